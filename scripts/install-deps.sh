@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Nokari needs to build, run and test.
+# Idempotent: packages already installed are not touched, and apt-get runs
+# only when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtest-dev googletest
+  qt6-base-dev libgl-dev
+  libonig-dev
+  fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
+  tcl8.6 python3
+  nkf
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg -s "$p" >/dev/null 2>&1; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}" >&2
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,30 @@
+// CP932 <-> UTF-8 at the edges of the system (terminal, file names, window
+// system, network text). Values inside the engine are always CP932.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace nokari {
+
+// CP932 bytes to UTF-8. Bytes with no Unicode form are written as U+FFFD.
+std::string ToUtf8(std::string_view cp932);
+
+// UTF-8 to CP932. On success returns true; on a character with no CP932
+// form returns false and sets `badOffset` to its byte offset in the input.
+bool Utf8ToCp932(std::string_view utf8, std::string& out, size_t* badOffset = nullptr);
+
+// UTF-8 to CP932, replacing characters with no CP932 form by "〓".
+std::string FromUtf8(std::string_view utf8);
+
+// Shorthand for fixed texts written in the sources (UTF-8 literals).
+// The result is cached per literal, so it is cheap in loops.
+const std::string& Sj(const char* utf8Literal);
+
+// True when the bytes are valid UTF-8.
+bool IsValidUtf8(std::string_view s);
+
+// Decides whether a script file is UTF-8: a UTF-8 BOM, or valid UTF-8 that
+// contains at least one non-ASCII byte.
+bool LooksLikeUtf8Script(std::string_view bytes);
+
+}  // namespace nokari

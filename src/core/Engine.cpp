@@ -1,0 +1,821 @@
+// The statement engine: reads phrases at the cursor, stacks them, performs a
+// statement at its end, and drives blocks through run-control frames.
+#include "core/Engine.h"
+
+#include <array>
+#include <cstring>
+
+#include "core/Cp932.h"
+#include "core/Errors.h"
+#include "core/Flow.h"
+#include "core/Keywords.h"
+#include "core/Messages.h"
+#include "host/Host.h"
+#include "words/Calls.h"
+#include "words/Contract.h"
+#include "words/Expr.h"
+#include "words/Registry.h"
+#include "words/Value.h"
+
+namespace nokari {
+
+TNokaBase::TNokaBase() : Ext(std::make_unique<ExtensionState>()) {}
+TNokaBase::~TNokaBase() = default;
+
+namespace {
+
+constexpr int kMaxFrames = 65535;
+constexpr int kMaxRunDepth = 400;  // nested RunLoop levels (native stack guard)
+
+const std::array<bool, 256> kDelimiters = [] {
+  std::array<bool, 256> t{};
+  for (unsigned char c : std::string_view("\t\r\n \"#%&()*+,-/:;<=>?\\`", 24)) t[c] = true;
+  t[0] = true;
+  t[0xA4] = true;
+  return t;
+}();
+
+bool IsBlank(unsigned char c) { return c == '\t' || c == ' ' || c == ',' || c == 0xA4; }
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Line number of the marker that follows p (the line p stands on), or -1.
+int32_t LineAfter(const char* p) {
+  while (*p && !IsLineEnd(*p)) p += CharLenAt(p);
+  while (*p == '\r' || *p == '\n' || *p == ' ' || *p == '\t') ++p;
+  if (*p < '0' || *p > '9') return -1;
+  int64_t n = 0;
+  while (*p >= '0' && *p <= '9') {
+    n = n * 10 + (*p - '0');
+    if (n > INT32_MAX) return -1;
+    ++p;
+  }
+  return *p == ':' ? static_cast<int32_t>(n) : -1;
+}
+
+bool PointsInto(const std::string* buf, const char* p) {
+  return buf && p >= buf->data() && p <= buf->data() + buf->size();
+}
+
+}  // namespace
+
+bool IsWordDelimiter(unsigned char c) { return kDelimiters[c]; }
+
+void SkipBlanks(const char*& p) {
+  while (IsBlank(static_cast<unsigned char>(*p))) ++p;
+}
+
+void SkipSpaces(const char*& p) {
+  while (*p == ' ' || *p == '\t') ++p;
+}
+
+std::string ReadWord(const char*& p) {
+  SkipSpaces(p);
+  const char* start = p;
+  while (!kDelimiters[static_cast<unsigned char>(*p)]) p += CharLenAt(p);
+  return std::string(start, p);
+}
+
+const char* LiteralEnd(TNokaBase& e, const char* p) {
+  char quote = *p;
+  const char* q = p + 1;
+  while (*q) {
+    if (quote == '"' && *q == '\\') {
+      ++q;
+      if (*q) q += CharLenAt(q);
+      continue;
+    }
+    if (*q == quote) {
+      if (quote == '`' && q[1] == '`') {
+        q += 2;
+        continue;
+      }
+      return q + 1;
+    }
+    q += CharLenAt(q);
+  }
+  RaiseError(e, quote == '"' ? msg::kNoClosingQuote : msg::kNoClosingBackquote);
+}
+
+const char* BracketEnd(TNokaBase& e, const char* p) {
+  int depth = 0;
+  const char* q = p;
+  while (*q) {
+    char c = *q;
+    if (c == '"' || c == '`') {
+      q = LiteralEnd(e, q);
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')' && --depth == 0) return q + 1;
+    q += CharLenAt(q);
+  }
+  RaiseError(e, msg::kUnbalancedParen);
+}
+
+int32_t CurrentLine(const TNokaBase& e) {
+  const char* from = nullptr;
+  if (e.StmtStart && e.Cursor && e.StmtBuf == e.Cursor.Buf.get() && PointsInto(e.StmtBuf, e.StmtStart))
+    from = e.StmtStart;
+  else if (e.Cursor)
+    from = e.Cursor.P;
+  if (from) {
+    int32_t n = LineAfter(from);
+    if (n >= 0) return n;
+  }
+  return e.LineNo;
+}
+
+void StepOverLineEnd(TNokaBase& e) {
+  const char* p = e.Cursor.P;
+  while (*p == '\t' || *p == '\n' || *p == '\r' || *p == ' ') ++p;
+  if (*p >= '0' && *p <= '9') {
+    int64_t n = 0;
+    const char* q = p;
+    while (*q >= '0' && *q <= '9') {
+      if (n < INT32_MAX) n = n * 10 + (*q - '0');
+      ++q;
+    }
+    if (*q == ':') {
+      e.LineNo = static_cast<int32_t>(n > INT32_MAX ? INT32_MAX : n);
+      p = q + 1;
+    } else {
+      e.LineNo = -1;
+    }
+  } else {
+    e.LineNo = -1;
+  }
+  e.Cursor.P = p;
+}
+
+// ---------------------------------------------------------------------------
+// Blocks
+
+namespace {
+
+// End of the rest of the line from p: up to CR, LF or ";", literals and
+// brackets whole, "&" followed by a line end continuing on the next line.
+const char* RestOfLineEnd(TNokaBase& e, const char* p) {
+  while (*p && !IsLineEnd(*p) && *p != ';') {
+    if (*p == '"' || *p == '`') {
+      p = LiteralEnd(e, p);
+    } else if (*p == '(') {
+      p = BracketEnd(e, p);
+    } else if (*p == '&') {
+      const char* q = p + 1;
+      SkipSpaces(q);
+      if (IsLineEnd(*q)) {
+        while (*q == '\t' || *q == '\n' || *q == '\r' || *q == ' ') ++q;
+        while (*q >= '0' && *q <= '9') ++q;
+        if (*q == ':') ++q;
+      }
+      p = q;
+    } else {
+      p += CharLenAt(p);
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
+void ReadBlock(TNokaBase& e, TRunControl& frame) {
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  if (IsLineEnd(*p)) {
+    e.Cursor.P = p;
+    StepOverLineEnd(e);
+    p = e.Cursor.P;
+    SkipBlanks(p);
+  }
+  e.Cursor.P = p;
+  frame.SavedFileName = e.FileName;
+  auto cached = e.BodyCache.find(p);
+  if (cached != e.BodyCache.end() && cached->second.Owner == e.Cursor.Buf) {
+    frame.Body = cached->second.Body;
+    frame.ReturnPos = TextPos(e.Cursor.Buf, p);
+    frame.ExitPos = TextPos(e.Cursor.Buf, cached->second.Exit);
+    e.Cursor.P = cached->second.Exit;
+    return;
+  }
+  const char* start = p;
+  const char* end;
+  std::string body;
+  if (*p == '(') {
+    end = BracketEnd(e, p);
+    body.assign(p + 1, end - 1);
+  } else {
+    end = RestOfLineEnd(e, p);
+    body.assign(p, end);
+  }
+  // Every body ends with the marker of the line its block ends on, so
+  // statements in one-line bodies report their own line.
+  int32_t line = LineAfter(end);
+  if (line >= 0) {
+    body += "\r\n";
+    body += std::to_string(line);
+    body += ':';
+  }
+  frame.Body = MakeText(std::move(body));
+  frame.ReturnPos = TextPos(e.Cursor.Buf, start);
+  frame.ExitPos = TextPos(e.Cursor.Buf, end);
+  e.BodyCache[start] = {e.Cursor.Buf, frame.Body, end};
+  e.Cursor.P = end;
+}
+
+// ---------------------------------------------------------------------------
+// Performing statements
+
+void ExecuteWord(TNokaBase& e, THashNode* word) {
+  switch (word->Kind) {
+    case 0:
+    case 1:
+      Dispatch(e, *word);
+      break;
+    case kLabel:
+      CallLabel(e, *word);
+      break;
+    case kVariable:
+    case kObject:
+      RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {word->Name}) + Sj(msg::kCannotRunVariable));
+    case kDllFunction:
+      RaiseError(e, msg::kBrokenLink, {word->Name});
+    default:
+      break;
+  }
+}
+
+void ExecutePending(TNokaBase& e) {
+  if (e.ArgStack.Count() == 0) return;
+  std::string verb = e.ArgStack.PopLast();
+  if (!verb.empty() && verb[0] == '\\') {
+    THashNode numeric;
+    numeric.Name = "\\";
+    numeric.Kind = kCommand;
+    numeric.Tag = ToInt32(ToNumber(std::string_view(verb).substr(1)));
+    Dispatch(e, numeric);
+  } else if (WordRef word = e.Words.FindRef(verb, true)) {
+    ExecuteWord(e, word.get());
+  } else {
+    std::string text;
+    for (auto& phrase : e.ArgStack.Items) text += phrase + ",";
+    text += verb;
+    e.ArgStack.Clear();
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
+    RaiseError(e, msg::kUndefinedCommand, {text});
+  }
+  if (e.ArgStack.Count() > 0) {
+    std::string rest;
+    for (auto& phrase : e.ArgStack.Items) rest += phrase + "\r\n";
+    e.ArgStack.Clear();
+    RaiseError(e, msg::kTooManyArgs, {verb, rest});
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Step
+
+namespace {
+
+bool IsLiteralPhrase(const std::string& s) { return !s.empty() && (s[0] == '`' || s[0] == '"'); }
+
+// Appends an "&" chain at p to `phrase`: each "&" followed by a literal or a
+// word; a line end after "&" is stepped over.
+void ReadConcatChain(TNokaBase& e, const char*& p, std::string& phrase) {
+  bool lastWasLiteral = false;
+  for (;;) {
+    const char* q = p;
+    SkipSpaces(q);
+    if (!(*q == '&' && q[1] != '&')) break;
+    ++q;
+    SkipSpaces(q);
+    if (IsLineEnd(*q)) {
+      e.Cursor.P = q;
+      StepOverLineEnd(e);
+      q = e.Cursor.P;
+      SkipSpaces(q);
+    }
+    phrase += '&';
+    if (*q == '"' || *q == '`') {
+      const char* end = LiteralEnd(e, q);
+      phrase.append(q, end);
+      q = end;
+      lastWasLiteral = true;
+    } else if (*q == '(') {
+      const char* end = BracketEnd(e, q);
+      phrase.append(q, end);
+      q = end;
+      lastWasLiteral = true;
+    } else {
+      phrase += ReadWord(q);
+      lastWasLiteral = false;
+    }
+    p = q;
+  }
+  if (lastWasLiteral && !IsWordDelimiter(static_cast<unsigned char>(*p))) phrase += ReadWord(p);
+}
+
+bool ReadNumberToken(const char*& p, std::string& out) {
+  const char* start = p;
+  if (*p == '+' || *p == '-') ++p;
+  if (*p == '$') {
+    ++p;
+    while (isxdigit(static_cast<unsigned char>(*p))) ++p;
+  } else if (*p >= '0' && *p <= '9') {
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p == '.' && p[1] >= '0' && p[1] <= '9') {
+      ++p;
+      while (*p >= '0' && *p <= '9') ++p;
+    }
+    if (*p == 'e' || *p == 'E') {
+      const char* q = p + 1;
+      if (*q == '+' || *q == '-') ++q;
+      if (*q >= '0' && *q <= '9') {
+        while (*q >= '0' && *q <= '9') ++q;
+        p = q;
+      }
+    }
+  } else {
+    out.assign(start, p);
+    return false;
+  }
+  out.assign(start, p);
+  return true;
+}
+
+void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain);
+
+void AssignFromCursor(TNokaBase& e, std::string name) {
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  const char* end = RestOfLineEnd(e, p);
+  std::string valueText(p, end);
+  e.Cursor.P = end;
+  if (e.ArgStack.Count() > 0) {
+    AssignItem(e, name, valueText);
+    return;
+  }
+  if (IsLiteralPhrase(name))
+    RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name + Sj(msg::kOfAssignment)}) +
+                          Sj(msg::kAssignHint));
+  AssignStatement(e, std::move(name), valueText);
+}
+
+void StepLiteral(TNokaBase& e, const char* p, bool& stepAgain) {
+  const char* end = LiteralEnd(e, p);
+  std::string value = EvalStringLiteral(e, std::string_view(p, end - p));
+  std::string phrase = QuoteAsLiteral(value);
+  p = end;
+  SkipSpaces(p);
+  if (*p == '&' && p[1] != '&') {
+    ReadConcatChain(e, p, phrase);
+  } else if (!IsWordDelimiter(static_cast<unsigned char>(*p))) {
+    phrase += ReadWord(p);
+  }
+  e.Cursor.P = p;
+  PhraseDispatch(e, std::move(phrase), false, stepAgain);
+}
+
+void StepElement(TNokaBase& e, const char* p, bool& stepAgain) {
+  std::string name = e.ArgStack.PopLast();
+  if (!name.empty() && !e.Words.Find(name)) CreateVariable(e, name);
+  std::string phrase = name;
+  for (int k = 0; k < 2 && *p == '#'; ++k) {
+    phrase += '#';
+    ++p;
+    if (*p == '(') {
+      const char* end = BracketEnd(e, p);
+      phrase.append(p, end);
+      p = end;
+      if (!IsWordDelimiter(static_cast<unsigned char>(*p))) phrase += ReadWord(p);
+    } else {
+      phrase += ReadWord(p);
+    }
+  }
+  e.Cursor.P = p;
+  PhraseDispatch(e, std::move(phrase), false, stepAgain);
+}
+
+void StepNumber(TNokaBase& e, const char* p, bool& stepAgain) {
+  std::string expr;
+  bool isNumber = ReadNumberToken(p, expr);
+  bool hasOperator = false;
+  while (isNumber && IsOperatorChar(static_cast<unsigned char>(*p))) {
+    const char* q = p;
+    std::string ops;
+    while (IsOperatorChar(static_cast<unsigned char>(*q))) ops += *q++;
+    std::string next;
+    if (!ReadNumberToken(q, next)) break;
+    expr += ops + next;
+    p = q;
+    hasOperator = true;
+  }
+  std::string phrase = expr;
+  if (hasOperator) {
+    e.Cursor.P = p;
+    phrase = EvaluateExpression(e, expr);
+  }
+  if (!(IsLineEnd(*p) || *p == ',' || *p == ';' || *p == '\0' || static_cast<unsigned char>(*p) == 0xA4))
+    phrase += ReadWord(p);
+  e.Cursor.P = p;
+  PhraseDispatch(e, std::move(phrase), false, stepAgain);
+}
+
+void StepQuestion(TNokaBase& e, const char* p) {
+  ++p;
+  SkipSpaces(p);
+  if (*p == '"' || *p == '`') {
+    const char* end = LiteralEnd(e, p);
+    e.Cursor.P = end;
+    std::string value = EvalStringLiteral(e, std::string_view(p, end - p));
+    e.Host->MessageBox(value, Sj(msg::kAppTitle));
+    return;
+  }
+  e.Cursor.P = p;
+  if (e.ArgStack.Count() == 0) RaiseError(e, msg::kBadSyntax, {"?"});
+  std::string cond = e.ArgStack.PopLast();
+  std::string value = EvalArg(e, cond);
+  e.CondResult = ToInt64(ToNumber(value)) != 0 ? 1 : 0;
+  SelectBranch(e, true);
+}
+
+[[noreturn]] void StrayDelimiter(TNokaBase& e, char c) {
+  std::string text = FormatMessage(Sj(msg::kBadSyntax), {std::string(1, c)});
+  if (c == '&')
+    text += Sj(msg::kConcatHint);
+  else if (IsOperatorChar(static_cast<unsigned char>(c)))
+    text += FormatMessage(Sj(msg::kOperatorHint), {std::string(1, c)});
+  RaiseErrorText(e, text);
+}
+
+void StepOnce(TNokaBase& e, bool& stepAgain) {
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  e.Cursor.P = p;
+  char c = *p;
+  if (c == '\0') {
+    ExecutePending(e);
+    return;
+  }
+  if (IsLineEnd(c)) {
+    // A "," before the line end continues the statement on the next line.
+    const char* base = e.Cursor.Buf->c_str();
+    const char* b = p;
+    while (b > base && (b[-1] == ' ' || b[-1] == '\t')) --b;
+    bool continues = b > base && b[-1] == ',';
+    StepOverLineEnd(e);
+    if (!continues) ExecutePending(e);
+    return;
+  }
+  if (e.ArgStack.Count() == 0) {
+    e.StmtStart = p;
+    e.StmtBuf = e.Cursor.Buf.get();
+  }
+  switch (c) {
+    case '"':
+    case '`':
+      StepLiteral(e, p, stepAgain);
+      return;
+    case '#':
+      StepElement(e, p, stepAgain);
+      return;
+    case '(': {
+      const char* end = BracketEnd(e, p);
+      std::string phrase(p, end);
+      if (!IsWordDelimiter(static_cast<unsigned char>(*end))) phrase += ReadWord(end);
+      e.Cursor.P = end;
+      PhraseDispatch(e, std::move(phrase), false, stepAgain);
+      return;
+    }
+    case '*':
+      while (*p && !IsLineEnd(*p)) p += CharLenAt(p);
+      e.Cursor.P = p;
+      return;
+    case ';':
+      e.Cursor.P = p + 1;
+      ExecutePending(e);
+      return;
+    case '?':
+      StepQuestion(e, p);
+      return;
+    case '\\': {
+      ++p;
+      std::string digits;
+      while (*p >= '0' && *p <= '9') digits += *p++;
+      if (digits.empty()) StrayDelimiter(e, '\\');
+      e.Cursor.P = p;
+      e.ArgStack.Push("\\" + digits);
+      return;
+    }
+    default:
+      break;
+  }
+  if (c == '$' || c == '+' || c == '-' || (c >= '0' && c <= '9')) {
+    StepNumber(e, p, stepAgain);
+    return;
+  }
+  std::string word = ReadWord(p);
+  if (word.empty()) StrayDelimiter(e, *p);
+  e.Cursor.P = p;
+  if (word == Kw().Soshite) {
+    ExecutePending(e);
+    return;
+  }
+  PhraseDispatch(e, std::move(word), true, stepAgain);
+}
+
+bool IsCallable(const THashNode* w) {
+  return w && (w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel || w->Kind == kDllFunction);
+}
+
+void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain) {
+  const Keywords& kw = Kw();
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  if (*p == '=' && p[1] != '=') {
+    e.Cursor.P = p + 1;
+    AssignFromCursor(e, std::move(phrase));
+    return;
+  }
+  if (*p == '&' && p[1] != '&') {
+    ReadConcatChain(e, p, phrase);
+    e.Cursor.P = p;
+    e.ArgStack.Push(std::move(phrase));
+    return;
+  }
+  if (EndsWithChar(phrase, kw.No)) {
+    e.ArgStack.Push(std::move(phrase));
+    stepAgain = true;
+    return;
+  }
+  if (EndsWithChar(phrase, kw.Ha)) {
+    phrase.resize(phrase.size() - kw.Ha.size());
+    AssignFromCursor(e, std::move(phrase));
+    return;
+  }
+  if (EndsWithChar(phrase, kw.Kai)) {
+    phrase.resize(phrase.size() - kw.Kai.size());
+    TimesLoop(e, phrase);
+    return;
+  }
+  if (EndsWithChar(phrase, kw.NoToki)) {
+    phrase.resize(phrase.size() - kw.NoToki.size());
+    SwitchCase(e, phrase);
+    return;
+  }
+  if (EndsWithChar(phrase, kw.Te)) {
+    WordRef w = e.Words.FindRef(phrase, true);
+    if (IsCallable(w.get())) {
+      if (*e.Cursor.P == '(') {
+        const char* q = e.Cursor.P;
+        std::string result = CallBracketed(e, phrase, q, false);
+        e.Cursor.P = q;
+        SetSoreTyped(e, result, e.CurrentType.c_str());
+      } else {
+        ExecuteWord(e, w.get());
+      }
+      return;
+    }
+  }
+  if (phrase == kw.Moshi) {
+    e.ArgStack.Push(std::move(phrase));
+    ExecutePending(e);
+    return;
+  }
+  if (plainWord) {
+    std::string folded = StripOkurigana(phrase);
+    if (folded == kw.Kurikaesu || folded == kw.Hanpuku || folded == kw.Loop) {
+      e.ArgStack.Push(std::move(phrase));
+      ExecutePending(e);
+      return;
+    }
+    if (*p == '(') {
+      THashNode* w = e.Words.Find(phrase, true);
+      if (IsCallable(w)) {
+        const char* q = e.Cursor.P;
+        SkipBlanks(q);
+        std::string result = CallBracketed(e, phrase, q, false);
+        std::string type = e.CurrentType;
+        SkipSpaces(q);
+        if (*q == '\0' || *q == '\r' || *q == ';') {
+          e.Cursor.P = q;
+          SetSoreTyped(e, result, type.c_str());
+          return;
+        }
+        std::string next = ReadWord(q);
+        e.Cursor.P = q;
+        std::string pushed = (type == "s" ? QuoteAsLiteral(result) : result) + next;
+        e.ArgStack.Push(std::move(pushed));
+        return;
+      }
+    }
+  }
+  e.ArgStack.Push(std::move(phrase));
+  if (*e.Cursor.P == '\0') stepAgain = true;
+}
+
+}  // namespace
+
+void Step(TNokaBase& e) {
+  bool again = true;
+  while (again && e.Cursor) {
+    again = false;
+    StepOnce(e, again);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Run-control frames and the run loop
+
+void CheckRunControl(TNokaBase& e) {
+  TRunControl f;
+  if (!e.RunStack.Pop(f)) return;
+  try {
+    switch (f.Kind) {
+      case kTrueBranch:
+      case kFalseBranch:
+      case kCaseFrame:
+        e.Cursor = f.ExitPos;
+        return;
+      case kCountLoop:
+      case kTimesLoop:
+        if (f.Counter >= f.Limit) {
+          e.Cursor = f.ExitPos;
+          return;
+        }
+        ++f.Counter;
+        if (f.Kind == kCountLoop) {
+          if (f.CounterVar) f.CounterVar->SetValue(FormatInt(f.Counter), "e");
+        } else {
+          e.CountVar->SetValue(FormatInt(f.Counter));
+        }
+        break;
+      case kCallFrame:
+      case kEventFrame:
+        e.Cursor = f.ReturnPos;
+        e.FileName = f.SavedFileName;
+        return;
+      case kEachLoop:
+        if (!f.Items || f.Counter >= static_cast<int32_t>(f.Items->size())) {
+          e.Cursor = f.ExitPos;
+          return;
+        }
+        ++f.Counter;
+        e.SoreVar->SetValue((*f.Items)[f.Counter - 1], "s");
+        e.CountVar->SetValue(FormatInt(f.Counter));
+        break;
+      case kWhileLoop: {
+        std::string v = EvaluateExpression(e, f.Condition);
+        if (ToInt64(ToNumber(v)) == 0) {
+          e.Cursor = f.ExitPos;
+          return;
+        }
+        ++f.Counter;
+        e.CountVar->SetValue(FormatInt(f.Counter));
+        break;
+      }
+      default:
+        RaiseErrorText(e, Sj(msg::kInternalError) + Sj(msg::kUndefinedConstruct));
+    }
+  } catch (ENoka& err) {
+    RaiseError(e, msg::kRunControlError, {err.Message, std::to_string(e.RunStack.Count())});
+  }
+  TextBuf body = f.Body;
+  e.RunStack.Push(std::move(f));
+  e.Cursor = TextPos::StartOf(std::move(body));
+}
+
+namespace {
+
+void HandleRunError(TNokaBase& e, const std::string& message) {
+  e.ErrorMessageVar->SetValue(message);
+  // The failed statement's leftover phrases never reach the next one.
+  e.ArgStack.Clear();
+  e.LooseBinding = false;
+  if (e.ErrorHandlerLabel && !e.InErrorHandler) {
+    e.ResumePos = e.Cursor;
+    e.InErrorHandler = true;
+    e.Cursor = e.ErrorHandlerLabel->Ref;
+    e.FileName = e.ErrorHandlerLabel->TypeTag;
+    return;
+  }
+  if (!e.ShowErrors) return;
+  if (e.ErrorLog.empty()) e.ErrorLog = ErrorLine(e, message) + "\r\n" + Sj(msg::kInternalError);
+  ErrorChoice choice = e.Host->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+  if (choice == ErrorChoice::Quit) {
+    e.StopFlag = true;
+    e.Cursor.Reset();
+    e.Host->RequestClose();
+  }
+}
+
+void DrainEvents(TNokaBase& e) {
+  while (!e.Events.empty() && !e.StopFlag) {
+    auto ev = std::move(e.Events.front());
+    e.Events.pop_front();
+    ev();
+  }
+}
+
+}  // namespace
+
+void RunLoop(TNokaBase& e) {
+  if (e.RunDepth >= kMaxRunDepth) RaiseError(e, msg::kEndlessLoop);
+  ++e.RunDepth;
+  struct DepthGuard {
+    TNokaBase& e;
+    ~DepthGuard() { --e.RunDepth; }
+  } guard{e};
+  while (e.Cursor && !e.StopFlag) {
+    const char* previous = nullptr;
+    try {
+      for (;;) {
+        if (!e.Cursor || e.StopFlag) break;
+        if (*e.Cursor.P == '\0') {
+          while (e.Cursor && *e.Cursor.P == '\0' && e.RunStack.Count() > 0) CheckRunControl(e);
+          if (!e.Cursor || *e.Cursor.P == '\0') break;
+          previous = nullptr;
+          continue;
+        }
+        if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
+        if (e.Cursor.P == previous) RaiseError(e, msg::kInternalError);
+        previous = e.Cursor.P;
+        Step(e);
+        if (!e.Events.empty()) DrainEvents(e);
+      }
+      if (!e.Cursor || e.StopFlag || *e.Cursor.P == '\0') break;
+    } catch (ENoka& err) {
+      HandleRunError(e, err.Message);
+    } catch (std::bad_alloc&) {
+      std::string text = ErrorLine(e, Sj(msg::kInvalidOperation));
+      if (!e.ErrorLog.empty()) e.ErrorLog += "\r\n";
+      e.ErrorLog += text + "\r\n";
+      HandleRunError(e, text);
+    }
+  }
+  if (e.RunDepth == 1) e.InErrorHandler = false;
+}
+
+void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {
+  TextPos savedCursor = e.Cursor;
+  std::string savedFile = e.FileName;
+  const char* savedStmt = e.StmtStart;
+  const std::string* savedStmtBuf = e.StmtBuf;
+  e.FileName = fileName;
+  e.Cursor = std::move(pos);
+  e.RunStack.SaveLevel();
+  struct Restore {
+    TNokaBase& e;
+    TextPos& cursor;
+    std::string& file;
+    const char* stmt;
+    const std::string* stmtBuf;
+    ~Restore() {
+      e.RunStack.RestoreLevel();
+      if (!e.StopFlag) e.Cursor = cursor;
+      e.FileName = file;
+      e.StmtStart = stmt;
+      e.StmtBuf = stmtBuf;
+    }
+  } restore{e, savedCursor, savedFile, savedStmt, savedStmtBuf};
+  RunLoop(e);
+}
+
+void EnterLabel(TNokaBase& e, const TextPos& label, const std::string& fileName) {
+  bool busy = e.RunDepth > 0 && e.Cursor && !e.Cursor.AtEnd();
+  TRunControl frame;
+  frame.Kind = kEventFrame;
+  frame.ReturnPos = e.Cursor;
+  frame.ExitPos = label;
+  frame.SavedFileName = e.FileName;
+  e.RunStack.Push(std::move(frame));
+  e.Cursor = label;
+  e.FileName = fileName;
+  if (!busy) RunLoop(e);
+}
+
+void EndProgram(TNokaBase& e) {
+  e.RunStack.Clear();
+  e.Cursor.Reset();
+  RequestClose(e);
+}
+
+void RequestClose(TNokaBase& e) {
+  if (e.Closed) return;
+  TextPos saved = e.Cursor;
+  if (e.ExitHandlerLabel) {
+    WordRef handler = std::move(e.ExitHandlerLabel);
+    e.ExitHandlerLabel.reset();
+    e.NoExitVar->SetValue("0");
+    RunNested(e, handler->Ref, handler->TypeTag);
+  }
+  if (e.NoExitVar && e.NoExitVar->Value == "1" && !e.StopFlag) {
+    e.Cursor = saved;
+    return;
+  }
+  e.Cursor.Reset();
+  e.StopFlag = true;
+  e.Closed = true;
+  if (e.Host) e.Host->RequestClose();
+}
+
+}  // namespace nokari

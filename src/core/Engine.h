@@ -1,0 +1,128 @@
+// The engine state and the statement engine. TNokaBase is a plain state
+// struct; the engine, the evaluator, the binder and the command families are
+// free functions over it, each in its own file.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/RunControl.h"
+#include "core/TextPos.h"
+#include "words/Hash.h"
+
+namespace nokari {
+
+class IHost;
+struct ExtensionState;  // per-family state (handles, table search, ...)
+
+struct TNokaBase {
+  // Start-up
+  std::string FileName;      // file whose text now runs (for error lines)
+  std::string MainFilePath;  // the main script, whole path as given
+  TextBuf Source;            // the prepared main program
+  bool RunOption = false, PackedScript = false, DefaultScript = false, DebugMode = false;
+  bool LineStop = false;
+  int32_t SecurityLevel = -1;
+  std::vector<std::string> Args;  // command line, parameter 0 = executable
+  int ScriptArgIndex = -1;        // index in Args of the script parameter
+  std::string ExePath;
+
+  // Execution
+  TextPos Cursor;
+  int32_t LineNo = 0;
+  THash Words;
+  int32_t PenX = 10, PenY = 10;
+  TStack ArgStack;
+  TStack UserArgs;
+  TRunControlStack RunStack;
+  TObjList Objects;
+  int32_t CondResult = -1;
+  WordRef CountVar;
+  bool StopFlag = false;
+  bool LooseBinding = false;
+  bool ImplicitSore = false;
+  std::string SwitchValue;
+  WordRef SoreVar, SonoVar;
+  WordRef ErrorMessageVar, NoExitVar;
+  std::string CurrentType = "s";
+
+  // Errors
+  bool ShowErrors = true;
+  WordRef ErrorHandlerLabel;
+  bool InErrorHandler = false;
+  TextPos ResumePos;
+  WordRef ExitHandlerLabel;
+  std::string ErrorLog;
+  bool Closed = false;   // the main window was closed / the program ended
+  int ExitStatus = 0;
+
+  // Where the statement now being read began (for error lines).
+  const char* StmtStart = nullptr;
+  const std::string* StmtBuf = nullptr;
+
+  // Bodies of blocks, copied once per block: prepared texts never change.
+  struct CachedBody {
+    TextBuf Owner;
+    TextBuf Body;
+    const char* Exit;
+  };
+  std::unordered_map<const char*, CachedBody> BodyCache;
+
+  TextPos PendingJump;
+  std::vector<TextBuf> SourceSlots;  // slot 0 main program, then 取り込む
+
+  // Re-entry guards
+  int RunDepth = 0;     // nested RunLoop calls ("busy" when > 0)
+  int NestDepth = 0;    // nested evaluations (native stack guard)
+
+  // Events: queued callbacks run at a statement boundary (busy) or from the
+  // host's idle loop; first in, first out.
+  std::deque<std::function<void()>> Events;
+
+  IHost* Host = nullptr;
+  std::unique_ptr<ExtensionState> Ext;
+
+  TNokaBase();
+  ~TNokaBase();
+};
+
+// The statement engine (core/Engine.cpp).
+void Step(TNokaBase& e);
+void ExecutePending(TNokaBase& e);
+void ExecuteWord(TNokaBase& e, THashNode* word);
+void CheckRunControl(TNokaBase& e);
+void RunLoop(TNokaBase& e);
+// Runs `pos` in a fresh run level until that level ends, then restores the
+// cursor and file name (取り込む, のかりする, handlers, label values).
+void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName);
+// Reads the block after a loop or branch word into a frame (ReturnPos,
+// Body, ExitPos); leaves the cursor after the block.
+void ReadBlock(TNokaBase& e, TRunControl& frame);
+// Steps over a line end at the cursor, reading its line marker.
+void StepOverLineEnd(TNokaBase& e);
+// Current line number for messages.
+int32_t CurrentLine(const TNokaBase& e);
+// Event entry from outside: run the handler at `label` now (idle) or at the
+// next statement boundary (busy).
+void EnterLabel(TNokaBase& e, const TextPos& label, const std::string& fileName);
+// Program start and end.
+void StartProgram(TNokaBase& e, const std::string& sourceText);
+void EndProgram(TNokaBase& e);   // おわり
+void RequestClose(TNokaBase& e); // close request: runs the close handler
+
+// Word reading shared by the engine and the evaluator.
+bool IsWordDelimiter(unsigned char c);
+// Reads a word at p (skipping leading spaces/tabs); advances p.
+std::string ReadWord(const char*& p);
+void SkipBlanks(const char*& p);  // TAB, space, ',' and 0xA4
+void SkipSpaces(const char*& p);  // TAB and space
+// The end of a string literal starting at p (at its quote); raises when open.
+const char* LiteralEnd(TNokaBase& e, const char* p);
+// The end of a bracketed text starting at p ('('): points after ')'.
+const char* BracketEnd(TNokaBase& e, const char* p);
+
+}  // namespace nokari

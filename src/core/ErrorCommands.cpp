@@ -1,0 +1,97 @@
+// Error settings, the close handler, and the commands that run further
+// program text (取り込む, のかりする).
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "core/Errors.h"
+#include "core/Keywords.h"
+#include "core/Messages.h"
+#include "core/Prepare.h"
+#include "core/Source.h"
+#include "words/Contract.h"
+#include "words/Registry.h"
+#include "words/Value.h"
+
+namespace nokari {
+namespace {
+
+void CmdIgnoreErrors(TNokaBase& e) {
+  e.ShowErrors = false;
+  e.ErrorHandlerLabel.reset();
+}
+
+void CmdWarnErrors(TNokaBase& e) {
+  e.ShowErrors = true;
+  e.ErrorHandlerLabel.reset();
+}
+
+void CmdSetErrorHandler(TNokaBase& e) {
+  std::string name = UnquoteLiteral(PopArgText(e));
+  e.InErrorHandler = false;
+  WordRef label = e.Words.FindRef(name);
+  if (!label || label->Kind != kLabel) {
+    e.ErrorHandlerLabel.reset();
+    RaiseError(e, msg::kUndefinedLabel, {name});
+  }
+  e.ErrorHandlerLabel = std::move(label);
+}
+
+void CmdResumeAfterError(TNokaBase& e) {
+  e.InErrorHandler = false;
+  if (e.ResumePos) e.Cursor = e.ResumePos;
+}
+
+void CmdSetExitHandler(TNokaBase& e) {
+  std::string name = UnquoteLiteral(PopArgText(e));
+  WordRef label = e.Words.FindRef(name);
+  if (label) {
+    e.ExitHandlerLabel = std::move(label);
+    e.NoExitVar->SetValue("1");
+    return;
+  }
+  if (EvalArg(e, name).empty()) {
+    e.ExitHandlerLabel.reset();
+    e.NoExitVar->SetValue("0");
+    return;
+  }
+  RaiseError(e, msg::kUndefinedLabel, {name});
+}
+
+void CmdInclude(TNokaBase& e) {
+  std::string name = PopArgValue(e);
+  std::string path = ResolveReadName(e, name);
+  std::string text;
+  if (!ReadScriptFile(e, path, text)) RaiseError(e, msg::kFileMissing, {name});
+  if (e.SourceSlots.size() >= 50) RaiseError(e, msg::kTooManyIncludes, {name});
+  TextBuf prepared = MakeText(Prepare(e, text));
+  e.SourceSlots.push_back(prepared);
+  CollectLabels(e, prepared, path);
+  RunNested(e, TextPos::StartOf(prepared), path);
+}
+
+void CmdRunText(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  if (text.empty() || (text.back() != '\n' && text.back() != '\r')) text += "\r\n";
+  std::string name =
+      e.FileName + FormatMessage(Sj(msg::kNokariSuffix), {std::to_string(CurrentLine(e))});
+  TextBuf prepared = MakeText(Prepare(e, text));
+  TextBuf savedSource = e.Source;
+  RunNested(e, TextPos::StartOf(prepared), name);
+  e.Source = savedSource;
+}
+
+}  // namespace
+
+std::span<const CommandImpl> ErrorCommands() {
+  static const CommandImpl table[] = {
+      {55, CmdInclude},          {74, CmdRunText},          {118, CmdIgnoreErrors},
+      {119, CmdSetErrorHandler}, {120, CmdWarnErrors},      {121, CmdResumeAfterError},
+      {161, CmdSetExitHandler},
+  };
+  return table;
+}
+
+}  // namespace nokari

@@ -1,0 +1,41 @@
+// ENoka, the one exception every script-caused error becomes, and the
+// helpers that format error and warning lines into the log.
+#pragma once
+#include <cstdint>
+#include <exception>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace nokari {
+
+struct TNokaBase;
+
+class ENoka : public std::exception {
+ public:
+  explicit ENoka(std::string message) : Message(std::move(message)) {}
+  const char* what() const noexcept override { return Message.c_str(); }
+  std::string Message;  // CP932: normally a whole error line
+};
+
+// Substitutes CP932 arguments for the %s and %d placeholders of a CP932
+// template, in order. Arguments are never read as templates themselves.
+std::string FormatMessage(std::string_view tmpl, std::initializer_list<std::string_view> args);
+
+// "[エラー] file(N行目): message" for the current file and line.
+std::string ErrorLine(const TNokaBase& e, std::string_view message);
+
+// Builds the error line of a message-table entry (UTF-8 literal) with its
+// arguments, appends it to the error log and throws ENoka.
+[[noreturn]] void RaiseError(TNokaBase& e, const char* msgUtf8,
+                             std::initializer_list<std::string_view> args = {});
+// An error line naming an explicit line (source preparation).
+[[noreturn]] void RaiseErrorAtLine(TNokaBase& e, int32_t line, std::string_view cp932Message);
+// Same with a message already in CP932.
+[[noreturn]] void RaiseErrorText(TNokaBase& e, std::string_view cp932Message);
+// Appends a warning line to the log (and, in debug mode, shows the dialog).
+void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args = {});
+// A plain error with no file and line (the word table's reserved-word error).
+[[noreturn]] void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args = {});
+
+}  // namespace nokari

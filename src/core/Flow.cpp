@@ -1,0 +1,436 @@
+// Branches, cases and loops: the commands that read their block from the
+// text after the cursor, and the phrase endings 回 and の時.
+#include "core/Flow.h"
+
+#include <cstring>
+
+#include "core/Cp932.h"
+#include "core/Errors.h"
+#include "core/Keywords.h"
+#include "core/Messages.h"
+#include "words/Contract.h"
+#include "words/Expr.h"
+#include "words/Registry.h"
+#include "words/Value.h"
+
+namespace nokari {
+namespace {
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+bool StartsWithWord(const char* p, const std::string& w) { return strncmp(p, w.c_str(), w.size()) == 0; }
+
+bool AtBranchWord(const char* p) {
+  const Keywords& kw = Kw();
+  return StartsWithWord(p, kw.Nara) || StartsWithWord(p, kw.Chigaeba) || StartsWithWord(p, kw.Denakereba);
+}
+
+bool AtTrueWord(const char* p) { return StartsWithWord(p, Kw().Nara); }
+bool AtFalseWord(const char* p) {
+  return StartsWithWord(p, Kw().Chigaeba) || StartsWithWord(p, Kw().Denakereba);
+}
+
+void PushAndEnter(TNokaBase& e, TRunControl frame) {
+  TextBuf body = frame.Body;
+  e.RunStack.Push(std::move(frame));
+  e.Cursor = TextPos::StartOf(std::move(body));
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t end = text.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = text.size();
+    lines.emplace_back(text.substr(i, end - i));
+    if (end == text.size()) break;
+    i = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
+
+// Whether a text reads as a number (optional sign, then a digit or "$").
+bool LooksNumeric(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  return i < s.size() && ((s[i] >= '0' && s[i] <= '9') || s[i] == '$');
+}
+
+int32_t ClampInt32(long double x) { return ToInt32(x); }
+
+// One piece of a condition: up to a space, "," or 0xA4; a literal or a
+// bracketed text ends the piece right after it.
+std::string NextPiece(const std::string& s, size_t& i) {
+  while (i < s.size() && (s[i] == '\t' || s[i] == ' ' || s[i] == ',' || static_cast<unsigned char>(s[i]) == 0xA4)) ++i;
+  size_t start = i;
+  while (i < s.size()) {
+    char c = s[i];
+    if (c == ' ' || c == ',' || static_cast<unsigned char>(c) == 0xA4) break;
+    if (c == '"' || c == '`') {
+      size_t j = i + 1;
+      while (j < s.size() && s[j] != c) {
+        if (c == '"' && s[j] == '\\') ++j;
+        j += CharLenAt(s, j < s.size() ? j : s.size() - 1);
+      }
+      i = j < s.size() ? j + 1 : s.size();
+      break;
+    }
+    if (c == '(') {
+      int depth = 0;
+      while (i < s.size()) {
+        if (s[i] == '(') ++depth;
+        if (s[i] == ')' && --depth == 0) {
+          ++i;
+          break;
+        }
+        i += CharLenAt(s, i);
+      }
+      break;
+    }
+    i += CharLenAt(s, i);
+  }
+  return s.substr(start, i - start);
+}
+
+std::string DropTail(const std::string& s, const std::string& tail) { return s.substr(0, s.size() - tail.size()); }
+
+}  // namespace
+
+std::string TranslateCondition(const std::string& condition) {
+  const Keywords& kw = Kw();
+  std::string out;
+  size_t i = 0;
+  for (;;) {
+    std::string piece = NextPiece(condition, i);
+    if (piece.empty()) break;
+    if (StartsWith(piece, kw.Katsu)) {
+      out += " && " + piece.substr(kw.Katsu.size());
+    } else if (StartsWith(piece, kw.Mataha)) {
+      out += " || " + piece.substr(kw.Mataha.size());
+    } else if (EndsWithChar(piece, kw.Ga)) {
+      std::string left = DropTail(piece, kw.Ga);
+      std::string right = NextPiece(condition, i);
+      if (EndsWithChar(right, kw.Ijou))
+        out += left + ">=" + DropTail(right, kw.Ijou);
+      else if (EndsWithChar(right, kw.Ika))
+        out += left + "<=" + DropTail(right, kw.Ika);
+      else if (EndsWithChar(right, kw.ToHitoshii))
+        out += left + "=" + DropTail(right, kw.ToHitoshii);
+      else
+        out += left + "=" + right;
+    } else {
+      out += piece;
+    }
+  }
+  return out;
+}
+
+void SelectBranch(TNokaBase& e, bool questionForm) {
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  if (IsLineEnd(*p)) {
+    e.Cursor.P = p;
+    StepOverLineEnd(e);
+    p = e.Cursor.P;
+    SkipBlanks(p);
+  }
+  e.Cursor.P = p;
+  TRunControl trueBlock, falseBlock;
+  bool hasTrue = false, hasFalse = false;
+  if (AtTrueWord(p) || (questionForm && !AtFalseWord(p))) {
+    if (AtTrueWord(p)) {
+      ReadWord(p);
+      SkipBlanks(p);
+      e.Cursor.P = p;
+    }
+    ReadBlock(e, trueBlock);
+    hasTrue = true;
+    p = e.Cursor.P;
+    if (*p == ';') ++p;
+    SkipBlanks(p);
+    // Line ends between the blocks are stepped over only when a false
+    // branch follows them.
+    const char* q = p;
+    int32_t savedLine = e.LineNo;
+    e.Cursor.P = q;
+    while (IsLineEnd(*e.Cursor.P)) {
+      StepOverLineEnd(e);
+      const char* r = e.Cursor.P;
+      SkipBlanks(r);
+      e.Cursor.P = r;
+    }
+    if (AtFalseWord(e.Cursor.P)) {
+      p = e.Cursor.P;
+    } else {
+      e.Cursor.P = p;
+      e.LineNo = savedLine;
+    }
+  }
+  if (AtFalseWord(p)) {
+    ReadWord(p);
+    SkipBlanks(p);
+    e.Cursor.P = p;
+    if (StartsWithWord(p, Kw().Moshi)) RaiseError(e, msg::kNestedIf, {Kw().Moshi});
+    ReadBlock(e, falseBlock);
+    hasFalse = true;
+  }
+  int32_t result = e.CondResult;
+  e.CondResult = -1;
+  if (result == 1 && hasTrue) {
+    trueBlock.Kind = kTrueBranch;
+    trueBlock.ExitPos = e.Cursor;
+    PushAndEnter(e, std::move(trueBlock));
+  } else if (result == 0 && hasFalse) {
+    falseBlock.Kind = kFalseBranch;
+    falseBlock.ExitPos = e.Cursor;
+    PushAndEnter(e, std::move(falseBlock));
+  }
+}
+
+void TimesLoop(TNokaBase& e, const std::string& countText) {
+  std::string v = EvalArg(e, countText);
+  int64_t n = IntDefault(v, LooksNumeric(v) ? ToInt64(ToNumber(v)) : -1);
+  TRunControl frame;
+  ReadBlock(e, frame);
+  if (n <= 0) return;
+  frame.Kind = kTimesLoop;
+  frame.Counter = 1;
+  frame.Limit = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+  e.CountVar->SetValue("1");
+  PushAndEnter(e, std::move(frame));
+}
+
+void SwitchCase(TNokaBase& e, const std::string& caseText) {
+  const Keywords& kw = Kw();
+  TRunControl frame;
+  ReadBlock(e, frame);
+  if (e.SwitchValue == kw.Undefined) return;
+  bool match;
+  if (caseText == kw.Sonota) {
+    match = true;
+  } else if (EndsWithChar(caseText, kw.Ijou)) {
+    match = ToNumber(EvalArg(e, DropTail(caseText, kw.Ijou))) <= ToNumber(e.SwitchValue);
+  } else if (EndsWithChar(caseText, kw.Ika)) {
+    match = ToNumber(EvalArg(e, DropTail(caseText, kw.Ika))) >= ToNumber(e.SwitchValue);
+  } else {
+    match = EvalArg(e, caseText) == e.SwitchValue;
+  }
+  if (!match) return;
+  e.SwitchValue = kw.Undefined;
+  frame.Kind = kCaseFrame;
+  PushAndEnter(e, std::move(frame));
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+namespace {
+
+void CmdIf(TNokaBase& e) {
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  std::string condition;
+  for (;;) {
+    if (*p == '\0') {
+      e.Cursor.P = p;
+      RaiseError(e, msg::kNoBranchEnd);
+    }
+    if (AtBranchWord(p)) break;
+    if (IsLineEnd(*p)) {
+      e.Cursor.P = p;
+      StepOverLineEnd(e);
+      p = e.Cursor.P;
+      SkipBlanks(p);
+      if (!AtBranchWord(p)) RaiseError(e, msg::kNoBranchEnd);
+      break;
+    }
+    if (*p == '"' || *p == '`') {
+      const char* end = LiteralEnd(e, p);
+      condition.append(p, end);
+      p = end;
+      continue;
+    }
+    size_t len = CharLenAt(p);
+    condition.append(p, len);
+    p += len;
+  }
+  e.Cursor.P = p;
+  std::string value = EvaluateExpression(e, TranslateCondition(condition));
+  e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
+  SelectBranch(e, false);
+}
+
+void CmdSwitch(TNokaBase& e) { e.SwitchValue = PopArgValue(e); }
+
+void CmdRepeat(TNokaBase& e) {
+  std::string endText = PopArgValue(e);
+  std::string startText = PopArgValue(e);
+  std::string name = UnquoteLiteral(PopArgText(e));
+  static const std::string self = Sj("繰り返す");
+  if (!LooksNumeric(endText) || !LooksNumeric(startText)) RaiseError(e, msg::kNeedNumber, {self});
+  int32_t last = ClampInt32(ToNumber(endText));
+  int32_t first = ClampInt32(ToNumber(startText));
+  WordRef counter = e.Words.FindRef(name);
+  if (!counter) {
+    CreateVariable(e, name);
+    counter = e.Words.FindRef(name);
+  } else if (counter->Kind != kVariable) {
+    RaiseError(e, msg::kCounterMustBeVariable, {self});
+  }
+  TRunControl frame;
+  ReadBlock(e, frame);
+  if (last < first) return;
+  counter->SetValue(FormatInt(first), "e");
+  frame.Kind = kCountLoop;
+  frame.Counter = first;
+  frame.Limit = last;
+  frame.CounterVar = counter;
+  PushAndEnter(e, std::move(frame));
+}
+
+void CmdEach(TNokaBase& e) {
+  std::string arg = PopArgText(e);
+  std::string value;
+  THashNode* w = e.Words.Find(arg);
+  if (w && w->Kind == kVariable) {
+    value = w->Value;
+  } else if (w && w->Kind == kDictionary) {
+    value = w->Table ? w->Table->PairsText() : std::string();
+  } else {
+    value = EvalArg(e, arg);
+  }
+  TRunControl frame;
+  ReadBlock(e, frame);
+  auto items = std::make_shared<std::vector<std::string>>(SplitLines(value));
+  if (items->empty()) return;
+  e.SoreVar->SetValue((*items)[0], "s");
+  e.CountVar->SetValue("1");
+  frame.Kind = kEachLoop;
+  frame.Counter = 1;
+  frame.Items = std::move(items);
+  PushAndEnter(e, std::move(frame));
+}
+
+void CmdWhile(TNokaBase& e) {
+  std::string condition = UnquoteLiteral(PopArgText(e));
+  TRunControl frame;
+  ReadBlock(e, frame);
+  if (condition.empty() || condition == "``") return;
+  if (ToInt64(ToNumber(EvaluateExpression(e, condition))) == 0) return;
+  frame.Kind = kWhileLoop;
+  frame.Counter = 1;
+  frame.Limit = -1;
+  frame.Condition = condition;
+  e.CountVar->SetValue("1");
+  PushAndEnter(e, std::move(frame));
+}
+
+bool IsBranchKind(uint8_t k) { return k == kTrueBranch || k == kFalseBranch || k == kCaseFrame; }
+bool IsLoopKind(uint8_t k) { return k == kCountLoop || k == kTimesLoop || k == kEachLoop || k == kWhileLoop; }
+
+void CmdBreak(TNokaBase& e) {
+  TRunControl f;
+  // Every branch and case frame above the innermost loop or call goes.
+  do {
+    if (!e.RunStack.Pop(f)) return;
+  } while (IsBranchKind(f.Kind));
+  if (IsLoopKind(f.Kind)) {
+    e.Cursor = f.ExitPos;
+  } else if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
+    e.Cursor = f.ReturnPos;
+    e.FileName = f.SavedFileName;
+  }
+}
+
+void CmdContinue(TNokaBase& e) {
+  if (e.RunStack.Count() == 0) {
+    e.Cursor.Reset();
+    return;
+  }
+  TRunControl f;
+  while (e.RunStack.Pop(f) && IsBranchKind(f.Kind)) {
+  }
+  e.FileName = f.SavedFileName;
+  e.RunStack.Push(std::move(f));
+  CheckRunControl(e);
+}
+
+void GlobalJump(TNokaBase& e, const std::string& name) {
+  THashNode* label = e.Words.Find(name);
+  if (!label || label->Kind != kLabel) RaiseError(e, msg::kUndefinedLabel, {name});
+  e.Cursor = label->Ref;
+  e.FileName = label->TypeTag;
+}
+
+void CmdJump(TNokaBase& e) {
+  std::string name = UnquoteLiteral(PopArgText(e));
+  if (!name.empty() && name[0] == '*') name.erase(0, 1);
+  std::string mark = "*" + name + "\r";
+  TRunControl f;
+  while (e.RunStack.Pop(f)) {
+    if (!f.Body) {
+      e.RunStack.Push(std::move(f));
+      break;
+    }
+    size_t at = f.Body->find(mark);
+    if (at != std::string::npos) {
+      TextBuf body = f.Body;
+      e.RunStack.Push(std::move(f));
+      e.Cursor = TextPos(body, body->c_str() + at);
+      return;
+    }
+  }
+  GlobalJump(e, name);
+}
+
+void CmdCall(TNokaBase& e) {
+  std::string name = UnquoteLiteral(PopArgText(e));
+  if (!name.empty() && name[0] == '*') name.erase(0, 1);
+  THashNode* label = e.Words.Find(name);
+  if (!label || label->Kind != kLabel) RaiseError(e, msg::kArgError, {Sj("呼ぶ")});
+  TRunControl frame;
+  frame.Kind = kCallFrame;
+  frame.ReturnPos = e.Cursor;
+  frame.ExitPos = label->Ref;
+  frame.SavedFileName = e.FileName;
+  e.RunStack.Push(std::move(frame));
+  e.FileName = label->TypeTag;
+  e.Cursor = label->Ref;
+}
+
+void CmdReturn(TNokaBase& e) {
+  if (e.RunStack.Count() == 0) {
+    e.Cursor.Reset();
+    return;
+  }
+  TRunControl f;
+  while (e.RunStack.Pop(f)) {
+    if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
+      e.Cursor = f.ReturnPos;
+      e.FileName = f.SavedFileName;
+      return;
+    }
+  }
+  RaiseError(e, msg::kNoReturnPlace);
+}
+
+void CmdEnd(TNokaBase& e) { EndProgram(e); }
+
+void CmdWait(TNokaBase& e) {
+  e.RunStack.Clear();
+  e.Cursor.Reset();
+}
+
+}  // namespace
+
+std::span<const CommandImpl> FlowCommands() {
+  static const CommandImpl table[] = {
+      {2, CmdEnd},      {3, CmdReturn},   {5, CmdJump},        {6, CmdCall},
+      {13, CmdWait},    {56, CmdRepeat},  {71, CmdEach},       {102, CmdIf},
+      {215, CmdBreak},  {369, CmdSwitch}, {398, CmdContinue},  {414, CmdWhile},
+  };
+  return table;
+}
+
+}  // namespace nokari

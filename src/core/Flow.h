@@ -1,0 +1,18 @@
+// Control flow that the statement engine starts from phrase endings.
+#pragma once
+#include <string>
+
+#include "core/Engine.h"
+
+namespace nokari {
+
+// N回: the phrase without 回.
+void TimesLoop(TNokaBase& e, const std::string& countText);
+// A 条件分岐 case: the phrase without の時.
+void SwitchCase(TNokaBase& e, const std::string& caseText);
+// Branch selection after a condition (もし, "?").
+void SelectBranch(TNokaBase& e, bool questionForm);
+// Translates Japanese comparison words into an expression.
+std::string TranslateCondition(const std::string& condition);
+
+}  // namespace nokari

@@ -1,0 +1,264 @@
+#include "core/Prepare.h"
+
+#include <array>
+#include <string>
+
+#include "core/Cp932.h"
+#include "core/Encoding.h"
+#include "core/Engine.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+
+namespace nokari {
+namespace {
+
+// Folding of double-byte characters outside strings, indexed by the CP932
+// code. Built once from readable UTF-8 pairs.
+class FoldTable {
+ public:
+  FoldTable() {
+    static const char* const pairs[][2] = {
+        {"！", "!"}, {"＃", "#"}, {"＄", "$"}, {"％", "%"}, {"＆", "&"}, {"（", "("},
+        {"）", ")"}, {"＝", "="}, {"－", "-"}, {"＾", "^"}, {"～", "~"}, {"｜", "|"},
+        {"｛", "{"}, {"｝", "}"}, {"＠", "@"}, {"；", ";"}, {"：", ":"}, {"＋", "+"},
+        {"＊", "*"}, {"／", "/"}, {"？", "?"}, {"＿", "_"}, {"＜", "<"}, {"＞", ">"},
+        {"，", ","}, {"．", "."}, {"”", "\""}, {"’", "'"}, {"※", "'"}, {"‘", "`"},
+        {"￥", "\\"}, {"×", "*"}, {"÷", "/"}, {"≠", "<>"}, {"≦", "<="}, {"≧", ">="},
+        {"　", " "}, {"、", ","}, {"。", ";"}, {"「", "\""}, {"」", "\""}, {"『", "`"},
+        {"』", "`"}, {"〜", "~"}, {"−", "-"},
+    };
+    for (auto& p : pairs) Set(p[0], p[1]);
+    static const char* const fullAlnum[] = {
+        "ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐｑｒｓｔｕｖｗｘｙｚ",
+        "ＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰＱＲＳＴＵＶＷＸＹＺ", "０１２３４５６７８９"};
+    static const char* const halfAlnum[] = {"abcdefghijklmnopqrstuvwxyz",
+                                            "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "0123456789"};
+    for (int k = 0; k < 3; ++k) {
+      std::string full = FromUtf8(fullAlnum[k]);
+      for (size_t i = 0; i + 1 < full.size(); i += 2) {
+        store_.push_back(std::string(1, halfAlnum[k][i / 2]));
+        table_[Code(full[i], full[i + 1])] = store_.size();
+      }
+    }
+  }
+  const char* Get(unsigned char hi, unsigned char lo) const {
+    size_t k = table_[Code(hi, lo)];
+    return k ? store_[k - 1].c_str() : nullptr;
+  }
+
+ private:
+  static size_t Code(unsigned char hi, unsigned char lo) { return (hi << 8) | lo; }
+  void Set(const char* from, const char* to) {
+    std::string sj = FromUtf8(from);
+    if (sj.size() != 2) return;
+    store_.push_back(to);
+    table_[Code(sj[0], sj[1])] = store_.size();
+  }
+  std::array<uint16_t, 65536> table_{};
+  std::vector<std::string> store_;
+};
+
+const FoldTable& Folds() {
+  static const FoldTable t;
+  return t;
+}
+
+// One character of the input: its raw bytes and its folded form.
+struct Char {
+  std::string_view raw;
+  std::string_view folded;
+};
+
+Char ReadChar(std::string_view s, size_t i) {
+  size_t len = CharLenAt(s, i);
+  Char c{s.substr(i, len), s.substr(i, len)};
+  unsigned char b = s[i];
+  if (len == 2) {
+    if (const char* f = Folds().Get(b, s[i + 1])) c.folded = f;
+  } else if (b == 0xA2 || b == 0xA3) {  // half-width ｢ ｣
+    c.folded = "\"";
+  } else if (b == 0) {
+    c.folded = " ";  // a NUL byte would end the prepared text early
+  }
+  return c;
+}
+
+// Up to 20 bytes of the input after `pos`, cut on a character boundary.
+std::string Excerpt(std::string_view s, size_t pos) {
+  size_t end = pos;
+  while (end < s.size()) {
+    size_t len = CharLenAt(s, end);
+    if (end + len - pos > 20) break;
+    end += len;
+  }
+  return std::string(s.substr(pos, end - pos));
+}
+
+[[noreturn]] void RaiseAtLine(TNokaBase& e, int32_t line, const char* m, const std::string& excerpt) {
+  e.Cursor.Reset();
+  e.LineNo = line;
+  RaiseErrorAtLine(e, line, FormatMessage(Sj(m), {excerpt}));
+}
+
+}  // namespace
+
+const char* FoldedChar(unsigned char hi, unsigned char lo) { return Folds().Get(hi, lo); }
+
+std::string Prepare(TNokaBase& e, std::string_view s) {
+  std::string out;
+  out.reserve(s.size() + s.size() / 8 + 16);
+  bool inDq = false, inBq = false, inBlock = false, inLine = false;
+  int32_t line = 1;
+  size_t openPos = 0;
+  int32_t openLine = 1;
+  size_t i = 0;
+  while (i < s.size()) {
+    Char c = ReadChar(s, i);
+    i += c.raw.size();
+    const bool inString = inDq || inBq;
+    const bool inComment = inBlock || inLine;
+    const char f = c.folded.size() == 1 ? c.folded[0] : '\0';
+    if (f == '\r' || f == '\n') {
+      if (f == '\r' && i < s.size() && s[i] == '\n') ++i;
+      out += "\r\n";
+      if (!inString) {
+        out += std::to_string(line);
+        out += ':';
+      }
+      ++line;
+      inLine = false;
+      continue;
+    }
+    if (f == '"' && !inComment && !inBq) {
+      inDq = !inDq;
+      out += '"';
+      openPos = i;
+      openLine = line;
+      continue;
+    }
+    if (f == '\'' && !inString && !inComment) {
+      inLine = true;
+      continue;
+    }
+    if (f == '/' && !inString && !inComment && i < s.size()) {
+      Char next = ReadChar(s, i);
+      if (next.folded == "/") {
+        i += next.raw.size();
+        inLine = true;
+        continue;
+      }
+    }
+    if (f == '\\') {
+      if (inComment) continue;
+      if (inDq) {
+        out.append(c.raw);
+        if (i < s.size()) {
+          size_t len = CharLenAt(s, i);
+          out.append(s.substr(i, len));
+          i += len;
+        }
+        continue;
+      }
+    }
+    if (f == '`' && !inComment && !inDq) {
+      if (i < s.size() && ReadChar(s, i).folded == "`") {
+        i += ReadChar(s, i).raw.size();
+        out += "``";
+        continue;
+      }
+      inBq = !inBq;
+      out += '`';
+      openPos = i;
+      openLine = line;
+      continue;
+    }
+    if ((f == '{' || f == '}') && !inString && !inLine) {
+      if (f == '{' && !inBlock) {
+        inBlock = true;
+        openPos = i;
+        openLine = line;
+      } else if (f == '}') {
+        inBlock = false;
+      }
+      continue;
+    }
+    if (inComment) continue;
+    if (inString) {
+      out.append(c.raw);
+    } else {
+      out.append(c.folded);
+    }
+  }
+  if (inBlock) RaiseAtLine(e, openLine, msg::kUnbalancedComment, Excerpt(s, openPos));
+  if (inDq) RaiseAtLine(e, openLine, msg::kUnbalancedString, Excerpt(s, openPos));
+  if (inBq) RaiseAtLine(e, openLine, msg::kUnbalancedBackquote, Excerpt(s, openPos));
+  return out;
+}
+
+void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileName) {
+  const std::string& s = *text;
+  size_t i = 0;
+  while (i < s.size()) {
+    char c = s[i];
+    if (c == '"' || c == '`') {  // skip literals whole
+      size_t j = i + 1;
+      while (j < s.size()) {
+        if (c == '"' && s[j] == '\\') {
+          j += 1 + (j + 1 < s.size() ? CharLenAt(s, j + 1) : 0);
+          continue;
+        }
+        if (s[j] == c) {
+          if (c == '`' && j + 1 < s.size() && s[j + 1] == '`') {
+            j += 2;
+            continue;
+          }
+          break;
+        }
+        j += CharLenAt(s, j);
+      }
+      i = j + 1;
+      continue;
+    }
+    if (c != '*') {
+      i += CharLenAt(s, i);
+      continue;
+    }
+    if (i + 1 < s.size() && s[i + 1] == '*') {
+      i += 2;
+      continue;
+    }
+    // The "*" must start a line, possibly indented.
+    size_t k = i;
+    while (k > 0 && (s[k - 1] == ' ' || s[k - 1] == '\t')) --k;
+    bool startsLine = k == 0 || s[k - 1] == '\t' || s[k - 1] == '\r' || s[k - 1] == '\n';
+    if (!startsLine && s[k - 1] == ':') {
+      // ":" counts only as the end of a line marker: digits back to a line end.
+      size_t d = k - 1;
+      while (d > 0 && s[d - 1] >= '0' && s[d - 1] <= '9') --d;
+      startsLine = d < k - 1 && d > 0 && (s[d - 1] == '\n' || s[d - 1] == '\r');
+    }
+    ++i;
+    if (!startsLine) continue;
+    const char* p = s.c_str() + i;
+    const char* nameStart = p;
+    // Word rules of the engine, without skipping leading blanks.
+    while (*p && !IsWordDelimiter(static_cast<unsigned char>(*p))) p += CharLenAt(p);
+    std::string name(nameStart, p);
+    i = p - s.c_str();
+    if (name.empty() || !(*p == '\0' || *p == '\r' || *p == '\n')) continue;
+    if (e.Words.Find(name)) {
+      e.Cursor = TextPos(text, p);
+      RaiseError(e, msg::kLabelDefinedTwice, {name});
+    }
+    auto word = std::make_shared<THashNode>();
+    word->Name = name;
+    word->Kind = kLabel;
+    word->Tag = 0;
+    word->Reserved = true;
+    word->TypeTag = fileName;
+    word->Ref = TextPos(text, p);
+    e.Words.Add(word);
+  }
+}
+
+}  // namespace nokari

@@ -1,0 +1,62 @@
+// Run-control frames: one per active branch, loop, case, call or event, on a
+// stack with nested run levels (取り込む, のかりする, handlers and calls made
+// from inside expressions each run in a level of their own).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/TextPos.h"
+#include "words/Hash.h"
+
+namespace nokari {
+
+enum FrameKind : uint8_t {
+  kTrueBranch = 0,
+  kFalseBranch = 1,
+  kCountLoop = 2,   // 繰り返す
+  kTimesLoop = 3,   // N回
+  kCallFrame = 4,   // 呼ぶ / label call
+  kEventFrame = 5,  // event handler
+  kEachLoop = 6,    // 反復
+  kCaseFrame = 8,   // 条件分岐 case
+  kWhileLoop = 9,   // ループ
+};
+
+struct TRunControl {
+  TextPos ReturnPos;
+  TextPos ExitPos;
+  int32_t Counter = 0;
+  int32_t Limit = 0;
+  uint8_t Kind = 0;
+  TextBuf Body;  // private copy of the block text; null for calls
+  std::string SavedFileName;
+  std::string Condition;
+  WordRef CounterVar;                                   // kind 2
+  std::shared_ptr<std::vector<std::string>> Items;      // kind 6
+};
+
+class TRunControlStack {
+ public:
+  int Count() const { return static_cast<int>(frames_.size()); }
+  // Frames over every run level: the guard against endless recursion.
+  int TotalCount() const { return total_ + Count(); }
+  int Levels() const { return static_cast<int>(saved_.size()); }
+  void Push(TRunControl frame) { frames_.push_back(std::move(frame)); }
+  bool Pop(TRunControl& out);
+  bool Peek(int index, TRunControl& out) const;
+  TRunControl* Top() { return frames_.empty() ? nullptr : &frames_.back(); }
+  TRunControl* At(int index) { return index >= 0 && index < Count() ? &frames_[index] : nullptr; }
+  void Clear() { frames_.clear(); }
+  void SaveLevel();
+  void RestoreLevel();
+  void ClearAll();
+
+ private:
+  std::vector<TRunControl> frames_;
+  std::vector<std::vector<TRunControl>> saved_;
+  int total_ = 0;  // frames held by the saved levels
+};
+
+}  // namespace nokari

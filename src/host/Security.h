@@ -1,0 +1,44 @@
+// The security policy that guards every change to files, folders and
+// settings. Level 0 allows everything, level 2 refuses everything, level 1
+// (the default) asks the user before a change outside the script's folder.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nokari {
+
+struct TNokaBase;
+class IHost;
+
+// Level of the first letter of a security.ini value: H 2, L 0, anything else 1.
+int SecurityLevelFromText(std::string_view value);
+
+// Value of `key` in `[section]` of INI text; section and key compare ASCII
+// case-insensitively. False when absent.
+bool ReadIniValue(std::string_view iniText, std::string_view section, std::string_view key,
+                  std::string& value);
+
+// The level from security.ini: first in the script folder (section = the
+// main file's name), then in the executable's folder (section = the main
+// file's whole path); 1 when neither has it. Folders and paths are CP932.
+int ReadSecurityLevel(const std::string& scriptFolder, const std::string& exeFolder,
+                      const std::string& mainFilePath);
+
+// True when `native` names security.ini in any letter case, directly or
+// through a link.
+bool IsSecurityIni(const std::string& native);
+
+// True when the canonical target of `native` lies inside `baseNative` (the
+// script folder); an empty base holds nothing.
+bool InsideFolder(const std::string& native, const std::string& baseNative);
+
+// Asks the policy before a change to `path` (CP932). Returns true when the
+// change is REFUSED: the caller then does nothing and reports nothing.
+// `question` (CP932) is shown when the user has to confirm.
+bool CheckChange(TNokaBase& e, const std::string& question, const std::string& path);
+// The same for a change touching several paths (a move: source and target):
+// it counts as inside only when every path is.
+bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths);
+
+}  // namespace nokari

@@ -1,0 +1,151 @@
+#include "host/Startup.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "core/Encoding.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "core/Source.h"
+#include "words/Registry.h"
+
+namespace nokari {
+namespace {
+
+std::string ExecutablePath(const char* argv0) {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n > 0) return std::string(buf, n);
+  return argv0 ? argv0 : "nokari";
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string DefaultScriptPath(const std::string& exe) {
+  size_t slash = exe.find_last_of('/');
+  size_t dot = exe.find_last_of('.');
+  std::string base = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? exe.substr(0, dot) : exe;
+  return base + ".nkr";
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "usage: nokari [options] [script.nkr] [arguments...]\n"
+         "  -console          run without a window: output to standard output\n"
+         "  -debug            warnings also open the error dialog\n"
+         "  -linestop         stop after every line (debugging)\n"
+         "  -security LEVEL   low | mid | high\n"
+         "  -runtime FILE     run the packed script of another program\n"
+         "  -resource FILE    read packed files from a merged file\n"
+         "  -run              do not look for a script packed into this program\n"
+         "  --list-words      show how many built-in words are implemented\n"
+         "  --help            show this help\n"
+         "  --version         show the version\n";
+}
+
+StartOptions ParseCommandLine(int argc, char** argv) {
+  StartOptions o;
+  for (int i = 0; i < argc; ++i) o.Args.push_back(argv[i]);
+  o.ExePath = ExecutablePath(argc > 0 ? argv[0] : nullptr);
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a.empty() || a[0] != '-') {
+      if (o.ScriptIndex < 0) {
+        o.ScriptIndex = i;
+        o.Script = a;
+      }
+      continue;
+    }
+    if (a == "-console") o.Console = true;
+    else if (a == "-debug") o.Debug = true;
+    else if (a == "-linestop") o.LineStop = true;
+    else if (a == "-run") {
+    } else if (a == "-runtime" && i + 1 < argc) {
+      o.RunOption = true;
+      o.RuntimeFile = argv[++i];
+    } else if (a == "-resource" && i + 1 < argc) {
+      o.ResourceFile = argv[++i];
+    } else if (a == "-security" && i + 1 < argc) {
+      std::string level = argv[++i];
+      for (char& c : level) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+      if (level == "low") o.SecurityLevel = 0;
+      else if (level == "mid") o.SecurityLevel = 1;
+      else if (level == "high") o.SecurityLevel = 2;
+    } else if (a == "--help" || a == "-h") o.Help = true;
+    else if (a == "--version") o.Version = true;
+    else if (a == "--list-words") o.ListWords = true;
+    else if (o.ScriptIndex < 0 && o.BadOption.empty()) o.BadOption = a;
+  }
+  if (o.ScriptIndex < 0) {
+    std::string def = DefaultScriptPath(o.ExePath);
+    if (FileExists(def)) {
+      o.Script = def;
+      o.DefaultScript = true;
+    }
+  }
+  return o;
+}
+
+bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, std::string& message) {
+  e.Args = o.Args;
+  e.ExePath = o.ExePath;
+  e.DebugMode = o.Debug;
+  e.LineStop = o.LineStop;
+  e.RunOption = o.RunOption;
+  e.DefaultScript = o.DefaultScript;
+  e.SecurityLevel = o.SecurityLevel;
+  e.ScriptArgIndex = o.DefaultScript ? 0 : o.ScriptIndex;
+  if (o.DefaultScript) e.Args[0] = o.Script;
+  std::string cp932Name = FromUtf8(o.Script);
+  e.FileName = cp932Name;
+  e.MainFilePath = cp932Name;
+  bool ok = false;
+  try {
+    ok = ReadScriptFile(e, cp932Name, source);
+  } catch (ENoka& err) {
+    message = err.Message;
+    return false;
+  }
+  if (!ok) {
+    message = FormatMessage(Sj(msg::kCannotReadStartFile), {cp932Name});
+    return false;
+  }
+  std::string path = SystemPath(cp932Name);
+  size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos) {
+    std::string folder = path.substr(0, slash + 1);
+    if (chdir(folder.c_str()) != 0) {
+      // The script still runs; relative names resolve against the old folder.
+    }
+  }
+  return true;
+}
+
+void PrintWordCoverage() {
+  std::map<std::string, std::pair<int, int>> perFamily;  // implemented, registered
+  std::set<int> seen;
+  int total = 0, done = 0;
+  for (const RegistryRow& row : RegistryTable()) {
+    if (row.Kind != RowKind::Command) continue;
+    auto& counts = perFamily[row.Family ? row.Family : "?"];
+    ++counts.second;
+    ++total;
+    if (CommandFor(row.Number)) {
+      ++counts.first;
+      ++done;
+    }
+  }
+  for (auto& [family, counts] : perFamily)
+    printf("%-16s %3d / %3d\n", family.c_str(), counts.first, counts.second);
+  printf("%-16s %3d / %3d\n", "total", done, total);
+}
+
+}  // namespace nokari

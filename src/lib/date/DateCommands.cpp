@@ -1,0 +1,91 @@
+// The date and time commands. Each reads the clock at most once.
+#include <cmath>
+
+#include "lib/date/DateTime.h"
+#include "words/Registry.h"
+
+namespace nokari {
+
+namespace {
+
+// A date argument, or empty; dates without a year take the current one.
+std::optional<int64_t> ReadMoment(std::string_view text) {
+  if (auto ms = ParseDateTime(text, 0)) return ms;  // no clock needed
+  return ParseDateTime(text, YearOf(ReadClock().LocalMs));
+}
+
+void Now(TNokaBase& e) { SetSoreTyped(e, FormatTime(ReadClock().LocalMs), "s"); }
+void Today(TNokaBase& e) { SetSoreTyped(e, FormatDate(ReadClock().LocalMs), "s"); }
+
+int64_t PopDateForWeekday(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  auto ms = ReadMoment(text);
+  if (!ms) RaiseError(e, msg::kDateNoDate, {text});
+  return *ms;
+}
+
+void Weekday(TNokaBase& e) {
+  static const char* names[] = {"日", "月", "火", "水", "木", "金", "土"};
+  SetSoreTyped(e, Sj(names[WeekdayNumber(PopDateForWeekday(e)) - 1]), "s");
+}
+
+void WeekdayNumberCommand(TNokaBase& e) { SetSoreTyped(e, FormatInt(WeekdayNumber(PopDateForWeekday(e))), "e"); }
+
+void DateAdd(TNokaBase& e) {
+  TOffset off = ParseOffset(PopArgValue(e), '/');
+  std::string text = PopArgValue(e);
+  auto base = ReadMoment(text);
+  if (!base) RaiseError(e, msg::kDateNotADate, {text});
+  auto r = AddDateOffset(*base, off.Part[0], off.Part[1], off.Part[2]);
+  if (!r) RaiseError(e, msg::kDateNotADate, {text});
+  SetSoreValue(e, FormatDate(*r));
+}
+
+void TimeAdd(TNokaBase& e) {
+  TOffset off = ParseOffset(PopArgValue(e), ':');
+  std::string text = PopArgValue(e);
+  auto base = ReadMoment(text);
+  if (!base) RaiseError(e, msg::kDateNotATime, {text});
+  long double delta = (static_cast<long double>(off.Part[0]) * 3600 + static_cast<long double>(off.Part[1]) * 60 +
+                       static_cast<long double>(off.Part[2])) * 1000;
+  auto r = AddMilliseconds(*base, delta);
+  if (!r) RaiseError(e, msg::kDateNotATime, {text});
+  SetSoreValue(e, FormatTime(*r));
+}
+
+// Pops b then a (slots "?と,?の") and returns a - b in milliseconds.
+int64_t PopDifference(TNokaBase& e) {
+  auto b = ReadMoment(PopArgValue(e));
+  auto a = ReadMoment(PopArgValue(e));
+  if (!a || !b) RaiseError(e, msg::kDateBadDateTime);
+  return *a - *b;
+}
+
+void DayDifference(TNokaBase& e) { SetSoreTyped(e, FormatInt(PopDifference(e) / kMsPerDay), "e"); }
+
+void SecondDifference(TNokaBase& e) {
+  long double seconds = nearbyintl(static_cast<long double>(PopDifference(e)) / 1000);
+  if (seconds < INT32_MIN || seconds > INT32_MAX) RaiseError(e, msg::kMathRangeError);
+  SetSoreTyped(e, FormatInt(static_cast<int64_t>(seconds)), "e");
+}
+
+void SystemTime(TNokaBase& e) { SetSoreTyped(e, FormatInt(ReadClock().Ticks), "e"); }
+
+void ToJapaneseEra(TNokaBase& e) {
+  auto ms = ReadMoment(PopArgValue(e));
+  if (!ms) RaiseError(e, msg::kDateEraArg, {Sj("和暦に変換")});
+  SetSoreTyped(e, JapaneseEraDate(*ms), "s");
+}
+
+}  // namespace
+
+std::span<const CommandImpl> DateCommands() {
+  static const CommandImpl table[] = {
+      {34, Now},           {35, Today},          {142, Weekday},       {376, WeekdayNumberCommand},
+      {303, DateAdd},      {302, TimeAdd},       {304, DayDifference}, {305, SecondDifference},
+      {377, SystemTime},   {389, ToJapaneseEra},
+  };
+  return table;
+}
+
+}  // namespace nokari

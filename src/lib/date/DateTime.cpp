@@ -1,0 +1,268 @@
+// Reading, writing and shifting dates with the C++20 calendar types.
+#include "lib/date/DateTime.h"
+
+#include <time.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include "core/Cp932.h"
+#include "core/Encoding.h"
+
+namespace nokari {
+
+namespace {
+
+using namespace std::chrono;
+
+// Day 0 of the language's day counts.
+constexpr sys_days kOrigin = sys_days{year{1899} / December / 30};
+// Moments of 0001-01-01 00:00 and of the end of 9999-12-31.
+const int64_t kMinMs = (sys_days{year{1} / January / 1} - kOrigin).count() * kMsPerDay;
+const int64_t kMaxMs = (sys_days{year{10000} / January / 1} - kOrigin).count() * kMsPerDay - 1;
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+  int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+year_month_day DateOf(int64_t ms) { return year_month_day{kOrigin + days{FloorDiv(ms, kMsPerDay)}}; }
+int64_t TimeOfDay(int64_t ms) { return ms - FloorDiv(ms, kMsPerDay) * kMsPerDay; }
+int64_t MsOf(year_month_day ymd) { return (sys_days{ymd} - kOrigin).count() * kMsPerDay; }
+
+TClockReading SystemClock() {
+  auto now = system_clock::now();
+  time_t t = system_clock::to_time_t(now);
+  struct tm local {};
+  localtime_r(&t, &local);
+  auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count();
+  int64_t localMs = ms + static_cast<int64_t>(local.tm_gmtoff) * 1000;
+  TClockReading r;
+  r.LocalMs = localMs + (sys_days{} - kOrigin).count() * kMsPerDay;
+  struct timespec ts {};
+  clock_gettime(CLOCK_BOOTTIME, &ts);
+  r.Ticks = static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);
+  return r;
+}
+
+ClockFn gClock = nullptr;
+
+// A cursor over date and time text.
+class TScanner {
+ public:
+  explicit TScanner(std::string_view s) : s_(s) {}
+  bool AtEnd() const { return pos_ >= s_.size(); }
+  size_t Pos() const { return pos_; }
+  void SkipSpaces() {
+    while (!AtEnd() && (s_[pos_] == ' ' || s_[pos_] == '\t')) ++pos_;
+  }
+  // Digits as a number; `digits` receives their count (0: none read).
+  int64_t Number(int& digits) {
+    int64_t n = 0;
+    digits = 0;
+    while (!AtEnd() && s_[pos_] >= '0' && s_[pos_] <= '9' && digits < 12) {
+      n = n * 10 + (s_[pos_] - '0');
+      ++pos_;
+      ++digits;
+    }
+    return n;
+  }
+  bool Take(char c) {
+    if (AtEnd() || s_[pos_] != c) return false;
+    ++pos_;
+    return true;
+  }
+  bool Take(std::string_view word) {
+    if (s_.substr(pos_, word.size()) != word) return false;
+    pos_ += word.size();
+    return true;
+  }
+  char Peek() const { return AtEnd() ? '\0' : s_[pos_]; }
+
+ private:
+  std::string_view s_;
+  size_t pos_ = 0;
+};
+
+bool TakeDateSep(TScanner& sc) {
+  return sc.Take('/') || sc.Take('-') || sc.Take('.') || sc.Take(Sj("年")) || sc.Take(Sj("月"));
+}
+
+// h:m[:s[.fff]] as milliseconds of the day.
+std::optional<int64_t> ReadTime(TScanner& sc) {
+  int d1, d2, d3 = 0;
+  int64_t h = sc.Number(d1);
+  if (d1 == 0 || !sc.Take(':')) return std::nullopt;
+  int64_t m = sc.Number(d2);
+  if (d2 == 0) return std::nullopt;
+  int64_t s = 0, frac = 0;
+  if (sc.Take(':')) {
+    s = sc.Number(d3);
+    if (d3 == 0) return std::nullopt;
+    if (sc.Take('.')) {
+      int df;
+      int64_t f = sc.Number(df);
+      if (df == 0) return std::nullopt;
+      while (df > 3) f /= 10, --df;
+      while (df < 3) f *= 10, ++df;
+      frac = f;
+    }
+  }
+  if (h > 23 || m > 59 || s > 59) return std::nullopt;
+  return ((h * 60 + m) * 60 + s) * 1000 + frac;
+}
+
+std::optional<int64_t> ReadDate(TScanner& sc, int defaultYear) {
+  int64_t nums[3];
+  int digits[3];
+  int count = 0;
+  while (count < 3) {
+    nums[count] = sc.Number(digits[count]);
+    if (digits[count] == 0) return std::nullopt;
+    ++count;
+    if (count == 3 || !TakeDateSep(sc)) break;
+  }
+  sc.Take(Sj("日"));
+  int64_t y, m, d;
+  if (count == 3) {
+    y = nums[0], m = nums[1], d = nums[2];
+    if (digits[0] <= 2) y += 2000;
+  } else if (count == 2) {
+    y = defaultYear, m = nums[0], d = nums[1];
+  } else {
+    return std::nullopt;
+  }
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31) return std::nullopt;
+  year_month_day ymd{year{static_cast<int>(y)}, month{static_cast<unsigned>(m)},
+                     day{static_cast<unsigned>(d)}};
+  if (!ymd.ok()) return std::nullopt;
+  return MsOf(ymd);
+}
+
+std::string TwoDigits(int64_t n) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(n));
+  return buf;
+}
+
+}  // namespace
+
+TClockReading ReadClock() { return gClock ? gClock() : SystemClock(); }
+void SetClock(ClockFn fn) { gClock = fn; }
+int YearOf(int64_t ms) { return static_cast<int>(DateOf(ms).year()); }
+
+std::optional<int64_t> ParseDateTime(std::string_view text, int defaultYear) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  // A time alone: its first number is followed by ':'.
+  size_t firstNonDigit = text.find_first_not_of("0123456789");
+  if (firstNonDigit != std::string_view::npos && text[firstNonDigit] == ':') {
+    TScanner sc(text);
+    auto t = ReadTime(sc);
+    sc.SkipSpaces();
+    if (!t || !sc.AtEnd()) return std::nullopt;
+    return t;
+  }
+  TScanner sc(text);
+  auto date = ReadDate(sc, defaultYear);
+  if (!date) return std::nullopt;
+  size_t before = sc.Pos();
+  sc.SkipSpaces();
+  if (sc.AtEnd()) return date;
+  if (sc.Pos() == before && !sc.Take('T')) return std::nullopt;
+  auto t = ReadTime(sc);
+  sc.SkipSpaces();
+  if (!t || !sc.AtEnd()) return std::nullopt;
+  return *date + *t;
+}
+
+std::string FormatDate(int64_t ms) {
+  auto ymd = DateOf(ms);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02u/%02u", static_cast<int>(ymd.year()),
+                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+  return buf;
+}
+
+std::string FormatTime(int64_t ms) {
+  int64_t t = TimeOfDay(ms) / 1000;
+  return TwoDigits(t / 3600) + ":" + TwoDigits(t / 60 % 60) + ":" + TwoDigits(t % 60);
+}
+
+int WeekdayNumber(int64_t ms) {
+  return static_cast<int>(weekday{sys_days{DateOf(ms)}}.c_encoding()) + 1;
+}
+
+std::optional<int64_t> AddDateOffset(int64_t ms, int64_t years, int64_t months, int64_t days_) {
+  // Anything beyond these bounds leaves the calendar whatever the rest is.
+  constexpr int64_t kLimit = 10000LL * 12 * 31;
+  auto outside = [](int64_t n, int64_t limit) { return n > limit || n < -limit; };
+  if (outside(years, 10000) || outside(months, kLimit) || outside(days_, kLimit))
+    return std::nullopt;
+  auto ymd = DateOf(ms);
+  int64_t monthIndex = (static_cast<int64_t>(static_cast<int>(ymd.year())) + years) * 12 +
+                       static_cast<unsigned>(ymd.month()) - 1 + months;
+  int64_t y = FloorDiv(monthIndex, 12);
+  if (y < 1 || y > 9999) return std::nullopt;
+  unsigned m = static_cast<unsigned>(monthIndex - y * 12) + 1;
+  year_month_day_last last{year{static_cast<int>(y)}, month_day_last{month{m}}};
+  unsigned d = std::min(static_cast<unsigned>(ymd.day()), static_cast<unsigned>(last.day()));
+  int64_t result = MsOf(year_month_day{year{static_cast<int>(y)}, month{m}, day{d}}) +
+                   days_ * kMsPerDay + TimeOfDay(ms);
+  if (result < kMinMs || result > kMaxMs) return std::nullopt;
+  return result;
+}
+
+std::optional<int64_t> AddMilliseconds(int64_t ms, long double delta) {
+  long double r = static_cast<long double>(ms) + delta;
+  if (!(r >= kMinMs && r <= kMaxMs)) return std::nullopt;
+  return static_cast<int64_t>(r);
+}
+
+TOffset ParseOffset(std::string_view text, char sep) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  bool negative = false;
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  TOffset off;
+  for (int i = 0; i < 3 && !text.empty(); ++i) {
+    size_t cut = text.find(sep);
+    std::string_view part = text.substr(0, cut);
+    text = cut == std::string_view::npos ? std::string_view() : text.substr(cut + 1);
+    int64_t n = 0;
+    bool ok = !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+    for (char c : part) {
+      if (!ok) break;
+      n = n > (INT64_MAX - 9) / 10 ? INT64_MAX : n * 10 + (c - '0');
+    }
+    off.Part[i] = ok ? (negative ? -n : n) : 0;
+  }
+  return off;
+}
+
+std::string JapaneseEraDate(int64_t ms) {
+  struct Era {
+    int First;
+    const char* Name;
+  };
+  static const Era eras[] = {{2019, "令和"}, {1989, "平成"}, {1926, "昭和"}, {1912, "大正"}, {1868, "明治"}};
+  auto ymd = DateOf(ms);
+  int y = static_cast<int>(ymd.year());
+  for (const auto& era : eras) {
+    if (y < era.First) continue;
+    int n = y - era.First + 1;
+    std::string out = Sj(era.Name);
+    out += n == 1 ? Sj("元年") : std::to_string(n) + Sj("年");
+    out += std::to_string(static_cast<unsigned>(ymd.month())) + Sj("月");
+    out += std::to_string(static_cast<unsigned>(ymd.day())) + Sj("日");
+    return out;
+  }
+  return "";
+}
+
+}  // namespace nokari

@@ -1,0 +1,94 @@
+// Shared helpers of the file command family (lib/file/*.cpp).
+#pragma once
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "words/Contract.h"
+
+namespace nokari {
+
+// "ファイル"%s"の、読み込みか書き込みに、失敗しました。"
+[[noreturn]] void RaiseReadWrite(TNokaBase& e, const std::string& name);
+// Asks the security policy with a question from the message table; true
+// when the change is refused.
+bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
+             const std::vector<std::string>& paths);
+// A name resolved for reading without the packed-file lookup (for commands
+// that change or inspect the file rather than read it).
+std::string ResolveLocal(TNokaBase& e, std::string_view name);
+// A raw argument text with the backquotes of a string literal removed.
+std::string StripLiteral(std::string raw);
+// True when the raw text of the top argument is the word クリップボード.
+bool TopArgIsClipboard(TNokaBase& e);
+// Words that commands may store into: raises "読取専用" for reserved words
+// and anything that is not a variable.
+void RequireWritable(TNokaBase& e, THashNode* word);
+
+// A file name with a wildcard in its last part expanded (sorted); a name
+// without one is returned as is.
+struct FileTarget {
+  std::string Name;    // CP932, as scripts see it
+  std::string Native;  // path for the system
+};
+std::vector<FileTarget> ExpandTargets(std::string_view name);
+
+// Whole files and the clipboard (FileCommands.cpp).
+void ReadFileCmd(TNokaBase& e);
+void WriteFileCmd(TNokaBase& e);
+void AppendFileCmd(TNokaBase& e);
+void CopyToClipboardCmd(TNokaBase& e);
+void ClipboardTextCmd(TNokaBase& e);
+
+// Handles (HandleCommands.cpp).
+void OpenHandleCmd(TNokaBase& e);
+void OpenHandleExCmd(TNokaBase& e);
+void HandleReadLineCmd(TNokaBase& e);
+void HandleWriteLineCmd(TNokaBase& e);
+void CloseHandleCmd(TNokaBase& e);
+void HandleAtEndCmd(TNokaBase& e);
+void HandleToStartCmd(TNokaBase& e);
+void HandleToEndCmd(TNokaBase& e);
+void HandleSeekCmd(TNokaBase& e);
+void HandleWriteBytesCmd(TNokaBase& e);
+void HandleReadBytesCmd(TNokaBase& e);
+
+// Changes to files and folders (FolderCommands.cpp).
+void CopyFileCmd(TNokaBase& e);
+void DeleteFileCmd(TNokaBase& e);
+void EraseFileCmd(TNokaBase& e);
+void RenameFileCmd(TNokaBase& e);
+void MoveFileCmd(TNokaBase& e);
+void ShortcutCmd(TNokaBase& e);
+void ChangeFolderCmd(TNokaBase& e);
+void WorkFolderCmd(TNokaBase& e);
+void MakeFolderCmd(TNokaBase& e);
+void RemoveFolderCmd(TNokaBase& e);
+void SetAttributesCmd(TNokaBase& e);
+
+// Queries and names (FileQueries.cpp).
+void GetAttributesCmd(TNokaBase& e);
+void FileTimeCmd(TNokaBase& e);
+void FileSizeCmd(TNokaBase& e);
+void ListFilesCmd(TNokaBase& e);
+void ListFoldersCmd(TNokaBase& e);
+void ListAllFilesCmd(TNokaBase& e);
+void ListAllFoldersCmd(TNokaBase& e);
+void IsFolderCmd(TNokaBase& e);
+void IsFileCmd(TNokaBase& e);
+void ExistsCmd(TNokaBase& e);
+void DriveKindCmd(TNokaBase& e);
+void ShortNameCmd(TNokaBase& e);
+void LongNameCmd(TNokaBase& e);
+void PathPartCmd(TNokaBase& e);
+void ExtensionPartCmd(TNokaBase& e);
+void FileNamePartCmd(TNokaBase& e);
+void ChangeExtensionCmd(TNokaBase& e);
+
+// Listing with the enumeration rules: patterns split at ";", a trailing
+// separator lists everything. Pure functions over the file system.
+std::string ListNames(std::string_view patterns, bool folders);
+std::string ListTree(std::string_view patterns, bool folders);
+
+}  // namespace nokari

@@ -1,0 +1,191 @@
+// File handles: a variable holding "\FILE_HANDLE" whose stream lives in the
+// engine's handle list. The list entry remembers its variable, so a copied
+// marker text never reaches another variable's stream.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "core/Errors.h"
+#include "host/Security.h"
+#include "lib/file/FileCommon.h"
+#include "lib/file/TextFileStream.h"
+#include "lib/path/Path.h"
+
+namespace nokari {
+namespace {
+
+// Largest byte count read into a variable at once.
+constexpr int64_t kMaxBinaryRead = int64_t(1) << 30;
+
+struct HandleEntry {
+  std::unique_ptr<TTextFileStream> Stream;
+  std::weak_ptr<THashNode> Owner;
+};
+
+struct HandleState {
+  std::vector<HandleEntry> Handles;  // indexes are never reused
+};
+
+HandleEntry* EntryOf(TNokaBase& e, THashNode* word) {
+  if (!word || word->Value != Sj(msg::kHandleMarker)) return nullptr;
+  for (auto& entry : FamilyState<HandleState>(e).Handles)
+    if (entry.Stream && entry.Owner.lock().get() == word) return &entry;
+  return nullptr;
+}
+
+// Handles named by raw text that raise "ファイル"ハンドル:%s"が、ありません。".
+TTextFileStream& StreamForLine(TNokaBase& e, const std::string& name) {
+  HandleEntry* entry = EntryOf(e, e.Words.Find(name));
+  if (!entry) RaiseError(e, msg::kFileMissing, {Sj(msg::kHandlePrefix) + name});
+  return *entry->Stream;
+}
+
+// Handles named by raw text where a missing name does nothing.
+TTextFileStream* StreamOrNothing(TNokaBase& e, const std::string& name) {
+  THashNode* word = e.Words.Find(name);
+  if (!word) return nullptr;
+  HandleEntry* entry = EntryOf(e, word);
+  if (!entry) RaiseError(e, msg::kVariableNotFound, {name});
+  return entry->Stream.get();
+}
+
+TTextFileStream& StreamOfWord(TNokaBase& e, THashNode* word) {
+  HandleEntry* entry = EntryOf(e, word);
+  if (!entry) RaiseError(e, msg::kVariableNotFound, {word->Name});
+  return *entry->Stream;
+}
+
+void OpenHandle(TNokaBase& e, const std::string& handleName, const std::string& file, int mode,
+                bool createFirst) {
+  WordRef word = e.Words.FindRef(handleName);
+  if (!word) {
+    word = std::make_shared<THashNode>(handleName, "", e.RunStack.Count(), false);
+    e.Words.Add(word);
+  }
+  RequireWritable(e, word.get());
+  if (Refused(e, msg::kAskHandle, {file}, {file})) return;
+  std::string native = NativePath(file);
+  if (createFirst) {
+    int fd = file.empty() ? -1 : ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 || ::close(fd) != 0) RaiseReadWrite(e, file);
+  }
+  auto stream = file.empty() ? nullptr : TTextFileStream::Open(native, mode);
+  if (!stream) RaiseReadWrite(e, file);
+  if (HandleEntry* old = EntryOf(e, word.get())) old->Stream.reset();
+  FamilyState<HandleState>(e).Handles.push_back({std::move(stream), word});
+  word->SetValue(Sj(msg::kHandleMarker));
+}
+
+}  // namespace
+
+// ハンドルを開く: handle variable, file (read and write; created when missing).
+void OpenHandleCmd(TNokaBase& e) {
+  std::string file = PopArgValue(e);
+  std::string handle = PopArgValue(e);
+  OpenHandle(e, handle, file, 2, true);
+}
+
+// ハンドルを詳しく開く: handle variable, file, mode.
+void OpenHandleExCmd(TNokaBase& e) {
+  int mode = static_cast<int>(ToInt32(PopArgNumber(e)));
+  std::string file = PopArgValue(e);
+  std::string handle = PopArgValue(e);
+  OpenHandle(e, handle, file, mode, false);
+}
+
+// ハンドルを一行読む: variable, handle.
+void HandleReadLineCmd(TNokaBase& e) {
+  std::string handle = StripLiteral(PopArgText(e));
+  THashNode* target = PopArgWord(e, true);
+  RequireWritable(e, target);
+  TTextFileStream& stream = StreamForLine(e, handle);
+  std::string line;
+  if (!stream.ReadLine(line)) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + handle);
+  target->SetValue(std::move(line), "s");
+}
+
+// ハンドルへ一行書く: value, handle. Refused outright at the high level.
+void HandleWriteLineCmd(TNokaBase& e) {
+  std::string handle = StripLiteral(PopArgText(e));
+  std::string value = PopArgValue(e);
+  if (e.SecurityLevel >= 2) return;
+  TTextFileStream& stream = StreamForLine(e, handle);
+  if (!stream.WriteLine(value)) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + handle);
+}
+
+// ハンドルを閉じる: the variable goes away with its stream.
+void CloseHandleCmd(TNokaBase& e) {
+  std::string name = StripLiteral(PopArgText(e));
+  THashNode* word = e.Words.Find(name);
+  if (!word) return;
+  HandleEntry* entry = EntryOf(e, word);
+  if (!entry) RaiseError(e, msg::kVariableNotFound, {name});
+  bool closed = entry->Stream->Close();
+  entry->Stream.reset();
+  entry->Owner.reset();
+  word->SetValue("");
+  e.Words.Delete(name);
+  if (!closed) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + name);
+}
+
+// ハンドル最後か.
+void HandleAtEndCmd(TNokaBase& e) {
+  TTextFileStream* stream = StreamOrNothing(e, StripLiteral(PopArgText(e)));
+  if (stream) SetSoreTyped(e, stream->AtEnd() ? "1" : "0", "e");
+}
+
+void HandleToStartCmd(TNokaBase& e) {
+  if (TTextFileStream* stream = StreamOrNothing(e, StripLiteral(PopArgText(e)))) stream->Seek(0, SEEK_SET);
+}
+
+void HandleToEndCmd(TNokaBase& e) {
+  if (TTextFileStream* stream = StreamOrNothing(e, StripLiteral(PopArgText(e)))) stream->Seek(0, SEEK_END);
+}
+
+// ハンドルを移動: handle, byte offset from the start.
+void HandleSeekCmd(TNokaBase& e) {
+  int64_t pos = ToInt64(PopArgNumber(e));
+  THashNode* word = PopArgWord(e, false);
+  TTextFileStream& stream = StreamOfWord(e, word);
+  if (pos < 0 || !stream.Seek(pos, SEEK_SET)) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + word->Name);
+}
+
+// ハンドルにバイナリを書く: value, handle, count. A short value is padded
+// with zero bytes up to the count.
+void HandleWriteBytesCmd(TNokaBase& e) {
+  int64_t count = ToInt64(PopArgNumber(e));
+  THashNode* word = PopArgWord(e, false);
+  std::string value = PopArgValue(e);
+  TTextFileStream& stream = StreamOfWord(e, word);
+  if (count <= 0) return;
+  size_t head = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(value.size())));
+  bool ok = stream.WriteBytes(value.data(), head);
+  static const std::string zeros(1 << 16, '\0');
+  for (int64_t left = count - static_cast<int64_t>(head); ok && left > 0;) {
+    size_t n = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(zeros.size())));
+    ok = stream.WriteBytes(zeros.data(), n);
+    left -= static_cast<int64_t>(n);
+  }
+  if (!ok) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + word->Name);
+}
+
+// ハンドルにバイナリを読む: variable, handle, count. Bytes past the end of
+// the file read as zeros.
+void HandleReadBytesCmd(TNokaBase& e) {
+  int64_t count = ToInt64(PopArgNumber(e));
+  THashNode* word = PopArgWord(e, false);
+  THashNode* target = PopArgWord(e, true);
+  TTextFileStream& stream = StreamOfWord(e, word);
+  RequireWritable(e, target);
+  if (count < 1) return;
+  if (count > kMaxBinaryRead) RaiseError(e, msg::kArgError, {Sj("ハンドルにバイナリを読む")});
+  std::string data(static_cast<size_t>(count), '\0');
+  size_t got = 0;
+  if (!stream.ReadBytes(data.data(), data.size(), got)) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + word->Name);
+  target->SetValue(std::move(data), "s");
+}
+
+}  // namespace nokari

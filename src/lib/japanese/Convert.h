@@ -1,0 +1,72 @@
+// Pure conversions of Japanese text: character width and kana type, the
+// three Japanese encodings (Shift-JIS, EUC-JP, ISO-2022-JP), BASE64, MIME
+// header words and MBX mailboxes. Input and output are byte strings; text
+// is CP932 unless a function says otherwise. No engine access.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace nokari {
+
+// Width and kana (the locale mappings of a Japanese system).
+// Full-width letters, digits, signs, space and katakana to half-width;
+// voiced katakana split into base + ﾞ/ﾟ. Hiragana and kanji stay.
+std::string ToHalfWidth(std::string_view text);
+// ASCII and half-width katakana to full-width (ｶﾞ merges into ガ); "\" becomes "￥".
+std::string ToFullWidth(std::string_view text);
+// Only the fixed full-width set of digits, letters and signs to ASCII.
+std::string AlnumHalfWidth(std::string_view text);
+// Full-width katakana to hiragana, and back.
+std::string ToHiragana(std::string_view text);
+std::string ToKatakana(std::string_view text);
+// The map applied to expressions and table conditions given as text:
+// full-width operators, digits, letters and Japanese punctuation to ASCII
+// ("≦" -> "<=", "、" -> ",", "「" -> '"', ...).
+std::string ExpressionHalfWidth(std::string_view text);
+
+// Encoding codes.
+enum JCode : int {
+  kCodeAscii = 0,
+  kCodeBinary = 1,
+  kCodeJisNew = 2,  // ESC $ B
+  kCodeJisOld = 3,  // ESC $ @
+  kCodeEuc = 4,
+  kCodeSjis = 5,
+  kCodeEucOrSjis = 6,
+};
+
+int DetectCode(std::string_view bytes);
+// "EUC" -> 4, "JIS" -> 2, anything else -> 5 (upper-cased first).
+int CodeFromName(std::string_view name);
+// Converts between two codes; unchanged when there is nothing to convert.
+std::string ConvertCode(std::string_view bytes, int from, int to);
+// ConvertCode(bytes, DetectCode(bytes), to).
+std::string ConvertDetected(std::string_view bytes, int to);
+
+std::string SjisToJis(std::string_view s);
+std::string SjisToEuc(std::string_view s);
+std::string EucToSjis(std::string_view s);
+std::string EucToJis(std::string_view s);
+std::string JisToSjis(std::string_view s);
+std::string JisToEuc(std::string_view s);
+
+// Single characters: JIS X 0208 row/cell (0x2121..0x7E7E) <-> Shift-JIS code.
+unsigned JisToSjisCode(unsigned jis);
+// The JIS code of a Shift-JIS character after the NEC-selected substitution
+// of IBM extensions; 0 when it has no JIS form (user-defined, unassigned).
+unsigned SjisToJisCode(unsigned sjis);
+
+// BASE64 (standard alphabet, "=" padding, no line breaks).
+std::string Base64Encode(std::string_view bytes);
+// Ignores CR, LF and "="; false on any other character outside the alphabet.
+bool Base64Decode(std::string_view text, std::string& out);
+
+// MIME header words in ISO-2022-JP / BASE64.
+std::string MailHeaderEncode(std::string_view sjis);
+std::string MailHeaderDecode(std::string_view header);
+
+// Takes the first message (up to and including a line ".") out of an MBX
+// text; `mbx` keeps the rest.
+std::string MbxTakeMessage(std::string& mbx);
+
+}  // namespace nokari

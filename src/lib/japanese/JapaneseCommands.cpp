@@ -1,0 +1,72 @@
+// Japanese text conversion commands: thin wrappers over Convert.h.
+#include "lib/japanese/Convert.h"
+#include "words/Registry.h"
+
+namespace nokari {
+namespace {
+
+using Conversion = std::string (*)(std::string_view);
+
+// Every command of this family takes one text and leaves text in それ.
+template <Conversion F>
+void Convert1(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  SetSoreTyped(e, F(text), "s");
+}
+
+// 文字コードを…に変換: from the detected encoding. An empty text gives ""
+// (never a stale それ).
+template <int Target>
+void ToCode(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  SetSoreTyped(e, text.empty() ? std::string() : ConvertDetected(text, Target), "s");
+}
+
+// 文字コード変換 (?の,?から,?へ): between named encodings.
+void ConvertNamed(TNokaBase& e) {
+  std::string to = PopArgValue(e);
+  std::string from = PopArgValue(e);
+  std::string text = PopArgValue(e);
+  SetSoreTyped(e, ConvertCode(text, CodeFromName(from), CodeFromName(to)), "s");
+}
+
+// A text that is not BASE64 gives "".
+void Base64DecodeCmd(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  std::string out;
+  if (!Base64Decode(text, out)) out.clear();
+  SetSoreTyped(e, std::move(out), "s");
+}
+
+// MBXメッセージ取得 (?から): the variable keeps the messages after the first.
+void MbxMessage(TNokaBase& e) {
+  THashNode* box = PopArgWord(e, false);
+  std::string rest = box->Value;
+  std::string message = MbxTakeMessage(rest);
+  box->SetValue(std::move(rest));
+  SetSoreTyped(e, std::move(message), "s");
+}
+
+}  // namespace
+
+std::span<const CommandImpl> JapaneseCommands() {
+  static const CommandImpl table[] = {
+      {27, Convert1<ToHalfWidth>},       // 半角変換
+      {80, Convert1<ToFullWidth>},       // 全角変換
+      {267, Convert1<AlnumHalfWidth>},   // 英数半角変換
+      {230, Convert1<ToHiragana>},       // ひらがな変換
+      {231, Convert1<ToKatakana>},       // カタカナ変換
+      {290, ToCode<kCodeEuc>},           // 文字コードをEUCに変換
+      {291, ToCode<kCodeJisNew>},        // 文字コードをJISに変換
+      {292, ToCode<kCodeSjis>},          // 文字コードをSJISに変換
+      {456, ConvertNamed},               // 文字コード変換
+      {378, Convert1<Base64Encode>},     // BASE64エンコード
+      {379, Base64DecodeCmd},            // BASE64デコード
+      {457, Convert1<MailHeaderEncode>}, // メールヘッダエンコード
+      {458, Convert1<MailHeaderDecode>}, // メールヘッダデコード
+      {459, MbxMessage},                 // MBXメッセージ取得
+  };
+  return table;
+}
+
+}  // namespace nokari

@@ -1,0 +1,147 @@
+// マッチ (wildcards) and the regular-expression commands.
+#include "core/messages/Japanese.inc"
+#include "lib/pattern/Regex.h"
+#include "lib/pattern/Wildcard.h"
+#include "words/Registry.h"
+
+namespace nokari {
+namespace {
+
+constexpr char kCrLf[] = "\r\n";
+
+std::string TrimBlankLines(std::string s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t b = 0, e = s.size();
+  while (b < e && blank(s[b])) ++b;
+  while (e > b && blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::string JoinLines(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& item : items) {
+    out += item;
+    out += kCrLf;
+  }
+  return out;
+}
+
+void SetMatchCount(TNokaBase& e, size_t count) {
+  THashNode* var = e.Words.Find(Sj("マッチ数"));
+  if (!var) return;
+  var->SetValue(FormatInt(static_cast<int64_t>(count)));
+  if (var->TypeLetter() != 'e') var->TypeTag = "e";
+}
+
+// マッチ (?を,?で): the first argument names a variable (which keeps the
+// rest of its text) or is a value.
+void WildcardMatchCmd(TNokaBase& e) {
+  std::string pattern = PopArgValue(e);
+  std::string raw = e.ArgStack.Count() ? e.ArgStack.Items.back() : std::string();
+  THashNode* var = e.Words.Find(raw);
+  if (var && var->Kind != kVariable) var = nullptr;
+  std::string subject;
+  if (var) {
+    PopArgText(e);
+    subject = var->Value;
+  } else {
+    subject = PopArgValue(e);
+  }
+  if (pattern.empty()) {
+    SetSoreTyped(e, "", "s");
+    return;
+  }
+  if (!var && subject.empty()) RaiseError(e, msg::kArgError, {Sj("マッチ")});
+  WildcardPrefixResult r;
+  try {
+    r = WildcardPrefix(subject, pattern);
+  } catch (const WildcardError& err) {
+    RaiseError(e, msg::kMatchError, {err.what()});
+  }
+  std::string result = r.Matched + kCrLf + JoinLines(r.Pickups);
+  if (var && var != e.SoreVar.get() && r.Ok) var->SetValue(std::move(r.Rest));
+  SetSoreTyped(e, TrimBlankLines(std::move(result)), "s");
+}
+
+[[noreturn]] void RaiseRegex(TNokaBase& e, const char* commandUtf8, const RegexError& err) {
+  RaiseError(e, msg::kRegexError, {Sj(commandUtf8), err.what()});
+}
+
+// 正規表現マッチ / RE (?を,?で): the whole match and each group.
+void RegexMatchCmd(TNokaBase& e) {
+  std::string expr = PopArgValue(e);
+  std::string text = PopArgValue(e);
+  SetSoreValue(e, "");
+  std::vector<std::string> groups;
+  try {
+    PerlExpr p = ParsePerlExpr(expr, 'm', true);
+    groups = RegexMatch(text, p.Pattern, p.Options);
+  } catch (const RegexError& err) {
+    RaiseRegex(e, "正規表現マッチ", err);
+  }
+  SetMatchCount(e, groups.size());
+  SetSoreTyped(e, JoinLines(groups), "s");
+}
+
+// 正規表現区切る (?を,?で): the pieces between matches.
+void RegexSplitCmd(TNokaBase& e) {
+  std::string expr = PopArgValue(e);
+  std::string text = PopArgValue(e);
+  SetSoreValue(e, "");
+  std::vector<std::string> pieces;
+  try {
+    PerlExpr p = ParsePerlExpr(expr, 'm', true);
+    pieces = RegexSplit(text, p.Pattern, p.Options, 1000);
+  } catch (const RegexError& err) {
+    RaiseRegex(e, "正規表現区切る", err);
+  }
+  SetMatchCount(e, pieces.size());
+  SetSoreTyped(e, JoinLines(pieces), "s");
+}
+
+// 正規表現置換 (?を,?で): s/pattern/replacement/options.
+void RegexSubstCmd(TNokaBase& e) {
+  std::string expr = PopArgValue(e);
+  std::string text = PopArgValue(e);
+  SetSoreValue(e, "");
+  std::string result;
+  int groups = 0;
+  try {
+    PerlExpr p = ParsePerlExpr(expr, 's', false);
+    if (!text.empty()) result = RegexSubstitute(text, p.Pattern, p.Replacement, p.Options, &groups);
+  } catch (const RegexError& err) {
+    RaiseRegex(e, "正規表現置換", err);
+  }
+  SetMatchCount(e, static_cast<size_t>(groups));
+  SetSoreTyped(e, std::move(result), "s");
+}
+
+// 正規表現入換 (?を,?で): tr/characters/characters/options.
+void RegexTransCmd(TNokaBase& e) {
+  std::string expr = PopArgValue(e);
+  std::string text = PopArgValue(e);
+  std::string result;
+  try {
+    PerlExpr p = ParsePerlExpr(expr, 't', false);
+    result = Transliterate(text, p.Pattern, p.Replacement, p.Options);
+  } catch (const RegexError& err) {
+    RaiseRegex(e, "正規表現入換", err);
+  }
+  SetMatchCount(e, 0);
+  SetSoreTyped(e, std::move(result), "s");
+}
+
+}  // namespace
+
+std::span<const CommandImpl> PatternCommands() {
+  static const CommandImpl table[] = {
+      {374, WildcardMatchCmd},  // マッチ
+      {187, RegexMatchCmd},     // 正規表現マッチ, RE
+      {190, RegexSplitCmd},     // 正規表現区切る
+      {191, RegexSubstCmd},     // 正規表現置換
+      {192, RegexTransCmd},     // 正規表現入換
+  };
+  return table;
+}
+
+}  // namespace nokari

@@ -1,0 +1,238 @@
+// Reading and writing of comma- and tab-separated tables.
+#include "lib/table/Csv.h"
+
+#include <algorithm>
+
+#include "core/Cp932.h"
+
+namespace nokari {
+
+namespace {
+
+const std::string kEmpty;
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// Walks CSV text field by field; `pos` always stands on a byte of `text`
+// or at its end.
+class TCsvReader {
+ public:
+  TCsvReader(std::string_view text, char sep) : text_(text), sep_(sep) {}
+
+  bool AtEnd() const { return pos_ >= text_.size(); }
+  bool AtLineEnd() const { return AtEnd() || Cur() == '\r' || Cur() == '\n'; }
+
+  void ReadRow(TCsvCells& row) {
+    while (!AtLineEnd()) row.Cells.push_back(ReadField());
+  }
+
+  // After a row: one separator or CR, then one LF.
+  void SkipRowEnd() {
+    if (!AtEnd() && (Cur() == sep_ || Cur() == '\r')) ++pos_;
+    if (!AtEnd() && Cur() == '\n') ++pos_;
+  }
+
+ private:
+  char Cur() const { return text_[pos_]; }
+
+  void SkipSpaces() {
+    while (!AtEnd() && Cur() == ' ') ++pos_;
+  }
+
+  // True when, after spaces from `p`, the field ends (text end, line end or
+  // separator); `after` receives the position past those spaces.
+  bool EndsAfterQuote(size_t p, size_t& after) const {
+    while (p < text_.size() && text_[p] == ' ') ++p;
+    after = p;
+    return p >= text_.size() || text_[p] == '\r' || text_[p] == '\n' || text_[p] == sep_;
+  }
+
+  std::string ReadField() {
+    SkipSpaces();
+    bool quoted = !AtEnd() && Cur() == '"';
+    if (quoted) ++pos_;
+    std::string field;
+    while (!AtEnd()) {
+      char c = Cur();
+      size_t len = CharLenAt(text_, pos_);
+      if (len == 2) {
+        field.append(text_.substr(pos_, 2));
+        pos_ += 2;
+        continue;
+      }
+      if (c == '\r' || c == '\n' || c == sep_) {
+        if (!quoted) break;
+        field.push_back(c);
+        ++pos_;
+        continue;
+      }
+      if (c == '"') {
+        if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+          field.push_back('"');
+          pos_ += 2;
+          continue;
+        }
+        size_t after;
+        if (EndsAfterQuote(pos_ + 1, after)) {
+          // A closing quote; in an unquoted field the quote is its text.
+          if (!quoted) field.push_back('"');
+          pos_ = after;
+          break;
+        }
+      }
+      field.push_back(c);
+      ++pos_;
+    }
+    if (!AtEnd() && Cur() == sep_) ++pos_;
+    std::string_view trimmed = TrimBlanks(field);
+    // An unquoted field whose quotes stood behind control characters.
+    if (!quoted && trimmed.size() > 1 && trimmed.front() == '"' && trimmed.back() == '"')
+      trimmed = trimmed.substr(1, trimmed.size() - 2);
+    return std::string(trimmed);
+  }
+
+  std::string_view text_;
+  char sep_;
+  size_t pos_ = 0;
+};
+
+void ReadCsvText(std::vector<TCsvCells>& rows, std::string_view text, char sep) {
+  TCsvReader reader(text, sep);
+  while (!reader.AtEnd()) {
+    rows.emplace_back();
+    reader.ReadRow(rows.back());
+    reader.SkipRowEnd();
+  }
+}
+
+// Tab text: lines end at CR LF only; cells are raw.
+void ReadTabText(std::vector<TCsvCells>& rows, std::string_view text) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = std::min(end + 2, text.size());
+    rows.emplace_back();
+    auto& cells = rows.back().Cells;
+    size_t start = 0;
+    while (start < line.size()) {
+      size_t tab = line.find('\t', start);
+      if (tab == std::string_view::npos) tab = line.size();
+      cells.emplace_back(line.substr(start, tab - start));
+      start = tab + 1;
+    }
+  }
+}
+
+void AppendCell(std::string& out, std::string_view cell, char sep) {
+  if (sep == ',')
+    out += QuoteCell(cell, sep);
+  else
+    out.append(cell);
+}
+
+}  // namespace
+
+const std::string& TCsvCells::Get(int col) const {
+  if (col < 0 || col >= Count()) return kEmpty;
+  return Cells[col];
+}
+
+void TCsvCells::Set(int col, std::string text) {
+  if (col < 0) return;
+  if (col >= Count()) Cells.resize(col + 1);
+  Cells[col] = std::move(text);
+}
+
+void TCsvDbBase::ReadText(std::string_view text, char sep) {
+  Rows.clear();
+  if (sep == '\t')
+    ReadTabText(Rows, text);
+  else
+    ReadCsvText(Rows, text, sep);
+}
+
+std::string TCsvDbBase::WriteText(char sep) const {
+  std::string out;
+  int width = Width();
+  for (const auto& row : Rows) {
+    for (int i = 0; i < width; ++i) {
+      if (i > 0) out.push_back(sep);
+      AppendCell(out, row.Get(i), sep);
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+int TCsvDbBase::CellCount(int row) const {
+  if (row < 0 || row >= RowCount()) return 0;
+  return Rows[row].Count();
+}
+
+const std::string& TCsvDbBase::Cell(int row, int col) const {
+  if (row < 0 || row >= RowCount()) return kEmpty;
+  return Rows[row].Get(col);
+}
+
+void TCsvDbBase::SetCell(int row, int col, std::string text) {
+  if (row < 0 || col < 0) return;
+  if (row >= RowCount()) Rows.resize(row + 1);
+  Rows[row].Set(col, std::move(text));
+}
+
+std::string TCsvDbBase::RowLine(int row, char sep) const {
+  std::string out;
+  if (row < 0 || row >= RowCount()) return out;
+  const auto& cells = Rows[row].Cells;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) out.push_back(sep);
+    AppendCell(out, cells[i], sep);
+  }
+  return out;
+}
+
+void TCsvDbBase::SetRowLine(int row, std::string_view line, char sep) {
+  if (row < 0) return;
+  if (row >= RowCount()) Rows.resize(row + 1);
+  TCsvDbBase parsed;
+  parsed.ReadText(line, sep);
+  Rows[row] = parsed.Rows.empty() ? TCsvCells{} : std::move(parsed.Rows[0]);
+}
+
+int TCsvDbBase::Width() const {
+  int width = 0;
+  for (const auto& row : Rows) width = std::max(width, row.Count());
+  return width;
+}
+
+std::string QuoteCell(std::string_view cell, char sep) {
+  if (cell.find('"') != std::string_view::npos) {
+    std::string out = "\"";
+    for (char c : cell) {
+      if (c == '"') out.push_back('"');
+      out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+  }
+  bool needs = cell.find(sep) != std::string_view::npos || cell.find('\r') != std::string_view::npos ||
+               cell.find('\n') != std::string_view::npos || FindChar(cell, "ID") != std::string_view::npos;
+  if (!needs) return std::string(cell);
+  std::string out;
+  out.reserve(cell.size() + 2);
+  out.push_back('"');
+  out.append(cell);
+  out.push_back('"');
+  return out;
+}
+
+}  // namespace nokari

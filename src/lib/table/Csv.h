@@ -1,0 +1,53 @@
+// The table engine: a table is text, rows separated by line breaks and cells
+// by commas (or tabs). TCsvDbBase parses such text into rows of cells and
+// writes it back. Element access (名前#i, 名前#i#j), 区切る, 要素数 and every
+// 表 command share it.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nokari {
+
+// One row: an ordered list of cells; an empty cell is the same as an absent
+// one, and reading past the end gives "".
+class TCsvCells {
+ public:
+  std::vector<std::string> Cells;
+  int Count() const { return static_cast<int>(Cells.size()); }
+  const std::string& Get(int col) const;
+  void Set(int col, std::string text);
+};
+
+class TCsvDbBase {
+ public:
+  std::vector<TCsvCells> Rows;
+  bool FieldNames = false;  // row 0 holds field names
+
+  // Replaces the whole table with the parsed text.
+  void ReadCsv(std::string_view text) { ReadText(text, ','); }
+  void ReadTab(std::string_view text) { ReadText(text, '\t'); }
+  void ReadText(std::string_view text, char sep);
+  std::string WriteCsv() const { return WriteText(','); }
+  std::string WriteTab() const { return WriteText('\t'); }
+  std::string WriteText(char sep) const;
+
+  int RowCount() const { return static_cast<int>(Rows.size()); }
+  int CellCount(int row) const;
+  const std::string& Cell(int row, int col) const;
+  // Pads missing rows and cells.
+  void SetCell(int row, int col, std::string text);
+  // One row written back as a CSV line (no line end).
+  std::string RowLine(int row, char sep = ',') const;
+  // Replaces a row by the cells of a CSV line (pads missing rows).
+  void SetRowLine(int row, std::string_view line, char sep = ',');
+  int Width() const;
+};
+
+// A cell written for CSV output: quotes doubled and enclosed when it holds a
+// quote; else enclosed when it holds the separator, a line break or "ID"
+// (a file starting with ID would be taken for another format by spreadsheets).
+// Edge spaces are not protected: the reader trims cells, quoted or not.
+std::string QuoteCell(std::string_view cell, char sep = ',');
+
+}  // namespace nokari

@@ -1,0 +1,232 @@
+// The string commands: measuring, searching, cutting, building, formatting
+// and testing text. Each wrapper pops its arguments (last slot first), calls
+// a pure function of TextCore.h and leaves the result in それ.
+#include <new>
+
+#include "core/Cp932.h"
+#include "lib/table/Csv.h"
+#include "lib/text/TextCommands.h"
+#include "lib/text/TextCore.h"
+#include "words/Registry.h"
+
+namespace nokari {
+
+namespace {
+
+using namespace text;
+
+void SetSoreCount(TNokaBase& e, int64_t n) { SetSoreTyped(e, FormatInt(n), "e"); }
+
+int64_t PopInt(TNokaBase& e) { return ToInt64(PopArgNumber(e)); }
+int64_t PopIntDefault(TNokaBase& e, int64_t def) { return IntDefault(PopArgValue(e), def); }
+
+// ---- measuring, searching, replacing ---------------------------------------
+
+void Len(TNokaBase& e) { SetSoreCount(e, CharCount(PopArgValue(e))); }
+void LenB(TNokaBase& e) { SetSoreCount(e, PopArgValue(e).size()); }
+
+void Pos(TNokaBase& e) {
+  std::string needle = PopArgValue(e);
+  SetSoreCount(e, CharPosition(PopArgValue(e), needle));
+}
+
+void Occurrences(TNokaBase& e) {
+  std::string word = PopArgValue(e);
+  SetSoreCount(e, CountOccurrences(PopArgValue(e), word));
+}
+
+void Compare(TNokaBase& e) {
+  std::string b = PopArgValue(e);
+  SetSoreFlag(e, PopArgValue(e) == b);
+}
+
+void Replace(TNokaBase& e) {
+  std::string to = PopArgValue(e), from = PopArgValue(e);
+  SetSoreText(e, ReplaceAll(PopArgValue(e), from, to));
+}
+
+void ReplaceOne(TNokaBase& e) {
+  std::string to = PopArgValue(e), from = PopArgValue(e);
+  int64_t n = PopInt(e);
+  SetSoreText(e, ReplaceNth(PopArgValue(e), n, from, to));
+}
+
+// ---- cutting and building ----------------------------------------------------
+
+void Left(TNokaBase& e) {
+  int64_t n = PopInt(e);
+  SetSoreText(e, LeftChars(PopArgValue(e), n));
+}
+
+void Right(TNokaBase& e) {
+  int64_t n = PopInt(e);
+  SetSoreText(e, RightChars(PopArgValue(e), n));
+}
+
+void Mid(TNokaBase& e) {
+  int64_t n = PopIntDefault(e, 0), start = PopIntDefault(e, 0);
+  SetSoreText(e, MidChars(PopArgValue(e), start, n));
+}
+
+void MidB(TNokaBase& e) {
+  int64_t n = PopIntDefault(e, 0), start = PopIntDefault(e, 0);
+  SetSoreText(e, MidBytes(PopArgValue(e), start, n));
+}
+
+void DropRight(TNokaBase& e) {
+  int64_t n = PopInt(e);
+  SetSoreText(e, DropRightChars(PopArgValue(e), n));
+}
+
+void DropLeft(TNokaBase& e) {
+  int64_t n = PopInt(e);
+  SetSoreText(e, DropLeftChars(PopArgValue(e), n));
+}
+
+// Builds a large text; a result beyond the limit, or one the machine cannot
+// hold, is reported as the command's error.
+template <typename Build>
+std::string BuildOrRaise(TNokaBase& e, const char* command, int64_t n, Build build) {
+  std::string out;
+  bool ok;
+  try {
+    ok = build(out);
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+  if (!ok) RaiseError(e, msg::kTextTooLarge, {Sj(command), FormatInt(n)});
+  return out;
+}
+
+void Refrain(TNokaBase& e) {
+  int64_t n = PopIntDefault(e, 0);
+  std::string s = PopArgValue(e);
+  SetSoreText(e, BuildOrRaise(e, "リフレイン", n, [&](std::string& out) { return Repeat(s, n, out); }));
+}
+
+// One-column table written as CSV: each piece quoted by the table engine's
+// cell rule and followed by CR LF.
+void Split(TNokaBase& e) {
+  std::string delim = PopArgValue(e);
+  std::string out;
+  for (const std::string& piece : SplitPieces(PopArgValue(e), delim))
+    out.append(QuoteCell(piece)).append("\r\n");
+  SetSoreText(e, std::move(out));
+}
+
+void ParagraphCmd(TNokaBase& e) {
+  int64_t n = PopIntDefault(e, -1);
+  SetSoreText(e, Paragraph(PopArgValue(e), n));
+}
+
+void Wrap(TNokaBase& e) {
+  int64_t width = PopInt(e);
+  std::string s = PopArgValue(e);
+  int64_t tab = ToInt64(ToNumber(VarValue(e, "タブ文字の個数")));
+  SetSoreText(e, WrapText(s, width, tab, VarValue(e, "禁則処理の行頭禁止文字")));
+}
+
+// ---- trimming, filling, formatting -------------------------------------------
+
+void Trim(TNokaBase& e) { SetSoreValue(e, TrimBlanks(PopArgValue(e))); }
+void Okurigana(TNokaBase& e) { SetSoreText(e, DropOkurigana(PopArgValue(e))); }
+
+void Currency(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  std::string out;
+  if (!FormatCurrency(ToNumber(text), text.find('.') != std::string::npos, out))
+    RaiseError(e, msg::kTextRangeError, {Sj("通貨形式に変換"), text});
+  SetSoreValue(e, std::move(out));
+}
+
+void Format(TNokaBase& e) {
+  std::string format = PopArgValue(e);
+  std::string out;
+  if (!FormatSpecified(PopArgValue(e), format, out))
+    RaiseError(e, msg::kBadSyntax, {Sj("指定形式に変換")});
+  SetSoreText(e, std::move(out));
+}
+
+void Pad(TNokaBase& e, char fill, const char* command) {
+  int64_t width = PopInt(e);
+  std::string s = PopArgValue(e);
+  SetSoreValue(e, BuildOrRaise(e, command, width,
+                               [&](std::string& out) { return PadLeft(s, width, fill, out); }));
+}
+
+void RightAlign(TNokaBase& e) { Pad(e, ' ', "右寄せ"); }
+void ZeroFill(TNokaBase& e) { Pad(e, '0', "ゼロで埋める"); }
+void Upper(TNokaBase& e) { SetSoreText(e, ToUpperText(PopArgValue(e))); }
+void Lower(TNokaBase& e) { SetSoreText(e, ToLowerText(PopArgValue(e))); }
+
+// ---- character codes and tests -----------------------------------------------
+
+void Chr(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  int64_t code = IntDefault(text, -1);
+  if (code < 0) RaiseError(e, msg::kArgError, {Sj("文字")});
+  if (code > 65535) RaiseError(e, msg::kTextRangeError, {Sj("文字"), text});
+  SetSoreText(e, CharFromCode(code));
+}
+
+void Asc(TNokaBase& e) {
+  std::string text = PopArgValue(e);
+  if (text.empty()) RaiseError(e, msg::kArgError, {Sj("キーコード")});
+  SetSoreCount(e, CodeOfFirstChar(text));
+}
+
+template <bool (*Test)(std::string_view)>
+void CharTest(TNokaBase& e) {
+  SetSoreFlag(e, Test(PopArgValue(e)));
+}
+
+// ---- tags ---------------------------------------------------------------------
+
+void TagStrip(TNokaBase& e) { SetSoreText(e, StripTags(PopArgValue(e))); }
+
+void TagCut(TNokaBase& e) {
+  std::string name = PopArgValue(e);
+  SetSoreText(e, ExtractTags(PopArgValue(e), name));
+}
+
+void TableTag(TNokaBase& e) {
+  std::string option = PopArgValue(e);
+  TCsvDbBase table;
+  table.ReadCsv(PopArgValue(e));
+  const int width = table.Width();
+  std::string out = "<TABLE " + option + ">\r\n";
+  for (int row = 0; row < table.RowCount(); ++row) {
+    out += "<TR>";
+    for (int col = 0; col < width; ++col) out.append("<TD>").append(table.Cell(row, col)).append("</TD>");
+    out += "</TR>\r\n";
+  }
+  out += "</TABLE>";
+  SetSoreText(e, std::move(out));
+}
+
+}  // namespace
+
+std::span<const CommandImpl> StringCommands() {
+  static const CommandImpl table[] = {
+      {92, Len},           {122, LenB},          {70, CmdLineCount},
+      {47, Pos},           {410, Occurrences},   {373, Compare},
+      {46, Replace},       {438, ReplaceOne},    {189, Left},
+      {188, Right},        {48, Mid},            {431, MidB},
+      {171, DropRight},    {172, DropLeft},      {50, Refrain},
+      {73, CmdReserve},    {36, Split},          {214, ParagraphCmd},
+      {412, Wrap},         {277, CmdCutLeft},    {278, CmdCutRight},
+      {99, CmdCutAt},      {279, CmdCutEscaped}, {266, CmdCutRange},
+      {72, Trim},          {327, Okurigana},     {173, Currency},
+      {293, Format},       {174, RightAlign},    {175, ZeroFill},
+      {197, Upper},        {198, Lower},         {76, Chr},
+      {75, Asc},           {284, CharTest<IsUpperFirst>},
+      {285, CharTest<IsDigitFirst>},             {286, CharTest<IsWideFirst>},
+      {287, CharTest<IsHiraganaFirst>},          {288, CharTest<IsKatakanaFirst>},
+      {413, CharTest<IsNumeral>},                {100, TagStrip},
+      {101, TagCut},       {394, TableTag},      {415, CmdBinaryGet},
+      {416, CmdBinarySet},
+  };
+  return table;
+}
+
+}  // namespace nokari

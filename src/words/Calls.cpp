@@ -1,0 +1,189 @@
+// Label and user-function calls in statement form and bracket form.
+#include "words/Calls.h"
+
+#include "core/Cp932.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "words/Contract.h"
+#include "words/Expr.h"
+#include "words/Registry.h"
+#include "words/Value.h"
+
+namespace nokari {
+
+namespace {
+
+size_t CountSlots(const std::string& argSpec) {
+  size_t n = 0;
+  for (char c : argSpec)
+    if (c == '?') ++n;
+  return n;
+}
+
+// Saves それ and puts it back when the scope ends.
+struct SoreKeeper {
+  TNokaBase& e;
+  std::string value, tag;
+  explicit SoreKeeper(TNokaBase& eng) : e(eng), value(eng.SoreVar->Value), tag(eng.SoreVar->TypeTag) {}
+  ~SoreKeeper() { e.SoreVar->SetValue(std::move(value), std::move(tag)); }
+};
+
+}  // namespace
+
+void CallLabel(TNokaBase& e, THashNode& label) {
+  if (!label.ArgSpec.empty()) {
+    BindArguments(e, label);
+    size_t n = CountSlots(label.ArgSpec);
+    if (n > e.ArgStack.Count()) n = e.ArgStack.Count();
+    // Bound arguments are the top n phrases, in slot order.
+    std::vector<std::string> phrases(e.ArgStack.Items.end() - n, e.ArgStack.Items.end());
+    e.ArgStack.Items.resize(e.ArgStack.Count() - n);
+    for (auto& phrase : phrases) e.UserArgs.Push(EvalArg(e, phrase));
+  }
+  TRunControl frame;
+  frame.Kind = kCallFrame;
+  frame.ReturnPos = e.Cursor;
+  frame.ExitPos = label.Ref;
+  frame.SavedFileName = e.FileName;
+  e.RunStack.Push(std::move(frame));
+  e.FileName = label.TypeTag;
+  e.Cursor = label.Ref;
+}
+
+std::string LabelValue(TNokaBase& e, THashNode& label) {
+  SoreKeeper keep(e);
+  e.SoreVar->SetValue(std::string());
+  RunNested(e, label.Ref, label.TypeTag);
+  e.CurrentType = e.SoreVar->TypeTag;
+  return e.SoreVar->Value;
+}
+
+std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push) {
+  WordRef word = e.Words.FindRef(name, true);
+  if (!word || !(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel || word->Kind == kDllFunction)) {
+    e.ArgStack.Push(name);
+    return {};
+  }
+  if (*p != '(') RaiseError(e, msg::kParenRightAfter, {name});
+  const char* end = BracketEnd(e, p);
+  std::string inner(p + 1, end - 1);
+  p = end;
+  if (!inner.empty()) PushBracketArgs(e, inner);
+  SoreKeeper keep(e);
+  bool savedLoose = e.LooseBinding;
+  e.LooseBinding = true;
+  struct LooseRestore {
+    TNokaBase& e;
+    bool v;
+    ~LooseRestore() { e.LooseBinding = v; }
+  } restoreLoose{e, savedLoose};
+  if (word->Kind == kLabel) {
+    TextPos savedCursor = e.Cursor;
+    e.RunStack.SaveLevel();
+    struct LevelRestore {
+      TNokaBase& e;
+      TextPos& cursor;
+      ~LevelRestore() {
+        e.RunStack.RestoreLevel();
+        if (!e.StopFlag) e.Cursor = cursor;
+      }
+    } restoreLevel{e, savedCursor};
+    e.Cursor.Reset();
+    CallLabel(e, *word);
+    e.LooseBinding = savedLoose;
+    RunLoop(e);
+  } else if (word->Kind == kDllFunction) {
+    RaiseError(e, msg::kBrokenLink, {word->Name});
+  } else {
+    Dispatch(e, *word);
+  }
+  std::string result = e.SoreVar->Value;
+  e.CurrentType = e.SoreVar->TypeTag;
+  if (push) e.ArgStack.Push(result);
+  return result;
+}
+
+void PushBracketArgs(TNokaBase& e, const std::string& text) {
+  const char* p = text.c_str();
+  while (*p) {
+    while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4 || *p == '\r' ||
+           *p == '\n') {
+      if (*p == '\r' || *p == '\n') {
+        while (*p == '\r' || *p == '\n') ++p;
+        while (*p >= '0' && *p <= '9') ++p;
+        if (*p == ':') ++p;
+        continue;
+      }
+      ++p;
+    }
+    if (!*p) break;
+    char c = *p;
+    if (c == '"' || c == '`') {
+      std::string lit = ExtractLiteral(e, p);
+      e.ArgStack.Push(lit);
+      continue;
+    }
+    if (c == '(') {
+      const char* end = BracketEnd(e, p);
+      std::string value = EvalArg(e, std::string(p, end));
+      p = end;
+      std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
+      e.ArgStack.Push((e.CurrentType == "s" ? QuoteAsLiteral(value) : value) + particle);
+      continue;
+    }
+    if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) {
+      // An operator with no word before it continues the last argument.
+      const char* start = p;
+      while (*p && *p != ',') p += CharLenAt(p);
+      std::string left = e.ArgStack.PopLast();
+      e.ArgStack.Push(EvaluateExpression(e, left + std::string(start, p)));
+      continue;
+    }
+    const char* start = p;
+    std::string word;
+    if (c == '-' || (c >= '0' && c <= '9') || c == '$') {
+      if (c == '-') ++p;
+      while (*p && !IsWordDelimiter(static_cast<unsigned char>(*p)) && *p != '.') p += CharLenAt(p);
+      if (*p == '.') {
+        ++p;
+        while (*p >= '0' && *p <= '9') ++p;
+      }
+      word.assign(start, p);
+    } else {
+      word = ReadWord(p);
+    }
+    if (word.empty()) {
+      ++p;
+      continue;
+    }
+    SkipSpaces(p);
+    if (*p == '(') {
+      CallBracketed(e, word, p, true);
+    } else if (*p == '#') {
+      const char* q = start;
+      e.ArgStack.Push(EvalTerm(e, q));
+      p = q;
+    } else if (*p == '&' && p[1] != '&') {
+      THashNode* w = e.Words.Find(word);
+      std::string joined = w && w->Kind == kVariable ? w->Value : word;
+      while (*p == '&' && p[1] != '&') {
+        ++p;
+        joined += EvalTerm(e, p);
+        SkipSpaces(p);
+      }
+      e.ArgStack.Push(QuoteAsLiteral(joined));
+    } else if (*p && *p != ',' && IsOperatorChar(static_cast<unsigned char>(*p))) {
+      const char* exprStart = start;
+      while (*p && *p != ',' && *p != '\r' && *p != '\n') {
+        if (*p == '"' || *p == '`') p = LiteralEnd(e, p);
+        else if (*p == '(') p = BracketEnd(e, p);
+        else p += CharLenAt(p);
+      }
+      e.ArgStack.Push(EvaluateExpression(e, std::string(exprStart, p)));
+    } else {
+      e.ArgStack.Push(word);
+    }
+  }
+}
+
+}  // namespace nokari

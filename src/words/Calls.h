@@ -1,0 +1,19 @@
+// Calls of labels and user functions, in statement form and bracket form.
+#pragma once
+#include <string>
+
+#include "core/Engine.h"
+
+namespace nokari {
+
+// Binds (for a user function) and enters a label: pushes a call frame and
+// moves the cursor to the label.
+void CallLabel(TNokaBase& e, THashNode& label);
+// The bracket form name(…) with p at "("; returns the result (それ is kept).
+std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push);
+// A label used as a value: runs it in a new level and returns それ.
+std::string LabelValue(TNokaBase& e, THashNode& label);
+// Reads a bracket call's argument list onto the word stack.
+void PushBracketArgs(TNokaBase& e, const std::string& text);
+
+}  // namespace nokari

@@ -1,0 +1,182 @@
+// The helpers through which command implementations read arguments and
+// return results, and the language's reading and writing of numbers.
+#include "words/Contract.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/Cp932.h"
+#include "core/Prepare.h"
+#include "words/Value.h"
+
+namespace nokari {
+
+std::string PopArgText(TNokaBase& e) { return e.ArgStack.PopLast(); }
+
+std::string PopArgValue(TNokaBase& e) {
+  std::string text = e.ArgStack.PopLast();
+  return EvalArg(e, text);
+}
+
+long double PopArgNumber(TNokaBase& e) { return ToNumber(PopArgValue(e)); }
+
+THashNode* PopArgWord(TNokaBase& e, bool create) {
+  std::string name = UnquoteLiteral(PopArgText(e));
+  if (THashNode* w = e.Words.Find(name)) return w;
+  if (!create) RaiseError(e, msg::kObjectNotFound, {name});
+  return CreateVariable(e, name);
+}
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Half-width form of the first 254 bytes, commas removed, trimmed.
+std::string NumberText(std::string_view text) {
+  if (text.size() > 254) text = text.substr(0, 254);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    size_t len = CharLenAt(text, i);
+    const char* folded = len == 2 ? FoldedChar(text[i], text[i + 1]) : nullptr;
+    if (folded && folded[0] && !folded[1]) {
+      if (folded[0] != ',') out += folded[0];
+    } else if (!(len == 1 && text[i] == ',')) {
+      out.append(text.substr(i, len));
+    }
+    i += len;
+  }
+  size_t b = 0, e = out.size();
+  while (b < e && IsSpace(out[b])) ++b;
+  while (e > b && IsSpace(out[e - 1])) --e;
+  return out.substr(b, e - b);
+}
+
+}  // namespace
+
+long double ToNumber(std::string_view text) {
+  // Fast path: plain ASCII decimal integers, the common case in loops.
+  if (!text.empty() && text.size() < 19) {
+    size_t i = text[0] == '-' ? 1 : 0;
+    if (i < text.size()) {
+      int64_t v = 0;
+      size_t k = i;
+      while (k < text.size() && text[k] >= '0' && text[k] <= '9') v = v * 10 + (text[k++] - '0');
+      if (k == text.size()) return i ? -static_cast<long double>(v) : static_cast<long double>(v);
+    }
+  }
+  std::string s = NumberText(text);
+  const char* p = s.c_str();
+  while (*p == ' ' || *p == '\t') ++p;
+  if (*p == '$') {
+    ++p;
+    const char* start = p;
+    while (isxdigit(static_cast<unsigned char>(*p))) ++p;
+    size_t n = p - start;
+    if (n == 0 || n > 8) return 0;
+    return static_cast<int32_t>(static_cast<uint32_t>(strtoul(std::string(start, n).c_str(), nullptr, 16)));
+  }
+  const char* start = p;
+  if (*p == '+' || *p == '-') ++p;
+  const char* digits = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  if (p == digits) return 0;
+  if (*p == '.' && p[1] >= '0' && p[1] <= '9') {
+    ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+  }
+  if (*p == 'e' || *p == 'E') {
+    const char* q = p + 1;
+    if (*q == '+' || *q == '-') ++q;
+    if (*q >= '0' && *q <= '9') {
+      while (*q >= '0' && *q <= '9') ++q;
+      p = q;
+    }
+  }
+  std::string prefix(start, p);
+  return strtold(prefix.c_str(), nullptr);
+}
+
+int64_t ToInt64(long double x) {
+  if (std::isnan(x)) return 0;
+  if (x >= 9.2233720368547758e18L) return INT64_MAX;
+  if (x <= -9.2233720368547758e18L) return INT64_MIN;
+  return static_cast<int64_t>(x);
+}
+
+int32_t ToInt32(long double x) {
+  int64_t v = ToInt64(x);
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
+int64_t IntDefault(std::string_view text, int64_t def) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  if (text.empty()) return def;
+  size_t i = 0;
+  bool negative = false;
+  if (text[0] == '-' || text[0] == '+') {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  if (i == text.size()) return def;
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return def;
+    if (v > (INT64_MAX - 9) / 10) return def;
+    v = v * 10 + (text[i] - '0');
+  }
+  return negative ? -v : v;
+}
+
+std::string FormatNumber(long double x) {
+  if (std::isnan(x)) return "NAN";
+  if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
+  if (x == 0) return "0";
+  // Integers that fit print directly (the common case in loops).
+  if (std::fabs(x) < 1e15L && x == std::trunc(x)) return std::to_string(static_cast<int64_t>(x));
+  char buf[64];
+  snprintf(buf, sizeof buf, "%.14Le", x);
+  std::string s(buf);
+  bool negative = s[0] == '-';
+  if (negative) s.erase(0, 1);
+  size_t ePos = s.find('e');
+  int exp = atoi(s.c_str() + ePos + 1);
+  std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string out;
+  if (exp >= 15 || exp < -5) {
+    out = digits.substr(0, 1);
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += "E" + std::to_string(exp);
+  } else if (exp >= 0) {
+    std::string intPart = digits.substr(0, std::min<size_t>(digits.size(), exp + 1));
+    while (static_cast<int>(intPart.size()) < exp + 1) intPart += '0';
+    out = intPart;
+    if (static_cast<int>(digits.size()) > exp + 1) out += "." + digits.substr(exp + 1);
+  } else {
+    out = "0." + std::string(-exp - 1, '0') + digits;
+  }
+  return negative ? "-" + out : out;
+}
+
+std::string FormatInt(int64_t x) { return std::to_string(x); }
+
+void SetSore(TNokaBase& e, std::string value, const char* tag) {
+  e.SoreVar->SetValue(std::move(value));
+  e.CurrentType = tag;
+}
+
+void SetSoreTyped(TNokaBase& e, std::string value, const char* tag) {
+  e.SoreVar->SetValue(std::move(value), tag);
+  e.CurrentType = tag;
+}
+
+void SetSoreValue(TNokaBase& e, std::string value) { e.SoreVar->SetValue(std::move(value)); }
+
+std::string VarValue(TNokaBase& e, const char* nameUtf8) { return e.Words.GetValue(Sj(nameUtf8)); }
+
+}  // namespace nokari

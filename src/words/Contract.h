@@ -1,0 +1,73 @@
+// The command contract: how a built-in command implementation reads its
+// arguments and returns its result. After binding, the top of the word stack
+// holds the arguments in slot order, the last slot on top; implementations
+// pop them last slot first, only through these helpers.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <typeindex>
+#include <unordered_map>
+
+#include "core/Engine.h"
+#include "core/Errors.h"
+#include "core/Encoding.h"
+#include "core/Messages.h"
+
+namespace nokari {
+
+using CommandFn = void (*)(TNokaBase&);
+
+struct CommandImpl {
+  int Number;
+  CommandFn Fn;
+};
+
+// Raw text of the top phrase (names of variables, objects, labels, handles).
+std::string PopArgText(TNokaBase& e);
+// The top phrase evaluated; sets e.CurrentType.
+std::string PopArgValue(TNokaBase& e);
+// The top phrase evaluated and read as a number.
+long double PopArgNumber(TNokaBase& e);
+// The word named by the top phrase (backquotes of a literal removed). With
+// create, a missing name becomes a new empty variable; without, it raises
+// "オブジェクト\"%s\"が特定できません。".
+THashNode* PopArgWord(TNokaBase& e, bool create);
+
+// The language's reading of a number (12円 -> 12, $FF -> 255, full-width
+// digits accepted, commas ignored, 1E20 -> 1e20).
+long double ToNumber(std::string_view text);
+// Truncates toward zero into 64 bits; NaN gives 0, out of range saturates.
+int64_t ToInt64(long double x);
+// int32 conversion with the same rules (saturating).
+int32_t ToInt32(long double x);
+// "int-default": a decimal integer text, anything else gives `def`.
+int64_t IntDefault(std::string_view text, int64_t def);
+// 15 significant digits, general format ("3.33333333333333", "1E20").
+std::string FormatNumber(long double x);
+std::string FormatInt(int64_t x);
+
+// Results. SetSore stores the value in それ and the tag in CurrentType only;
+// SetSoreTyped also writes それ's type tag; SetSoreValue leaves every tag.
+void SetSore(TNokaBase& e, std::string value, const char* tag);
+void SetSoreTyped(TNokaBase& e, std::string value, const char* tag);
+void SetSoreValue(TNokaBase& e, std::string value);
+inline void SetSoreNumber(TNokaBase& e, long double x) { SetSoreTyped(e, FormatNumber(x), "e"); }
+
+// Value of a built-in variable (CP932 name given as a UTF-8 literal).
+std::string VarValue(TNokaBase& e, const char* nameUtf8);
+
+// Per-engine state of a command family (open handles, search positions...),
+// created on first use and freed with the engine.
+struct ExtensionState {
+  std::unordered_map<std::type_index, std::shared_ptr<void>> Items;
+};
+template <typename T>
+T& FamilyState(TNokaBase& e) {
+  auto& slot = e.Ext->Items[std::type_index(typeid(T))];
+  if (!slot) slot = std::make_shared<T>();
+  return *static_cast<T*>(slot.get());
+}
+
+}  // namespace nokari

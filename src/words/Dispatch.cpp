@@ -1,0 +1,132 @@
+// Argument binding by particle and dispatch by command number.
+#include <array>
+#include <mutex>
+#include <unordered_map>
+
+#include "core/Cp932.h"
+#include "core/Keywords.h"
+#include "words/Registry.h"
+
+namespace nokari {
+namespace {
+
+using DispatchTable = std::array<CommandFn, kMaxCommandNumber>;
+
+const DispatchTable& Table() {
+  static const DispatchTable table = [] {
+    DispatchTable t{};
+    for (auto family : {CoreCommands(), FlowCommands(), ErrorCommands(), OutputCommands(), StringCommands(), JapaneseCommands(),
+                        PatternCommands(), TableCommands(), MathCommands(), DateCommands(),
+                        FileCommands()}) {
+      for (const CommandImpl& impl : family)
+        if (impl.Number >= 0 && impl.Number < kMaxCommandNumber) t[impl.Number] = impl.Fn;
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Slot particles of an ArgSpec, split once per distinct ArgSpec.
+const std::vector<std::string>& Slots(const std::string& argSpec) {
+  static std::unordered_map<std::string, std::vector<std::string>> cache;
+  auto it = cache.find(argSpec);
+  if (it != cache.end()) return it->second;
+  std::vector<std::string> slots;
+  if (!argSpec.empty()) {
+    size_t start = 0;
+    for (;;) {
+      size_t comma = argSpec.find(',', start);
+      std::string slot = argSpec.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+      size_t b = 0, e = slot.size();
+      while (b < e && (slot[b] == ' ' || slot[b] == '\t')) ++b;
+      while (e > b && (slot[e - 1] == ' ' || slot[e - 1] == '\t')) --e;
+      slot = slot.substr(b, e - b);
+      if (!slot.empty() && slot[0] == '?') slot.erase(0, 1);
+      slots.push_back(slot);
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+  }
+  return cache.emplace(argSpec, std::move(slots)).first->second;
+}
+
+// Whether a phrase's tail fits a slot particle (equal or equivalent).
+bool Fits(std::string_view phrase, const std::string& particle) {
+  if (particle.empty()) return true;
+  if (phrase.size() < particle.size()) return false;
+  std::string_view tail = phrase.substr(phrase.size() - particle.size());
+  if (tail == particle) return true;
+  static const std::string to = Sj("と"), wo = Sj("を"), no = Sj("の"), ni = Sj("に"), he = Sj("へ");
+  if (particle == to) return tail == wo;
+  if (particle == no) return tail == wo;
+  if (particle == wo) return tail == to || tail == no;
+  if (particle == ni) return tail == he;
+  if (particle == he) return tail == ni;
+  return false;
+}
+
+}  // namespace
+
+CommandFn CommandFor(int number) {
+  if (number < 0 || number >= kMaxCommandNumber) return nullptr;
+  return Table()[number];
+}
+
+void BindArguments(TNokaBase& e, THashNode& word) {
+  const std::vector<std::string>& slots = Slots(word.ArgSpec);
+  const size_t n = slots.size();
+  TStack& stack = e.ArgStack;
+  e.ImplicitSore = false;
+  if (n == 0) return;
+  if (n == stack.Count() + 1) {
+    const std::string& sore = Kw().Sore;
+    stack.Items.insert(stack.Items.begin(), e.LooseBinding ? sore : sore + slots[0]);
+    e.ImplicitSore = true;
+  }
+  if (stack.Count() < n) RaiseError(e, msg::kTooFewArgs, {word.Name, word.ArgSpec});
+  std::vector<std::string> bound(n);
+  for (size_t k = n; k-- > 0;) {
+    const std::string& particle = slots[k];
+    auto& items = stack.Items;
+    size_t chosen = items.size();
+    if (e.LooseBinding) {
+      chosen = items.size() - 1;
+    } else {
+      for (size_t i = items.size(); i-- > 0;)
+        if (Fits(items[i], particle)) {
+          chosen = i;
+          break;
+        }
+      if (chosen == items.size()) RaiseError(e, msg::kNoFittingArg, {word.Name, word.ArgSpec, particle});
+    }
+    std::string phrase = std::move(items[chosen]);
+    items.erase(items.begin() + chosen);
+    if (Fits(phrase, particle)) phrase.resize(phrase.size() - particle.size());
+    bound[k] = std::move(phrase);
+  }
+  for (auto& b : bound) stack.Push(std::move(b));
+  if (stack.Count() > 5000) RaiseError(e, msg::kStackFull);
+}
+
+void Dispatch(TNokaBase& e, THashNode& word) {
+  BindArguments(e, word);
+  int number = word.Tag;
+  if (number == 19 || number == 20 || number == 200) return;
+  CommandFn fn = CommandFor(number);
+  if (!fn) {
+    std::string name = word.Name == "\\" ? "\\" + std::to_string(number) : word.Name;
+    RaiseError(e, msg::kBrokenLink, {name});
+  }
+  try {
+    fn(e);
+  } catch (ENoka& err) {
+    if (e.StopFlag) throw;
+    RaiseError(e, msg::kCommandError, {err.Message});
+  } catch (std::bad_alloc&) {
+    throw;
+  } catch (std::exception& err) {
+    RaiseError(e, msg::kCommandError, {FromUtf8(err.what())});
+  }
+}
+
+}  // namespace nokari

@@ -1,0 +1,15 @@
+// The expression evaluator: four precedence levels over operands read by
+// EvalTerm, with no tokenising pass.
+#pragma once
+#include <string>
+
+#include "core/Engine.h"
+
+namespace nokari {
+
+// Evaluates the expression at p; sets e.CurrentType ("e" or "s").
+std::string EvaluateExpression(TNokaBase& e, const char*& p);
+std::string EvaluateExpression(TNokaBase& e, const std::string& text);
+bool IsOperatorChar(unsigned char c);
+
+}  // namespace nokari

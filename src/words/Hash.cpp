@@ -1,0 +1,248 @@
+#include "words/Hash.h"
+
+#include "core/Cp932.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+
+namespace nokari {
+
+void THashNode::CopyAttributes(const THashNode& from) {
+  ArgSpec = from.ArgSpec;
+  Value = from.Value;
+  TypeTag = from.TypeTag;
+  Kind = from.Kind;
+  Tag = from.Tag;
+  Ref = from.Ref;
+  Reserved = from.Reserved;
+  if (from.Table) {
+    Table = std::make_unique<THash>();
+    for (THashNode* item : from.Table->ToArray()) {
+      auto copy = std::make_shared<THashNode>();
+      copy->Name = item->Name;
+      copy->CopyAttributes(*item);
+      Table->Add(copy);
+    }
+  } else {
+    Table.reset();
+  }
+  ++Version;
+}
+
+std::string StripOkurigana(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  bool afterKanji = false;
+  size_t i = 0;
+  while (i < name.size()) {
+    size_t len = CharLenAt(name, i);
+    if (len == 1) {
+      out.push_back(name[i]);
+    } else if (!IsHiraganaAt(name, i)) {
+      out.append(name.substr(i, 2));
+      afterKanji = true;
+    } else if (!afterKanji) {
+      out.append(name.substr(i, 2));
+    } else {
+      while (i < name.size() && IsHiraganaAt(name, i)) i += 2;
+      afterKanji = false;
+      continue;
+    }
+    i += len;
+  }
+  if (out.empty()) return std::string(name);
+  return out;
+}
+
+int THash::HashOf(std::string_view name) {
+  unsigned sum = 0;
+  for (unsigned char c : name) sum += c;
+  return static_cast<int>(sum % kBuckets);
+}
+
+THashNode* THash::FindExact(std::string_view name) const {
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : it->second;
+}
+
+int THash::Add(WordRef node) {
+  if (!node) return -1;
+  auto& bucket = buckets_[HashOf(node->Name)];
+  for (auto& existing : bucket) {
+    if (existing->Name == node->Name) {
+      if (existing->Reserved) RaisePlain(msg::kReservedWord, {node->Name});
+      // Overwrite in place: the engine may hold references to this word.
+      existing->CopyAttributes(*node);
+      return count_;
+    }
+  }
+  bucket.push_back(node);
+  index_[bucket.back()->Name] = bucket.back().get();
+  return ++count_;
+}
+
+THashNode* THash::Find(std::string_view name, bool fold) const {
+  if (name.empty()) return nullptr;
+  if (fold) {
+    std::string folded = StripOkurigana(name);
+    if (folded != name) {
+      if (THashNode* n = FindExact(folded)) return n;
+    }
+  }
+  return FindExact(name);
+}
+
+WordRef THash::FindRef(std::string_view name, bool fold) const {
+  THashNode* n = Find(name, fold);
+  if (!n) return nullptr;
+  for (auto& w : buckets_[HashOf(n->Name)])
+    if (w.get() == n) return w;
+  return nullptr;
+}
+
+std::string THash::GetValue(std::string_view name, bool fold) const {
+  THashNode* n = Find(name, fold);
+  return n ? n->Value : std::string();
+}
+
+bool THash::DeleteExact(std::string_view name) {
+  if (name.empty()) return false;
+  auto& bucket = buckets_[HashOf(name)];
+  for (auto it = bucket.begin(); it != bucket.end(); ++it) {
+    if ((*it)->Name == name) {
+      index_.erase((*it)->Name);
+      bucket.erase(it);
+      --count_;
+      return true;
+    }
+  }
+  return false;
+}
+
+int THash::Delete(std::string_view name, bool fold) {
+  bool deleted = false;
+  if (fold) deleted = DeleteExact(StripOkurigana(name));
+  std::string exact(name);  // `name` may view a node that is about to go
+  deleted = DeleteExact(exact) || deleted;
+  return deleted ? count_ : -1;
+}
+
+void THash::Clear() {
+  index_.clear();
+  for (auto& b : buckets_) b.clear();
+  count_ = 0;
+}
+
+std::vector<THashNode*> THash::ToArray() const {
+  std::vector<THashNode*> out;
+  out.reserve(count_);
+  for (auto& b : buckets_)
+    for (auto& n : b) out.push_back(n.get());
+  return out;
+}
+
+namespace {
+std::string TrimBlankEdges(std::string s) {
+  auto blank = [](unsigned char c) { return c <= ' '; };
+  size_t b = 0;
+  while (b < s.size() && blank(s[b])) ++b;
+  size_t e = s.size();
+  while (e > b && blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+}  // namespace
+
+std::string THash::NamesText() const {
+  std::string out;
+  for (auto& b : buckets_)
+    for (auto& n : b) {
+      out += n->Name;
+      out += "\r\n";
+    }
+  return TrimBlankEdges(std::move(out));
+}
+
+std::string THash::PairsText() const {
+  std::string out;
+  bool first = true;
+  for (auto& b : buckets_)
+    for (auto& n : b) {
+      if (!first) out += "\r\n";
+      first = false;
+      out += n->Name;
+      out += '=';
+      out += n->Value;
+    }
+  return TrimBlankEdges(std::move(out));
+}
+
+void THash::LoadFromText(std::string_view text) {
+  auto trim = [](std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return std::string(s);
+  };
+  if (text.empty()) return;
+  size_t i = 0;
+  while (i <= text.size()) {
+    size_t end = text.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(i, end - i);
+    if (!(end == text.size() && line.empty() && i > 0)) {
+      auto node = std::make_shared<THashNode>();
+      size_t eq = line.find('=');
+      if (eq == std::string_view::npos) {
+        node->Name = trim(line);
+      } else {
+        node->Name = trim(line.substr(0, eq));
+        node->Value = std::string(line.substr(eq + 1));
+      }
+      Add(node);
+    }
+    if (end == text.size()) break;
+    i = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+}
+
+std::string TStack::PopLast() {
+  if (Items.empty()) return {};
+  std::string s = std::move(Items.back());
+  Items.pop_back();
+  return s;
+}
+
+std::string TStack::PopFirst() {
+  if (Items.empty()) return {};
+  std::string s = std::move(Items.front());
+  Items.erase(Items.begin());
+  return s;
+}
+
+int TObjList::Add(std::unique_ptr<TObjNode> node) {
+  nodes_.push_back(std::move(node));
+  return Count() - 1;
+}
+
+TObjNode* TObjList::FindByName(std::string_view name) const {
+  for (auto& n : nodes_)
+    if (n && n->Name == name) return n.get();
+  return nullptr;
+}
+
+int TObjList::IndexOfName(std::string_view name) const {
+  for (int i = 0; i < Count(); ++i)
+    if (nodes_[i] && nodes_[i]->Name == name) return i;
+  return -1;
+}
+
+TObjNode* TObjList::GetAt(int index) const {
+  return index >= 0 && index < Count() ? nodes_[index].get() : nullptr;
+}
+
+void TObjList::PutAt(int index, std::unique_ptr<TObjNode> node) {
+  if (index < 0 || index >= Count()) return;
+  // The node that stood here is not the list's to destroy.
+  nodes_[index].release();
+  nodes_[index] = std::move(node);
+}
+
+}  // namespace nokari

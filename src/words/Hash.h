@@ -1,0 +1,129 @@
+// The word table: every name a script can use is a word (THashNode) kept in
+// a THash. The table keeps the observable order (256 byte-sum buckets,
+// insertion order within a bucket) and, beside it, an exact-name index so a
+// lookup never scans or copies.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/TextPos.h"
+
+namespace nokari {
+
+class THash;
+class TCsvDbBase;
+
+enum WordKind : uint8_t {
+  kCommand = 0,
+  kLabel = 2,
+  kVariable = 3,
+  kObject = 4,
+  kDllFunction = 5,
+  kDictionary = 6,
+};
+
+struct THashNode {
+  std::string Name;
+  std::string ArgSpec;
+  std::string Value;
+  std::string TypeTag;
+  uint8_t Kind = kVariable;
+  int32_t Tag = 0;
+  TextPos Ref;                   // label position / creating statement
+  std::unique_ptr<THash> Table;  // kind 6: the dictionary's items
+  bool Reserved = false;
+  uint64_t Version = 0;          // bumped on every value write (table cache)
+  // The value parsed as a table, valid while ParsedVersion == Version.
+  std::shared_ptr<TCsvDbBase> Parsed;
+  uint64_t ParsedVersion = ~0ull;
+
+  THashNode() = default;
+  THashNode(std::string name, std::string value, int32_t tag, bool reserved)
+      : Name(std::move(name)), Value(std::move(value)), Tag(tag), Reserved(reserved) {}
+
+  // Copies every field but the name; a dictionary's items are copied, so two
+  // words never share one table.
+  void CopyAttributes(const THashNode& from);
+  char TypeLetter() const { return TypeTag.empty() ? '\0' : TypeTag.back(); }
+  void SetValue(std::string v) { Value = std::move(v); ++Version; }
+  void SetValue(std::string v, std::string tag) {
+    Value = std::move(v);
+    TypeTag = std::move(tag);
+    ++Version;
+  }
+};
+
+using WordRef = std::shared_ptr<THashNode>;
+
+// The okurigana fold: drops every run of hiragana that directly follows a
+// double-byte non-hiragana character (言う -> 言, 書き込む -> 書込).
+std::string StripOkurigana(std::string_view name);
+
+class THash {
+ public:
+  static constexpr int kBuckets = 256;
+  static int HashOf(std::string_view name);
+
+  // Inserts or replaces (in place, at the same position). Raises
+  // "予約語なので、登録できません" when the name belongs to a reserved word.
+  // A replaced node keeps its identity: its fields are overwritten, so
+  // references held elsewhere stay valid. Returns Count afterwards.
+  int Add(WordRef node);
+  THashNode* Find(std::string_view name, bool fold = false) const;
+  WordRef FindRef(std::string_view name, bool fold = false) const;
+  std::string GetValue(std::string_view name, bool fold = false) const;
+  int Delete(std::string_view name, bool fold = false);
+  void Clear();
+  int Count() const { return count_; }
+  std::vector<THashNode*> ToArray() const;
+  std::string NamesText() const;
+  std::string PairsText() const;
+  void LoadFromText(std::string_view text);
+
+ private:
+  THashNode* FindExact(std::string_view name) const;
+  bool DeleteExact(std::string_view name);
+
+  std::array<std::vector<WordRef>, kBuckets> buckets_;
+  std::unordered_map<std::string_view, THashNode*> index_;
+  int count_ = 0;
+};
+
+// A string list used as a stack (the word stack, user arguments).
+class TStack {
+ public:
+  std::vector<std::string> Items;
+  size_t Count() const { return Items.size(); }
+  void Push(std::string s) { Items.push_back(std::move(s)); }
+  std::string PopLast();
+  std::string PopFirst();
+  std::string Peek(size_t i) const { return i < Items.size() ? Items[i] : std::string(); }
+  void Clear() { Items.clear(); }
+};
+
+// The owned, ordered list of named GUI objects; slot 0 is 母艦.
+struct TObjNode {
+  std::string Name;
+  virtual ~TObjNode() = default;
+};
+
+class TObjList {
+ public:
+  int Add(std::unique_ptr<TObjNode> node);
+  void Clear() { nodes_.clear(); }
+  int Count() const { return static_cast<int>(nodes_.size()); }
+  TObjNode* FindByName(std::string_view name) const;
+  int IndexOfName(std::string_view name) const;
+  TObjNode* GetAt(int index) const;
+  void PutAt(int index, std::unique_ptr<TObjNode> node);
+
+ private:
+  std::vector<std::unique_ptr<TObjNode>> nodes_;
+};
+
+}  // namespace nokari

@@ -1,0 +1,185 @@
+// Registers every built-in word at program start and computes the values of
+// the variables that come from the system.
+#include "words/Registry.h"
+
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "core/Keywords.h"
+#include "host/Host.h"
+
+namespace nokari {
+namespace {
+
+// The CP932 forms of the table, converted once per process.
+struct ConvertedRow {
+  const RegistryRow* Row;
+  std::string Name, Text, TypeTag;
+};
+
+const std::vector<ConvertedRow>& ConvertedRows() {
+  static const std::vector<ConvertedRow> rows = [] {
+    std::vector<ConvertedRow> out;
+    for (const RegistryRow& r : RegistryTable()) {
+      ConvertedRow c{&r, FromUtf8(r.Name), FromUtf8(r.Text ? r.Text : ""), FromUtf8(r.TypeTag ? r.TypeTag : "")};
+      if (r.Kind == RowKind::Command) c.Name = StripOkurigana(c.Name);
+      out.push_back(std::move(c));
+    }
+    return out;
+  }();
+  return rows;
+}
+
+std::string WithSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+std::string Home() {
+  const char* h = getenv("HOME");
+  return h && *h ? h : "/";
+}
+
+// An XDG user folder from ~/.config/user-dirs.dirs, or the usual default.
+std::string XdgUserDir(const std::string& key, const std::string& fallback) {
+  const char* cfg = getenv("XDG_CONFIG_HOME");
+  std::string file = (cfg && *cfg ? std::string(cfg) : Home() + "/.config") + "/user-dirs.dirs";
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(key + "=", 0) != 0) continue;
+    std::string v = line.substr(key.size() + 1);
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    if (v.rfind("$HOME", 0) == 0) v = Home() + v.substr(5);
+    if (!v.empty()) return WithSlash(v);
+  }
+  return WithSlash(Home() + "/" + fallback);
+}
+
+std::string DataHome() {
+  const char* d = getenv("XDG_DATA_HOME");
+  return d && *d ? std::string(d) : Home() + "/.local/share";
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) {
+    char cwd[4096];
+    return getcwd(cwd, sizeof cwd) ? WithSlash(cwd) : std::string();
+  }
+  return path.substr(0, slash + 1);
+}
+
+std::string Utf8Path(const std::string& p) {
+  // Script paths may use "\" as a separator; replaced only in UTF-8 form.
+  std::string s = p;
+  for (char& c : s)
+    if (c == '\\') c = '/';
+  return s;
+}
+
+std::string ComputedValue(TNokaBase& e, InitFrom init) {
+  switch (init) {
+    case InitFrom::Literal: return {};
+    case InitFrom::WindowColor: return "16777215";
+    case InitFrom::DesktopColor: return "0";
+    case InitFrom::ActiveColor: return "13743257";
+    case InitFrom::InactiveColor: return "14405055";
+    case InitFrom::SelectColor: return "16750899";
+    case InitFrom::CommandLine: {
+      std::string out;
+      if (e.ScriptArgIndex >= 0) {
+        for (size_t i = e.ScriptArgIndex; i < e.Args.size(); ++i) {
+          if (i > static_cast<size_t>(e.ScriptArgIndex)) out += "\r\n";
+          out += FromUtf8(e.Args[i]);
+        }
+      }
+      return out;
+    }
+    case InitFrom::ScriptFolder:
+      if (e.ScriptArgIndex < 0 || e.ScriptArgIndex >= static_cast<int>(e.Args.size())) return {};
+      if (!e.Args[e.ScriptArgIndex].empty() && e.Args[e.ScriptArgIndex][0] == '-') return {};
+      return FromUtf8(FolderOf(Utf8Path(e.Args[e.ScriptArgIndex])));
+    case InitFrom::RuntimeFolder: return FromUtf8(FolderOf(e.ExePath));
+    case InitFrom::DesktopFolder: return FromUtf8(XdgUserDir("XDG_DESKTOP_DIR", "Desktop"));
+    case InitFrom::DocumentsFolder: return FromUtf8(XdgUserDir("XDG_DOCUMENTS_DIR", "Documents"));
+    case InitFrom::TrashFolder: return FromUtf8(WithSlash(DataHome() + "/Trash/files"));
+    case InitFrom::StartMenuFolder: return FromUtf8(WithSlash(DataHome() + "/applications"));
+    case InitFrom::StartupFolder: {
+      const char* cfg = getenv("XDG_CONFIG_HOME");
+      return FromUtf8(WithSlash((cfg && *cfg ? std::string(cfg) : Home() + "/.config") + "/autostart"));
+    }
+    case InitFrom::SendToFolder: return FromUtf8(WithSlash(DataHome() + "/nokari/sendto"));
+    case InitFrom::WindowsFolder: return "/etc/";
+    case InitFrom::SystemFolder: return "/usr/lib/";
+    case InitFrom::TempFolder: {
+      const char* t = getenv("TMPDIR");
+      return FromUtf8(WithSlash(t && *t ? t : "/tmp"));
+    }
+    case InitFrom::FavoritesFolder: return FromUtf8(WithSlash(DataHome() + "/nokari/favorites"));
+    case InitFrom::OsName: {
+      struct utsname u;
+      std::string os = "Linux";
+      if (uname(&u) == 0) os += std::string(" ") + u.release;
+      return os;
+    }
+    case InitFrom::ScreenWidth: return std::to_string(e.Host ? e.Host->ScreenWidth() : 1024);
+    case InitFrom::ScreenHeight: return std::to_string(e.Host ? e.Host->ScreenHeight() : 768);
+    case InitFrom::Version: return NOKARI_VERSION;
+    case InitFrom::BuildDate: {
+      static const char* months = "JanFebMarAprMayJunJulAugSepOctNovDec";
+      std::string d = __DATE__;  // "Mmm dd yyyy"
+      int month = static_cast<int>(std::string(months).find(d.substr(0, 3)) / 3 + 1);
+      int day = atoi(d.substr(4, 2).c_str());
+      char buf[16];
+      snprintf(buf, sizeof buf, "%s/%02d/%02d", d.substr(7, 4).c_str(), month, day);
+      return buf;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+void RegisterBuiltins(TNokaBase& e) {
+  for (const ConvertedRow& c : ConvertedRows()) {
+    auto node = std::make_shared<THashNode>();
+    node->Name = c.Name;
+    if (c.Row->Kind == RowKind::Command) {
+      node->Kind = kCommand;
+      node->ArgSpec = c.Text;
+      node->Tag = c.Row->Number;
+      node->Reserved = true;
+    } else {
+      node->Kind = kVariable;
+      node->Value = c.Row->Init == InitFrom::Literal ? c.Text : ComputedValue(e, c.Row->Init);
+      node->TypeTag = c.TypeTag;
+      node->Tag = -1;
+      node->Reserved = c.Row->Kind == RowKind::Constant;
+    }
+    e.Words.Add(std::move(node));
+  }
+  auto mothership = std::make_shared<THashNode>();
+  mothership->Name = Sj("母艦");
+  mothership->Kind = kObject;
+  mothership->Tag = 0;
+  mothership->TypeTag = Sj("メインフォーム");
+  mothership->Reserved = true;
+  e.Words.Add(mothership);
+  if (e.Objects.Count() == 0) {
+    auto obj = std::make_unique<TObjNode>();
+    obj->Name = mothership->Name;
+    e.Objects.Add(std::move(obj));
+  }
+  const Keywords& kw = Kw();
+  e.SoreVar = e.Words.FindRef(kw.Sore);
+  e.SonoVar = e.Words.FindRef(kw.Sono);
+  e.CountVar = e.Words.FindRef(kw.Kaisu);
+  e.ErrorMessageVar = e.Words.FindRef(Sj("エラーメッセージ"));
+  e.NoExitVar = e.Words.FindRef(Sj("終了不可能"));
+}
+
+}  // namespace nokari

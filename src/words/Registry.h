@@ -1,0 +1,63 @@
+// The built-in word registry: one registration table (RegistryTable.cpp) of
+// every built-in word in registration order, and one dispatch table indexed
+// by command number, filled from the command families' own tables.
+#pragma once
+#include <cstdint>
+#include <span>
+
+#include "words/Contract.h"
+
+namespace nokari {
+
+enum class RowKind : uint8_t { Command, Variable, Constant };
+
+// How the initial value of a built-in variable is found.
+enum class InitFrom : uint8_t {
+  Literal,        // Value as written
+  WindowColor, DesktopColor, ActiveColor, InactiveColor, SelectColor,
+  CommandLine, ScriptFolder, RuntimeFolder, DesktopFolder, TrashFolder,
+  DocumentsFolder, StartMenuFolder, StartupFolder, SendToFolder,
+  WindowsFolder, SystemFolder, TempFolder, FavoritesFolder,
+  OsName, ScreenWidth, ScreenHeight, Version, BuildDate,
+};
+
+struct RegistryRow {
+  RowKind Kind;
+  const char* Name;     // UTF-8
+  const char* Text;     // command: ArgSpec; variable/constant: initial value
+  int Number;           // command number (commands only)
+  const char* TypeTag;  // variables: description + type letter ("" = none)
+  const char* Family;   // for --list-words
+  InitFrom Init = InitFrom::Literal;
+};
+
+std::span<const RegistryRow> RegistryTable();
+
+constexpr int kMaxCommandNumber = 503;  // numbers 0..502
+
+// Registers every built-in word, then 母艦 (the statement engine calls this
+// right after clearing the word table).
+void RegisterBuiltins(TNokaBase& e);
+
+// The implementation of a command number, or null.
+CommandFn CommandFor(int number);
+// Binds the word stack to the word's ArgSpec slots.
+void BindArguments(TNokaBase& e, THashNode& word);
+// Binds, then runs the implementation (errors wrapped once).
+void Dispatch(TNokaBase& e, THashNode& word);
+
+// Each family hands its implementations to the dispatch table. The list of
+// families lives in words/Dispatch.cpp.
+std::span<const CommandImpl> CoreCommands();      // words/WordCommands
+std::span<const CommandImpl> FlowCommands();      // core/FlowCommands
+std::span<const CommandImpl> ErrorCommands();     // core/ErrorCommands
+std::span<const CommandImpl> StringCommands();    // lib/text
+std::span<const CommandImpl> JapaneseCommands();  // lib/japanese
+std::span<const CommandImpl> PatternCommands();   // lib/pattern
+std::span<const CommandImpl> TableCommands();     // lib/table
+std::span<const CommandImpl> MathCommands();      // lib/math
+std::span<const CommandImpl> DateCommands();      // lib/date
+std::span<const CommandImpl> FileCommands();      // lib/file
+std::span<const CommandImpl> OutputCommands();    // host output (表示, 言う ...)
+
+}  // namespace nokari

@@ -1,0 +1,612 @@
+// Literals, variables, element and item access, and assignment.
+#include "words/Value.h"
+
+#include "core/Cp932.h"
+#include "core/Errors.h"
+#include "core/Keywords.h"
+#include "core/Messages.h"
+#include "core/Prepare.h"
+#include "lib/table/Csv.h"
+#include "words/Calls.h"
+#include "words/Contract.h"
+#include "words/Expr.h"
+#include "words/Registry.h"
+
+namespace nokari {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Full-width letters, digits and signs to ASCII (text inside {…}).
+std::string HalfWidthForExpression(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    size_t len = CharLenAt(s, i);
+    const char* f = len == 2 ? FoldedChar(s[i], s[i + 1]) : nullptr;
+    if (f && f[0] != '\0') {
+      out += f;
+    } else {
+      out.append(s.substr(i, len));
+    }
+    i += len;
+  }
+  return out;
+}
+
+std::string ReadNumberLiteral(const char*& p) {
+  if (*p == '$') {
+    ++p;
+    const char* start = p;
+    while (isxdigit(static_cast<unsigned char>(*p))) ++p;
+    size_t n = p - start;
+    if (n == 0 || n > 8) return "0";
+    uint32_t v = static_cast<uint32_t>(std::stoul(std::string(start, n), nullptr, 16));
+    return std::to_string(static_cast<int32_t>(v));
+  }
+  const char* start = p;
+  while (IsDigit(*p)) ++p;
+  if (*p == '.' && IsDigit(p[1])) {
+    ++p;
+    while (IsDigit(*p)) ++p;
+  }
+  if (*p == 'e' || *p == 'E') {
+    const char* q = p + 1;
+    if (*q == '+' || *q == '-') ++q;
+    if (IsDigit(*q)) {
+      while (IsDigit(*q)) ++q;
+      p = q;
+    }
+  }
+  return std::string(start, p);
+}
+
+// Steps over a line end inside argument text, keeping line numbers.
+void SkipLineEndInText(TNokaBase& e, const char*& p) {
+  while (*p == '\r' || *p == '\n' || *p == ' ' || *p == '\t') ++p;
+  const char* q = p;
+  int64_t n = 0;
+  while (IsDigit(*q)) n = n * 10 + (*q++ - '0');
+  if (q != p && *q == ':') {
+    e.LineNo = static_cast<int32_t>(n);
+    p = q + 1;
+  }
+}
+
+int64_t IndexOf(TNokaBase& e, const char*& p) {
+  std::string key;
+  if (*p == '(') {
+    const char* end = BracketEnd(e, p);
+    std::string inner(p + 1, end - 1);
+    key = EvaluateExpression(e, inner);
+    p = end;
+  } else {
+    key = EvalTerm(e, p);
+  }
+  return IntDefault(key, -1);
+}
+
+const TCsvDbBase& ParsedTable(THashNode& var) {
+  if (!var.Parsed || var.ParsedVersion != var.Version) {
+    auto table = std::make_shared<TCsvDbBase>();
+    table->ReadCsv(var.Value);
+    var.Parsed = std::move(table);
+    var.ParsedVersion = var.Version;
+  }
+  return *var.Parsed;
+}
+
+std::string ElementAccess(TNokaBase& e, THashNode& var, const char*& p) {
+  ++p;  // '#'
+  int64_t i = IndexOf(e, p);
+  bool two = false;
+  int64_t j = -1;
+  if (*p == '#') {
+    ++p;
+    j = IndexOf(e, p);
+    two = j >= 0 || true;
+    if (j < 0) two = false;
+  }
+  std::string v = ElementValue(e, var, i, two, j);
+  e.CurrentType = "s";
+  return v;
+}
+
+// Key=value lines: the value after "=" on the first line whose key equals
+// `key`, letters compared without regard to case.
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t end = text.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = text.size();
+    lines.push_back(text.substr(i, end - i));
+    if (end == text.size()) break;
+    i = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
+
+std::string LookupKeyLine(std::string_view text, std::string_view key) {
+  for (auto line : SplitLines(text)) {
+    size_t eq = line.find('=');
+    std::string_view k = eq == std::string_view::npos ? line : line.substr(0, eq);
+    if (EqualsNoCase(k, key)) return eq == std::string_view::npos ? std::string() : std::string(line.substr(eq + 1));
+  }
+  return {};
+}
+
+std::string ReadItemName(TNokaBase& e, const char*& p) {
+  SkipSpaces(p);
+  if (*p == '(') {
+    const char* end = BracketEnd(e, p);
+    std::string raw(p + 1, end - 1);
+    p = end;
+    return raw;
+  }
+  if (*p == '"' || *p == '`') return ExtractLiteral(e, p);
+  return ReadWord(p);
+}
+
+std::string ItemAccess(TNokaBase& e, THashNode* owner, const std::string& item, int depth = 0) {
+  if (owner->Kind == kVariable) {
+    THashNode* target = depth < 8 ? e.Words.Find(owner->Value) : nullptr;
+    if (target && target->Kind != kVariable && target != owner) return ItemAccess(e, target, item, depth + 1);
+    std::string key = item;
+    if (THashNode* w = e.Words.Find(item)) key = w->Value;
+    e.CurrentType = "s";
+    return LookupKeyLine(owner->Value, key);
+  }
+  if (owner->Kind == kDictionary) {
+    if (!owner->Table) RaiseError(e, msg::kMissingHashTable, {owner->Name});
+    THashNode* node = owner->Table->Find(item);
+    if (!node) node = owner->Table->Find(EvalArg(e, item));
+    if (!node) {
+      e.CurrentType = "s";
+      return {};
+    }
+    e.CurrentType = std::string(1, node->TypeLetter() ? node->TypeLetter() : 's');
+    return node->Value;
+  }
+  if (owner->Kind == kObject) {
+    // GUI properties arrive with the object model.
+    RaiseError(e, msg::kNoDirectValue, {owner->Name});
+  }
+  RaiseError(e, msg::kNoDirectValue, {owner->Name});
+}
+
+std::string RunCommandAsValue(TNokaBase& e, THashNode& word) {
+  std::string savedValue = e.SoreVar->Value;
+  std::string savedTag = e.SoreVar->TypeTag;
+  struct Restore {
+    TNokaBase& e;
+    std::string& v;
+    std::string& t;
+    ~Restore() { e.SoreVar->SetValue(std::move(v), std::move(t)); }
+  } restore{e, savedValue, savedTag};
+  Dispatch(e, word);
+  std::string result = e.SoreVar->Value;
+  e.CurrentType = e.SoreVar->TypeTag;
+  return result;
+}
+
+struct NestGuard {
+  TNokaBase& e;
+  explicit NestGuard(TNokaBase& eng) : e(eng) {
+    if (++e.NestDepth > 2000) {
+      --e.NestDepth;
+      RaiseError(e, msg::kEndlessLoop);
+    }
+  }
+  ~NestGuard() { --e.NestDepth; }
+};
+
+}  // namespace
+
+std::string QuoteAsLiteral(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 2);
+  out += '`';
+  for (char c : value) {
+    out += c;
+    if (c == '`') out += '`';
+  }
+  out += '`';
+  return out;
+}
+
+std::string UnquoteLiteral(std::string_view phrase) {
+  if (phrase.size() < 2 || phrase.front() != '`' || phrase.back() != '`') return std::string(phrase);
+  std::string out;
+  for (size_t i = 1; i + 1 < phrase.size(); ++i) {
+    out += phrase[i];
+    if (phrase[i] == '`' && phrase[i + 1] == '`') ++i;
+  }
+  return out;
+}
+
+std::string ExtractLiteral(TNokaBase& e, const char*& p) {
+  const char* end = LiteralEnd(e, p);
+  std::string lit(p, end);
+  p = end;
+  return lit;
+}
+
+std::string EvalStringLiteral(TNokaBase& e, std::string_view lit) {
+  std::string out;
+  if (lit.empty()) return out;
+  if (lit[0] == '`') {
+    for (size_t i = 1; i < lit.size(); ++i) {
+      if (lit[i] == '`') {
+        if (i + 1 < lit.size() && lit[i + 1] == '`') {
+          out += '`';
+          ++i;
+          continue;
+        }
+        break;
+      }
+      out += lit[i];
+    }
+    return out;
+  }
+  static const std::string yen = Sj("￥"), fullN = Sj("ｎ"), fullT = Sj("ｔ");
+  static const std::string fullOpen = Sj("｛"), fullClose = Sj("｝");
+  bool inString = false, inBrace = false;
+  std::string brace;
+  size_t i = 0;
+  while (i < lit.size()) {
+    size_t len = CharLenAt(lit, i);
+    std::string_view ch = lit.substr(i, len);
+    if (ch == "\\" || ch == yen) {
+      i += len;
+      if (i >= lit.size()) break;
+      size_t nlen = CharLenAt(lit, i);
+      std::string_view next = lit.substr(i, nlen);
+      if (next == "n" || next == fullN)
+        out += "\r\n";
+      else if (next == "t" || next == fullT)
+        out += '\t';
+      else
+        out.append(next);
+      i += nlen;
+      continue;
+    }
+    if (ch == "{" || ch == fullOpen) {
+      inBrace = true;
+      brace.clear();
+    } else if (ch == "}" || ch == fullClose) {
+      if (inBrace) {
+        inBrace = false;
+        std::string saved = e.CurrentType;
+        out += EvalArg(e, HalfWidthForExpression(brace));
+        e.CurrentType = saved;
+      } else {
+        out.append(ch);
+      }
+    } else if (ch == "\"") {
+      inString = !inString;
+      if (!inString) {
+        i += len;
+        break;
+      }
+    } else if (inBrace) {
+      brace.append(ch);
+    } else {
+      out.append(ch);
+    }
+    i += len;
+  }
+  if (inString) RaiseError(e, msg::kStringNotClosed, {out});
+  return out;
+}
+
+std::string EvalTerm(TNokaBase& e, const char*& p) {
+  NestGuard guard(e);
+  SkipBlanks(p);
+  char c = *p;
+  if (c == '"' || c == '`') {
+    std::string lit = ExtractLiteral(e, p);
+    std::string v = EvalStringLiteral(e, lit);
+    e.CurrentType = "s";
+    return v;
+  }
+  if (c == '$' || IsDigit(c)) {
+    e.CurrentType = "e";
+    return ReadNumberLiteral(p);
+  }
+  if (c == '(') {
+    const char* end = BracketEnd(e, p);
+    std::string inner(p + 1, end - 1);
+    p = end;
+    return EvaluateExpression(e, inner);
+  }
+  if (c == '-') {
+    ++p;
+    std::string v = EvalTerm(e, p);
+    // A value that already carries a sign loses it instead of doubling it.
+    if (!v.empty() && v[0] == '-') return v.substr(1);
+    return "-" + v;
+  }
+  std::string word = ReadWord(p);
+  if (word.empty()) {
+    e.CurrentType = "s";
+    return {};
+  }
+  if (*p == '(') {
+    if (THashNode* w = e.Words.Find(word, true)) {
+      if (w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel || w->Kind == kDllFunction)
+        return CallBracketed(e, word, p, false);
+      e.ArgStack.Push(word);
+      e.CurrentType = "s";
+      return {};
+    }
+  }
+  const Keywords& kw = Kw();
+  if (EndsWithChar(word, kw.No)) {
+    std::string ownerName = word.substr(0, word.size() - kw.No.size());
+    if (THashNode* owner = e.Words.Find(ownerName)) {
+      std::string item = ReadItemName(e, p);
+      return ItemAccess(e, owner, item);
+    }
+  }
+  THashNode* w = e.Words.Find(word);
+  if (!w) {
+    // Commands are registered without okurigana: 存在するか finds 存在.
+    w = e.Words.Find(word, true);
+    if (w && !(w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel)) w = nullptr;
+  }
+  if (!w) {
+    e.CurrentType = "s";
+    return word;
+  }
+  switch (w->Kind) {
+    case 0:
+    case 1:
+      return RunCommandAsValue(e, *w);
+    case kLabel:
+      return LabelValue(e, *w);
+    case kVariable:
+      if (*p == '#') return ElementAccess(e, *w, p);
+      e.CurrentType = w->TypeTag;
+      return w->Value;
+    case kObject:
+      e.CurrentType = "s";
+      return w->Value;
+    case kDictionary:
+      e.CurrentType = "s";
+      return w->Table ? w->Table->PairsText() : std::string();
+    default:
+      RaiseError(e, msg::kBrokenLink, {w->Name});
+  }
+}
+
+std::string EvalArg(TNokaBase& e, const std::string& text) {
+  if (text.empty()) {
+    e.CurrentType = "s";
+    return {};
+  }
+  const char* p = text.c_str();
+  SkipBlanks(p);
+  std::string value = EvalTerm(e, p);
+  for (;;) {
+    SkipBlanks(p);
+    char c = *p;
+    if (c == '\0') break;
+    if (c == '&' && p[1] != '&') {
+      ++p;
+      SkipBlanks(p);
+      if (*p == '\r' || *p == '\n') SkipLineEndInText(e, p);
+      value += EvalTerm(e, p);
+      e.CurrentType = "s";
+      continue;
+    }
+    if (IsOperatorChar(static_cast<unsigned char>(c))) {
+      std::string expr = "(";
+      expr += e.CurrentType == "s" ? QuoteAsLiteral(value) : value;
+      expr += p;
+      expr += ')';
+      return EvaluateExpression(e, expr);
+    }
+    break;
+  }
+  return value;
+}
+
+std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j) {
+  (void)e;
+  const TCsvDbBase& table = ParsedTable(var);
+  if (twoIndexes) {
+    if (j < 0 || j >= table.RowCount() || i < 0) return {};
+    return table.Cell(static_cast<int>(j), static_cast<int>(i > INT32_MAX ? INT32_MAX : i));
+  }
+  if (i < 0 || i >= table.RowCount()) return {};
+  int row = static_cast<int>(i);
+  if (table.CellCount(row) == 1) return table.Cell(row, 0);
+  return table.RowLine(row);
+}
+
+THashNode* CreateVariable(TNokaBase& e, const std::string& name, std::string value) {
+  auto node = std::make_shared<THashNode>(name, std::move(value), e.RunStack.Count(), false);
+  if (e.StmtBuf && e.Cursor && e.StmtBuf == e.Cursor.Buf.get()) node->Ref = TextPos(e.Cursor.Buf, e.StmtStart);
+  THashNode* raw = node.get();
+  e.Words.Add(std::move(node));
+  return e.Words.Find(name) ? e.Words.Find(name) : raw;
+}
+
+void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::string& type) {
+  (void)e;
+  if (type == "hs") {
+    word.Kind = kDictionary;
+    word.Table = std::make_unique<THash>();
+    word.Table->LoadFromText(value);
+    word.SetValue(std::string(), "hs");
+    return;
+  }
+  if (word.Kind == kDictionary) {
+    word.Table.reset();
+    word.Kind = kVariable;
+    word.SetValue(std::move(value));
+    return;
+  }
+  word.Kind = kVariable;
+  word.SetValue(std::move(value), type);
+}
+
+namespace {
+
+// name#row or name#col#row with the keys still as text.
+void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys, std::string value) {
+  THashNode* var = e.Words.Find(name);
+  if (!var) var = CreateVariable(e, name);
+  if (var->Reserved) RaiseError(e, msg::kReadOnly, {name});
+  std::string keyText(keys);
+  const char* p = keyText.c_str();
+  int64_t first = IndexOf(e, p);
+  bool two = false;
+  int64_t second = -1;
+  if (*p == '#') {
+    ++p;
+    second = IndexOf(e, p);
+    two = second >= 0;
+  }
+  constexpr int64_t kMaxIndex = 10'000'000;
+  if (first < 0 || first > kMaxIndex || second > kMaxIndex) return;
+  if (two) {
+    TCsvDbBase table;
+    table.ReadCsv(var->Value);
+    table.SetCell(static_cast<int>(second), static_cast<int>(first), std::move(value));
+    var->SetValue(table.WriteCsv());
+    return;
+  }
+  std::vector<std::string> lines;
+  for (auto l : SplitLines(var->Value)) lines.emplace_back(l);
+  if (static_cast<int64_t>(lines.size()) <= first) lines.resize(first + 1);
+  lines[first] = std::move(value);
+  std::string joined;
+  for (size_t k = 0; k < lines.size(); ++k) {
+    if (k) joined += "\r\n";
+    joined += lines[k];
+  }
+  var->SetValue(std::move(joined));
+}
+
+size_t FindHashOutsideLiteral(const std::string& s) {
+  for (size_t i = 0; i < s.size(); i += CharLenAt(s, i)) {
+    if (s[i] == '#') return i;
+    if (s[i] == '"' || s[i] == '`') return std::string::npos;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
+void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText) {
+  std::string value = EvalArg(e, valueText);
+  std::string type = e.CurrentType;
+  size_t hash = FindHashOutsideLiteral(name);
+  if (hash != std::string::npos && hash > 0) {
+    AssignElement(e, name.substr(0, hash), std::string_view(name).substr(hash + 1), std::move(value));
+    return;
+  }
+  THashNode* word = e.Words.Find(name);
+  if (!word) {
+    word = CreateVariable(e, name);
+    StoreValue(e, *word, std::move(value), type);
+    return;
+  }
+  switch (word->Kind) {
+    case 0:
+    case 1:
+      if (word->Name == Kw().WorkFolder) {
+        e.ArgStack.Push(QuoteAsLiteral(value) + Sj("へ"));
+        Dispatch(e, *word);
+        return;
+      }
+      RaiseError(e, msg::kReservedAssign, {name, Sj(msg::kSystemCommand)});
+    case kVariable:
+      if (word->Reserved) RaiseError(e, msg::kReadOnly, {name});
+      StoreValue(e, *word, std::move(value), type);
+      return;
+    case kDictionary:
+      StoreValue(e, *word, std::move(value), type);
+      return;
+    case kObject:
+      word->SetValue(std::move(value));
+      return;
+    default:
+      RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name}) + Sj(msg::kCannotAssign));
+  }
+}
+
+void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText) {
+  std::string ownerPhrase = e.ArgStack.PopLast();
+  const Keywords& kw = Kw();
+  if (!EndsWithChar(ownerPhrase, kw.No)) RaiseError(e, msg::kBadObjectAssign, {ownerPhrase, item});
+  std::string ownerName = ownerPhrase.substr(0, ownerPhrase.size() - kw.No.size());
+  THashNode* owner = e.Words.Find(ownerName);
+  if (!owner) {
+    std::string evaluated = EvalArg(e, ownerName);
+    owner = e.Words.Find(evaluated);
+    if (!owner) {
+      auto dict = std::make_shared<THashNode>();
+      dict->Name = ownerName;
+      dict->Kind = kDictionary;
+      dict->Table = std::make_unique<THash>();
+      dict->Value = dict->TypeTag = Sj(msg::kHashValue);
+      dict->Tag = e.RunStack.Count();
+      e.Words.Add(dict);
+      owner = e.Words.Find(ownerName);
+    }
+  } else if (owner->Kind == kVariable) {
+    if (THashNode* target = e.Words.Find(EvalArg(e, owner->Value))) owner = target;
+  }
+  std::string trimmed = valueText;
+  while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) <= ' ') trimmed.pop_back();
+  if (owner->Kind == kVariable) {
+    std::string key = EvalArg(e, item);
+    std::string value = EvalArg(e, trimmed);
+    std::string out;
+    bool replaced = false;
+    for (auto line : SplitLines(owner->Value)) {
+      size_t eq = line.find('=');
+      std::string_view k = eq == std::string_view::npos ? line : line.substr(0, eq);
+      if (!replaced && EqualsNoCase(k, key)) {
+        replaced = true;
+        if (value.empty()) continue;
+        out += key + "=" + value + "\r\n";
+        continue;
+      }
+      out.append(line);
+      out += "\r\n";
+    }
+    if (!replaced && !value.empty()) out += key + "=" + value + "\r\n";
+    if (out.size() >= 2) out.resize(out.size() - 2);
+    owner->SetValue(std::move(out));
+    return;
+  }
+  if (owner->Kind == kDictionary) {
+    if (!owner->Table) owner->Table = std::make_unique<THash>();
+    std::string key = EvalArg(e, item);
+    std::string value = EvalArg(e, trimmed);
+    std::string type = e.CurrentType;
+    if (THashNode* node = owner->Table->Find(key)) {
+      node->SetValue(std::move(value), type);
+    } else {
+      auto item = std::make_shared<THashNode>(key, std::move(value), e.RunStack.Count(), false);
+      item->TypeTag = type;
+      owner->Table->Add(std::move(item));
+    }
+    ++owner->Version;
+    return;
+  }
+  RaiseError(e, msg::kCannotAssignTo, {owner->Name});
+}
+
+}  // namespace nokari

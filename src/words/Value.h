@@ -1,0 +1,37 @@
+// Values: literals, variables, element access (名前#i, 名前#i#j), item access
+// (名前の項目) and assignment. Every value is CP932 text; e.CurrentType says
+// how it was made ("s" string, "e" number, "hs" dictionary text).
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "core/Engine.h"
+
+namespace nokari {
+
+// Reads one operand at p (NUL-terminated text) and advances p.
+std::string EvalTerm(TNokaBase& e, const char*& p);
+// The value of one argument phrase (particle already removed).
+std::string EvalArg(TNokaBase& e, const std::string& text);
+// The value of a literal written with its quotes ("…" or `…`).
+std::string EvalStringLiteral(TNokaBase& e, std::string_view literal);
+// The literal at p, quotes included; advances p past it.
+std::string ExtractLiteral(TNokaBase& e, const char*& p);
+// A value written back as a backquoted literal.
+std::string QuoteAsLiteral(std::string_view value);
+// Removes the backquotes of a literal phrase (`a``b` -> a`b); other text as is.
+std::string UnquoteLiteral(std::string_view phrase);
+
+// Assignment statements (the statement engine hands them over).
+void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText);
+// 名前の項目は値 with the owner phrase on the word stack.
+void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText);
+// Stores a whole value in a word, making it a variable or a dictionary.
+void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::string& type);
+// Creates a user variable (level = run-control depth).
+THashNode* CreateVariable(TNokaBase& e, const std::string& name, std::string value = {});
+
+// Element access on a variable's value.
+std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j);
+
+}  // namespace nokari

@@ -1,0 +1,224 @@
+// Commands on words and values: 計算, the treat-as commands, 入れる,
+// 単語コピー, 名義変更, listings, user functions, 要素数 and _P.
+#include "core/Cp932.h"
+#include "core/Keywords.h"
+#include "core/Prepare.h"
+#include "host/Host.h"
+#include "lib/table/Csv.h"
+#include "words/Contract.h"
+#include "words/Expr.h"
+#include "words/Registry.h"
+#include "words/Value.h"
+
+namespace nokari {
+namespace {
+
+std::string HalfWidth(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    size_t len = CharLenAt(s, i);
+    const char* f = len == 2 ? FoldedChar(s[i], s[i + 1]) : nullptr;
+    if (f && f[0])
+      out += f;
+    else
+      out.append(s.substr(i, len));
+    i += len;
+  }
+  return out;
+}
+
+void CmdCalculate(TNokaBase& e) {
+  std::string text = HalfWidth(PopArgValue(e));
+  std::string result;
+  size_t logSize = e.ErrorLog.size();
+  try {
+    result = EvaluateExpression(e, text);
+  } catch (ENoka&) {
+    if (e.StopFlag) throw;
+    e.ErrorLog.resize(logSize);  // a failed calculation is just an empty result
+    result.clear();
+  }
+  SetSoreTyped(e, std::move(result), "s");
+}
+
+// The word a treat-as command works on, created when missing.
+THashNode* TreatTarget(TNokaBase& e, std::string initial) {
+  std::string name = UnquoteLiteral(PopArgText(e));
+  THashNode* w = e.Words.Find(name);
+  if (!w) return CreateVariable(e, name, std::move(initial));
+  if (w->Reserved) RaiseError(e, msg::kObjectExists, {name});
+  return w;
+}
+
+void CmdAsNumber(TNokaBase& e) {
+  THashNode* w = TreatTarget(e, "0");
+  w->Table.reset();
+  w->Kind = kVariable;
+  w->SetValue(w->Value.empty() ? "0" : w->Value, "e");
+}
+
+void CmdAsString(TNokaBase& e) {
+  THashNode* w = TreatTarget(e, "");
+  if (w->Kind == kDictionary) {
+    std::string pairs = w->Table ? w->Table->PairsText() : std::string();
+    w->Table.reset();
+    w->Value = std::move(pairs);
+  }
+  w->Kind = kVariable;
+  w->SetValue(w->Value, "s");
+}
+
+void CmdAsDictionary(TNokaBase& e) {
+  THashNode* w = TreatTarget(e, "");
+  if (w->Kind == kVariable) {
+    w->Table = std::make_unique<THash>();
+    w->Table->LoadFromText(w->Value);
+  } else if (w->Kind == kDictionary) {
+    if (!w->Table) w->Table = std::make_unique<THash>();
+  } else {
+    RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {w->Name}) + Sj(msg::kCannotChange));
+  }
+  w->Kind = kDictionary;
+  w->SetValue(std::string(), "hs");
+}
+
+void CmdPut(TNokaBase& e) {
+  THashNode* w = PopArgWord(e, true);
+  w->SetValue(e.SoreVar->Value, e.SoreVar->TypeTag);
+}
+
+void CmdCopyWord(TNokaBase& e) {
+  std::string dest = UnquoteLiteral(PopArgText(e));
+  std::string src = UnquoteLiteral(PopArgText(e));
+  THashNode* from = e.Words.Find(src);
+  if (!from) RaiseError(e, msg::kObjectNotCreated, {src});
+  THashNode* to = e.Words.Find(dest);
+  if (!to) to = CreateVariable(e, dest);
+  if (to != from) to->CopyAttributes(*from);
+}
+
+void CmdRename(TNokaBase& e) {
+  std::string formPhrase = PopArgText(e);
+  std::string form;
+  if (formPhrase.size() >= 2 && formPhrase.front() == '`' && formPhrase.back() == '`') form = UnquoteLiteral(formPhrase);
+  if (!form.empty() && form.back() == ';') form.pop_back();
+  form = HalfWidth(form);
+  THashNode* old = PopArgWord(e, false);
+  std::vector<std::string> pieces;
+  std::string piece;
+  for (size_t i = 0; i <= form.size();) {
+    if (i == form.size() || form[i] == ' ' || form[i] == ',') {
+      if (piece.empty()) break;
+      pieces.push_back(piece);
+      piece.clear();
+      ++i;
+      continue;
+    }
+    size_t len = CharLenAt(form, i);
+    piece.append(form, i, len);
+    i += len;
+  }
+  size_t slots = 0;
+  for (char c : old->ArgSpec)
+    if (c == '?') ++slots;
+  if (pieces.size() != slots + 1) RaiseError(e, msg::kArgError, {old->Name});
+  auto copy = std::make_shared<THashNode>();
+  copy->CopyAttributes(*old);
+  copy->Name = pieces.back();
+  std::string spec;
+  for (size_t i = 0; i + 1 < pieces.size(); ++i) spec += (i ? "," : "") + pieces[i];
+  copy->ArgSpec = spec;
+  std::string oldName = old->Name;
+  e.Words.Delete(oldName);
+  e.Words.Add(std::move(copy));
+}
+
+void CmdListVariables(TNokaBase& e) {
+  long double level = PopArgNumber(e);
+  int64_t min = e.ImplicitSore ? 0 : ToInt64(level);
+  std::string out;
+  for (THashNode* w : e.Words.ToArray())
+    if ((w->Kind == kVariable || w->Kind == kDictionary) && !w->Reserved && w->Tag >= min) out += w->Name + "\r\n";
+  SetSoreTyped(e, std::move(out), "s");
+}
+
+void CmdDefineFunction(TNokaBase& e) {
+  std::string spec = HalfWidth(PopArgValue(e));
+  THashNode* label = PopArgWord(e, false);
+  label->ArgSpec = spec;
+  std::string folded = StripOkurigana(label->Name);
+  if (folded != label->Name) {
+    auto alias = std::make_shared<THashNode>();
+    alias->Name = folded;
+    alias->CopyAttributes(*label);
+    e.Words.Add(std::move(alias));
+  }
+}
+
+void CmdTakeArguments(TNokaBase& e) {
+  std::string out;
+  for (size_t i = 0; i < e.UserArgs.Count(); ++i) {
+    if (i) out += "\r\n";
+    out += e.UserArgs.Items[i];
+  }
+  e.UserArgs.Clear();
+  while (!out.empty() && static_cast<unsigned char>(out.back()) <= ' ') out.pop_back();
+  size_t b = 0;
+  while (b < out.size() && static_cast<unsigned char>(out[b]) <= ' ') ++b;
+  SetSoreTyped(e, out.substr(b), "s");
+}
+
+void CmdListKeys(TNokaBase& e) {
+  std::string name = UnquoteLiteral(PopArgText(e));
+  THashNode* w = e.Words.Find(name);
+  if (!w) RaiseError(e, msg::kObjectNotCreated, {name});
+  std::string out;
+  if (w->Kind == kDictionary) {
+    if (w->Table)
+      for (THashNode* item : w->Table->ToArray()) out += item->Name + "\r\n";
+  } else {
+    std::string_view v = w->Value;
+    size_t i = 0;
+    while (i < v.size()) {
+      size_t end = v.find_first_of("\r\n", i);
+      if (end == std::string_view::npos) end = v.size();
+      std::string_view line = v.substr(i, end - i);
+      size_t eq = line.find('=');
+      out += std::string(eq == std::string_view::npos ? std::string_view() : line.substr(0, eq)) + "\r\n";
+      if (end == v.size()) break;
+      i = end + ((v[end] == '\r' && end + 1 < v.size() && v[end + 1] == '\n') ? 2 : 1);
+    }
+  }
+  SetSoreTyped(e, std::move(out), "s");
+}
+
+void CmdCountElements(TNokaBase& e) {
+  std::string value = PopArgValue(e);
+  TCsvDbBase table;
+  table.ReadCsv(value);
+  int64_t n = table.RowCount();
+  if (VarValue(e, "表フィールド名") == "1" && n > 0) --n;
+  SetSoreTyped(e, FormatInt(n), "e");
+}
+
+void CmdShow(TNokaBase& e) {
+  std::string arg = PopArgText(e);
+  std::string value = EvalArg(e, arg);
+  std::string shown = UnquoteLiteral(arg);
+  e.Host->MessageBox(FormatMessage(Sj(msg::kShowContents), {shown, value}), Sj(msg::kAppTitle));
+}
+
+}  // namespace
+
+std::span<const CommandImpl> CoreCommands() {
+  static const CommandImpl table[] = {
+      {11, CmdCalculate},       {51, CmdRename},         {193, CmdShow},
+      {194, CmdAsNumber},       {195, CmdAsString},      {211, CmdListKeys},
+      {212, CmdListKeys},       {213, CmdAsDictionary},  {294, CmdCopyWord},
+      {317, CmdCountElements},  {350, CmdCountElements}, {393, CmdListVariables},
+      {397, CmdPut},            {399, CmdDefineFunction}, {400, CmdTakeArguments},
+  };
+  return table;
+}
+
+}  // namespace nokari

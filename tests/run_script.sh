@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs one script test in console mode and compares its output.
+#   run_script.sh NOKARI SCRIPT.nkr
+# Expected files beside the script: NAME.out (standard output, required),
+# NAME.err (text that standard error must contain, optional),
+# NAME.status (exit status, default 0), NAME.in (standard input, optional),
+# NAME.args (extra command-line arguments, optional).
+set -u
+nokari=$1
+script=$2
+base=${script%.nkr}
+dir=$(dirname "$script")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+input=/dev/null
+[ -f "$base.in" ] && input="$base.in"
+args=()
+[ -f "$base.args" ] && read -r -a args < "$base.args"
+cd "$dir"
+export NOKARI_TEST_TMP="$work"
+QT_QPA_PLATFORM=offscreen timeout 50 "$nokari" -console "$script" "${args[@]}" \
+  < "$input" > "$work/stdout" 2> "$work/stderr"
+status=$?
+expected_status=0
+[ -f "$base.status" ] && expected_status=$(cat "$base.status")
+fail=0
+if [ "$status" != "$expected_status" ]; then
+  echo "exit status $status, expected $expected_status"; fail=1
+fi
+if ! diff -u "$base.out" "$work/stdout"; then fail=1; fi
+if [ -f "$base.err" ]; then
+  while IFS= read -r line; do
+    [ -z "$line" ] && continue
+    if ! grep -qF -- "$line" "$work/stderr"; then
+      echo "standard error lacks: $line"; fail=1
+    fi
+  done < "$base.err"
+elif [ "$expected_status" = 0 ] && [ -s "$work/stderr" ]; then
+  echo "unexpected standard error:"; cat "$work/stderr"; fail=1
+fi
+if [ $fail -ne 0 ]; then
+  echo "--- stderr ---"; cat "$work/stderr"
+fi
+exit $fail

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "core/Encoding.h"
+#include "core/Engine.h"
+#include "lib/file/DisplayTarget.h"
+#include "lib/file/FileCommon.h"
+#include "lib/file/FileOps.h"
+#include "lib/file/TextFileStream.h"
+#include "lib/path/Path.h"
+
+namespace nokari {
+namespace {
+
+class FileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = "/tmp/nokari-file-XXXXXX";
+    dir = mkdtemp(tmpl.data());
+    saved = CurrentFolderNative();
+  }
+  void TearDown() override {
+    (void)chdir(saved.c_str());
+    RemoveTree(dir);
+  }
+  std::string P(const std::string& name) const { return dir + "/" + name; }
+  void Put(const std::string& name, const std::string& bytes) {
+    std::ofstream(P(name), std::ios::binary) << bytes;
+  }
+  std::string Get(const std::string& name) {
+    std::ifstream in(P(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::vector<std::string> Lines(const std::string& name) {
+    auto s = TTextFileStream::Open(P(name), 0);
+    std::vector<std::string> out;
+    std::string line;
+    while (!s->AtEnd()) {
+      EXPECT_TRUE(s->ReadLine(line));
+      out.push_back(line);
+      if (out.size() > 100) break;
+    }
+    return out;
+  }
+  std::string dir, saved;
+};
+
+// Makes writes beyond `bytes` fail as on a full disk.
+struct FileSizeLimit {
+  rlimit old{};
+  explicit FileSizeLimit(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit lim{bytes, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &lim);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
+};
+
+using LineList = std::vector<std::string>;
+
+TEST_F(FileTest, LineEndingsAndFinalLine) {
+  std::string text = "one\rtwo\nthree\r\nfour";
+  text += '\0';
+  text += "five\r\n\nlast";
+  Put("a.txt", text);
+  EXPECT_EQ(Lines("a.txt"), (LineList{"one", "two", "three", "four", "five", "", "last"}));
+  Put("b.txt", "x\r\n");
+  EXPECT_EQ(Lines("b.txt"), (LineList{"x"}));
+  Put("empty.txt", "");
+  EXPECT_TRUE(Lines("empty.txt").empty());
+}
+
+TEST_F(FileTest, BufferBoundaries) {
+  // A line ending exactly at the end of the first buffer, a CR LF split over
+  // the boundary, and a double-byte character split over it.
+  std::string a(4094, 'a');
+  Put("exact.txt", a + "\r\nnext");
+  EXPECT_EQ(Lines("exact.txt"), (LineList{a, "next"}));
+  std::string b(4095, 'b');
+  Put("crlf.txt", b + "\r\nnext");
+  EXPECT_EQ(Lines("crlf.txt"), (LineList{b, "next"}));
+  std::string c(4095, 'c');
+  std::string hyou = Sj("表");  // second byte 0x5C
+  Put("split.txt", c + hyou + "\nnext");
+  EXPECT_EQ(Lines("split.txt"), (LineList{c + hyou, "next"}));
+  std::string lf(4095, 'd');
+  std::string lead = "\x95\n";  // a lead byte takes the LF as its second byte
+  Put("lead.txt", lf + lead + "z");
+  EXPECT_EQ(Lines("lead.txt"), (LineList{lf + lead + "z"}));
+}
+
+TEST_F(FileTest, WriteLineLandsAtTheLogicalPosition) {
+  Put("w.txt", "line1\r\nline2\r\nline3\r\nline4\r\n");
+  auto s = TTextFileStream::Open(P("w.txt"), 2);
+  std::string line;
+  s->ReadLine(line);
+  s->ReadLine(line);
+  EXPECT_EQ(s->LogicalPosition(), 14);
+  ASSERT_TRUE(s->WriteLine("LINE3"));
+  ASSERT_TRUE(s->ReadLine(line));
+  EXPECT_EQ(line, "line4");
+  EXPECT_TRUE(s->AtEnd());
+  ASSERT_TRUE(s->Seek(0, SEEK_SET));
+  EXPECT_FALSE(s->AtEnd());
+  ASSERT_TRUE(s->Close());
+  EXPECT_EQ(Get("w.txt"), "line1\r\nline2\r\nLINE3\r\nline4\r\n");
+}
+
+TEST_F(FileTest, ByteReadsAndWrites) {
+  auto s = TTextFileStream::Open(P("bin"), TTextFileStream::kModeCreate);
+  ASSERT_TRUE(s);
+  ASSERT_TRUE(s->WriteBytes("a\0b", 3));
+  ASSERT_TRUE(s->Seek(1, SEEK_SET));
+  char buf[8];
+  size_t got = 0;
+  ASSERT_TRUE(s->ReadBytes(buf, sizeof buf, got));
+  EXPECT_EQ(std::string(buf, got), std::string("\0b", 2));
+  EXPECT_FALSE(TTextFileStream::Open(P("missing"), 0));
+  EXPECT_FALSE(TTextFileStream::Open(dir, 0));
+}
+
+TEST_F(FileTest, WholeFilesKeepEveryByteAndFailWithoutLoss) {
+  std::string bytes("a\0\xff\r\n", 5);
+  ASSERT_TRUE(AtomicWriteFile(P("x"), bytes));
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(P("x"), back));
+  EXPECT_EQ(back, bytes);
+  chmod(P("x").c_str(), 0640);
+  ASSERT_TRUE(AtomicWriteFile(P("x"), "new"));
+  struct stat st;
+  stat(P("x").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_FALSE(ReadWholeFile(dir, back));
+  EXPECT_FALSE(AtomicWriteFile(dir, "x"));
+  EXPECT_FALSE(AtomicWriteFile(P("none/x"), "x"));
+  // Writes through a link keep the link.
+  symlink(P("x").c_str(), P("link").c_str());
+  ASSERT_TRUE(AtomicWriteFile(P("link"), "via"));
+  EXPECT_EQ(Get("x"), "via");
+  {
+    FileSizeLimit limit(4096);
+    EXPECT_FALSE(AtomicWriteFile(P("x"), std::string(10000, 'z')));
+    EXPECT_FALSE(AppendToFile(P("x"), std::string(10000, 'z'), false));
+  }
+  EXPECT_EQ(Get("x"), "via");
+  EXPECT_EQ(ListFolder(dir).size(), 2u);  // no temporary file left behind
+  EXPECT_FALSE(AppendToFile(P("absent"), "a", false));
+  ASSERT_TRUE(AppendToFile(P("x"), "+", false));
+  EXPECT_EQ(Get("x"), "via+");
+}
+
+TEST_F(FileTest, MovesNeverReplace) {
+  Put("a", "A");
+  Put("b", "B");
+  EXPECT_FALSE(MoveNoReplace(P("a"), P("b")));
+  EXPECT_EQ(Get("a"), "A");
+  EXPECT_EQ(Get("b"), "B");
+  ASSERT_TRUE(MoveNoReplace(P("a"), P("c")));
+  EXPECT_EQ(Get("c"), "A");
+  mkdir(P("d").c_str(), 0700);
+  ASSERT_TRUE(MoveNoReplace(P("d"), P("e")));
+  EXPECT_EQ(AttributesOf(P("e")) & 16, 16);
+}
+
+TEST_F(FileTest, TreesNeverFollowLinks) {
+  mkdir(P("out").c_str(), 0700);
+  Put("out/keep", "k");
+  mkdir(P("tree").c_str(), 0700);
+  mkdir(P("tree/sub").c_str(), 0700);
+  Put("tree/sub/f", "f");
+  symlink(P("out").c_str(), P("tree/sub/toout").c_str());
+  symlink(P("tree").c_str(), P("tree/sub/loop").c_str());
+  ASSERT_TRUE(CopyTree(P("tree"), P("copy")));
+  EXPECT_EQ(Get("copy/sub/f"), "f");
+  struct stat st;
+  ASSERT_EQ(lstat(P("copy/sub/toout").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_FALSE(CopyTree(P("tree"), P("tree/sub/inner")));
+  EXPECT_EQ(ListTree(FromNativeName(P("tree/*")), false), FromNativeName(P("tree/sub/f")) + "\r\n");
+  ASSERT_TRUE(RemoveTree(P("tree")));
+  ASSERT_TRUE(RemoveTree(P("copy")));
+  EXPECT_EQ(Get("out/keep"), "k");
+  EXPECT_EQ(AttributesOf(P("tree")), -1);
+}
+
+TEST_F(FileTest, TrashKeepsAnInfoEntry) {
+  std::string oldData = getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : "";
+  setenv("XDG_DATA_HOME", P("data").c_str(), 1);
+  Put("doc 1.txt", "one");
+  ASSERT_TRUE(MoveToTrash(P("doc 1.txt"), 0));
+  Put("doc 1.txt", "two");
+  ASSERT_TRUE(MoveToTrash(P("doc 1.txt"), 0));
+  if (oldData.empty()) unsetenv("XDG_DATA_HOME"); else setenv("XDG_DATA_HOME", oldData.c_str(), 1);
+  EXPECT_EQ(AttributesOf(P("doc 1.txt")), -1);
+  EXPECT_EQ(Get("data/Trash/files/doc 1.txt"), "one");
+  EXPECT_EQ(Get("data/Trash/files/doc 1.txt.2"), "two");
+  std::string info = Get("data/Trash/info/doc 1.txt.trashinfo");
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + EscapeTrashPath(CanonicalNative(dir)) + "/doc%201.txt\n", 0), 0u);
+  EXPECT_NE(info.find("DeletionDate="), std::string::npos);
+  EXPECT_EQ(EscapeTrashPath("/a b/表"), "/a%20b/%E8%A1%A8");
+}
+
+TEST_F(FileTest, Attributes) {
+  Put("f", "");
+  Put(".hidden", "");
+  mkdir(P("d").c_str(), 0700);
+  EXPECT_EQ(AttributesOf(P("f")), 32);
+  EXPECT_EQ(AttributesOf(P(".hidden")), 34);
+  EXPECT_EQ(AttributesOf(P("d")), 16);
+  EXPECT_EQ(AttributesOf(P("none")), -1);
+  ASSERT_TRUE(SetAttributes(P("f"), 1));
+  EXPECT_EQ(AttributesOf(P("f")), 33);
+  ASSERT_TRUE(SetAttributes(P("f"), 0));
+  EXPECT_EQ(AttributesOf(P("f")), 32);
+}
+
+TEST_F(FileTest, EnumerationOrderAndPatterns) {
+  for (const char* n : {"b.txt", "A.TXT", "c.csv", ".dot", "noext"}) Put(n, "");
+  mkdir(P("sub").c_str(), 0700);
+  mkdir(P(".cfg").c_str(), 0700);
+  Put("sub/deep.txt", "");
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  EXPECT_EQ(ListNames("*.txt;*.csv", false), "A.TXT\r\nb.txt\r\nc.csv\r\n");
+  EXPECT_EQ(ListNames(FromNativeName(dir) + "/", false), ".dot\r\nA.TXT\r\nb.txt\r\nc.csv\r\nnoext\r\n");
+  EXPECT_EQ(ListNames("*.*", true), ".cfg\r\nsub\r\n");
+  EXPECT_EQ(ListNames("missing\\*", false), "");
+  EXPECT_EQ(ListTree("*.txt", false), "A.TXT\r\nb.txt\r\nsub/deep.txt\r\n");
+  EXPECT_EQ(ListTree(".\\*", true), ".\\.cfg\r\n.\\sub\r\n");
+}
+
+TEST_F(FileTest, DriveKinds) {
+  EXPECT_EQ(DriveKindFromMount("nfs4", "/net"), DriveKind::Remote);
+  EXPECT_EQ(DriveKindFromMount("iso9660", "/mnt/cd"), DriveKind::CdRom);
+  EXPECT_EQ(DriveKindFromMount("tmpfs", "/tmp"), DriveKind::RamDisk);
+  EXPECT_EQ(DriveKindFromMount("vfat", "/media/me/USB"), DriveKind::Removable);
+  EXPECT_EQ(DriveKindFromMount("ext4", "/"), DriveKind::Fixed);
+  EXPECT_EQ(DriveKindOf(P("none")), DriveKind::Missing);
+  EXPECT_NE(DriveKindOf("/"), DriveKind::Missing);
+}
+
+TEST_F(FileTest, DisplayTargetAppendsLinesInsideTheScriptFolder) {
+  TNokaBase e;
+  auto target = std::make_shared<THashNode>(Sj("表示出力先"), "", -1, false);
+  e.Words.Add(target);
+  e.Words.Add(std::make_shared<THashNode>(Sj("母艦のパス"), FromNativeName(dir + "/"), -1, false));
+  e.SecurityLevel = 1;
+  EXPECT_FALSE(WriteToDisplayTarget(e, "x"));  // empty: the screen
+  target->SetValue(FromNativeName(dir));
+  EXPECT_FALSE(WriteToDisplayTarget(e, "x"));  // a folder: the screen
+  target->SetValue(FromNativeName(P("out.txt")));
+  ASSERT_TRUE(WriteToDisplayTarget(e, Sj("一")));
+  ASSERT_TRUE(WriteToDisplayTarget(e, "two"));
+  EXPECT_EQ(Get("out.txt"), Sj("一") + "\r\ntwo\r\n");
+  // Outside the script folder with nobody to ask: refused, nothing drawn.
+  target->SetValue(FromNativeName(P("../nokari-refused.txt")));
+  EXPECT_TRUE(WriteToDisplayTarget(e, "x"));
+  EXPECT_EQ(AttributesOf(P("../nokari-refused.txt")), -1);
+}
+
+}  // namespace
+}  // namespace nokari

@@ -1,0 +1,176 @@
+// Japanese conversions. Expected bytes for the encodings were checked
+// against nkf (JIS, EUC, MIME) and coreutils base64; where this system
+// deliberately differs it is said next to the case.
+#include <gtest/gtest.h>
+
+#include "core/Encoding.h"
+#include "lib/japanese/Convert.h"
+
+namespace nokari {
+namespace {
+
+std::string B(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s += static_cast<char>(b);
+  return s;
+}
+
+TEST(Width, HalfWidthMapsLettersSignsAndKatakana) {
+  EXPECT_EQ(ToHalfWidth(Sj("ＡＢＣ１２３　！？＠")), "ABC123 !?@");
+  EXPECT_EQ(ToHalfWidth(Sj("ガパヴアー。")), Sj("ｶﾞﾊﾟｳﾞｱｰ｡"));
+  // Hiragana, kanji and katakana without a half-width form stay.
+  EXPECT_EQ(ToHalfWidth(Sj("あ漢ヵヶ")), Sj("あ漢ヵヶ"));
+  EXPECT_EQ(ToHalfWidth(Sj("￥＼")), "\\\\");
+  // 0x5C as a second byte is part of ソ/表/能, never a sign.
+  EXPECT_EQ(ToHalfWidth(Sj("ソ表能")), Sj("ｿ表能"));
+}
+
+TEST(Width, FullWidthMergesVoicedMarksAndYen) {
+  EXPECT_EQ(ToFullWidth("Ab1 ~"), Sj("Ａｂ１　～"));
+  EXPECT_EQ(ToFullWidth(Sj("ｶﾞﾊﾟｳﾞﾊﾞｱﾞ")), Sj("ガパヴバア゛"));
+  EXPECT_EQ(ToFullWidth("C:\\x"), Sj("Ｃ：￥ｘ"));
+  EXPECT_EQ(ToFullWidth(Sj("表ソ")), Sj("表ソ"));
+  // A lone lead byte at the end is kept as it is.
+  EXPECT_EQ(ToFullWidth(B({'a', 0x83})), Sj("ａ") + B({0x83}));
+}
+
+TEST(Width, AlnumHalfWidthLeavesKanaAlone) {
+  EXPECT_EQ(AlnumHalfWidth(Sj("ＡＢＣ１２３ｶﾀｶﾅ")), Sj("ABC123ｶﾀｶﾅ"));
+  EXPECT_EQ(AlnumHalfWidth(Sj("（＄）　￥カナ＋")), Sj("($) \\カナ＋"));  // ＋ is not in the set
+}
+
+TEST(Width, KanaConversion) {
+  EXPECT_EQ(ToHiragana(Sj("アイウヴァンヽヾカナ漢ｶ")), Sj("あいうヴぁんゝゞかな漢ｶ"));
+  EXPECT_EQ(ToKatakana(Sj("ぁあんゝゞ表")), Sj("ァアンヽヾ表"));
+  EXPECT_EQ(ToKatakana(ToHiragana(Sj("ミムメ"))), Sj("ミムメ"));  // the gap at 0x837F
+}
+
+TEST(Width, ExpressionMap) {
+  EXPECT_EQ(ExpressionHalfWidth(Sj("１＋２×３÷４")), "1+2*3/4");
+  EXPECT_EQ(ExpressionHalfWidth(Sj("Ａ≦Ｂ、Ｃ≧Ｄ。Ｅ≠Ｆ")), "A<=B,C>=D;E<>F");
+  EXPECT_EQ(ExpressionHalfWidth(Sj("「あ」『い』｢う｣※")), Sj("\"あ\"`い`\"う\"'"));
+  EXPECT_EQ(ExpressionHalfWidth(Sj("表＝ソ")), Sj("表=ソ"));
+}
+
+TEST(Codes, Detection) {
+  EXPECT_EQ(DetectCode("plain ascii"), kCodeAscii);
+  EXPECT_EQ(DetectCode(Sj("あいう")), kCodeSjis);
+  EXPECT_EQ(DetectCode(B({0xA4, 0xA2, 0xA4, 0xF3})), kCodeEuc);
+  EXPECT_EQ(DetectCode(B({0x1B, '$', 'B', 0x24, 0x22, 0x1B, '(', 'J'})), kCodeJisNew);
+  EXPECT_EQ(DetectCode(B({0x1B, '$', '@', 0x24, 0x22})), kCodeJisOld);
+  EXPECT_EQ(DetectCode(B({'a', 0x01, 'b'})), kCodeBinary);
+  EXPECT_EQ(DetectCode(B({0xB1, 0xB2, 0xB3})), kCodeEucOrSjis);
+  EXPECT_EQ(CodeFromName("euc"), kCodeEuc);
+  EXPECT_EQ(CodeFromName("jis"), kCodeJisNew);
+  EXPECT_EQ(CodeFromName("UTF8"), kCodeSjis);
+}
+
+TEST(Codes, SingleCharacterArithmetic) {
+  EXPECT_EQ(SjisToJisCode(0x82A0), 0x2422u);  // あ
+  EXPECT_EQ(JisToSjisCode(0x2422), 0x82A0u);
+  EXPECT_EQ(SjisToJisCode(0x8140), 0x2121u);
+  EXPECT_EQ(SjisToJisCode(0xEAA4), 0x7426u);  // 熙, last JIS X 0208 row
+  EXPECT_EQ(SjisToJisCode(0x835C), 0x253Du);  // ソ
+  // IBM extensions become their NEC-selected twins (as nkf does).
+  EXPECT_EQ(SjisToJisCode(0xFBFC), SjisToJisCode(0xEEE0));  // 髙
+  EXPECT_EQ(SjisToJisCode(0xFA4A), SjisToJisCode(0x8754));  // Ⅰ -> NEC row 13
+  EXPECT_EQ(SjisToJisCode(0xFA54), SjisToJisCode(0x81CA));  // ￢ -> JIS X 0208
+  // User-defined and unassigned codes have no JIS form.
+  EXPECT_EQ(SjisToJisCode(0xF040), 0u);
+  EXPECT_EQ(SjisToJisCode(0x8540), 0u);
+  EXPECT_EQ(SjisToJisCode(0x8230), 0u);  // invalid second byte
+}
+
+TEST(Codes, SjisToJisAndEuc) {
+  // ESC ( J closes the double-byte run, where nkf writes ESC ( B.
+  EXPECT_EQ(SjisToJis(Sj("あ")), B({0x1B, '$', 'B', 0x24, 0x22, 0x1B, '(', 'J'}));
+  EXPECT_EQ(SjisToEuc(Sj("あ")), B({0xA4, 0xA2}));
+  EXPECT_EQ(SjisToJis(Sj("aあ\r\nい")),
+            "a" + B({0x1B, '$', 'B', 0x24, 0x22, 0x1B, '(', 'J'}) + "\r\n" +
+                B({0x1B, '$', 'B', 0x24, 0x24, 0x1B, '(', 'J'}));
+  // Half-width katakana become full-width in JIS, merging voiced marks.
+  EXPECT_EQ(SjisToJis(Sj("ｶﾞﾎﾟｳﾞｱﾞ")),
+            B({0x1B, '$', 'B', 0x25, 0x2C, 0x25, 0x5D, 0x25, 0x74, 0x25, 0x22, 0x21, 0x2B,
+               0x1B, '(', 'J'}));
+  EXPECT_EQ(SjisToEuc(Sj("ｱ")), B({0x8E, 0xB1}));
+  const std::string geta = B({0xA2, 0xAE});  // 〓
+  EXPECT_EQ(SjisToEuc(B({0xF0, 0x40})), geta);
+  EXPECT_EQ(SjisToEuc(B({'a', 0x82})), "a" + geta);  // lone lead byte at the end
+  EXPECT_EQ(SjisToEuc(B({0x82, '\r', '\n'})), geta + "\r\n");  // keeps the line break
+  EXPECT_EQ(SjisToEuc(Sj("ソ表能")), B({0xA5, 0xBD, 0xC9, 0xBD, 0xC7, 0xBD}));
+}
+
+TEST(Codes, BackToSjis) {
+  EXPECT_EQ(EucToSjis(B({0xA4, 0xA2, 'x', 0x8E, 0xB1})), Sj("あxｱ"));
+  EXPECT_EQ(EucToSjis(B({0x8F, 0xB0, 0xA1})), Sj("〓"));  // JIS X 0212
+  EXPECT_EQ(JisToSjis(B({'a', 0x1B, '$', 'B', 0x24, 0x22, '\r', '\n', 0x24, 0x24, 0x1B, '(', 'B', 'b'})),
+            Sj("aあ\r\nいb"));
+  EXPECT_EQ(JisToEuc(B({0x1B, '$', '@', 0x24, 0x22, 0x1B, '(', 'J', 'z'})), B({0xA4, 0xA2, 'z'}));
+  EXPECT_EQ(EucToJis(B({0x8E, 0xB6, 0x8E, 0xDE})),
+            B({0x1B, '$', 'B', 0x25, 0x2C, 0x1B, '(', 'J'}));
+  const std::string text = Sj("漢字とカナ、ソ表能。ｱｲｳ abc\r\n");
+  EXPECT_EQ(EucToSjis(SjisToEuc(text)), text);
+  EXPECT_EQ(ConvertDetected(ConvertDetected(text, kCodeEuc), kCodeSjis), text);
+  EXPECT_EQ(ConvertDetected(ConvertDetected(Sj("漢字ソ"), kCodeJisNew), kCodeSjis), Sj("漢字ソ"));
+}
+
+TEST(Codes, NothingToConvert) {
+  EXPECT_EQ(ConvertDetected("ascii only", kCodeJisNew), "ascii only");
+  const std::string binary = B({0x02, 0x82, 0xA0});
+  EXPECT_EQ(ConvertDetected(binary, kCodeEuc), binary);
+  EXPECT_EQ(ConvertCode(Sj("あ"), kCodeSjis, kCodeSjis), Sj("あ"));
+  EXPECT_EQ(ConvertCode(Sj("あ"), kCodeEucOrSjis, kCodeEuc), Sj("あ"));
+}
+
+TEST(Base64, EncodeDecode) {
+  EXPECT_EQ(Base64Encode("abc"), "YWJj");
+  EXPECT_EQ(Base64Encode("ab"), "YWI=");
+  EXPECT_EQ(Base64Encode("a"), "YQ==");
+  EXPECT_EQ(Base64Encode(""), "");
+  EXPECT_EQ(Base64Encode(B({0xFB, 0xFF, 0x00})), "+/8A");
+  std::string out;
+  ASSERT_TRUE(Base64Decode("YW\r\nJj", out));
+  EXPECT_EQ(out, "abc");
+  ASSERT_TRUE(Base64Decode("YWI=", out));
+  EXPECT_EQ(out, "ab");
+  ASSERT_TRUE(Base64Decode("YWI", out));
+  EXPECT_EQ(out, "ab");
+  ASSERT_TRUE(Base64Decode("+/8A", out));
+  EXPECT_EQ(out, B({0xFB, 0xFF, 0x00}));
+  EXPECT_FALSE(Base64Decode("YW*j", out));
+  EXPECT_FALSE(Base64Decode("YWJjZ", out));  // six bits left over
+}
+
+TEST(MailHeader, EncodeKeepsAsciiAndEncodesRuns) {
+  // The word carries ESC ( J where nkf -M -j writes ESC ( B.
+  EXPECT_EQ(MailHeaderEncode(Sj("Re: テスト")), "Re: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=");
+  EXPECT_EQ(MailHeaderEncode(Sj("あ a い")),
+            "=?ISO-2022-JP?B?GyRCJCIbKEo=?= a =?ISO-2022-JP?B?GyRCJCQbKEo=?=");
+  EXPECT_EQ(MailHeaderEncode("plain"), "plain");
+}
+
+TEST(MailHeader, Decode) {
+  EXPECT_EQ(MailHeaderDecode("Re: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?="), Sj("Re: テスト"));
+  // Words written by nkf (ESC ( B), lower-case charset name.
+  EXPECT_EQ(MailHeaderDecode("=?iso-2022-jp?B?GyRCJCIbKEI=?= x"), Sj("あ x"));
+  EXPECT_EQ(MailHeaderDecode("=?UTF-8?B?44GC?="), "=?UTF-8?B?44GC?=");
+  // Half-width katakana survive; a control byte ends the text.
+  EXPECT_EQ(MailHeaderDecode(Sj("ｱｲ") + "\x7F" + "rest"), Sj("ｱｲ"));
+  // A broken word is left as it is and the next one is still decoded.
+  EXPECT_EQ(MailHeaderDecode("=?ISO-2022-JP?B?*?= =?ISO-2022-JP?B?GyRCJCIbKEo=?="),
+            "=?ISO-2022-JP?B?*?= " + Sj("あ"));
+}
+
+TEST(Mbx, TakesOneMessage) {
+  std::string box = "From: a\r\nbody\r\n.\r\nFrom: b\r\n.\r\n";
+  EXPECT_EQ(MbxTakeMessage(box), "From: a\r\nbody\r\n.\r\n");
+  EXPECT_EQ(box, "From: b\r\n.\r\n");
+  std::string open = "x\r\ny";
+  EXPECT_EQ(MbxTakeMessage(open), "x\r\ny\r\n");
+  EXPECT_EQ(open, "");
+  std::string dotted = "..\r\n.\r\n";  // ".." is not the end line
+  EXPECT_EQ(MbxTakeMessage(dotted), "..\r\n.\r\n");
+}
+
+}  // namespace
+}  // namespace nokari

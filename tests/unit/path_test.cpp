@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "core/Encoding.h"
+#include "lib/file/FileOps.h"
+#include "lib/path/Path.h"
+
+namespace nokari {
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = "/tmp/nokari-path-XXXXXX";
+    path_ = mkdtemp(tmpl.data());
+  }
+  ~TempDir() { RemoveTree(path_); }
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+// Restores the current folder after a test changes it.
+struct CwdGuard {
+  std::string saved = CurrentFolderNative();
+  ~CwdGuard() { (void)chdir(saved.c_str()); }
+};
+
+TEST(PathNames, SecondByte5CIsNeverASeparator) {
+  // 表 is 0x95 0x5C and ソ is 0x83 0x5C in CP932.
+  std::string name = Sj("データ\\表.txt");
+  EXPECT_EQ(FolderPart(name), Sj("データ\\"));
+  EXPECT_EQ(FileNamePart(Sj("フォルダ/表")), Sj("表"));
+  EXPECT_EQ(FolderPart(Sj("表")), "");
+  EXPECT_EQ(ExtensionPart(Sj("a.b\\ソ")), "");
+  EXPECT_EQ(ToNativeName(Sj("表\\ソ/x")), "表/ソ/x");
+  EXPECT_TRUE(EndsWithSeparator(Sj("a\\")));
+  EXPECT_FALSE(EndsWithSeparator(Sj("表")));
+}
+
+TEST(PathNames, ExtensionsAndJoining) {
+  EXPECT_EQ(ExtensionPart("dir/a.tar.gz"), ".gz");
+  EXPECT_EQ(ExtensionPart("dir.d/readme"), "");
+  EXPECT_EQ(ChangeExtension("dir.d/readme", ".txt"), "dir.d/readme.txt");
+  EXPECT_EQ(ChangeExtension("a.b.c", ".lnk"), "a.b.lnk");
+  EXPECT_EQ(JoinName("a\\", "b"), "a\\b");
+  EXPECT_EQ(JoinName("a", "/b"), "a/b");
+  EXPECT_EQ(JoinName("", "b"), "b");
+  EXPECT_EQ(TrimName("  a b \r\n"), "a b");
+}
+
+TEST(PathWildcards, AsciiCaseAndDoubleByteCharacters) {
+  EXPECT_TRUE(FileNameMatch("*.txt", "A.TXT"));
+  EXPECT_TRUE(FileNameMatch("*.*", "noext"));
+  EXPECT_FALSE(FileNameMatch("*.txt", "a.txt.bak"));
+  EXPECT_TRUE(FileNameMatch("a*b", "aXbYb"));
+  EXPECT_FALSE(FileNameMatch("a?c", "ac"));
+  // "?" takes a whole double-byte character, and a 0x5C second byte is no
+  // escape.
+  EXPECT_TRUE(FileNameMatch(Sj("?ソ.txt"), Sj("表ソ.txt")));
+  EXPECT_FALSE(FileNameMatch(Sj("??ソ"), Sj("表ソ")));
+  // Letters inside double-byte characters are not folded.
+  EXPECT_FALSE(FileNameMatch(Sj("Ａ"), Sj("ａ")));
+}
+
+TEST(PathConversion, NamesWithoutCp932FormRoundTrip) {
+  TempDir dir;
+  Touch(dir / "x😀.txt");
+  Touch(dir / "raw\xff.txt");
+  auto entries = ListFolder(dir.path());
+  ASSERT_EQ(entries.size(), 2u);
+  for (const auto& entry : entries) {
+    EXPECT_EQ(entry.Name.find('?'), std::string::npos);
+    std::string back = NativePath(FromNativeName(dir.path()) + "/" + entry.Name);
+    EXPECT_EQ(back, dir / entry.Native);
+  }
+  EXPECT_EQ(entries[1].Name, Sj("x〓.txt"));
+}
+
+TEST(PathConversion, CanonicalResolvesLinksBeforeDotDot) {
+  TempDir dir;
+  mkdir((dir / "in").c_str(), 0700);
+  mkdir((dir / "out").c_str(), 0700);
+  mkdir((dir / "out/deep").c_str(), 0700);
+  ASSERT_EQ(symlink((dir / "out/deep").c_str(), (dir / "in/link").c_str()), 0);
+  std::string real = CanonicalNative(dir.path());
+  EXPECT_EQ(CanonicalNative(dir / "in/link/../new.txt"), real + "/out/new.txt");
+  EXPECT_EQ(CanonicalNative(dir / "in/none/../../x"), real + "/x");
+  EXPECT_EQ(AbsoluteNative("/a/./b/../c"), "/a/c");
+}
+
+TEST(PathResolution, ReadNamesFollowTheSearchOrder) {
+  TempDir dir;
+  CwdGuard guard;
+  for (const char* sub : {"cwd", "script", "exe", "source"}) mkdir((dir / sub).c_str(), 0700);
+  Touch(dir / "script/a.txt");
+  Touch(dir / "exe/a.txt");
+  Touch(dir / "exe/b.txt");
+  Touch(dir / "source/c.txt");
+  ASSERT_EQ(chdir((dir / "cwd").c_str()), 0);
+  SearchFolders f{FromNativeName(dir / "script/"), FromNativeName(dir / "exe/"), FromNativeName(dir / "source")};
+  std::string cwd = FromNativeName(CurrentFolderNative());
+  EXPECT_EQ(ResolveReadName("a.txt", f), f.ScriptFolder + "a.txt");
+  EXPECT_EQ(ResolveReadName("b.txt", f), f.ExeFolder + "b.txt");
+  EXPECT_EQ(ResolveReadName("c.txt", f), f.SourceFolder + "/c.txt");
+  EXPECT_EQ(ResolveReadName("none.txt", f), "none.txt");
+  Touch(dir / "cwd/a.txt");
+  EXPECT_EQ(ResolveReadName("a.txt", f), cwd + "/a.txt");
+  EXPECT_EQ(ResolveReadName("/etc/x", f), "/etc/x");
+}
+
+}  // namespace
+}  // namespace nokari
