@@ -103,3 +103,4 @@ inline constexpr char kNotAnObject[] = "\"%s\"は、オブジェクトではあ�
 #include "core/messages/Text.inc"
 #include "core/messages/Table.inc"
 #include "core/messages/File.inc"
+#include "core/messages/Japanese.inc"

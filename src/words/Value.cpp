@@ -214,9 +214,11 @@ std::string QuoteAsLiteral(std::string_view value) {
   std::string out;
   out.reserve(value.size() + 2);
   out += '`';
-  for (char c : value) {
-    out += c;
-    if (c == '`') out += '`';
+  for (size_t i = 0; i < value.size();) {
+    size_t len = CharLenAt(value, i);
+    out.append(value.substr(i, len));
+    if (len == 1 && value[i] == '`') out += '`';
+    i += len;
   }
   out += '`';
   return out;
@@ -225,9 +227,12 @@ std::string QuoteAsLiteral(std::string_view value) {
 std::string UnquoteLiteral(std::string_view phrase) {
   if (phrase.size() < 2 || phrase.front() != '`' || phrase.back() != '`') return std::string(phrase);
   std::string out;
-  for (size_t i = 1; i + 1 < phrase.size(); ++i) {
-    out += phrase[i];
-    if (phrase[i] == '`' && phrase[i + 1] == '`') ++i;
+  std::string_view inner = phrase.substr(1, phrase.size() - 2);
+  for (size_t i = 0; i < inner.size();) {
+    size_t len = CharLenAt(inner, i);
+    out.append(inner.substr(i, len));
+    if (len == 1 && inner[i] == '`' && i + 1 < inner.size() && inner[i + 1] == '`') ++i;
+    i += len;
   }
   return out;
 }
@@ -243,16 +248,18 @@ std::string EvalStringLiteral(TNokaBase& e, std::string_view lit) {
   std::string out;
   if (lit.empty()) return out;
   if (lit[0] == '`') {
-    for (size_t i = 1; i < lit.size(); ++i) {
-      if (lit[i] == '`') {
+    for (size_t i = 1; i < lit.size();) {
+      size_t len = CharLenAt(lit, i);
+      if (len == 1 && lit[i] == '`') {
         if (i + 1 < lit.size() && lit[i + 1] == '`') {
           out += '`';
-          ++i;
+          i += 2;
           continue;
         }
         break;
       }
-      out += lit[i];
+      out.append(lit.substr(i, len));
+      i += len;
     }
     return out;
   }

@@ -50,6 +50,8 @@ TEST(Csv, DoubleByteSecondBytesAreNotSyntax) {
   TCsvDbBase db;
   db.ReadCsv(text);
   EXPECT_EQ(db.WriteCsv(), text);
+  // A stray lead byte before a quote or comma must not hide them.
+  EXPECT_EQ(Parse("\"a\x83\",b\x83,c"), (Rows{{"a\x83", "b\x83", "c"}}));
 }
 
 TEST(Csv, WritingPadsRowsAndQuotes) {

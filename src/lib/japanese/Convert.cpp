@@ -2,6 +2,7 @@
 // ISO-2022-JP by the JIS arithmetic, so the bytes are the same on every
 // host; glibc's CP932 table is consulted only to know which Shift-JIS
 // codes are assigned and which IBM extensions have NEC-selected twins.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_map>
@@ -511,9 +512,9 @@ std::string MbxTakeMessage(std::string& mbx) {
   std::string message;
   size_t pos = 0;
   while (pos < mbx.size()) {
-    size_t eol = mbx.find("\r\n", pos);
-    size_t next = eol == std::string::npos ? mbx.size() : eol + 2;
-    std::string_view line = std::string_view(mbx).substr(pos, (eol == std::string::npos ? mbx.size() : eol) - pos);
+    size_t eol = std::min(mbx.find("\r\n", pos), mbx.size());
+    size_t next = eol == mbx.size() ? eol : eol + 2;
+    std::string_view line = std::string_view(mbx).substr(pos, eol - pos);
     message.append(line);
     message += "\r\n";
     pos = next;

@@ -68,7 +68,9 @@ struct WidthTables {
       half[ascii[c - 0x20]] = static_cast<uint16_t>(c);
     }
     // Other full-width signs a Japanese system reads as ASCII.
-    for (auto [full, a] : {std::pair{"＼", '\\'}, {"＂", '"'}, {"＇", '\''}, {"−", '-'}, {"｀", '`'}})
+    const std::pair<const char*, char> signs[] = {
+        {"＼", '\\'}, {"＂", '"'}, {"＇", '\''}, {"−", '-'}, {"｀", '`'}};
+    for (auto [full, a] : signs)
       half[Codes(full)[0]] = static_cast<uint16_t>(a);
     auto kana = Codes(kFullKana);
     for (unsigned k = 0xA1; k <= 0xDF; ++k) {

@@ -296,7 +296,7 @@ class Matcher {
       recording_ = false;
       pickStart_ = pickNext ? i : start;
       pos = i;
-      bool ok = Run(k + 1);
+      bool ok = Trial(k + 1, i);
       recording_ = saved;
       if (ok) {
         pickStart_ = pickNext ? i : start;
@@ -307,8 +307,19 @@ class Matcher {
     return false;
   }
 
+  // Whether the pattern from element k matches at subject position i does
+  // not depend on pick-ups, so trial results are kept: several "*" would
+  // otherwise retry the same rest again and again.
+  bool Trial(size_t k, size_t i) {
+    if (memo_.empty()) memo_.assign((p_.size() + 1) * (s_.size() + 1), -1);
+    int8_t& known = memo_[k * (s_.size() + 1) + i];
+    if (known < 0) known = Run(k) ? 1 : 0;
+    return known == 1;
+  }
+
   const Elems& p_;
   const Elems& s_;
+  std::vector<int8_t> memo_;
   size_t pickStart_ = 0;
   long maxPick_ = -1;
   bool recording_ = true;

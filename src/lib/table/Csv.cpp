@@ -61,8 +61,10 @@ class TCsvReader {
     std::string field;
     while (!AtEnd()) {
       char c = Cur();
+      // A lead byte before a byte that cannot follow one (quote, separator,
+      // line break) is broken text: it must not swallow the syntax.
       size_t len = CharLenAt(text_, pos_);
-      if (len == 2) {
+      if (len == 2 && static_cast<unsigned char>(text_[pos_ + 1]) >= 0x40) {
         field.append(text_.substr(pos_, 2));
         pos_ += 2;
         continue;
