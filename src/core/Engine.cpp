@@ -344,11 +344,25 @@ bool ReadNumberToken(const char*& p, std::string& out) {
 
 void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain);
 
+// The value text of an assignment at p, read once per place in a text.
+const std::string& AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
+  auto it = e.ValueTextCache.find(p);
+  if (it != e.ValueTextCache.end() && it->second.Owner == e.Cursor.Buf) {
+    end = it->second.End;
+    return it->second.Text;
+  }
+  end = RestOfLineEnd(e, p);
+  if (e.ValueTextCache.size() > 65536) e.ValueTextCache.clear();
+  auto& slot = e.ValueTextCache[p];
+  slot = {e.Cursor.Buf, end, std::string(p, end)};
+  return slot.Text;
+}
+
 void AssignFromCursor(TNokaBase& e, std::string name) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
-  const char* end = RestOfLineEnd(e, p);
-  std::string valueText(p, end);
+  const char* end = nullptr;
+  const std::string valueText = AssignmentValueAt(e, p, end);
   e.Cursor.P = end;
   if (e.ArgStack.Count() > 0) {
     AssignItem(e, name, valueText);
@@ -626,51 +640,50 @@ void Step(TNokaBase& e) {
 // ---------------------------------------------------------------------------
 // Run-control frames and the run loop
 
+// Acts on the top frame when the cursor reached the end of its text. A loop
+// that repeats is updated in place; anything else is popped.
 void CheckRunControl(TNokaBase& e) {
-  TRunControl f;
-  if (!e.RunStack.Pop(f)) return;
+  TRunControl* top = e.RunStack.Top();
+  if (!top) return;
+  bool repeat = false;
   try {
-    switch (f.Kind) {
+    switch (top->Kind) {
       case kTrueBranch:
       case kFalseBranch:
       case kCaseFrame:
-        e.Cursor = f.ExitPos;
-        return;
-      case kCountLoop:
-      case kTimesLoop:
-        if (f.Counter >= f.Limit) {
-          e.Cursor = f.ExitPos;
-          return;
-        }
-        ++f.Counter;
-        if (f.Kind == kCountLoop) {
-          if (f.CounterVar) f.CounterVar->SetValue(FormatInt(f.Counter), "e");
-        } else {
-          e.CountVar->SetValue(FormatInt(f.Counter));
-        }
-        break;
       case kCallFrame:
       case kEventFrame:
-        e.Cursor = f.ReturnPos;
-        e.FileName = f.SavedFileName;
-        return;
-      case kEachLoop:
-        if (!f.Items || f.Counter >= static_cast<int32_t>(f.Items->size())) {
-          e.Cursor = f.ExitPos;
-          return;
+        break;
+      case kCountLoop:
+      case kTimesLoop:
+        if (top->Counter >= top->Limit) break;
+        ++top->Counter;
+        if (top->Kind == kCountLoop) {
+          if (top->CounterVar) {
+            top->CounterVar->SetValue(FormatInt(top->Counter), "e");
+            top->CounterVar->Num = top->Counter;
+            top->CounterVar->NumVersion = top->CounterVar->Version;
+          }
+        } else {
+          e.CountVar->SetValue(FormatInt(top->Counter));
         }
-        ++f.Counter;
-        e.SoreVar->SetValue((*f.Items)[f.Counter - 1], "s");
-        e.CountVar->SetValue(FormatInt(f.Counter));
+        repeat = true;
+        break;
+      case kEachLoop:
+        if (!top->Items || top->Counter >= static_cast<int32_t>(top->Items->size())) break;
+        ++top->Counter;
+        e.SoreVar->SetValue((*top->Items)[top->Counter - 1], "s");
+        e.CountVar->SetValue(FormatInt(top->Counter));
+        repeat = true;
         break;
       case kWhileLoop: {
-        std::string v = EvaluateExpression(e, f.Condition);
-        if (ToInt64(ToNumber(v)) == 0) {
-          e.Cursor = f.ExitPos;
-          return;
-        }
-        ++f.Counter;
-        e.CountVar->SetValue(FormatInt(f.Counter));
+        std::string condition = top->Condition;
+        std::string v = EvaluateExpression(e, condition);
+        top = e.RunStack.Top();  // the condition may have run other levels
+        if (ToInt64(ToNumber(v)) == 0) break;
+        ++top->Counter;
+        e.CountVar->SetValue(FormatInt(top->Counter));
+        repeat = true;
         break;
       }
       default:
@@ -679,9 +692,19 @@ void CheckRunControl(TNokaBase& e) {
   } catch (ENoka& err) {
     RaiseError(e, msg::kRunControlError, {err.Message, std::to_string(e.RunStack.Count())});
   }
-  TextBuf body = f.Body;
-  e.RunStack.Push(std::move(f));
-  e.Cursor = TextPos::StartOf(std::move(body));
+  if (repeat) {
+    e.Cursor.Buf = top->Body;
+    e.Cursor.P = top->Body->c_str();
+    return;
+  }
+  TRunControl f;
+  e.RunStack.Pop(f);
+  if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
+    e.Cursor = std::move(f.ReturnPos);
+    e.FileName = std::move(f.SavedFileName);
+  } else {
+    e.Cursor = std::move(f.ExitPos);
+  }
 }
 
 namespace {

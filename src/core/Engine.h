@@ -49,6 +49,9 @@ struct TNokaBase {
   WordRef SoreVar, SonoVar;
   WordRef ErrorMessageVar, NoExitVar;
   std::string CurrentType = "s";
+  // The number behind the last compiled result (valid until cleared).
+  long double LastNumber = 0;
+  bool LastNumberValid = false;
 
   // Errors
   bool ShowErrors = true;
@@ -71,6 +74,12 @@ struct TNokaBase {
     const char* Exit;
   };
   std::unordered_map<const char*, CachedBody> BodyCache;
+  struct CachedValueText {
+    TextBuf Owner;
+    const char* End;
+    std::string Text;
+  };
+  std::unordered_map<const char*, CachedValueText> ValueTextCache;
 
   TextPos PendingJump;
   std::vector<TextBuf> SourceSlots;  // slot 0 main program, then 取り込む

@@ -19,6 +19,7 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.RunStack.ClearAll();
   e.ArgStack.Clear();
   e.BodyCache.clear();
+  e.ValueTextCache.clear();
   e.CondResult = -1;
   e.SwitchValue = Kw().Undefined;
   e.StopFlag = false;

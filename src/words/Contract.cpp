@@ -165,6 +165,14 @@ std::string FormatNumber(long double x) {
 
 std::string FormatInt(int64_t x) { return std::to_string(x); }
 
+long double NumberOf(THashNode& word) {
+  if (word.NumVersion != word.Version) {
+    word.Num = ToNumber(word.Value);
+    word.NumVersion = word.Version;
+  }
+  return word.Num;
+}
+
 void SetSore(TNokaBase& e, std::string value, const char* tag) {
   e.SoreVar->SetValue(std::move(value));
   e.CurrentType = tag;

@@ -4,10 +4,17 @@
 #include "words/Expr.h"
 
 #include <cmath>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "core/Cp932.h"
+#include "core/Encoding.h"
 
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "words/Contract.h"
+#include "words/Hash.h"
 #include "words/Value.h"
 
 namespace nokari {
@@ -47,6 +54,71 @@ struct TStrNum {
     Computed = true;
   }
 };
+
+// Operator semantics shared by the reading evaluator and the compiled one.
+void ApplyLogic(bool isAnd, TStrNum& left, const TStrNum& right) {
+  bool r = isAnd ? (left.Number > 0 && right.Number > 0) : (left.Number > 0 || right.Number > 0);
+  left.SetNumber(r ? 1 : 0);
+}
+
+// which: 0 =, 1 <>, 2 <, 3 >, 4 >=, 5 <=; -1 when `op` is no comparison.
+int CompareKind(std::string_view op) {
+  if (op == "=" || op == "==") return 0;
+  if (op == "<>" || op == "><") return 1;
+  if (op == "<") return 2;
+  if (op == ">") return 3;
+  if (op == ">=" || op == "=>") return 4;
+  if (op == "<=" || op == "=<") return 5;
+  return -1;
+}
+
+void ApplyCompare(int which, TStrNum& left, TStrNum& right) {
+  int cmp;
+  if (right.Kind != kString) {
+    cmp = left.Number < right.Number ? -1 : (left.Number > right.Number ? 1 : 0);
+  } else {
+    int c = left.GetText().compare(right.GetText());
+    cmp = c < 0 ? -1 : (c > 0 ? 1 : 0);
+  }
+  bool r = false;
+  switch (which) {
+    case 0: r = cmp == 0; break;
+    case 1: r = cmp != 0; break;
+    case 2: r = cmp < 0; break;
+    case 3: r = cmp > 0; break;
+    case 4: r = cmp >= 0; break;
+    case 5: r = cmp <= 0; break;
+  }
+  left.SetNumber(r ? 1 : 0);
+}
+
+void ApplyAdd(char op, TStrNum& left, TStrNum& right) {
+  if (op == '&') {
+    std::string joined = left.GetText() + right.GetText();
+    left = TStrNum();
+    left.Text = std::move(joined);
+    left.Kind = kString;
+    left.Number = ToNumber(left.Text);
+    return;
+  }
+  left.SetNumber(op == '+' ? left.Number + right.Number : left.Number - right.Number);
+}
+
+void ApplyMul(char op, TStrNum& left, const TStrNum& right) {
+  long double a = left.Number, b = right.Number, r = 0;
+  switch (op) {
+    case '*': r = a * b; break;
+    case '/': r = b == 0 ? 0 : a / b; break;
+    case '%': {
+      int64_t x = ToInt64(a), y = ToInt64(b);
+      // y == -1 would overflow for the smallest x; the remainder is 0 anyway.
+      r = (y == 0 || y == -1) ? 0 : static_cast<long double>(x % y);
+      break;
+    }
+    case '^': r = b == 0 ? 1 : std::pow(a, b); break;
+  }
+  left.SetNumber(r);
+}
 
 class Evaluator {
  public:
@@ -110,8 +182,7 @@ class Evaluator {
       bool isAnd = tok_.Text == "&&";
       NextToken();
       TStrNum right = Compare();
-      bool r = isAnd ? (left.Number > 0 && right.Number > 0) : (left.Number > 0 || right.Number > 0);
-      left.SetNumber(r ? 1 : 0);
+      ApplyLogic(isAnd, left, right);
     }
     return left;
   }
@@ -120,79 +191,34 @@ class Evaluator {
     TStrNum left = Add();
     for (;;) {
       if (tok_.Kind != kOperator) return left;
-      const std::string op = tok_.Text;
-      int which;
-      if (op == "=" || op == "==") which = 0;
-      else if (op == "<>" || op == "><") which = 1;
-      else if (op == "<") which = 2;
-      else if (op == ">") which = 3;
-      else if (op == ">=" || op == "=>") which = 4;
-      else if (op == "<=" || op == "=<") which = 5;
-      else return left;
+      int which = CompareKind(tok_.Text);
+      if (which < 0) return left;
       NextToken();
       TStrNum right = Add();
-      int cmp;
-      if (right.Kind != kString) {
-        cmp = left.Number < right.Number ? -1 : (left.Number > right.Number ? 1 : 0);
-      } else {
-        int c = left.GetText().compare(right.GetText());
-        cmp = c < 0 ? -1 : (c > 0 ? 1 : 0);
-      }
-      bool r = false;
-      switch (which) {
-        case 0: r = cmp == 0; break;
-        case 1: r = cmp != 0; break;
-        case 2: r = cmp < 0; break;
-        case 3: r = cmp > 0; break;
-        case 4: r = cmp >= 0; break;
-        case 5: r = cmp <= 0; break;
-      }
-      left.SetNumber(r ? 1 : 0);
+      ApplyCompare(which, left, right);
     }
   }
 
   TStrNum Add() {
     TStrNum left = Mul();
-    for (;;) {
-      if (TokIs("+") || TokIs("-")) {
-        bool plus = tok_.Text == "+";
-        NextToken();
-        TStrNum right = Mul();
-        left.SetNumber(plus ? left.Number + right.Number : left.Number - right.Number);
-      } else if (TokIs("&")) {
-        NextToken();
-        TStrNum right = Mul();
-        std::string joined = left.GetText() + right.GetText();
-        left = TStrNum();
-        left.Text = std::move(joined);
-        left.Kind = kString;
-        left.Number = ToNumber(left.Text);
-      } else {
-        return left;
-      }
+    while (TokIs("+") || TokIs("-") || TokIs("&")) {
+      char op = tok_.Text[0];
+      NextToken();
+      TStrNum right = Mul();
+      ApplyAdd(op, left, right);
     }
+    return left;
   }
 
   TStrNum Mul() {
     TStrNum left = Factor();
-    for (;;) {
-      if (!(TokIs("*") || TokIs("/") || TokIs("%") || TokIs("^"))) return left;
+    while (TokIs("*") || TokIs("/") || TokIs("%") || TokIs("^")) {
       char op = tok_.Text[0];
       NextToken();
       TStrNum right = Factor();
-      long double a = left.Number, b = right.Number, r = 0;
-      switch (op) {
-        case '*': r = a * b; break;
-        case '/': r = b == 0 ? 0 : a / b; break;
-        case '%': {
-          int64_t x = ToInt64(a), y = ToInt64(b);
-          r = (y == 0 || (y == -1)) ? 0 : static_cast<long double>(x % y);
-          break;
-        }
-        case '^': r = b == 0 ? 1 : std::pow(a, b); break;
-      }
-      left.SetNumber(r);
+      ApplyMul(op, left, right);
     }
+    return left;
   }
 
   TStrNum Factor() {
@@ -211,6 +237,497 @@ class Evaluator {
   TStrNum tok_;
 };
 
+
+// ---------------------------------------------------------------------------
+// Compiled expressions. Texts made only of numbers, plain literals, variable
+// names, brackets and operators are compiled once into a small tree and
+// evaluated with the same operator semantics. Anything else (calls, element
+// or item access, embedded expressions) falls back to the reading evaluator;
+// so does any case the tree cannot decide, since evaluating it has no side
+// effects.
+
+struct Fallback {};
+
+struct Node {
+  enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin } type;
+  std::string text;       // literal text, variable name, or operator
+  long double number = 0; // ToNumber(text) for literals
+  int left = -1, right = -1;
+  int which = -1;         // comparison kind for Bin
+  char op = 0;            // Bin: '&'+'|' as 'A'/'O', else the operator's first character
+  // Var: the word found last time, valid while the table's generation holds.
+  mutable uint64_t generation = 0;
+  mutable THashNode* word = nullptr;
+  mutable bool callable = false;  // the name folds to a command or label
+};
+
+struct Compiled {
+  bool ok = false;
+  std::vector<Node> nodes;
+  int root = -1;
+  int first = -1;  // EvalArg form: the first term, re-read after evaluation
+};
+
+bool PlainNumberText(std::string_view t) {
+  size_t i = 0;
+  if (i < t.size() && t[i] == '-') ++i;
+  if (i < t.size() && t[i] == '$') {
+    ++i;
+    size_t start = i;
+    while (i < t.size() && isxdigit(static_cast<unsigned char>(t[i]))) ++i;
+    return i == t.size() && i > start;
+  }
+  size_t start = i;
+  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+  if (i == start) return false;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    size_t f = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    if (i == f) return false;
+  }
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t d = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    if (i == d) return false;
+  }
+  return i == t.size();
+}
+
+class Compiler {
+ public:
+  explicit Compiler(Compiled& c) : c_(c) {}
+
+  // Whole text as one expression; false when it needs the reading evaluator.
+  bool CompileExpression(const char* p) {
+    p_ = p;
+    prevOperator_ = true;
+    if (!Next()) return false;
+    int root = Logic();
+    if (root < 0 || tokKind_ != kNothing || *p_) return false;
+    c_.root = root;
+    return true;
+  }
+
+  // EvalArg form: a first term, then an operator and the rest.
+  bool CompileArgument(const char* p) {
+    p_ = p;
+    Skip();
+    int first = Term(false);
+    if (first < 0) return false;
+    Skip();
+    if (!IsOperatorChar(static_cast<unsigned char>(*p_))) return false;
+    if (*p_ == '&' && p_[1] != '&') return false;  // joining: the reader's own path
+    c_.first = first;
+    prevOperator_ = false;
+    tokKind_ = kNumber;
+    tokNode_ = first;
+    int root = Logic();
+    if (root < 0 || tokKind_ != kNothing || *p_) return false;
+    c_.root = root;
+    return true;
+  }
+
+ private:
+  int Add(Node n) {
+    c_.nodes.push_back(std::move(n));
+    return static_cast<int>(c_.nodes.size()) - 1;
+  }
+  void Skip() {
+    while (*p_ == ' ' || *p_ == '\t' || *p_ == ',' || static_cast<unsigned char>(*p_) == 0xA4) ++p_;
+  }
+
+  // One operand as EvalTerm reads it; -1 when it is not compilable.
+  int Term(bool) {
+    Skip();
+    char c = *p_;
+    if (c == '"' || c == '`') {
+      const char* q = p_ + 1;
+      std::string text;
+      while (*q && *q != c) {
+        size_t len = CharLenAt(q);
+        if (len == 1 && (*q == '\\' || *q == '{' || *q == '}')) return -1;
+        if (len == 2 && static_cast<unsigned char>(q[0]) == 0x81 &&
+            (static_cast<unsigned char>(q[1]) == 0x8F || static_cast<unsigned char>(q[1]) == 0x6F ||
+             static_cast<unsigned char>(q[1]) == 0x70))
+          return -1;  // ￥ ｛ ｝
+        text.append(q, len);
+        q += len;
+      }
+      if (*q != c || (c == '`' && q[1] == '`')) return -1;
+      p_ = q + 1;
+      Node n{Node::Str, text};
+      n.number = ToNumber(text);
+      return Add(std::move(n));
+    }
+    if (c == '$' || (c >= '0' && c <= '9')) {
+      const char* start = p_;
+      if (c == '$') {
+        ++p_;
+        while (isxdigit(static_cast<unsigned char>(*p_))) ++p_;
+        if (p_ - start > 9 || p_ - start < 2) return -1;
+      } else {
+        while (*p_ >= '0' && *p_ <= '9') ++p_;
+        if (*p_ == '.' && p_[1] >= '0' && p_[1] <= '9') {
+          ++p_;
+          while (*p_ >= '0' && *p_ <= '9') ++p_;
+        }
+        if (*p_ == 'e' || *p_ == 'E') {
+          const char* q = p_ + 1;
+          if (*q == '+' || *q == '-') ++q;
+          if (*q >= '0' && *q <= '9') {
+            while (*q >= '0' && *q <= '9') ++q;
+            p_ = q;
+          }
+        }
+      }
+      std::string text(start, p_);
+      if (c == '$') {
+        uint32_t v = static_cast<uint32_t>(std::stoul(text.substr(1), nullptr, 16));
+        text = std::to_string(static_cast<int32_t>(v));
+      }
+      Node n{Node::Num, text};
+      n.number = ToNumber(text);
+      return Add(std::move(n));
+    }
+    if (c == '(') {
+      const char* end = SimpleBracketEnd(p_);
+      if (!end) return -1;
+      std::string inner(p_ + 1, end - 1);
+      Compiler sub(c_);
+      const char* saved = p_;
+      (void)saved;
+      if (!sub.CompileExpression(inner.c_str())) return -1;
+      p_ = end;
+      Node n{Node::Group, ""};
+      n.left = c_.root;
+      return Add(std::move(n));
+    }
+    if (c == '-') {
+      ++p_;
+      int child = Term(false);
+      if (child < 0) return -1;
+      Node n{Node::Neg, ""};
+      n.left = child;
+      return Add(std::move(n));
+    }
+    const char* start = p_;
+    while (!IsWordDelimiter(static_cast<unsigned char>(*p_))) p_ += CharLenAt(p_);
+    if (p_ == start) return -1;
+    std::string word(start, p_);
+    if (*p_ == '(' || *p_ == '#') return -1;
+    static const std::string no = Sj("の");
+    if (EndsWithChar(word, no)) return -1;
+    return Add(Node{Node::Var, word});
+  }
+
+  static const char* SimpleBracketEnd(const char* p) {
+    int depth = 0;
+    while (*p) {
+      if (*p == '"' || *p == '`') return nullptr;
+      if (*p == '(') ++depth;
+      if (*p == ')' && --depth == 0) return p + 1;
+      p += CharLenAt(p);
+    }
+    return nullptr;
+  }
+
+  // Reads the next token: an operator into op_, or an operand node.
+  bool Next() {
+    Skip();
+    char c = *p_;
+    if (c == '\0') {
+      tokKind_ = kNothing;
+      return true;
+    }
+    if (IsOperatorChar(static_cast<unsigned char>(c))) {
+      std::string op(1, c);
+      ++p_;
+      if (IsSecondChar(c) && IsSecondChar(*p_)) op += *p_++;
+      if (prevOperator_) {
+        if (op == "-") {
+          int child = Term(false);
+          if (child < 0) return false;
+          Node n{Node::Neg, ""};
+          n.left = child;
+          tokNode_ = Add(std::move(n));
+          tokKind_ = kNumber;
+          prevOperator_ = false;
+          return true;
+        }
+        if (op == "+" && (*p_ == '$' || (*p_ >= '0' && *p_ <= '9'))) {
+          tokNode_ = Term(false);
+          tokKind_ = kNumber;
+          prevOperator_ = false;
+          return tokNode_ >= 0;
+        }
+      }
+      op_ = op;
+      tokKind_ = kOperator;
+      prevOperator_ = true;
+      return true;
+    }
+    tokNode_ = Term(false);
+    tokKind_ = kNumber;
+    prevOperator_ = false;
+    return tokNode_ >= 0;
+  }
+
+  bool OpIs(const char* op) const { return tokKind_ == kOperator && op_ == op; }
+
+  int Binary(const std::string& op, int left, int right, int which = -1) {
+    if (left < 0 || right < 0) return -1;
+    Node n{Node::Bin, op};
+    n.op = op == "&&" ? 'A' : (op == "||" ? 'O' : op[0]);
+    n.left = left;
+    n.right = right;
+    n.which = which;
+    return Add(std::move(n));
+  }
+
+  int Logic() {
+    int left = Compare();
+    while (left >= 0 && (OpIs("&&") || OpIs("||"))) {
+      std::string op = op_;
+      if (!Next()) return -1;
+      left = Binary(op, left, Compare());
+    }
+    return left;
+  }
+  int Compare() {
+    int left = AddLevel();
+    while (left >= 0 && tokKind_ == kOperator) {
+      int which = CompareKind(op_);
+      if (which < 0) break;
+      std::string op = op_;
+      if (!Next()) return -1;
+      left = Binary(op, left, AddLevel(), which);
+    }
+    return left;
+  }
+  int AddLevel() {
+    int left = MulLevel();
+    while (left >= 0 && (OpIs("+") || OpIs("-") || OpIs("&"))) {
+      std::string op = op_;
+      if (!Next()) return -1;
+      left = Binary(op, left, MulLevel());
+    }
+    return left;
+  }
+  int MulLevel() {
+    int left = Factor();
+    while (left >= 0 && (OpIs("*") || OpIs("/") || OpIs("%") || OpIs("^"))) {
+      std::string op = op_;
+      if (!Next()) return -1;
+      left = Binary(op, left, Factor());
+    }
+    return left;
+  }
+  int Factor() {
+    if (tokKind_ != kNumber) return -1;  // an operator where an operand belongs
+    int node = tokNode_;
+    if (!Next()) return -1;
+    return node;
+  }
+
+  Compiled& c_;
+  const char* p_ = "";
+  uint8_t tokKind_ = kNothing;
+  int tokNode_ = -1;
+  std::string op_;
+  bool prevOperator_ = true;
+};
+
+class TreeEvaluator {
+ public:
+  TreeEvaluator(TNokaBase& e, const Compiled& c) : e_(e), c_(c) {}
+
+  // Operand as EvalTerm gives it: its text and type tag.
+  void TermValue(int index, std::string& text, bool& isNumber, long double& number, bool& hasNumber) {
+    const Node& n = c_.nodes[index];
+    hasNumber = false;
+    typeS_ = false;
+    groupNumber_ = false;
+    switch (n.type) {
+      case Node::Num:
+        text = n.text;
+        isNumber = true;
+        number = n.number;
+        hasNumber = true;
+        return;
+      case Node::Str:
+        text = n.text;
+        isNumber = false;
+        typeS_ = true;
+        number = n.number;
+        hasNumber = true;
+        return;
+      case Node::Var: {
+        if (n.generation != e_.Words.Generation() || n.generation == 0) {
+          n.word = e_.Words.Find(n.text);
+          THashNode* command = n.word ? nullptr : e_.Words.Find(n.text, true);
+          n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
+          n.generation = e_.Words.Generation();
+        }
+        THashNode* w = n.word;
+        if (!w) {
+          if (n.callable) throw Fallback();
+          text = n.text;
+          isNumber = false;
+          typeS_ = true;
+          return;
+        }
+        if (w->Kind != kVariable) throw Fallback();
+        text = w->Value;
+        number = NumberOf(*w);
+        hasNumber = true;
+        isNumber = w->TypeTag.size() == 1 && w->TypeTag[0] == 'e';
+        typeS_ = w->TypeTag.size() == 1 && w->TypeTag[0] == 's';
+        return;
+      }
+      case Node::Neg: {
+        std::string inner;
+        bool innerNumber, innerHas;
+        long double innerValue;
+        TermValue(n.left, inner, innerNumber, innerValue, innerHas);
+        if (groupNumber_) {
+          inner = FormatNumber(innerValue);
+          groupNumber_ = false;
+        }
+        text = (!inner.empty() && inner[0] == '-') ? inner.substr(1) : "-" + inner;
+        isNumber = innerNumber;  // the sign keeps the operand's type
+        return;
+      }
+      case Node::Group: {
+        TStrNum r = Eval(n.left);
+        if (r.Kind != kString && r.Number == std::trunc(r.Number) && std::fabs(r.Number) < 1e15L) {
+          // Whole numbers survive formatting unchanged: keep the number.
+          number = r.Number;
+          hasNumber = true;
+          isNumber = true;
+          text.clear();
+          groupNumber_ = true;
+          return;
+        }
+        if (r.Kind == kString) {
+          text = std::move(r.Text);
+          isNumber = false;
+          typeS_ = true;
+        } else {
+          if (!std::isfinite(r.Number)) throw Fallback();
+          text = FormatNumber(r.Number);
+          isNumber = true;
+        }
+        return;
+      }
+      case Node::Bin:
+        throw Fallback();
+    }
+  }
+
+  TStrNum Eval(int index) {
+    const Node& n = c_.nodes[index];
+    if (n.type == Node::Bin) {
+      TStrNum left = Eval(n.left);
+      TStrNum right = Eval(n.right);
+      switch (n.op) {
+        case 'A': ApplyLogic(true, left, right); break;
+        case 'O': ApplyLogic(false, left, right); break;
+        case '+': case '-': case '&':
+          if (n.which < 0) {
+            ApplyAdd(n.op, left, right);
+            break;
+          }
+          [[fallthrough]];
+        default:
+          if (n.which >= 0)
+            ApplyCompare(n.which, left, right);
+          else
+            ApplyMul(n.op, left, right);
+      }
+      return left;
+    }
+    TStrNum t;
+    bool isNumber, hasNumber;
+    long double number;
+    if (index == c_.first) {
+      // The first term of an argument is put back into the text: a string
+      // stays a string, anything else is read again as expression text.
+      TermValue(index, t.Text, isNumber, number, hasNumber);
+      if (groupNumber_) {
+        t.Kind = kNumber;
+        t.SetNumber(number);
+        return t;
+      }
+      if (typeS_) {
+        t.Kind = kString;
+      } else if (PlainNumberText(t.Text)) {
+        t.Kind = kNumber;
+      } else {
+        throw Fallback();
+      }
+      t.Number = ToNumber(t.Text);
+      return t;
+    }
+    TermValue(index, t.Text, isNumber, number, hasNumber);
+    if (groupNumber_) {
+      t.SetNumber(number);
+      return t;
+    }
+    t.Kind = (n.type == Node::Neg) ? kNumber : (isNumber ? kNumber : kString);
+    t.Number = hasNumber ? number : ToNumber(t.Text);
+    return t;
+  }
+
+ private:
+  TNokaBase& e_;
+  const Compiled& c_;
+  bool typeS_ = false;  // the last term's type tag is exactly "s"
+  bool groupNumber_ = false;  // the last term was a whole-number bracket
+};
+
+const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
+  static std::unordered_map<std::string, std::unique_ptr<Compiled>> cache[2];
+  auto& map = cache[argumentForm ? 1 : 0];
+  auto it = map.find(text);
+  if (it != map.end()) return *it->second;
+  if (map.size() > 8192) map.clear();
+  auto compiled = std::make_unique<Compiled>();
+  Compiler compiler(*compiled);
+  compiled->ok = argumentForm ? compiler.CompileArgument(text.c_str()) : compiler.CompileExpression(text.c_str());
+  return *map.emplace(text, std::move(compiled)).first->second;
+}
+
+bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
+  if (!c.ok) return false;
+  try {
+    TreeEvaluator ev(e, c);
+    TStrNum result = ev.Eval(c.root);
+    if (result.Kind == kString) {
+      out = std::move(result.Text);
+      e.CurrentType = "s";
+      return true;
+    }
+    if (!std::isfinite(result.Number)) return false;
+    out = FormatNumber(result.Number);
+    e.CurrentType = "e";
+    e.LastNumber = result.Number;
+    e.LastNumberValid = true;
+    return true;
+  } catch (Fallback&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
+  return RunCompiled(e, CompiledFor(text, true), out);
+}
+
+namespace {
 }  // namespace
 
 std::string EvaluateExpression(TNokaBase& e, const char*& p) {
@@ -234,6 +751,8 @@ std::string EvaluateExpression(TNokaBase& e, const char*& p) {
 }
 
 std::string EvaluateExpression(TNokaBase& e, const std::string& text) {
+  std::string fast;
+  if (RunCompiled(e, CompiledFor(text, false), fast)) return fast;
   const char* p = text.c_str();
   return EvaluateExpression(e, p);
 }

@@ -11,5 +11,8 @@ namespace nokari {
 std::string EvaluateExpression(TNokaBase& e, const char*& p);
 std::string EvaluateExpression(TNokaBase& e, const std::string& text);
 bool IsOperatorChar(unsigned char c);
+// The compiled form of an argument with operators (EvalArg's rule for the
+// first term included); false when the reading evaluator must decide.
+bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out);
 
 }  // namespace nokari

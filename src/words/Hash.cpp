@@ -53,6 +53,11 @@ std::string StripOkurigana(std::string_view name) {
   return out;
 }
 
+void THash::Bump() {
+  static uint64_t global = 0;
+  generation_ = ++global;
+}
+
 int THash::HashOf(std::string_view name) {
   unsigned sum = 0;
   for (unsigned char c : name) sum += c;
@@ -77,6 +82,7 @@ int THash::Add(WordRef node) {
   }
   bucket.push_back(node);
   index_[bucket.back()->Name] = bucket.back().get();
+  Bump();
   return ++count_;
 }
 
@@ -112,6 +118,7 @@ bool THash::DeleteExact(std::string_view name) {
       index_.erase((*it)->Name);
       bucket.erase(it);
       --count_;
+      Bump();
       return true;
     }
   }
@@ -130,6 +137,7 @@ void THash::Clear() {
   index_.clear();
   for (auto& b : buckets_) b.clear();
   count_ = 0;
+  Bump();
 }
 
 std::vector<THashNode*> THash::ToArray() const {

@@ -41,6 +41,9 @@ struct THashNode {
   // The value parsed as a table, valid while ParsedVersion == Version.
   std::shared_ptr<TCsvDbBase> Parsed;
   uint64_t ParsedVersion = ~0ull;
+  // The value read as a number, valid while NumVersion == Version.
+  long double Num = 0;
+  uint64_t NumVersion = ~0ull;
 
   THashNode() = default;
   THashNode(std::string name, std::string value, int32_t tag, bool reserved)
@@ -51,6 +54,12 @@ struct THashNode {
   void CopyAttributes(const THashNode& from);
   char TypeLetter() const { return TypeTag.empty() ? '\0' : TypeTag.back(); }
   void SetValue(std::string v) { Value = std::move(v); ++Version; }
+  // Stores a value together with the number it was formatted from.
+  void SetNumberValue(std::string v, long double n) {
+    SetValue(std::move(v));
+    Num = n;
+    NumVersion = Version;
+  }
   void SetValue(std::string v, std::string tag) {
     Value = std::move(v);
     TypeTag = std::move(tag);
@@ -63,6 +72,8 @@ using WordRef = std::shared_ptr<THashNode>;
 // The okurigana fold: drops every run of hiragana that directly follows a
 // double-byte non-hiragana character (言う -> 言, 書き込む -> 書込).
 std::string StripOkurigana(std::string_view name);
+// A word's value read as a number, cached beside the text.
+long double NumberOf(THashNode& word);
 
 class THash {
  public:
@@ -80,6 +91,9 @@ class THash {
   int Delete(std::string_view name, bool fold = false);
   void Clear();
   int Count() const { return count_; }
+  // Changes whenever a name is added or removed, in any table: a lookup
+  // cached with the generation it was made in stays valid while it matches.
+  uint64_t Generation() const { return generation_; }
   std::vector<THashNode*> ToArray() const;
   std::string NamesText() const;
   std::string PairsText() const;
@@ -92,6 +106,8 @@ class THash {
   std::array<std::vector<WordRef>, kBuckets> buckets_;
   std::unordered_map<std::string_view, THashNode*> index_;
   int count_ = 0;
+  uint64_t generation_ = 0;
+  void Bump();
 };
 
 // A string list used as a stack (the word stack, user arguments).

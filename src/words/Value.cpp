@@ -399,6 +399,8 @@ std::string EvalArg(TNokaBase& e, const std::string& text) {
     e.CurrentType = "s";
     return {};
   }
+  std::string fast;
+  if (TryEvalArgFast(e, text, fast)) return fast;
   const char* p = text.c_str();
   SkipBlanks(p);
   std::string value = EvalTerm(e, p);
@@ -419,7 +421,9 @@ std::string EvalArg(TNokaBase& e, const std::string& text) {
       expr += e.CurrentType == "s" ? QuoteAsLiteral(value) : value;
       expr += p;
       expr += ')';
-      return EvaluateExpression(e, expr);
+      // Made afresh from values: not worth a place in the compiled cache.
+      const char* q = expr.c_str();
+      return EvaluateExpression(e, q);
     }
     break;
   }
@@ -515,8 +519,12 @@ size_t FindHashOutsideLiteral(const std::string& s) {
 }  // namespace
 
 void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText) {
+  e.LastNumberValid = false;
   std::string value = EvalArg(e, valueText);
   std::string type = e.CurrentType;
+  bool hasNumber = e.LastNumberValid && type == "e";
+  long double number = e.LastNumber;
+  e.LastNumberValid = false;
   size_t hash = FindHashOutsideLiteral(name);
   if (hash != std::string::npos && hash > 0) {
     AssignElement(e, name.substr(0, hash), std::string_view(name).substr(hash + 1), std::move(value));
@@ -540,6 +548,10 @@ void AssignStatement(TNokaBase& e, std::string name, const std::string& valueTex
     case kVariable:
       if (word->Reserved) RaiseError(e, msg::kReadOnly, {name});
       StoreValue(e, *word, std::move(value), type);
+      if (hasNumber) {
+        word->Num = number;
+        word->NumVersion = word->Version;
+      }
       return;
     case kDictionary:
       StoreValue(e, *word, std::move(value), type);
