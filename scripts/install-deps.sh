@@ -11,7 +11,7 @@ packages=(
   libonig-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   tcl8.6 python3
-  nkf
+  nkf bc
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "words/Expr.h"
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -298,7 +299,7 @@ bool PlainNumberText(std::string_view t) {
 
 class Compiler {
  public:
-  explicit Compiler(Compiled& c) : c_(c) {}
+  explicit Compiler(Compiled& c, int depth = 0) : c_(c), depth_(depth) {}
 
   // Whole text as one expression; false when it needs the reading evaluator.
   bool CompileExpression(const char* p) {
@@ -396,7 +397,8 @@ class Compiler {
       const char* end = SimpleBracketEnd(p_);
       if (!end) return -1;
       std::string inner(p_ + 1, end - 1);
-      Compiler sub(c_);
+      if (depth_ >= 64) return -1;  // deep nesting: the reader, with its guard
+      Compiler sub(c_, depth_ + 1);
       const char* saved = p_;
       (void)saved;
       if (!sub.CompileExpression(inner.c_str())) return -1;
@@ -406,6 +408,7 @@ class Compiler {
       return Add(std::move(n));
     }
     if (c == '-') {
+      if (++depth_ > 64) return -1;
       ++p_;
       int child = Term(false);
       if (child < 0) return -1;
@@ -538,6 +541,7 @@ class Compiler {
   int tokNode_ = -1;
   std::string op_;
   bool prevOperator_ = true;
+  int depth_ = 0;
 };
 
 class TreeEvaluator {
@@ -689,6 +693,8 @@ class TreeEvaluator {
 };
 
 const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
+  static const Compiled tooLong;
+  if (text.size() > 4096) return tooLong;
   static std::unordered_map<std::string, std::unique_ptr<Compiled>> cache[2];
   auto& map = cache[argumentForm ? 1 : 0];
   auto it = map.find(text);
@@ -730,8 +736,24 @@ bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
 namespace {
 }  // namespace
 
+namespace {
+
+// Bracket nesting deeper than the evaluator's guard is refused at once
+// instead of being discovered level by level.
+bool TooDeep(const char* p) {
+  int depth = 0;
+  for (; *p; ++p) {
+    if (*p == '(' && ++depth > 1000) return true;
+    if (*p == ')') --depth;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string EvaluateExpression(TNokaBase& e, const char*& p) {
   const char* start = p;
+  if (strlen(p) > 2000 && TooDeep(p)) RaiseError(e, msg::kBadExpression);
   if (++e.NestDepth > 2000) {
     --e.NestDepth;
     RaiseError(e, msg::kEndlessLoop);

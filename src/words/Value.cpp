@@ -346,16 +346,19 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
     e.CurrentType = "s";
     return {};
   }
+  const Keywords& kw = Kw();
   if (*p == '(') {
     if (THashNode* w = e.Words.Find(word, true)) {
       if (w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel || w->Kind == kDllFunction)
         return CallBracketed(e, word, p, false);
-      e.ArgStack.Push(word);
-      e.CurrentType = "s";
-      return {};
+      // 辞書の(キー): the fold must not turn an item access into a phrase.
+      if (!(EndsWithChar(word, kw.No) && e.Words.Find(word.substr(0, word.size() - kw.No.size())))) {
+        e.ArgStack.Push(word);
+        e.CurrentType = "s";
+        return {};
+      }
     }
   }
-  const Keywords& kw = Kw();
   if (EndsWithChar(word, kw.No)) {
     std::string ownerName = word.substr(0, word.size() - kw.No.size());
     if (THashNode* owner = e.Words.Find(ownerName)) {

@@ -1,0 +1,162 @@
+// Numbers, literals, expressions and the compiled expression cache.
+#include <gtest/gtest.h>
+
+#include "TestHost.h"
+#include "words/Contract.h"
+
+namespace nokari {
+namespace {
+
+using testing::TestEngine;
+
+TEST(Numbers, FormatGeneral15Digits) {
+  EXPECT_EQ(FormatNumber(10.0L / 3), "3.33333333333333");
+  EXPECT_EQ(FormatNumber(1e20L), "1E20");
+  EXPECT_EQ(FormatNumber(1e15L), "1E15");
+  EXPECT_EQ(FormatNumber(123456789012345.0L), "123456789012345");
+  EXPECT_EQ(FormatNumber(1e-6L), "1E-6");
+  EXPECT_EQ(FormatNumber(0.00001L), "0.00001");
+  EXPECT_EQ(FormatNumber(-0.5L), "-0.5");
+  EXPECT_EQ(FormatNumber(1.5e-7L), "1.5E-7");
+  EXPECT_EQ(FormatNumber(0.1L + 0.2L), "0.3");
+  EXPECT_EQ(FormatNumber(-0.0L), "0");
+}
+
+TEST(Numbers, ToNumberReadsThePrefix) {
+  EXPECT_EQ(ToNumber(FromUtf8("12円")), 12);
+  EXPECT_EQ(ToNumber(FromUtf8("１２，３４５")), 12345);
+  EXPECT_EQ(ToNumber("-$10"), 0);
+  EXPECT_EQ(ToNumber(""), 0);
+  EXPECT_EQ(ToNumber("$FF"), 255);
+  EXPECT_EQ(ToNumber("$FFFFFFFF"), -1);
+  EXPECT_EQ(ToNumber("1.0e5"), 100000);
+  EXPECT_EQ(ToNumber("1e3"), 1000);  // the system's own output reads back
+  EXPECT_EQ(ToNumber("1E20"), 1e20L);
+  EXPECT_EQ(ToNumber("abc"), 0);
+}
+
+TEST(Numbers, IntegerConversionsSaturate) {
+  EXPECT_EQ(ToInt64(1e30L), INT64_MAX);
+  EXPECT_EQ(ToInt64(-1e30L), INT64_MIN);
+  EXPECT_EQ(ToInt64(__builtin_nanl("")), 0);
+  EXPECT_EQ(ToInt64(-2.7L), -2);
+  EXPECT_EQ(IntDefault("12", -1), 12);
+  EXPECT_EQ(IntDefault("1.5", -1), -1);
+  EXPECT_EQ(IntDefault("99999999999999999999", -1), -1);
+}
+
+TEST(Expressions, PrecedenceAndArithmetic) {
+  TestEngine t;
+  EXPECT_EQ(t.Eval("1+2*3"), "7");
+  EXPECT_EQ(t.Eval("2*3^2"), "36");
+  EXPECT_EQ(t.Eval("2^3^2"), "64");
+  EXPECT_EQ(t.Eval("10/3"), "3.33333333333333");
+  EXPECT_EQ(t.Eval("7%3"), "1");
+  EXPECT_EQ(t.Eval("-7%3"), "-1");
+  EXPECT_EQ(t.Eval("5/0"), "0");
+  EXPECT_EQ(t.Eval("5%0"), "0");
+  EXPECT_EQ(t.Eval("0^0"), "1");
+  EXPECT_EQ(t.Eval("-2*3"), "-6");
+  EXPECT_EQ(t.Eval("3*-2"), "-6");
+  EXPECT_EQ(t.Eval("1--2"), "3");
+  EXPECT_EQ(t.Eval("-(1+2)"), "-3");
+  EXPECT_EQ(t.Eval("1 2"), "1");
+}
+
+TEST(Expressions, ComparisonsFollowTheRightOperandsType) {
+  TestEngine t;
+  EXPECT_EQ(t.Eval("「5」=「05」"), "0");
+  EXPECT_EQ(t.Eval("5=「05」"), "0");
+  EXPECT_EQ(t.Eval("「05」=5"), "1");
+  EXPECT_EQ(t.Eval("「abc」=0"), "1");
+  EXPECT_EQ(t.Eval("1<2<3"), "1");
+  EXPECT_EQ(t.Eval("「b」>「a」"), "1");
+  EXPECT_EQ(t.Eval("-1 && 1"), "0");
+  EXPECT_EQ(t.Eval("2 || 0"), "1");
+  EXPECT_EQ(t.Eval("3<>4"), "1");
+  EXPECT_EQ(t.Eval("3=>4"), "0");
+}
+
+TEST(Expressions, JoiningAndTypes) {
+  TestEngine t;
+  EXPECT_EQ(t.Eval("1&2"), "12");
+  EXPECT_EQ(t.e.CurrentType, "s");
+  EXPECT_EQ(t.Eval("1+1&1"), "21");
+  EXPECT_EQ(t.Eval("(1+1)&1"), "21");
+  EXPECT_EQ(t.Eval("(「ab」)"), "ab");
+  EXPECT_EQ(t.e.CurrentType, "s");
+}
+
+TEST(Expressions, ErrorsAreWrapped) {
+  TestEngine t;
+  for (const char* bad : {"1<<2", "*3", "1+*2", "1|"}) {
+    try {
+      t.Eval(bad);
+      ADD_FAILURE() << bad;
+    } catch (ENoka& err) {
+      EXPECT_NE(ToUtf8(err.Message).find("計算式に誤りがあります。"), std::string::npos) << bad;
+    }
+  }
+}
+
+TEST(Expressions, DeepNestingNeverCrashes) {
+  TestEngine t;
+  std::string some(100, '(');
+  some += "1" + std::string(100, ')');
+  EXPECT_EQ(t.Eval(some), "1");
+  std::string deep(100000, '(');
+  deep += "1" + std::string(100000, ')');
+  EXPECT_THROW(t.Eval(deep), ENoka);
+}
+
+// The compiled form must agree with the reading evaluator everywhere.
+TEST(Expressions, CompiledAgreesWithReading) {
+  TestEngine t;
+  t.Run("A=7\nB=「abc」\nC=「05」\nD=-3\nE=1.5\n");
+  const char* cases[] = {
+      "A+1",     "A*A-A",   "(A+2)%3",  "A/2",      "B&A",       "A&B",      "B=「abc」", "C=5",
+      "5=C",     "C+1",     "-D",       "--D",      "D*-1",      "A>3&&B",   "E*2",       "(E)&(A)",
+      "X+1",     "X&Y",     "A^2",      "(A)=(7)",  "1+(A-7)",   "$10+A",    "A+1&1",     "(A<8)+(A>6)",
+      "B<「abd」", "0.1+0.2", "A%0",     "(B)&1",    "10/(A-7)",  "1e3+A",    "-(A)",      "A<>7",
+  };
+  for (const char* c : cases) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
+}
+
+TEST(Literals, StringsAndEmbedding) {
+  TestEngine t;
+  t.Run("N=3\n");
+  EXPECT_EQ(t.Arg("「a{N+1}b」"), "a4b");
+  EXPECT_EQ(t.Arg("「a\\nb」"), "a\r\nb");
+  EXPECT_EQ(t.Arg("「a￥ｔb」"), "a\tb");
+  EXPECT_EQ(t.Arg("「\\{」"), "{");
+  EXPECT_EQ(t.Arg("『a{N}』"), "a{N}");
+  EXPECT_EQ(t.Arg("`a``b`"), "a`b");
+  EXPECT_EQ(t.Arg("「Ａ」"), "Ａ");  // 0x60 as a second byte is no backquote
+  EXPECT_EQ(ToUtf8(QuoteAsLiteral(FromUtf8("Ａ`"))), "`Ａ```");
+  EXPECT_EQ(t.Arg("007"), "007");
+  EXPECT_EQ(t.Arg("$10"), "16");
+  EXPECT_EQ(t.Arg("あいう"), "あいう");
+  EXPECT_EQ(t.Arg("「a」&N&「b」"), "a3b");
+}
+
+TEST(Literals, ElementAccess) {
+  TestEngine t;
+  t.Run("A=「甲,乙\\n丙」\n");
+  EXPECT_EQ(t.Arg("A#0"), "甲,乙");
+  EXPECT_EQ(t.Arg("A#1"), "丙");
+  EXPECT_EQ(t.Arg("A#1#0"), "乙");
+  EXPECT_EQ(t.Arg("A#0#1"), "丙");
+  EXPECT_EQ(t.Arg("A#5"), "");
+  t.Run("A=「甲,乙\\n丙」\nA#1=「丁」\nA#0#0=「戊」\n");
+  EXPECT_EQ(t.Arg("A#0"), "戊,乙");
+  EXPECT_EQ(t.Arg("A#0#1"), "丁");
+}
+
+TEST(Literals, NegativeOfNegativeDropsTheSign) {
+  TestEngine t;
+  t.Run("A=-3\n");
+  EXPECT_EQ(t.Arg("-A"), "3");
+}
+
+}  // namespace
+}  // namespace nokari

@@ -1,0 +1,81 @@
+// Source preparation and label collection.
+#include <gtest/gtest.h>
+
+#include "TestHost.h"
+#include "core/Prepare.h"
+
+namespace nokari {
+namespace {
+
+using testing::TestEngine;
+
+std::string Prep(TestEngine& t, const std::string& utf8) { return ToUtf8(Prepare(t.e, FromUtf8(utf8))); }
+
+TEST(Prepare, FoldsPunctuationOutsideStringsOnly) {
+  TestEngine t;
+  EXPECT_EQ(Prep(t, "「こんにちは、」、と。"), "\"こんにちは、\",と;");
+  EXPECT_EQ(Prep(t, "Ａ＝１２＋ｂ"), "A=12+b");
+  EXPECT_EQ(Prep(t, "『ａ「』"), "`ａ「`");
+  EXPECT_EQ(Prep(t, "x≦y≠z"), "x<=y<>z");
+}
+
+TEST(Prepare, RemovesCommentsAndKeepsLineMarkers) {
+  TestEngine t;
+  EXPECT_EQ(Prep(t, "a\r\nb\r\n"), "a\r\n1:b\r\n2:");
+  EXPECT_EQ(Prep(t, "a // c\r\nb"), "a \r\n1:b");
+  EXPECT_EQ(Prep(t, "a ' 「c\r\nb"), "a \r\n1:b");
+  EXPECT_EQ(Prep(t, "a ※ c\r\nb"), "a \r\n1:b");
+  // A block comment spanning lines keeps the numbering; ｛ and } pair up.
+  EXPECT_EQ(Prep(t, "a｛x\r\ny}b"), "a\r\n1:b");
+  // A line end inside a string has no marker but still counts.
+  EXPECT_EQ(Prep(t, "\"a\r\nb\"\r\nc"), "\"a\r\nb\"\r\n2:c");
+}
+
+TEST(Prepare, BackquotesAndEscapes) {
+  TestEngine t;
+  EXPECT_EQ(Prep(t, "``"), "``");
+  EXPECT_EQ(Prep(t, "`a``b`"), "`a``b`");
+  EXPECT_EQ(Prep(t, "\"a\\\"b\""), "\"a\\\"b\"");
+  // A string's second byte 0x5C (ソ) is not an escape.
+  EXPECT_EQ(Prep(t, "「ソ」"), "\"ソ\"");
+}
+
+TEST(Prepare, UnbalancedBracketsNameTheirLineAndText) {
+  TestEngine t;
+  std::string src = "a\r\nb\r\n「あいうえおかきくけこさしすせそ\r\nd\r\n";
+  try {
+    Prepare(t.e, FromUtf8(src));
+    FAIL();
+  } catch (ENoka& err) {
+    std::string m = ToUtf8(err.Message);
+    EXPECT_NE(m.find("(3行目)"), std::string::npos) << m;
+    EXPECT_NE(m.find("「」または\"\"が対応していません。『あいうえおかきくけこ』の近く"), std::string::npos) << m;
+  }
+  EXPECT_THROW(Prepare(t.e, FromUtf8("{ abc")), ENoka);
+  EXPECT_THROW(Prepare(t.e, FromUtf8("『abc")), ENoka);
+}
+
+TEST(Prepare, SurvivesBrokenInput) {
+  TestEngine t;
+  std::string nul("a\0b", 3);
+  EXPECT_EQ(Prepare(t.e, nul), "a b");
+  std::string lone = "abc\x82";  // a lead byte at the very end
+  EXPECT_EQ(Prepare(t.e, lone).size(), 4u);
+}
+
+TEST(CollectLabels, OnlyWholeLinesAreLabels) {
+  TestEngine t;
+  std::string text = Prepare(t.e, FromUtf8("＊甲\r\n  *乙\r\n*丙 \r\nx*丁\r\n**戊\r\n「*己\r\n」"));
+  CollectLabels(t.e, MakeText(text), "f.nkr");
+  EXPECT_NE(t.e.Words.Find(FromUtf8("甲")), nullptr);
+  EXPECT_NE(t.e.Words.Find(FromUtf8("乙")), nullptr);
+  EXPECT_EQ(t.e.Words.Find(FromUtf8("丙")), nullptr);
+  EXPECT_EQ(t.e.Words.Find(FromUtf8("丁")), nullptr);
+  EXPECT_EQ(t.e.Words.Find(FromUtf8("戊")), nullptr);
+  EXPECT_EQ(t.e.Words.Find(FromUtf8("己")), nullptr);
+  // A label named like a built-in word is refused.
+  EXPECT_THROW(CollectLabels(t.e, MakeText(Prepare(t.e, FromUtf8("*表示\r\n"))), "f.nkr"), ENoka);
+}
+
+}  // namespace
+}  // namespace nokari
