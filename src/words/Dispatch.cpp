@@ -15,7 +15,7 @@ using DispatchTable = std::array<CommandFn, kMaxCommandNumber>;
 const DispatchTable& Table() {
   static const DispatchTable table = [] {
     DispatchTable t{};
-    for (auto family : {CoreCommands(), FlowCommands(), ErrorCommands(), OutputCommands(), StringCommands(), JapaneseCommands(),
+    for (auto family : {CoreCommands(), FlowCommands(), ErrorCommands(), OutputCommands(), DialogCommands(), StringCommands(), JapaneseCommands(),
                         PatternCommands(), TableCommands(), MathCommands(), DateCommands(),
                         FileCommands()}) {
       for (const CommandImpl& impl : family)

@@ -59,5 +59,6 @@ std::span<const CommandImpl> MathCommands();      // lib/math
 std::span<const CommandImpl> DateCommands();      // lib/date
 std::span<const CommandImpl> FileCommands();      // lib/file
 std::span<const CommandImpl> OutputCommands();    // host output (表示, 言う ...)
+std::span<const CommandImpl> DialogCommands();    // host dialogs (尋ねる, 二択 ...)
 
 }  // namespace nokari

@@ -32,6 +32,9 @@ class StringCommandsTest : public ::testing::Test {
     try {
       Run(n, phrases);
     } catch (const ENoka& err) {
+      // Phrases left over would be seen by the next statement.
+      EXPECT_EQ(e.ArgStack.Count(), 0u) << "command " << n << " failed leaving phrases";
+      e.ArgStack.Clear();
       return err.Message;
     }
     return "<no error>";
@@ -132,6 +135,7 @@ TEST_F(StringCommandsTest, Errors) {
   SetVar("B", "ab");
   EXPECT_NE(ErrorOf(416, {Lit("1"), J("B"), "1", Lit("DWORD")}).find(J("バイナリ設定")), std::string::npos);
   EXPECT_EQ(Var("B"), "ab");
+  EXPECT_NE(ErrorOf(416, {Lit("1"), J("無い"), "1", Lit("BYTE")}).find(J("\"無い\"")), std::string::npos);
 }
 
 TEST_F(StringCommandsTest, HugeCountsRaiseNamingTheCommand) {

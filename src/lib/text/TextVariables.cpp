@@ -6,6 +6,7 @@
 #include "core/Cp932.h"
 #include "lib/text/TextCommands.h"
 #include "lib/text/TextCore.h"
+#include "words/Value.h"
 
 namespace nokari::text {
 
@@ -94,9 +95,10 @@ void CmdCutAt(TNokaBase& e) {
 
 void CmdCutEscaped(TNokaBase& e) {
   std::string escape = PopArgValue(e);
-  if (escape.size() != 1) RaiseError(e, msg::kTextEscapeChar, {Sj("判別して切り取る")});
   std::string delim = PopArgValue(e);
-  VarArg a = PopCutSource(e, "判別して切り取る");
+  VarArg a = PopVarArg(e, false);
+  if (escape.size() != 1) RaiseError(e, msg::kTextEscapeChar, {Sj("判別して切り取る")});
+  if (!a.Var && a.Value.empty()) RaiseError(e, msg::kArgError, {Sj("判別して切り取る")});
   if (delim.empty()) return SetSoreText(e, "");
   Cut cut = CutAtDelimiterEscaped(a.Value, delim, escape[0]);
   WriteBack(e, a.Var, std::move(cut.Rest));
@@ -136,8 +138,11 @@ void CmdBinaryGet(TNokaBase& e) {
 void CmdBinarySet(TNokaBase& e) {
   BinaryForm form = ParseBinaryForm(PopArgValue(e));
   long double position = PopArgNumber(e);
-  THashNode* var = PopArgWord(e, false);
+  // Every phrase is taken before anything can fail, so none is left over.
+  std::string name = UnquoteLiteral(PopArgText(e));
   std::string value = PopArgValue(e);
+  THashNode* var = e.Words.Find(name);
+  if (!var) RaiseError(e, msg::kObjectNotFound, {name});
   if (form == BinaryForm::Unknown) return;
   std::string data = var->Value;
   switch (WriteBinary(data, OffsetOf(position), form, value, ToNumber(value))) {

@@ -1,0 +1,44 @@
+// Dialog commands that ask through the host: 尋ねる, 二択, 三択.
+#include "host/Host.h"
+#include "words/Contract.h"
+#include "words/Registry.h"
+
+namespace nokari {
+namespace {
+
+void SetCancelled(TNokaBase& e) {
+  THashNode* cancel = e.Words.Find(Sj("ダイアログキャンセルの値"));
+  if (cancel)
+    e.SoreVar->SetValue(cancel->Value, cancel->TypeTag);
+  else
+    e.SoreVar->SetValue(std::string(), "s");
+}
+
+void CmdAsk(TNokaBase& e) {
+  std::string prompt = e.ImplicitSore ? (PopArgText(e), Sj("入力してください。")) : PopArgValue(e);
+  std::string answer;
+  if (!e.Host->InputBox(prompt, VarValue(e, "ダイアログ初期値"), answer)) {
+    SetCancelled(e);
+    return;
+  }
+  if (answer.empty()) {
+    e.SoreVar->SetValue(answer);
+    return;
+  }
+  bool numeric = answer[0] == '$' || (answer[0] >= '0' && answer[0] <= '9');
+  SetSoreTyped(e, answer, numeric ? "e" : "s");
+}
+
+void CmdYesNo(TNokaBase& e) {
+  std::string question = PopArgValue(e);
+  SetSoreTyped(e, e.Host->YesNo(question, Sj(msg::kAppTitle)) ? "1" : "0", "e");
+}
+
+}  // namespace
+
+std::span<const CommandImpl> DialogCommands() {
+  static const CommandImpl table[] = {{10, CmdAsk}, {40, CmdYesNo}, {160, CmdYesNo}};
+  return table;
+}
+
+}  // namespace nokari
