@@ -404,6 +404,13 @@ void CmdReturn(TNokaBase& e) {
     e.Cursor.Reset();
     return;
   }
+  // Without a call frame nothing is popped: the loop around stays intact.
+  bool inCall = false;
+  for (int i = 0; i < e.RunStack.Count() && !inCall; ++i) {
+    uint8_t kind = e.RunStack.At(i)->Kind;
+    inCall = kind == kCallFrame || kind == kEventFrame;
+  }
+  if (!inCall) RaiseError(e, msg::kNoReturnPlace);
   TRunControl f;
   while (e.RunStack.Pop(f)) {
     if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
@@ -412,7 +419,6 @@ void CmdReturn(TNokaBase& e) {
       return;
     }
   }
-  RaiseError(e, msg::kNoReturnPlace);
 }
 
 void CmdEnd(TNokaBase& e) { EndProgram(e); }
