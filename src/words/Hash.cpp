@@ -64,9 +64,9 @@ int THash::HashOf(std::string_view name) {
   return static_cast<int>(sum % kBuckets);
 }
 
-THashNode* THash::FindExact(std::string_view name) const {
+const WordRef* THash::FindExact(std::string_view name) const {
   auto it = index_.find(name);
-  return it == index_.end() ? nullptr : it->second;
+  return it == index_.end() ? nullptr : &it->second;
 }
 
 int THash::Add(WordRef node) {
@@ -81,9 +81,21 @@ int THash::Add(WordRef node) {
     }
   }
   bucket.push_back(node);
-  index_[bucket.back()->Name] = bucket.back().get();
+  index_[bucket.back()->Name] = bucket.back();
   Bump();
   return ++count_;
+}
+
+WordRef THash::FindRef(std::string_view name, bool fold) const {
+  if (name.empty()) return nullptr;
+  if (fold) {
+    std::string folded = StripOkurigana(name);
+    if (folded != name) {
+      if (const WordRef* n = FindExact(folded)) return *n;
+    }
+  }
+  const WordRef* n = FindExact(name);
+  return n ? *n : nullptr;
 }
 
 THashNode* THash::Find(std::string_view name, bool fold) const {
@@ -91,18 +103,11 @@ THashNode* THash::Find(std::string_view name, bool fold) const {
   if (fold) {
     std::string folded = StripOkurigana(name);
     if (folded != name) {
-      if (THashNode* n = FindExact(folded)) return n;
+      if (const WordRef* n = FindExact(folded)) return n->get();
     }
   }
-  return FindExact(name);
-}
-
-WordRef THash::FindRef(std::string_view name, bool fold) const {
-  THashNode* n = Find(name, fold);
-  if (!n) return nullptr;
-  for (auto& w : buckets_[HashOf(n->Name)])
-    if (w.get() == n) return w;
-  return nullptr;
+  const WordRef* n = FindExact(name);
+  return n ? n->get() : nullptr;
 }
 
 std::string THash::GetValue(std::string_view name, bool fold) const {

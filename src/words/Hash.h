@@ -100,11 +100,11 @@ class THash {
   void LoadFromText(std::string_view text);
 
  private:
-  THashNode* FindExact(std::string_view name) const;
+  const WordRef* FindExact(std::string_view name) const;
   bool DeleteExact(std::string_view name);
 
   std::array<std::vector<WordRef>, kBuckets> buckets_;
-  std::unordered_map<std::string_view, THashNode*> index_;
+  std::unordered_map<std::string_view, WordRef> index_;
   int count_ = 0;
   uint64_t generation_ = 0;
   void Bump();
