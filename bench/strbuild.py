@@ -1,5 +1,4 @@
-parts = []
+text = ""
 for i in range(1, 200001):
-    parts.append(f"{i}行目のテキストです。東京都\n")
-text = "".join(parts)
+    text += f"{i}行目のテキストです。東京都\n"
 print(text.count("東京"))

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "nokari: unknown option %s\n%s", options.BadOption.c_str(), UsageText().c_str());
     return 2;
   }
+  if (options.Script.empty()) return 0;  // nothing to run: close silently
 #ifdef NOKARI_WITH_QT
   if (!options.Console) return RunWithQt(argc, argv, options);
 #endif
