@@ -41,8 +41,14 @@ struct TStrNum {
   long double Number = 0;
   uint8_t Kind = kNothing;
   bool Computed = false;  // Text not yet formatted from Number
+  // A variable's text, copied only when the text itself is needed.
+  const std::string* Borrowed = nullptr;
 
   const std::string& GetText() {
+    if (Borrowed) {
+      Text = *Borrowed;
+      Borrowed = nullptr;
+    }
     if (Computed) {
       Text = FormatNumber(Number);
       Computed = false;
@@ -53,6 +59,7 @@ struct TStrNum {
     Number = x;
     Kind = kNumber;
     Computed = true;
+    Borrowed = nullptr;
   }
 };
 
@@ -616,7 +623,7 @@ class TreeEvaluator {
           return;
         }
         if (r.Kind == kString) {
-          text = std::move(r.Text);
+          text = r.GetText();
           isNumber = false;
           typeS_ = true;
         } else {
@@ -656,6 +663,16 @@ class TreeEvaluator {
     TStrNum t;
     bool isNumber, hasNumber;
     long double number;
+    if (n.type == Node::Var && index != c_.first) {
+      // The common operand: a variable read for its number.
+      if (n.generation == e_.Words.Generation() && n.generation != 0 && n.word && n.word->Kind == kVariable) {
+        THashNode* w = n.word;
+        t.Borrowed = &w->Value;
+        t.Kind = (w->TypeTag.size() == 1 && w->TypeTag[0] == 'e') ? kNumber : kString;
+        t.Number = NumberOf(*w);
+        return t;
+      }
+    }
     if (index == c_.first) {
       // The first term of an argument is put back into the text: a string
       // stays a string, anything else is read again as expression text.
@@ -712,7 +729,7 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
     TreeEvaluator ev(e, c);
     TStrNum result = ev.Eval(c.root);
     if (result.Kind == kString) {
-      out = std::move(result.Text);
+      out = result.GetText();
       e.CurrentType = "s";
       return true;
     }
