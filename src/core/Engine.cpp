@@ -10,6 +10,7 @@
 #include "core/Flow.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
+#include "core/Scan.h"
 #include "host/Host.h"
 #include "words/Calls.h"
 #include "words/Contract.h"
@@ -318,22 +319,9 @@ bool ReadNumberToken(const char*& p, std::string& out) {
   const char* start = p;
   if (*p == '+' || *p == '-') ++p;
   if (*p == '$') {
-    ++p;
-    while (isxdigit(static_cast<unsigned char>(*p))) ++p;
+    p = ScanHex(p);
   } else if (*p >= '0' && *p <= '9') {
-    while (*p >= '0' && *p <= '9') ++p;
-    if (*p == '.' && p[1] >= '0' && p[1] <= '9') {
-      ++p;
-      while (*p >= '0' && *p <= '9') ++p;
-    }
-    if (*p == 'e' || *p == 'E') {
-      const char* q = p + 1;
-      if (*q == '+' || *q == '-') ++q;
-      if (*q >= '0' && *q <= '9') {
-        while (*q >= '0' && *q <= '9') ++q;
-        p = q;
-      }
-    }
+    p = ScanDecimal(p);
   } else {
     out.assign(start, p);
     return false;

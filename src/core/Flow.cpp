@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
+#include "core/Scan.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
 #include "words/Registry.h"
@@ -34,19 +35,6 @@ void PushAndEnter(TNokaBase& e, TRunControl frame) {
   TextBuf body = frame.Body;
   e.RunStack.Push(std::move(frame));
   e.Cursor = TextPos::StartOf(std::move(body));
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t end = text.find_first_of("\r\n", i);
-    if (end == std::string_view::npos) end = text.size();
-    lines.emplace_back(text.substr(i, end - i));
-    if (end == text.size()) break;
-    i = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-  }
-  return lines;
 }
 
 // Whether a text reads as a number (optional sign, then a digit or "$").
@@ -302,7 +290,8 @@ void CmdEach(TNokaBase& e) {
   }
   TRunControl frame;
   ReadBlock(e, frame);
-  auto items = std::make_shared<std::vector<std::string>>(SplitLines(value));
+  auto items = std::make_shared<std::vector<std::string>>();
+  for (auto line : SplitLines(value)) items->emplace_back(line);
   if (items->empty()) return;
   e.SoreVar->SetValue((*items)[0], "s");
   e.CountVar->SetValue("1");

@@ -8,6 +8,7 @@
 
 #include "core/Cp932.h"
 #include "core/Prepare.h"
+#include "core/Scan.h"
 #include "words/Value.h"
 
 namespace nokari {
@@ -70,30 +71,14 @@ long double ToNumber(std::string_view text) {
   const char* p = s.c_str();
   while (*p == ' ' || *p == '\t') ++p;
   if (*p == '$') {
-    ++p;
-    const char* start = p;
-    while (isxdigit(static_cast<unsigned char>(*p))) ++p;
-    size_t n = p - start;
-    if (n == 0 || n > 8) return 0;
-    return static_cast<int32_t>(static_cast<uint32_t>(strtoul(std::string(start, n).c_str(), nullptr, 16)));
+    const char* end = ScanHex(p);
+    return std::stold(HexLiteralValue(std::string_view(p + 1, end - p - 1)));
   }
   const char* start = p;
   if (*p == '+' || *p == '-') ++p;
   const char* digits = p;
-  while (*p >= '0' && *p <= '9') ++p;
+  p = ScanDecimal(p);
   if (p == digits) return 0;
-  if (*p == '.' && p[1] >= '0' && p[1] <= '9') {
-    ++p;
-    while (*p >= '0' && *p <= '9') ++p;
-  }
-  if (*p == 'e' || *p == 'E') {
-    const char* q = p + 1;
-    if (*q == '+' || *q == '-') ++q;
-    if (*q >= '0' && *q <= '9') {
-      while (*q >= '0' && *q <= '9') ++q;
-      p = q;
-    }
-  }
   std::string prefix(start, p);
   return strtold(prefix.c_str(), nullptr);
 }

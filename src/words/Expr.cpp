@@ -14,6 +14,7 @@
 
 #include "core/Errors.h"
 #include "core/Messages.h"
+#include "core/Scan.h"
 #include "words/Contract.h"
 #include "words/Hash.h"
 #include "words/Value.h"
@@ -372,30 +373,9 @@ class Compiler {
     }
     if (c == '$' || (c >= '0' && c <= '9')) {
       const char* start = p_;
-      if (c == '$') {
-        ++p_;
-        while (isxdigit(static_cast<unsigned char>(*p_))) ++p_;
-        if (p_ - start > 9 || p_ - start < 2) return -1;
-      } else {
-        while (*p_ >= '0' && *p_ <= '9') ++p_;
-        if (*p_ == '.' && p_[1] >= '0' && p_[1] <= '9') {
-          ++p_;
-          while (*p_ >= '0' && *p_ <= '9') ++p_;
-        }
-        if (*p_ == 'e' || *p_ == 'E') {
-          const char* q = p_ + 1;
-          if (*q == '+' || *q == '-') ++q;
-          if (*q >= '0' && *q <= '9') {
-            while (*q >= '0' && *q <= '9') ++q;
-            p_ = q;
-          }
-        }
-      }
+      p_ = c == '$' ? ScanHex(p_) : ScanDecimal(p_);
       std::string text(start, p_);
-      if (c == '$') {
-        uint32_t v = static_cast<uint32_t>(std::stoul(text.substr(1), nullptr, 16));
-        text = std::to_string(static_cast<int32_t>(v));
-      }
+      if (c == '$') text = HexLiteralValue(std::string_view(text).substr(1));
       Node n{Node::Num, text};
       n.number = ToNumber(text);
       return Add(std::move(n));

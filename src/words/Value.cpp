@@ -6,6 +6,7 @@
 #include "core/Keywords.h"
 #include "core/Messages.h"
 #include "core/Prepare.h"
+#include "core/Scan.h"
 #include "lib/table/Csv.h"
 #include "words/Calls.h"
 #include "words/Contract.h"
@@ -35,29 +36,12 @@ std::string HalfWidthForExpression(std::string_view s) {
 }
 
 std::string ReadNumberLiteral(const char*& p) {
-  if (*p == '$') {
-    ++p;
-    const char* start = p;
-    while (isxdigit(static_cast<unsigned char>(*p))) ++p;
-    size_t n = p - start;
-    if (n == 0 || n > 8) return "0";
-    uint32_t v = static_cast<uint32_t>(std::stoul(std::string(start, n), nullptr, 16));
-    return std::to_string(static_cast<int32_t>(v));
-  }
   const char* start = p;
-  while (IsDigit(*p)) ++p;
-  if (*p == '.' && IsDigit(p[1])) {
-    ++p;
-    while (IsDigit(*p)) ++p;
+  if (*p == '$') {
+    p = ScanHex(p);
+    return HexLiteralValue(std::string_view(start + 1, p - start - 1));
   }
-  if (*p == 'e' || *p == 'E') {
-    const char* q = p + 1;
-    if (*q == '+' || *q == '-') ++q;
-    if (IsDigit(*q)) {
-      while (IsDigit(*q)) ++q;
-      p = q;
-    }
-  }
+  p = ScanDecimal(p);
   return std::string(start, p);
 }
 
@@ -119,19 +103,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   for (size_t i = 0; i < a.size(); ++i)
     if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
-}
-
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t end = text.find_first_of("\r\n", i);
-    if (end == std::string_view::npos) end = text.size();
-    lines.push_back(text.substr(i, end - i));
-    if (end == text.size()) break;
-    i = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-  }
-  return lines;
 }
 
 std::string LookupKeyLine(std::string_view text, std::string_view key) {

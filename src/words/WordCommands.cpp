@@ -3,6 +3,7 @@
 #include "core/Cp932.h"
 #include "core/Keywords.h"
 #include "core/Prepare.h"
+#include "core/Scan.h"
 #include "host/Host.h"
 #include "lib/table/Csv.h"
 #include "words/Contract.h"
@@ -177,16 +178,10 @@ void CmdListKeys(TNokaBase& e) {
     if (w->Table)
       for (THashNode* item : w->Table->ToArray()) out += item->Name + "\r\n";
   } else {
-    std::string_view v = w->Value;
-    size_t i = 0;
-    while (i < v.size()) {
-      size_t end = v.find_first_of("\r\n", i);
-      if (end == std::string_view::npos) end = v.size();
-      std::string_view line = v.substr(i, end - i);
+    for (auto line : SplitLines(w->Value)) {
       size_t eq = line.find('=');
-      out += std::string(eq == std::string_view::npos ? std::string_view() : line.substr(0, eq)) + "\r\n";
-      if (end == v.size()) break;
-      i = end + ((v[end] == '\r' && end + 1 < v.size() && v[end + 1] == '\n') ? 2 : 1);
+      if (eq != std::string_view::npos) out.append(line.substr(0, eq));
+      out += "\r\n";
     }
   }
   SetSoreTyped(e, std::move(out), "s");
