@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs each benchmark in Nokari, Python 3 and Tcl 8.6 side by side and
 # prints the times and Nokari's ratio to each peer (best of three runs).
-#   bench/run.sh [name...]      names: loop fib (default: all)
+#   bench/run.sh [name...]      names: loop fib strbuild regex csv (default: all)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 nokari="$here/../build/nokari"
@@ -19,7 +19,9 @@ best() {  # best wall time of three runs, in seconds
 }
 
 names=("$@")
-[ ${#names[@]} -eq 0 ] && names=(loop fib)
+[ ${#names[@]} -eq 0 ] && names=(loop fib strbuild regex csv)
+# regex and csv read generated input files (bench/data/, not committed)
+[ -f "$here/data/regex.txt" ] && [ -f "$here/data/table.csv" ] || python3 "$here/gen_data.py"
 printf '%-8s %9s %9s %9s %10s %10s\n' bench nokari python tcl vs-python vs-tcl
 for n in "${names[@]}"; do
   tn=$(best "$nokari" -console "$here/$n.nkr")

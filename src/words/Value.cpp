@@ -1,6 +1,8 @@
 // Literals, variables, element and item access, and assignment.
 #include "words/Value.h"
 
+#include <cstring>
+
 #include "core/Cp932.h"
 #include "core/Errors.h"
 #include "core/Keywords.h"
@@ -490,9 +492,73 @@ size_t FindHashOutsideLiteral(const std::string& s) {
   return std::string::npos;
 }
 
+// X は X & … appends in place instead of copying X: building a long text
+// line by line stays linear. Only pieces that cannot change X qualify
+// (literals without calls in their {…}, variables, plain words); anything
+// else goes the ordinary way.
+bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& valueText) {
+  THashNode* target = e.Words.Find(name);
+  if (!target || target->Kind != kVariable || target->Reserved) return false;
+  const char* p = valueText.c_str();
+  SkipBlanks(p);
+  if (strncmp(p, name.c_str(), name.size()) != 0) return false;
+  p += name.size();
+  if (!IsWordDelimiter(static_cast<unsigned char>(*p))) return false;
+  struct Piece {
+    const char* start;
+    const char* end;
+    bool literal;
+  };
+  std::vector<Piece> pieces;
+  for (;;) {
+    SkipBlanks(p);
+    if (*p == '\0') break;
+    if (!(*p == '&' && p[1] != '&')) return false;
+    ++p;
+    SkipBlanks(p);
+    if (*p == '"' || *p == '`') {
+      const char* end = LiteralEnd(e, p);
+      bool inBrace = false;
+      for (const char* q = p; q < end; q += CharLenAt(q)) {
+        if (*q == '{') inBrace = true;
+        if (*q == '}') inBrace = false;
+        if (inBrace && *q == '(') return false;
+      }
+      pieces.push_back({p, end, true});
+      p = end;
+      continue;
+    }
+    const char* start = p;
+    std::string word = ReadWord(p);
+    if (word.empty() || *p == '(' || *p == '#' || EndsWithChar(word, Kw().No)) return false;
+    THashNode* w = e.Words.Find(word);
+    if (w ? w->Kind != kVariable : (e.Words.Find(word, true) != nullptr)) return false;
+    pieces.push_back({start, p, false});
+  }
+  if (pieces.empty()) return false;
+  std::string tail;
+  for (const Piece& piece : pieces) {
+    if (piece.literal) {
+      tail += EvalStringLiteral(e, std::string_view(piece.start, piece.end - piece.start));
+    } else {
+      std::string word(piece.start, piece.end);
+      THashNode* w = e.Words.Find(word);
+      tail += w ? w->Value : word;
+    }
+  }
+  target = e.Words.Find(name);  // embedded expressions may have created words
+  if (!target || target->Kind != kVariable) return false;
+  target->Value += tail;
+  target->TypeTag = "s";
+  ++target->Version;
+  e.CurrentType = "s";
+  return true;
+}
+
 }  // namespace
 
 void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText) {
+  if (valueText.size() > name.size() && TryAppendInPlace(e, name, valueText)) return;
   e.LastNumberValid = false;
   std::string value = EvalArg(e, valueText);
   std::string type = e.CurrentType;
