@@ -333,7 +333,7 @@ bool ReadNumberToken(const char*& p, std::string& out) {
 void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain);
 
 // The value text of an assignment at p, read once per place in a text.
-const std::string& AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
+std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
   auto it = e.ValueTextCache.find(p);
   if (it != e.ValueTextCache.end() && it->second.Owner == e.Cursor.Buf) {
     end = it->second.End;
@@ -341,16 +341,18 @@ const std::string& AssignmentValueAt(TNokaBase& e, const char* p, const char*& e
   }
   end = RestOfLineEnd(e, p);
   if (e.ValueTextCache.size() > 65536) e.ValueTextCache.clear();
-  auto& slot = e.ValueTextCache[p];
-  slot = {e.Cursor.Buf, end, std::string(p, end)};
-  return slot.Text;
+  auto text = std::make_shared<const std::string>(p, end);
+  e.ValueTextCache[p] = {e.Cursor.Buf, end, text};
+  return text;
 }
 
 void AssignFromCursor(TNokaBase& e, std::string name) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   const char* end = nullptr;
-  const std::string valueText = AssignmentValueAt(e, p, end);
+  // Held by a share: the cache may change while the value is evaluated.
+  std::shared_ptr<const std::string> held = AssignmentValueAt(e, p, end);
+  const std::string& valueText = *held;
   e.Cursor.P = end;
   if (e.ArgStack.Count() > 0) {
     AssignItem(e, name, valueText);

@@ -77,7 +77,7 @@ struct TNokaBase {
   struct CachedValueText {
     TextBuf Owner;
     const char* End;
-    std::string Text;
+    std::shared_ptr<const std::string> Text;
   };
   std::unordered_map<const char*, CachedValueText> ValueTextCache;
 

@@ -692,11 +692,28 @@ class TreeEvaluator {
 const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
   static const Compiled tooLong;
   if (text.size() > 4096) return tooLong;
+  // Loops hand the same string object back every time: a small memo by
+  // address (confirmed by content) spares hashing the text.
+  struct Memo {
+    const std::string* address = nullptr;
+    std::string text;
+    const Compiled* compiled = nullptr;
+  };
+  static Memo memo[2][64];
+  Memo& m = memo[argumentForm ? 1 : 0][(reinterpret_cast<uintptr_t>(&text) >> 4) & 63];
+  if (m.address == &text && m.compiled && m.text == text) return *m.compiled;
   static std::unordered_map<std::string, std::unique_ptr<Compiled>> cache[2];
   auto& map = cache[argumentForm ? 1 : 0];
   auto it = map.find(text);
-  if (it != map.end()) return *it->second;
-  if (map.size() > 8192) map.clear();
+  if (it != map.end()) {
+    m = {&text, text, it->second.get()};
+    return *it->second;
+  }
+  if (map.size() > 8192) {
+    map.clear();
+    for (auto& row : memo)
+      for (auto& slot : row) slot = Memo();
+  }
   auto compiled = std::make_unique<Compiled>();
   Compiler compiler(*compiled);
   compiled->ok = argumentForm ? compiler.CompileArgument(text.c_str()) : compiler.CompileExpression(text.c_str());

@@ -497,13 +497,13 @@ size_t FindHashOutsideLiteral(const std::string& s) {
 // (literals without calls in their {…}, variables, plain words); anything
 // else goes the ordinary way.
 bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& valueText) {
-  THashNode* target = e.Words.Find(name);
-  if (!target || target->Kind != kVariable || target->Reserved) return false;
   const char* p = valueText.c_str();
   SkipBlanks(p);
   if (strncmp(p, name.c_str(), name.size()) != 0) return false;
   p += name.size();
   if (!IsWordDelimiter(static_cast<unsigned char>(*p))) return false;
+  THashNode* target = e.Words.Find(name);
+  if (!target || target->Kind != kVariable || target->Reserved) return false;
   struct Piece {
     const char* start;
     const char* end;
