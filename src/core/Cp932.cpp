@@ -6,7 +6,8 @@ bool EndsWithChar(std::string_view s, std::string_view tail) {
   if (tail.empty()) return true;
   if (s.size() < tail.size()) return false;
   size_t start = s.size() - tail.size();
-  if (s.compare(start, tail.size(), tail) != 0) return false;
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (s[start + i] != tail[i]) return false;
   // Walk from the front so a trailing byte of a double-byte character is
   // never mistaken for the start of `tail`.
   size_t i = 0;

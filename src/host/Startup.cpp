@@ -138,7 +138,7 @@ void PrintWordCoverage() {
     auto& counts = perFamily[row.Family ? row.Family : "?"];
     ++counts.second;
     ++total;
-    if (CommandFor(row.Number)) {
+    if (CommandFor(row.Number) || IsBranchWordNumber(row.Number)) {
       ++counts.first;
       ++done;
     }

@@ -111,7 +111,7 @@ void BindArguments(TNokaBase& e, THashNode& word) {
 void Dispatch(TNokaBase& e, THashNode& word) {
   BindArguments(e, word);
   int number = word.Tag;
-  if (number == 19 || number == 20 || number == 200) return;
+  if (IsBranchWordNumber(number)) return;
   CommandFn fn = CommandFor(number);
   if (!fn) {
     std::string name = word.Name == "\\" ? "\\" + std::to_string(number) : word.Name;

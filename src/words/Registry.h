@@ -41,6 +41,8 @@ void RegisterBuiltins(TNokaBase& e);
 
 // The implementation of a command number, or null.
 CommandFn CommandFor(int number);
+// ならば, なら, 違えば, でなければ: read by もし itself, nothing to do here.
+inline bool IsBranchWordNumber(int number) { return number == 19 || number == 20 || number == 200; }
 // Binds the word stack to the word's ArgSpec slots.
 void BindArguments(TNokaBase& e, THashNode& word);
 // Binds, then runs the implementation (errors wrapped once).

@@ -443,7 +443,8 @@ void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::str
     return;
   }
   word.Kind = kVariable;
-  word.SetValue(std::move(value), type);
+  word.SetValue(std::move(value));
+  if (word.TypeTag != type) word.TypeTag = type;
 }
 
 namespace {
