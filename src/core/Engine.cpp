@@ -361,6 +361,11 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
   if (IsLiteralPhrase(name))
     RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name + Sj(msg::kOfAssignment)}) +
                           Sj(msg::kAssignHint));
+  if (e.PlainWordStart) {
+    if (e.AssignmentCache.size() > 65536) e.AssignmentCache.clear();
+    e.AssignmentCache[e.PlainWordStart] = {e.Cursor.Buf, name, held, end};
+    e.PlainWordStart = nullptr;
+  }
   AssignStatement(e, std::move(name), valueText);
 }
 
@@ -517,6 +522,17 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
     StepNumber(e, p, stepAgain);
     return;
   }
+  const bool startsStatement = e.ArgStack.Count() == 0;
+  if (startsStatement) {
+    auto it = e.AssignmentCache.find(p);
+    if (it != e.AssignmentCache.end() && it->second.Owner == e.Cursor.Buf) {
+      std::shared_ptr<const std::string> held = it->second.Value;
+      e.Cursor.P = it->second.End;
+      AssignStatement(e, it->second.Name, *held);
+      return;
+    }
+  }
+  const char* wordStart = p;
   std::string word = ReadWord(p);
   if (word.empty()) StrayDelimiter(e, *p);
   e.Cursor.P = p;
@@ -524,7 +540,9 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
     ExecutePending(e);
     return;
   }
+  e.PlainWordStart = startsStatement ? wordStart : nullptr;
   PhraseDispatch(e, std::move(word), true, stepAgain);
+  e.PlainWordStart = nullptr;
 }
 
 bool IsCallable(const THashNode* w) {
@@ -649,10 +667,9 @@ void CheckRunControl(TNokaBase& e) {
         if (top->Counter >= top->Limit) break;
         ++top->Counter;
         if (top->Kind == kCountLoop) {
-          if (top->CounterVar) {
-            top->CounterVar->SetValue(FormatInt(top->Counter), "e");
-            top->CounterVar->Num = top->Counter;
-            top->CounterVar->NumVersion = top->CounterVar->Version;
+          if (THashNode* var = top->CounterVar.get()) {
+            var->SetNumberValue(FormatInt(top->Counter), top->Counter);
+            if (var->TypeTag != "e") var->TypeTag = "e";
           }
         } else {
           e.CountVar->SetValue(FormatInt(top->Counter));

@@ -80,6 +80,16 @@ struct TNokaBase {
     std::shared_ptr<const std::string> Text;
   };
   std::unordered_map<const char*, CachedValueText> ValueTextCache;
+  // Whole assignment statements "名前は、値" by the place they start: the
+  // reading of name and value depends on the text alone.
+  struct CachedAssignment {
+    TextBuf Owner;
+    std::string Name;
+    std::shared_ptr<const std::string> Value;
+    const char* End;
+  };
+  std::unordered_map<const char*, CachedAssignment> AssignmentCache;
+  const char* PlainWordStart = nullptr;  // a statement's first word, being read
 
   TextPos PendingJump;
   std::vector<TextBuf> SourceSlots;  // slot 0 main program, then 取り込む

@@ -20,6 +20,7 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.ArgStack.Clear();
   e.BodyCache.clear();
   e.ValueTextCache.clear();
+  e.AssignmentCache.clear();
   e.CondResult = -1;
   e.SwitchValue = Kw().Undefined;
   e.StopFlag = false;
