@@ -207,6 +207,9 @@ int RunWithQt(int argc, char** argv, const StartOptions& options) {
     if (engine.Closed || engine.StopFlag) QApplication::quit();
   });
   int rc = app.exec();
+  // Tests and bug reports can keep what the window showed.
+  if (!qEnvironmentVariableIsEmpty("NOKARI_CANVAS_DUMP"))
+    window.Canvas().save(QString::fromLocal8Bit(qgetenv("NOKARI_CANVAS_DUMP")), "PNG");
   return status ? status : rc;
 }
 
