@@ -80,6 +80,8 @@ struct TNokaBase {
     std::shared_ptr<const std::string> Text;
   };
   std::unordered_map<const char*, CachedValueText> ValueTextCache;
+  // Translated もし conditions by the place they start (same shape).
+  std::unordered_map<const char*, CachedValueText> ConditionCache;
   // Whole assignment statements "名前は、値" by the place they start: the
   // reading of name and value depends on the text alone.
   struct CachedAssignment {

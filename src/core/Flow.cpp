@@ -218,6 +218,17 @@ namespace {
 void CmdIf(TNokaBase& e) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
+  auto cached = e.ConditionCache.find(p);
+  if (cached != e.ConditionCache.end() && cached->second.Owner == e.Cursor.Buf) {
+    std::shared_ptr<const std::string> expression = cached->second.Text;
+    e.Cursor.P = cached->second.End;
+    std::string value = EvaluateExpression(e, *expression);
+    e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
+    SelectBranch(e, false);
+    return;
+  }
+  const char* start = p;
+  bool crossedLine = false;
   std::string condition;
   for (;;) {
     if (*p == '\0') {
@@ -231,6 +242,7 @@ void CmdIf(TNokaBase& e) {
       p = e.Cursor.P;
       SkipBlanks(p);
       if (!AtBranchWord(p)) RaiseError(e, msg::kNoBranchEnd);
+      crossedLine = true;
       break;
     }
     if (*p == '"' || *p == '`') {
@@ -244,7 +256,14 @@ void CmdIf(TNokaBase& e) {
     p += len;
   }
   e.Cursor.P = p;
-  std::string value = EvaluateExpression(e, TranslateCondition(condition));
+  auto expression = std::make_shared<const std::string>(TranslateCondition(condition));
+  // Conditions on one line are cached; one that runs on to the next line
+  // is read again so the line marker is stepped over.
+  if (!crossedLine) {
+    if (e.ConditionCache.size() > 65536) e.ConditionCache.clear();
+    e.ConditionCache[start] = {e.Cursor.Buf, p, expression};
+  }
+  std::string value = EvaluateExpression(e, *expression);
   e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
   SelectBranch(e, false);
 }

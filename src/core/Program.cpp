@@ -21,6 +21,7 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.BodyCache.clear();
   e.ValueTextCache.clear();
   e.AssignmentCache.clear();
+  e.ConditionCache.clear();
   e.CondResult = -1;
   e.SwitchValue = Kw().Undefined;
   e.StopFlag = false;

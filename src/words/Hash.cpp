@@ -28,6 +28,26 @@ void THashNode::CopyAttributes(const THashNode& from) {
   ++Version;
 }
 
+namespace {
+// Whether the fold would change the name: a hiragana after a double-byte
+// character that is not hiragana (ぁ does not count, as in the fold).
+bool NeedsFold(std::string_view name) {
+  bool afterKanji = false;
+  for (size_t i = 0; i < name.size();) {
+    size_t len = CharLenAt(name, i);
+    if (len == 2) {
+      if (IsHiraganaAt(name, i)) {
+        if (afterKanji) return true;
+      } else {
+        afterKanji = true;
+      }
+    }
+    i += len;
+  }
+  return false;
+}
+}  // namespace
+
 std::string StripOkurigana(std::string_view name) {
   std::string out;
   out.reserve(name.size());
@@ -88,11 +108,9 @@ int THash::Add(WordRef node) {
 
 WordRef THash::FindRef(std::string_view name, bool fold) const {
   if (name.empty()) return nullptr;
-  if (fold) {
+  if (fold && NeedsFold(name)) {
     std::string folded = StripOkurigana(name);
-    if (folded != name) {
-      if (const WordRef* n = FindExact(folded)) return *n;
-    }
+    if (const WordRef* n = FindExact(folded)) return *n;
   }
   const WordRef* n = FindExact(name);
   return n ? *n : nullptr;
@@ -100,11 +118,9 @@ WordRef THash::FindRef(std::string_view name, bool fold) const {
 
 THashNode* THash::Find(std::string_view name, bool fold) const {
   if (name.empty()) return nullptr;
-  if (fold) {
+  if (fold && NeedsFold(name)) {
     std::string folded = StripOkurigana(name);
-    if (folded != name) {
-      if (const WordRef* n = FindExact(folded)) return n->get();
-    }
+    if (const WordRef* n = FindExact(folded)) return n->get();
   }
   const WordRef* n = FindExact(name);
   return n ? n->get() : nullptr;
