@@ -604,8 +604,9 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
     return;
   }
   if (plainWord) {
-    std::string folded = StripOkurigana(phrase);
-    if (folded == kw.Kurikaesu || folded == kw.Hanpuku || folded == kw.Loop) {
+    const std::string folded = NeedsFold(phrase) ? StripOkurigana(phrase) : std::string();
+    const std::string& verb = folded.empty() ? phrase : folded;
+    if (verb == kw.Kurikaesu || verb == kw.Hanpuku || verb == kw.Loop) {
       e.ArgStack.Push(std::move(phrase));
       ExecutePending(e);
       return;

@@ -28,7 +28,6 @@ void THashNode::CopyAttributes(const THashNode& from) {
   ++Version;
 }
 
-namespace {
 // Whether the fold would change the name: a hiragana after a double-byte
 // character that is not hiragana (ぁ does not count, as in the fold).
 bool NeedsFold(std::string_view name) {
@@ -46,7 +45,6 @@ bool NeedsFold(std::string_view name) {
   }
   return false;
 }
-}  // namespace
 
 std::string StripOkurigana(std::string_view name) {
   std::string out;

@@ -72,6 +72,8 @@ using WordRef = std::shared_ptr<THashNode>;
 // The okurigana fold: drops every run of hiragana that directly follows a
 // double-byte non-hiragana character (言う -> 言, 書き込む -> 書込).
 std::string StripOkurigana(std::string_view name);
+// Whether StripOkurigana would change the name (no allocation).
+bool NeedsFold(std::string_view name);
 // A word's value read as a number, cached beside the text.
 long double NumberOf(THashNode& word);
 
