@@ -324,7 +324,7 @@ class Compiler {
   bool CompileArgument(const char* p) {
     p_ = p;
     Skip();
-    int first = Term(false);
+    int first = Term();
     if (first < 0) return false;
     Skip();
     if (!IsOperatorChar(static_cast<unsigned char>(*p_))) return false;
@@ -349,7 +349,7 @@ class Compiler {
   }
 
   // One operand as EvalTerm reads it; -1 when it is not compilable.
-  int Term(bool) {
+  int Term() {
     Skip();
     char c = *p_;
     if (c == '"' || c == '`') {
@@ -386,8 +386,6 @@ class Compiler {
       std::string inner(p_ + 1, end - 1);
       if (depth_ >= 64) return -1;  // deep nesting: the reader, with its guard
       Compiler sub(c_, depth_ + 1);
-      const char* saved = p_;
-      (void)saved;
       if (!sub.CompileExpression(inner.c_str())) return -1;
       p_ = end;
       Node n{Node::Group, ""};
@@ -397,7 +395,7 @@ class Compiler {
     if (c == '-') {
       if (++depth_ > 64) return -1;
       ++p_;
-      int child = Term(false);
+      int child = Term();
       if (child < 0) return -1;
       Node n{Node::Neg, ""};
       n.left = child;
@@ -438,7 +436,7 @@ class Compiler {
       if (IsSecondChar(c) && IsSecondChar(*p_)) op += *p_++;
       if (prevOperator_) {
         if (op == "-") {
-          int child = Term(false);
+          int child = Term();
           if (child < 0) return false;
           Node n{Node::Neg, ""};
           n.left = child;
@@ -448,7 +446,7 @@ class Compiler {
           return true;
         }
         if (op == "+" && (*p_ == '$' || (*p_ >= '0' && *p_ <= '9'))) {
-          tokNode_ = Term(false);
+          tokNode_ = Term();
           tokKind_ = kNumber;
           prevOperator_ = false;
           return tokNode_ >= 0;
@@ -459,7 +457,7 @@ class Compiler {
       prevOperator_ = true;
       return true;
     }
-    tokNode_ = Term(false);
+    tokNode_ = Term();
     tokKind_ = kNumber;
     prevOperator_ = false;
     return tokNode_ >= 0;

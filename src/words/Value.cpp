@@ -90,8 +90,7 @@ std::string ElementAccess(TNokaBase& e, THashNode& var, const char*& p) {
   if (*p == '#') {
     ++p;
     j = IndexOf(e, p);
-    two = j >= 0 || true;
-    if (j < 0) two = false;
+    two = j >= 0;  // a second index that is no integer counts as absent
   }
   std::string v = ElementValue(e, var, i, two, j);
   e.CurrentType = "s";
