@@ -591,7 +591,8 @@ class TreeEvaluator {
       }
       case Node::Group: {
         TStrNum r = Eval(n.left);
-        if (r.Kind != kString && r.Number == std::trunc(r.Number) && std::fabs(r.Number) < 1e15L) {
+        if (r.Kind != kString && r.Number > -1e15L && r.Number < 1e15L &&
+            static_cast<long double>(static_cast<int64_t>(r.Number)) == r.Number) {
           // Whole numbers survive formatting unchanged: keep the number.
           number = r.Number;
           hasNumber = true;
@@ -614,6 +615,70 @@ class TreeEvaluator {
       case Node::Bin:
         throw Fallback();
     }
+  }
+
+  // The same evaluation on plain numbers, for trees whose operands are all
+  // numbers at this moment; false when any operand is not (the caller then
+  // takes the general way). Results match Eval exactly.
+  bool EvalNumber(int index, long double& out) {
+    const Node& n = c_.nodes[index];
+    switch (n.type) {
+      case Node::Num:
+        out = n.number;
+        return true;
+      case Node::Str:
+        return false;
+      case Node::Var: {
+        if (n.generation != e_.Words.Generation() || n.generation == 0 || !n.word) return false;
+        THashNode* w = n.word;
+        if (w->Kind != kVariable || !(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
+        if (index == c_.first && !PlainNumberText(w->Value)) return false;
+        out = NumberOf(*w);
+        return true;
+      }
+      case Node::Neg: {
+        const Node& child = c_.nodes[n.left];
+        if (child.type == Node::Neg || child.type == Node::Bin || index == c_.first) return false;
+        long double v;
+        if (!EvalNumber(n.left, v)) return false;
+        out = -v;
+        return true;
+      }
+      case Node::Group: {
+        long double v;
+        if (!EvalNumber(n.left, v) || !std::isfinite(v)) return false;
+        if (v > -1e15L && v < 1e15L && static_cast<long double>(static_cast<int64_t>(v)) == v) {
+          out = v;
+        } else {
+          out = ToNumber(FormatNumber(v));  // the bracket's value is its 15-digit text
+        }
+        return true;
+      }
+      case Node::Bin: {
+        long double a, b;
+        if (n.op == '&' && n.which < 0) return false;
+        if (!EvalNumber(n.left, a) || !EvalNumber(n.right, b)) return false;
+        TStrNum left, right;
+        left.Number = a;
+        left.Kind = kNumber;
+        right.Number = b;
+        right.Kind = kNumber;
+        switch (n.op) {
+          case 'A': ApplyLogic(true, left, right); break;
+          case 'O': ApplyLogic(false, left, right); break;
+          default:
+            if (n.which >= 0)
+              ApplyCompare(n.which, left, right);
+            else if (n.op == '+' || n.op == '-')
+              left.Number = n.op == '+' ? a + b : a - b;
+            else
+              ApplyMul(n.op, left, right);
+        }
+        out = left.Number;
+        return true;
+      }
+    }
+    return false;
   }
 
   TStrNum Eval(int index) {
@@ -641,6 +706,13 @@ class TreeEvaluator {
     TStrNum t;
     bool isNumber, hasNumber;
     long double number;
+    if ((n.type == Node::Num || n.type == Node::Str) && index != c_.first) {
+      // Literals: the number was read when compiling; the text is borrowed.
+      t.Borrowed = &n.text;
+      t.Kind = n.type == Node::Num ? kNumber : kString;
+      t.Number = n.number;
+      return t;
+    }
     if (n.type == Node::Var && index != c_.first) {
       // The common operand: a variable read for its number.
       if (n.generation == e_.Words.Generation() && n.generation != 0 && n.word && n.word->Kind == kVariable) {
@@ -718,10 +790,24 @@ const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
   return *map.emplace(text, std::move(compiled)).first->second;
 }
 
+// The number behind a result is handed on only when its text reads back as
+// exactly that number (whole numbers); otherwise readers use the text.
+void KeepNumber(TNokaBase& e, long double x) {
+  e.LastNumber = x;
+  e.LastNumberValid = x > -1e15L && x < 1e15L && static_cast<long double>(static_cast<int64_t>(x)) == x;
+}
+
 bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
   if (!c.ok) return false;
   try {
     TreeEvaluator ev(e, c);
+    long double number;
+    if (ev.EvalNumber(c.root, number) && std::isfinite(number)) {
+      out = FormatNumber(number);
+      e.CurrentType = "e";
+      KeepNumber(e, number);
+      return true;
+    }
     TStrNum result = ev.Eval(c.root);
     if (result.Kind == kString) {
       out = result.GetText();
@@ -731,8 +817,7 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
     if (!std::isfinite(result.Number)) return false;
     out = FormatNumber(result.Number);
     e.CurrentType = "e";
-    e.LastNumber = result.Number;
-    e.LastNumberValid = true;
+    KeepNumber(e, result.Number);
     return true;
   } catch (Fallback&) {
     return false;

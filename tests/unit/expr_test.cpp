@@ -122,6 +122,13 @@ TEST(Expressions, CompiledAgreesWithReading) {
   for (const char* c : cases) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
 }
 
+// A stored result is read back from its 15-digit text, not from the wider
+// number it was formatted from.
+TEST(Expressions, StoredResultsReadBackFromTheirText) {
+  TestEngine t;
+  EXPECT_EQ(t.Run("A=10/3\nB=A*3\nBを、表示\nC=(10/3)*3\nCを、表示\n"), "9.99999999999999\n9.99999999999999\n");
+}
+
 TEST(Literals, StringsAndEmbedding) {
   TestEngine t;
   t.Run("N=3\n");
