@@ -122,8 +122,7 @@ std::string FormatNumber(long double x) {
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
   if (x == 0) return "0";
   // Integers that fit print directly (the common case in loops).
-  if (x > -1e15L && x < 1e15L && static_cast<long double>(static_cast<int64_t>(x)) == x)
-    return std::to_string(static_cast<int64_t>(x));
+  if (IsWholeNumber(x)) return std::to_string(static_cast<int64_t>(x));
   char buf[64];
   snprintf(buf, sizeof buf, "%.14Le", x);
   std::string s(buf);

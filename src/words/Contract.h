@@ -47,6 +47,9 @@ int64_t IntDefault(std::string_view text, int64_t def);
 // 15 significant digits, general format ("3.33333333333333", "1E20").
 std::string FormatNumber(long double x);
 std::string FormatInt(int64_t x);
+// A whole number below 10^15 in magnitude: its text reads back exactly.
+// (rint keeps the rounding mode: no x87 control-word switch, unlike a cast.)
+inline bool IsWholeNumber(long double x) { return x > -1e15L && x < 1e15L && x == __builtin_rintl(x); }
 
 // Results. SetSore stores the value in それ and the tag in CurrentType only;
 // SetSoreTyped also writes それ's type tag; SetSoreValue leaves every tag.

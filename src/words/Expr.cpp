@@ -591,8 +591,7 @@ class TreeEvaluator {
       }
       case Node::Group: {
         TStrNum r = Eval(n.left);
-        if (r.Kind != kString && r.Number > -1e15L && r.Number < 1e15L &&
-            static_cast<long double>(static_cast<int64_t>(r.Number)) == r.Number) {
+        if (r.Kind != kString && IsWholeNumber(r.Number)) {
           // Whole numbers survive formatting unchanged: keep the number.
           number = r.Number;
           hasNumber = true;
@@ -647,7 +646,7 @@ class TreeEvaluator {
       case Node::Group: {
         long double v;
         if (!EvalNumber(n.left, v) || !std::isfinite(v)) return false;
-        if (v > -1e15L && v < 1e15L && static_cast<long double>(static_cast<int64_t>(v)) == v) {
+        if (IsWholeNumber(v)) {
           out = v;
         } else {
           out = ToNumber(FormatNumber(v));  // the bracket's value is its 15-digit text
@@ -794,7 +793,7 @@ const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
 // exactly that number (whole numbers); otherwise readers use the text.
 void KeepNumber(TNokaBase& e, long double x) {
   e.LastNumber = x;
-  e.LastNumberValid = x > -1e15L && x < 1e15L && static_cast<long double>(static_cast<int64_t>(x)) == x;
+  e.LastNumberValid = IsWholeNumber(x);
 }
 
 bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
