@@ -87,7 +87,12 @@ int64_t ToInt64(long double x) {
   if (std::isnan(x)) return 0;
   if (x >= 9.2233720368547758e18L) return INT64_MAX;
   if (x <= -9.2233720368547758e18L) return INT64_MIN;
-  return static_cast<int64_t>(x);
+  // llrint rounds in the current mode without switching the x87 control
+  // word (a plain cast does, and costs far more); then step toward zero.
+  int64_t r = __builtin_llrintl(x);
+  if (x >= 0 && static_cast<long double>(r) > x) --r;
+  if (x < 0 && static_cast<long double>(r) < x) ++r;
+  return r;
 }
 
 int32_t ToInt32(long double x) {
@@ -122,7 +127,7 @@ std::string FormatNumber(long double x) {
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
   if (x == 0) return "0";
   // Integers that fit print directly (the common case in loops).
-  if (IsWholeNumber(x)) return std::to_string(static_cast<int64_t>(x));
+  if (IsWholeNumber(x)) return std::to_string(__builtin_llrintl(x));
   char buf[64];
   snprintf(buf, sizeof buf, "%.14Le", x);
   std::string s(buf);
