@@ -65,9 +65,10 @@ struct TStrNum {
 };
 
 // Operator semantics shared by the reading evaluator and the compiled one.
+bool LogicResult(bool isAnd, long double a, long double b) { return isAnd ? (a > 0 && b > 0) : (a > 0 || b > 0); }
+
 void ApplyLogic(bool isAnd, TStrNum& left, const TStrNum& right) {
-  bool r = isAnd ? (left.Number > 0 && right.Number > 0) : (left.Number > 0 || right.Number > 0);
-  left.SetNumber(r ? 1 : 0);
+  left.SetNumber(LogicResult(isAnd, left.Number, right.Number) ? 1 : 0);
 }
 
 // which: 0 =, 1 <>, 2 <, 3 >, 4 >=, 5 <=; -1 when `op` is no comparison.
@@ -81,24 +82,29 @@ int CompareKind(std::string_view op) {
   return -1;
 }
 
+bool CompareResult(int which, int cmp) {
+  switch (which) {
+    case 0: return cmp == 0;
+    case 1: return cmp != 0;
+    case 2: return cmp < 0;
+    case 3: return cmp > 0;
+    case 4: return cmp >= 0;
+    case 5: return cmp <= 0;
+  }
+  return false;
+}
+
+int CompareNumbers(long double a, long double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
 void ApplyCompare(int which, TStrNum& left, TStrNum& right) {
   int cmp;
   if (right.Kind != kString) {
-    cmp = left.Number < right.Number ? -1 : (left.Number > right.Number ? 1 : 0);
+    cmp = CompareNumbers(left.Number, right.Number);
   } else {
     int c = left.GetText().compare(right.GetText());
     cmp = c < 0 ? -1 : (c > 0 ? 1 : 0);
   }
-  bool r = false;
-  switch (which) {
-    case 0: r = cmp == 0; break;
-    case 1: r = cmp != 0; break;
-    case 2: r = cmp < 0; break;
-    case 3: r = cmp > 0; break;
-    case 4: r = cmp >= 0; break;
-    case 5: r = cmp <= 0; break;
-  }
-  left.SetNumber(r ? 1 : 0);
+  left.SetNumber(CompareResult(which, cmp) ? 1 : 0);
 }
 
 void ApplyAdd(char op, TStrNum& left, TStrNum& right) {
@@ -113,21 +119,21 @@ void ApplyAdd(char op, TStrNum& left, TStrNum& right) {
   left.SetNumber(op == '+' ? left.Number + right.Number : left.Number - right.Number);
 }
 
-void ApplyMul(char op, TStrNum& left, const TStrNum& right) {
-  long double a = left.Number, b = right.Number, r = 0;
+long double MulOp(char op, long double a, long double b) {
   switch (op) {
-    case '*': r = a * b; break;
-    case '/': r = b == 0 ? 0 : a / b; break;
+    case '*': return a * b;
+    case '/': return b == 0 ? 0 : a / b;
     case '%': {
       int64_t x = ToInt64(a), y = ToInt64(b);
       // y == -1 would overflow for the smallest x; the remainder is 0 anyway.
-      r = (y == 0 || y == -1) ? 0 : static_cast<long double>(x % y);
-      break;
+      return (y == 0 || y == -1) ? 0 : static_cast<long double>(x % y);
     }
-    case '^': r = b == 0 ? 1 : std::pow(a, b); break;
+    case '^': return b == 0 ? 1 : std::pow(a, b);
   }
-  left.SetNumber(r);
+  return 0;
 }
+
+void ApplyMul(char op, TStrNum& left, const TStrNum& right) { left.SetNumber(MulOp(op, left.Number, right.Number)); }
 
 class Evaluator {
  public:
@@ -657,23 +663,17 @@ class TreeEvaluator {
         long double a, b;
         if (n.op == '&' && n.which < 0) return false;
         if (!EvalNumber(n.left, a) || !EvalNumber(n.right, b)) return false;
-        TStrNum left, right;
-        left.Number = a;
-        left.Kind = kNumber;
-        right.Number = b;
-        right.Kind = kNumber;
         switch (n.op) {
-          case 'A': ApplyLogic(true, left, right); break;
-          case 'O': ApplyLogic(false, left, right); break;
+          case 'A': out = LogicResult(true, a, b) ? 1 : 0; break;
+          case 'O': out = LogicResult(false, a, b) ? 1 : 0; break;
           default:
             if (n.which >= 0)
-              ApplyCompare(n.which, left, right);
+              out = CompareResult(n.which, CompareNumbers(a, b)) ? 1 : 0;
             else if (n.op == '+' || n.op == '-')
-              left.Number = n.op == '+' ? a + b : a - b;
+              out = n.op == '+' ? a + b : a - b;
             else
-              ApplyMul(n.op, left, right);
+              out = MulOp(n.op, a, b);
         }
-        out = left.Number;
         return true;
       }
     }
