@@ -219,6 +219,7 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
   frame.Body = MakeText(std::move(body));
   frame.ReturnPos = TextPos(e.Cursor.Buf, start);
   frame.ExitPos = TextPos(e.Cursor.Buf, end);
+  if (e.BodyCache.size() > 65536) e.BodyCache.clear();  // のかりする makes texts without end
   e.BodyCache[start] = {e.Cursor.Buf, frame.Body, end};
   e.Cursor.P = end;
 }
