@@ -615,8 +615,8 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
     if (*p == '(') {
       THashNode* w = e.Words.Find(phrase, true);
       if (IsCallable(w)) {
+        // The bracket must follow the name directly; CallBracketed says so.
         const char* q = e.Cursor.P;
-        SkipBlanks(q);
         std::string result = CallBracketed(e, phrase, q, false);
         std::string type = e.CurrentType;
         SkipSpaces(q);

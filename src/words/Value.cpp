@@ -586,7 +586,9 @@ void AssignStatement(TNokaBase& e, std::string name, const std::string& valueTex
       }
       RaiseError(e, msg::kReservedAssign, {name, Sj(msg::kSystemCommand)});
     case kVariable:
-      if (word->Reserved) RaiseError(e, msg::kReadOnly, {name});
+      // 終了不可能 is registered read-only, yet a close handler must be able
+      // to set it to keep the program open.
+      if (word->Reserved && word != e.NoExitVar.get()) RaiseError(e, msg::kReadOnly, {name});
       StoreValue(e, *word, std::move(value), type);
       if (hasNumber) {
         word->Num = number;
