@@ -127,6 +127,7 @@ int32_t CurrentLine(const TNokaBase& e) {
 }
 
 void StepOverLineEnd(TNokaBase& e) {
+  e.Recording.SetsLine = true;
   const char* p = e.Cursor.P;
   while (*p == '\t' || *p == '\n' || *p == '\r' || *p == ' ') ++p;
   if (*p >= '0' && *p <= '9') {
@@ -246,17 +247,19 @@ void ExecuteWord(TNokaBase& e, THashNode* word) {
   }
 }
 
-void ExecutePending(TNokaBase& e) {
-  if (e.ArgStack.Count() == 0) return;
-  std::string verb = e.ArgStack.PopLast();
+namespace {
+
+// Performs the verb of a statement whose other phrases are on the word
+// stack; `word` is what the verb names (null when nothing).
+void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
   if (!verb.empty() && verb[0] == '\\') {
     THashNode numeric;
     numeric.Name = "\\";
     numeric.Kind = kCommand;
     numeric.Tag = ToInt32(ToNumber(std::string_view(verb).substr(1)));
     Dispatch(e, numeric);
-  } else if (WordRef word = e.Words.FindRef(verb, true)) {
-    ExecuteWord(e, word.get());
+  } else if (word) {
+    ExecuteWord(e, word);
   } else {
     std::string text;
     for (auto& phrase : e.ArgStack.Items) text += phrase + ",";
@@ -272,6 +275,57 @@ void ExecutePending(TNokaBase& e) {
     RaiseError(e, msg::kTooManyArgs, {verb, rest});
   }
 }
+
+// のかりする makes texts without end, so the plans are bounded. A statement
+// being replayed holds on to its plan, so a full set is retired and freed only
+// between top-level statements.
+void RetirePlansWhenFull(TNokaBase& e) {
+  if (e.Plans.size() <= 65536) return;
+  e.RetiredPlans.push_back(std::move(e.Plans));
+  e.Plans.clear();
+}
+
+// Keeps the statement just read as a plan when nothing spoilt its reading.
+void RecordPlan(TNokaBase& e) {
+  TNokaBase::PlanRecording& rec = e.Recording;
+  const char* start = rec.Start;
+  rec.Start = nullptr;
+  if (!start || !rec.Pure || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() || e.StmtStart != start)
+    return;
+  RetirePlansWhenFull(e);
+  TNokaBase::StatementPlan plan;
+  plan.Kind = TNokaBase::StatementPlan::kCommand;
+  plan.Owner = e.Cursor.Buf;
+  plan.End = e.Cursor.P;
+  plan.Phrases.assign(e.ArgStack.Items.begin(), e.ArgStack.Items.end() - 1);
+  plan.Verb = e.ArgStack.Items.back();
+  plan.SetsLine = rec.SetsLine;
+  plan.LineNo = e.LineNo;
+  e.Plans.emplace(start, std::move(plan));
+}
+
+// Runs the plan of the statement starting at p, if there is one.
+bool ReplayPlan(TNokaBase& e, const char* p);
+
+}  // namespace
+
+void ExecutePending(TNokaBase& e) {
+  if (e.ArgStack.Count() == 0) return;
+  std::string verb = e.ArgStack.PopLast();
+  WordRef word;
+  if (verb.empty() || verb[0] != '\\') word = e.Words.FindRef(verb, true);
+  RunVerb(e, verb, word.get());
+}
+
+namespace {
+
+// The end of a statement read from the text: plan it, then perform it.
+void FinishStatement(TNokaBase& e) {
+  if (e.Recording.Start) RecordPlan(e);
+  ExecutePending(e);
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Step
@@ -348,6 +402,7 @@ std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p
 }
 
 void AssignFromCursor(TNokaBase& e, std::string name) {
+  SpoilPlan(e);
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   const char* end = nullptr;
@@ -363,15 +418,28 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
     RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name + Sj(msg::kOfAssignment)}) +
                           Sj(msg::kAssignHint));
   if (e.PlainWordStart) {
-    if (e.AssignmentCache.size() > 65536) e.AssignmentCache.clear();
-    e.AssignmentCache[e.PlainWordStart] = {e.Cursor.Buf, name, held, end};
+    RetirePlansWhenFull(e);
+    TNokaBase::StatementPlan plan;
+    plan.Owner = e.Cursor.Buf;
+    plan.End = end;
+    plan.Name = name;
+    plan.Value = held;
+    e.Plans.emplace(e.PlainWordStart, std::move(plan));
     e.PlainWordStart = nullptr;
   }
   AssignStatement(e, std::move(name), valueText);
 }
 
+// Whether a literal may embed an expression ({…} or ｛…｝); conservative.
+bool MayEmbed(const char* p, const char* end) {
+  for (const char* q = p; q < end; ++q)
+    if (*q == '{' || (static_cast<unsigned char>(q[0]) == 0x81 && static_cast<unsigned char>(q[1]) == 0x6F)) return true;
+  return false;
+}
+
 void StepLiteral(TNokaBase& e, const char* p, bool& stepAgain) {
   const char* end = LiteralEnd(e, p);
+  if (*p == '"' && MayEmbed(p, end)) SpoilPlan(e);
   std::string value = EvalStringLiteral(e, std::string_view(p, end - p));
   std::string phrase = QuoteAsLiteral(value);
   p = end;
@@ -386,6 +454,7 @@ void StepLiteral(TNokaBase& e, const char* p, bool& stepAgain) {
 }
 
 void StepElement(TNokaBase& e, const char* p, bool& stepAgain) {
+  SpoilPlan(e);
   std::string name = e.ArgStack.PopLast();
   if (!name.empty() && !e.Words.Find(name)) CreateVariable(e, name);
   std::string phrase = name;
@@ -431,6 +500,7 @@ void StepNumber(TNokaBase& e, const char* p, bool& stepAgain) {
 }
 
 void StepQuestion(TNokaBase& e, const char* p) {
+  SpoilPlan(e);
   ++p;
   SkipSpaces(p);
   if (*p == '"' || *p == '`') {
@@ -463,7 +533,7 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
   e.Cursor.P = p;
   char c = *p;
   if (c == '\0') {
-    ExecutePending(e);
+    FinishStatement(e);
     return;
   }
   if (IsLineEnd(c)) {
@@ -473,12 +543,14 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
     while (b > base && (b[-1] == ' ' || b[-1] == '\t')) --b;
     bool continues = b > base && b[-1] == ',';
     StepOverLineEnd(e);
-    if (!continues) ExecutePending(e);
+    if (!continues) FinishStatement(e);
     return;
   }
   if (e.ArgStack.Count() == 0) {
     e.StmtStart = p;
     e.StmtBuf = e.Cursor.Buf.get();
+    if (ReplayPlan(e, p)) return;
+    e.Recording = {p, e.StmtBuf, true, false};
   }
   switch (c) {
     case '"':
@@ -502,7 +574,7 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
       return;
     case ';':
       e.Cursor.P = p + 1;
-      ExecutePending(e);
+      FinishStatement(e);
       return;
     case '?':
       StepQuestion(e, p);
@@ -524,21 +596,12 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
     return;
   }
   const bool startsStatement = e.ArgStack.Count() == 0;
-  if (startsStatement) {
-    auto it = e.AssignmentCache.find(p);
-    if (it != e.AssignmentCache.end() && it->second.Owner == e.Cursor.Buf) {
-      std::shared_ptr<const std::string> held = it->second.Value;
-      e.Cursor.P = it->second.End;
-      AssignStatement(e, it->second.Name, *held);
-      return;
-    }
-  }
   const char* wordStart = p;
   std::string word = ReadWord(p);
   if (word.empty()) StrayDelimiter(e, *p);
   e.Cursor.P = p;
   if (word == Kw().Soshite) {
-    ExecutePending(e);
+    FinishStatement(e);
     return;
   }
   e.PlainWordStart = startsStatement ? wordStart : nullptr;
@@ -576,16 +639,19 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
     return;
   }
   if (EndsWithChar(phrase, kw.Kai)) {
+    SpoilPlan(e);
     phrase.resize(phrase.size() - kw.Kai.size());
     TimesLoop(e, phrase);
     return;
   }
   if (EndsWithChar(phrase, kw.NoToki)) {
+    SpoilPlan(e);
     phrase.resize(phrase.size() - kw.NoToki.size());
     SwitchCase(e, phrase);
     return;
   }
   if (EndsWithChar(phrase, kw.Te)) {
+    SpoilPlan(e);  // what follows depends on the word table
     WordRef w = e.Words.FindRef(phrase, true);
     if (IsCallable(w.get())) {
       if (*e.Cursor.P == '(') {
@@ -601,7 +667,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
   }
   if (phrase == kw.Moshi) {
     e.ArgStack.Push(std::move(phrase));
-    ExecutePending(e);
+    FinishStatement(e);
     return;
   }
   if (plainWord) {
@@ -609,10 +675,11 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
     const std::string& verb = folded.empty() ? phrase : folded;
     if (verb == kw.Kurikaesu || verb == kw.Hanpuku || verb == kw.Loop) {
       e.ArgStack.Push(std::move(phrase));
-      ExecutePending(e);
+      FinishStatement(e);
       return;
     }
     if (*p == '(') {
+      SpoilPlan(e);
       THashNode* w = e.Words.Find(phrase, true);
       if (IsCallable(w)) {
         // The bracket must follow the name directly; CallBracketed says so.
@@ -635,6 +702,31 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
   }
   e.ArgStack.Push(std::move(phrase));
   if (*e.Cursor.P == '\0') stepAgain = true;
+}
+
+bool ReplayPlan(TNokaBase& e, const char* p) {
+  auto it = e.Plans.find(p);
+  if (it == e.Plans.end() || it->second.Owner != e.Cursor.Buf) return false;
+  TNokaBase::StatementPlan& plan = it->second;
+  e.Recording.Start = nullptr;
+  if (plan.Kind == TNokaBase::StatementPlan::kAssign) {
+    // Plans outlive the statements that replay them (see RetirePlansWhenFull).
+    e.Cursor.P = plan.End;
+    AssignStatement(e, plan.Name, *plan.Value, &plan.Target);
+    return true;
+  }
+  auto& items = e.ArgStack.Items;
+  items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
+  e.Cursor.P = plan.End;
+  if (plan.SetsLine) e.LineNo = plan.LineNo;
+  uint64_t generation = e.Words.Generation();
+  if (plan.VerbGeneration != generation || !generation) {
+    plan.VerbWord = plan.Verb[0] == '\\' ? WordRef() : e.Words.FindRef(plan.Verb, true);
+    plan.VerbGeneration = generation;
+  }
+  WordRef word = plan.VerbWord;  // a nested replay may look the verb up anew
+  RunVerb(e, plan.Verb, word.get());
+  return true;
 }
 
 }  // namespace
@@ -741,6 +833,7 @@ void HandleRunError(TNokaBase& e, const std::string& message) {
 }
 
 void DrainEvents(TNokaBase& e) {
+  SpoilPlan(e);
   while (!e.Events.empty() && !e.StopFlag) {
     auto ev = std::move(e.Events.front());
     e.Events.pop_front();
@@ -773,6 +866,7 @@ void RunLoop(TNokaBase& e) {
         previous = e.Cursor.P;
         Step(e);
         if (!e.Events.empty()) DrainEvents(e);
+        if (!e.RetiredPlans.empty() && e.RunDepth == 1) e.RetiredPlans.clear();
       }
       if (!e.Cursor || e.StopFlag || *e.Cursor.P == '\0') break;
     } catch (ENoka& err) {
@@ -785,6 +879,7 @@ void RunLoop(TNokaBase& e) {
     }
   }
   if (e.RunDepth == 1) e.InErrorHandler = false;
+  SpoilPlan(e);  // a statement that ran a level of its own is no plan
 }
 
 void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {

@@ -19,6 +19,14 @@ namespace nokari {
 class IHost;
 struct ExtensionState;  // per-family state (handles, table search, ...)
 
+// What a planned assignment learns about its target once: whether its text
+// could append in place, and the word found in a given table generation.
+struct AssignTarget {
+  int8_t MayAppend = -1;  // -1 not yet known
+  WordRef Word;
+  uint64_t Generation = 0;
+};
+
 struct TNokaBase {
   // Start-up
   std::string FileName;      // file whose text now runs (for error lines)
@@ -82,15 +90,36 @@ struct TNokaBase {
   std::unordered_map<const char*, CachedValueText> ValueTextCache;
   // Translated もし conditions by the place they start (same shape).
   std::unordered_map<const char*, CachedValueText> ConditionCache;
-  // Whole assignment statements "名前は、値" by the place they start: the
-  // reading of name and value depends on the text alone.
-  struct CachedAssignment {
+  // Statements by the place they start, read once: an assignment
+  // "名前は、値" (name and value text), or a command statement (the phrases
+  // it pushes and its verb). A statement whose reading evaluated anything or
+  // asked the word table is never planned, so a replay does exactly what a
+  // fresh reading would.
+  struct StatementPlan {
+    enum PlanKind : uint8_t { kAssign, kCommand } Kind = kAssign;
     TextBuf Owner;
+    const char* End = nullptr;  // the cursor once the statement is read
+    // kAssign
     std::string Name;
     std::shared_ptr<const std::string> Value;
-    const char* End;
+    AssignTarget Target;
+    // kCommand
+    std::vector<std::string> Phrases;  // pushed in order, the verb not among them
+    std::string Verb;
+    bool SetsLine = false;  // reading stepped over a line end: LineNo below
+    int32_t LineNo = 0;
+    WordRef VerbWord;       // the verb found in generation VerbGeneration
+    uint64_t VerbGeneration = 0;
   };
-  std::unordered_map<const char*, CachedAssignment> AssignmentCache;
+  std::unordered_map<const char*, StatementPlan> Plans;
+  std::vector<std::unordered_map<const char*, StatementPlan>> RetiredPlans;
+  // The command statement being read, while it may still become a plan.
+  struct PlanRecording {
+    const char* Start = nullptr;
+    const std::string* Buf = nullptr;
+    bool Pure = false;
+    bool SetsLine = false;
+  } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
 
   TextPos PendingJump;
@@ -112,6 +141,9 @@ struct TNokaBase {
 };
 
 // The statement engine (core/Engine.cpp).
+// The statement being read cannot be replayed from a plan (its reading
+// evaluated something or depended on the word table).
+inline void SpoilPlan(TNokaBase& e) { e.Recording.Pure = false; }
 void Step(TNokaBase& e);
 void ExecutePending(TNokaBase& e);
 void ExecuteWord(TNokaBase& e, THashNode* word);

@@ -20,7 +20,7 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.ArgStack.Clear();
   e.BodyCache.clear();
   e.ValueTextCache.clear();
-  e.AssignmentCache.clear();
+  e.Plans.clear();
   e.ConditionCache.clear();
   e.CondResult = -1;
   e.SwitchValue = Kw().Undefined;

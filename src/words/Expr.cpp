@@ -281,6 +281,7 @@ struct Compiled {
   std::vector<Node> nodes;
   int root = -1;
   int first = -1;  // EvalArg form: the first term, re-read after evaluation
+  bool single = false;  // EvalArg form: one plain word and nothing after it
 };
 
 bool PlainNumberText(std::string_view t) {
@@ -333,6 +334,11 @@ class Compiler {
     int first = Term();
     if (first < 0) return false;
     Skip();
+    if (*p_ == '\0' && c_.nodes[first].type == Node::Var) {
+      c_.single = true;
+      c_.root = first;
+      return true;
+    }
     if (!IsOperatorChar(static_cast<unsigned char>(*p_))) return false;
     if (*p_ == '&' && p_[1] != '&') return false;  // joining: the reader's own path
     c_.first = first;
@@ -796,8 +802,35 @@ void KeepNumber(TNokaBase& e, long double x) {
   e.LastNumberValid = IsWholeNumber(x);
 }
 
+// A lone word as an argument: a variable's text and type, or the word
+// itself when it names nothing; anything else is the reader's.
+bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
+  uint64_t generation = e.Words.Generation();
+  if (n.generation != generation || generation == 0) {
+    n.word = e.Words.Find(n.text);
+    THashNode* command = n.word ? nullptr : e.Words.Find(n.text, true);
+    n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
+    n.generation = generation;
+  }
+  THashNode* w = n.word;
+  if (!w) {
+    if (n.callable) return false;
+    out = n.text;
+    e.CurrentType = "s";
+    return true;
+  }
+  if (w->Kind != kVariable) return false;
+  out = w->Value;
+  e.CurrentType = w->TypeTag;
+  // The text is the variable's own, so its cached number goes with it.
+  e.LastNumber = w->Num;
+  e.LastNumberValid = w->NumVersion == w->Version;
+  return true;
+}
+
 bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
   if (!c.ok) return false;
+  if (c.single) return RunSingleWord(e, c.nodes[c.root], out);
   try {
     TreeEvaluator ev(e, c);
     long double number;

@@ -496,12 +496,23 @@ size_t FindHashOutsideLiteral(const std::string& s) {
 // line by line stays linear. Only pieces that cannot change X qualify
 // (literals without calls in their {…}, variables, plain words); anything
 // else goes the ordinary way.
-bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& valueText) {
+// The shape TryAppendInPlace looks for, read from the text alone.
+bool MayAppendInPlace(const std::string& name, const std::string& valueText) {
+  if (valueText.size() <= name.size()) return false;
   const char* p = valueText.c_str();
   SkipBlanks(p);
   if (strncmp(p, name.c_str(), name.size()) != 0) return false;
   p += name.size();
   if (!IsWordDelimiter(static_cast<unsigned char>(*p))) return false;
+  SkipBlanks(p);
+  return *p == '&' && p[1] != '&';
+}
+
+bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& valueText) {
+  if (!MayAppendInPlace(name, valueText)) return false;
+  const char* p = valueText.c_str();
+  SkipBlanks(p);
+  p += name.size();
   THashNode* target = e.Words.Find(name);
   if (!target || target->Kind != kVariable || target->Reserved) return false;
   struct Piece {
@@ -557,20 +568,34 @@ bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& 
 
 }  // namespace
 
-void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText) {
-  if (valueText.size() > name.size() && TryAppendInPlace(e, name, valueText)) return;
+void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText, AssignTarget* target) {
+  if (target && target->MayAppend < 0) {
+    // Planned names come from a plain word: never an element access.
+    target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
+  }
+  if ((!target || target->MayAppend) && TryAppendInPlace(e, name, valueText)) return;
   e.LastNumberValid = false;
   std::string value = EvalArg(e, valueText);
   std::string type = e.CurrentType;
   bool hasNumber = e.LastNumberValid && type == "e";
   long double number = e.LastNumber;
   e.LastNumberValid = false;
-  size_t hash = FindHashOutsideLiteral(name);
-  if (hash != std::string::npos && hash > 0) {
-    AssignElement(e, name.substr(0, hash), std::string_view(name).substr(hash + 1), std::move(value));
-    return;
+  THashNode* word;
+  if (target) {
+    uint64_t generation = e.Words.Generation();
+    if (target->Generation != generation || generation == 0) {
+      target->Word = e.Words.FindRef(name);
+      target->Generation = generation;
+    }
+    word = target->Word.get();
+  } else {
+    size_t hash = FindHashOutsideLiteral(name);
+    if (hash != std::string::npos && hash > 0) {
+      AssignElement(e, name.substr(0, hash), std::string_view(name).substr(hash + 1), std::move(value));
+      return;
+    }
+    word = e.Words.Find(name);
   }
-  THashNode* word = e.Words.Find(name);
   if (!word) {
     word = CreateVariable(e, name);
     StoreValue(e, *word, std::move(value), type);
