@@ -762,8 +762,11 @@ void CheckRunControl(TNokaBase& e) {
         ++top->Counter;
         if (top->Kind == kCountLoop) {
           if (THashNode* var = top->CounterVar.get()) {
-            var->SetNumberValue(FormatInt(top->Counter), top->Counter);
-            if (var->TypeTag != "e") var->TypeTag = "e";
+            FormatIntInto(var->Value, top->Counter);
+            ++var->Version;
+            var->Num = top->Counter;
+            var->NumVersion = var->Version;
+            if (!(var->TypeTag.size() == 1 && var->TypeTag[0] == 'e')) var->TypeTag = "e";
           }
         } else {
           e.CountVar->SetValue(FormatInt(top->Counter));

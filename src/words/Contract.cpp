@@ -2,6 +2,7 @@
 // return results, and the language's reading and writing of numbers.
 #include "words/Contract.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -83,18 +84,6 @@ long double ToNumber(std::string_view text) {
   return strtold(prefix.c_str(), nullptr);
 }
 
-int64_t ToInt64(long double x) {
-  if (std::isnan(x)) return 0;
-  if (x >= 9.2233720368547758e18L) return INT64_MAX;
-  if (x <= -9.2233720368547758e18L) return INT64_MIN;
-  // llrint rounds in the current mode without switching the x87 control
-  // word (a plain cast does, and costs far more); then step toward zero.
-  int64_t r = __builtin_llrintl(x);
-  if (x >= 0 && static_cast<long double>(r) > x) --r;
-  if (x < 0 && static_cast<long double>(r) < x) ++r;
-  return r;
-}
-
 int32_t ToInt32(long double x) {
   int64_t v = ToInt64(x);
   if (v > INT32_MAX) return INT32_MAX;
@@ -127,7 +116,7 @@ std::string FormatNumber(long double x) {
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
   if (x == 0) return "0";
   // Integers that fit print directly (the common case in loops).
-  if (IsWholeNumber(x)) return std::to_string(__builtin_llrintl(x));
+  if (IsWholeNumber(x)) return std::to_string(RoundToInt64(x));
   char buf[64];
   snprintf(buf, sizeof buf, "%.14Le", x);
   std::string s(buf);
@@ -154,6 +143,20 @@ std::string FormatNumber(long double x) {
 }
 
 std::string FormatInt(int64_t x) { return std::to_string(x); }
+
+void FormatIntInto(std::string& out, int64_t x) {
+  char buf[24];
+  auto end = std::to_chars(buf, buf + sizeof buf, x).ptr;
+  out.assign(buf, end);
+}
+
+void FormatNumberInto(std::string& out, long double x) {
+  if (IsWholeNumber(x) && x != 0) {
+    FormatIntInto(out, RoundToInt64(x));
+    return;
+  }
+  out = FormatNumber(x);
+}
 
 long double NumberOf(THashNode& word) {
   if (word.NumVersion != word.Version) {

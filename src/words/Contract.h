@@ -38,8 +38,28 @@ THashNode* PopArgWord(TNokaBase& e, bool create);
 // The language's reading of a number (12円 -> 12, $FF -> 255, full-width
 // digits accepted, commas ignored, 1E20 -> 1e20).
 long double ToNumber(std::string_view text);
+// Rounds to the nearest integer in the current (to-nearest) x87 mode: no
+// libm call, and no control-word switch as a cast would make. The caller
+// keeps x within the int64 range.
+inline int64_t RoundToInt64(long double x) {
+#if defined(__x86_64__) || defined(__i386__)
+  int64_t r;
+  __asm__("fistpll %0" : "=m"(r) : "t"(x) : "st");
+  return r;
+#else
+  return __builtin_llrintl(x);
+#endif
+}
 // Truncates toward zero into 64 bits; NaN gives 0, out of range saturates.
-int64_t ToInt64(long double x);
+inline int64_t ToInt64(long double x) {
+  if (x != x) return 0;
+  if (x >= 9.2233720368547758e18L) return INT64_MAX;
+  if (x <= -9.2233720368547758e18L) return INT64_MIN;
+  int64_t r = RoundToInt64(x);
+  if (x >= 0 && static_cast<long double>(r) > x) --r;
+  if (x < 0 && static_cast<long double>(r) < x) ++r;
+  return r;
+}
 // int32 conversion with the same rules (saturating).
 int32_t ToInt32(long double x);
 // "int-default": a decimal integer text, anything else gives `def`.
@@ -47,6 +67,9 @@ int64_t IntDefault(std::string_view text, int64_t def);
 // 15 significant digits, general format ("3.33333333333333", "1E20").
 std::string FormatNumber(long double x);
 std::string FormatInt(int64_t x);
+// The same texts written into an existing string (its buffer is reused).
+void FormatNumberInto(std::string& out, long double x);
+void FormatIntInto(std::string& out, int64_t x);
 // A whole number below 10^15 in magnitude: its text reads back exactly.
 // (rint keeps the rounding mode: no x87 control-word switch, unlike a cast.)
 inline bool IsWholeNumber(long double x) { return x > -1e15L && x < 1e15L && x == __builtin_rintl(x); }

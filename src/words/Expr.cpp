@@ -862,6 +862,13 @@ bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
   return RunCompiled(e, CompiledFor(text, true), out);
 }
 
+bool TryEvalArgNumber(TNokaBase& e, const std::string& text, long double& out) {
+  const Compiled& c = CompiledFor(text, true);
+  if (!c.ok || c.single) return false;
+  TreeEvaluator ev(e, c);
+  return ev.EvalNumber(c.root, out) && std::isfinite(out);
+}
+
 namespace {
 }  // namespace
 

@@ -568,12 +568,46 @@ bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& 
 
 }  // namespace
 
+namespace {
+
+// The target of a planned assignment, looked up again only when the word
+// table changed.
+THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& target) {
+  uint64_t generation = e.Words.Generation();
+  if (target.Generation != generation || generation == 0) {
+    target.Word = e.Words.FindRef(name);
+    target.Generation = generation;
+  }
+  return target.Word.get();
+}
+
+// A planned "変数は、算術" whose value is a plain number: written straight
+// into the variable's text, with the number kept beside it.
+bool AssignNumberInPlace(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget& target) {
+  long double x;
+  if (!TryEvalArgNumber(e, valueText, x)) return false;
+  THashNode* word = PlannedTarget(e, name, target);
+  if (!word || word->Kind != kVariable || word->Reserved) return false;
+  FormatNumberInto(word->Value, x);
+  ++word->Version;
+  if (!(word->TypeTag.size() == 1 && word->TypeTag[0] == 'e')) word->TypeTag = "e";
+  if (IsWholeNumber(x)) {
+    word->Num = x;
+    word->NumVersion = word->Version;
+  }
+  e.CurrentType = "e";
+  return true;
+}
+
+}  // namespace
+
 void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText, AssignTarget* target) {
   if (target && target->MayAppend < 0) {
     // Planned names come from a plain word: never an element access.
     target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
   }
   if ((!target || target->MayAppend) && TryAppendInPlace(e, name, valueText)) return;
+  if (target && AssignNumberInPlace(e, name, valueText, *target)) return;
   e.LastNumberValid = false;
   std::string value = EvalArg(e, valueText);
   std::string type = e.CurrentType;
@@ -582,12 +616,7 @@ void AssignStatement(TNokaBase& e, std::string name, const std::string& valueTex
   e.LastNumberValid = false;
   THashNode* word;
   if (target) {
-    uint64_t generation = e.Words.Generation();
-    if (target->Generation != generation || generation == 0) {
-      target->Word = e.Words.FindRef(name);
-      target->Generation = generation;
-    }
-    word = target->Word.get();
+    word = PlannedTarget(e, name, *target);
   } else {
     size_t hash = FindHashOutsideLiteral(name);
     if (hash != std::string::npos && hash > 0) {
