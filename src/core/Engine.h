@@ -113,6 +113,18 @@ struct TNokaBase {
   };
   std::unordered_map<const char*, StatementPlan> Plans;
   std::vector<std::unordered_map<const char*, StatementPlan>> RetiredPlans;
+  // The blocks after a condition (ならば / 違えば), by the place they start.
+  struct BranchPlan {
+    TextBuf Owner;
+    bool QuestionForm = false;
+    TextBuf TrueBody, FalseBody;  // null when the branch is absent
+    const char* TrueStart = nullptr;
+    const char* FalseStart = nullptr;
+    const char* End = nullptr;    // the cursor after the blocks
+    bool SetsLine = false;
+    int32_t LineNo = 0;
+  };
+  std::unordered_map<const char*, BranchPlan> BranchPlans;
   // The command statement being read, while it may still become a plan.
   struct PlanRecording {
     const char* Start = nullptr;

@@ -114,7 +114,12 @@ std::string TranslateCondition(const std::string& condition) {
   return out;
 }
 
-void SelectBranch(TNokaBase& e, bool questionForm) {
+namespace {
+
+// Reads the ならば / 違えば blocks after a condition into a plan; leaves the
+// cursor after them. Reading depends on the text alone.
+void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) {
+  e.Recording.SetsLine = false;  // tells whether a line end was kept
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   if (IsLineEnd(*p)) {
@@ -125,7 +130,6 @@ void SelectBranch(TNokaBase& e, bool questionForm) {
   }
   e.Cursor.P = p;
   TRunControl trueBlock, falseBlock;
-  bool hasTrue = false, hasFalse = false;
   if (AtTrueWord(p) || (questionForm && !AtFalseWord(p))) {
     if (AtTrueWord(p)) {
       ReadWord(p);
@@ -133,7 +137,8 @@ void SelectBranch(TNokaBase& e, bool questionForm) {
       e.Cursor.P = p;
     }
     ReadBlock(e, trueBlock);
-    hasTrue = true;
+    plan.TrueBody = trueBlock.Body;
+    plan.TrueStart = trueBlock.ReturnPos.P;
     p = e.Cursor.P;
     if (*p == ';') ++p;
     SkipBlanks(p);
@@ -141,6 +146,7 @@ void SelectBranch(TNokaBase& e, bool questionForm) {
     // branch follows them.
     const char* q = p;
     int32_t savedLine = e.LineNo;
+    bool lineKept = e.Recording.SetsLine;
     e.Cursor.P = q;
     while (IsLineEnd(*e.Cursor.P)) {
       StepOverLineEnd(e);
@@ -153,6 +159,7 @@ void SelectBranch(TNokaBase& e, bool questionForm) {
     } else {
       e.Cursor.P = p;
       e.LineNo = savedLine;
+      e.Recording.SetsLine = lineKept;
     }
   }
   if (AtFalseWord(p)) {
@@ -161,18 +168,52 @@ void SelectBranch(TNokaBase& e, bool questionForm) {
     e.Cursor.P = p;
     if (StartsWithWord(p, Kw().Moshi)) RaiseError(e, msg::kNestedIf, {Kw().Moshi});
     ReadBlock(e, falseBlock);
-    hasFalse = true;
+    plan.FalseBody = falseBlock.Body;
+    plan.FalseStart = falseBlock.ReturnPos.P;
+  }
+  plan.Owner = e.Cursor.Buf;
+  plan.QuestionForm = questionForm;
+  plan.End = e.Cursor.P;
+  plan.SetsLine = e.Recording.SetsLine;
+  plan.LineNo = e.LineNo;
+}
+
+void EnterBranch(TNokaBase& e, const TextBuf& body, const char* start, FrameKind kind) {
+  TRunControl frame;
+  frame.Kind = kind;
+  frame.Body = body;
+  frame.ReturnPos = TextPos(e.Cursor.Buf, start);
+  frame.ExitPos = e.Cursor;
+  // Branch frames never give back a file name: none is saved.
+  PushAndEnter(e, std::move(frame));
+}
+
+}  // namespace
+
+void SelectBranch(TNokaBase& e, bool questionForm) {
+  const char* at = e.Cursor.P;
+  auto found = e.BranchPlans.find(at);
+  const TNokaBase::BranchPlan* plan;
+  if (found != e.BranchPlans.end() && found->second.Owner == e.Cursor.Buf &&
+      found->second.QuestionForm == questionForm) {
+    plan = &found->second;
+    e.Cursor.P = plan->End;
+    if (plan->SetsLine) e.LineNo = plan->LineNo;
+  } else {
+    TNokaBase::BranchPlan fresh;
+    ReadBranches(e, questionForm, fresh);
+    if (e.BranchPlans.size() > 65536) e.BranchPlans.clear();
+    plan = &e.BranchPlans.insert_or_assign(at, std::move(fresh)).first->second;
   }
   int32_t result = e.CondResult;
   e.CondResult = -1;
-  if (result == 1 && hasTrue) {
-    trueBlock.Kind = kTrueBranch;
-    trueBlock.ExitPos = e.Cursor;
-    PushAndEnter(e, std::move(trueBlock));
-  } else if (result == 0 && hasFalse) {
-    falseBlock.Kind = kFalseBranch;
-    falseBlock.ExitPos = e.Cursor;
-    PushAndEnter(e, std::move(falseBlock));
+  // Copies: entering a branch may not disturb the plan, but stay safe.
+  if (result == 1 && plan->TrueBody) {
+    TextBuf body = plan->TrueBody;
+    EnterBranch(e, body, plan->TrueStart, kTrueBranch);
+  } else if (result == 0 && plan->FalseBody) {
+    TextBuf body = plan->FalseBody;
+    EnterBranch(e, body, plan->FalseStart, kFalseBranch);
   }
 }
 

@@ -21,6 +21,7 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.BodyCache.clear();
   e.ValueTextCache.clear();
   e.Plans.clear();
+  e.BranchPlans.clear();
   e.ConditionCache.clear();
   e.CondResult = -1;
   e.SwitchValue = Kw().Undefined;

@@ -630,20 +630,28 @@ class TreeEvaluator {
 
   // The same evaluation on plain numbers, for trees whose operands are all
   // numbers at this moment; false when any operand is not (the caller then
-  // takes the general way). Results match Eval exactly.
-  bool EvalNumber(int index, long double& out) {
+  // takes the general way). Results match Eval exactly. Where only an
+  // operand's number counts (arithmetic, logic, the left of a comparison),
+  // `numeric` is set and a variable of any type gives its number.
+  bool EvalNumber(int index, long double& out, bool numeric = false) {
     const Node& n = c_.nodes[index];
     switch (n.type) {
       case Node::Num:
         out = n.number;
         return true;
       case Node::Str:
-        return false;
+        if (!numeric) return false;
+        out = n.number;
+        return true;
       case Node::Var: {
         if (n.generation != e_.Words.Generation() || n.generation == 0 || !n.word) return false;
         THashNode* w = n.word;
-        if (w->Kind != kVariable || !(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
-        if (index == c_.first && !PlainNumberText(w->Value)) return false;
+        if (w->Kind != kVariable) return false;
+        const bool typeE = w->TypeTag.size() == 1 && w->TypeTag[0] == 'e';
+        const bool typeS = w->TypeTag.size() == 1 && w->TypeTag[0] == 's';
+        if (!typeE && !numeric) return false;
+        // The first term is read again as text unless it is a string.
+        if (index == c_.first && !typeS && !PlainNumberText(w->Value)) return false;
         out = NumberOf(*w);
         return true;
       }
@@ -668,7 +676,8 @@ class TreeEvaluator {
       case Node::Bin: {
         long double a, b;
         if (n.op == '&' && n.which < 0) return false;
-        if (!EvalNumber(n.left, a) || !EvalNumber(n.right, b)) return false;
+        // A comparison with a string on its right compares texts.
+        if (!EvalNumber(n.left, a, true) || !EvalNumber(n.right, b, n.which < 0)) return false;
         switch (n.op) {
           case 'A': out = LogicResult(true, a, b) ? 1 : 0; break;
           case 'O': out = LogicResult(false, a, b) ? 1 : 0; break;
@@ -682,8 +691,9 @@ class TreeEvaluator {
         }
         return true;
       }
+      default:
+        return false;
     }
-    return false;
   }
 
   TStrNum Eval(int index) {
