@@ -264,8 +264,10 @@ class Evaluator {
 struct Fallback {};
 
 struct Node {
-  enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin } type;
-  std::string text;       // literal text, variable name, or operator
+  enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin, Item } type;
+  std::string text;       // literal text, variable name, operator, or owner name
+  std::string item = {};  // Item: the key written in 名前の(キー); full: 名前の
+  std::string full = {};
   long double number = 0; // ToNumber(text) for literals
   int left = -1, right = -1;
   int which = -1;         // comparison kind for Bin
@@ -274,6 +276,9 @@ struct Node {
   mutable uint64_t generation = 0;
   mutable THashNode* word = nullptr;
   mutable bool callable = false;  // the name folds to a command or label
+  // Item: the word the key names, and whether the key folds to a command.
+  mutable THashNode* keyWord = nullptr;
+  mutable bool keyCallable = false;
 };
 
 struct Compiled {
@@ -334,7 +339,7 @@ class Compiler {
     int first = Term();
     if (first < 0) return false;
     Skip();
-    if (*p_ == '\0' && c_.nodes[first].type == Node::Var) {
+    if (*p_ == '\0' && (c_.nodes[first].type == Node::Var || c_.nodes[first].type == Node::Item)) {
       c_.single = true;
       c_.root = first;
       return true;
@@ -417,10 +422,27 @@ class Compiler {
     while (!IsWordDelimiter(static_cast<unsigned char>(*p_))) p_ += CharLenAt(p_);
     if (p_ == start) return -1;
     std::string word(start, p_);
-    if (*p_ == '(' || *p_ == '#') return -1;
     static const std::string no = Sj("の");
+    if (*p_ == '(' && EndsWithChar(word, no) && word.size() > no.size()) return ItemTerm(word);
+    if (*p_ == '(' || *p_ == '#') return -1;
     if (EndsWithChar(word, no)) return -1;
     return Add(Node{Node::Var, word});
+  }
+
+  // 名前の(キー) with a plain word as the key; any other key is the reader's.
+  int ItemTerm(const std::string& word) {
+    const char* end = SimpleBracketEnd(p_);
+    if (!end) return -1;
+    std::string key(p_ + 1, end - 1);
+    if (key.empty() || key[0] == '$' || key[0] == '-' || (key[0] >= '0' && key[0] <= '9')) return -1;
+    for (const char* q = key.c_str(); *q; q += CharLenAt(q))
+      if (IsWordDelimiter(static_cast<unsigned char>(*q))) return -1;
+    p_ = end;
+    static const std::string no = Sj("の");
+    Node n{Node::Item, word.substr(0, word.size() - no.size())};
+    n.item = std::move(key);
+    n.full = word;
+    return Add(std::move(n));
   }
 
   static const char* SimpleBracketEnd(const char* p) {
@@ -623,9 +645,70 @@ class TreeEvaluator {
         }
         return;
       }
+      case Node::Item: {
+        THashNode* node = ItemNode(n);
+        hasNumber = false;
+        if (!node) {
+          text.clear();
+          isNumber = false;
+          typeS_ = true;
+          return;
+        }
+        char letter = node->TypeLetter() ? node->TypeLetter() : 's';
+        text = node->Value;
+        number = NumberOf(*node);
+        hasNumber = true;
+        isNumber = letter == 'e';
+        typeS_ = letter == 's';
+        return;
+      }
       case Node::Bin:
         throw Fallback();
     }
+  }
+
+  // The item 名前の(キー) names, read as item access reads it: the key as
+  // written, then the key's value. Only a dictionary with the plain cases
+  // is decided here (nothing is run); anything else is the reader's.
+  THashNode* ItemNode(const Node& n) {
+    uint64_t generation = e_.Words.Generation();
+    if (n.generation != generation || generation == 0) {
+      THashNode* folded = e_.Words.Find(n.full, true);
+      n.callable = folded && (folded->Kind == 0 || folded->Kind == 1 || folded->Kind == kLabel ||
+                              folded->Kind == kDllFunction);
+      n.word = e_.Words.Find(n.text);
+      n.keyWord = e_.Words.Find(n.item);
+      THashNode* keyCommand = n.keyWord ? nullptr : e_.Words.Find(n.item, true);
+      n.keyCallable = keyCommand && (keyCommand->Kind == 0 || keyCommand->Kind == 1 || keyCommand->Kind == kLabel);
+      n.generation = generation;
+    }
+    THashNode* owner = n.word;
+    if (n.callable || !owner || owner->Kind != kDictionary || !owner->Table) throw Fallback();
+    if (THashNode* node = owner->Table->Find(n.item)) return node;
+    if (n.keyWord) {
+      if (n.keyWord->Kind != kVariable) throw Fallback();
+      return owner->Table->Find(n.keyWord->Value);
+    }
+    if (n.keyCallable) throw Fallback();
+    return nullptr;  // the key names nothing: it was looked up as written
+  }
+
+  // An argument that is one item alone: its text and type tag.
+  bool RunSingleItem(std::string& out) {
+    THashNode* node;
+    try {
+      node = ItemNode(c_.nodes[c_.root]);
+    } catch (Fallback&) {
+      return false;
+    }
+    if (!node) {
+      out.clear();
+      e_.CurrentType = "s";
+      return true;
+    }
+    out = node->Value;
+    e_.CurrentType = std::string(1, node->TypeLetter() ? node->TypeLetter() : 's');
+    return true;
   }
 
   // The same evaluation on plain numbers, for trees whose operands are all
@@ -689,6 +772,15 @@ class TreeEvaluator {
             else
               out = MulOp(n.op, a, b);
         }
+        return true;
+      }
+      case Node::Item: {
+        THashNode* node = ItemNode(n);
+        if (!node) return false;
+        char letter = node->TypeLetter() ? node->TypeLetter() : 's';
+        if (letter != 'e' && !numeric) return false;
+        if (index == c_.first && letter != 's' && !PlainNumberText(node->Value)) return false;
+        out = NumberOf(*node);
         return true;
       }
       default:
@@ -840,7 +932,10 @@ bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
 
 bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
   if (!c.ok) return false;
-  if (c.single) return RunSingleWord(e, c.nodes[c.root], out);
+  if (c.single) {
+    if (c.nodes[c.root].type == Node::Var) return RunSingleWord(e, c.nodes[c.root], out);
+    return TreeEvaluator(e, c).RunSingleItem(out);
+  }
   try {
     TreeEvaluator ev(e, c);
     long double number;
@@ -875,8 +970,12 @@ bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
 bool TryEvalArgNumber(TNokaBase& e, const std::string& text, long double& out) {
   const Compiled& c = CompiledFor(text, true);
   if (!c.ok || c.single) return false;
-  TreeEvaluator ev(e, c);
-  return ev.EvalNumber(c.root, out) && std::isfinite(out);
+  try {
+    TreeEvaluator ev(e, c);
+    return ev.EvalNumber(c.root, out) && std::isfinite(out);
+  } catch (Fallback&) {
+    return false;
+  }
 }
 
 namespace {
