@@ -44,6 +44,8 @@ class TRunControlStack {
   int TotalCount() const { return total_ + Count(); }
   int Levels() const { return static_cast<int>(saved_.size()); }
   void Push(TRunControl frame) { frames_.push_back(std::move(frame)); }
+  // A new empty frame on top, filled in place.
+  TRunControl& PushNew() { return frames_.emplace_back(); }
   bool Pop(TRunControl& out);
   bool Peek(int index, TRunControl& out) const;
   TRunControl* Top() { return frames_.empty() ? nullptr : &frames_.back(); }

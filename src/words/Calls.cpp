@@ -35,18 +35,25 @@ void CallLabel(TNokaBase& e, THashNode& label) {
     BindArguments(e, label);
     size_t n = CountSlots(label.ArgSpec);
     if (n > e.ArgStack.Count()) n = e.ArgStack.Count();
-    // Bound arguments are the top n phrases, in slot order.
-    std::vector<std::string> phrases(e.ArgStack.Items.end() - n, e.ArgStack.Items.end());
-    e.ArgStack.Items.resize(e.ArgStack.Count() - n);
-    for (auto& phrase : phrases) e.UserArgs.Push(EvalArg(e, phrase));
+    // Bound arguments are the top n phrases, in slot order; they leave the
+    // stack before any is evaluated.
+    auto& items = e.ArgStack.Items;
+    if (n == 1) {
+      std::string phrase = std::move(items.back());
+      items.pop_back();
+      e.UserArgs.Push(EvalArg(e, phrase));
+    } else {
+      std::vector<std::string> phrases(std::make_move_iterator(items.end() - n), std::make_move_iterator(items.end()));
+      items.resize(items.size() - n);
+      for (auto& phrase : phrases) e.UserArgs.Push(EvalArg(e, phrase));
+    }
   }
-  TRunControl frame;
+  TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kCallFrame;
   frame.ReturnPos = e.Cursor;
   frame.ExitPos = label.Ref;
   frame.SavedFileName = e.FileName;
-  e.RunStack.Push(std::move(frame));
-  e.FileName = label.TypeTag;
+  if (e.FileName != label.TypeTag) e.FileName = label.TypeTag;
   e.Cursor = label.Ref;
 }
 

@@ -26,11 +26,14 @@ const DispatchTable& Table() {
   return table;
 }
 
-// Slot particles of an ArgSpec, split once per distinct ArgSpec.
-const std::vector<std::string>& Slots(const std::string& argSpec) {
+// Slot particles of an ArgSpec, split once per distinct ArgSpec. Entries
+// are never removed, so words may keep pointers to them.
+using SlotEntry = std::pair<const std::string, std::vector<std::string>>;
+
+const SlotEntry& SlotsFor(const std::string& argSpec) {
   static std::unordered_map<std::string, std::vector<std::string>> cache;
   auto it = cache.find(argSpec);
-  if (it != cache.end()) return it->second;
+  if (it != cache.end()) return *it;
   std::vector<std::string> slots;
   if (!argSpec.empty()) {
     size_t start = 0;
@@ -47,7 +50,7 @@ const std::vector<std::string>& Slots(const std::string& argSpec) {
       start = comma + 1;
     }
   }
-  return cache.emplace(argSpec, std::move(slots)).first->second;
+  return *cache.emplace(argSpec, std::move(slots)).first;
 }
 
 // Whether a phrase's tail fits a slot particle (equal or equivalent).
@@ -65,6 +68,25 @@ bool Fits(std::string_view phrase, const std::string& particle) {
   return false;
 }
 
+// A word's slot list, remembered on the word while its ArgSpec stays.
+const std::vector<std::string>& SlotsOf(THashNode& word) {
+  if (!word.SlotSpec || *word.SlotSpec != word.ArgSpec) {
+    const SlotEntry& entry = SlotsFor(word.ArgSpec);
+    word.SlotSpec = &entry.first;
+    word.SlotList = &entry.second;
+  }
+  return *word.SlotList;
+}
+
+// Whether the phrases already stand in slot order, each fitting its slot:
+// then binding only strips the particles.
+bool InSlotOrder(const std::vector<std::string>& items, const std::vector<std::string>& slots) {
+  if (items.size() != slots.size()) return false;
+  for (size_t k = 0; k < slots.size(); ++k)
+    if (!Fits(items[k], slots[k])) return false;
+  return true;
+}
+
 }  // namespace
 
 CommandFn CommandFor(int number) {
@@ -73,7 +95,7 @@ CommandFn CommandFor(int number) {
 }
 
 void BindArguments(TNokaBase& e, THashNode& word) {
-  const std::vector<std::string>& slots = Slots(word.ArgSpec);
+  const std::vector<std::string>& slots = SlotsOf(word);
   const size_t n = slots.size();
   TStack& stack = e.ArgStack;
   e.ImplicitSore = false;
@@ -84,6 +106,10 @@ void BindArguments(TNokaBase& e, THashNode& word) {
     e.ImplicitSore = true;
   }
   if (stack.Count() < n) RaiseError(e, msg::kTooFewArgs, {word.Name, word.ArgSpec});
+  if (!e.LooseBinding && InSlotOrder(stack.Items, slots)) {
+    for (size_t k = 0; k < n; ++k) stack.Items[k].resize(stack.Items[k].size() - slots[k].size());
+    return;
+  }
   std::vector<std::string> bound(n);
   for (size_t k = n; k-- > 0;) {
     const std::string& particle = slots[k];

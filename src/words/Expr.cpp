@@ -339,7 +339,8 @@ class Compiler {
     int first = Term();
     if (first < 0) return false;
     Skip();
-    if (*p_ == '\0' && (c_.nodes[first].type == Node::Var || c_.nodes[first].type == Node::Item)) {
+    const Node::Type firstType = c_.nodes[first].type;
+    if (*p_ == '\0' && (firstType == Node::Var || firstType == Node::Item || firstType == Node::Group)) {
       c_.single = true;
       c_.root = first;
       return true;
@@ -930,22 +931,18 @@ bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
   return true;
 }
 
-bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
-  if (!c.ok) return false;
-  if (c.single) {
-    if (c.nodes[c.root].type == Node::Var) return RunSingleWord(e, c.nodes[c.root], out);
-    return TreeEvaluator(e, c).RunSingleItem(out);
-  }
+// The tree evaluated from `root` as a whole expression.
+bool RunTree(TNokaBase& e, const Compiled& c, int root, std::string& out) {
   try {
     TreeEvaluator ev(e, c);
     long double number;
-    if (ev.EvalNumber(c.root, number) && std::isfinite(number)) {
+    if (ev.EvalNumber(root, number) && std::isfinite(number)) {
       out = FormatNumber(number);
       e.CurrentType = "e";
       KeepNumber(e, number);
       return true;
     }
-    TStrNum result = ev.Eval(c.root);
+    TStrNum result = ev.Eval(root);
     if (result.Kind == kString) {
       out = result.GetText();
       e.CurrentType = "s";
@@ -961,6 +958,20 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
   }
 }
 
+// The root a tree is evaluated from as a whole expression: a lone bracketed
+// argument is its contents, as the reader evaluates them.
+int ExpressionRoot(const Compiled& c) {
+  if (c.single) return c.nodes[c.root].type == Node::Group ? c.nodes[c.root].left : -1;
+  return c.root;
+}
+
+bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
+  if (!c.ok) return false;
+  if (c.single && c.nodes[c.root].type == Node::Var) return RunSingleWord(e, c.nodes[c.root], out);
+  if (c.single && c.nodes[c.root].type == Node::Item) return TreeEvaluator(e, c).RunSingleItem(out);
+  return RunTree(e, c, ExpressionRoot(c), out);
+}
+
 }  // namespace
 
 bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
@@ -969,10 +980,12 @@ bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
 
 bool TryEvalArgNumber(TNokaBase& e, const std::string& text, long double& out) {
   const Compiled& c = CompiledFor(text, true);
-  if (!c.ok || c.single) return false;
+  if (!c.ok) return false;
+  int root = ExpressionRoot(c);
+  if (root < 0) return false;
   try {
     TreeEvaluator ev(e, c);
-    return ev.EvalNumber(c.root, out) && std::isfinite(out);
+    return ev.EvalNumber(root, out) && std::isfinite(out);
   } catch (Fallback&) {
     return false;
   }

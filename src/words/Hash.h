@@ -38,6 +38,10 @@ struct THashNode {
   std::unique_ptr<THash> Table;  // kind 6: the dictionary's items
   bool Reserved = false;
   uint64_t Version = 0;          // bumped on every value write (table cache)
+  // The slot particles split from ArgSpec, and the ArgSpec they came from
+  // (entries of the binder's cache, which lives as long as the program).
+  const std::string* SlotSpec = nullptr;
+  const std::vector<std::string>* SlotList = nullptr;
   // The value parsed as a table, valid while ParsedVersion == Version.
   std::shared_ptr<TCsvDbBase> Parsed;
   uint64_t ParsedVersion = ~0ull;
