@@ -19,12 +19,19 @@ namespace nokari {
 class IHost;
 struct ExtensionState;  // per-family state (handles, table search, ...)
 
+// A compiled expression tree kept beside its text (words/Expr.h).
+struct CompiledRef {
+  const void* Tree = nullptr;
+  uint64_t Epoch = 0;
+};
+
 // What a planned assignment learns about its target once: whether its text
 // could append in place, and the word found in a given table generation.
 struct AssignTarget {
   int8_t MayAppend = -1;  // -1 not yet known
   WordRef Word;
   uint64_t Generation = 0;
+  CompiledRef Value;  // the value text compiled as an argument
 };
 
 struct TNokaBase {
@@ -86,6 +93,7 @@ struct TNokaBase {
     TextBuf Owner;
     const char* End;
     std::shared_ptr<const std::string> Text;
+    CompiledRef Compiled = {};  // conditions: the text compiled as an expression
   };
   std::unordered_map<const char*, CachedValueText> ValueTextCache;
   // Translated もし conditions by the place they start (same shape).

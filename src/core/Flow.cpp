@@ -263,8 +263,18 @@ void CmdIf(TNokaBase& e) {
   if (cached != e.ConditionCache.end() && cached->second.Owner == e.Cursor.Buf) {
     std::shared_ptr<const std::string> expression = cached->second.Text;
     e.Cursor.P = cached->second.End;
-    std::string value = EvaluateExpression(e, *expression);
-    e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
+    CompiledRef& slot = cached->second.Compiled;
+    if (!IsCurrent(slot)) slot = CompileExpression(*expression);
+    const CompiledRef compiled = slot;
+    long double x;
+    // A whole number reads back from its text unchanged: no text needed.
+    if (TryEvalNumber(e, compiled, x) && IsWholeNumber(x)) {
+      e.CurrentType = "e";
+      e.CondResult = ToInt64(x) == 1 ? 1 : 0;
+    } else {
+      std::string value = EvaluateExpression(e, *expression, compiled);
+      e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
+    }
     SelectBranch(e, false);
     return;
   }

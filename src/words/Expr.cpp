@@ -867,35 +867,49 @@ class TreeEvaluator {
   bool groupNumber_ = false;  // the last term was a whole-number bracket
 };
 
+uint64_t compiledEpoch = 1;  // advanced whenever the compiled cache is emptied
+
+// A cheap hash for the memo in front of the compiled cache.
+uint32_t TextHash(const std::string& text) {
+  uint32_t h = 2166136261u;
+  for (unsigned char c : text) h = (h ^ c) * 16777619u;
+  return h;
+}
+
 const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
   static const Compiled tooLong;
   if (text.size() > 4096) return tooLong;
-  // Loops hand the same string object back every time: a small memo by
-  // address (confirmed by content) spares hashing the text.
+  // Most lookups repeat a few texts: a small direct-mapped memo by content
+  // spares the map's hashing and bucket search.
   struct Memo {
-    const std::string* address = nullptr;
+    uint32_t hash = 0;
+    uint64_t epoch = 0;
     std::string text;
     const Compiled* compiled = nullptr;
   };
-  static Memo memo[2][64];
-  Memo& m = memo[argumentForm ? 1 : 0][(reinterpret_cast<uintptr_t>(&text) >> 4) & 63];
-  if (m.address == &text && m.compiled && m.text == text) return *m.compiled;
+  static Memo memo[2][256];
+  const uint32_t hash = TextHash(text);
+  Memo& m = memo[argumentForm ? 1 : 0][hash & 255];
+  if (m.hash == hash && m.epoch == compiledEpoch && m.text == text) return *m.compiled;
   static std::unordered_map<std::string, std::unique_ptr<Compiled>> cache[2];
   auto& map = cache[argumentForm ? 1 : 0];
   auto it = map.find(text);
-  if (it != map.end()) {
-    m = {&text, text, it->second.get()};
-    return *it->second;
+  if (it == map.end()) {
+    if (map.size() > 8192) {
+      cache[0].clear();
+      cache[1].clear();
+      ++compiledEpoch;
+    }
+    auto compiled = std::make_unique<Compiled>();
+    Compiler compiler(*compiled);
+    compiled->ok = argumentForm ? compiler.CompileArgument(text.c_str()) : compiler.CompileExpression(text.c_str());
+    it = map.emplace(text, std::move(compiled)).first;
   }
-  if (map.size() > 8192) {
-    map.clear();
-    for (auto& row : memo)
-      for (auto& slot : row) slot = Memo();
-  }
-  auto compiled = std::make_unique<Compiled>();
-  Compiler compiler(*compiled);
-  compiled->ok = argumentForm ? compiler.CompileArgument(text.c_str()) : compiler.CompileExpression(text.c_str());
-  return *map.emplace(text, std::move(compiled)).first->second;
+  m.hash = hash;
+  m.epoch = compiledEpoch;
+  m.text = text;
+  m.compiled = it->second.get();
+  return *m.compiled;
 }
 
 // The number behind a result is handed on only when its text reads back as
@@ -974,12 +988,26 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
 
 }  // namespace
 
+CompiledRef CompileArgument(const std::string& text) {
+  return {&CompiledFor(text, true), compiledEpoch};
+}
+
+CompiledRef CompileExpression(const std::string& text) {
+  return {&CompiledFor(text, false), compiledEpoch};
+}
+
+bool IsCurrent(const CompiledRef& ref) { return ref.Tree && ref.Epoch == compiledEpoch; }
+
 bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
   return RunCompiled(e, CompiledFor(text, true), out);
 }
 
-bool TryEvalArgNumber(TNokaBase& e, const std::string& text, long double& out) {
-  const Compiled& c = CompiledFor(text, true);
+bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out) {
+  return RunCompiled(e, *static_cast<const Compiled*>(ref.Tree), out);
+}
+
+bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
+  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok) return false;
   int root = ExpressionRoot(c);
   if (root < 0) return false;
@@ -1035,6 +1063,24 @@ std::string EvaluateExpression(TNokaBase& e, const std::string& text) {
   if (RunCompiled(e, CompiledFor(text, false), fast)) return fast;
   const char* p = text.c_str();
   return EvaluateExpression(e, p);
+}
+
+std::string EvaluateExpression(TNokaBase& e, const std::string& text, const CompiledRef& ref) {
+  std::string fast;
+  if (RunCompiled(e, *static_cast<const Compiled*>(ref.Tree), fast)) return fast;
+  const char* p = text.c_str();
+  return EvaluateExpression(e, p);
+}
+
+bool TryEvalNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
+  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
+  if (!c.ok || c.single) return false;
+  try {
+    TreeEvaluator ev(e, c);
+    return ev.EvalNumber(c.root, out) && std::isfinite(out);
+  } catch (Fallback&) {
+    return false;
+  }
 }
 
 }  // namespace nokari

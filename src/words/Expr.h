@@ -14,9 +14,20 @@ bool IsOperatorChar(unsigned char c);
 // The compiled form of an argument with operators (EvalArg's rule for the
 // first term included); false when the reading evaluator must decide.
 bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out);
-// An argument text that is arithmetic on numbers only (numbers, variables
+
+// A text's compiled form, for callers that keep it beside the text (plans,
+// cached conditions). Valid while IsCurrent says so: the compiled cache is
+// bounded and may be emptied.
+CompiledRef CompileArgument(const std::string& text);
+CompiledRef CompileExpression(const std::string& text);
+bool IsCurrent(const CompiledRef& ref);
+bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out);
+// An argument that is arithmetic on numbers only (numbers, variables
 // holding numbers, brackets, operators) evaluated without side effects;
 // false, with nothing done, for anything else.
-bool TryEvalArgNumber(TNokaBase& e, const std::string& text, long double& out);
+bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out);
+// The same for an expression (a condition).
+bool TryEvalNumber(TNokaBase& e, const CompiledRef& ref, long double& out);
+std::string EvaluateExpression(TNokaBase& e, const std::string& text, const CompiledRef& ref);
 
 }  // namespace nokari

@@ -369,13 +369,10 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   }
 }
 
-std::string EvalArg(TNokaBase& e, const std::string& text) {
-  if (text.empty()) {
-    e.CurrentType = "s";
-    return {};
-  }
-  std::string fast;
-  if (TryEvalArgFast(e, text, fast)) return fast;
+namespace {
+
+// EvalArg's own reading: a term, then joins or an expression.
+std::string ReadArg(TNokaBase& e, const std::string& text) {
   const char* p = text.c_str();
   SkipBlanks(p);
   std::string value = EvalTerm(e, p);
@@ -403,6 +400,28 @@ std::string EvalArg(TNokaBase& e, const std::string& text) {
     break;
   }
   return value;
+}
+
+}  // namespace
+
+std::string EvalArg(TNokaBase& e, const std::string& text) {
+  if (text.empty()) {
+    e.CurrentType = "s";
+    return {};
+  }
+  std::string fast;
+  if (TryEvalArgFast(e, text, fast)) return fast;
+  return ReadArg(e, text);
+}
+
+std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
+  if (text.empty()) {
+    e.CurrentType = "s";
+    return {};
+  }
+  std::string fast;
+  if (TryEvalArgFast(e, compiled, fast)) return fast;
+  return ReadArg(e, text);
 }
 
 std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j) {
@@ -583,9 +602,9 @@ THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& ta
 
 // A planned "変数は、算術" whose value is a plain number: written straight
 // into the variable's text, with the number kept beside it.
-bool AssignNumberInPlace(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget& target) {
+bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
   long double x;
-  if (!TryEvalArgNumber(e, valueText, x)) return false;
+  if (!TryEvalArgNumber(e, target.Value, x)) return false;
   THashNode* word = PlannedTarget(e, name, target);
   if (!word || word->Kind != kVariable || word->Reserved) return false;
   FormatNumberInto(word->Value, x);
@@ -607,9 +626,10 @@ void AssignStatement(TNokaBase& e, std::string name, const std::string& valueTex
     target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
   }
   if ((!target || target->MayAppend) && TryAppendInPlace(e, name, valueText)) return;
-  if (target && AssignNumberInPlace(e, name, valueText, *target)) return;
+  if (target && !IsCurrent(target->Value)) target->Value = CompileArgument(valueText);
+  if (target && AssignNumberInPlace(e, name, *target)) return;
   e.LastNumberValid = false;
-  std::string value = EvalArg(e, valueText);
+  std::string value = target ? EvalArg(e, valueText, target->Value) : EvalArg(e, valueText);
   std::string type = e.CurrentType;
   bool hasNumber = e.LastNumberValid && type == "e";
   long double number = e.LastNumber;

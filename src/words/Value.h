@@ -13,6 +13,8 @@ namespace nokari {
 std::string EvalTerm(TNokaBase& e, const char*& p);
 // The value of one argument phrase (particle already removed).
 std::string EvalArg(TNokaBase& e, const std::string& text);
+// The same with the text's compiled form at hand (current, see IsCurrent).
+std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled);
 // The value of a literal written with its quotes ("…" or `…`).
 std::string EvalStringLiteral(TNokaBase& e, std::string_view literal);
 // The literal at p, quotes included; advances p past it.
