@@ -191,12 +191,12 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
   }
   e.Cursor.P = p;
   frame.SavedFileName = e.FileName;
-  auto cached = e.BodyCache.find(p);
-  if (cached != e.BodyCache.end() && cached->second.Owner == e.Cursor.Buf) {
-    frame.Body = cached->second.Body;
+  const TNokaBase::CachedBody* cached = e.BodyCache.Find(p);
+  if (cached && cached->Owner == e.Cursor.Buf) {
+    frame.Body = cached->Body;
     frame.ReturnPos = TextPos(e.Cursor.Buf, p);
-    frame.ExitPos = TextPos(e.Cursor.Buf, cached->second.Exit);
-    e.Cursor.P = cached->second.Exit;
+    frame.ExitPos = TextPos(e.Cursor.Buf, cached->Exit);
+    e.Cursor.P = cached->Exit;
     return;
   }
   const char* start = p;
@@ -221,7 +221,7 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
   frame.ReturnPos = TextPos(e.Cursor.Buf, start);
   frame.ExitPos = TextPos(e.Cursor.Buf, end);
   if (e.BodyCache.size() > 65536) e.BodyCache.clear();  // のかりする makes texts without end
-  e.BodyCache[start] = {e.Cursor.Buf, frame.Body, end};
+  e.BodyCache.Set(start, {e.Cursor.Buf, frame.Body, end});
   e.Cursor.P = end;
 }
 
@@ -301,7 +301,7 @@ void RecordPlan(TNokaBase& e) {
   plan.Verb = e.ArgStack.Items.back();
   plan.SetsLine = rec.SetsLine;
   plan.LineNo = e.LineNo;
-  e.Plans.emplace(start, std::move(plan));
+  e.Plans.Emplace(start, std::move(plan));
 }
 
 // Runs the plan of the statement starting at p, if there is one.
@@ -389,15 +389,15 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
 
 // The value text of an assignment at p, read once per place in a text.
 std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
-  auto it = e.ValueTextCache.find(p);
-  if (it != e.ValueTextCache.end() && it->second.Owner == e.Cursor.Buf) {
-    end = it->second.End;
-    return it->second.Text;
+  const TNokaBase::CachedValueText* cached = e.ValueTextCache.Find(p);
+  if (cached && cached->Owner == e.Cursor.Buf) {
+    end = cached->End;
+    return cached->Text;
   }
   end = RestOfLineEnd(e, p);
   if (e.ValueTextCache.size() > 65536) e.ValueTextCache.clear();
   auto text = std::make_shared<const std::string>(p, end);
-  e.ValueTextCache[p] = {e.Cursor.Buf, end, text};
+  e.ValueTextCache.Set(p, {e.Cursor.Buf, end, text});
   return text;
 }
 
@@ -424,7 +424,7 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
     plan.End = end;
     plan.Name = name;
     plan.Value = held;
-    e.Plans.emplace(e.PlainWordStart, std::move(plan));
+    e.Plans.Emplace(e.PlainWordStart, std::move(plan));
     e.PlainWordStart = nullptr;
   }
   AssignStatement(e, std::move(name), valueText);
@@ -705,9 +705,9 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
 }
 
 bool ReplayPlan(TNokaBase& e, const char* p) {
-  auto it = e.Plans.find(p);
-  if (it == e.Plans.end() || it->second.Owner != e.Cursor.Buf) return false;
-  TNokaBase::StatementPlan& plan = it->second;
+  TNokaBase::StatementPlan* found = e.Plans.Find(p);
+  if (!found || found->Owner != e.Cursor.Buf) return false;
+  TNokaBase::StatementPlan& plan = *found;
   e.Recording.Start = nullptr;
   if (plan.Kind == TNokaBase::StatementPlan::kAssign) {
     // Plans outlive the statements that replay them (see RetirePlansWhenFull).

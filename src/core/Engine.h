@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/PlaceMap.h"
 #include "core/RunControl.h"
 #include "core/TextPos.h"
 #include "words/Hash.h"
@@ -88,16 +89,16 @@ struct TNokaBase {
     TextBuf Body;
     const char* Exit;
   };
-  std::unordered_map<const char*, CachedBody> BodyCache;
+  PlaceMap<CachedBody> BodyCache;
   struct CachedValueText {
     TextBuf Owner;
     const char* End;
     std::shared_ptr<const std::string> Text;
     CompiledRef Compiled = {};  // conditions: the text compiled as an expression
   };
-  std::unordered_map<const char*, CachedValueText> ValueTextCache;
+  PlaceMap<CachedValueText> ValueTextCache;
   // Translated もし conditions by the place they start (same shape).
-  std::unordered_map<const char*, CachedValueText> ConditionCache;
+  PlaceMap<CachedValueText> ConditionCache;
   // Statements by the place they start, read once: an assignment
   // "名前は、値" (name and value text), or a command statement (the phrases
   // it pushes and its verb). A statement whose reading evaluated anything or
@@ -119,8 +120,8 @@ struct TNokaBase {
     WordRef VerbWord;       // the verb found in generation VerbGeneration
     uint64_t VerbGeneration = 0;
   };
-  std::unordered_map<const char*, StatementPlan> Plans;
-  std::vector<std::unordered_map<const char*, StatementPlan>> RetiredPlans;
+  PlaceMap<StatementPlan> Plans;
+  std::vector<PlaceMap<StatementPlan>> RetiredPlans;
   // The blocks after a condition (ならば / 違えば), by the place they start.
   struct BranchPlan {
     TextBuf Owner;
@@ -132,7 +133,7 @@ struct TNokaBase {
     bool SetsLine = false;
     int32_t LineNo = 0;
   };
-  std::unordered_map<const char*, BranchPlan> BranchPlans;
+  PlaceMap<BranchPlan> BranchPlans;
   // The command statement being read, while it may still become a plan.
   struct PlanRecording {
     const char* Start = nullptr;

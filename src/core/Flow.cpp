@@ -192,18 +192,15 @@ void EnterBranch(TNokaBase& e, const TextBuf& body, const char* start, FrameKind
 
 void SelectBranch(TNokaBase& e, bool questionForm) {
   const char* at = e.Cursor.P;
-  auto found = e.BranchPlans.find(at);
-  const TNokaBase::BranchPlan* plan;
-  if (found != e.BranchPlans.end() && found->second.Owner == e.Cursor.Buf &&
-      found->second.QuestionForm == questionForm) {
-    plan = &found->second;
+  const TNokaBase::BranchPlan* plan = e.BranchPlans.Find(at);
+  if (plan && plan->Owner == e.Cursor.Buf && plan->QuestionForm == questionForm) {
     e.Cursor.P = plan->End;
     if (plan->SetsLine) e.LineNo = plan->LineNo;
   } else {
     TNokaBase::BranchPlan fresh;
     ReadBranches(e, questionForm, fresh);
     if (e.BranchPlans.size() > 65536) e.BranchPlans.clear();
-    plan = &e.BranchPlans.insert_or_assign(at, std::move(fresh)).first->second;
+    plan = &e.BranchPlans.Set(at, std::move(fresh));
   }
   int32_t result = e.CondResult;
   e.CondResult = -1;
@@ -259,11 +256,11 @@ namespace {
 void CmdIf(TNokaBase& e) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
-  auto cached = e.ConditionCache.find(p);
-  if (cached != e.ConditionCache.end() && cached->second.Owner == e.Cursor.Buf) {
-    std::shared_ptr<const std::string> expression = cached->second.Text;
-    e.Cursor.P = cached->second.End;
-    CompiledRef& slot = cached->second.Compiled;
+  TNokaBase::CachedValueText* cached = e.ConditionCache.Find(p);
+  if (cached && cached->Owner == e.Cursor.Buf) {
+    std::shared_ptr<const std::string> expression = cached->Text;
+    e.Cursor.P = cached->End;
+    CompiledRef& slot = cached->Compiled;
     if (!IsCurrent(slot)) slot = CompileExpression(*expression);
     const CompiledRef compiled = slot;
     long double x;
@@ -312,7 +309,7 @@ void CmdIf(TNokaBase& e) {
   // is read again so the line marker is stepped over.
   if (!crossedLine) {
     if (e.ConditionCache.size() > 65536) e.ConditionCache.clear();
-    e.ConditionCache[start] = {e.Cursor.Buf, p, expression};
+    e.ConditionCache.Set(start, {e.Cursor.Buf, p, expression});
   }
   std::string value = EvaluateExpression(e, *expression);
   e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
