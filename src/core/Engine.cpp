@@ -401,7 +401,15 @@ std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p
   return text;
 }
 
+// Whether the statement read so far may still become a plan.
+bool StillPlannable(const TNokaBase& e) {
+  const TNokaBase::PlanRecording& rec = e.Recording;
+  return rec.Start && rec.Pure && rec.Buf == e.Cursor.Buf.get() && e.StmtStart == rec.Start;
+}
+
 void AssignFromCursor(TNokaBase& e, std::string name) {
+  const bool itemPlannable = e.ArgStack.Count() > 0 && StillPlannable(e);
+  const char* start = e.Recording.Start;
   SpoilPlan(e);
   const char* p = e.Cursor.P;
   SkipBlanks(p);
@@ -411,6 +419,19 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
   const std::string& valueText = *held;
   e.Cursor.P = end;
   if (e.ArgStack.Count() > 0) {
+    if (itemPlannable) {
+      RetirePlansWhenFull(e);
+      TNokaBase::StatementPlan plan;
+      plan.Kind = TNokaBase::StatementPlan::kAssignItem;
+      plan.Owner = e.Cursor.Buf;
+      plan.End = end;
+      plan.Name = name;
+      plan.Value = held;
+      plan.Phrases = e.ArgStack.Items;
+      plan.SetsLine = e.Recording.SetsLine;
+      plan.LineNo = e.LineNo;
+      e.Plans.Emplace(start, std::move(plan));
+    }
     AssignItem(e, name, valueText);
     return;
   }
@@ -713,6 +734,14 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
     // Plans outlive the statements that replay them (see RetirePlansWhenFull).
     e.Cursor.P = plan.End;
     AssignStatement(e, plan.Name, *plan.Value, &plan.Target);
+    return true;
+  }
+  if (plan.Kind == TNokaBase::StatementPlan::kAssignItem) {
+    auto& items = e.ArgStack.Items;
+    items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
+    e.Cursor.P = plan.End;
+    if (plan.SetsLine) e.LineNo = plan.LineNo;
+    AssignItem(e, plan.Name, *plan.Value);
     return true;
   }
   auto& items = e.ArgStack.Items;

@@ -105,10 +105,10 @@ struct TNokaBase {
   // asked the word table is never planned, so a replay does exactly what a
   // fresh reading would.
   struct StatementPlan {
-    enum PlanKind : uint8_t { kAssign, kCommand } Kind = kAssign;
+    enum PlanKind : uint8_t { kAssign, kCommand, kAssignItem } Kind = kAssign;
     TextBuf Owner;
     const char* End = nullptr;  // the cursor once the statement is read
-    // kAssign
+    // kAssign, kAssignItem (Name is the item; the owner phrase in Phrases)
     std::string Name;
     std::shared_ptr<const std::string> Value;
     AssignTarget Target;
