@@ -126,10 +126,13 @@ int32_t CurrentLine(const TNokaBase& e) {
   return e.LineNo;
 }
 
-void StepOverLineEnd(TNokaBase& e) {
-  e.Recording.SetsLine = true;
-  const char* p = e.Cursor.P;
+namespace {
+
+// Where stepping over the line end at p leads, and the line number its
+// marker gives (-1 without one).
+const char* PastLineEnd(const char* p, int32_t& line) {
   while (*p == '\t' || *p == '\n' || *p == '\r' || *p == ' ') ++p;
+  line = -1;
   if (*p >= '0' && *p <= '9') {
     int64_t n = 0;
     const char* q = p;
@@ -138,15 +141,18 @@ void StepOverLineEnd(TNokaBase& e) {
       ++q;
     }
     if (*q == ':') {
-      e.LineNo = static_cast<int32_t>(n > INT32_MAX ? INT32_MAX : n);
+      line = static_cast<int32_t>(n > INT32_MAX ? INT32_MAX : n);
       p = q + 1;
-    } else {
-      e.LineNo = -1;
     }
-  } else {
-    e.LineNo = -1;
   }
-  e.Cursor.P = p;
+  return p;
+}
+
+}  // namespace
+
+void StepOverLineEnd(TNokaBase& e) {
+  e.Recording.SetsLine = true;
+  e.Cursor.P = PastLineEnd(e.Cursor.P, e.LineNo);
 }
 
 // ---------------------------------------------------------------------------
@@ -401,6 +407,17 @@ std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p
   return text;
 }
 
+// After an assignment ending at p: where the line end that closes the
+// statement leads, or null when no plain line end follows.
+const char* LineEndAfterStatement(const char* p, int32_t& line) {
+  while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4) {
+    if (*p == ',') return nullptr;  // a "," continues the statement
+    ++p;
+  }
+  if (!IsLineEnd(*p)) return nullptr;
+  return PastLineEnd(p, line);
+}
+
 // Whether the statement read so far may still become a plan.
 bool StillPlannable(const TNokaBase& e) {
   const TNokaBase::PlanRecording& rec = e.Recording;
@@ -430,6 +447,7 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
       plan.Phrases = e.ArgStack.Items;
       plan.SetsLine = e.Recording.SetsLine;
       plan.LineNo = e.LineNo;
+      plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
       e.Plans.Emplace(start, std::move(plan));
     }
     AssignItem(e, name, valueText);
@@ -445,6 +463,7 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
     plan.End = end;
     plan.Name = name;
     plan.Value = held;
+    plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
     e.Plans.Emplace(e.PlainWordStart, std::move(plan));
     e.PlainWordStart = nullptr;
   }
@@ -725,6 +744,15 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
   if (*e.Cursor.P == '\0') stepAgain = true;
 }
 
+// The line end after a replayed assignment, stepped over at once (it would
+// only end a statement with nothing left on the word stack).
+void StepPastLineEnd(TNokaBase& e, const TNokaBase::StatementPlan& plan) {
+  if (plan.AfterLine && e.Cursor.P == plan.End && e.Cursor.Buf == plan.Owner && e.ArgStack.Count() == 0) {
+    e.Cursor.P = plan.AfterLine;
+    e.LineNo = plan.AfterLineNo;
+  }
+}
+
 bool ReplayPlan(TNokaBase& e, const char* p) {
   TNokaBase::StatementPlan* found = e.Plans.Find(p);
   if (!found || found->Owner != e.Cursor.Buf) return false;
@@ -734,14 +762,14 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
     // Plans outlive the statements that replay them (see RetirePlansWhenFull).
     e.Cursor.P = plan.End;
     AssignStatement(e, plan.Name, *plan.Value, &plan.Target);
+    StepPastLineEnd(e, plan);
     return true;
   }
   if (plan.Kind == TNokaBase::StatementPlan::kAssignItem) {
-    auto& items = e.ArgStack.Items;
-    items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
     e.Cursor.P = plan.End;
     if (plan.SetsLine) e.LineNo = plan.LineNo;
-    AssignItem(e, plan.Name, *plan.Value);
+    AssignItemPlanned(e, plan.Phrases, plan.Name, *plan.Value, plan.Item);
+    StepPastLineEnd(e, plan);
     return true;
   }
   auto& items = e.ArgStack.Items;

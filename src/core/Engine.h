@@ -35,6 +35,13 @@ struct AssignTarget {
   CompiledRef Value;  // the value text compiled as an argument
 };
 
+// The same for a planned item assignment 辞書の(キー)は、値.
+struct ItemTarget {
+  WordRef Owner;
+  uint64_t Generation = 0;
+  CompiledRef Key, Value;
+};
+
 struct TNokaBase {
   // Start-up
   std::string FileName;      // file whose text now runs (for error lines)
@@ -112,6 +119,11 @@ struct TNokaBase {
     std::string Name;
     std::shared_ptr<const std::string> Value;
     AssignTarget Target;
+    ItemTarget Item;
+    // Assignments followed by a plain line end: the cursor and line number
+    // once that line end is stepped over (null when something else follows).
+    const char* AfterLine = nullptr;
+    int32_t AfterLineNo = 0;
     // kCommand
     std::vector<std::string> Phrases;  // pushed in order, the verb not among them
     std::string Verb;

@@ -680,6 +680,22 @@ void AssignStatement(TNokaBase& e, std::string name, const std::string& valueTex
   }
 }
 
+namespace {
+
+// Stores a dictionary item with the type of the value just evaluated.
+void StoreItem(TNokaBase& e, THashNode& owner, const std::string& key, std::string value) {
+  if (THashNode* node = owner.Table->Find(key)) {
+    node->SetValue(std::move(value), e.CurrentType);
+  } else {
+    auto item = std::make_shared<THashNode>(key, std::move(value), e.RunStack.Count(), false);
+    item->TypeTag = e.CurrentType;
+    owner.Table->Add(std::move(item));
+  }
+  ++owner.Version;
+}
+
+}  // namespace
+
 void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText) {
   std::string ownerPhrase = e.ArgStack.PopLast();
   const Keywords& kw = Kw();
@@ -730,18 +746,39 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
     if (!owner->Table) owner->Table = std::make_unique<THash>();
     std::string key = EvalArg(e, item);
     std::string value = EvalArg(e, trimmed);
-    std::string type = e.CurrentType;
-    if (THashNode* node = owner->Table->Find(key)) {
-      node->SetValue(std::move(value), type);
-    } else {
-      auto item = std::make_shared<THashNode>(key, std::move(value), e.RunStack.Count(), false);
-      item->TypeTag = type;
-      owner->Table->Add(std::move(item));
-    }
-    ++owner->Version;
+    StoreItem(e, *owner, key, std::move(value));
     return;
   }
   RaiseError(e, msg::kCannotAssignTo, {owner->Name});
+}
+
+void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
+                       const std::string& valueText, ItemTarget& target) {
+  const Keywords& kw = Kw();
+  // The plain case: one phrase 辞書の naming a dictionary directly.
+  if (ownerPhrases.size() == 1 && EndsWithChar(ownerPhrases[0], kw.No)) {
+    uint64_t generation = e.Words.Generation();
+    if (target.Generation != generation || generation == 0) {
+      const std::string& phrase = ownerPhrases[0];
+      target.Owner = e.Words.FindRef(std::string_view(phrase).substr(0, phrase.size() - kw.No.size()));
+      target.Generation = generation;
+    }
+    THashNode* owner = target.Owner.get();
+    bool trailing = !valueText.empty() && static_cast<unsigned char>(valueText.back()) <= ' ';
+    if (owner && owner->Kind == kDictionary && owner->Table && !trailing) {
+      if (!IsCurrent(target.Key)) target.Key = CompileArgument(item);
+      std::string key = EvalArg(e, item, target.Key);
+      if (!IsCurrent(target.Value)) target.Value = CompileArgument(valueText);
+      std::string value = EvalArg(e, valueText, target.Value);
+      // The evaluations may have changed the owner; it was checked before.
+      if (!(owner->Kind == kDictionary && owner->Table)) RaiseError(e, msg::kCannotAssignTo, {owner->Name});
+      StoreItem(e, *owner, key, std::move(value));
+      return;
+    }
+  }
+  auto& items = e.ArgStack.Items;
+  items.insert(items.end(), ownerPhrases.begin(), ownerPhrases.end());
+  AssignItem(e, item, valueText);
 }
 
 }  // namespace nokari

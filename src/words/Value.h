@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Engine.h"
 
@@ -29,6 +30,10 @@ void AssignStatement(TNokaBase& e, std::string name, const std::string& valueTex
                      AssignTarget* target = nullptr);
 // 名前の項目は値 with the owner phrase on the word stack.
 void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText);
+// A planned item assignment: the owner phrases as read, then the item and
+// value texts; the target cache spares the lookups while nothing changed.
+void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
+                       const std::string& valueText, ItemTarget& target);
 // Stores a whole value in a word, making it a variable or a dictionary.
 void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::string& type);
 // Creates a user variable (level = run-control depth).
