@@ -862,7 +862,7 @@ void CheckRunControl(TNokaBase& e) {
   e.RunStack.Pop(f);
   if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
     e.Cursor = std::move(f.ReturnPos);
-    e.FileName = std::move(f.SavedFileName);
+    if (e.FileName != f.SavedFileName) e.FileName = std::move(f.SavedFileName);
   } else {
     e.Cursor = std::move(f.ExitPos);
   }

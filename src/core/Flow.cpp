@@ -179,13 +179,14 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
 }
 
 void EnterBranch(TNokaBase& e, const TextBuf& body, const char* start, FrameKind kind) {
-  TRunControl frame;
+  TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kind;
   frame.Body = body;
   frame.ReturnPos = TextPos(e.Cursor.Buf, start);
   frame.ExitPos = e.Cursor;
   // Branch frames never give back a file name: none is saved.
-  PushAndEnter(e, std::move(frame));
+  e.Cursor.Buf = body;
+  e.Cursor.P = body->c_str();
 }
 
 }  // namespace
@@ -470,8 +471,8 @@ void CmdReturn(TNokaBase& e) {
   TRunControl f;
   while (e.RunStack.Pop(f)) {
     if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
-      e.Cursor = f.ReturnPos;
-      e.FileName = f.SavedFileName;
+      e.Cursor = std::move(f.ReturnPos);
+      if (e.FileName != f.SavedFileName) e.FileName = std::move(f.SavedFileName);
       return;
     }
   }

@@ -172,8 +172,11 @@ void SetSore(TNokaBase& e, std::string value, const char* tag) {
 }
 
 void SetSoreTyped(TNokaBase& e, std::string value, const char* tag) {
-  e.SoreVar->SetValue(std::move(value), tag);
-  e.CurrentType = tag;
+  THashNode& sore = *e.SoreVar;
+  sore.Value = std::move(value);
+  ++sore.Version;
+  if (sore.TypeTag != tag) sore.TypeTag = tag;
+  if (e.CurrentType != tag) e.CurrentType = tag;
 }
 
 void SetSoreValue(TNokaBase& e, std::string value) { e.SoreVar->SetValue(std::move(value)); }

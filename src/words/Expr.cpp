@@ -1072,6 +1072,21 @@ std::string EvaluateExpression(TNokaBase& e, const std::string& text, const Comp
   return EvaluateExpression(e, p);
 }
 
+THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
+  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
+  if (!c.ok || !c.single) return nullptr;
+  const Node& n = c.nodes[c.root];
+  if (n.type != Node::Var) return nullptr;
+  uint64_t generation = e.Words.Generation();
+  if (n.generation != generation || generation == 0) {
+    n.word = e.Words.Find(n.text);
+    THashNode* command = n.word ? nullptr : e.Words.Find(n.text, true);
+    n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
+    n.generation = generation;
+  }
+  return n.word && n.word->Kind == kVariable ? n.word : nullptr;
+}
+
 bool TryEvalNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok || c.single) return false;

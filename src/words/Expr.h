@@ -26,6 +26,9 @@ bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out);
 // holding numbers, brackets, operators) evaluated without side effects;
 // false, with nothing done, for anything else.
 bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out);
+// The variable a compiled argument names when it is one word alone and
+// names a variable now; null otherwise.
+THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref);
 // The same for an expression (a condition).
 bool TryEvalNumber(TNokaBase& e, const CompiledRef& ref, long double& out);
 std::string EvaluateExpression(TNokaBase& e, const std::string& text, const CompiledRef& ref);

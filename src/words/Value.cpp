@@ -620,6 +620,29 @@ bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
 
 }  // namespace
 
+namespace {
+
+// A planned "変数は、変数": the text, type and number copied across.
+bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
+  THashNode* source = LoneVariable(e, target.Value);
+  if (!source) return false;
+  THashNode* word = PlannedTarget(e, name, target);
+  if (!word || word->Kind != kVariable || word->Reserved) return false;
+  if (word != source) {
+    word->Value = source->Value;
+    if (word->TypeTag != source->TypeTag) word->TypeTag = source->TypeTag;
+  }
+  ++word->Version;
+  if (source->NumVersion == source->Version - (word == source ? 1 : 0)) {
+    word->Num = source->Num;
+    word->NumVersion = word->Version;
+  }
+  e.CurrentType = word->TypeTag;
+  return true;
+}
+
+}  // namespace
+
 void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText, AssignTarget* target) {
   if (target && target->MayAppend < 0) {
     // Planned names come from a plain word: never an element access.
@@ -628,6 +651,7 @@ void AssignStatement(TNokaBase& e, std::string name, const std::string& valueTex
   if ((!target || target->MayAppend) && TryAppendInPlace(e, name, valueText)) return;
   if (target && !IsCurrent(target->Value)) target->Value = CompileArgument(valueText);
   if (target && AssignNumberInPlace(e, name, *target)) return;
+  if (target && CopyVariableInPlace(e, name, *target)) return;
   e.LastNumberValid = false;
   std::string value = target ? EvalArg(e, valueText, target->Value) : EvalArg(e, valueText);
   std::string type = e.CurrentType;

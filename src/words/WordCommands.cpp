@@ -158,15 +158,20 @@ void CmdDefineFunction(TNokaBase& e) {
 
 void CmdTakeArguments(TNokaBase& e) {
   std::string out;
-  for (size_t i = 0; i < e.UserArgs.Count(); ++i) {
-    if (i) out += "\r\n";
-    out += e.UserArgs.Items[i];
+  if (e.UserArgs.Count() == 1) {
+    out = std::move(e.UserArgs.Items[0]);
+  } else {
+    for (size_t i = 0; i < e.UserArgs.Count(); ++i) {
+      if (i) out += "\r\n";
+      out += e.UserArgs.Items[i];
+    }
   }
   e.UserArgs.Clear();
   while (!out.empty() && static_cast<unsigned char>(out.back()) <= ' ') out.pop_back();
   size_t b = 0;
   while (b < out.size() && static_cast<unsigned char>(out[b]) <= ' ') ++b;
-  SetSoreTyped(e, out.substr(b), "s");
+  if (b) out.erase(0, b);
+  SetSoreTyped(e, std::move(out), "s");
 }
 
 void CmdListKeys(TNokaBase& e) {
