@@ -858,14 +858,17 @@ void CheckRunControl(TNokaBase& e) {
     e.Cursor.P = top->Body->c_str();
     return;
   }
-  TRunControl f;
-  e.RunStack.Pop(f);
-  if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
-    e.Cursor = std::move(f.ReturnPos);
-    if (e.FileName != f.SavedFileName) e.FileName = std::move(f.SavedFileName);
-  } else {
-    e.Cursor = std::move(f.ExitPos);
+  if (!top) {  // a condition emptied the stack (おわり)
+    e.Cursor.Reset();
+    return;
   }
+  if (top->Kind == kCallFrame || top->Kind == kEventFrame) {
+    e.Cursor = std::move(top->ReturnPos);
+    if (e.FileName != top->SavedFileName) e.FileName = std::move(top->SavedFileName);
+  } else {
+    e.Cursor = std::move(top->ExitPos);
+  }
+  e.RunStack.DropTop();
 }
 
 namespace {

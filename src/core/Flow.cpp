@@ -468,13 +468,14 @@ void CmdReturn(TNokaBase& e) {
     inCall = kind == kCallFrame || kind == kEventFrame;
   }
   if (!inCall) RaiseError(e, msg::kNoReturnPlace);
-  TRunControl f;
-  while (e.RunStack.Pop(f)) {
-    if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
-      e.Cursor = std::move(f.ReturnPos);
-      if (e.FileName != f.SavedFileName) e.FileName = std::move(f.SavedFileName);
+  while (TRunControl* top = e.RunStack.Top()) {
+    if (top->Kind == kCallFrame || top->Kind == kEventFrame) {
+      e.Cursor = std::move(top->ReturnPos);
+      if (e.FileName != top->SavedFileName) e.FileName = std::move(top->SavedFileName);
+      e.RunStack.DropTop();
       return;
     }
+    e.RunStack.DropTop();
   }
 }
 

@@ -49,6 +49,7 @@ class TRunControlStack {
   bool Pop(TRunControl& out);
   bool Peek(int index, TRunControl& out) const;
   TRunControl* Top() { return frames_.empty() ? nullptr : &frames_.back(); }
+  void DropTop() { frames_.pop_back(); }
   TRunControl* At(int index) { return index >= 0 && index < Count() ? &frames_[index] : nullptr; }
   void Clear() { frames_.clear(); }
   void SaveLevel();

@@ -158,11 +158,9 @@ void FormatNumberInto(std::string& out, long double x) {
   out = FormatNumber(x);
 }
 
-long double NumberOf(THashNode& word) {
-  if (word.NumVersion != word.Version) {
-    word.Num = ToNumber(word.Value);
-    word.NumVersion = word.Version;
-  }
+long double ReadNumberOf(THashNode& word) {
+  word.Num = ToNumber(word.Value);
+  word.NumVersion = word.Version;
   return word.Num;
 }
 

@@ -79,7 +79,10 @@ std::string StripOkurigana(std::string_view name);
 // Whether StripOkurigana would change the name (no allocation).
 bool NeedsFold(std::string_view name);
 // A word's value read as a number, cached beside the text.
-long double NumberOf(THashNode& word);
+long double ReadNumberOf(THashNode& word);
+inline long double NumberOf(THashNode& word) {
+  return word.NumVersion == word.Version ? word.Num : ReadNumberOf(word);
+}
 
 class THash {
  public:
