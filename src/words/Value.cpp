@@ -369,10 +369,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   }
 }
 
-namespace {
-
-// EvalArg's own reading: a term, then joins or an expression.
-std::string ReadArg(TNokaBase& e, const std::string& text) {
+std::string EvalArgReading(TNokaBase& e, const std::string& text) {
   const char* p = text.c_str();
   SkipBlanks(p);
   std::string value = EvalTerm(e, p);
@@ -402,8 +399,6 @@ std::string ReadArg(TNokaBase& e, const std::string& text) {
   return value;
 }
 
-}  // namespace
-
 std::string EvalArg(TNokaBase& e, const std::string& text) {
   if (text.empty()) {
     e.CurrentType = "s";
@@ -411,7 +406,7 @@ std::string EvalArg(TNokaBase& e, const std::string& text) {
   }
   std::string fast;
   if (TryEvalArgFast(e, text, fast)) return fast;
-  return ReadArg(e, text);
+  return EvalArgReading(e, text);
 }
 
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
@@ -421,7 +416,7 @@ std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& co
   }
   std::string fast;
   if (TryEvalArgFast(e, compiled, fast)) return fast;
-  return ReadArg(e, text);
+  return EvalArgReading(e, text);
 }
 
 std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j) {

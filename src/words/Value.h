@@ -14,6 +14,9 @@ namespace nokari {
 std::string EvalTerm(TNokaBase& e, const char*& p);
 // The value of one argument phrase (particle already removed).
 std::string EvalArg(TNokaBase& e, const std::string& text);
+// EvalArg's own reading of the text (a term, then joins or an expression),
+// which the compiled forms must agree with.
+std::string EvalArgReading(TNokaBase& e, const std::string& text);
 // The same with the text's compiled form at hand (current, see IsCurrent).
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled);
 // The value of a literal written with its quotes ("…" or `…`).

@@ -79,6 +79,7 @@ struct TestEngine {
     return ToUtf8(EvaluateExpression(e, p));
   }
   std::string Arg(const std::string& utf8) { return ToUtf8(EvalArg(e, Prepared(utf8))); }
+  std::string ArgReading(const std::string& utf8) { return ToUtf8(EvalArgReading(e, Prepared(utf8))); }
 };
 
 }  // namespace nokari::testing

@@ -122,6 +122,28 @@ TEST(Expressions, CompiledAgreesWithReading) {
   for (const char* c : cases) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
 }
 
+// Arguments too: lone words, lone brackets and dictionary items are
+// compiled, and both value and type tag must match the reading.
+TEST(Expressions, CompiledArgumentsAgreeWithReading) {
+  TestEngine t;
+  t.Run("A=7\nS=「12」\nT=「abc」\nE=1.5\nK=「k」\n辞書の「k」は、5\n辞書の「x」は、「文字」\n"
+        "辞書の「K」は、「そのまま」\n変数=「k=1」\n");
+  const char* cases[] = {
+      "A",          "S",          "T",           "(S)",          "(A-1)",        "S+1",
+      "S*2",        "S<2",        "S<「2」",     "2<S",          "S=「12」",     "T+1",
+      "辞書の(K)",  "辞書の(K)+1", "1+辞書の(K)", "(辞書の(K))*2", "辞書の(x)",    "辞書の(x)&1",
+      "辞書の(無)", "辞書の(Z)+1", "変数の(K)",   "無い物の(K)",  "(E)",          "E*2+(S)",
+      "辞書の(K)<6", "未定義",     "(T)",         "-(S)",         "辞書の(K)&A",  "A&辞書の(K)",
+  };
+  for (const char* c : cases) {
+    std::string compiled = t.Arg(c);
+    std::string compiledType = t.e.CurrentType;
+    std::string reading = t.ArgReading(c);
+    EXPECT_EQ(compiled, reading) << c;
+    EXPECT_EQ(compiledType, t.e.CurrentType) << c;
+  }
+}
+
 // A stored result is read back from its 15-digit text, not from the wider
 // number it was formatted from.
 TEST(Expressions, StoredResultsReadBackFromTheirText) {
