@@ -173,6 +173,15 @@ struct TNokaBase {
   ~TNokaBase();
 };
 
+// Writes a type tag only when it changes: tags are short strings set at
+// every evaluation, and most of the time they stay as they were.
+inline void SetTag(std::string& tag, const char* value) {
+  if (tag != value) tag = value;
+}
+inline void SetTag(std::string& tag, const std::string& value) {
+  if (tag != value) tag = value;
+}
+
 // The statement engine (core/Engine.cpp).
 // The statement being read cannot be replayed from a plan (its reading
 // evaluated something or depended on the word table).

@@ -146,11 +146,11 @@ class Evaluator {
     TStrNum result = Logic();
     if (tok_.Kind == kOperator) RaiseError(e_, msg::kBadResult);
     if (result.Kind == kString) {
-      e_.CurrentType = "s";
+      SetTag(e_.CurrentType, "s");
       return std::move(result.Text);
     }
     if (!std::isfinite(result.Number)) RaiseError(e_, msg::kInvalidOperation);
-    e_.CurrentType = "e";
+    SetTag(e_.CurrentType, "e");
     return FormatNumber(result.Number);
   }
 
@@ -704,7 +704,7 @@ class TreeEvaluator {
     }
     if (!node) {
       out.clear();
-      e_.CurrentType = "s";
+      SetTag(e_.CurrentType, "s");
       return true;
     }
     out = node->Value;
@@ -933,12 +933,12 @@ bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
   if (!w) {
     if (n.callable) return false;
     out = n.text;
-    e.CurrentType = "s";
+    SetTag(e.CurrentType, "s");
     return true;
   }
   if (w->Kind != kVariable) return false;
   out = w->Value;
-  e.CurrentType = w->TypeTag;
+  SetTag(e.CurrentType, w->TypeTag);
   // The text is the variable's own, so its cached number goes with it.
   e.LastNumber = w->Num;
   e.LastNumberValid = w->NumVersion == w->Version;
@@ -952,19 +952,19 @@ bool RunTree(TNokaBase& e, const Compiled& c, int root, std::string& out) {
     long double number;
     if (ev.EvalNumber(root, number) && std::isfinite(number)) {
       out = FormatNumber(number);
-      e.CurrentType = "e";
+      SetTag(e.CurrentType, "e");
       KeepNumber(e, number);
       return true;
     }
     TStrNum result = ev.Eval(root);
     if (result.Kind == kString) {
       out = result.GetText();
-      e.CurrentType = "s";
+      SetTag(e.CurrentType, "s");
       return true;
     }
     if (!std::isfinite(result.Number)) return false;
     out = FormatNumber(result.Number);
-    e.CurrentType = "e";
+    SetTag(e.CurrentType, "e");
     KeepNumber(e, result.Number);
     return true;
   } catch (Fallback&) {

@@ -93,7 +93,7 @@ std::string ElementAccess(TNokaBase& e, THashNode& var, const char*& p) {
     two = j >= 0;  // a second index that is no integer counts as absent
   }
   std::string v = ElementValue(e, var, i, two, j);
-  e.CurrentType = "s";
+  SetTag(e.CurrentType, "s");
   return v;
 }
 
@@ -133,7 +133,7 @@ std::string ItemAccess(TNokaBase& e, THashNode* owner, const std::string& item, 
     if (target && target->Kind != kVariable && target != owner) return ItemAccess(e, target, item, depth + 1);
     std::string key = item;
     if (THashNode* w = e.Words.Find(item)) key = w->Value;
-    e.CurrentType = "s";
+    SetTag(e.CurrentType, "s");
     return LookupKeyLine(owner->Value, key);
   }
   if (owner->Kind == kDictionary) {
@@ -141,7 +141,7 @@ std::string ItemAccess(TNokaBase& e, THashNode* owner, const std::string& item, 
     THashNode* node = owner->Table->Find(item);
     if (!node) node = owner->Table->Find(EvalArg(e, item));
     if (!node) {
-      e.CurrentType = "s";
+      SetTag(e.CurrentType, "s");
       return {};
     }
     e.CurrentType = std::string(1, node->TypeLetter() ? node->TypeLetter() : 's');
@@ -293,11 +293,11 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   if (c == '"' || c == '`') {
     std::string lit = ExtractLiteral(e, p);
     std::string v = EvalStringLiteral(e, lit);
-    e.CurrentType = "s";
+    SetTag(e.CurrentType, "s");
     return v;
   }
   if (c == '$' || IsDigit(c)) {
-    e.CurrentType = "e";
+    SetTag(e.CurrentType, "e");
     return ReadNumberLiteral(p);
   }
   if (c == '(') {
@@ -315,7 +315,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   }
   std::string word = ReadWord(p);
   if (word.empty()) {
-    e.CurrentType = "s";
+    SetTag(e.CurrentType, "s");
     return {};
   }
   const Keywords& kw = Kw();
@@ -326,7 +326,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
       // 辞書の(キー): the fold must not turn an item access into a phrase.
       if (!(EndsWithChar(word, kw.No) && e.Words.Find(word.substr(0, word.size() - kw.No.size())))) {
         e.ArgStack.Push(word);
-        e.CurrentType = "s";
+        SetTag(e.CurrentType, "s");
         return {};
       }
     }
@@ -345,7 +345,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
     if (w && !(w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel)) w = nullptr;
   }
   if (!w) {
-    e.CurrentType = "s";
+    SetTag(e.CurrentType, "s");
     return word;
   }
   switch (w->Kind) {
@@ -356,13 +356,13 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
       return LabelValue(e, *w);
     case kVariable:
       if (*p == '#') return ElementAccess(e, *w, p);
-      e.CurrentType = w->TypeTag;
+      SetTag(e.CurrentType, w->TypeTag);
       return w->Value;
     case kObject:
-      e.CurrentType = "s";
+      SetTag(e.CurrentType, "s");
       return w->Value;
     case kDictionary:
-      e.CurrentType = "s";
+      SetTag(e.CurrentType, "s");
       return w->Table ? w->Table->PairsText() : std::string();
     default:
       RaiseError(e, msg::kBrokenLink, {w->Name});
@@ -382,7 +382,7 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text) {
       SkipBlanks(p);
       if (*p == '\r' || *p == '\n') SkipLineEndInText(e, p);
       value += EvalTerm(e, p);
-      e.CurrentType = "s";
+      SetTag(e.CurrentType, "s");
       continue;
     }
     if (IsOperatorChar(static_cast<unsigned char>(c))) {
@@ -401,7 +401,7 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text) {
 
 std::string EvalArg(TNokaBase& e, const std::string& text) {
   if (text.empty()) {
-    e.CurrentType = "s";
+    SetTag(e.CurrentType, "s");
     return {};
   }
   std::string fast;
@@ -411,7 +411,7 @@ std::string EvalArg(TNokaBase& e, const std::string& text) {
 
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
   if (text.empty()) {
-    e.CurrentType = "s";
+    SetTag(e.CurrentType, "s");
     return {};
   }
   std::string fast;
@@ -576,7 +576,7 @@ bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& 
   target->Value += tail;
   target->TypeTag = "s";
   ++target->Version;
-  e.CurrentType = "s";
+  SetTag(e.CurrentType, "s");
   return true;
 }
 
@@ -609,7 +609,7 @@ bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
     word->Num = x;
     word->NumVersion = word->Version;
   }
-  e.CurrentType = "e";
+  SetTag(e.CurrentType, "e");
   return true;
 }
 
@@ -632,7 +632,7 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
     word->Num = source->Num;
     word->NumVersion = word->Version;
   }
-  e.CurrentType = word->TypeTag;
+  SetTag(e.CurrentType, word->TypeTag);
   return true;
 }
 
