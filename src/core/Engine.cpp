@@ -467,7 +467,7 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
     e.Plans.Emplace(e.PlainWordStart, std::move(plan));
     e.PlainWordStart = nullptr;
   }
-  AssignStatement(e, std::move(name), valueText);
+  AssignStatement(e, name, valueText);
 }
 
 // Whether a literal may embed an expression ({…} or ｛…｝); conservative.
@@ -781,8 +781,9 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
     plan.VerbWord = plan.Verb[0] == '\\' ? WordRef() : e.Words.FindRef(plan.Verb, true);
     plan.VerbGeneration = generation;
   }
-  WordRef word = plan.VerbWord;  // a nested replay may look the verb up anew
-  RunVerb(e, plan.Verb, word.get());
+  // A raw pointer is enough: the word is used only until its command starts
+  // (a nested replay may look the verb up anew, but only after that).
+  RunVerb(e, plan.Verb, plan.VerbWord.get());
   return true;
 }
 

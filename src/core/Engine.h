@@ -33,6 +33,7 @@ struct AssignTarget {
   WordRef Word;
   uint64_t Generation = 0;
   CompiledRef Value;  // the value text compiled as an argument
+  uint8_t Shape = 0;  // what Value is (words/Expr.h ArgShape), known with it
 };
 
 // The same for a planned item assignment 辞書の(キー)は、値.
@@ -139,8 +140,6 @@ struct TNokaBase {
     TextBuf Owner;
     bool QuestionForm = false;
     TextBuf TrueBody, FalseBody;  // null when the branch is absent
-    const char* TrueStart = nullptr;
-    const char* FalseStart = nullptr;
     const char* End = nullptr;    // the cursor after the blocks
     bool SetsLine = false;
     int32_t LineNo = 0;
@@ -176,7 +175,11 @@ struct TNokaBase {
 // Writes a type tag only when it changes: tags are short strings set at
 // every evaluation, and most of the time they stay as they were.
 inline void SetTag(std::string& tag, const char* value) {
-  if (tag != value) tag = value;
+  if (value[0] && !value[1]) {  // the common one-letter tags
+    if (!(tag.size() == 1 && tag[0] == value[0])) tag.assign(1, value[0]);
+  } else if (tag != value) {
+    tag = value;
+  }
 }
 inline void SetTag(std::string& tag, const std::string& value) {
   if (tag != value) tag = value;

@@ -138,7 +138,6 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
     }
     ReadBlock(e, trueBlock);
     plan.TrueBody = trueBlock.Body;
-    plan.TrueStart = trueBlock.ReturnPos.P;
     p = e.Cursor.P;
     if (*p == ';') ++p;
     SkipBlanks(p);
@@ -169,7 +168,6 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
     if (StartsWithWord(p, Kw().Moshi)) RaiseError(e, msg::kNestedIf, {Kw().Moshi});
     ReadBlock(e, falseBlock);
     plan.FalseBody = falseBlock.Body;
-    plan.FalseStart = falseBlock.ReturnPos.P;
   }
   plan.Owner = e.Cursor.Buf;
   plan.QuestionForm = questionForm;
@@ -178,15 +176,14 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
   plan.LineNo = e.LineNo;
 }
 
-void EnterBranch(TNokaBase& e, const TextBuf& body, const char* start, FrameKind kind) {
+// Branch frames need only their body and the place after the blocks: they
+// never return anywhere nor give back a file name.
+void EnterBranch(TNokaBase& e, const TextBuf& body, FrameKind kind) {
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kind;
   frame.Body = body;
-  frame.ReturnPos = TextPos(e.Cursor.Buf, start);
-  frame.ExitPos = e.Cursor;
-  // Branch frames never give back a file name: none is saved.
-  e.Cursor.Buf = body;
-  e.Cursor.P = body->c_str();
+  frame.ExitPos = std::move(e.Cursor);
+  e.Cursor = TextPos(body, body->c_str());
 }
 
 }  // namespace
@@ -205,13 +202,11 @@ void SelectBranch(TNokaBase& e, bool questionForm) {
   }
   int32_t result = e.CondResult;
   e.CondResult = -1;
-  // Copies: entering a branch may not disturb the plan, but stay safe.
+  // Nothing runs while a branch is entered: the plan stays as it is.
   if (result == 1 && plan->TrueBody) {
-    TextBuf body = plan->TrueBody;
-    EnterBranch(e, body, plan->TrueStart, kTrueBranch);
+    EnterBranch(e, plan->TrueBody, kTrueBranch);
   } else if (result == 0 && plan->FalseBody) {
-    TextBuf body = plan->FalseBody;
-    EnterBranch(e, body, plan->FalseStart, kFalseBranch);
+    EnterBranch(e, plan->FalseBody, kFalseBranch);
   }
 }
 
@@ -259,17 +254,18 @@ void CmdIf(TNokaBase& e) {
   SkipBlanks(p);
   TNokaBase::CachedValueText* cached = e.ConditionCache.Find(p);
   if (cached && cached->Owner == e.Cursor.Buf) {
-    std::shared_ptr<const std::string> expression = cached->Text;
     e.Cursor.P = cached->End;
     CompiledRef& slot = cached->Compiled;
-    if (!IsCurrent(slot)) slot = CompileExpression(*expression);
+    if (!IsCurrent(slot)) slot = CompileExpression(*cached->Text);
     const CompiledRef compiled = slot;
     long double x;
     // A whole number reads back from its text unchanged: no text needed.
     if (TryEvalNumber(e, compiled, x) && IsWholeNumber(x)) {
-      e.CurrentType = "e";
+      SetTag(e.CurrentType, "e");
       e.CondResult = ToInt64(x) == 1 ? 1 : 0;
     } else {
+      // Held: the evaluation may run statements that change the cache.
+      std::shared_ptr<const std::string> expression = cached->Text;
       std::string value = EvaluateExpression(e, *expression, compiled);
       e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
     }

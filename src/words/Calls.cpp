@@ -50,8 +50,7 @@ void CallLabel(TNokaBase& e, THashNode& label) {
   }
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kCallFrame;
-  frame.ReturnPos = e.Cursor;
-  frame.ExitPos = label.Ref;
+  frame.ReturnPos = std::move(e.Cursor);  // set anew just below
   frame.SavedFileName = e.FileName;
   if (e.FileName != label.TypeTag) e.FileName = label.TypeTag;
   e.Cursor = label.Ref;

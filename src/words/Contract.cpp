@@ -146,8 +146,15 @@ std::string FormatInt(int64_t x) { return std::to_string(x); }
 
 void FormatIntInto(std::string& out, int64_t x) {
   char buf[24];
-  auto end = std::to_chars(buf, buf + sizeof buf, x).ptr;
-  out.assign(buf, end);
+  char* end = buf + sizeof buf;
+  char* p = end;
+  uint64_t v = x < 0 ? 0 - static_cast<uint64_t>(x) : static_cast<uint64_t>(x);
+  do {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  if (x < 0) *--p = '-';
+  out.assign(p, end);
 }
 
 void FormatNumberInto(std::string& out, long double x) {
@@ -173,8 +180,8 @@ void SetSoreTyped(TNokaBase& e, std::string value, const char* tag) {
   THashNode& sore = *e.SoreVar;
   sore.Value = std::move(value);
   ++sore.Version;
-  if (sore.TypeTag != tag) sore.TypeTag = tag;
-  if (e.CurrentType != tag) e.CurrentType = tag;
+  SetTag(sore.TypeTag, tag);
+  SetTag(e.CurrentType, tag);
 }
 
 void SetSoreValue(TNokaBase& e, std::string value) { e.SoreVar->SetValue(std::move(value)); }

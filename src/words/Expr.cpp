@@ -21,6 +21,8 @@
 
 namespace nokari {
 
+uint64_t CompiledEpochNow = 1;
+
 bool IsOperatorChar(unsigned char c) {
   switch (c) {
     case '%': case '&': case '*': case '+': case '-': case '/':
@@ -717,6 +719,24 @@ class TreeEvaluator {
   // takes the general way). Results match Eval exactly. Where only an
   // operand's number counts (arithmetic, logic, the left of a comparison),
   // `numeric` is set and a variable of any type gives its number.
+  // An operand of EvalNumber: numbers and variables are answered here
+  // without another call (the same rules as EvalNumber's own).
+  bool Operand(int index, long double& out, bool numeric) {
+    const Node& n = c_.nodes[index];
+    if (n.type == Node::Num) {
+      out = n.number;
+      return true;
+    }
+    if (n.type == Node::Var && index != c_.first) {
+      THashNode* w = n.word;
+      if (!w || n.generation != e_.Words.Generation() || n.generation == 0 || w->Kind != kVariable) return false;
+      if (!numeric && !(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
+      out = NumberOf(*w);
+      return true;
+    }
+    return EvalNumber(index, out, numeric);
+  }
+
   bool EvalNumber(int index, long double& out, bool numeric = false) {
     const Node& n = c_.nodes[index];
     switch (n.type) {
@@ -749,7 +769,7 @@ class TreeEvaluator {
       }
       case Node::Group: {
         long double v;
-        if (!EvalNumber(n.left, v) || !std::isfinite(v)) return false;
+        if (!Operand(n.left, v, false) || !std::isfinite(v)) return false;
         if (IsWholeNumber(v)) {
           out = v;
         } else {
@@ -761,7 +781,7 @@ class TreeEvaluator {
         long double a, b;
         if (n.op == '&' && n.which < 0) return false;
         // A comparison with a string on its right compares texts.
-        if (!EvalNumber(n.left, a, true) || !EvalNumber(n.right, b, n.which < 0)) return false;
+        if (!Operand(n.left, a, true) || !Operand(n.right, b, n.which < 0)) return false;
         switch (n.op) {
           case 'A': out = LogicResult(true, a, b) ? 1 : 0; break;
           case 'O': out = LogicResult(false, a, b) ? 1 : 0; break;
@@ -867,7 +887,6 @@ class TreeEvaluator {
   bool groupNumber_ = false;  // the last term was a whole-number bracket
 };
 
-uint64_t compiledEpoch = 1;  // advanced whenever the compiled cache is emptied
 
 // A cheap hash for the memo in front of the compiled cache.
 uint32_t TextHash(const std::string& text) {
@@ -890,7 +909,7 @@ const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
   static Memo memo[2][256];
   const uint32_t hash = TextHash(text);
   Memo& m = memo[argumentForm ? 1 : 0][hash & 255];
-  if (m.hash == hash && m.epoch == compiledEpoch && m.text == text) return *m.compiled;
+  if (m.hash == hash && m.epoch == CompiledEpochNow && m.text == text) return *m.compiled;
   static std::unordered_map<std::string, std::unique_ptr<Compiled>> cache[2];
   auto& map = cache[argumentForm ? 1 : 0];
   auto it = map.find(text);
@@ -898,7 +917,7 @@ const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
     if (map.size() > 8192) {
       cache[0].clear();
       cache[1].clear();
-      ++compiledEpoch;
+      ++CompiledEpochNow;
     }
     auto compiled = std::make_unique<Compiled>();
     Compiler compiler(*compiled);
@@ -906,7 +925,7 @@ const Compiled& CompiledFor(const std::string& text, bool argumentForm) {
     it = map.emplace(text, std::move(compiled)).first;
   }
   m.hash = hash;
-  m.epoch = compiledEpoch;
+  m.epoch = CompiledEpochNow;
   m.text = text;
   m.compiled = it->second.get();
   return *m.compiled;
@@ -951,7 +970,7 @@ bool RunTree(TNokaBase& e, const Compiled& c, int root, std::string& out) {
     TreeEvaluator ev(e, c);
     long double number;
     if (ev.EvalNumber(root, number) && std::isfinite(number)) {
-      out = FormatNumber(number);
+      FormatNumberInto(out, number);
       SetTag(e.CurrentType, "e");
       KeepNumber(e, number);
       return true;
@@ -963,7 +982,7 @@ bool RunTree(TNokaBase& e, const Compiled& c, int root, std::string& out) {
       return true;
     }
     if (!std::isfinite(result.Number)) return false;
-    out = FormatNumber(result.Number);
+    FormatNumberInto(out, result.Number);
     SetTag(e.CurrentType, "e");
     KeepNumber(e, result.Number);
     return true;
@@ -989,14 +1008,19 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
 }  // namespace
 
 CompiledRef CompileArgument(const std::string& text) {
-  return {&CompiledFor(text, true), compiledEpoch};
+  return {&CompiledFor(text, true), CompiledEpochNow};
 }
 
 CompiledRef CompileExpression(const std::string& text) {
-  return {&CompiledFor(text, false), compiledEpoch};
+  return {&CompiledFor(text, false), CompiledEpochNow};
 }
 
-bool IsCurrent(const CompiledRef& ref) { return ref.Tree && ref.Epoch == compiledEpoch; }
+ArgShape ShapeOf(const CompiledRef& ref) {
+  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
+  if (!c.ok) return kOtherShape;
+  if (c.single && c.nodes[c.root].type == Node::Var) return kLoneVariableShape;
+  return ExpressionRoot(c) >= 0 ? kArithmeticShape : kOtherShape;
+}
 
 bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
   return RunCompiled(e, CompiledFor(text, true), out);

@@ -20,7 +20,11 @@ bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out);
 // bounded and may be emptied.
 CompiledRef CompileArgument(const std::string& text);
 CompiledRef CompileExpression(const std::string& text);
-bool IsCurrent(const CompiledRef& ref);
+extern uint64_t CompiledEpochNow;  // advanced whenever the compiled cache is emptied
+inline bool IsCurrent(const CompiledRef& ref) { return ref.Tree && ref.Epoch == CompiledEpochNow; }
+// What a compiled argument is, so callers can go straight to its fast way.
+enum ArgShape : uint8_t { kOtherShape, kLoneVariableShape, kArithmeticShape };
+ArgShape ShapeOf(const CompiledRef& ref);
 bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out);
 // An argument that is arithmetic on numbers only (numbers, variables
 // holding numbers, brackets, operators) evaluated without side effects;

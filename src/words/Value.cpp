@@ -638,15 +638,20 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
 
 }  // namespace
 
-void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText, AssignTarget* target) {
-  if (target && target->MayAppend < 0) {
+void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
+  if (target) {
     // Planned names come from a plain word: never an element access.
-    target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
+    if (target->MayAppend < 0) target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
+    if (target->MayAppend && TryAppendInPlace(e, name, valueText)) return;
+    if (!IsCurrent(target->Value)) {
+      target->Value = CompileArgument(valueText);
+      target->Shape = ShapeOf(target->Value);
+    }
+    if (target->Shape == kArithmeticShape && AssignNumberInPlace(e, name, *target)) return;
+    if (target->Shape == kLoneVariableShape && CopyVariableInPlace(e, name, *target)) return;
+  } else if (TryAppendInPlace(e, name, valueText)) {
+    return;
   }
-  if ((!target || target->MayAppend) && TryAppendInPlace(e, name, valueText)) return;
-  if (target && !IsCurrent(target->Value)) target->Value = CompileArgument(valueText);
-  if (target && AssignNumberInPlace(e, name, *target)) return;
-  if (target && CopyVariableInPlace(e, name, *target)) return;
   e.LastNumberValid = false;
   std::string value = target ? EvalArg(e, valueText, target->Value) : EvalArg(e, valueText);
   std::string type = e.CurrentType;

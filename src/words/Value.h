@@ -29,7 +29,7 @@ std::string QuoteAsLiteral(std::string_view value);
 std::string UnquoteLiteral(std::string_view phrase);
 
 // Assignment statements (the statement engine hands them over).
-void AssignStatement(TNokaBase& e, std::string name, const std::string& valueText,
+void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText,
                      AssignTarget* target = nullptr);
 // 名前の項目は値 with the owner phrase on the word stack.
 void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText);
