@@ -54,6 +54,9 @@ void CallLabel(TNokaBase& e, THashNode& label) {
   frame.SavedFileName = e.FileName;
   if (e.FileName != label.TypeTag) e.FileName = label.TypeTag;
   e.Cursor = label.Ref;
+  // A label stands alone on its line: step over that line end at once, as
+  // the statement engine would with nothing on the word stack.
+  if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLineEnd(e);
 }
 
 std::string LabelValue(TNokaBase& e, THashNode& label) {
