@@ -214,3 +214,9 @@ int RunWithQt(int argc, char** argv, const StartOptions& options) {
 }
 
 }  // namespace nokari
+
+// The module's entry, looked up by name when the program opens a window.
+extern "C" __attribute__((visibility("default"))) int NokariRunWithQt(int argc, char** argv,
+                                                                      const nokari::StartOptions* options) {
+  return nokari::RunWithQt(argc, argv, *options);
+}
