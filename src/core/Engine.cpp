@@ -783,7 +783,14 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   }
   // A raw pointer is enough: the word is used only until its command starts
   // (a nested replay may look the verb up anew, but only after that).
+  const std::string* owner = plan.Owner.get();
   RunVerb(e, plan.Verb, plan.VerbWord.get());
+  // A command that moved the cursor on to a line end (もし without a branch
+  // taken, a loop not entered) with nothing on the word stack: step over it
+  // now, as the next step would.
+  if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.P > p && e.ArgStack.Count() == 0 &&
+      IsLineEnd(*e.Cursor.P))
+    StepOverLineEnd(e);
   return true;
 }
 
@@ -915,7 +922,10 @@ void RunLoop(TNokaBase& e) {
     ~DepthGuard() { --e.RunDepth; }
   } guard{e};
   while (e.Cursor && !e.StopFlag) {
+    // A step that leaves the cursor where it was, with no frame added, made
+    // no progress: an engine fault, reported instead of hanging.
     const char* previous = nullptr;
+    int previousFrames = -1;
     try {
       for (;;) {
         if (!e.Cursor || e.StopFlag) break;
@@ -926,8 +936,9 @@ void RunLoop(TNokaBase& e) {
           continue;
         }
         if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
-        if (e.Cursor.P == previous) RaiseError(e, msg::kInternalError);
+        if (e.Cursor.P == previous && e.RunStack.TotalCount() == previousFrames) RaiseError(e, msg::kInternalError);
         previous = e.Cursor.P;
+        previousFrames = e.RunStack.TotalCount();
         Step(e);
         if (!e.Events.empty()) DrainEvents(e);
         if (!e.RetiredPlans.empty() && e.RunDepth == 1) e.RetiredPlans.clear();
