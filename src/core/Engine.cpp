@@ -10,6 +10,7 @@
 #include "core/Flow.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
+#include "core/Plans.h"
 #include "core/Scan.h"
 #include "host/Host.h"
 #include "words/Calls.h"
@@ -126,10 +127,6 @@ int32_t CurrentLine(const TNokaBase& e) {
   return e.LineNo;
 }
 
-namespace {
-
-// Where stepping over the line end at p leads, and the line number its
-// marker gives (-1 without one).
 const char* PastLineEnd(const char* p, int32_t& line) {
   while (*p == '\t' || *p == '\n' || *p == '\r' || *p == ' ') ++p;
   line = -1;
@@ -147,8 +144,6 @@ const char* PastLineEnd(const char* p, int32_t& line) {
   }
   return p;
 }
-
-}  // namespace
 
 void StepOverLineEnd(TNokaBase& e) {
   e.Recording.SetsLine = true;
@@ -253,8 +248,6 @@ void ExecuteWord(TNokaBase& e, THashNode* word) {
   }
 }
 
-namespace {
-
 // Performs the verb of a statement whose other phrases are on the word
 // stack; `word` is what the verb names (null when nothing).
 void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
@@ -282,39 +275,6 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
   }
 }
 
-// のかりする makes texts without end, so the plans are bounded. A statement
-// being replayed holds on to its plan, so a full set is retired and freed only
-// between top-level statements.
-void RetirePlansWhenFull(TNokaBase& e) {
-  if (e.Plans.size() <= 65536) return;
-  e.RetiredPlans.push_back(std::move(e.Plans));
-  e.Plans.clear();
-}
-
-// Keeps the statement just read as a plan when nothing spoilt its reading.
-void RecordPlan(TNokaBase& e) {
-  TNokaBase::PlanRecording& rec = e.Recording;
-  const char* start = rec.Start;
-  rec.Start = nullptr;
-  if (!start || !rec.Pure || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() || e.StmtStart != start)
-    return;
-  RetirePlansWhenFull(e);
-  TNokaBase::StatementPlan plan;
-  plan.Kind = TNokaBase::StatementPlan::kCommand;
-  plan.Owner = e.Cursor.Buf;
-  plan.End = e.Cursor.P;
-  plan.Phrases.assign(e.ArgStack.Items.begin(), e.ArgStack.Items.end() - 1);
-  plan.Verb = e.ArgStack.Items.back();
-  plan.SetsLine = rec.SetsLine;
-  plan.LineNo = e.LineNo;
-  e.Plans.Emplace(start, std::move(plan));
-}
-
-// Runs the plan of the statement starting at p, if there is one.
-bool ReplayPlan(TNokaBase& e, const char* p);
-
-}  // namespace
-
 void ExecutePending(TNokaBase& e) {
   if (e.ArgStack.Count() == 0) return;
   std::string verb = e.ArgStack.PopLast();
@@ -327,7 +287,7 @@ namespace {
 
 // The end of a statement read from the text: plan it, then perform it.
 void FinishStatement(TNokaBase& e) {
-  if (e.Recording.Start) RecordPlan(e);
+  if (e.Recording.Start) RecordCommandPlan(e);
   ExecutePending(e);
 }
 
@@ -407,23 +367,6 @@ std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p
   return text;
 }
 
-// After an assignment ending at p: where the line end that closes the
-// statement leads, or null when no plain line end follows.
-const char* LineEndAfterStatement(const char* p, int32_t& line) {
-  while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4) {
-    if (*p == ',') return nullptr;  // a "," continues the statement
-    ++p;
-  }
-  if (!IsLineEnd(*p)) return nullptr;
-  return PastLineEnd(p, line);
-}
-
-// Whether the statement read so far may still become a plan.
-bool StillPlannable(const TNokaBase& e) {
-  const TNokaBase::PlanRecording& rec = e.Recording;
-  return rec.Start && rec.Pure && rec.Buf == e.Cursor.Buf.get() && e.StmtStart == rec.Start;
-}
-
 void AssignFromCursor(TNokaBase& e, std::string name) {
   const bool itemPlannable = e.ArgStack.Count() > 0 && StillPlannable(e);
   const char* start = e.Recording.Start;
@@ -436,20 +379,7 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
   const std::string& valueText = *held;
   e.Cursor.P = end;
   if (e.ArgStack.Count() > 0) {
-    if (itemPlannable) {
-      RetirePlansWhenFull(e);
-      TNokaBase::StatementPlan plan;
-      plan.Kind = TNokaBase::StatementPlan::kAssignItem;
-      plan.Owner = e.Cursor.Buf;
-      plan.End = end;
-      plan.Name = name;
-      plan.Value = held;
-      plan.Phrases = e.ArgStack.Items;
-      plan.SetsLine = e.Recording.SetsLine;
-      plan.LineNo = e.LineNo;
-      plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
-      e.Plans.Emplace(start, std::move(plan));
-    }
+    if (itemPlannable) RecordItemPlan(e, start, name, held, end);
     AssignItem(e, name, valueText);
     return;
   }
@@ -457,14 +387,7 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
     RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name + Sj(msg::kOfAssignment)}) +
                           Sj(msg::kAssignHint));
   if (e.PlainWordStart) {
-    RetirePlansWhenFull(e);
-    TNokaBase::StatementPlan plan;
-    plan.Owner = e.Cursor.Buf;
-    plan.End = end;
-    plan.Name = name;
-    plan.Value = held;
-    plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
-    e.Plans.Emplace(e.PlainWordStart, std::move(plan));
+    RecordAssignPlan(e, e.PlainWordStart, name, held, end);
     e.PlainWordStart = nullptr;
   }
   AssignStatement(e, name, valueText);
@@ -742,56 +665,6 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
   }
   e.ArgStack.Push(std::move(phrase));
   if (*e.Cursor.P == '\0') stepAgain = true;
-}
-
-// The line end after a replayed assignment, stepped over at once (it would
-// only end a statement with nothing left on the word stack).
-void StepPastLineEnd(TNokaBase& e, const TNokaBase::StatementPlan& plan) {
-  if (plan.AfterLine && e.Cursor.P == plan.End && e.Cursor.Buf == plan.Owner && e.ArgStack.Count() == 0) {
-    e.Cursor.P = plan.AfterLine;
-    e.LineNo = plan.AfterLineNo;
-  }
-}
-
-bool ReplayPlan(TNokaBase& e, const char* p) {
-  TNokaBase::StatementPlan* found = e.Plans.Find(p);
-  if (!found || found->Owner != e.Cursor.Buf) return false;
-  TNokaBase::StatementPlan& plan = *found;
-  e.Recording.Start = nullptr;
-  if (plan.Kind == TNokaBase::StatementPlan::kAssign) {
-    // Plans outlive the statements that replay them (see RetirePlansWhenFull).
-    e.Cursor.P = plan.End;
-    AssignStatement(e, plan.Name, *plan.Value, &plan.Target);
-    StepPastLineEnd(e, plan);
-    return true;
-  }
-  if (plan.Kind == TNokaBase::StatementPlan::kAssignItem) {
-    e.Cursor.P = plan.End;
-    if (plan.SetsLine) e.LineNo = plan.LineNo;
-    AssignItemPlanned(e, plan.Phrases, plan.Name, *plan.Value, plan.Item);
-    StepPastLineEnd(e, plan);
-    return true;
-  }
-  auto& items = e.ArgStack.Items;
-  items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
-  e.Cursor.P = plan.End;
-  if (plan.SetsLine) e.LineNo = plan.LineNo;
-  uint64_t generation = e.Words.Generation();
-  if (plan.VerbGeneration != generation || !generation) {
-    plan.VerbWord = plan.Verb[0] == '\\' ? WordRef() : e.Words.FindRef(plan.Verb, true);
-    plan.VerbGeneration = generation;
-  }
-  // A raw pointer is enough: the word is used only until its command starts
-  // (a nested replay may look the verb up anew, but only after that).
-  const std::string* owner = plan.Owner.get();
-  RunVerb(e, plan.Verb, plan.VerbWord.get());
-  // A command that moved the cursor on to a line end (もし without a branch
-  // taken, a loop not entered) with nothing on the word stack: step over it
-  // now, as the next step would.
-  if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.P > p && e.ArgStack.Count() == 0 &&
-      IsLineEnd(*e.Cursor.P))
-    StepOverLineEnd(e);
-  return true;
 }
 
 }  // namespace

@@ -191,6 +191,9 @@ inline void SetTag(std::string& tag, const std::string& value) {
 inline void SpoilPlan(TNokaBase& e) { e.Recording.Pure = false; }
 void Step(TNokaBase& e);
 void ExecutePending(TNokaBase& e);
+// Performs the verb of a statement whose other phrases are on the word
+// stack; `word` is what the verb names (null when nothing).
+void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word);
 void ExecuteWord(TNokaBase& e, THashNode* word);
 void CheckRunControl(TNokaBase& e);
 void RunLoop(TNokaBase& e);
@@ -200,6 +203,9 @@ void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName);
 // Reads the block after a loop or branch word into a frame (ReturnPos,
 // Body, ExitPos); leaves the cursor after the block.
 void ReadBlock(TNokaBase& e, TRunControl& frame);
+// Where stepping over the line end at p leads, and the line number its
+// marker gives (-1 without one).
+const char* PastLineEnd(const char* p, int32_t& line);
 // Steps over a line end at the cursor, reading its line marker.
 void StepOverLineEnd(TNokaBase& e);
 // Current line number for messages.

@@ -566,6 +566,17 @@ class Compiler {
   int depth_ = 0;
 };
 
+// A variable node's word, looked up again only when the word table changed:
+// the word it names, or whether the name folds to a command or label.
+void ResolveWord(TNokaBase& e, const Node& n) {
+  uint64_t generation = e.Words.Generation();
+  if (n.generation == generation && generation != 0) return;
+  n.word = e.Words.Find(n.text);
+  THashNode* command = n.word ? nullptr : e.Words.Find(n.text, true);
+  n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
+  n.generation = generation;
+}
+
 class TreeEvaluator {
  public:
   TreeEvaluator(TNokaBase& e, const Compiled& c) : e_(e), c_(c) {}
@@ -591,12 +602,7 @@ class TreeEvaluator {
         hasNumber = true;
         return;
       case Node::Var: {
-        if (n.generation != e_.Words.Generation() || n.generation == 0) {
-          n.word = e_.Words.Find(n.text);
-          THashNode* command = n.word ? nullptr : e_.Words.Find(n.text, true);
-          n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
-          n.generation = e_.Words.Generation();
-        }
+        ResolveWord(e_, n);
         THashNode* w = n.word;
         if (!w) {
           if (n.callable) throw Fallback();
@@ -941,13 +947,7 @@ void KeepNumber(TNokaBase& e, long double x) {
 // A lone word as an argument: a variable's text and type, or the word
 // itself when it names nothing; anything else is the reader's.
 bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
-  uint64_t generation = e.Words.Generation();
-  if (n.generation != generation || generation == 0) {
-    n.word = e.Words.Find(n.text);
-    THashNode* command = n.word ? nullptr : e.Words.Find(n.text, true);
-    n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
-    n.generation = generation;
-  }
+  ResolveWord(e, n);
   THashNode* w = n.word;
   if (!w) {
     if (n.callable) return false;
@@ -1020,10 +1020,6 @@ ArgShape ShapeOf(const CompiledRef& ref) {
   if (!c.ok) return kOtherShape;
   if (c.single && c.nodes[c.root].type == Node::Var) return kLoneVariableShape;
   return ExpressionRoot(c) >= 0 ? kArithmeticShape : kOtherShape;
-}
-
-bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out) {
-  return RunCompiled(e, CompiledFor(text, true), out);
 }
 
 bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out) {
@@ -1101,13 +1097,7 @@ THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
   if (!c.ok || !c.single) return nullptr;
   const Node& n = c.nodes[c.root];
   if (n.type != Node::Var) return nullptr;
-  uint64_t generation = e.Words.Generation();
-  if (n.generation != generation || generation == 0) {
-    n.word = e.Words.Find(n.text);
-    THashNode* command = n.word ? nullptr : e.Words.Find(n.text, true);
-    n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
-    n.generation = generation;
-  }
+  ResolveWord(e, n);
   return n.word && n.word->Kind == kVariable ? n.word : nullptr;
 }
 

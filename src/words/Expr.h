@@ -11,10 +11,6 @@ namespace nokari {
 std::string EvaluateExpression(TNokaBase& e, const char*& p);
 std::string EvaluateExpression(TNokaBase& e, const std::string& text);
 bool IsOperatorChar(unsigned char c);
-// The compiled form of an argument with operators (EvalArg's rule for the
-// first term included); false when the reading evaluator must decide.
-bool TryEvalArgFast(TNokaBase& e, const std::string& text, std::string& out);
-
 // A text's compiled form, for callers that keep it beside the text (plans,
 // cached conditions). Valid while IsCurrent says so: the compiled cache is
 // bounded and may be emptied.
@@ -25,6 +21,8 @@ inline bool IsCurrent(const CompiledRef& ref) { return ref.Tree && ref.Epoch == 
 // What a compiled argument is, so callers can go straight to its fast way.
 enum ArgShape : uint8_t { kOtherShape, kLoneVariableShape, kArithmeticShape };
 ArgShape ShapeOf(const CompiledRef& ref);
+// The compiled form of an argument (EvalArg's rule for the first term
+// included); false when the reading evaluator must decide.
 bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out);
 // An argument that is arithmetic on numbers only (numbers, variables
 // holding numbers, brackets, operators) evaluated without side effects;

@@ -400,13 +400,7 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text) {
 }
 
 std::string EvalArg(TNokaBase& e, const std::string& text) {
-  if (text.empty()) {
-    SetTag(e.CurrentType, "s");
-    return {};
-  }
-  std::string fast;
-  if (TryEvalArgFast(e, text, fast)) return fast;
-  return EvalArgReading(e, text);
+  return EvalArg(e, text, CompileArgument(text));
 }
 
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {

@@ -1,0 +1,135 @@
+// Statement plans: recording and replaying (see Plans.h).
+#include "core/Plans.h"
+
+#include "words/Value.h"
+
+namespace nokari {
+namespace {
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// のかりする makes texts without end, so the plans are bounded. A statement
+// being replayed holds on to its plan, so a full set is retired and freed only
+// between top-level statements.
+void RetirePlansWhenFull(TNokaBase& e) {
+  if (e.Plans.size() <= 65536) return;
+  e.RetiredPlans.push_back(std::move(e.Plans));
+  e.Plans.clear();
+}
+
+// After an assignment ending at p: where the line end that closes the
+// statement leads, or null when no plain line end follows.
+const char* LineEndAfterStatement(const char* p, int32_t& line) {
+  while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4) {
+    if (*p == ',') return nullptr;  // a "," continues the statement
+    ++p;
+  }
+  if (!IsLineEnd(*p)) return nullptr;
+  return PastLineEnd(p, line);
+}
+
+// The line end after a replayed assignment, stepped over at once (it would
+// only end a statement with nothing left on the word stack).
+void StepPastLineEnd(TNokaBase& e, const TNokaBase::StatementPlan& plan) {
+  if (plan.AfterLine && e.Cursor.P == plan.End && e.Cursor.Buf == plan.Owner && e.ArgStack.Count() == 0) {
+    e.Cursor.P = plan.AfterLine;
+    e.LineNo = plan.AfterLineNo;
+  }
+}
+
+}  // namespace
+
+bool StillPlannable(const TNokaBase& e) {
+  const TNokaBase::PlanRecording& rec = e.Recording;
+  return rec.Start && rec.Pure && rec.Buf == e.Cursor.Buf.get() && e.StmtStart == rec.Start;
+}
+
+void RecordCommandPlan(TNokaBase& e) {
+  TNokaBase::PlanRecording& rec = e.Recording;
+  const char* start = rec.Start;
+  rec.Start = nullptr;
+  if (!start || !rec.Pure || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() || e.StmtStart != start)
+    return;
+  RetirePlansWhenFull(e);
+  TNokaBase::StatementPlan plan;
+  plan.Kind = TNokaBase::StatementPlan::kCommand;
+  plan.Owner = e.Cursor.Buf;
+  plan.End = e.Cursor.P;
+  plan.Phrases.assign(e.ArgStack.Items.begin(), e.ArgStack.Items.end() - 1);
+  plan.Verb = e.ArgStack.Items.back();
+  plan.SetsLine = rec.SetsLine;
+  plan.LineNo = e.LineNo;
+  e.Plans.Emplace(start, std::move(plan));
+}
+
+void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
+                      std::shared_ptr<const std::string> value, const char* end) {
+  RetirePlansWhenFull(e);
+  TNokaBase::StatementPlan plan;
+  plan.Owner = e.Cursor.Buf;
+  plan.End = end;
+  plan.Name = name;
+  plan.Value = std::move(value);
+  plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
+  e.Plans.Emplace(start, std::move(plan));
+}
+
+void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
+                    std::shared_ptr<const std::string> value, const char* end) {
+  RetirePlansWhenFull(e);
+  TNokaBase::StatementPlan plan;
+  plan.Kind = TNokaBase::StatementPlan::kAssignItem;
+  plan.Owner = e.Cursor.Buf;
+  plan.End = end;
+  plan.Name = item;
+  plan.Value = std::move(value);
+  plan.Phrases = e.ArgStack.Items;
+  plan.SetsLine = e.Recording.SetsLine;
+  plan.LineNo = e.LineNo;
+  plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
+  e.Plans.Emplace(start, std::move(plan));
+}
+
+bool ReplayPlan(TNokaBase& e, const char* p) {
+  TNokaBase::StatementPlan* found = e.Plans.Find(p);
+  if (!found || found->Owner != e.Cursor.Buf) return false;
+  TNokaBase::StatementPlan& plan = *found;
+  e.Recording.Start = nullptr;
+  if (plan.Kind == TNokaBase::StatementPlan::kAssign) {
+    // Plans outlive the statements that replay them (see RetirePlansWhenFull).
+    e.Cursor.P = plan.End;
+    AssignStatement(e, plan.Name, *plan.Value, &plan.Target);
+    StepPastLineEnd(e, plan);
+    return true;
+  }
+  if (plan.Kind == TNokaBase::StatementPlan::kAssignItem) {
+    e.Cursor.P = plan.End;
+    if (plan.SetsLine) e.LineNo = plan.LineNo;
+    AssignItemPlanned(e, plan.Phrases, plan.Name, *plan.Value, plan.Item);
+    StepPastLineEnd(e, plan);
+    return true;
+  }
+  auto& items = e.ArgStack.Items;
+  items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
+  e.Cursor.P = plan.End;
+  if (plan.SetsLine) e.LineNo = plan.LineNo;
+  uint64_t generation = e.Words.Generation();
+  if (plan.VerbGeneration != generation || !generation) {
+    plan.VerbWord = plan.Verb[0] == '\\' ? WordRef() : e.Words.FindRef(plan.Verb, true);
+    plan.VerbGeneration = generation;
+  }
+  // A raw pointer is enough: the word is used only until its command starts
+  // (a nested replay may look the verb up anew, but only after that).
+  const std::string* owner = plan.Owner.get();
+  RunVerb(e, plan.Verb, plan.VerbWord.get());
+  // A command that moved the cursor on to a line end (もし without a branch
+  // taken, a loop not entered) with nothing on the word stack: step over it
+  // now, as the next step would.
+  if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.P > p && e.ArgStack.Count() == 0 &&
+      IsLineEnd(*e.Cursor.P))
+    StepOverLineEnd(e);
+  return true;
+}
+
+
+}  // namespace nokari

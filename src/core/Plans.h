@@ -1,0 +1,29 @@
+// Statement plans: a statement is read from the text once, and what the
+// reading found (the phrases and verb of a command, the name and value text
+// of an assignment) is kept by the place the statement starts. Later runs
+// replay the plan instead of reading again. Only readings that depend on the
+// text alone become plans: anything that evaluated or asked the word table
+// while reading spoils the recording (SpoilPlan), and a replay looks the
+// verb and targets up again whenever the word table changed.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "core/Engine.h"
+
+namespace nokari {
+
+// Whether the statement read so far may still become a plan.
+bool StillPlannable(const TNokaBase& e);
+// Keeps the command statement just read (its phrases on the word stack).
+void RecordCommandPlan(TNokaBase& e);
+// Keeps an assignment "名前は、値" starting at `start`.
+void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
+                      std::shared_ptr<const std::string> value, const char* end);
+// Keeps an item assignment "辞書の(キー)は、値" (owner phrases on the stack).
+void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
+                    std::shared_ptr<const std::string> value, const char* end);
+// Runs the plan of the statement starting at p; false when there is none.
+bool ReplayPlan(TNokaBase& e, const char* p);
+
+}  // namespace nokari
