@@ -267,12 +267,15 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
     RaiseError(e, msg::kUndefinedCommand, {text});
   }
-  if (e.ArgStack.Count() > 0) {
-    std::string rest;
-    for (auto& phrase : e.ArgStack.Items) rest += phrase + "\r\n";
-    e.ArgStack.Clear();
-    RaiseError(e, msg::kTooManyArgs, {verb, rest});
-  }
+  ReportLeftovers(e, verb);
+}
+
+void ReportLeftovers(TNokaBase& e, const std::string& verb) {
+  if (e.ArgStack.Count() == 0) return;
+  std::string rest;
+  for (auto& phrase : e.ArgStack.Items) rest += phrase + "\r\n";
+  e.ArgStack.Clear();
+  RaiseError(e, msg::kTooManyArgs, {verb, rest});
 }
 
 void ExecutePending(TNokaBase& e) {

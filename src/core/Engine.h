@@ -132,6 +132,16 @@ struct TNokaBase {
     int32_t LineNo = 0;
     WordRef VerbWord;       // the verb found in generation VerbGeneration
     uint64_t VerbGeneration = 0;
+    // The phrases bound to the verb's slots, for the verb and ArgSpec it was
+    // made for. Shared: a replay keeps its own while a nested one rebinds.
+    struct BoundCall {
+      const THashNode* Word = nullptr;
+      std::string Spec;
+      bool InOrder = false;  // the phrases fit the slots one to one
+      std::vector<std::string> Phrases;
+      std::vector<CompiledRef> Compiled;
+    };
+    std::shared_ptr<BoundCall> Bound;
   };
   PlaceMap<StatementPlan> Plans;
   std::vector<PlaceMap<StatementPlan>> RetiredPlans;
@@ -194,6 +204,8 @@ void ExecutePending(TNokaBase& e);
 // Performs the verb of a statement whose other phrases are on the word
 // stack; `word` is what the verb names (null when nothing).
 void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word);
+// Raises "too many arguments" for phrases a statement's verb left unused.
+void ReportLeftovers(TNokaBase& e, const std::string& verb);
 void ExecuteWord(TNokaBase& e, THashNode* word);
 void CheckRunControl(TNokaBase& e);
 void RunLoop(TNokaBase& e);

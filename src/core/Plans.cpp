@@ -1,6 +1,8 @@
 // Statement plans: recording and replaying (see Plans.h).
 #include "core/Plans.h"
 
+#include "words/Calls.h"
+#include "words/Registry.h"
 #include "words/Value.h"
 
 namespace nokari {
@@ -35,6 +37,34 @@ void StepPastLineEnd(TNokaBase& e, const TNokaBase::StatementPlan& plan) {
     e.Cursor.P = plan.AfterLine;
     e.LineNo = plan.AfterLineNo;
   }
+}
+
+// A command or user function whose phrases fit its slots in order runs with
+// the binding made once; false (nothing done) otherwise.
+bool RunBound(TNokaBase& e, TNokaBase::StatementPlan& plan) {
+  THashNode* word = plan.VerbWord.get();
+  if (!word || plan.Phrases.empty() || e.LooseBinding) return false;
+  if (!(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel)) return false;
+  if (!plan.Bound || plan.Bound->Word != word || plan.Bound->Spec != word->ArgSpec) {
+    auto bound = std::make_shared<TNokaBase::StatementPlan::BoundCall>();
+    bound->Word = word;
+    bound->Spec = word->ArgSpec;
+    bound->InOrder = BindInSlotOrder(*word, plan.Phrases, bound->Phrases) &&
+                     (word->Kind != kLabel || CountSlots(word->ArgSpec) == bound->Phrases.size());
+    plan.Bound = std::move(bound);
+  }
+  if (!plan.Bound->InOrder) return false;
+  std::shared_ptr<TNokaBase::StatementPlan::BoundCall> bound = plan.Bound;
+  if (word->Kind == kLabel) {
+    CallLabelBound(e, *word, bound->Phrases, bound->Compiled);
+  } else {
+    e.ImplicitSore = false;
+    auto& items = e.ArgStack.Items;
+    items.insert(items.end(), bound->Phrases.begin(), bound->Phrases.end());
+    RunCommand(e, *word);
+  }
+  ReportLeftovers(e, plan.Verb);
+  return true;
 }
 
 }  // namespace
@@ -109,8 +139,6 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
     StepPastLineEnd(e, plan);
     return true;
   }
-  auto& items = e.ArgStack.Items;
-  items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
   e.Cursor.P = plan.End;
   if (plan.SetsLine) e.LineNo = plan.LineNo;
   uint64_t generation = e.Words.Generation();
@@ -121,7 +149,11 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   // A raw pointer is enough: the word is used only until its command starts
   // (a nested replay may look the verb up anew, but only after that).
   const std::string* owner = plan.Owner.get();
-  RunVerb(e, plan.Verb, plan.VerbWord.get());
+  if (!RunBound(e, plan)) {
+    auto& items = e.ArgStack.Items;
+    items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
+    RunVerb(e, plan.Verb, plan.VerbWord.get());
+  }
   // A command that moved the cursor on to a line end (もし without a branch
   // taken, a loop not entered) with nothing on the word stack: step over it
   // now, as the next step would.

@@ -11,14 +11,14 @@
 
 namespace nokari {
 
-namespace {
-
 size_t CountSlots(const std::string& argSpec) {
   size_t n = 0;
   for (char c : argSpec)
     if (c == '?') ++n;
   return n;
 }
+
+namespace {
 
 // Saves それ and puts it back when the scope ends.
 struct SoreKeeper {
@@ -27,6 +27,23 @@ struct SoreKeeper {
   explicit SoreKeeper(TNokaBase& eng) : e(eng), value(eng.SoreVar->Value), tag(eng.SoreVar->TypeTag) {}
   ~SoreKeeper() { e.SoreVar->SetValue(std::move(value), std::move(tag)); }
 };
+
+}  // namespace
+
+namespace {
+
+// Pushes a call frame and moves the cursor into the label.
+void EnterCall(TNokaBase& e, THashNode& label) {
+  TRunControl& frame = e.RunStack.PushNew();
+  frame.Kind = kCallFrame;
+  frame.ReturnPos = std::move(e.Cursor);  // set anew just below
+  frame.SavedFileName = e.FileName;
+  if (e.FileName != label.TypeTag) e.FileName = label.TypeTag;
+  e.Cursor = label.Ref;
+  // A label stands alone on its line: step over that line end at once, as
+  // the statement engine would with nothing on the word stack.
+  if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLineEnd(e);
+}
 
 }  // namespace
 
@@ -48,15 +65,18 @@ void CallLabel(TNokaBase& e, THashNode& label) {
       for (auto& phrase : phrases) e.UserArgs.Push(EvalArg(e, phrase));
     }
   }
-  TRunControl& frame = e.RunStack.PushNew();
-  frame.Kind = kCallFrame;
-  frame.ReturnPos = std::move(e.Cursor);  // set anew just below
-  frame.SavedFileName = e.FileName;
-  if (e.FileName != label.TypeTag) e.FileName = label.TypeTag;
-  e.Cursor = label.Ref;
-  // A label stands alone on its line: step over that line end at once, as
-  // the statement engine would with nothing on the word stack.
-  if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLineEnd(e);
+  EnterCall(e, label);
+}
+
+void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
+                    std::vector<CompiledRef>& compiled) {
+  e.ImplicitSore = false;
+  compiled.resize(bound.size());
+  for (size_t k = 0; k < bound.size(); ++k) {
+    if (!IsCurrent(compiled[k])) compiled[k] = CompileArgument(bound[k]);
+    e.UserArgs.Push(EvalArg(e, bound[k], compiled[k]));
+  }
+  EnterCall(e, label);
 }
 
 std::string LabelValue(TNokaBase& e, THashNode& label) {

@@ -1,6 +1,7 @@
 // Calls of labels and user functions, in statement form and bracket form.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "core/Engine.h"
 
@@ -9,6 +10,12 @@ namespace nokari {
 // Binds (for a user function) and enters a label: pushes a call frame and
 // moves the cursor to the label.
 void CallLabel(TNokaBase& e, THashNode& label);
+// How many arguments a user function's ArgSpec takes (its "?" marks).
+size_t CountSlots(const std::string& argSpec);
+// The same with the arguments bound already (a planned statement), each with
+// its compiled form (kept current here).
+void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
+                    std::vector<CompiledRef>& compiled);
 // The bracket form name(…) with p at "("; returns the result (それ is kept).
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push);
 // A label used as a value: runs it in a new level and returns それ.

@@ -136,6 +136,18 @@ void BindArguments(TNokaBase& e, THashNode& word) {
 
 void Dispatch(TNokaBase& e, THashNode& word) {
   BindArguments(e, word);
+  RunCommand(e, word);
+}
+
+bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, std::vector<std::string>& bound) {
+  const std::vector<std::string>& slots = SlotsOf(word);
+  if (slots.empty() || !InSlotOrder(phrases, slots)) return false;
+  bound.resize(slots.size());
+  for (size_t k = 0; k < slots.size(); ++k) bound[k] = phrases[k].substr(0, phrases[k].size() - slots[k].size());
+  return true;
+}
+
+void RunCommand(TNokaBase& e, THashNode& word) {
   int number = word.Tag;
   if (IsBranchWordNumber(number)) return;
   CommandFn fn = CommandFor(number);

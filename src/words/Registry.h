@@ -47,6 +47,12 @@ inline bool IsBranchWordNumber(int number) { return number == 19 || number == 20
 void BindArguments(TNokaBase& e, THashNode& word);
 // Binds, then runs the implementation (errors wrapped once).
 void Dispatch(TNokaBase& e, THashNode& word);
+// Runs the implementation with the word stack already bound.
+void RunCommand(TNokaBase& e, THashNode& word);
+// When `phrases` fit the word's slots one to one in order (the binding then
+// only strips particles), the bound phrases; false otherwise. Lets a planned
+// statement bind once.
+bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, std::vector<std::string>& bound);
 
 // Each family hands its implementations to the dispatch table. The list of
 // families lives in words/Dispatch.cpp.
