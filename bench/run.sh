@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Runs each benchmark in Nokari, Python 3 and Tcl 8.6 side by side and
-# prints the times and Nokari's ratio to each peer (best of three runs).
+# prints the times and Nokari's ratio to each peer (best of RUNS runs, 5 by
+# default: wall times on a shared machine drift, the best run drifts least).
 #   bench/run.sh [name...]      names: loop fib strbuild regex csv (default: all)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 nokari="$here/../build/nokari"
 [ -x "$nokari" ] || { echo "build first: cmake --build build" >&2; exit 1; }
 
-best() {  # best wall time of three runs, in seconds
+runs=${RUNS:-5}
+best() {  # best wall time of $runs runs, in seconds
   local best=""
-  for _ in 1 2 3; do
+  for _ in $(seq 1 "$runs"); do
     local s e
     s=$(date +%s.%N); "$@" >/dev/null; e=$(date +%s.%N)
     local t; t=$(echo "$e - $s" | bc)
