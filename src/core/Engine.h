@@ -107,11 +107,12 @@ struct TNokaBase {
   PlaceMap<CachedValueText> ValueTextCache;
   // Translated もし conditions by the place they start (same shape).
   PlaceMap<CachedValueText> ConditionCache;
-  // Statements by the place they start, read once: an assignment
-  // "名前は、値" (name and value text), or a command statement (the phrases
-  // it pushes and its verb). A statement whose reading evaluated anything or
-  // asked the word table is never planned, so a replay does exactly what a
-  // fresh reading would.
+  // Statements by the place they start, read once (core/Plans.cpp): an
+  // assignment "名前は、値" (name and value text), an item assignment
+  // "辞書の(キー)は、値", or a command statement (the phrases it pushes and its
+  // verb). A statement whose reading evaluated anything or asked the word
+  // table is never planned, so a replay does exactly what a fresh reading
+  // would.
   struct StatementPlan {
     enum PlanKind : uint8_t { kAssign, kCommand, kAssignItem } Kind = kAssign;
     TextBuf Owner;
@@ -125,17 +126,20 @@ struct TNokaBase {
     // once that line end is stepped over (null when something else follows).
     const char* AfterLine = nullptr;
     int32_t AfterLineNo = 0;
-    // kCommand
-    std::vector<std::string> Phrases;  // pushed in order, the verb not among them
-    std::string Verb;
-    bool SetsLine = false;  // reading stepped over a line end: LineNo below
+    // kCommand, kAssignItem: the phrases pushed in order (not the verb), and
+    // the line number when reading stepped over a line end.
+    std::vector<std::string> Phrases;
+    bool SetsLine = false;
     int32_t LineNo = 0;
+    // kCommand
+    std::string Verb;
     WordRef VerbWord;       // the verb found in generation VerbGeneration
     uint64_t VerbGeneration = 0;
     // The phrases bound to the verb's slots, for the verb and ArgSpec it was
     // made for. Shared: a replay keeps its own while a nested one rebinds.
     struct BoundCall {
       const THashNode* Word = nullptr;
+      uint8_t Kind = 0;
       std::string Spec;
       bool InOrder = false;  // the phrases fit the slots one to one
       std::vector<std::string> Phrases;

@@ -45,9 +45,10 @@ bool RunBound(TNokaBase& e, TNokaBase::StatementPlan& plan) {
   THashNode* word = plan.VerbWord.get();
   if (!word || plan.Phrases.empty() || e.LooseBinding) return false;
   if (!(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel)) return false;
-  if (!plan.Bound || plan.Bound->Word != word || plan.Bound->Spec != word->ArgSpec) {
+  if (!plan.Bound || plan.Bound->Word != word || plan.Bound->Kind != word->Kind || plan.Bound->Spec != word->ArgSpec) {
     auto bound = std::make_shared<TNokaBase::StatementPlan::BoundCall>();
     bound->Word = word;
+    bound->Kind = word->Kind;
     bound->Spec = word->ArgSpec;
     bound->InOrder = BindInSlotOrder(*word, plan.Phrases, bound->Phrases) &&
                      (word->Kind != kLabel || CountSlots(word->ArgSpec) == bound->Phrases.size());
