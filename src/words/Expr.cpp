@@ -1040,9 +1040,6 @@ bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
 }
 
 namespace {
-}  // namespace
-
-namespace {
 
 // Bracket nesting deeper than the evaluator's guard is refused at once
 // instead of being discovered level by level.

@@ -500,11 +500,8 @@ size_t FindHashOutsideLiteral(const std::string& s) {
   return std::string::npos;
 }
 
-// X は X & … appends in place instead of copying X: building a long text
-// line by line stays linear. Only pieces that cannot change X qualify
-// (literals without calls in their {…}, variables, plain words); anything
-// else goes the ordinary way.
-// The shape TryAppendInPlace looks for, read from the text alone.
+// The shape TryAppendInPlace looks for ("X & …" assigned to X), read from
+// the text alone.
 bool MayAppendInPlace(const std::string& name, const std::string& valueText) {
   if (valueText.size() <= name.size()) return false;
   const char* p = valueText.c_str();
@@ -516,6 +513,10 @@ bool MayAppendInPlace(const std::string& name, const std::string& valueText) {
   return *p == '&' && p[1] != '&';
 }
 
+// X は X & … appends in place instead of copying X: building a long text
+// line by line stays linear. Only pieces that cannot change X qualify
+// (literals without calls in their {…}, variables, plain words); anything
+// else goes the ordinary way.
 bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& valueText) {
   if (!MayAppendInPlace(name, valueText)) return false;
   const char* p = valueText.c_str();
@@ -574,9 +575,6 @@ bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& 
   return true;
 }
 
-}  // namespace
-
-namespace {
 
 // The target of a planned assignment, looked up again only when the word
 // table changed.
@@ -607,9 +605,6 @@ bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
   return true;
 }
 
-}  // namespace
-
-namespace {
 
 // A planned "変数は、変数": the text, type and number copied across.
 bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
