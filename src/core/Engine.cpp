@@ -738,6 +738,7 @@ void CheckRunControl(TNokaBase& e) {
     RaiseError(e, msg::kRunControlError, {err.Message, std::to_string(e.RunStack.Count())});
   }
   if (repeat) {
+    ++e.LoopTurns;
     e.Cursor.Buf = top->Body;
     e.Cursor.P = top->Body->c_str();
     return;
@@ -798,10 +799,12 @@ void RunLoop(TNokaBase& e) {
     ~DepthGuard() { --e.RunDepth; }
   } guard{e};
   while (e.Cursor && !e.StopFlag) {
-    // A step that leaves the cursor where it was, with no frame added, made
-    // no progress: an engine fault, reported instead of hanging.
+    // A step that leaves the cursor where it was, with no frame added and no
+    // loop turned (続ける turns one within the step), made no progress: an
+    // engine fault, reported instead of hanging.
     const char* previous = nullptr;
     int previousFrames = -1;
+    uint64_t previousTurns = 0;
     try {
       for (;;) {
         if (!e.Cursor || e.StopFlag) break;
@@ -812,9 +815,11 @@ void RunLoop(TNokaBase& e) {
           continue;
         }
         if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
-        if (e.Cursor.P == previous && e.RunStack.TotalCount() == previousFrames) RaiseError(e, msg::kInternalError);
+        if (e.Cursor.P == previous && e.RunStack.TotalCount() == previousFrames && e.LoopTurns == previousTurns)
+          RaiseError(e, msg::kInternalError);
         previous = e.Cursor.P;
         previousFrames = e.RunStack.TotalCount();
+        previousTurns = e.LoopTurns;
         Step(e);
         if (!e.Events.empty()) DrainEvents(e);
         if (!e.RetiredPlans.empty() && e.RunDepth == 1) e.RetiredPlans.clear();

@@ -63,6 +63,7 @@ struct TNokaBase {
   TStack ArgStack;
   TStack UserArgs;
   TRunControlStack RunStack;
+  uint64_t LoopTurns = 0;  // loop repetitions so far (progress for the run loop's guard)
   TObjList Objects;
   int32_t CondResult = -1;
   WordRef CountVar;
