@@ -404,7 +404,9 @@ void CmdContinue(TNokaBase& e) {
   TRunControl f;
   while (e.RunStack.Pop(f) && IsBranchKind(f.Kind)) {
   }
-  e.FileName = f.SavedFileName;
+  // Only loops and calls keep a file name; with branch frames alone there is
+  // no file to go back to (a branch never changes the file).
+  if (!IsBranchKind(f.Kind)) e.FileName = f.SavedFileName;
   e.RunStack.Push(std::move(f));
   CheckRunControl(e);
 }

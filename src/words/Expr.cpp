@@ -999,6 +999,8 @@ int ExpressionRoot(const Compiled& c) {
 }
 
 bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
+  // The number handed on belongs to this result alone (see KeepNumber).
+  e.LastNumberValid = false;
   if (!c.ok) return false;
   if (c.single && c.nodes[c.root].type == Node::Var) return RunSingleWord(e, c.nodes[c.root], out);
   if (c.single && c.nodes[c.root].type == Node::Item) return TreeEvaluator(e, c).RunSingleItem(out);

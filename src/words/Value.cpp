@@ -410,7 +410,11 @@ std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& co
   }
   std::string fast;
   if (TryEvalArgFast(e, compiled, fast)) return fast;
-  return EvalArgReading(e, text);
+  std::string value = EvalArgReading(e, text);
+  // Whatever ran while reading (calls, nested statements) may have left a
+  // number behind that is not this value's.
+  e.LastNumberValid = false;
+  return value;
 }
 
 std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j) {
