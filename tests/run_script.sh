@@ -5,6 +5,12 @@
 # NAME.err (text that standard error must contain, optional),
 # NAME.status (exit status, default 0), NAME.in (standard input, optional),
 # NAME.args (extra command-line arguments, optional).
+# Without NAME.out the expectations stand in the script itself, beside the
+# line that makes them:
+#   「a」を、表示   // 出力: a        one line of standard output, in order
+#   Xを、表示       // エラー: 文字   text standard error must contain
+#                                     (and the exit status becomes 1)
+# A comment line holding only "// 出力: …" adds a further output line.
 set -u
 nokari=$1
 script=$2
@@ -12,6 +18,18 @@ base=${script%.nkr}
 dir=$(dirname "$script")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+expect_out="$base.out"
+expect_err="$base.err"
+inline_status=0
+if [ ! -f "$base.out" ]; then
+  expect_out="$work/expected.out"
+  sed -n 's/.*\/\/ *出力: \{0,1\}//p' "$script" > "$expect_out"
+  if grep -q '// *エラー:' "$script"; then
+    expect_err="$work/expected.err"
+    sed -n 's/.*\/\/ *エラー: *//p' "$script" > "$expect_err"
+    inline_status=1
+  fi
+fi
 input=/dev/null
 [ -f "$base.in" ] && input="$base.in"
 args=()
@@ -21,20 +39,20 @@ export NOKARI_TEST_TMP="$work"
 QT_QPA_PLATFORM=offscreen timeout 50 "$nokari" -console "$script" "${args[@]}" \
   < "$input" > "$work/stdout" 2> "$work/stderr"
 status=$?
-expected_status=0
+expected_status=$inline_status
 [ -f "$base.status" ] && expected_status=$(cat "$base.status")
 fail=0
 if [ "$status" != "$expected_status" ]; then
   echo "exit status $status, expected $expected_status"; fail=1
 fi
-if ! diff -u "$base.out" "$work/stdout"; then fail=1; fi
-if [ -f "$base.err" ]; then
+if ! diff -u "$expect_out" "$work/stdout"; then fail=1; fi
+if [ -f "$expect_err" ]; then
   while IFS= read -r line; do
     [ -z "$line" ] && continue
     if ! grep -qF -- "$line" "$work/stderr"; then
       echo "standard error lacks: $line"; fail=1
     fi
-  done < "$base.err"
+  done < "$expect_err"
 elif [ "$expected_status" = 0 ] && [ -s "$work/stderr" ]; then
   echo "unexpected standard error:"; cat "$work/stderr"; fail=1
 fi
