@@ -62,7 +62,7 @@ TEST(Codes, Detection) {
   EXPECT_EQ(DetectCode(B({0xB1, 0xB2, 0xB3})), kCodeEucOrSjis);
   EXPECT_EQ(CodeFromName("euc"), kCodeEuc);
   EXPECT_EQ(CodeFromName("jis"), kCodeJisNew);
-  EXPECT_EQ(CodeFromName("UTF8"), kCodeSjis);
+  EXPECT_EQ(CodeFromName("UCS2"), kCodeSjis);  // unknown names stay Shift-JIS (UTF8: Utf8ByName)
 }
 
 TEST(Codes, SingleCharacterArithmetic) {
@@ -120,6 +120,33 @@ TEST(Codes, NothingToConvert) {
   EXPECT_EQ(ConvertDetected(binary, kCodeEuc), binary);
   EXPECT_EQ(ConvertCode(Sj("あ"), kCodeSjis, kCodeSjis), Sj("あ"));
   EXPECT_EQ(ConvertCode(Sj("あ"), kCodeEucOrSjis, kCodeEuc), Sj("あ"));
+}
+
+TEST(Codes, Utf8ByName) {
+  EXPECT_EQ(CodeFromName("utf-8"), kCodeUtf8);
+  EXPECT_EQ(CodeFromName("UTF8"), kCodeUtf8);
+  EXPECT_EQ(CodeFromName("UTF"), kCodeSjis);
+  const std::string utf8 = "\xE6\xBC\xA2\xE5\xAD\x97\xE3\x82\xBD\xE8\xA1\xA8 a\r\n";  // 漢字ソ表 a
+  EXPECT_EQ(ConvertCode(utf8, kCodeUtf8, kCodeSjis), Sj("漢字ソ表 a\r\n"));
+  EXPECT_EQ(ConvertCode(Sj("漢字ソ表 a\r\n"), kCodeSjis, kCodeUtf8), utf8);
+  // The byte-order mark is not text; EUC and JIS cross through Shift-JIS.
+  EXPECT_EQ(ConvertCode("\xEF\xBB\xBF" + utf8, kCodeUtf8, kCodeSjis), Sj("漢字ソ表 a\r\n"));
+  EXPECT_EQ(ConvertCode(utf8, kCodeUtf8, kCodeEuc), SjisToEuc(Sj("漢字ソ表 a\r\n")));
+  EXPECT_EQ(ConvertCode(SjisToJis(Sj("漢字")), kCodeJisNew, kCodeUtf8), "\xE6\xBC\xA2\xE5\xAD\x97");
+  // No CP932 form: the geta mark, never "?" (a wildcard in file commands).
+  EXPECT_EQ(ConvertCode("\xF0\x9F\x98\x80", kCodeUtf8, kCodeSjis), Sj("〓"));
+}
+
+TEST(Codes, Utf8Guess) {
+  EXPECT_TRUE(LooksLikeUtf8Text("\xE3\x81\x82"));          // あ in UTF-8
+  EXPECT_TRUE(LooksLikeUtf8Text("\xEF\xBB\xBF" "abc"));       // a mark alone decides
+  EXPECT_FALSE(LooksLikeUtf8Text(Sj("漢字とソ表能ｱｲｳ")));  // CP932 text
+  EXPECT_FALSE(LooksLikeUtf8Text("plain ascii"));
+  EXPECT_FALSE(LooksLikeUtf8Text("\xE3\x81"));               // cut short: not UTF-8
+  // Valid as CP932 too (漢字とソ表、ｱ read byte-wise), still UTF-8.
+  EXPECT_TRUE(LooksLikeUtf8Text(ConvertCode(Sj("漢字とソ表、ｱ"), kCodeSjis, kCodeUtf8)));
+  EXPECT_FALSE(LooksLikeUtf8Text(Sj("ﾃｲ")));  // C3 B2: also "ò" in UTF-8; CP932 wins
+  EXPECT_TRUE(LooksLikeUtf8Text("ka\xC4\x81"));  // ā: its last byte would be a CP932 lead byte
 }
 
 TEST(Base64, EncodeDecode) {

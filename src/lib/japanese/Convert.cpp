@@ -213,6 +213,7 @@ int CodeFromName(std::string_view name) {
   for (char c : name) up += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
   if (up == "EUC") return kCodeEuc;
   if (up == "JIS") return kCodeJisNew;
+  if (up == "UTF8" || up == "UTF-8") return kCodeUtf8;
   return kCodeSjis;
 }
 
@@ -360,7 +361,48 @@ std::string JisToEuc(std::string_view s) {
   return out;
 }
 
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Every lead byte followed by a trail byte.
+bool IsValidCp932(std::string_view s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (!IsLeadByte(Byte(s[i]))) continue;
+    if (i + 1 >= s.size() || !IsSjisTrail(Byte(s[i + 1]))) return false;
+    ++i;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool LooksLikeUtf8Text(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Bom)) return true;
+  if (!IsValidUtf8(bytes)) return false;
+  // Japanese text in UTF-8 is mostly three-byte sequences; a CP932 text is
+  // valid UTF-8 of that shape only by rare accident, in a few bytes. Two-byte
+  // sequences alone (accented Latin letters) look just like pairs of
+  // half-width katakana, so they count only where CP932 cannot read them.
+  bool longSequence = false, multiByte = false;
+  for (char c : bytes) {
+    if (Byte(c) >= 0xC0) multiByte = true;
+    if (Byte(c) >= 0xE0) longSequence = true;
+  }
+  return longSequence || (multiByte && !IsValidCp932(bytes));
+}
+
 std::string ConvertCode(std::string_view bytes, int from, int to) {
+  if (from == to) return std::string(bytes);
+  if (from == kCodeUtf8) {
+    if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+    std::string sjis = FromUtf8(bytes);
+    return to == kCodeSjis ? sjis : ConvertCode(sjis, kCodeSjis, to);
+  }
+  if (to == kCodeUtf8) {
+    bool sjisAlready = from == kCodeSjis || from < 2 || from == kCodeEucOrSjis;
+    return ToUtf8(sjisAlready ? std::string(bytes) : ConvertCode(bytes, from, kCodeSjis));
+  }
   if (from < 2 || from == to || from == kCodeEucOrSjis) return std::string(bytes);
   bool fromJis = from == kCodeJisNew || from == kCodeJisOld;
   if (to == kCodeJisNew) {

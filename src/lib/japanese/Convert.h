@@ -33,13 +33,25 @@ enum JCode : int {
   kCodeEuc = 4,
   kCodeSjis = 5,
   kCodeEucOrSjis = 6,
+  // Named only (文字コード変換 "UTF8"/"UTF-8", and the guess of
+  // LooksLikeUtf8Text); DetectCode never answers it, so scripts that test
+  // its codes see what they always saw.
+  kCodeUtf8 = 7,
 };
 
 int DetectCode(std::string_view bytes);
-// "EUC" -> 4, "JIS" -> 2, anything else -> 5 (upper-cased first).
+// "EUC" -> 4, "JIS" -> 2, "UTF8"/"UTF-8" -> 7, anything else -> 5
+// (upper-cased first).
 int CodeFromName(std::string_view name);
 // Converts between two codes; unchanged when there is nothing to convert.
+// UTF-8 crosses through CP932: a character with no CP932 form becomes "〓"
+// on the way in; a leading byte-order mark is dropped. The caller checks
+// that UTF-8 input is valid (IsValidUtf8) before asking.
 std::string ConvertCode(std::string_view bytes, int from, int to);
+// True for text that is UTF-8 rather than CP932: a UTF-8 byte-order mark,
+// or valid UTF-8 holding a three- or four-byte character, or holding
+// two-byte ones where CP932 cannot read the text.
+bool LooksLikeUtf8Text(std::string_view bytes);
 // ConvertCode(bytes, DetectCode(bytes), to).
 std::string ConvertDetected(std::string_view bytes, int to);
 

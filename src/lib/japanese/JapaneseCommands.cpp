@@ -1,5 +1,8 @@
 // Japanese text conversion commands: thin wrappers over Convert.h.
 #include "lib/japanese/Convert.h"
+#include "core/Encoding.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
 #include "words/Registry.h"
 
 namespace nokari {
@@ -15,19 +18,27 @@ void Convert1(TNokaBase& e) {
 }
 
 // 文字コードを…に変換: from the detected encoding. An empty text gives ""
-// (never a stale それ).
+// (never a stale それ). Linux files are mostly UTF-8, which the detection
+// of the three Japanese encodings would take for Shift-JIS: UTF-8 text is
+// recognised first when Shift-JIS is asked for.
 template <int Target>
 void ToCode(TNokaBase& e) {
   std::string text = PopArgValue(e);
-  SetSoreTyped(e, text.empty() ? std::string() : ConvertDetected(text, Target), "s");
+  std::string out;
+  if (Target == kCodeSjis && LooksLikeUtf8Text(text)) out = ConvertCode(text, kCodeUtf8, kCodeSjis);
+  else if (!text.empty()) out = ConvertDetected(text, Target);
+  SetSoreTyped(e, std::move(out), "s");
 }
 
-// 文字コード変換 (?の,?から,?へ): between named encodings.
+// 文字コード変換 (?の,?から,?へ): between named encodings. Text said to be
+// UTF-8 must be: a silent best guess would corrupt it.
 void ConvertNamed(TNokaBase& e) {
   std::string to = PopArgValue(e);
   std::string from = PopArgValue(e);
   std::string text = PopArgValue(e);
-  SetSoreTyped(e, ConvertCode(text, CodeFromName(from), CodeFromName(to)), "s");
+  int fromCode = CodeFromName(from);
+  if (fromCode == kCodeUtf8 && !IsValidUtf8(text)) RaiseError(e, msg::kNotUtf8Text, {});
+  SetSoreTyped(e, ConvertCode(text, fromCode, CodeFromName(to)), "s");
 }
 
 // A text that is not BASE64 gives "".
