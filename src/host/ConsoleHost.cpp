@@ -69,7 +69,7 @@ bool ConsoleHost::YesNo(const std::string& prompt, const std::string&) {
 
 Confirm ConsoleHost::AskConfirm(const std::string& question) {
   // Without a terminal there is nobody to ask: the change is refused.
-  if (!isatty(STDIN_FILENO)) return Confirm::None;
+  if (!isatty(STDIN_FILENO)) return Confirm::Nobody;
   WriteLine(stderr, question + FromUtf8(" [y=はい/n=いいえ/a=全てはい/x=全ていいえ]"));
   std::string answer;
   if (!ReadLine(answer)) return Confirm::None;

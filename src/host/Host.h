@@ -9,7 +9,9 @@
 namespace nokari {
 
 enum class ErrorChoice { Continue, Quit, Debug };
-enum class Confirm { Yes, No, AllYes, AllNo, None };
+// None: the user made no choice; Nobody: there was no one to ask (a console
+// without a terminal).
+enum class Confirm { Yes, No, AllYes, AllNo, None, Nobody };
 
 class IHost {
  public:

@@ -5,6 +5,7 @@
 
 #include "core/Encoding.h"
 #include "core/Engine.h"
+#include "core/Errors.h"
 #include "core/Messages.h"
 #include "host/Host.h"
 #include "lib/path/Path.h"
@@ -50,6 +51,66 @@ bool LevelFromFolder(const std::string& folder, const std::string& section, int&
   if (!ReadIniInFolder(folder, text) || !ReadIniValue(text, section, "security", value)) return false;
   level = SecurityLevelFromText(value);
   return true;
+}
+
+// True when real path `path` lies strictly inside real folder `base`.
+bool Holds(const std::string& base, const std::string& path) {
+  if (base == "/") return path.size() > 1;
+  return path.size() > base.size() + 1 && path.compare(0, base.size(), base) == 0 && path[base.size()] == '/';
+}
+
+// The script folder as the policy compares with it: real and absolute, ""
+// when there is none (then nothing is inside).
+std::string ScriptBase(TNokaBase& e) {
+  std::string folder = VarValue(e, "母艦のパス");
+  return folder.empty() ? std::string() : CanonicalNative(NativePath(folder));
+}
+
+// Console mode with nobody to ask: the refusal is said on standard error,
+// once, with the way to allow such changes.
+void ReportUnasked(TNokaBase& e, const std::string& name) {
+  if (!e.Host || !e.Host->IsConsole()) return;
+  std::string text = FormatMessage(Sj(msg::kRefusedUnasked), {name});
+  e.Host->Diagnostic(
+      FormatMessage(Sj(msg::kWarningLine), {FileNamePart(e.FileName), std::to_string(CurrentLine(e)), text}));
+}
+
+enum class Verdict { Allowed, Refused };
+
+// The policy itself. `target(i)` gives the i-th target; `inside`, when
+// given, receives per target whether it lies in the script folder.
+template <typename TargetAt>
+Verdict Decide(TNokaBase& e, const std::string& question, size_t count, TargetAt target, bool wildcard,
+               std::vector<bool>* inside = nullptr) {
+  std::string scriptFolder = VarValue(e, "母艦のパス");
+  if (e.SecurityLevel < 0)
+    e.SecurityLevel = ReadSecurityLevel(scriptFolder, FolderPart(FromNativeName(e.ExePath)), e.MainFilePath);
+  if (e.SecurityLevel >= 2) return Verdict::Refused;
+  std::string base = ScriptBase(e);
+  bool allInside = count > 0 && !wildcard;
+  std::string firstOutside;
+  for (size_t i = 0; i < count; ++i) {
+    CheckedTarget& t = target(i);
+    if (IsSecurityIni(t.Native()) || EqualsNoCase(FileNamePart(t.Path()), "security.ini")) {
+      if (e.Host) e.Host->MessageBox(Sj(msg::kSecurityIniRefused), Sj(msg::kSecurityCaption));
+      return Verdict::Refused;
+    }
+    bool in = !base.empty() && t.Resolved().Ok && Holds(base, t.Path());
+    if (inside) inside->push_back(in);
+    if (!in && firstOutside.empty()) firstOutside = t.Name();
+    allInside = allInside && in;
+  }
+  if (allInside || e.SecurityLevel == 0) return Verdict::Allowed;
+  Confirm answer = e.Host ? e.Host->AskConfirm(question) : Confirm::None;
+  switch (answer) {
+    case Confirm::Yes: return Verdict::Allowed;
+    case Confirm::AllYes: e.SecurityLevel = 0; return Verdict::Allowed;
+    case Confirm::AllNo: e.SecurityLevel = 2; return Verdict::Refused;
+    case Confirm::Nobody:
+      ReportUnasked(e, firstOutside.empty() && count > 0 ? target(0).Name() : firstOutside);
+      return Verdict::Refused;
+    default: return Verdict::Refused;
+  }
 }
 
 }  // namespace
@@ -108,11 +169,7 @@ bool IsSecurityIni(const std::string& native) {
 
 bool InsideFolder(const std::string& native, const std::string& baseNative) {
   if (baseNative.empty() || native.empty()) return false;
-  std::string base = CanonicalNative(baseNative);
-  std::string target = CanonicalNative(native);
-  if (base == "/") return target.size() > 1;
-  return target.size() > base.size() + 1 && target.compare(0, base.size(), base) == 0 &&
-         target[base.size()] == '/';
+  return Holds(CanonicalNative(baseNative), CanonicalNative(native));
 }
 
 bool CheckChange(TNokaBase& e, const std::string& question, const std::string& path) {
@@ -120,28 +177,26 @@ bool CheckChange(TNokaBase& e, const std::string& question, const std::string& p
 }
 
 bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths) {
-  std::string scriptFolder = VarValue(e, "母艦のパス");
-  if (e.SecurityLevel < 0)
-    e.SecurityLevel = ReadSecurityLevel(scriptFolder, FolderPart(FromNativeName(e.ExePath)), e.MainFilePath);
-  if (e.SecurityLevel >= 2) return true;
-  bool inside = !paths.empty();
-  std::string base = scriptFolder.empty() ? std::string() : NativePath(scriptFolder);
+  std::vector<CheckedTarget> targets;
+  targets.reserve(paths.size());
+  bool wildcard = false;
   for (const auto& path : paths) {
-    std::string native = NativePath(path);
-    if (IsSecurityIni(native)) {
-      if (e.Host) e.Host->MessageBox(Sj(msg::kSecurityIniRefused), Sj(msg::kSecurityCaption));
-      return true;
-    }
-    inside = inside && !HasWildcard(path) && InsideFolder(native, base);
+    targets.emplace_back(path, NativePath(path), true);
+    wildcard = wildcard || HasWildcard(path);
   }
-  if (inside || e.SecurityLevel == 0) return false;
-  Confirm answer = e.Host ? e.Host->AskConfirm(question) : Confirm::None;
-  switch (answer) {
-    case Confirm::Yes: return false;
-    case Confirm::AllYes: e.SecurityLevel = 0; return false;
-    case Confirm::AllNo: e.SecurityLevel = 2; return true;
-    default: return true;
-  }
+  return Decide(e, question, targets.size(), [&](size_t i) -> CheckedTarget& { return targets[i]; }, wildcard) !=
+         Verdict::Allowed;
+}
+
+bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
+                 bool wildcard) {
+  std::vector<bool> inside;
+  Verdict v = Decide(e, question, targets.size(), [&](size_t i) -> CheckedTarget& { return *targets[i]; },
+                     wildcard, &inside);
+  if (v != Verdict::Allowed) return true;
+  std::string base = ScriptBase(e);
+  for (size_t i = 0; i < targets.size(); ++i) targets[i]->Open(inside[i] ? base : std::string());
+  return false;
 }
 
 }  // namespace nokari

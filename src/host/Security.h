@@ -10,6 +10,7 @@ namespace nokari {
 
 struct TNokaBase;
 class IHost;
+class CheckedTarget;
 
 // Level of the first letter of a security.ini value: H 2, L 0, anything else 1.
 int SecurityLevelFromText(std::string_view value);
@@ -40,5 +41,13 @@ bool CheckChange(TNokaBase& e, const std::string& question, const std::string& p
 // The same for a change touching several paths (a move: source and target):
 // it counts as inside only when every path is.
 bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths);
+// The same for resolved targets, which the policy judges by their resolved
+// paths and, when it allows the change, opens (CheckedTarget::Open) so that
+// the command changes exactly what was judged; a target inside the script
+// folder is opened with the kernel keeping it there. A target that failed
+// to open is the command's failure to report. `wildcard`: the script named
+// the targets by a pattern, which asks even inside the script folder.
+bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
+                 bool wildcard = false);
 
 }  // namespace nokari

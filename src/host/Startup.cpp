@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -33,6 +35,22 @@ std::string DefaultScriptPath(const std::string& exe) {
   size_t dot = exe.find_last_of('.');
   std::string base = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? exe.substr(0, dot) : exe;
   return base + ".nkr";
+}
+
+// The script path with its folder made absolute and real: started as
+// ./a.nkr, 母艦のパス would otherwise stay relative and move with every
+// change of the current folder, and the security policy would count
+// whatever the current folder holds as the script's own. "" when the
+// folder cannot be resolved.
+std::string RealScriptPath(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+  char real[PATH_MAX];
+  if (!realpath(folder.c_str(), real)) return {};
+  std::string out = real;
+  if (out.back() != '/') out += '/';
+  return out + leaf;
 }
 
 }  // namespace
@@ -118,13 +136,13 @@ bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, s
     message = FormatMessage(Sj(msg::kCannotReadStartFile), {cp932Name});
     return false;
   }
-  std::string path = SystemPath(cp932Name);
-  size_t slash = path.find_last_of('/');
-  if (slash != std::string::npos) {
-    std::string folder = path.substr(0, slash + 1);
-    if (chdir(folder.c_str()) != 0) {
-      // The script still runs; relative names resolve against the old folder.
-    }
+  std::string path = RealScriptPath(SystemPath(cp932Name));
+  if (path.empty()) return true;  // read, yet its folder is gone: nothing to rely on
+  // The command-line parameter is what 母艦のパス is taken from.
+  if (e.ScriptArgIndex >= 0 && e.ScriptArgIndex < static_cast<int>(e.Args.size())) e.Args[e.ScriptArgIndex] = path;
+  e.FileName = e.MainFilePath = FromUtf8(path);
+  if (chdir(path.substr(0, path.find_last_of('/') + 1).c_str()) != 0) {
+    // The script still runs; relative names resolve against the old folder.
   }
   return true;
 }

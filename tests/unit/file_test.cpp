@@ -16,6 +16,7 @@
 #include "lib/file/FileOps.h"
 #include "lib/file/TextFileStream.h"
 #include "lib/path/Path.h"
+#include "TestHost.h"
 
 namespace nokari {
 namespace {
@@ -158,6 +159,69 @@ TEST_F(FileTest, WholeFilesKeepEveryByteAndFailWithoutLoss) {
   EXPECT_EQ(Get("x"), "via+");
 }
 
+TEST_F(FileTest, DevicesAndFifosAreWrittenInPlaceNeverReplaced) {
+  struct stat st;
+  ASSERT_TRUE(AtomicWriteFile("/dev/null", "x"));
+  ASSERT_TRUE(AppendToFile("/dev/null", "x", false));
+  ASSERT_EQ(lstat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  // The device's own error reaches the caller.
+  errno = 0;
+  EXPECT_FALSE(AtomicWriteFile("/dev/full", "x"));
+  EXPECT_EQ(errno, ENOSPC);
+  EXPECT_FALSE(AppendToFile("/dev/full", "x", false));
+  // A FIFO with a reader gets the bytes and stays a FIFO.
+  ASSERT_EQ(mkfifo(P("fifo").c_str(), 0600), 0);
+  int reader = open(P("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_TRUE(AtomicWriteFile(P("fifo"), "through"));
+  char buf[16];
+  ssize_t n = read(reader, buf, sizeof buf);
+  close(reader);
+  EXPECT_EQ(std::string(buf, n > 0 ? n : 0), "through");
+  ASSERT_EQ(lstat(P("fifo").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  // Without a reader it fails at once instead of hanging.
+  errno = 0;
+  EXPECT_FALSE(AtomicWriteFile(P("fifo"), "x"));
+  EXPECT_EQ(errno, ENXIO);
+  EXPECT_EQ(ListFolder(dir).size(), 1u);  // no temporary file anywhere
+}
+
+TEST_F(FileTest, AFailedHandleWriteIsCutBackToTheOldLength) {
+  Put("h.txt", "keep\r\n");
+  auto s = TTextFileStream::Open(P("h.txt"), 2);
+  ASSERT_TRUE(s);
+  std::string line;
+  ASSERT_TRUE(s->ReadLine(line));
+  {
+    FileSizeLimit limit(4096);
+    EXPECT_FALSE(s->WriteLine(std::string(10000, 'z')));
+    EXPECT_EQ(Get("h.txt"), "keep\r\n");
+    ASSERT_TRUE(s->Seek(0, SEEK_END));
+    EXPECT_FALSE(s->WriteBytes("ab", 2, 10000));  // zero padding past the limit
+    EXPECT_EQ(Get("h.txt"), "keep\r\n");
+  }
+  // The handle goes on where it stood.
+  ASSERT_TRUE(s->WriteLine("next"));
+  ASSERT_TRUE(s->WriteBytes("ab", 2, 2));
+  ASSERT_TRUE(s->Close());
+  EXPECT_EQ(Get("h.txt"), std::string("keep\r\nnext\r\nab\0\0", 16));
+}
+
+TEST_F(FileTest, HandlesOpenedInAFolderNeverFollowALinkAtTheEntry) {
+  Put("real.txt", "r");
+  symlink(P("real.txt").c_str(), P("link.txt").c_str());
+  int folder = open(dir.c_str(), O_PATH | O_DIRECTORY);
+  EXPECT_FALSE(TTextFileStream::OpenAt(folder, "link.txt", 2, true));
+  EXPECT_EQ(errno, ELOOP);
+  auto s = TTextFileStream::OpenAt(folder, "new.txt", 2, true);
+  ASSERT_TRUE(s);
+  EXPECT_TRUE(s->WriteLine("n"));
+  close(folder);
+  EXPECT_EQ(Get("new.txt"), "n\r\n");
+}
+
 TEST_F(FileTest, MovesNeverReplace) {
   Put("a", "A");
   Put("b", "B");
@@ -186,6 +250,16 @@ TEST_F(FileTest, TreesNeverFollowLinks) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_FALSE(CopyTree(P("tree"), P("tree/sub/inner")));
   EXPECT_EQ(ListTree(FromNativeName(P("tree/*")), false), FromNativeName(P("tree/sub/f")) + "\r\n");
+  // Links already inside the destination tree are not written through:
+  // a folder is not entered, a file not written.
+  mkdir(P("dest").c_str(), 0700);
+  symlink(P("out").c_str(), P("dest/sub").c_str());
+  Put("tree/g.txt", "g");
+  symlink(P("out/g.txt").c_str(), P("dest/g.txt").c_str());
+  EXPECT_FALSE(CopyTree(P("tree"), P("dest")));
+  EXPECT_EQ(ListFolder(P("out")).size(), 1u);  // still only "keep"
+  EXPECT_EQ(Get("out/keep"), "k");
+  ASSERT_TRUE(RemoveTree(P("dest")));
   ASSERT_TRUE(RemoveTree(P("tree")));
   ASSERT_TRUE(RemoveTree(P("copy")));
   EXPECT_EQ(Get("out/keep"), "k");
@@ -207,6 +281,40 @@ TEST_F(FileTest, TrashKeepsAnInfoEntry) {
   EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + EscapeTrashPath(CanonicalNative(dir)) + "/doc%201.txt\n", 0), 0u);
   EXPECT_NE(info.find("DeletionDate="), std::string::npos);
   EXPECT_EQ(EscapeTrashPath("/a b/表"), "/a%20b/%E8%A1%A8");
+}
+
+// Sets or clears an environment variable for one test.
+struct EnvGuard {
+  std::string name, old;
+  bool had;
+  EnvGuard(const char* n, const char* value) : name(n), had(getenv(n) != nullptr) {
+    if (had) old = getenv(n);
+    if (value) setenv(n, value, 1); else unsetenv(n);
+  }
+  ~EnvGuard() {
+    if (had) setenv(name.c_str(), old.c_str(), 1); else unsetenv(name.c_str());
+  }
+};
+
+TEST_F(FileTest, WithoutAUsableTrashNothingIsDeleted) {
+  EnvGuard home("HOME", nullptr), data("XDG_DATA_HOME", nullptr);
+  Put("doc.txt", "d");
+  TrashFailure why = TrashFailure::None;
+  EXPECT_FALSE(MoveToTrash(P("doc.txt"), 0, why));
+  EXPECT_EQ(why, TrashFailure::NoHome);
+  EXPECT_EQ(Get("doc.txt"), "d");
+  // The command says why and keeps the file; ファイル完全削除 still deletes.
+  testing::TestEngine t;
+  t.e.SecurityLevel = 0;
+  t.Run("「" + P("doc.txt") + "」を、ファイル削除\n「続き」を、表示\n");
+  EXPECT_NE(t.host.Errors.find("ファイル\"" + P("doc.txt") + "\"をごみ箱へ移せないので、削除しませんでした。理由は、"
+                               "ごみ箱の場所が分かりません"),
+            std::string::npos)
+      << t.host.Errors;
+  EXPECT_EQ(t.host.Output, "");
+  EXPECT_EQ(Get("doc.txt"), "d");
+  t.Run("「" + P("doc.txt") + "」を、ファイル完全削除\n");
+  EXPECT_EQ(AttributesOf(P("doc.txt")), -1);
 }
 
 TEST_F(FileTest, Attributes) {

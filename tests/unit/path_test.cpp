@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 
@@ -95,6 +96,84 @@ TEST(PathConversion, CanonicalResolvesLinksBeforeDotDot) {
   EXPECT_EQ(CanonicalNative(dir / "in/link/../new.txt"), real + "/out/new.txt");
   EXPECT_EQ(CanonicalNative(dir / "in/none/../../x"), real + "/x");
   EXPECT_EQ(AbsoluteNative("/a/./b/../c"), "/a/c");
+}
+
+TEST(PathResolution, ChangedPathsMeetLinksWhereTheyStand) {
+  TempDir dir;
+  CwdGuard guard;
+  mkdir((dir / "in").c_str(), 0700);
+  mkdir((dir / "out").c_str(), 0700);
+  ASSERT_EQ(symlink((dir / "out").c_str(), (dir / "in/out.lnk").c_str()), 0);
+  std::string real = CanonicalNative(dir.path());
+  // A missing folder, "..", then a link: ".." cancels the missing folder,
+  // so the link is seen (by name it would look like in/out.lnk/new).
+  ResolvedPath r = ResolveForChange(dir / "in/zz/../out.lnk/newdir", true);
+  EXPECT_EQ(r.Folder, real + "/out");
+  EXPECT_EQ(r.Below, std::vector<std::string>{"newdir"});
+  // Missing folders stay below the deepest existing one.
+  r = ResolveForChange(dir / "in/a/b/c.txt", true);
+  EXPECT_EQ(r.Folder, real + "/in");
+  EXPECT_EQ(r.Below, (std::vector<std::string>{"a", "b", "c.txt"}));
+  // A dangling link counts by its target, also as a folder on the way; the
+  // link itself when the last link is not followed.
+  ASSERT_EQ(symlink("../out/none.txt", (dir / "in/dang.lnk").c_str()), 0);
+  ASSERT_EQ(symlink("../out/x/y", (dir / "in/dangdir.lnk").c_str()), 0);
+  EXPECT_EQ(ResolveForChange(dir / "in/dang.lnk", true).Whole(), real + "/out/none.txt");
+  EXPECT_EQ(ResolveForChange(dir / "in/dang.lnk", false).Whole(), real + "/in/dang.lnk");
+  EXPECT_EQ(ResolveForChange(dir / "in/dangdir.lnk/f", false).Whole(), real + "/out/x/y/f");
+  EXPECT_EQ(CanonicalNative(dir / "in/dang.lnk"), real + "/out/none.txt");
+  // A loop resolves to nothing usable.
+  ASSERT_EQ(symlink("loop2", (dir / "in/loop1").c_str()), 0);
+  ASSERT_EQ(symlink("loop1", (dir / "in/loop2").c_str()), 0);
+  EXPECT_FALSE(ResolveForChange(dir / "in/loop1/x", true).Ok);
+  // Relative names count from the current folder; "/" has no entry.
+  ASSERT_EQ(chdir((dir / "in").c_str()), 0);
+  EXPECT_EQ(ResolveForChange("../x.txt", true).Whole(), real + "/x.txt");
+  EXPECT_EQ(ResolveForChange("out.lnk", false).Whole(), real + "/in/out.lnk");
+  EXPECT_TRUE(ResolveForChange("/", true).Below.empty());
+}
+
+TEST(PathTargets, ChangesLandInThePinnedFolderWhateverHappensToItsPath) {
+  TempDir dir;
+  mkdir((dir / "a").c_str(), 0700);
+  mkdir((dir / "out").c_str(), 0700);
+  CheckedTarget target("", dir / "a/new/f.txt", true);
+  ASSERT_TRUE(target.Open());
+  EXPECT_FALSE(target.ParentExists());
+  // The path is swapped for a link outside once the folder is pinned.
+  ASSERT_EQ(rename((dir / "a").c_str(), (dir / "a.old").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "out").c_str(), (dir / "a").c_str()), 0);
+  ASSERT_TRUE(target.MakeFolders(false));
+  EXPECT_EQ(target.Leaf(), "f.txt");
+  ASSERT_TRUE(WriteEntry(target.Folder(), target.Leaf(), "x"));
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(dir / "a.old/new/f.txt", back));
+  EXPECT_EQ(back, "x");
+  EXPECT_TRUE(ListFolder(dir / "out").empty());
+}
+
+TEST(PathTargets, AFolderSwappedBetweenCheckAndUseIsNeverEntered) {
+  TempDir dir;
+  std::string app = dir / "app";
+  mkdir(app.c_str(), 0700);
+  mkdir((app + "/sub").c_str(), 0700);
+  mkdir((dir / "out").c_str(), 0700);
+  std::string base = CanonicalNative(app);
+  for (bool beneath : {true, false}) {
+    CheckedTarget target("", app + "/sub/f.txt", true);  // the check sees app/sub
+    SetCheckToUseHookForTest([&] {
+      rename((app + "/sub").c_str(), (app + "/sub.old").c_str());
+      symlink((dir / "out").c_str(), (app + "/sub").c_str());
+    });
+    errno = 0;
+    EXPECT_FALSE(target.Open(beneath ? base : std::string()));
+    SetCheckToUseHookForTest(nullptr);
+    EXPECT_TRUE(errno == ELOOP || errno == ENOTDIR || errno == EXDEV) << errno;
+    EXPECT_FALSE(target.IsOpen());
+    EXPECT_TRUE(ListFolder(dir / "out").empty());
+    unlink((app + "/sub").c_str());
+    rename((app + "/sub.old").c_str(), (app + "/sub").c_str());
+  }
 }
 
 TEST(PathResolution, ReadNamesFollowTheSearchOrder) {

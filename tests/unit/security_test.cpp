@@ -19,11 +19,13 @@ namespace {
 class ScriptedHost : public IHost {
  public:
   std::deque<Confirm> Answers;
-  std::vector<std::string> Questions, Boxes;
+  std::vector<std::string> Questions, Boxes, Diagnostics;
+  Confirm Otherwise = Confirm::None;  // the answer once Answers is used up
+  bool Console = true;
 
   Confirm AskConfirm(const std::string& question) override {
     Questions.push_back(question);
-    if (Answers.empty()) return Confirm::None;
+    if (Answers.empty()) return Otherwise;
     Confirm c = Answers.front();
     Answers.pop_front();
     return c;
@@ -40,8 +42,8 @@ class ScriptedHost : public IHost {
   void SetClipboardText(const std::string&) override {}
   int ScreenWidth() override { return 0; }
   int ScreenHeight() override { return 0; }
-  void Diagnostic(const std::string&) override {}
-  bool IsConsole() const override { return true; }
+  void Diagnostic(const std::string& text) override { Diagnostics.push_back(ToUtf8(text)); }
+  bool IsConsole() const override { return Console; }
 };
 
 class SecurityTest : public ::testing::Test {
@@ -166,6 +168,68 @@ TEST_F(SecurityTest, EmptyScriptFolderHoldsNothing) {
   host.Answers = {Confirm::No};
   EXPECT_TRUE(CheckChange(e, "q", std::vector<std::string>{FromNativeName(base + "/a"), FromNativeName(outside + "/b")}));
   EXPECT_FALSE(CheckChange(e, "q", std::vector<std::string>{FromNativeName(base + "/a"), FromNativeName(base + "/b")}));
+}
+
+TEST_F(SecurityTest, SiblingsLinksAndMissingFoldersAreJudgedByWhereTheChangeLands) {
+  e.SecurityLevel = 1;
+  // A sibling whose name extends the script folder's is outside.
+  mkdir((base + "2").c_str(), 0700);
+  EXPECT_TRUE(Check(base + "2/a.txt"));
+  // A missing folder, "..", then a link out.
+  ASSERT_EQ(symlink(outside.c_str(), (base + "/out.lnk").c_str()), 0);
+  EXPECT_TRUE(Check(base + "/zz/../out.lnk/newdir"));
+  // Dangling links count by their targets, as files and as folders.
+  ASSERT_EQ(symlink("../other/none.txt", (base + "/dang.lnk").c_str()), 0);
+  ASSERT_EQ(symlink("../other/x/y", (base + "/dangdir.lnk").c_str()), 0);
+  EXPECT_TRUE(Check(base + "/dang.lnk"));
+  EXPECT_TRUE(Check(base + "/dangdir.lnk/f.txt"));
+  EXPECT_EQ(host.Questions.size(), 4u);
+  // A link pointing inside, reached through a missing folder, asks nothing.
+  mkdir((base + "/sub").c_str(), 0700);
+  ASSERT_EQ(symlink((base + "/sub").c_str(), (base + "/in.lnk").c_str()), 0);
+  EXPECT_FALSE(Check(base + "/zz/../in.lnk/new/a.txt"));
+  EXPECT_EQ(host.Questions.size(), 4u);
+}
+
+TEST_F(SecurityTest, AllowedTargetsComeBackOpenAndASwapInBetweenWritesNothing) {
+  e.SecurityLevel = 1;
+  mkdir((base + "/sub").c_str(), 0700);
+  CheckedTarget target("f", base + "/sub/f.txt", true);
+  ASSERT_FALSE(CheckChange(e, "q", std::vector<CheckedTarget*>{&target}));
+  ASSERT_TRUE(target.IsOpen());
+  ASSERT_TRUE(WriteEntry(target.Folder(), target.Leaf(), "in"));
+  // Checked inside; before its use the folder becomes a link outside.
+  CheckedTarget swapped("f", base + "/sub/g.txt", true);
+  SetCheckToUseHookForTest([&] {
+    rename((base + "/sub").c_str(), (base + "/sub.old").c_str());
+    symlink(outside.c_str(), (base + "/sub").c_str());
+  });
+  bool refused = CheckChange(e, "q", std::vector<CheckedTarget*>{&swapped});
+  SetCheckToUseHookForTest(nullptr);
+  EXPECT_FALSE(refused);           // judged inside ...
+  EXPECT_FALSE(swapped.IsOpen());  // ... but the swapped path is not entered
+  EXPECT_TRUE(ListFolder(outside).empty());
+  EXPECT_TRUE(host.Questions.empty());
+}
+
+TEST_F(SecurityTest, ARefusalWithNobodyToAskIsSaidOnceInConsoleMode) {
+  e.SecurityLevel = 1;
+  e.FileName = FromNativeName(base + "/main.nkr");
+  host.Otherwise = Confirm::Nobody;
+  EXPECT_TRUE(Check(outside + "/a.txt"));
+  ASSERT_EQ(host.Diagnostics.size(), 1u);
+  const std::string& line = host.Diagnostics[0];
+  EXPECT_EQ(line.rfind("[注　意] main.nkr(", 0), 0u) << line;
+  EXPECT_NE(line.find(outside + "/a.txt"), std::string::npos);
+  EXPECT_NE(line.find("-security low"), std::string::npos);
+  // Inside, or a plain "no", says nothing; nor does a window host.
+  EXPECT_FALSE(Check(base + "/a.txt"));
+  host.Otherwise = Confirm::No;
+  EXPECT_TRUE(Check(outside + "/a.txt"));
+  host.Otherwise = Confirm::Nobody;
+  host.Console = false;
+  EXPECT_TRUE(Check(outside + "/a.txt"));
+  EXPECT_EQ(host.Diagnostics.size(), 1u);
 }
 
 }  // namespace

@@ -1,7 +1,19 @@
 // The command line.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+
+#include "core/Encoding.h"
+#include "host/Security.h"
 #include "host/Startup.h"
+#include "lib/file/FileOps.h"
+#include "lib/path/Path.h"
+#include "words/Contract.h"
 
 namespace nokari {
 namespace {
@@ -35,6 +47,38 @@ TEST(CommandLine, OptionsAndLevels) {
 TEST(CommandLine, NoScriptAndNoDefaultMeansNothingToRun) {
   StartOptions o = Parse({"/nonexistent/dir/nokari", "-debug"});
   EXPECT_TRUE(o.Script.empty() || o.DefaultScript);
+}
+
+TEST(StartUp, ARelativeScriptPathGivesARealAbsoluteScriptFolder) {
+  std::string tmpl = "/tmp/nokari-start-XXXXXX";
+  std::string root = mkdtemp(tmpl.data());
+  char buf[PATH_MAX];
+  std::string real = realpath(root.c_str(), buf);
+  mkdir((root + "/app").c_str(), 0700);
+  mkdir((root + "/app2").c_str(), 0700);
+  std::ofstream(root + "/app/a.nkr") << "";
+  symlink((root + "/app").c_str(), (root + "/via").c_str());
+  std::string saved = CurrentFolderNative();
+  ASSERT_EQ(chdir((root + "/via").c_str()), 0);
+
+  StartOptions o = Parse({"nokari", "./a.nkr", "x"});
+  TNokaBase e;
+  std::string source, message;
+  ASSERT_TRUE(LoadStartScript(e, o, source, message)) << message;
+  StartProgram(e, source);
+  EXPECT_EQ(VarValue(e, "母艦のパス"), FromNativeName(real + "/app/"));
+  EXPECT_EQ(e.MainFilePath, FromNativeName(real + "/app/a.nkr"));
+  EXPECT_EQ(CurrentFolderNative(), real + "/app");
+  // The current folder moves; the script folder does not. With nobody to
+  // ask, only changes inside it go ahead.
+  ASSERT_EQ(chdir("/"), 0);
+  e.SecurityLevel = 1;
+  EXPECT_TRUE(CheckChange(e, "q", "a.txt"));
+  EXPECT_FALSE(CheckChange(e, "q", FromNativeName(real + "/app/a.txt")));
+  EXPECT_FALSE(CheckChange(e, "q", FromNativeName(root + "/via/a.txt")));
+  EXPECT_TRUE(CheckChange(e, "q", FromNativeName(real + "/app2/a.txt")));
+  (void)chdir(saved.c_str());
+  RemoveTree(root);
 }
 
 }  // namespace

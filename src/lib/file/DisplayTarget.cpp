@@ -14,8 +14,10 @@ bool WriteToDisplayTarget(TNokaBase& e, const std::string& text) {
   std::string native = NativePath(name);
   int64_t attr = AttributesOf(native);
   if (attr >= 0 && (attr & 16)) return false;
-  if (Refused(e, msg::kAskWrite, {name}, {name})) return true;
-  if (!AppendToFile(native, text + "\r\n", true)) RaiseReadWrite(e, name);
+  CheckedTarget checked = TargetOf(name);
+  if (Refused(e, msg::kAskWrite, {name}, {&checked})) return true;
+  if (!Usable(checked) || !AppendEntry(checked.Folder(), checked.Leaf(), text + "\r\n", true))
+    RaiseReadWrite(e, name);
   return true;
 }
 

@@ -19,6 +19,15 @@ bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::s
   return CheckChange(e, FormatMessage(Sj(questionMsg), args), paths);
 }
 
+bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
+             const std::vector<CheckedTarget*>& targets, bool wildcard) {
+  return CheckChange(e, FormatMessage(Sj(questionMsg), args), targets, wildcard);
+}
+
+CheckedTarget TargetOf(const std::string& name, bool followLast) {
+  return CheckedTarget(name, NativePath(name), followLast);
+}
+
 std::string ResolveLocal(TNokaBase& e, std::string_view name) {
   return ResolveReadName(name, SearchFoldersOf(e));
 }
@@ -79,8 +88,9 @@ void WriteFileCmd(TNokaBase& e) {
     if (e.Host) e.Host->SetClipboardText(value);
     return;
   }
-  if (Refused(e, msg::kAskWrite, {name}, {name})) return;
-  if (name.empty() || !AtomicWriteFile(NativePath(name), value)) RaiseReadWrite(e, name);
+  CheckedTarget target = TargetOf(name);
+  if (Refused(e, msg::kAskWrite, {name}, {&target})) return;
+  if (!Usable(target) || !WriteEntry(target.Folder(), target.Leaf(), value)) RaiseReadWrite(e, name);
 }
 
 // 追加保存: value, file (which must exist).
@@ -93,10 +103,10 @@ void AppendFileCmd(TNokaBase& e) {
     return;
   }
   std::string resolved = ResolveLocal(e, name);
-  if (Refused(e, msg::kAskAppend, {resolved}, {resolved})) return;
-  std::string native = NativePath(resolved);
-  if (resolved.empty() || AttributesOf(native) < 0) RaiseError(e, msg::kFileMissing, {resolved});
-  if (!AppendToFile(native, value, false)) RaiseReadWrite(e, resolved);
+  CheckedTarget target = TargetOf(resolved);
+  if (Refused(e, msg::kAskAppend, {resolved}, {&target})) return;
+  if (resolved.empty() || AttributesOf(target.Native()) < 0) RaiseError(e, msg::kFileMissing, {resolved});
+  if (!Usable(target) || !AppendEntry(target.Folder(), target.Leaf(), value, false)) RaiseReadWrite(e, resolved);
 }
 
 // コピー: text to the clipboard.

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/path/Path.h"
 #include "words/Contract.h"
 
 namespace nokari {
@@ -15,6 +16,15 @@ namespace nokari {
 // when the change is refused.
 bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
              const std::vector<std::string>& paths);
+// The same for resolved targets: when allowed, they come back opened (see
+// CheckChange). `wildcard`: the script named them by a pattern.
+bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
+             const std::vector<CheckedTarget*>& targets, bool wildcard = false);
+// The target of a change to the script name `name` (CP932); `followLast`
+// as in ResolveForChange.
+CheckedTarget TargetOf(const std::string& name, bool followLast = true);
+// True when the target is open and every folder above its entry exists.
+inline bool Usable(const CheckedTarget& t) { return t.IsOpen() && t.ParentExists() && !t.Leaf().empty(); }
 // A name resolved for reading without the packed-file lookup (for commands
 // that change or inspect the file rather than read it).
 std::string ResolveLocal(TNokaBase& e, std::string_view name);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,25 +31,11 @@ struct ErrnoSaver {
   ~ErrnoSaver() { errno = saved; }
 };
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes and reports the outcome (a delayed write error shows here).
-  bool Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+// Closes and reports the outcome (a delayed write error shows here).
+bool CloseChecked(UniqueFd& fd) {
+  int raw = fd.Release();
+  return raw < 0 || ::close(raw) == 0;
+}
 
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -83,49 +70,77 @@ mode_t DefaultFileMode() {
   return 0666 & ~mask;
 }
 
-// Writes through a temporary file beside `target`; `fill` writes the data.
+// Opens an entry for writing without following a link at it. O_NONBLOCK
+// keeps a FIFO with no reader from hanging the program; it is cleared again
+// so that writes wait as usual.
+int OpenForWrite(int folder, const std::string& leaf, int flags) {
+  int fd = ::openat(folder, leaf.c_str(), flags | O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+// A fresh, unguessable temporary name in `folder`, opened exclusively.
+int OpenTemporary(int folder, std::string& name) {
+  static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    unsigned char random[8];
+    if (::getrandom(random, sizeof random, 0) != sizeof random) return -1;
+    name = ".nokari-";
+    for (unsigned char r : random) name += letters[r % (sizeof letters - 1)];
+    int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Writes the entry: `fill` writes the data into a descriptor. `newMode`
+// is the mode of a file made anew (an existing file keeps its own).
 template <typename Fill>
-bool WriteViaTemp(const std::string& target, mode_t mode, Fill fill) {
-  std::string tmp = DirName(target) + "/.nokari-XXXXXX";
-  Fd fd(::mkostemp(tmp.data(), O_CLOEXEC));
-  if (fd.get() < 0) return false;
-  bool ok = ::fchmod(fd.get(), mode) == 0 && fill(fd.get());
-  ok = fd.Close() && ok;
-  if (ok && ::rename(tmp.c_str(), target.c_str()) == 0) return true;
-  ErrnoSaver keep;
-  ::unlink(tmp.c_str());
-  return false;
-}
-
-// The file a write lands in: a link is written through to its target.
-std::string WriteTarget(const std::string& path) {
-  char buf[PATH_MAX];
+bool WriteEntryWith(int folder, const std::string& leaf, mode_t newMode, Fill fill) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::realpath(path.c_str(), buf)) return buf;
-  return path;
-}
-
-bool CopyFileContent(const std::string& from, const std::string& to) {
-  Fd src(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat st;
-  if (src.get() < 0 || ::fstat(src.get(), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode)) {
+  bool exists = ::fstatat(folder, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  if (exists && S_ISLNK(st.st_mode)) {  // appeared since the check
+    errno = ELOOP;
+    return false;
+  }
+  if (exists && S_ISDIR(st.st_mode)) {
     errno = EISDIR;
     return false;
   }
-  std::string target = WriteTarget(to);
-  struct stat dst;
-  if (::stat(target.c_str(), &dst) == 0) {
-    if (S_ISDIR(dst.st_mode)) {
-      errno = EISDIR;
-      return false;
-    }
-    if (dst.st_dev == st.st_dev && dst.st_ino == st.st_ino) return true;  // same file
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A device or FIFO is written as itself: replacing it by a regular file
+    // would break it for every other user.
+    UniqueFd fd(OpenForWrite(folder, leaf, 0));
+    if (fd.Get() < 0) return false;
+    bool ok = fill(fd.Get());
+    return CloseChecked(fd) && ok;
   }
-  return WriteViaTemp(target, st.st_mode & 07777, [&](int out) {
+  // A file the user may not write stays as it is, though its folder would
+  // let the rename through.
+  if (exists && ::faccessat(folder, leaf.c_str(), W_OK, 0) != 0) return false;
+  std::string tmp;
+  UniqueFd fd(OpenTemporary(folder, tmp));
+  if (fd.Get() < 0) return false;
+  bool ok = ::fchmod(fd.Get(), exists ? st.st_mode & 07777 : newMode) == 0 && fill(fd.Get());
+  ok = CloseChecked(fd) && ok;
+  if (ok && ::renameat(folder, tmp.c_str(), folder, leaf.c_str()) == 0) return true;
+  ErrnoSaver keep;
+  ::unlinkat(folder, tmp.c_str(), 0);
+  return false;
+}
+
+bool CopyFileAt(int fromFolder, const std::string& fromLeaf, int toFolder, const std::string& toLeaf) {
+  UniqueFd src(::openat(fromFolder, fromLeaf.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat st, dst;
+  if (src.Get() < 0 || ::fstat(src.Get(), &st) != 0) return false;
+  if (::fstatat(toFolder, toLeaf.c_str(), &dst, AT_SYMLINK_NOFOLLOW) == 0 && dst.st_dev == st.st_dev &&
+      dst.st_ino == st.st_ino)
+    return true;  // the same file
+  return WriteEntryWith(toFolder, toLeaf, st.st_mode & 07777, [&](int out) {
     std::vector<char> buf(1 << 16);
     for (;;) {
-      ssize_t n = ::read(src.get(), buf.data(), buf.size());
+      ssize_t n = ::read(src.Get(), buf.data(), buf.size());
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return false;
       if (n == 0) return true;
@@ -134,33 +149,50 @@ bool CopyFileContent(const std::string& from, const std::string& to) {
   });
 }
 
-bool CopyTreeAt(const std::string& from, const std::string& to, int depth) {
+bool CopyLinkAt(int fromFolder, const std::string& fromLeaf, int toFolder, const std::string& toLeaf) {
+  std::vector<char> buf(PATH_MAX + 1);
+  ssize_t n = ::readlinkat(fromFolder, fromLeaf.c_str(), buf.data(), buf.size() - 1);
+  if (n < 0) return false;
+  struct stat dst;
+  if (::fstatat(toFolder, toLeaf.c_str(), &dst, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(dst.st_mode))
+    ::unlinkat(toFolder, toLeaf.c_str(), 0);
+  return ::symlinkat(std::string(buf.data(), n).c_str(), toFolder, toLeaf.c_str()) == 0;
+}
+
+bool CopyAt(int fromFolder, const std::string& fromLeaf, int toFolder, const std::string& toLeaf, int depth) {
   if (depth > kMaxDepth) {
     errno = ELOOP;
     return false;
   }
   struct stat st;
-  if (::lstat(from.c_str(), &st) != 0) return false;
-  if (S_ISLNK(st.st_mode)) {
-    std::vector<char> buf(PATH_MAX + 1);
-    ssize_t n = ::readlink(from.c_str(), buf.data(), buf.size() - 1);
-    if (n < 0) return false;
-    struct stat dst;
-    if (::lstat(to.c_str(), &dst) == 0 && !S_ISDIR(dst.st_mode)) ::unlink(to.c_str());
-    return ::symlink(std::string(buf.data(), n).c_str(), to.c_str()) == 0;
-  }
-  if (S_ISREG(st.st_mode)) return CopyFileContent(from, to);
+  if (::fstatat(fromFolder, fromLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (S_ISLNK(st.st_mode)) return CopyLinkAt(fromFolder, fromLeaf, toFolder, toLeaf);
+  if (S_ISREG(st.st_mode)) return CopyFileAt(fromFolder, fromLeaf, toFolder, toLeaf);
   if (!S_ISDIR(st.st_mode)) {
     errno = EINVAL;
     return false;
   }
-  if (::mkdir(to.c_str(), st.st_mode & 07777) != 0) {
-    struct stat dst;
-    if (errno != EEXIST || ::lstat(to.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode)) return false;
+  if (::mkdirat(toFolder, toLeaf.c_str(), st.st_mode & 07777) != 0 && errno != EEXIST) return false;
+  // A link standing where the folder goes is not entered (O_NOFOLLOW).
+  UniqueFd to(::openat(toFolder, toLeaf.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  int fromFd = ::openat(fromFolder, fromLeaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (to.Get() < 0 || fromFd < 0) {
+    ErrnoSaver keep;
+    if (fromFd >= 0) ::close(fromFd);
+    return false;
+  }
+  std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fromFd));
+  if (!dir) {
+    ::close(fromFd);
+    return false;
+  }
+  std::vector<std::string> names;
+  while (dirent* d = ::readdir(dir.get())) {
+    std::string n = d->d_name;
+    if (n != "." && n != "..") names.push_back(n);
   }
   bool ok = true;
-  for (const auto& entry : ListFolder(from))
-    ok = CopyTreeAt(from + "/" + entry.Native, to + "/" + entry.Native, depth + 1) && ok;
+  for (const auto& n : names) ok = CopyAt(::dirfd(dir.get()), n, to.Get(), n, depth + 1) && ok;
   return ok;
 }
 
@@ -187,19 +219,20 @@ bool RemoveAt(int dirFd, const char* name, int depth) {
   return ::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 && ok;
 }
 
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+bool RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const std::string& to) {
+  if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   // The file system cannot refuse replacement itself.
   struct stat st;
-  if (::lstat(from.c_str(), &st) != 0) return false;
-  if (!S_ISDIR(st.st_mode) && ::link(from.c_str(), to.c_str()) == 0) return ::unlink(from.c_str()) == 0;
+  if (::fstatat(fromFolder, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (!S_ISDIR(st.st_mode) && ::linkat(fromFolder, from.c_str(), toFolder, to.c_str(), 0) == 0)
+    return ::unlinkat(fromFolder, from.c_str(), 0) == 0;
   if (errno == EEXIST) return false;
-  if (::lstat(to.c_str(), &st) == 0) {
+  if (::fstatat(toFolder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     errno = EEXIST;
     return false;
   }
-  return ::rename(from.c_str(), to.c_str()) == 0;
+  return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0;
 }
 
 // The mount point holding `path`: walk up while the device stays the same.
@@ -220,19 +253,9 @@ bool IsOwnedFolder(const std::string& path, bool sticky) {
   return sticky ? (st.st_mode & S_ISVTX) != 0 : st.st_uid == ::getuid();
 }
 
-// A trash folder usable for an entry on device `dev`, with the base that
-// the Path= line is relative to ("" for absolute).
-bool FindTrash(const std::string& item, dev_t dev, std::string& trash, std::string& relativeTo) {
-  std::string home = HomeTrashFolder();
-  if (!home.empty() && MakeFolders(home + "/files") && MakeFolders(home + "/info")) {
-    struct stat st;
-    if (::stat(home.c_str(), &st) == 0 && st.st_dev == dev) {
-      trash = home;
-      relativeTo.clear();
-      return true;
-    }
-  }
-  std::string top = MountTop(DirName(item), dev);
+// The trash of a mount other than the home's: .Trash/UID (a shared sticky
+// folder) or .Trash-UID, owned by the user.
+bool MountTrash(const std::string& top, std::string& trash) {
   std::string uid = std::to_string(::getuid());
   std::string shared = (top == "/" ? "" : top) + "/.Trash";
   if (IsOwnedFolder(shared, true)) {
@@ -248,8 +271,27 @@ bool FindTrash(const std::string& item, dev_t dev, std::string& trash, std::stri
   if (trash.empty()) return false;
   ::mkdir((trash + "/files").c_str(), 0700);
   ::mkdir((trash + "/info").c_str(), 0700);
-  relativeTo = top;
   return IsOwnedFolder(trash + "/files", false) && IsOwnedFolder(trash + "/info", false);
+}
+
+// A trash folder usable for an entry on device `dev`, with the base that
+// the Path= line is relative to ("" for absolute). Without a home there is
+// no trash at all: a mount's trash only stands in for a home trash that
+// lies on another file system.
+TrashFailure FindTrash(const std::string& item, dev_t dev, std::string& trash, std::string& relativeTo) {
+  std::string home = HomeTrashFolder();
+  if (home.empty()) return TrashFailure::NoHome;
+  if (!MakeFolders(home + "/files") || !MakeFolders(home + "/info")) return TrashFailure::System;
+  struct stat st;
+  if (::stat(home.c_str(), &st) == 0 && st.st_dev == dev) {
+    trash = home;
+    relativeTo.clear();
+    return TrashFailure::None;
+  }
+  std::string top = MountTop(DirName(item), dev);
+  if (!MountTrash(top, trash)) return TrashFailure::NoTrashOnDrive;
+  relativeTo = top;
+  return TrashFailure::None;
 }
 
 std::string TrashInfoText(const std::string& pathLine, std::time_t now) {
@@ -260,12 +302,19 @@ std::string TrashInfoText(const std::string& pathLine, std::time_t now) {
   return "[Trash Info]\nPath=" + EscapeTrashPath(pathLine) + "\nDeletionDate=" + date + "\n";
 }
 
+// Resolves and pins a path for the path-based functions.
+CheckedTarget Pinned(const std::string& path, bool followLast) {
+  CheckedTarget target(std::string(), path, followLast);
+  target.Open();
+  return target;
+}
+
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st;
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) return false;
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) return false;
   if (S_ISDIR(st.st_mode)) {
     errno = EISDIR;
     return false;
@@ -274,7 +323,7 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
   if (S_ISREG(st.st_mode) && st.st_size > 0) content.reserve(static_cast<size_t>(st.st_size));
   char buf[1 << 16];
   for (;;) {
-    ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    ssize_t n = ::read(fd.Get(), buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) return true;
@@ -282,85 +331,150 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
   }
 }
 
-bool AtomicWriteFile(const std::string& path, std::string_view content) {
-  std::string target = WriteTarget(path);
-  struct stat st;
-  mode_t mode = DefaultFileMode();
-  if (::stat(target.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) {
-      errno = EISDIR;
-      return false;
-    }
-    // A file the user may not write stays as it is, though its folder would
-    // let the rename through.
-    if (::access(target.c_str(), W_OK) != 0) return false;
-    mode = st.st_mode & 07777;
-  }
-  return WriteViaTemp(target, mode, [&](int fd) { return WriteAll(fd, content.data(), content.size()); });
+bool WriteEntry(int folder, const std::string& leaf, std::string_view content) {
+  return WriteEntryWith(folder, leaf, DefaultFileMode(),
+                        [&](int fd) { return WriteAll(fd, content.data(), content.size()); });
 }
 
-bool AppendToFile(const std::string& path, std::string_view content, bool create) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0), 0666));
+bool AppendEntry(int folder, const std::string& leaf, std::string_view content, bool create) {
+  UniqueFd fd(OpenForWrite(folder, leaf, O_APPEND | (create ? O_CREAT : 0)));
   struct stat st;
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) return false;
-  if (!WriteAll(fd.get(), content.data(), content.size())) {
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) return false;
+  if (!WriteAll(fd.Get(), content.data(), content.size())) {
     ErrnoSaver keep;
-    if (S_ISREG(st.st_mode)) (void)::ftruncate(fd.get(), st.st_size);  // no half-written tail
+    if (S_ISREG(st.st_mode)) (void)::ftruncate(fd.Get(), st.st_size);  // no half-written tail
     return false;
   }
-  return fd.Close();
+  return CloseChecked(fd);
 }
 
-bool MoveNoReplace(const std::string& from, const std::string& to) {
-  if (RenameNoReplace(from, to)) return true;
+bool CopyEntry(int fromFolder, const std::string& fromLeaf, int toFolder, const std::string& toLeaf) {
+  return CopyAt(fromFolder, fromLeaf, toFolder, toLeaf, 0);
+}
+
+bool MoveEntry(int fromFolder, const std::string& fromLeaf, int toFolder, const std::string& toLeaf) {
+  if (RenameNoReplace(fromFolder, fromLeaf, toFolder, toLeaf)) return true;
   if (errno != EXDEV) return false;
   struct stat st;
-  if (::lstat(to.c_str(), &st) == 0) {
+  if (::fstatat(toFolder, toLeaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     errno = EEXIST;
     return false;
   }
-  if (!CopyTree(from, to)) {
+  if (!CopyEntry(fromFolder, fromLeaf, toFolder, toLeaf)) {
     ErrnoSaver keep;
-    RemoveTree(to);
+    RemoveEntry(toFolder, toLeaf);
     return false;
   }
-  return RemoveTree(from);
+  return RemoveEntry(fromFolder, fromLeaf);
+}
+
+bool RemoveEntry(int folder, const std::string& leaf) {
+  if (leaf.empty()) {
+    errno = EINVAL;
+    return false;
+  }
+  return RemoveAt(folder, leaf.c_str(), 0);
+}
+
+bool SetEntryAttributes(int folder, const std::string& leaf, int64_t attributes) {
+  struct stat st;
+  if (::fstatat(folder, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode_t wanted = (attributes & 1) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
+  return wanted == mode || ::fchmodat(folder, leaf.c_str(), wanted, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool TrashEntry(int folder, const std::string& leaf, const std::string& path, std::time_t now,
+                TrashFailure& why) {
+  why = TrashFailure::System;
+  struct stat st;
+  if (leaf.empty() || ::fstatat(folder, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  std::string trash, relativeTo;
+  why = FindTrash(path, st.st_dev, trash, relativeTo);
+  if (why != TrashFailure::None) return false;
+  why = TrashFailure::System;
+  std::string pathLine = path;
+  if (!relativeTo.empty() && relativeTo != "/") pathLine = path.substr(relativeTo.size() + 1);
+  UniqueFd files(::open((trash + "/files").c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (files.Get() < 0) return false;
+  for (int n = 1; n < 10000; ++n) {
+    std::string name = n == 1 ? leaf : leaf + "." + std::to_string(n);
+    std::string info = trash + "/info/" + name + ".trashinfo";
+    UniqueFd fd(::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.Get() < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    std::string text = TrashInfoText(pathLine, now);
+    if (!WriteAll(fd.Get(), text.data(), text.size()) || !CloseChecked(fd)) {
+      ErrnoSaver keep;
+      ::unlink(info.c_str());
+      return false;
+    }
+    if (RenameNoReplace(folder, leaf, files.Get(), name)) {
+      why = TrashFailure::None;
+      return true;
+    }
+    ErrnoSaver keep;
+    ::unlink(info.c_str());
+    if (keep.saved != EEXIST) return false;
+  }
+  return false;
+}
+
+bool AtomicWriteFile(const std::string& path, std::string_view content) {
+  CheckedTarget target = Pinned(path, true);
+  if (!target.IsOpen()) return false;
+  if (!target.ParentExists()) {
+    errno = ENOENT;
+    return false;
+  }
+  return WriteEntry(target.Folder(), target.Leaf(), content);
+}
+
+bool AppendToFile(const std::string& path, std::string_view content, bool create) {
+  CheckedTarget target = Pinned(path, true);
+  if (!target.IsOpen()) return false;
+  if (!target.ParentExists()) {
+    errno = ENOENT;
+    return false;
+  }
+  return AppendEntry(target.Folder(), target.Leaf(), content, create);
+}
+
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  CheckedTarget source = Pinned(from, false), dest = Pinned(to, false);
+  if (!source.IsOpen() || !dest.IsOpen()) return false;
+  return MoveEntry(source.Folder(), source.Leaf(), dest.Folder(), dest.Leaf());
+}
+
+bool SameOrBelow(const std::string& inner, const std::string& outer) {
+  return inner == outer || outer == "/" ||
+         (inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '/');
 }
 
 bool CopyTree(const std::string& from, const std::string& to) {
   struct stat st;
   if (::lstat(from.c_str(), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode)) {
-    std::string src = CanonicalNative(from), dst = CanonicalNative(to);
-    if (dst == src || (dst.size() > src.size() && dst.compare(0, src.size(), src) == 0 &&
-                       (src == "/" || dst[src.size()] == '/'))) {
-      errno = EINVAL;
-      return false;
-    }
+  if (S_ISDIR(st.st_mode) && SameOrBelow(CanonicalNative(to), CanonicalNative(from))) {
+    errno = EINVAL;
+    return false;
   }
-  return CopyTreeAt(from, to, 0);
+  CheckedTarget source = Pinned(from, false), dest = Pinned(to, true);
+  if (!source.IsOpen() || !dest.IsOpen()) return false;
+  return CopyEntry(source.Folder(), source.Leaf(), dest.Folder(), dest.Leaf());
 }
 
 bool RemoveTree(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  return RemoveAt(AT_FDCWD, p.c_str(), 0);
+  CheckedTarget target = Pinned(path, false);
+  return target.IsOpen() && RemoveEntry(target.Folder(), target.Leaf());
 }
 
 bool MakeFolders(const std::string& path) {
   if (path.empty()) return false;
-  std::string prefix;
-  size_t pos = 0;
-  while (pos <= path.size()) {
-    size_t slash = path.find('/', pos);
-    if (slash == std::string::npos) slash = path.size();
-    prefix = path.substr(0, slash);
-    pos = slash + 1;
-    if (prefix.empty() || prefix.back() == '/') continue;
-    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  CheckedTarget target = Pinned(path, true);
+  if (target.Resolved().Below.empty()) return target.IsOpen();  // "/"
+  return target.IsOpen() && target.MakeFolders(true);
 }
 
 std::string HomeTrashFolder() {
@@ -388,38 +502,15 @@ std::string EscapeTrashPath(std::string_view path) {
   return out;
 }
 
+bool MoveToTrash(const std::string& path, std::time_t now, TrashFailure& why) {
+  why = TrashFailure::System;
+  CheckedTarget target = Pinned(path, false);
+  return target.IsOpen() && TrashEntry(target.Folder(), target.Leaf(), target.Path(), now, why);
+}
+
 bool MoveToTrash(const std::string& path, std::time_t now) {
-  std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  struct stat st;
-  if (::lstat(p.c_str(), &st) != 0) return false;
-  std::string item = CanonicalNative(DirName(p));
-  item = (item == "/" ? "" : item) + "/" + BaseName(p);
-  std::string trash, relativeTo;
-  if (!FindTrash(item, st.st_dev, trash, relativeTo)) return RemoveTree(p);
-  std::string pathLine = item;
-  if (!relativeTo.empty() && relativeTo != "/") pathLine = item.substr(relativeTo.size() + 1);
-  std::string base = BaseName(p);
-  for (int n = 1; n < 10000; ++n) {
-    std::string name = n == 1 ? base : base + "." + std::to_string(n);
-    std::string info = trash + "/info/" + name + ".trashinfo";
-    Fd fd(::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (fd.get() < 0) {
-      if (errno == EEXIST) continue;
-      return false;
-    }
-    std::string text = TrashInfoText(pathLine, now);
-    if (!WriteAll(fd.get(), text.data(), text.size()) || !fd.Close()) {
-      ErrnoSaver keep;
-      ::unlink(info.c_str());
-      return false;
-    }
-    if (RenameNoReplace(p, trash + "/files/" + name)) return true;
-    ErrnoSaver keep;
-    ::unlink(info.c_str());
-    if (keep.saved != EEXIST) return false;
-  }
-  return false;
+  TrashFailure why;
+  return MoveToTrash(path, now, why);
 }
 
 int64_t AttributesOf(const std::string& path) {
@@ -433,11 +524,8 @@ int64_t AttributesOf(const std::string& path) {
 }
 
 bool SetAttributes(const std::string& path, int64_t attributes) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return false;
-  mode_t mode = st.st_mode & 07777;
-  mode_t wanted = (attributes & 1) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
-  return wanted == mode || ::chmod(path.c_str(), wanted) == 0;
+  CheckedTarget target = Pinned(path, true);
+  return target.IsOpen() && SetEntryAttributes(target.Folder(), target.Leaf(), attributes);
 }
 
 DriveKind DriveKindFromMount(std::string_view fs, std::string_view mountPoint) {

@@ -1,6 +1,7 @@
 // Commands that change files and folders. Each asks the security policy
 // first; the shell-style operations (copy, move, delete) report nothing
 // when they fail.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,16 +51,29 @@ std::vector<FileTarget> Destinations(const std::vector<FileTarget>& sources, con
   return out;
 }
 
-std::vector<std::string> NamesOf(const std::vector<FileTarget>& a, const std::vector<FileTarget>& b = {}) {
-  std::vector<std::string> names;
-  for (const auto& t : a) names.push_back(t.Name);
-  for (const auto& t : b) names.push_back(t.Name);
-  return names;
+// One change target per name; `followLast` as in ResolveForChange.
+std::vector<CheckedTarget> TargetsOf(const std::vector<FileTarget>& names, bool followLast) {
+  std::vector<CheckedTarget> out;
+  out.reserve(names.size());
+  for (const auto& n : names) out.emplace_back(n.Name, n.Native, followLast);
+  return out;
 }
 
-void MakeParent(const std::string& native) {
-  size_t slash = native.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) MakeFolders(native.substr(0, slash));
+std::vector<CheckedTarget*> Pointers(std::vector<CheckedTarget>& a, std::vector<CheckedTarget>* b = nullptr) {
+  std::vector<CheckedTarget*> out;
+  for (auto& t : a) out.push_back(&t);
+  if (b)
+    for (auto& t : *b) out.push_back(&t);
+  return out;
+}
+
+// The reason of a failed move to the trash, for the script.
+std::string TrashReason(TrashFailure why, int err) {
+  switch (why) {
+    case TrashFailure::NoHome: return Sj(msg::kTrashNoHome);
+    case TrashFailure::NoTrashOnDrive: return Sj(msg::kTrashNoneOnDrive);
+    default: return FromUtf8(std::strerror(err));
+  }
 }
 
 void ChangeFolder(TNokaBase& e, const std::string& folder) {
@@ -73,7 +87,10 @@ void ChangeFolder(TNokaBase& e, const std::string& folder) {
 
 }  // namespace
 
-// ファイルコピー: source, destination.
+// ファイルコピー: source, destination. Checked like a write, though the
+// command never asked before: a copy changes its destination as much.
+// Links inside a copied folder, or met inside the destination, are never
+// followed.
 void CopyFileCmd(TNokaBase& e) {
   std::string dest = TrimName(PopArgValue(e));
   std::string source = TrimName(PopArgValue(e));
@@ -81,44 +98,55 @@ void CopyFileCmd(TNokaBase& e) {
   source = ResolveReadName(e, source);
   auto sources = ExpandTargets(source);
   if (sources.empty()) return;
-  auto targets = Destinations(sources, dest);
-  std::vector<std::string> checked = NamesOf(targets);
-  checked.push_back(dest);
-  if (Refused(e, msg::kAskWrite, {dest}, checked)) return;
-  if (sources.size() > 1) MakeFolders(NativePath(dest));
+  auto targets = TargetsOf(Destinations(sources, dest), true);
+  if (Refused(e, msg::kAskWrite, {dest}, Pointers(targets), HasWildcard(dest))) return;
   for (size_t i = 0; i < sources.size(); ++i) {
-    MakeParent(targets[i].Native);
-    CopyTree(sources[i].Native, targets[i].Native);
+    CheckedTarget from(sources[i].Name, sources[i].Native, false);
+    CheckedTarget& to = targets[i];
+    if (!from.Open() || !to.IsOpen()) continue;
+    struct stat st;
+    bool folder = ::fstatat(from.Folder(), from.Leaf().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    if (folder && SameOrBelow(to.Path(), from.Path())) continue;  // never into itself
+    if (to.MakeFolders(false)) CopyEntry(from.Folder(), from.Leaf(), to.Folder(), to.Leaf());
   }
 }
 
-// ファイル削除: to the trash.
+// ファイル削除: to the trash. When the trash cannot be used nothing is
+// deleted and the error says why (ファイル完全削除 deletes for good).
 void DeleteFileCmd(TNokaBase& e) {
   std::string name = CompleteBareName(e, TrimName(PopArgValue(e)));
   if (name.empty()) return;
-  auto targets = ExpandTargets(name);
-  std::vector<std::string> checked = NamesOf(targets);
-  checked.push_back(name);
-  if (Refused(e, msg::kAskDelete, {name}, checked)) return;
-  for (const auto& t : targets) MoveToTrash(t.Native, std::time(nullptr));
+  auto targets = TargetsOf(ExpandTargets(name), false);
+  if (targets.empty()) return;
+  if (Refused(e, msg::kAskDelete, {name}, Pointers(targets), HasWildcard(name))) return;
+  for (auto& t : targets) {
+    TrashFailure why = TrashFailure::System;
+    if (!Usable(t) || TrashEntry(t.Folder(), t.Leaf(), t.Path(), std::time(nullptr), why)) continue;
+    int err = errno;
+    if (why == TrashFailure::System && err == ENOENT) continue;  // nothing there to delete
+    RaiseError(e, msg::kTrashFailed, {t.Name(), TrashReason(why, err)});
+  }
 }
 
 // ファイル完全削除: removed at once, files only.
 void EraseFileCmd(TNokaBase& e) {
   std::string name = CompleteBareName(e, ResolveLocal(e, PopArgValue(e)));
   if (name.empty()) return;
-  if (Refused(e, msg::kAskErase, {name}, {name})) return;
-  std::string native = NativePath(name);
+  CheckedTarget target = TargetOf(name, false);
+  if (Refused(e, msg::kAskErase, {name}, {&target})) return;
   struct stat st;
-  if (::lstat(native.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(native.c_str());
+  if (Usable(target) && ::fstatat(target.Folder(), target.Leaf().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      !S_ISDIR(st.st_mode))
+    ::unlinkat(target.Folder(), target.Leaf().c_str(), 0);
 }
 
 // ファイル名変更: old name, new name; never replaces an existing entry.
 void RenameFileCmd(TNokaBase& e) {
   std::string newName = PopArgValue(e);
   std::string oldName = PopArgValue(e);
-  if (Refused(e, msg::kAskRename, {oldName, newName}, {oldName, newName})) return;
-  if (oldName.empty() || newName.empty() || !MoveNoReplace(NativePath(oldName), NativePath(newName)))
+  CheckedTarget from = TargetOf(oldName, false), to = TargetOf(newName, false);
+  if (Refused(e, msg::kAskRename, {oldName, newName}, std::vector<CheckedTarget*>{&from, &to})) return;
+  if (!Usable(from) || !Usable(to) || !MoveEntry(from.Folder(), from.Leaf(), to.Folder(), to.Leaf()))
     RaiseError(e, msg::kRenameFailed, {oldName});
 }
 
@@ -127,16 +155,15 @@ void MoveFileCmd(TNokaBase& e) {
   std::string dest = TrimName(PopArgValue(e));
   std::string source = TrimName(ResolveLocal(e, PopArgValue(e)));
   if (source.empty() || dest.empty()) return;
-  auto sources = ExpandTargets(source);
-  if (sources.empty()) return;
-  auto targets = Destinations(sources, dest);
-  std::vector<std::string> checked = NamesOf(sources, targets);
-  checked.push_back(source);
-  if (Refused(e, msg::kAskMove, {source, dest}, checked)) return;
-  if (sources.size() > 1) MakeFolders(NativePath(dest));
+  auto sourceNames = ExpandTargets(source);
+  if (sourceNames.empty()) return;
+  auto sources = TargetsOf(sourceNames, false);
+  auto targets = TargetsOf(Destinations(sourceNames, dest), false);
+  if (Refused(e, msg::kAskMove, {source, dest}, Pointers(sources, &targets), HasWildcard(source))) return;
   for (size_t i = 0; i < sources.size(); ++i) {
-    MakeParent(targets[i].Native);
-    MoveNoReplace(sources[i].Native, targets[i].Native);
+    CheckedTarget &from = sources[i], &to = targets[i];
+    if (Usable(from) && to.IsOpen() && to.MakeFolders(false))
+      MoveEntry(from.Folder(), from.Leaf(), to.Folder(), to.Leaf());
   }
 }
 
@@ -150,9 +177,11 @@ void ShortcutCmd(TNokaBase& e) {
   std::string tail = link.size() >= 4 ? link.substr(link.size() - 4) : link;
   for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   if (tail != ".lnk") link = ChangeExtension(link, ".lnk");
-  if (Refused(e, msg::kAskWrite, {link}, {link})) return;
+  CheckedTarget at = TargetOf(link, false);
+  if (Refused(e, msg::kAskWrite, {link}, {&at})) return;
   std::string targetNative = AbsoluteNative(NativePath(target));
-  if (::symlink(targetNative.c_str(), NativePath(link).c_str()) != 0) RaiseReadWrite(e, link);
+  if (!Usable(at) || ::symlinkat(targetNative.c_str(), at.Folder(), at.Leaf().c_str()) != 0)
+    RaiseReadWrite(e, link);
 }
 
 // 作業フォルダ変更, 作業ディレクトリ変更.
@@ -175,8 +204,9 @@ void WorkFolderCmd(TNokaBase& e) {
 void MakeFolderCmd(TNokaBase& e) {
   std::string name = TrimName(PopArgValue(e));
   if (name.empty()) RaiseError(e, msg::kNeedArgument, {Sj(msg::kCmdMakeFolder)});
-  if (Refused(e, msg::kAskMakeFolder, {name}, {name})) return;
-  MakeFolders(NativePath(name));
+  CheckedTarget target = TargetOf(name);
+  if (Refused(e, msg::kAskMakeFolder, {name}, {&target})) return;
+  if (target.IsOpen() && !target.Leaf().empty()) target.MakeFolders(true);
 }
 
 // フォルダ削除: the folder and everything in it; links inside are removed,
@@ -184,12 +214,13 @@ void MakeFolderCmd(TNokaBase& e) {
 void RemoveFolderCmd(TNokaBase& e) {
   std::string name = TrimName(PopArgValue(e));
   if (name.empty()) return;
-  if (Refused(e, msg::kAskDeleteFolder, {name}, {name})) return;
-  std::string native = NativePath(name);
+  CheckedTarget target = TargetOf(name, false);
+  if (Refused(e, msg::kAskDeleteFolder, {name}, {&target})) return;
   struct stat st;
-  if (::lstat(native.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
-  if (CanonicalNative(native) == "/") return;
-  RemoveTree(native);
+  if (!Usable(target) || ::fstatat(target.Folder(), target.Leaf().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISDIR(st.st_mode))
+    return;
+  RemoveEntry(target.Folder(), target.Leaf());
 }
 
 // ファイル属性変更: file, attribute number (anything else does nothing).
@@ -198,8 +229,9 @@ void SetAttributesCmd(TNokaBase& e) {
   std::string name = ResolveLocal(e, PopArgValue(e));
   int64_t attributes = IntDefault(attrText, INT64_MIN);
   if (attributes == INT64_MIN) return;
-  if (Refused(e, msg::kAskAttributes, {name}, {name})) return;
-  SetAttributes(NativePath(name), attributes);
+  CheckedTarget target = TargetOf(name);
+  if (Refused(e, msg::kAskAttributes, {name}, {&target})) return;
+  if (Usable(target)) SetEntryAttributes(target.Folder(), target.Leaf(), attributes);
 }
 
 }  // namespace nokari

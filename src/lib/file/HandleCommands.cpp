@@ -66,13 +66,9 @@ void OpenHandle(TNokaBase& e, const std::string& handleName, const std::string& 
     e.Words.Add(word);
   }
   RequireWritable(e, word.get());
-  if (Refused(e, msg::kAskHandle, {file}, {file})) return;
-  std::string native = NativePath(file);
-  if (createFirst) {
-    int fd = file.empty() ? -1 : ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0 || ::close(fd) != 0) RaiseReadWrite(e, file);
-  }
-  auto stream = file.empty() ? nullptr : TTextFileStream::Open(native, mode);
+  CheckedTarget target = TargetOf(file);
+  if (Refused(e, msg::kAskHandle, {file}, {&target})) return;
+  auto stream = Usable(target) ? TTextFileStream::OpenAt(target.Folder(), target.Leaf(), mode, createFirst) : nullptr;
   if (!stream) RaiseReadWrite(e, file);
   if (HandleEntry* old = EntryOf(e, word.get())) old->Stream.reset();
   FamilyState<HandleState>(e).Handles.push_back({std::move(stream), word});
@@ -162,14 +158,8 @@ void HandleWriteBytesCmd(TNokaBase& e) {
   TTextFileStream& stream = StreamOfWord(e, word);
   if (count <= 0) return;
   size_t head = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(value.size())));
-  bool ok = stream.WriteBytes(value.data(), head);
-  static const std::string zeros(1 << 16, '\0');
-  for (int64_t left = count - static_cast<int64_t>(head); ok && left > 0;) {
-    size_t n = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(zeros.size())));
-    ok = stream.WriteBytes(zeros.data(), n);
-    left -= static_cast<int64_t>(n);
-  }
-  if (!ok) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + word->Name);
+  if (!stream.WriteBytes(value.data(), head, count - static_cast<int64_t>(head)))
+    RaiseReadWrite(e, Sj(msg::kHandlePrefix) + word->Name);
 }
 
 // ハンドルにバイナリを読む: variable, handle, count. Bytes past the end of

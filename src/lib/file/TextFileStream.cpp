@@ -4,24 +4,39 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
 
 #include "core/Cp932.h"
 
 namespace nokari {
 
-std::unique_ptr<TTextFileStream> TTextFileStream::Open(const std::string& path, int mode) {
-  int flags = O_CLOEXEC;
-  if (mode == kModeCreate) {
-    flags |= O_RDWR | O_CREAT | O_TRUNC;
-  } else {
-    switch (mode & 3) {
-      case 0: flags |= O_RDONLY; break;
-      case 1: flags |= O_WRONLY; break;
-      default: flags |= O_RDWR; break;
-    }
+namespace {
+
+int OpenFlags(int mode) {
+  if (mode == TTextFileStream::kModeCreate) return O_RDWR | O_CREAT | O_TRUNC;
+  switch (mode & 3) {
+    case 0: return O_RDONLY;
+    case 1: return O_WRONLY;
+    default: return O_RDWR;
   }
-  int fd = ::open(path.c_str(), flags, 0666);
+}
+
+bool WriteAll(int fd, const char* data, size_t count) {
+  while (count > 0) {
+    ssize_t n = ::write(fd, data, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    data += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<TTextFileStream> TTextFileStream::FromFd(int fd) {
   if (fd < 0) return nullptr;
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -30,6 +45,20 @@ std::unique_ptr<TTextFileStream> TTextFileStream::Open(const std::string& path, 
     return nullptr;
   }
   return std::unique_ptr<TTextFileStream>(new TTextFileStream(fd));
+}
+
+std::unique_ptr<TTextFileStream> TTextFileStream::Open(const std::string& path, int mode) {
+  return FromFd(::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666));
+}
+
+std::unique_ptr<TTextFileStream> TTextFileStream::OpenAt(int folder, const std::string& leaf, int mode,
+                                                         bool create) {
+  // O_NONBLOCK only for the opening: a FIFO without a partner fails at once
+  // instead of hanging the program.
+  int flags = OpenFlags(mode) | (create ? O_CREAT : 0) | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+  int fd = ::openat(folder, leaf.c_str(), flags, 0666);
+  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return FromFd(fd);
 }
 
 TTextFileStream::~TTextFileStream() {
@@ -97,18 +126,32 @@ bool TTextFileStream::WriteLine(std::string_view text) {
   DropBuffer();
   std::string data(text);
   data += "\r\n";
-  const char* p = data.data();
-  size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd_, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    p += n;
-    left -= static_cast<size_t>(n);
-    logical_ += n;
-  }
-  filePos_ = logical_;
+  if (!WriteUndoable(data.data(), data.size(), 0)) return false;
+  logical_ = filePos_;
   return true;
+}
+
+bool TTextFileStream::WriteUndoable(const char* data, size_t count, int64_t zeros) {
+  struct stat st;
+  off_t start = ::lseek(fd_, 0, SEEK_CUR);
+  if (start < 0 || ::fstat(fd_, &st) != 0) return false;
+  static const std::string zeroBlock(1 << 16, '\0');
+  bool ok = WriteAll(fd_, data, count);
+  while (ok && zeros > 0) {
+    size_t n = static_cast<size_t>(std::min<int64_t>(zeros, static_cast<int64_t>(zeroBlock.size())));
+    ok = WriteAll(fd_, zeroBlock.data(), n);
+    zeros -= static_cast<int64_t>(n);
+  }
+  if (!ok) {
+    int err = errno;
+    if (S_ISREG(st.st_mode)) {
+      (void)::ftruncate(fd_, st.st_size);
+      ::lseek(fd_, start, SEEK_SET);
+    }
+    errno = err;
+  }
+  filePos_ = ::lseek(fd_, 0, SEEK_CUR);
+  return ok;
 }
 
 bool TTextFileStream::AtEnd() {
@@ -142,18 +185,10 @@ bool TTextFileStream::ReadBytes(char* out, size_t count, size_t& got) {
   return true;
 }
 
-bool TTextFileStream::WriteBytes(const char* data, size_t count) {
+bool TTextFileStream::WriteBytes(const char* data, size_t count, int64_t zeros) {
   if (fd_ < 0) return false;
   DropBuffer();
-  while (count > 0) {
-    ssize_t n = ::write(fd_, data, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    data += n;
-    count -= static_cast<size_t>(n);
-  }
-  filePos_ = ::lseek(fd_, 0, SEEK_CUR);
-  return true;
+  return WriteUndoable(data, count, zeros);
 }
 
 }  // namespace nokari

@@ -18,6 +18,9 @@ class TTextFileStream {
 
   // Opens a native path; null with errno set on failure.
   static std::unique_ptr<TTextFileStream> Open(const std::string& path, int mode);
+  // Opens the entry `leaf` of an open folder, never through a link at it;
+  // `create` makes a missing file first.
+  static std::unique_ptr<TTextFileStream> OpenAt(int folder, const std::string& leaf, int mode, bool create);
   ~TTextFileStream();
   TTextFileStream(const TTextFileStream&) = delete;
   TTextFileStream& operator=(const TTextFileStream&) = delete;
@@ -26,7 +29,9 @@ class TTextFileStream {
   // double-byte character is kept whole across a refill). False on a read
   // error.
   bool ReadLine(std::string& line);
-  // Writes text + CR LF at the logical position.
+  // Writes text + CR LF at the logical position. Like every write here, a
+  // failure (a full disk) cuts the file back to its length before the
+  // write, so no part of the data is left behind.
   bool WriteLine(std::string_view text);
   // True when the logical position has reached the end of the file.
   bool AtEnd();
@@ -34,7 +39,8 @@ class TTextFileStream {
   bool Seek(int64_t offset, int whence);
   // Plain reads and writes at the file position, bypassing the buffer.
   bool ReadBytes(char* out, size_t count, size_t& got);
-  bool WriteBytes(const char* data, size_t count);
+  // Writes `count` bytes of `data`, then `zeros` zero bytes.
+  bool WriteBytes(const char* data, size_t count, int64_t zeros = 0);
   bool Close();
   int64_t LogicalPosition() const { return logical_; }
 
@@ -43,6 +49,9 @@ class TTextFileStream {
   // Refills the buffer; false on a read error. `eof` when nothing was read.
   bool Fill(bool& eof);
   void DropBuffer();
+  static std::unique_ptr<TTextFileStream> FromFd(int fd);
+  // Writes at the file position, all or nothing (see WriteLine).
+  bool WriteUndoable(const char* data, size_t count, int64_t zeros);
 
   int fd_;
   char buf_[kBufferSize];

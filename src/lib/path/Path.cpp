@@ -1,12 +1,17 @@
 #include "lib/path/Path.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <deque>
 #include <memory>
 
 #include "core/Cp932.h"
@@ -84,6 +89,44 @@ bool FindByCp932Form(const std::string& folder, const std::string& component, st
     }
   }
   return false;
+}
+
+std::function<void()>& CheckToUseHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+// Opens `relative` below `start` one folder at a time, refusing links.
+int WalkFolders(int start, std::string_view relative) {
+  int fd = openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  for (const auto& name : SplitNative(relative)) {
+    if (fd < 0) break;
+    int next = openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int err = errno;
+    close(fd);
+    errno = err;
+    fd = next;
+  }
+  return fd;
+}
+
+int OpenRealFolder(const std::string& real, const std::string& beneath) {
+  bool inside = !beneath.empty() && beneath != "/" &&
+                (real == beneath || (real.size() > beneath.size() && real.starts_with(beneath) &&
+                                     real[beneath.size()] == '/'));
+  int root = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (root < 0) return -1;
+  UniqueFd rootFd(root);
+  if (!inside) return WalkFolders(root, real);
+  UniqueFd base(WalkFolders(root, beneath));
+  if (base.Get() < 0) return -1;
+  std::string relative = real == beneath ? "." : real.substr(beneath.size() + 1);
+  open_how how{};
+  how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  long fd = syscall(SYS_openat2, base.Get(), relative.c_str(), &how, sizeof how);
+  if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
+  return WalkFolders(base.Get(), relative);  // kernels before 5.6
 }
 
 }  // namespace
@@ -179,23 +222,126 @@ std::string AbsoluteNative(std::string_view native) {
   return JoinNormalized(SplitNative(abs));
 }
 
-std::string CanonicalNative(std::string_view native) {
-  // Links and ".." are applied by the system for the existing part; only the
-  // part that does not exist yet (and so holds no links) is applied by name.
+std::string CanonicalNative(std::string_view native) { return ResolveForChange(native, true).Whole(); }
+
+std::string ResolvedPath::Whole() const {
+  std::string out = Folder;
+  for (const auto& name : Below) {
+    if (out.back() != '/') out += '/';
+    out += name;
+  }
+  return out;
+}
+
+ResolvedPath ResolveForChange(std::string_view native, bool followLast) {
+  // Same bound as the system's own link limit.
+  constexpr int kMaxLinks = 40;
   std::string abs = native.size() && native[0] == '/' ? std::string(native)
                                                        : CurrentFolderNative() + "/" + std::string(native);
   auto parts = SplitNative(abs);
-  for (size_t k = parts.size() + 1; k-- > 0;) {
-    std::string prefix;
-    for (size_t i = 0; i < k; ++i) prefix += "/" + parts[i];
-    if (prefix.empty()) prefix = "/";
-    char buf[PATH_MAX];
-    if (!realpath(prefix.c_str(), buf)) continue;
-    auto all = SplitNative(buf);
-    all.insert(all.end(), parts.begin() + k, parts.end());
-    return JoinNormalized(all);
+  std::deque<std::string> pending(parts.begin(), parts.end());
+  ResolvedPath out;
+  std::string& folder = out.Folder;  // real and existing all along
+  std::vector<std::string>& missing = out.Below;
+  int links = 0;
+  auto parentOf = [](std::string& f) {
+    size_t slash = f.rfind('/');
+    f.resize(slash == 0 ? 1 : slash);
+  };
+  while (!pending.empty()) {
+    std::string name = std::move(pending.front());
+    pending.pop_front();
+    if (name == ".") continue;
+    if (name == "..") {
+      if (!missing.empty()) missing.pop_back();
+      else parentOf(folder);
+      continue;
+    }
+    if (!missing.empty()) {  // below a missing folder nothing exists
+      missing.push_back(std::move(name));
+      continue;
+    }
+    std::string candidate = folder == "/" ? "/" + name : folder + "/" + name;
+    struct stat st;
+    if (lstat(candidate.c_str(), &st) != 0) {
+      missing.push_back(std::move(name));
+      continue;
+    }
+    bool last = pending.empty();
+    if (S_ISLNK(st.st_mode) && (!last || followLast)) {
+      char buf[PATH_MAX];
+      ssize_t n = readlink(candidate.c_str(), buf, sizeof buf);
+      if (++links > kMaxLinks || n <= 0) {
+        out.Ok = false;
+        out.Folder = "/";
+        out.Below = SplitNative(AbsoluteNative(abs));
+        return out;
+      }
+      std::string target(buf, static_cast<size_t>(n));
+      if (target[0] == '/') folder = "/";
+      auto more = SplitNative(target);
+      pending.insert(pending.begin(), more.begin(), more.end());
+      continue;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      folder = std::move(candidate);
+      continue;
+    }
+    // A file (or a link kept as itself): the entry, or a name that cannot
+    // be walked through, which the change will then fail on.
+    missing.push_back(std::move(name));
   }
-  return JoinNormalized(parts);
+  if (missing.empty() && folder != "/") {
+    size_t slash = folder.rfind('/');
+    missing.push_back(folder.substr(slash + 1));
+    parentOf(folder);
+  }
+  return out;
+}
+
+void UniqueFd::Reset(int fd) {
+  if (fd_ >= 0) close(fd_);
+  fd_ = fd;
+}
+
+void SetCheckToUseHookForTest(std::function<void()> hook) { CheckToUseHook() = std::move(hook); }
+
+CheckedTarget::CheckedTarget(std::string name, std::string native, bool followLast)
+    : name_(std::move(name)), native_(std::move(native)), resolved_(ResolveForChange(native_, followLast)) {
+  if (native_.empty()) resolved_.Ok = false;  // names nothing
+}
+
+bool CheckedTarget::Open(const std::string& beneath) {
+  if (CheckToUseHook()) CheckToUseHook()();
+  if (!resolved_.Ok) {
+    errno = ELOOP;
+    return false;
+  }
+  folder_.Reset(OpenRealFolder(resolved_.Folder, beneath));
+  return IsOpen();
+}
+
+bool CheckedTarget::MakeFolders(bool entryToo) {
+  auto& below = resolved_.Below;
+  if (!IsOpen() || below.empty()) {
+    errno = EINVAL;
+    return false;
+  }
+  size_t make = entryToo ? below.size() : below.size() - 1;
+  for (size_t i = 0; i < make; ++i) {
+    const std::string& name = below[0];
+    if (mkdirat(folder_.Get(), name.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    int next = openat(folder_.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0) return false;
+    if (below.size() == 1) {  // the entry itself: made, and Folder() stays its parent
+      close(next);
+      break;
+    }
+    folder_.Reset(next);
+    resolved_.Folder = resolved_.Folder == "/" ? "/" + name : resolved_.Folder + "/" + name;
+    below.erase(below.begin());
+  }
+  return true;
 }
 
 std::string ResolveReadName(std::string_view name, const SearchFolders& folders) {

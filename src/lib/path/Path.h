@@ -56,9 +56,89 @@ std::string CurrentFolderNative();
 // Absolute native path: relative paths against the current folder, "." and
 // ".." removed by name (no links followed).
 std::string AbsoluteNative(std::string_view native);
-// The canonical form used for folder comparisons: the deepest existing part
-// through realpath, the rest normalized by name.
+// The canonical form used for folder comparisons: ResolveForChange with the
+// last link followed, as one path.
 std::string CanonicalNative(std::string_view native);
+
+// --- Targets of changes -----------------------------------------------------
+
+// A path as a change will meet it, resolved name by name the way the system
+// walks it: a link is followed where it stands (whether its target exists
+// or not), ".." after an existing folder goes to that folder's real parent,
+// ".." after a missing folder cancels it (as it will once that folder is
+// made). The result is the deepest existing folder, real, and the names
+// below it; the last name is the entry itself.
+struct ResolvedPath {
+  std::string Folder = "/";        // absolute, no link, no "." or ".."
+  std::vector<std::string> Below;  // empty only for "/" itself
+  bool Ok = true;                  // false: a link loop
+  std::string Whole() const;
+};
+// followLast: a link as the last name is followed too (a write lands in its
+// target); otherwise the link itself is the entry (delete, rename, move).
+ResolvedPath ResolveForChange(std::string_view native, bool followLast);
+
+// An open file descriptor, closed with its owner.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  ~UniqueFd() { Reset(); }
+  UniqueFd(UniqueFd&& o) noexcept : fd_(o.Release()) {}
+  UniqueFd& operator=(UniqueFd&& o) noexcept {
+    if (this != &o) Reset(o.Release());
+    return *this;
+  }
+  int Get() const { return fd_; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset(int fd = -1);
+
+ private:
+  int fd_;
+};
+
+// The object of a change, resolved once. The security policy judges Path();
+// Open() then pins the folder the entry lies in, walking the resolved path
+// with no link allowed, so a folder swapped for a link since the check makes
+// it fail instead of leading elsewhere. Every change is then made relative
+// to Folder() (openat, renameat2, unlinkat ...): check and use meet the same
+// object.
+class CheckedTarget {
+ public:
+  CheckedTarget() = default;
+  // `name` as the script gave it (CP932); `native` its system form.
+  CheckedTarget(std::string name, std::string native, bool followLast);
+  const std::string& Name() const { return name_; }
+  const std::string& Native() const { return native_; }
+  const ResolvedPath& Resolved() const { return resolved_; }
+  std::string Path() const { return resolved_.Whole(); }
+  // Pins the folder. With `beneath` (a real folder holding the path) the
+  // kernel itself keeps the walk beneath it (openat2 RESOLVE_BENEATH where
+  // the system has it). False with errno set when the path has changed.
+  bool Open(const std::string& beneath = {});
+  bool IsOpen() const { return folder_.Get() >= 0; }
+  // Makes the missing folders between Folder() and the entry, each opened
+  // without following links; afterwards Folder() holds the entry.
+  // `entryToo`: the entry is a folder to be made as well.
+  bool MakeFolders(bool entryToo);
+  int Folder() const { return folder_.Get(); }
+  // The entry's name inside Folder() ("" for "/").
+  std::string Leaf() const { return resolved_.Below.empty() ? std::string() : resolved_.Below.back(); }
+  // True when every folder above the entry exists.
+  bool ParentExists() const { return resolved_.Below.size() <= 1; }
+
+ private:
+  std::string name_, native_;
+  ResolvedPath resolved_;
+  UniqueFd folder_;
+};
+
+// Tests only: runs between the check and the use (before Open() pins the
+// folder), where a cooperating process could swap a folder for a link.
+void SetCheckToUseHookForTest(std::function<void()> hook);
 
 // --- Reading names ----------------------------------------------------------
 
