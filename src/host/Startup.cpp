@@ -138,8 +138,8 @@ bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, s
   }
   std::string path = RealScriptPath(SystemPath(cp932Name));
   if (path.empty()) return true;  // read, yet its folder is gone: nothing to rely on
-  // The command-line parameter is what 母艦のパス is taken from.
-  if (e.ScriptArgIndex >= 0 && e.ScriptArgIndex < static_cast<int>(e.Args.size())) e.Args[e.ScriptArgIndex] = path;
+  // 母艦のパス is taken from MainFilePath; コマンドライン引数 keeps the
+  // parameter as it was given.
   e.FileName = e.MainFilePath = FromUtf8(path);
   if (chdir(path.substr(0, path.find_last_of('/') + 1).c_str()) != 0) {
     // The script still runs; relative names resolve against the old folder.

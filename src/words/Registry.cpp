@@ -102,6 +102,9 @@ std::string ComputedValue(TNokaBase& e, InitFrom init) {
     case InitFrom::ScriptFolder:
       if (e.ScriptArgIndex < 0 || e.ScriptArgIndex >= static_cast<int>(e.Args.size())) return {};
       if (!e.Args[e.ScriptArgIndex].empty() && e.Args[e.ScriptArgIndex][0] == '-') return {};
+      // Start-up made the main file's path absolute and real, so the
+      // folder does not move with the current folder.
+      if (!e.MainFilePath.empty()) return FolderOf(e.MainFilePath);  // CP932: no "\\" to fold
       return FromUtf8(FolderOf(Utf8Path(e.Args[e.ScriptArgIndex])));
     case InitFrom::RuntimeFolder: return FromUtf8(FolderOf(e.ExePath));
     case InitFrom::DesktopFolder: return FromUtf8(XdgUserDir("XDG_DESKTOP_DIR", "Desktop"));
