@@ -4,6 +4,7 @@
 #include "core/Cp932.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
+#include "core/Scan.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
 #include "words/Registry.h"
@@ -79,6 +80,29 @@ void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::strin
   EnterCall(e, label);
 }
 
+namespace {
+
+// The label branch of a bracket call: the function runs in a level of its
+// own until it returns.
+void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
+  TextPos savedCursor = e.Cursor;
+  e.RunStack.SaveLevel();
+  struct LevelRestore {
+    TNokaBase& e;
+    TextPos& cursor;
+    ~LevelRestore() {
+      e.RunStack.RestoreLevel();
+      if (!e.StopFlag) e.Cursor = cursor;
+    }
+  } restoreLevel{e, savedCursor};
+  e.Cursor.Reset();
+  CallLabel(e, label);
+  e.LooseBinding = savedLoose;
+  RunLoop(e);
+}
+
+}  // namespace
+
 std::string LabelValue(TNokaBase& e, THashNode& label) {
   SoreKeeper keep(e);
   e.SoreVar->SetValue(std::string());
@@ -94,10 +118,10 @@ std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p,
     return {};
   }
   if (*p != '(') RaiseError(e, msg::kParenRightAfter, {name});
-  const char* end = BracketEnd(e, p);
-  std::string inner(p + 1, end - 1);
-  p = end;
-  if (!inner.empty()) PushBracketArgs(e, inner);
+  // Nested calls recurse through here: each one is a level of evaluation.
+  NestGuard nest(e);
+  ++p;
+  PushBracketArgs(e, p);
   SoreKeeper keep(e);
   bool savedLoose = e.LooseBinding;
   e.LooseBinding = true;
@@ -107,111 +131,128 @@ std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p,
     ~LooseRestore() { e.LooseBinding = v; }
   } restoreLoose{e, savedLoose};
   if (word->Kind == kLabel) {
-    TextPos savedCursor = e.Cursor;
-    e.RunStack.SaveLevel();
-    struct LevelRestore {
-      TNokaBase& e;
-      TextPos& cursor;
-      ~LevelRestore() {
-        e.RunStack.RestoreLevel();
-        if (!e.StopFlag) e.Cursor = cursor;
-      }
-    } restoreLevel{e, savedCursor};
-    e.Cursor.Reset();
-    CallLabel(e, *word);
-    e.LooseBinding = savedLoose;
-    RunLoop(e);
+    CallLabelBracketed(e, *word, savedLoose);
   } else if (word->Kind == kDllFunction) {
     RaiseError(e, msg::kBrokenLink, {word->Name});
   } else {
     Dispatch(e, *word);
   }
-  std::string result = e.SoreVar->Value;
   e.CurrentType = e.SoreVar->TypeTag;
-  if (push) e.ArgStack.Push(result);
-  return result;
+  if (push) e.ArgStack.Push(ValueAsPhrase(e.SoreVar->Value, e.CurrentType));
+  return e.SoreVar->Value;
 }
 
-void PushBracketArgs(TNokaBase& e, const std::string& text) {
-  const char* p = text.c_str();
-  while (*p) {
-    while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4 || *p == '\r' ||
-           *p == '\n') {
-      if (*p == '\r' || *p == '\n') {
-        while (*p == '\r' || *p == '\n') ++p;
-        while (*p >= '0' && *p <= '9') ++p;
-        if (*p == ':') ++p;
-        continue;
-      }
-      ++p;
-    }
-    if (!*p) break;
-    char c = *p;
-    if (c == '"' || c == '`') {
-      std::string lit = ExtractLiteral(e, p);
-      e.ArgStack.Push(lit);
+namespace {
+
+bool IsArgBlank(char c) {
+  return c == ' ' || c == '\t' || c == ',' || static_cast<unsigned char>(c) == 0xA4 || c == '\r' || c == '\n';
+}
+
+// Blanks, commas and line ends (with the line marker after each) between
+// arguments.
+void SkipArgBlanks(const char*& p) {
+  while (IsArgBlank(*p)) {
+    if (*p == '\r' || *p == '\n') {
+      while (*p == '\r' || *p == '\n') ++p;
+      while (*p >= '0' && *p <= '9') ++p;
+      if (*p == ':') ++p;
       continue;
     }
-    if (c == '(') {
-      const char* end = BracketEnd(e, p);
-      std::string value = EvalArg(e, std::string(p, end));
-      p = end;
-      std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
-      e.ArgStack.Push((e.CurrentType == "s" ? QuoteAsLiteral(value) : value) + particle);
-      continue;
-    }
-    if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) {
-      // An operator with no word before it continues the last argument.
-      const char* start = p;
-      while (*p && *p != ',') p += CharLenAt(p);
-      std::string left = e.ArgStack.PopLast();
-      e.ArgStack.Push(EvaluateExpression(e, left + std::string(start, p)));
-      continue;
-    }
+    ++p;
+  }
+}
+
+// The end of the argument at p: the next "," or ")" outside literals and
+// brackets, or a line end.
+const char* ArgumentEnd(TNokaBase& e, const char* p) {
+  while (*p && *p != ',' && *p != ')' && *p != '\r' && *p != '\n') {
+    if (*p == '"' || *p == '`')
+      p = LiteralEnd(e, p);
+    else if (*p == '(')
+      p = BracketEnd(e, p);
+    else
+      p += CharLenAt(p);
+  }
+  return p;
+}
+
+// A number as the literal reader takes it (sign, digits, fraction,
+// exponent), then whatever word characters follow it (10個, $FF).
+std::string ReadNumberWord(const char*& p) {
+  const char* start = p;
+  if (*p == '-') ++p;
+  if (*p != '$') p = ScanDecimal(p);
+  while (!IsWordDelimiter(static_cast<unsigned char>(*p))) p += CharLenAt(p);
+  return std::string(start, p);
+}
+
+// One argument of a bracket call at p (blanks skipped), pushed as a phrase.
+void PushBracketArg(TNokaBase& e, const char*& p) {
+  char c = *p;
+  if (c == '"' || c == '`') {
+    e.ArgStack.Push(ExtractLiteral(e, p));
+    return;
+  }
+  if (c == '(') {
+    const char* end = BracketEnd(e, p);
+    std::string value = EvalArg(e, std::string(p, end));
+    p = end;
+    std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
+    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType) + particle);
+    return;
+  }
+  if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) {
+    // An operator with no word before it continues the last argument.
     const char* start = p;
-    std::string word;
-    if (c == '-' || (c >= '0' && c <= '9') || c == '$') {
-      if (c == '-') ++p;
-      while (*p && !IsWordDelimiter(static_cast<unsigned char>(*p)) && *p != '.') p += CharLenAt(p);
-      if (*p == '.') {
-        ++p;
-        while (*p >= '0' && *p <= '9') ++p;
-      }
-      word.assign(start, p);
-    } else {
-      word = ReadWord(p);
-    }
-    if (word.empty()) {
+    p = ArgumentEnd(e, p);
+    std::string left = e.ArgStack.PopLast();
+    std::string value = EvaluateExpression(e, left + std::string(start, p));
+    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
+    return;
+  }
+  const char* start = p;
+  std::string word = (c == '-' || (c >= '0' && c <= '9') || c == '$') ? ReadNumberWord(p) : ReadWord(p);
+  if (word.empty()) {
+    ++p;  // a character that starts no argument
+    return;
+  }
+  SkipSpaces(p);
+  if (*p == '(') {
+    CallBracketed(e, word, p, true);
+  } else if (*p == '#') {
+    const char* q = start;
+    std::string value = EvalTerm(e, q);
+    p = q;
+    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
+  } else if (*p == '&' && p[1] != '&') {
+    THashNode* w = e.Words.Find(word);
+    std::string joined = w && w->Kind == kVariable ? w->Value : word;
+    while (*p == '&' && p[1] != '&') {
       ++p;
-      continue;
+      joined += EvalTerm(e, p);
+      SkipSpaces(p);
     }
-    SkipSpaces(p);
-    if (*p == '(') {
-      CallBracketed(e, word, p, true);
-    } else if (*p == '#') {
-      const char* q = start;
-      e.ArgStack.Push(EvalTerm(e, q));
-      p = q;
-    } else if (*p == '&' && p[1] != '&') {
-      THashNode* w = e.Words.Find(word);
-      std::string joined = w && w->Kind == kVariable ? w->Value : word;
-      while (*p == '&' && p[1] != '&') {
-        ++p;
-        joined += EvalTerm(e, p);
-        SkipSpaces(p);
-      }
-      e.ArgStack.Push(QuoteAsLiteral(joined));
-    } else if (*p && *p != ',' && IsOperatorChar(static_cast<unsigned char>(*p))) {
-      const char* exprStart = start;
-      while (*p && *p != ',' && *p != '\r' && *p != '\n') {
-        if (*p == '"' || *p == '`') p = LiteralEnd(e, p);
-        else if (*p == '(') p = BracketEnd(e, p);
-        else p += CharLenAt(p);
-      }
-      e.ArgStack.Push(EvaluateExpression(e, std::string(exprStart, p)));
-    } else {
-      e.ArgStack.Push(word);
+    e.ArgStack.Push(QuoteAsLiteral(joined));
+  } else if (*p && *p != ',' && IsOperatorChar(static_cast<unsigned char>(*p))) {
+    p = ArgumentEnd(e, p);
+    std::string value = EvaluateExpression(e, std::string(start, p));
+    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
+  } else {
+    e.ArgStack.Push(std::move(word));
+  }
+}
+
+}  // namespace
+
+void PushBracketArgs(TNokaBase& e, const char*& p) {
+  for (;;) {
+    SkipArgBlanks(p);
+    if (*p == ')') {
+      ++p;
+      return;
     }
+    if (!*p) RaiseError(e, msg::kUnbalancedParen);
+    PushBracketArg(e, p);
   }
 }
 

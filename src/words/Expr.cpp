@@ -1059,14 +1059,7 @@ bool TooDeep(const char* p) {
 std::string EvaluateExpression(TNokaBase& e, const char*& p) {
   const char* start = p;
   if (strlen(p) > 2000 && TooDeep(p)) RaiseError(e, msg::kBadExpression);
-  if (++e.NestDepth > 2000) {
-    --e.NestDepth;
-    RaiseError(e, msg::kEndlessLoop);
-  }
-  struct Guard {
-    TNokaBase& e;
-    ~Guard() { --e.NestDepth; }
-  } guard{e};
+  NestGuard guard(e);
   try {
     Evaluator ev(e, p);
     return ev.Run();
