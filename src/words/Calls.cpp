@@ -176,6 +176,20 @@ const char* ArgumentEnd(TNokaBase& e, const char* p) {
   return p;
 }
 
+// Arguments up to this long are copied and evaluated through the compiled
+// cache (which takes texts up to 4096 bytes); longer ones, as in a deep
+// nesting, are read where they stand, so that no level copies the levels
+// inside it.
+constexpr size_t kCopyLimit = 4096;
+
+// Just after the ")" that closes a bracket whose contents were read up to p.
+const char* ClosingParen(TNokaBase& e, const char* p) {
+  p = ArgumentEnd(e, p);
+  while (*p == ',' || *p == '\r' || *p == '\n') p = ArgumentEnd(e, p + 1);
+  if (*p != ')') RaiseError(e, msg::kUnbalancedParen);
+  return p + 1;
+}
+
 // A number as the literal reader takes it (sign, digits, fraction,
 // exponent), then whatever word characters follow it (10個, $FF).
 std::string ReadNumberWord(const char*& p) {
@@ -194,19 +208,30 @@ void PushBracketArg(TNokaBase& e, const char*& p) {
     return;
   }
   if (c == '(') {
-    const char* end = BracketEnd(e, p);
-    std::string value = EvalArg(e, std::string(p, end));
-    p = end;
+    std::string value;
+    if (const char* end = BalancedEnd(p, kCopyLimit, true)) {
+      value = EvalArg(e, std::string(p, end));
+      p = end;
+    } else {
+      ++p;
+      value = EvaluateInPlace(e, p, false);
+      p = ClosingParen(e, p);
+    }
     std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
     e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType) + particle);
     return;
   }
   if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) {
     // An operator with no word before it continues the last argument.
-    const char* start = p;
-    p = ArgumentEnd(e, p);
     std::string left = e.ArgStack.PopLast();
-    std::string value = EvaluateExpression(e, left + std::string(start, p));
+    std::string value;
+    if (const char* end = BalancedEnd(p, kCopyLimit, false)) {
+      value = EvaluateExpression(e, left + std::string(p, end));
+      p = end;
+    } else {
+      value = EvaluateInPlace(e, p, true, &left);
+      p = ArgumentEnd(e, p);
+    }
     e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
     return;
   }
@@ -234,8 +259,15 @@ void PushBracketArg(TNokaBase& e, const char*& p) {
     }
     e.ArgStack.Push(QuoteAsLiteral(joined));
   } else if (*p && *p != ',' && IsOperatorChar(static_cast<unsigned char>(*p))) {
-    p = ArgumentEnd(e, p);
-    std::string value = EvaluateExpression(e, std::string(start, p));
+    std::string value;
+    if (const char* end = BalancedEnd(start, kCopyLimit, false)) {
+      value = EvaluateExpression(e, std::string(start, end));
+      p = end;
+    } else {
+      p = start;
+      value = EvaluateInPlace(e, p, true);
+      p = ArgumentEnd(e, p);  // whatever the reading left over is ignored
+    }
     e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
   } else {
     e.ArgStack.Push(std::move(word));
