@@ -111,6 +111,34 @@ std::string LabelValue(TNokaBase& e, THashNode& label) {
   return e.SoreVar->Value;
 }
 
+namespace {
+
+// The call itself, once the arguments are on the word stack. Kept out of
+// CallBracketed so that its locals are no part of the frames a nesting
+// stacks up (the sanitizer build gives every local its own guarded slot).
+[[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, bool push) {
+  SoreKeeper keep(e);
+  bool savedLoose = e.LooseBinding;
+  e.LooseBinding = true;
+  struct LooseRestore {
+    TNokaBase& e;
+    bool v;
+    ~LooseRestore() { e.LooseBinding = v; }
+  } restoreLoose{e, savedLoose};
+  if (word.Kind == kLabel) {
+    CallLabelBracketed(e, word, savedLoose);
+  } else if (word.Kind == kDllFunction) {
+    RaiseError(e, msg::kBrokenLink, {word.Name});
+  } else {
+    Dispatch(e, word);
+  }
+  e.CurrentType = e.SoreVar->TypeTag;
+  if (push) e.ArgStack.Push(ValueAsPhrase(e.SoreVar->Value, e.CurrentType));
+  return e.SoreVar->Value;
+}
+
+}  // namespace
+
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push) {
   WordRef word = e.Words.FindRef(name, true);
   if (!word || !(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel || word->Kind == kDllFunction)) {
@@ -122,24 +150,7 @@ std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p,
   NestGuard nest(e);
   ++p;
   PushBracketArgs(e, p);
-  SoreKeeper keep(e);
-  bool savedLoose = e.LooseBinding;
-  e.LooseBinding = true;
-  struct LooseRestore {
-    TNokaBase& e;
-    bool v;
-    ~LooseRestore() { e.LooseBinding = v; }
-  } restoreLoose{e, savedLoose};
-  if (word->Kind == kLabel) {
-    CallLabelBracketed(e, *word, savedLoose);
-  } else if (word->Kind == kDllFunction) {
-    RaiseError(e, msg::kBrokenLink, {word->Name});
-  } else {
-    Dispatch(e, *word);
-  }
-  e.CurrentType = e.SoreVar->TypeTag;
-  if (push) e.ArgStack.Push(ValueAsPhrase(e.SoreVar->Value, e.CurrentType));
-  return e.SoreVar->Value;
+  return InvokeBracketed(e, *word, push);
 }
 
 namespace {
@@ -200,51 +211,40 @@ std::string ReadNumberWord(const char*& p) {
   return std::string(start, p);
 }
 
-// One argument of a bracket call at p (blanks skipped), pushed as a phrase.
-void PushBracketArg(TNokaBase& e, const char*& p) {
-  char c = *p;
-  if (c == '"' || c == '`') {
-    e.ArgStack.Push(ExtractLiteral(e, p));
-    return;
+// The kinds of argument, each in a frame of its own (see InvokeBracketed).
+
+// (expression), with a particle directly after it.
+[[gnu::noinline]] void PushBracketedArg(TNokaBase& e, const char*& p) {
+  std::string value;
+  if (const char* end = BalancedEnd(p, kCopyLimit, true)) {
+    value = EvalArg(e, std::string(p, end));
+    p = end;
+  } else {
+    ++p;
+    value = EvaluateInPlace(e, p, false);
+    p = ClosingParen(e, p);
   }
-  if (c == '(') {
-    std::string value;
-    if (const char* end = BalancedEnd(p, kCopyLimit, true)) {
-      value = EvalArg(e, std::string(p, end));
-      p = end;
-    } else {
-      ++p;
-      value = EvaluateInPlace(e, p, false);
-      p = ClosingParen(e, p);
-    }
-    std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
-    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType) + particle);
-    return;
+  std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
+  e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType) + particle);
+}
+
+// An operator with no word before it continues the last argument.
+[[gnu::noinline]] void PushContinuedArg(TNokaBase& e, const char*& p) {
+  std::string left = e.ArgStack.PopLast();
+  std::string value;
+  if (const char* end = BalancedEnd(p, kCopyLimit, false)) {
+    value = EvaluateExpression(e, left + std::string(p, end));
+    p = end;
+  } else {
+    value = EvaluateInPlace(e, p, true, &left);
+    p = ArgumentEnd(e, p);
   }
-  if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) {
-    // An operator with no word before it continues the last argument.
-    std::string left = e.ArgStack.PopLast();
-    std::string value;
-    if (const char* end = BalancedEnd(p, kCopyLimit, false)) {
-      value = EvaluateExpression(e, left + std::string(p, end));
-      p = end;
-    } else {
-      value = EvaluateInPlace(e, p, true, &left);
-      p = ArgumentEnd(e, p);
-    }
-    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
-    return;
-  }
-  const char* start = p;
-  std::string word = (c == '-' || (c >= '0' && c <= '9') || c == '$') ? ReadNumberWord(p) : ReadWord(p);
-  if (word.empty()) {
-    ++p;  // a character that starts no argument
-    return;
-  }
-  SkipSpaces(p);
-  if (*p == '(') {
-    CallBracketed(e, word, p, true);
-  } else if (*p == '#') {
+  e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
+}
+
+// A word at start that is not a call, p after it and its blanks.
+[[gnu::noinline]] void PushWordArg(TNokaBase& e, std::string& word, const char* start, const char*& p) {
+  if (*p == '#') {
     const char* q = start;
     std::string value = EvalTerm(e, q);
     p = q;
@@ -272,6 +272,29 @@ void PushBracketArg(TNokaBase& e, const char*& p) {
   } else {
     e.ArgStack.Push(std::move(word));
   }
+}
+
+// One argument of a bracket call at p (blanks skipped), pushed as a phrase.
+void PushBracketArg(TNokaBase& e, const char*& p) {
+  char c = *p;
+  if (c == '"' || c == '`') {
+    e.ArgStack.Push(ExtractLiteral(e, p));
+    return;
+  }
+  if (c == '(') return PushBracketedArg(e, p);
+  if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9'))
+    return PushContinuedArg(e, p);
+  const char* start = p;
+  std::string word = (c == '-' || (c >= '0' && c <= '9') || c == '$') ? ReadNumberWord(p) : ReadWord(p);
+  if (word.empty()) {
+    ++p;  // a character that starts no argument
+    return;
+  }
+  SkipSpaces(p);
+  if (*p == '(')
+    CallBracketed(e, word, p, true);
+  else
+    PushWordArg(e, word, start, p);
 }
 
 }  // namespace
