@@ -29,10 +29,6 @@ struct SoreKeeper {
   ~SoreKeeper() { e.SoreVar->SetValue(std::move(value), std::move(tag)); }
 };
 
-}  // namespace
-
-namespace {
-
 // Pushes a call frame and moves the cursor into the label.
 void EnterCall(TNokaBase& e, THashNode& label) {
   TRunControl& frame = e.RunStack.PushNew();
@@ -45,42 +41,6 @@ void EnterCall(TNokaBase& e, THashNode& label) {
   // the statement engine would with nothing on the word stack.
   if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLineEnd(e);
 }
-
-}  // namespace
-
-void CallLabel(TNokaBase& e, THashNode& label) {
-  if (!label.ArgSpec.empty()) {
-    BindArguments(e, label);
-    size_t n = CountSlots(label.ArgSpec);
-    if (n > e.ArgStack.Count()) n = e.ArgStack.Count();
-    // Bound arguments are the top n phrases, in slot order; they leave the
-    // stack before any is evaluated.
-    auto& items = e.ArgStack.Items;
-    if (n == 1) {
-      std::string phrase = std::move(items.back());
-      items.pop_back();
-      e.UserArgs.Push(EvalArg(e, phrase));
-    } else {
-      std::vector<std::string> phrases(std::make_move_iterator(items.end() - n), std::make_move_iterator(items.end()));
-      items.resize(items.size() - n);
-      for (auto& phrase : phrases) e.UserArgs.Push(EvalArg(e, phrase));
-    }
-  }
-  EnterCall(e, label);
-}
-
-void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
-                    std::vector<CompiledRef>& compiled) {
-  e.ImplicitSore = false;
-  compiled.resize(bound.size());
-  for (size_t k = 0; k < bound.size(); ++k) {
-    if (!IsCurrent(compiled[k])) compiled[k] = CompileArgument(bound[k]);
-    e.UserArgs.Push(EvalArg(e, bound[k], compiled[k]));
-  }
-  EnterCall(e, label);
-}
-
-namespace {
 
 // The label branch of a bracket call: the function runs in a level of its
 // own until it returns.
@@ -100,18 +60,6 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
   e.LooseBinding = savedLoose;
   RunLoop(e);
 }
-
-}  // namespace
-
-std::string LabelValue(TNokaBase& e, THashNode& label) {
-  SoreKeeper keep(e);
-  e.SoreVar->SetValue(std::string());
-  RunNested(e, label.Ref, label.TypeTag);
-  e.CurrentType = e.SoreVar->TypeTag;
-  return e.SoreVar->Value;
-}
-
-namespace {
 
 // The call itself, once the arguments are on the word stack. Kept out of
 // CallBracketed so that its locals are no part of the frames a nesting
@@ -136,24 +84,6 @@ namespace {
   if (push) e.ArgStack.Push(ValueAsPhrase(e.SoreVar->Value, e.CurrentType));
   return e.SoreVar->Value;
 }
-
-}  // namespace
-
-std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push) {
-  WordRef word = e.Words.FindRef(name, true);
-  if (!word || !(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel || word->Kind == kDllFunction)) {
-    e.ArgStack.Push(name);
-    return {};
-  }
-  if (*p != '(') RaiseError(e, msg::kParenRightAfter, {name});
-  // Nested calls recurse through here: each one is a level of evaluation.
-  NestGuard nest(e);
-  ++p;
-  PushBracketArgs(e, p);
-  return InvokeBracketed(e, *word, push);
-}
-
-namespace {
 
 bool IsArgBlank(char c) {
   return c == ' ' || c == '\t' || c == ',' || static_cast<unsigned char>(c) == 0xA4 || c == '\r' || c == '\n';
@@ -298,6 +228,60 @@ void PushBracketArg(TNokaBase& e, const char*& p) {
 }
 
 }  // namespace
+
+void CallLabel(TNokaBase& e, THashNode& label) {
+  if (!label.ArgSpec.empty()) {
+    BindArguments(e, label);
+    size_t n = CountSlots(label.ArgSpec);
+    if (n > e.ArgStack.Count()) n = e.ArgStack.Count();
+    // Bound arguments are the top n phrases, in slot order; they leave the
+    // stack before any is evaluated.
+    auto& items = e.ArgStack.Items;
+    if (n == 1) {
+      std::string phrase = std::move(items.back());
+      items.pop_back();
+      e.UserArgs.Push(EvalArg(e, phrase));
+    } else {
+      std::vector<std::string> phrases(std::make_move_iterator(items.end() - n), std::make_move_iterator(items.end()));
+      items.resize(items.size() - n);
+      for (auto& phrase : phrases) e.UserArgs.Push(EvalArg(e, phrase));
+    }
+  }
+  EnterCall(e, label);
+}
+
+void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
+                    std::vector<CompiledRef>& compiled) {
+  e.ImplicitSore = false;
+  compiled.resize(bound.size());
+  for (size_t k = 0; k < bound.size(); ++k) {
+    if (!IsCurrent(compiled[k])) compiled[k] = CompileArgument(bound[k]);
+    e.UserArgs.Push(EvalArg(e, bound[k], compiled[k]));
+  }
+  EnterCall(e, label);
+}
+
+std::string LabelValue(TNokaBase& e, THashNode& label) {
+  SoreKeeper keep(e);
+  e.SoreVar->SetValue(std::string());
+  RunNested(e, label.Ref, label.TypeTag);
+  e.CurrentType = e.SoreVar->TypeTag;
+  return e.SoreVar->Value;
+}
+
+std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push) {
+  WordRef word = e.Words.FindRef(name, true);
+  if (!word || !(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel || word->Kind == kDllFunction)) {
+    e.ArgStack.Push(name);
+    return {};
+  }
+  if (*p != '(') RaiseError(e, msg::kParenRightAfter, {name});
+  // Nested calls recurse through here: each one is a level of evaluation.
+  NestGuard nest(e);
+  ++p;
+  PushBracketArgs(e, p);
+  return InvokeBracketed(e, *word, push);
+}
 
 void PushBracketArgs(TNokaBase& e, const char*& p) {
   for (;;) {

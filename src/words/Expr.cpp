@@ -1076,10 +1076,6 @@ bool TooDeep(const char* p) {
   return false;
 }
 
-}  // namespace
-
-namespace {
-
 // An error already wrapped by an evaluation. The evaluations around it pass
 // it on as it is: wrapping it again at every level of a deep nesting would
 // repeat every expression text below, quadratic in the depth.
