@@ -660,7 +660,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
         }
         std::string next = ReadWord(q);
         e.Cursor.P = q;
-        std::string pushed = (type == "s" ? QuoteAsLiteral(result) : result) + next;
+        std::string pushed = ValueAsPhrase(result, type) + next;  // never read again as program text
         e.ArgStack.Push(std::move(pushed));
         return;
       }

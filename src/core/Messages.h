@@ -63,6 +63,8 @@ inline constexpr char kCannotAssignTo[] = "\"%s\"には代入できません！"
 inline constexpr char kObjectExists[] = "オブジェクト\"%s\"は、既に存在するので、作成できません。";
 inline constexpr char kCannotChange[] = "変更できません！";
 inline constexpr char kHashValue[] = "ハッシュ";
+inline constexpr char kFoldsOntoCommand[] = "送り仮名を除くと命令\"%s\"と同じ名前です。別の名前を使ってください。";
+inline constexpr char kWhileEvaluatingContent[] = "(変数\"%s\"の内容を評価していました。)";
 
 // Expressions
 inline constexpr char kBadExpression[] = "計算式に誤りがあります。";

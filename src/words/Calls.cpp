@@ -4,6 +4,7 @@
 #include "core/Cp932.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
+#include "core/Scan.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
 #include "words/Registry.h"
@@ -28,10 +29,6 @@ struct SoreKeeper {
   ~SoreKeeper() { e.SoreVar->SetValue(std::move(value), std::move(tag)); }
 };
 
-}  // namespace
-
-namespace {
-
 // Pushes a call frame and moves the cursor into the label.
 void EnterCall(TNokaBase& e, THashNode& label) {
   TRunControl& frame = e.RunStack.PushNew();
@@ -43,6 +40,191 @@ void EnterCall(TNokaBase& e, THashNode& label) {
   // A label stands alone on its line: step over that line end at once, as
   // the statement engine would with nothing on the word stack.
   if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLineEnd(e);
+}
+
+// The label branch of a bracket call: the function runs in a level of its
+// own until it returns.
+void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
+  TextPos savedCursor = e.Cursor;
+  e.RunStack.SaveLevel();
+  struct LevelRestore {
+    TNokaBase& e;
+    TextPos& cursor;
+    ~LevelRestore() {
+      e.RunStack.RestoreLevel();
+      if (!e.StopFlag) e.Cursor = cursor;
+    }
+  } restoreLevel{e, savedCursor};
+  e.Cursor.Reset();
+  CallLabel(e, label);
+  e.LooseBinding = savedLoose;
+  RunLoop(e);
+}
+
+// The call itself, once the arguments are on the word stack. Kept out of
+// CallBracketed so that its locals are no part of the frames a nesting
+// stacks up (the sanitizer build gives every local its own guarded slot).
+[[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, bool push) {
+  SoreKeeper keep(e);
+  bool savedLoose = e.LooseBinding;
+  e.LooseBinding = true;
+  struct LooseRestore {
+    TNokaBase& e;
+    bool v;
+    ~LooseRestore() { e.LooseBinding = v; }
+  } restoreLoose{e, savedLoose};
+  if (word.Kind == kLabel) {
+    CallLabelBracketed(e, word, savedLoose);
+  } else if (word.Kind == kDllFunction) {
+    RaiseError(e, msg::kBrokenLink, {word.Name});
+  } else {
+    Dispatch(e, word);
+  }
+  e.CurrentType = e.SoreVar->TypeTag;
+  if (push) e.ArgStack.Push(ValueAsPhrase(e.SoreVar->Value, e.CurrentType));
+  return e.SoreVar->Value;
+}
+
+bool IsArgBlank(char c) {
+  return c == ' ' || c == '\t' || c == ',' || static_cast<unsigned char>(c) == 0xA4 || c == '\r' || c == '\n';
+}
+
+// Blanks, commas and line ends (with the line marker after each) between
+// arguments.
+void SkipArgBlanks(const char*& p) {
+  while (IsArgBlank(*p)) {
+    if (*p == '\r' || *p == '\n') {
+      while (*p == '\r' || *p == '\n') ++p;
+      while (*p >= '0' && *p <= '9') ++p;
+      if (*p == ':') ++p;
+      continue;
+    }
+    ++p;
+  }
+}
+
+// The end of the argument at p: the next "," or ")" outside literals and
+// brackets, or a line end.
+const char* ArgumentEnd(TNokaBase& e, const char* p) {
+  while (*p && *p != ',' && *p != ')' && *p != '\r' && *p != '\n') {
+    if (*p == '"' || *p == '`')
+      p = LiteralEnd(e, p);
+    else if (*p == '(')
+      p = BracketEnd(e, p);
+    else
+      p += CharLenAt(p);
+  }
+  return p;
+}
+
+// Arguments up to this long are copied and evaluated through the compiled
+// cache (which takes texts up to 4096 bytes); longer ones, as in a deep
+// nesting, are read where they stand, so that no level copies the levels
+// inside it.
+constexpr size_t kCopyLimit = 4096;
+
+// Just after the ")" that closes a bracket whose contents were read up to p.
+const char* ClosingParen(TNokaBase& e, const char* p) {
+  p = ArgumentEnd(e, p);
+  while (*p == ',' || *p == '\r' || *p == '\n') p = ArgumentEnd(e, p + 1);
+  if (*p != ')') RaiseError(e, msg::kUnbalancedParen);
+  return p + 1;
+}
+
+// A number as the literal reader takes it (sign, digits, fraction,
+// exponent), then whatever word characters follow it (10個, $FF).
+std::string ReadNumberWord(const char*& p) {
+  const char* start = p;
+  if (*p == '-') ++p;
+  if (*p != '$') p = ScanDecimal(p);
+  while (!IsWordDelimiter(static_cast<unsigned char>(*p))) p += CharLenAt(p);
+  return std::string(start, p);
+}
+
+// The kinds of argument, each in a frame of its own (see InvokeBracketed).
+
+// (expression), with a particle directly after it.
+[[gnu::noinline]] void PushBracketedArg(TNokaBase& e, const char*& p) {
+  std::string value;
+  if (const char* end = BalancedEnd(p, kCopyLimit, true)) {
+    value = EvalArg(e, std::string(p, end));
+    p = end;
+  } else {
+    ++p;
+    value = EvaluateInPlace(e, p, false);
+    p = ClosingParen(e, p);
+  }
+  std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
+  e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType) + particle);
+}
+
+// An operator with no word before it continues the last argument.
+[[gnu::noinline]] void PushContinuedArg(TNokaBase& e, const char*& p) {
+  std::string left = e.ArgStack.PopLast();
+  std::string value;
+  if (const char* end = BalancedEnd(p, kCopyLimit, false)) {
+    value = EvaluateExpression(e, left + std::string(p, end));
+    p = end;
+  } else {
+    value = EvaluateInPlace(e, p, true, &left);
+    p = ArgumentEnd(e, p);
+  }
+  e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
+}
+
+// A word at start that is not a call, p after it and its blanks.
+[[gnu::noinline]] void PushWordArg(TNokaBase& e, std::string& word, const char* start, const char*& p) {
+  if (*p == '#') {
+    const char* q = start;
+    std::string value = EvalTerm(e, q);
+    p = q;
+    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
+  } else if (*p == '&' && p[1] != '&') {
+    THashNode* w = e.Words.Find(word);
+    std::string joined = w && w->Kind == kVariable ? w->Value : word;
+    while (*p == '&' && p[1] != '&') {
+      ++p;
+      joined += EvalTerm(e, p);
+      SkipSpaces(p);
+    }
+    e.ArgStack.Push(QuoteAsLiteral(joined));
+  } else if (*p && *p != ',' && IsOperatorChar(static_cast<unsigned char>(*p))) {
+    std::string value;
+    if (const char* end = BalancedEnd(start, kCopyLimit, false)) {
+      value = EvaluateExpression(e, std::string(start, end));
+      p = end;
+    } else {
+      p = start;
+      value = EvaluateInPlace(e, p, true);
+      p = ArgumentEnd(e, p);  // whatever the reading left over is ignored
+    }
+    e.ArgStack.Push(ValueAsPhrase(value, e.CurrentType));
+  } else {
+    e.ArgStack.Push(std::move(word));
+  }
+}
+
+// One argument of a bracket call at p (blanks skipped), pushed as a phrase.
+void PushBracketArg(TNokaBase& e, const char*& p) {
+  char c = *p;
+  if (c == '"' || c == '`') {
+    e.ArgStack.Push(ExtractLiteral(e, p));
+    return;
+  }
+  if (c == '(') return PushBracketedArg(e, p);
+  if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9'))
+    return PushContinuedArg(e, p);
+  const char* start = p;
+  std::string word = (c == '-' || (c >= '0' && c <= '9') || c == '$') ? ReadNumberWord(p) : ReadWord(p);
+  if (word.empty()) {
+    ++p;  // a character that starts no argument
+    return;
+  }
+  SkipSpaces(p);
+  if (*p == '(')
+    CallBracketed(e, word, p, true);
+  else
+    PushWordArg(e, word, start, p);
 }
 
 }  // namespace
@@ -94,124 +276,22 @@ std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p,
     return {};
   }
   if (*p != '(') RaiseError(e, msg::kParenRightAfter, {name});
-  const char* end = BracketEnd(e, p);
-  std::string inner(p + 1, end - 1);
-  p = end;
-  if (!inner.empty()) PushBracketArgs(e, inner);
-  SoreKeeper keep(e);
-  bool savedLoose = e.LooseBinding;
-  e.LooseBinding = true;
-  struct LooseRestore {
-    TNokaBase& e;
-    bool v;
-    ~LooseRestore() { e.LooseBinding = v; }
-  } restoreLoose{e, savedLoose};
-  if (word->Kind == kLabel) {
-    TextPos savedCursor = e.Cursor;
-    e.RunStack.SaveLevel();
-    struct LevelRestore {
-      TNokaBase& e;
-      TextPos& cursor;
-      ~LevelRestore() {
-        e.RunStack.RestoreLevel();
-        if (!e.StopFlag) e.Cursor = cursor;
-      }
-    } restoreLevel{e, savedCursor};
-    e.Cursor.Reset();
-    CallLabel(e, *word);
-    e.LooseBinding = savedLoose;
-    RunLoop(e);
-  } else if (word->Kind == kDllFunction) {
-    RaiseError(e, msg::kBrokenLink, {word->Name});
-  } else {
-    Dispatch(e, *word);
-  }
-  std::string result = e.SoreVar->Value;
-  e.CurrentType = e.SoreVar->TypeTag;
-  if (push) e.ArgStack.Push(result);
-  return result;
+  // Nested calls recurse through here: each one is a level of evaluation.
+  NestGuard nest(e);
+  ++p;
+  PushBracketArgs(e, p);
+  return InvokeBracketed(e, *word, push);
 }
 
-void PushBracketArgs(TNokaBase& e, const std::string& text) {
-  const char* p = text.c_str();
-  while (*p) {
-    while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4 || *p == '\r' ||
-           *p == '\n') {
-      if (*p == '\r' || *p == '\n') {
-        while (*p == '\r' || *p == '\n') ++p;
-        while (*p >= '0' && *p <= '9') ++p;
-        if (*p == ':') ++p;
-        continue;
-      }
+void PushBracketArgs(TNokaBase& e, const char*& p) {
+  for (;;) {
+    SkipArgBlanks(p);
+    if (*p == ')') {
       ++p;
+      return;
     }
-    if (!*p) break;
-    char c = *p;
-    if (c == '"' || c == '`') {
-      std::string lit = ExtractLiteral(e, p);
-      e.ArgStack.Push(lit);
-      continue;
-    }
-    if (c == '(') {
-      const char* end = BracketEnd(e, p);
-      std::string value = EvalArg(e, std::string(p, end));
-      p = end;
-      std::string particle = IsWordDelimiter(static_cast<unsigned char>(*p)) ? std::string() : ReadWord(p);
-      e.ArgStack.Push((e.CurrentType == "s" ? QuoteAsLiteral(value) : value) + particle);
-      continue;
-    }
-    if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) {
-      // An operator with no word before it continues the last argument.
-      const char* start = p;
-      while (*p && *p != ',') p += CharLenAt(p);
-      std::string left = e.ArgStack.PopLast();
-      e.ArgStack.Push(EvaluateExpression(e, left + std::string(start, p)));
-      continue;
-    }
-    const char* start = p;
-    std::string word;
-    if (c == '-' || (c >= '0' && c <= '9') || c == '$') {
-      if (c == '-') ++p;
-      while (*p && !IsWordDelimiter(static_cast<unsigned char>(*p)) && *p != '.') p += CharLenAt(p);
-      if (*p == '.') {
-        ++p;
-        while (*p >= '0' && *p <= '9') ++p;
-      }
-      word.assign(start, p);
-    } else {
-      word = ReadWord(p);
-    }
-    if (word.empty()) {
-      ++p;
-      continue;
-    }
-    SkipSpaces(p);
-    if (*p == '(') {
-      CallBracketed(e, word, p, true);
-    } else if (*p == '#') {
-      const char* q = start;
-      e.ArgStack.Push(EvalTerm(e, q));
-      p = q;
-    } else if (*p == '&' && p[1] != '&') {
-      THashNode* w = e.Words.Find(word);
-      std::string joined = w && w->Kind == kVariable ? w->Value : word;
-      while (*p == '&' && p[1] != '&') {
-        ++p;
-        joined += EvalTerm(e, p);
-        SkipSpaces(p);
-      }
-      e.ArgStack.Push(QuoteAsLiteral(joined));
-    } else if (*p && *p != ',' && IsOperatorChar(static_cast<unsigned char>(*p))) {
-      const char* exprStart = start;
-      while (*p && *p != ',' && *p != '\r' && *p != '\n') {
-        if (*p == '"' || *p == '`') p = LiteralEnd(e, p);
-        else if (*p == '(') p = BracketEnd(e, p);
-        else p += CharLenAt(p);
-      }
-      e.ArgStack.Push(EvaluateExpression(e, std::string(exprStart, p)));
-    } else {
-      e.ArgStack.Push(word);
-    }
+    if (!*p) RaiseError(e, msg::kUnbalancedParen);
+    PushBracketArg(e, p);
   }
 }
 

@@ -20,7 +20,9 @@ void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::strin
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push);
 // A label used as a value: runs it in a new level and returns それ.
 std::string LabelValue(TNokaBase& e, THashNode& label);
-// Reads a bracket call's argument list onto the word stack.
-void PushBracketArgs(TNokaBase& e, const std::string& text);
+// Reads a bracket call's argument list onto the word stack, in place: p
+// just after "(", left just after the matching ")". Nested calls are read
+// where they stand, so nesting costs linear time and memory.
+void PushBracketArgs(TNokaBase& e, const char*& p);
 
 }  // namespace nokari

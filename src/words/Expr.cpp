@@ -137,14 +137,28 @@ long double MulOp(char op, long double a, long double b) {
 
 void ApplyMul(char op, TStrNum& left, const TStrNum& right) { left.SetNumber(MulOp(op, left.Number, right.Number)); }
 
+// The end of a bracket call's argument read in place: "," and ")" end it
+// there, and so does a line end.
+bool AtArgumentEnd(char c) { return c == ',' || c == ')' || c == '\r' || c == '\n' || c == '\0'; }
+
 class Evaluator {
  public:
-  Evaluator(TNokaBase& e, const char*& p) : e_(e), p_(p) {}
+  // `argument`: the text is a bracket call's argument read where it stands,
+  // which ends at the first "," or ")" outside literals and brackets.
+  // `left`: the first operand, written apart from the rest at p.
+  Evaluator(TNokaBase& e, const char*& p, bool argument = false, const std::string* left = nullptr)
+      : e_(e), p_(p), argument_(argument), left_(left) {}
 
   std::string Run() {
     tok_.Kind = kNothing;
     SkipBlanks(p_);
-    NextToken();
+    if (left_) {
+      const char* q = left_->c_str();
+      tok_.Text = EvalTerm(e_, q);
+      tok_.Kind = e_.CurrentType == "e" ? kNumber : kString;
+    } else {
+      NextToken();
+    }
     TStrNum result = Logic();
     if (tok_.Kind == kOperator) RaiseError(e_, msg::kBadResult);
     if (result.Kind == kString) {
@@ -160,8 +174,14 @@ class Evaluator {
   void NextToken() {
     uint8_t previous = tok_.Kind;
     tok_ = TStrNum();
-    while (*p_ == ' ' || *p_ == '\t' || *p_ == ',' || static_cast<unsigned char>(*p_) == 0xA4) ++p_;
+    while (*p_ == ' ' || *p_ == '\t' || (*p_ == ',' && !argument_) || static_cast<unsigned char>(*p_) == 0xA4) ++p_;
     char c = *p_;
+    if (argument_ && AtArgumentEnd(c)) {
+      // What the end of the text gives: an empty string operand.
+      tok_.Kind = kString;
+      SetTag(e_.CurrentType, "s");
+      return;
+    }
     if (c == '(') {
       const char* end = BracketEnd(e_, p_);
       std::string inner(p_ + 1, end - 1);
@@ -177,7 +197,7 @@ class Evaluator {
       if (IsSecondChar(c) && IsSecondChar(*p_)) tok_.Text += *p_++;
       if (previous == kOperator || previous == kNothing) {
         if (tok_.Text == "-") {
-          std::string operand = EvalTerm(e_, p_);
+          std::string operand = argument_ && AtArgumentEnd(*p_) ? std::string() : EvalTerm(e_, p_);
           tok_.Text = (!operand.empty() && operand[0] == '-') ? operand.substr(1) : "-" + operand;
           tok_.Kind = kNumber;
         } else if (tok_.Text == "+" && (*p_ == '$' || (*p_ >= '0' && *p_ <= '9'))) {
@@ -251,6 +271,8 @@ class Evaluator {
 
   TNokaBase& e_;
   const char*& p_;
+  bool argument_;
+  const std::string* left_;
   TStrNum tok_;
 };
 
@@ -1054,27 +1076,87 @@ bool TooDeep(const char* p) {
   return false;
 }
 
-}  // namespace
+// An error already wrapped by an evaluation. The evaluations around it pass
+// it on as it is: wrapping it again at every level of a deep nesting would
+// repeat every expression text below, quadratic in the depth.
+class EExpression : public ENoka {
+ public:
+  using ENoka::ENoka;
+};
 
-std::string EvaluateExpression(TNokaBase& e, const char*& p) {
+[[noreturn]] void RaiseWrapped(TNokaBase& e, const ENoka& err, std::string_view expr) {
+  std::string line = ErrorLine(e, Sj(msg::kBadExpression) + err.Message + std::string(expr));
+  e.ErrorLog += line;
+  e.ErrorLog += "\r\n";
+  throw EExpression(std::move(line));
+}
+
+std::string Evaluate(TNokaBase& e, const char*& p, bool argument, const char* textEnd,
+                     const std::string* left = nullptr) {
   const char* start = p;
-  if (strlen(p) > 2000 && TooDeep(p)) RaiseError(e, msg::kBadExpression);
-  if (++e.NestDepth > 2000) {
-    --e.NestDepth;
-    RaiseError(e, msg::kEndlessLoop);
-  }
-  struct Guard {
-    TNokaBase& e;
-    ~Guard() { --e.NestDepth; }
-  } guard{e};
+  NestGuard guard(e);
   try {
-    Evaluator ev(e, p);
+    Evaluator ev(e, p, argument, left);
     return ev.Run();
+  } catch (EExpression&) {
+    throw;
   } catch (ENoka& err) {
     if (e.StopFlag) throw;
-    std::string expr(start);
-    RaiseErrorText(e, Sj(msg::kBadExpression) + err.Message + expr);
+    if (!textEnd) {
+      textEnd = BalancedEnd(start, 4096, false);
+      if (!textEnd) textEnd = start + strnlen(start, 4096);
+    }
+    RaiseWrapped(e, err, (left ? *left : std::string()) + std::string(start, textEnd));
   }
+}
+
+}  // namespace
+
+const char* BalancedEnd(const char* p, size_t limit, bool bracket) {
+  const char* const stop = p + limit;
+  int depth = 0;
+  const char* q = p;
+  while (*q && q < stop) {
+    char c = *q;
+    if (c == '"' || c == '`') {
+      // As LiteralEnd reads a literal: escapes in "…", doubled backquotes.
+      for (++q; *q && q < stop; q += CharLenAt(q)) {
+        if (c == '"' && *q == '\\') {
+          ++q;
+          if (!*q) break;
+        } else if (*q == c) {
+          if (c == '`' && q[1] == '`') {
+            ++q;
+            continue;
+          }
+          break;
+        }
+      }
+      if (!*q || q >= stop) return nullptr;
+      ++q;
+      continue;
+    }
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (depth == 0) return bracket ? nullptr : q;
+      if (--depth == 0 && bracket) return q + 1;
+    } else if (!bracket && depth == 0 && (c == ',' || c == '\r' || c == '\n')) {
+      return q;
+    }
+    q += CharLenAt(q);
+  }
+  return !bracket && !*q && depth == 0 ? q : nullptr;
+}
+
+std::string EvaluateExpression(TNokaBase& e, const char*& p) {
+  const size_t length = strlen(p);
+  if (length > 2000 && TooDeep(p)) RaiseError(e, msg::kBadExpression);
+  return Evaluate(e, p, false, p + length);
+}
+
+std::string EvaluateInPlace(TNokaBase& e, const char*& p, bool argument, const std::string* left) {
+  return Evaluate(e, p, argument, nullptr, left);
 }
 
 std::string EvaluateExpression(TNokaBase& e, const std::string& text) {

@@ -11,6 +11,19 @@ namespace nokari {
 std::string EvaluateExpression(TNokaBase& e, const char*& p);
 std::string EvaluateExpression(TNokaBase& e, const std::string& text);
 bool IsOperatorChar(unsigned char c);
+// Evaluates where the text stands, without a copy, for texts too long to be
+// worth one (deep nestings): `argument` stops at the end of a bracket call's
+// argument (the first "," or ")" outside literals and brackets, or a line
+// end); otherwise the reading stops where an expression ends (at the ")" of
+// a bracket being read, say). p is left where the reading stopped. `left`,
+// when given, is the text of the first operand, standing apart.
+std::string EvaluateInPlace(TNokaBase& e, const char*& p, bool argument, const std::string* left = nullptr);
+// The end of the balanced text at p (literals and brackets whole) when it
+// lies within `limit` bytes: with `bracket`, p is at "(" and the end is just
+// after its ")"; otherwise the end is the first "," or ")" at the outer
+// level, a line end, or the end of the text. Null when it lies farther or
+// the text is unbalanced.
+const char* BalancedEnd(const char* p, size_t limit, bool bracket);
 // A text's compiled form, for callers that keep it beside the text (plans,
 // cached conditions). Valid while IsCurrent says so: the compiled cache is
 // bounded and may be emptied.

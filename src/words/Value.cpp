@@ -169,18 +169,29 @@ std::string RunCommandAsValue(TNokaBase& e, THashNode& word) {
   return result;
 }
 
-struct NestGuard {
-  TNokaBase& e;
-  explicit NestGuard(TNokaBase& eng) : e(eng) {
-    if (++e.NestDepth > 2000) {
-      --e.NestDepth;
-      RaiseError(e, msg::kEndlessLoop);
-    }
-  }
-  ~NestGuard() { --e.NestDepth; }
-};
+// Reads back as exactly this text: an optional "-", then what the number
+// literal reader takes (digits, fraction, exponent), and nothing else.
+bool ReadsBackAsNumber(std::string_view v) {
+  if (v.empty() || v.size() > 64) return false;
+  char buf[66];
+  v.copy(buf, v.size());
+  buf[v.size()] = '\0';
+  const char* p = buf[0] == '-' ? buf + 1 : buf;
+  const char* end = ScanDecimal(p);
+  return end != p && *end == '\0';
+}
 
 }  // namespace
+
+void NestGuard::Overflow() {
+  --e_.NestDepth;
+  RaiseError(e_, msg::kEndlessLoop);
+}
+
+std::string ValueAsPhrase(std::string_view value, std::string_view type) {
+  if (!type.empty() && type.back() == 'e' && ReadsBackAsNumber(value)) return std::string(value);
+  return QuoteAsLiteral(value);
+}
 
 std::string QuoteAsLiteral(std::string_view value) {
   std::string out;
@@ -475,8 +486,11 @@ void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys,
     second = IndexOf(e, p);
     two = second >= 0;
   }
+  // As with 行挿入: a table that far out would only exhaust memory, and a
+  // write that silently does nothing loses the value.
   constexpr int64_t kMaxIndex = 10'000'000;
-  if (first < 0 || first > kMaxIndex || second > kMaxIndex) return;
+  if (first > kMaxIndex || second > kMaxIndex) RaiseError(e, msg::kMathRangeError);
+  if (first < 0) return;
   if (two) {
     TCsvDbBase table;
     table.ReadCsv(var->Value);
@@ -629,7 +643,32 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
   return true;
 }
 
+// Names the built-in commands whose name loses its okurigana to become
+// `folded` (全角 is 全角か folded): a name that only looks free.
+std::string FoldHint(const std::string& folded) {
+  std::string names;
+  for (const RegistryRow& row : RegistryTable()) {
+    if (row.Kind != RowKind::Command) continue;
+    std::string name = Sj(row.Name);
+    if (name == folded || StripOkurigana(name) != folded) continue;
+    if (!names.empty()) names += Sj("、");
+    names += name;
+  }
+  return names.empty() ? std::string() : FormatMessage(Sj(msg::kFoldsOntoCommand), {names});
+}
+
 }  // namespace
+
+// The error raised already, its line (and the log's last line) extended by
+// a hint that says where it came from.
+void AppendHint(TNokaBase& e, const ENoka& err, std::string_view hint) {
+  std::string line = err.Message;
+  if (e.ErrorLog.size() >= line.size() + 2 &&
+      std::string_view(e.ErrorLog).substr(e.ErrorLog.size() - line.size() - 2) == line + "\r\n")
+    e.ErrorLog.insert(e.ErrorLog.size() - 2, hint);
+  line += hint;
+  throw ENoka(std::move(line));
+}
 
 void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
   if (target) {
@@ -675,7 +714,8 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
         Dispatch(e, *word);
         return;
       }
-      RaiseError(e, msg::kReservedAssign, {name, Sj(msg::kSystemCommand)});
+      RaiseErrorText(e, FormatMessage(Sj(msg::kReservedAssign), {name, Sj(msg::kSystemCommand)}) +
+                            FoldHint(word->Name));
     case kVariable:
       // 終了不可能 is registered read-only, yet a close handler must be able
       // to set it to keep the program open.
@@ -733,7 +773,14 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
       owner = e.Words.Find(ownerName);
     }
   } else if (owner->Kind == kVariable) {
-    if (THashNode* target = e.Words.Find(EvalArg(e, owner->Value))) owner = target;
+    std::string named;
+    try {
+      named = EvalArg(e, owner->Value);
+    } catch (ENoka& err) {
+      if (e.StopFlag) throw;
+      AppendHint(e, err, FormatMessage(Sj(msg::kWhileEvaluatingContent), {owner->Name}));
+    }
+    if (THashNode* target = e.Words.Find(named)) owner = target;
   }
   std::string trimmed = valueText;
   while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) <= ' ') trimmed.pop_back();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Engine.h"
+#include "core/Errors.h"
 
 namespace nokari {
 
@@ -41,6 +42,35 @@ void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrase
 void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::string& type);
 // Creates a user variable (level = run-control depth).
 THashNode* CreateVariable(TNokaBase& e, const std::string& name, std::string value = {});
+
+// Evaluations nest through one another (terms, expressions, bracket calls
+// and their argument lists); each level counts here, and beyond the cap the
+// endless-loop error ends the statement long before the native stack would
+// run out, also in the sanitizer build, whose frames are several times larger.
+inline constexpr int kMaxNestDepth = 2000;
+class NestGuard {
+ public:
+  explicit NestGuard(TNokaBase& e) : e_(e) {
+    if (++e_.NestDepth > kMaxNestDepth) Overflow();
+  }
+  ~NestGuard() { --e_.NestDepth; }
+  NestGuard(const NestGuard&) = delete;
+  NestGuard& operator=(const NestGuard&) = delete;
+
+ private:
+  [[noreturn]] void Overflow();
+  TNokaBase& e_;
+};
+
+// A value handed on as an argument phrase, to be evaluated again by the
+// command that takes it: a number whose text reads back as that number stays
+// as written, anything else becomes a backquoted literal. A value is thus
+// never read as program text ("4,200", "1+2", a line feed, a quote).
+std::string ValueAsPhrase(std::string_view value, std::string_view type);
+
+// Raises `err` again with a hint appended to its line and to the log's copy
+// of that line.
+[[noreturn]] void AppendHint(TNokaBase& e, const ENoka& err, std::string_view hint);
 
 // Element access on a variable's value.
 std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j);

@@ -181,6 +181,58 @@ TEST(Literals, ElementAccess) {
   EXPECT_EQ(t.Arg("A#0#1"), "丁");
 }
 
+// Writing far beyond a table is the range error (as 行挿入 gives), not a
+// write that silently does nothing; near writes pad the table.
+TEST(Literals, FarElementWritesAreRangeErrors) {
+  for (const char* program : {"T#0#100000000=「z」\n", "T#100000000=「z」\n", "T#100000000#0は、「z」\n",
+                              "T#0#100000000は、「z」\n"}) {
+    TestEngine t;
+    t.Run(program);
+    EXPECT_NE(t.host.Errors.find("範囲チェックエラー"), std::string::npos) << program;
+  }
+  TestEngine t;
+  t.Run("T#1#2=「z」\nU#2=「y」\n");
+  EXPECT_EQ(t.host.Errors, "");
+  EXPECT_EQ(t.Arg("T#1#2"), "z");
+  EXPECT_EQ(ToUtf8(t.e.Words.GetValue("U")), "\r\n\r\ny");
+}
+
+// A bracket call's argument read where it stands gives what the copied
+// text gives, and the reading stops at the argument's end.
+TEST(Expressions, InPlaceArgumentsAgreeWithCopies) {
+  TestEngine t;
+  t.Run("A=7\nB=「abc」\n");
+  const char* cases[] = {"A+1", "B&A", "1+2*3", "(A+1)*2", "A>3&&B", "1+", "-A", "1 2", "B=「abc」", "「a,b」&B", "A*(1,2)"};
+  for (const char* c : cases) {
+    std::string text = t.Prepared(c);
+    std::string copied = EvaluateExpression(t.e, text);
+    std::string copiedType = t.e.CurrentType;
+    for (const char* rest : {",9)", ")", "\r\n"}) {
+      std::string where = text + rest;
+      const char* p = where.c_str();
+      EXPECT_EQ(EvaluateInPlace(t.e, p, true), copied) << c << rest;
+      EXPECT_EQ(t.e.CurrentType, copiedType) << c;
+      EXPECT_EQ(p, BalancedEnd(where.c_str(), 100, false)) << c << rest;
+    }
+  }
+  std::string left = "`x`";
+  std::string where = "&B&A,1)";
+  const char* p = where.c_str();
+  EXPECT_EQ(ToUtf8(EvaluateInPlace(t.e, p, true, &left)), "xabc7");
+  EXPECT_EQ(*p, ',');
+}
+
+TEST(Expressions, BalancedEnds) {
+  std::string s = "a(b,c)\"),\\\"\",d";
+  EXPECT_EQ(BalancedEnd(s.c_str(), 100, false), s.c_str() + s.find(",d"));
+  std::string b = "(x`)``)`(y))z";
+  EXPECT_EQ(BalancedEnd(b.c_str(), 100, true), b.c_str() + b.size() - 1);
+  EXPECT_EQ(BalancedEnd(b.c_str(), 5, true), nullptr);  // farther than the limit
+  EXPECT_EQ(BalancedEnd("(\"a)", 100, true), nullptr);   // an unclosed literal
+  std::string plain = "abc";
+  EXPECT_EQ(BalancedEnd(plain.c_str(), 100, false), plain.c_str() + 3);
+}
+
 TEST(Literals, NegativeOfNegativeDropsTheSign) {
   TestEngine t;
   t.Run("A=-3\n");

@@ -1,6 +1,7 @@
-// The word table, the okurigana fold and the word stack.
+// The word table, the okurigana fold, the word stack and bracket calls.
 #include <gtest/gtest.h>
 
+#include "TestHost.h"
 #include "core/Encoding.h"
 #include "core/Errors.h"
 #include "words/Hash.h"
@@ -86,6 +87,144 @@ TEST(TStack, Operations) {
   EXPECT_EQ(s.PopFirst(), "a");
   EXPECT_EQ(s.PopLast(), "c");
   EXPECT_EQ(s.Count(), 1u);
+}
+
+
+// ---- Bracket calls ----
+
+using testing::TestEngine;
+
+std::string ValueOf(TestEngine& t, const char* name) { return ToUtf8(t.e.Words.GetValue(FromUtf8(name))); }
+
+// A nested call hands on the very value the same call gives when its result
+// is stored in a variable first, whatever the text holds: commas,
+// operators, quotes, brackets, line ends, command names, second bytes 0x5C.
+TEST(BracketCalls, NestedValueEqualsStoredValue) {
+  const char* texts[] = {
+      "『4,200』", "『1+2』",    "『a\"b』",   "『(x)』",      "『a)b,c』",  "「say 」&CHR(96)&「hi」&CHR(96)",
+      "『表示』",  "『表ソ\\』", "『--3』",    "『7FFFFFFF』", "『 12』",    "『』",
+      "「a\\nb」", "『2.5E1』",  "『{X}』",    "『a&b』",      "『$FF』",    "『-3』",
+      "『それ』",  "『X』",      "『A#0』",    "『ABS(-1)』",
+  };
+  for (const char* text : texts) {
+    TestEngine t;
+    t.Run(std::string("X=") + text +
+          "\nV=LEFT(X,100)\nA=MID(V,1,100)\nB=MID(LEFT(X,100),1,100)\nC=文字数(V)\nD=文字数(LEFT(X,100))\n");
+    EXPECT_EQ(t.host.Errors, "") << text;
+    EXPECT_EQ(ValueOf(t, "B"), ValueOf(t, "A")) << text;
+    EXPECT_EQ(ValueOf(t, "A"), ValueOf(t, "X")) << text;
+    EXPECT_EQ(ValueOf(t, "D"), ValueOf(t, "C")) << text;
+  }
+}
+
+// Numbers are handed on as numbers, and elements as their text.
+TEST(BracketCalls, NumbersAndElementsHandedOn) {
+  TestEngine t;
+  t.Run("V=ABS(-5)\nA=ABS(V)\nB=ABS(ABS(-5))\nT=「12,800」\nC=置換(T#0,「,」,「」)\nD=文字数(T#0)\n"
+        "E=文字数(ABS(-1234))\nF=LEFT(ABS(-007),5)\n");
+  EXPECT_EQ(ValueOf(t, "B"), "5");
+  EXPECT_EQ(t.e.Words.Find("B")->TypeTag, t.e.Words.Find("A")->TypeTag);
+  EXPECT_EQ(ValueOf(t, "C"), "12800");
+  EXPECT_EQ(ValueOf(t, "D"), "6");
+  EXPECT_EQ(ValueOf(t, "E"), "4");
+  EXPECT_EQ(ValueOf(t, "F"), "7");
+  EXPECT_EQ(ValueAsPhrase("-1.5E-7", "e"), "-1.5E-7");
+  EXPECT_EQ(ValueAsPhrase("1,000", "e"), "`1,000`");  // a number tag on text that is no number
+  EXPECT_EQ(ValueAsPhrase("12", "s"), "`12`");
+  EXPECT_EQ(ValueAsPhrase("", "e"), "``");
+}
+
+TEST(BracketCalls, NumbersWithExponents) {
+  TestEngine t;
+  t.Run("A=ABS(2.5E1)\nB=ABS(-1.5E-1)\nC=LEFT(「abcdef」,2.0E0)\nD=ABS(1E3)\nE=MID(「abcdef」,2, 3)\n");
+  EXPECT_EQ(t.host.Errors, "");
+  EXPECT_EQ(ValueOf(t, "A"), "25");
+  EXPECT_EQ(ValueOf(t, "B"), "0.15");
+  EXPECT_EQ(ValueOf(t, "C"), "ab");
+  EXPECT_EQ(ValueOf(t, "D"), "1000");
+  EXPECT_EQ(ValueOf(t, "E"), "bcd");
+}
+
+TEST(BracketCalls, HexadecimalResultsAreText) {
+  TestEngine t;
+  t.Run("A=HEX(2147483647)\nB=文字数(HEX(2147483647))\nC=LEFT(HEX(-1),4)\n");
+  EXPECT_EQ(ValueOf(t, "A"), "7FFFFFFF");
+  EXPECT_EQ(t.e.Words.Find("A")->TypeTag, "s");
+  EXPECT_EQ(ValueOf(t, "B"), "8");
+  EXPECT_EQ(ValueOf(t, "C"), "FFFF");
+}
+
+// Nesting costs linear time and memory: each level is read where it stands.
+// Levels that carry long texts would need gigabytes if each copied the
+// levels inside it.
+TEST(BracketCalls, DeepNestingIsLinearAndCapped) {
+  auto nest = [](const std::string& open, const std::string& middle, const std::string& close, int n) {
+    std::string s = "X=";
+    for (int i = 0; i < n; ++i) s += open;
+    s += middle;
+    for (int i = 0; i < n; ++i) s += close;
+    return s + "\n";
+  };
+  TestEngine t;
+  t.Run(nest("MID(", "「abc」", ",1,2)", 1500));
+  EXPECT_EQ(ValueOf(t, "X"), "ab");
+  const std::string pad(4000, 'x');
+  t.Run(nest("LEFT(「" + pad + "」&", "1", ",1)", 600));
+  EXPECT_EQ(t.host.Errors, "");
+  EXPECT_EQ(ValueOf(t, "X"), "x");
+  t.Run(nest("ABS(1+「" + pad + "」*0+", "1", ")", 500));
+  EXPECT_EQ(ValueOf(t, "X"), "501");
+  t.Run(nest("ABS((" + std::string(20, ' '), "-1", "))", 250));
+  EXPECT_EQ(ValueOf(t, "X"), "1");
+  EXPECT_EQ(t.host.Errors, "");
+  const std::pair<const char*, const char*> shapes[] = {{"MID(", ",1,2)"}, {"ABS(1+", ")"}, {"LEFT(「a」&", ",1)"}};
+  for (auto [open, close] : shapes) {
+    TestEngine deep;
+    deep.Run(nest(open, "1", close, 14000));
+    EXPECT_NE(deep.host.Errors.find("実行が無限ループしている可能性があるので終了します。"), std::string::npos) << open;
+    EXPECT_EQ(deep.e.NestDepth, 0);
+  }
+}
+
+// An error deep inside nested expressions is wrapped once, not again at
+// every level (which would repeat every text below: quadratic).
+TEST(BracketCalls, DeepErrorIsWrappedOnce) {
+  TestEngine t;
+  std::string s = "X=";
+  for (int i = 0; i < 600; ++i) s += "ABS(1+" + std::string(100, ' ');
+  s += "*";
+  for (int i = 0; i < 600; ++i) s += ")";
+  t.Run(s + "\n");
+  EXPECT_NE(t.host.Errors.find("計算式に誤りがあります。"), std::string::npos);
+  EXPECT_LT(t.e.ErrorLog.size(), 20000u);
+}
+
+TEST(BracketCalls, UnbalancedArgumentListsAreErrors) {
+  for (const char* program : {"X=MID(「abc」,1,2\n", "X=ABS(1+ABS(2)\n", "X=LEFT((「a」,1)\n", "X=ABS(1+「a)\n"}) {
+    TestEngine t;
+    t.Run(program);
+    EXPECT_NE(t.host.Errors.find("[エラー]"), std::string::npos) << program;
+  }
+}
+
+// ---- Assignment hints ----
+
+TEST(AssignmentHints, FoldedNamesNameTheirCommand) {
+  TestEngine t;
+  t.Run("全角は、1\n");
+  EXPECT_NE(t.host.Errors.find("予約語なので代入できません。送り仮名を除くと命令\"全角か\"と同じ名前です。"), std::string::npos)
+      << t.host.Errors;
+  TestEngine plain;
+  plain.Run("表示は、3\n");  // the command's own name needs no hint
+  EXPECT_EQ(plain.host.Errors.find("送り仮名"), std::string::npos);
+}
+
+TEST(AssignmentHints, ItemAssignmentNamesTheVariable) {
+  TestEngine t;
+  t.Run("X=『\"a=1』\nXの「b」は、2\n");
+  EXPECT_NE(t.host.Errors.find("がありません。(変数\"X\"の内容を評価していました。)"), std::string::npos) << t.host.Errors;
+  // the log holds the line once, with its hint
+  EXPECT_EQ(ToUtf8(t.e.ErrorLog).find("がありません。\r\n"), std::string::npos);
 }
 
 }  // namespace

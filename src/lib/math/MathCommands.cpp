@@ -114,7 +114,8 @@ void Not(TNokaBase& e) { SetSoreInt(e, PopInt32(e) == 0 ? 1 : 0); }
 void Hex(TNokaBase& e) {
   auto text = HexText(PopArgNumber(e));
   if (!text) RaiseError(e, msg::kMathRangeError);
-  SetSoreTyped(e, *text, "e");
+  // Hexadecimal digits are text: read again as a number, 7FFFFFFF is 7.
+  SetSoreTyped(e, *text, "s");
 }
 
 // ---- Random numbers ----
