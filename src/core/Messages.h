@@ -1,6 +1,9 @@
 // The message table: every fixed text the system shows, as UTF-8 literals.
 // Errors are raised with RaiseError(e, msg::X, {args}); the text is turned
-// into CP932 once and cached. %s and %d are filled in order.
+// into CP932 once and cached. %s and %d are filled in order. This file holds
+// the messages of the language core and those several families share; each
+// command family keeps its own in its folder (lib/<family>/Messages.inc),
+// in the same namespace.
 #pragma once
 
 namespace nokari::msg {
@@ -95,14 +98,17 @@ inline constexpr char kParenRightAfter[] = "関数\"%s\"の呼び出しで、引
 inline constexpr char kObjectNotCreated[] = "オブジェクト\"%s\"は、作成されていません。";
 inline constexpr char kShowContents[] = "「%s」の内容は、%s";
 
+// Run-time errors shared by values and several families
+inline constexpr char kRangeError[] = "範囲チェックエラー";
+inline constexpr char kVariableNotFound[] = "変数\"%s\"が見つかりません。";
+
+// Security policy
+inline constexpr char kSecurityCaption[] = "セキュリティの警告";
+inline constexpr char kSecurityIniRefused[] = "このプログラムは、\"security.ini\"を、操作出来ません！";
+inline constexpr char kRefusedUnasked[] = "\"%s\"への変更は、確認できる相手（端末）がいないので行いませんでした。許可するには「-security low」を付けて起動してください。";
+
 // Property access warnings
 inline constexpr char kWordUndefined[] = "単語\"%s\"は、定義されていません。";
 inline constexpr char kNotAnObject[] = "\"%s\"は、オブジェクトではありません。";
 
 }  // namespace nokari::msg
-
-// Each command family keeps its messages in one fragment of this table.
-#include "core/messages/Text.inc"
-#include "core/messages/Table.inc"
-#include "core/messages/File.inc"
-#include "core/messages/Japanese.inc"

@@ -5,6 +5,7 @@
 
 #include "core/Cp932.h"
 #include "core/Keywords.h"
+#include "words/Family.h"
 #include "words/Registry.h"
 
 namespace nokari {
@@ -15,9 +16,9 @@ using DispatchTable = std::array<CommandFn, kMaxCommandNumber>;
 const DispatchTable& Table() {
   static const DispatchTable table = [] {
     DispatchTable t{};
-    for (auto family : {CoreCommands(), FlowCommands(), ErrorCommands(), OutputCommands(), DialogCommands(), StringCommands(), JapaneseCommands(),
-                        PatternCommands(), TableCommands(), MathCommands(), DateCommands(),
-                        FileCommands()}) {
+    for (const Family* family : Families())
+      for (const CommandImpl& impl : family->Commands) t[impl.Number] = impl.Fn;
+    for (auto family : {FlowCommands(), ErrorCommands(), OutputCommands(), DialogCommands()}) {
       for (const CommandImpl& impl : family)
         if (impl.Number >= 0 && impl.Number < kMaxCommandNumber) t[impl.Number] = impl.Fn;
     }
@@ -88,6 +89,19 @@ bool InSlotOrder(const std::vector<std::string>& items, const std::vector<std::s
 }
 
 }  // namespace
+
+#define NOKARI_FAMILY(name) extern const Family k##name##Family;
+#include "words/Families.inc"
+#undef NOKARI_FAMILY
+
+std::span<const Family* const> Families() {
+  static constexpr const Family* kAll[] = {
+#define NOKARI_FAMILY(name) &k##name##Family,
+#include "words/Families.inc"
+#undef NOKARI_FAMILY
+  };
+  return kAll;
+}
 
 CommandFn CommandFor(int number) {
   if (number < 0 || number >= kMaxCommandNumber) return nullptr;

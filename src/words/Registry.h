@@ -54,18 +54,10 @@ void RunCommand(TNokaBase& e, THashNode& word);
 // statement bind once.
 bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, std::vector<std::string>& bound);
 
-// Each family hands its implementations to the dispatch table. The list of
-// families lives in words/Dispatch.cpp.
-std::span<const CommandImpl> CoreCommands();      // words/WordCommands
+// Families not yet in the family list (words/Families.inc) hand their
+// implementations over this way.
 std::span<const CommandImpl> FlowCommands();      // core/FlowCommands
 std::span<const CommandImpl> ErrorCommands();     // core/ErrorCommands
-std::span<const CommandImpl> StringCommands();    // lib/text
-std::span<const CommandImpl> JapaneseCommands();  // lib/japanese
-std::span<const CommandImpl> PatternCommands();   // lib/pattern
-std::span<const CommandImpl> TableCommands();     // lib/table
-std::span<const CommandImpl> MathCommands();      // lib/math
-std::span<const CommandImpl> DateCommands();      // lib/date
-std::span<const CommandImpl> FileCommands();      // lib/file
 std::span<const CommandImpl> OutputCommands();    // host output (表示, 言う ...)
 std::span<const CommandImpl> DialogCommands();    // host dialogs (尋ねる, 二択 ...)
 

@@ -3,6 +3,8 @@
 
 #include "lib/date/DateTime.h"
 #include "words/Registry.h"
+#include "lib/date/Messages.h"
+#include "words/Family.h"
 
 namespace nokari {
 
@@ -65,7 +67,7 @@ void DayDifference(TNokaBase& e) { SetSoreTyped(e, FormatInt(PopDifference(e) / 
 
 void SecondDifference(TNokaBase& e) {
   long double seconds = nearbyintl(static_cast<long double>(PopDifference(e)) / 1000);
-  if (seconds < INT32_MIN || seconds > INT32_MAX) RaiseError(e, msg::kMathRangeError);
+  if (seconds < INT32_MIN || seconds > INT32_MAX) RaiseError(e, msg::kRangeError);
   SetSoreTyped(e, FormatInt(static_cast<int64_t>(seconds)), "e");
 }
 
@@ -77,15 +79,21 @@ void ToJapaneseEra(TNokaBase& e) {
   SetSoreTyped(e, JapaneseEraDate(*ms), "s");
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {34, Now},           {35, Today},          {142, Weekday},       {376, WeekdayNumberCommand},
+    {303, DateAdd},      {302, TimeAdd},       {304, DayDifference}, {305, SecondDifference},
+    {377, SystemTime},   {389, ToJapaneseEra},
+};
+
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/date/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
 }  // namespace
 
-std::span<const CommandImpl> DateCommands() {
-  static const CommandImpl table[] = {
-      {34, Now},           {35, Today},          {142, Weekday},       {376, WeekdayNumberCommand},
-      {303, DateAdd},      {302, TimeAdd},       {304, DayDifference}, {305, SecondDifference},
-      {377, SystemTime},   {389, ToJapaneseEra},
-  };
-  return table;
-}
+extern const Family kDateFamily{"date", kCommands, kMessages};
 
 }  // namespace nokari

@@ -9,6 +9,8 @@
 #include "lib/file/FileOps.h"
 #include "lib/path/Path.h"
 #include "words/Registry.h"
+#include "lib/file/Messages.h"
+#include "words/Family.h"
 
 namespace nokari {
 
@@ -118,28 +120,37 @@ void CopyToClipboardCmd(TNokaBase& e) {
 // クリップボード取得.
 void ClipboardTextCmd(TNokaBase& e) { SetSoreTyped(e, e.Host ? e.Host->ClipboardText() : std::string(), "s"); }
 
-std::span<const CommandImpl> FileCommands() {
-  static const CommandImpl table[] = {
-      // whole files and the clipboard
-      {37, ReadFileCmd}, {38, WriteFileCmd}, {297, AppendFileCmd},
-      {429, CopyToClipboardCmd}, {430, ClipboardTextCmd},
-      // handles
-      {331, OpenHandleCmd}, {422, OpenHandleExCmd}, {332, HandleReadLineCmd},
-      {333, HandleWriteLineCmd}, {334, CloseHandleCmd}, {335, HandleAtEndCmd},
-      {336, HandleToStartCmd}, {337, HandleToEndCmd}, {419, HandleSeekCmd},
-      {420, HandleWriteBytesCmd}, {421, HandleReadBytesCmd},
-      // changes
-      {58, CopyFileCmd}, {59, DeleteFileCmd}, {385, EraseFileCmd}, {60, RenameFileCmd},
-      {61, MoveFileCmd}, {66, ShortcutCmd}, {62, ChangeFolderCmd}, {89, WorkFolderCmd},
-      {63, MakeFolderCmd}, {64, RemoveFolderCmd}, {65, SetAttributesCmd},
-      // queries and names
-      {382, GetAttributesCmd}, {185, FileTimeCmd}, {186, FileSizeCmd},
-      {67, ListFilesCmd}, {168, ListFoldersCmd}, {268, ListAllFilesCmd}, {446, ListAllFoldersCmd},
-      {68, IsFolderCmd}, {69, IsFileCmd}, {81, ExistsCmd}, {353, DriveKindCmd},
-      {383, ShortNameCmd}, {384, LongNameCmd}, {170, PathPartCmd}, {176, ExtensionPartCmd},
-      {269, FileNamePartCmd}, {314, ChangeExtensionCmd},
-  };
-  return table;
-}
+namespace {
+
+constexpr CommandImpl kCommands[] = {
+    // whole files and the clipboard
+    {37, ReadFileCmd}, {38, WriteFileCmd}, {297, AppendFileCmd},
+    {429, CopyToClipboardCmd}, {430, ClipboardTextCmd},
+    // handles
+    {331, OpenHandleCmd}, {422, OpenHandleExCmd}, {332, HandleReadLineCmd},
+    {333, HandleWriteLineCmd}, {334, CloseHandleCmd}, {335, HandleAtEndCmd},
+    {336, HandleToStartCmd}, {337, HandleToEndCmd}, {419, HandleSeekCmd},
+    {420, HandleWriteBytesCmd}, {421, HandleReadBytesCmd},
+    // changes
+    {58, CopyFileCmd}, {59, DeleteFileCmd}, {385, EraseFileCmd}, {60, RenameFileCmd},
+    {61, MoveFileCmd}, {66, ShortcutCmd}, {62, ChangeFolderCmd}, {89, WorkFolderCmd},
+    {63, MakeFolderCmd}, {64, RemoveFolderCmd}, {65, SetAttributesCmd},
+    // queries and names
+    {382, GetAttributesCmd}, {185, FileTimeCmd}, {186, FileSizeCmd},
+    {67, ListFilesCmd}, {168, ListFoldersCmd}, {268, ListAllFilesCmd}, {446, ListAllFoldersCmd},
+    {68, IsFolderCmd}, {69, IsFileCmd}, {81, ExistsCmd}, {353, DriveKindCmd},
+    {383, ShortNameCmd}, {384, LongNameCmd}, {170, PathPartCmd}, {176, ExtensionPartCmd},
+    {269, FileNamePartCmd}, {314, ChangeExtensionCmd},
+};
+
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/file/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
+}  // namespace
+
+extern const Family kFileFamily{"file", kCommands, kMessages};
 
 }  // namespace nokari

@@ -15,6 +15,7 @@
 #include "lib/file/FileCommon.h"
 #include "lib/file/FileOps.h"
 #include "lib/path/Path.h"
+#include "lib/file/Messages.h"
 
 namespace nokari {
 namespace {

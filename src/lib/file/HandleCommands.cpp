@@ -13,6 +13,7 @@
 #include "lib/file/FileCommon.h"
 #include "lib/file/TextFileStream.h"
 #include "lib/path/Path.h"
+#include "lib/file/Messages.h"
 
 namespace nokari {
 namespace {

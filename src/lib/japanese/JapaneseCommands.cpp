@@ -4,6 +4,8 @@
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "words/Registry.h"
+#include "lib/japanese/Messages.h"
+#include "words/Family.h"
 
 namespace nokari {
 namespace {
@@ -58,26 +60,32 @@ void MbxMessage(TNokaBase& e) {
   SetSoreTyped(e, std::move(message), "s");
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {27, Convert1<ToHalfWidth>},       // 半角変換
+    {80, Convert1<ToFullWidth>},       // 全角変換
+    {267, Convert1<AlnumHalfWidth>},   // 英数半角変換
+    {230, Convert1<ToHiragana>},       // ひらがな変換
+    {231, Convert1<ToKatakana>},       // カタカナ変換
+    {290, ToCode<kCodeEuc>},           // 文字コードをEUCに変換
+    {291, ToCode<kCodeJisNew>},        // 文字コードをJISに変換
+    {292, ToCode<kCodeSjis>},          // 文字コードをSJISに変換
+    {456, ConvertNamed},               // 文字コード変換
+    {378, Convert1<Base64Encode>},     // BASE64エンコード
+    {379, Base64DecodeCmd},            // BASE64デコード
+    {457, Convert1<MailHeaderEncode>}, // メールヘッダエンコード
+    {458, Convert1<MailHeaderDecode>}, // メールヘッダデコード
+    {459, MbxMessage},                 // MBXメッセージ取得
+};
+
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/japanese/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
 }  // namespace
 
-std::span<const CommandImpl> JapaneseCommands() {
-  static const CommandImpl table[] = {
-      {27, Convert1<ToHalfWidth>},       // 半角変換
-      {80, Convert1<ToFullWidth>},       // 全角変換
-      {267, Convert1<AlnumHalfWidth>},   // 英数半角変換
-      {230, Convert1<ToHiragana>},       // ひらがな変換
-      {231, Convert1<ToKatakana>},       // カタカナ変換
-      {290, ToCode<kCodeEuc>},           // 文字コードをEUCに変換
-      {291, ToCode<kCodeJisNew>},        // 文字コードをJISに変換
-      {292, ToCode<kCodeSjis>},          // 文字コードをSJISに変換
-      {456, ConvertNamed},               // 文字コード変換
-      {378, Convert1<Base64Encode>},     // BASE64エンコード
-      {379, Base64DecodeCmd},            // BASE64デコード
-      {457, Convert1<MailHeaderEncode>}, // メールヘッダエンコード
-      {458, Convert1<MailHeaderDecode>}, // メールヘッダデコード
-      {459, MbxMessage},                 // MBXメッセージ取得
-  };
-  return table;
-}
+extern const Family kJapaneseFamily{"japanese", kCommands, kMessages};
 
 }  // namespace nokari

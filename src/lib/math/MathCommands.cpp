@@ -8,6 +8,8 @@
 #include "lib/table/TableOps.h"
 #include "words/Registry.h"
 #include "words/Value.h"
+#include "lib/math/Messages.h"
+#include "words/Family.h"
 
 namespace nokari {
 
@@ -22,7 +24,7 @@ constexpr int64_t kMaxLineIndex = 10000000;
 
 int32_t Int32Of(TNokaBase& e, long double x) {
   long double t = truncl(x);
-  if (!(t >= INT32_MIN && t <= INT32_MAX)) RaiseError(e, msg::kMathRangeError);
+  if (!(t >= INT32_MIN && t <= INT32_MAX)) RaiseError(e, msg::kRangeError);
   return static_cast<int32_t>(t);
 }
 
@@ -113,7 +115,7 @@ void Not(TNokaBase& e) { SetSoreInt(e, PopInt32(e) == 0 ? 1 : 0); }
 
 void Hex(TNokaBase& e) {
   auto text = HexText(PopArgNumber(e));
-  if (!text) RaiseError(e, msg::kMathRangeError);
+  if (!text) RaiseError(e, msg::kRangeError);
   // Hexadecimal digits are text: read again as a number, 7FFFFFFF is 7.
   SetSoreTyped(e, *text, "s");
 }
@@ -131,7 +133,7 @@ struct TRandomState {
 
 void RandomBelow(TNokaBase& e) {
   int64_t n = IntDefault(PopArgValue(e), 100);
-  if (n < INT32_MIN || n > INT32_MAX) RaiseError(e, msg::kMathRangeError);
+  if (n < INT32_MIN || n > INT32_MAX) RaiseError(e, msg::kRangeError);
   SetSoreInt(e, FamilyState<TRandomState>(e).Random.Below(static_cast<int32_t>(n)));
 }
 
@@ -149,7 +151,7 @@ void RandomSeed(TNokaBase& e) {
 // ---- Rounding ----
 
 void SetSoreInt64(TNokaBase& e, long double t) {
-  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseError(e, msg::kMathRangeError);
+  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseError(e, msg::kRangeError);
   SetSoreInt(e, static_cast<int64_t>(t));
 }
 
@@ -248,7 +250,7 @@ void LineInsert(TNokaBase& e) {
   std::string value = PopArgValue(e);
   int64_t index = ToInt64(PopArgNumber(e));
   auto lines = SplitLines(PopArgValue(e));
-  if (index > kMaxLineIndex) RaiseError(e, msg::kMathRangeError);
+  if (index > kMaxLineIndex) RaiseError(e, msg::kRangeError);
   if (index >= 0) InsertLine(lines, static_cast<size_t>(index), std::move(value));
   SetSoreValue(e, JoinLines(lines));
 }
@@ -265,69 +267,75 @@ void Statistic(TNokaBase& e) {
   SetSoreNumber(e, F(StatisticsValues(PopArgValue(e))));
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {280, Add},
+    {281, Subtract},
+    {282, Multiply},
+    {283, Divide},
+    {343, Mod},
+    {340, And},
+    {341, Or},
+    {342, Xor},
+    {395, Not},
+    {344, ShiftRight},
+    {345, ShiftLeft},
+    {346, Hex},
+    {17, RandomBelow},
+    {158, RandomFraction},
+    {159, RandomSeed},
+    {31, Trunc},
+    {151, Trunc},
+    {157, Trunc},
+    {155, Round},
+    {32, TruncatePlaces},
+    {33, RoundHalfUp},
+    {147, Ceil},
+    {149, Floor},
+    {150, Frac},
+    {146, Marked<Abs>},
+    {148, Marked<Exp>},
+    {152, Marked<Ln>},
+    {153, Log},
+    {179, Marked<Log2>},
+    {180, Marked<Log10>},
+    {154, Power},
+    {156, Marked<Sqrt>},
+    {52, Unmarked<Sin>},
+    {53, Unmarked<Cos>},
+    {54, Unmarked<Tan>},
+    {218, Unmarked<ArcSin>},
+    {217, Unmarked<ArcCos>},
+    {216, Unmarked<ArcTan>},
+    {219, Hypot},
+    {220, Unmarked<CycleToRad>},
+    {221, Unmarked<DegToRad>},
+    {222, Unmarked<GradToRad>},
+    {223, Unmarked<RadToCycle>},
+    {224, Unmarked<RadToDeg>},
+    {225, Unmarked<RadToGrad>},
+    {77, SortLines},
+    {78, NumericSortLines},
+    {79, Reverse},
+    {330, Shuffle},
+    {105, LineInsert},
+    {106, LineDelete},
+    {226, Statistic<Sum>},
+    {227, Statistic<Mean>},
+    {228, Statistic<PopulationVariance>},
+    {229, Statistic<SampleStdDev>},
+    {239, Statistic<MaxOf>},
+    {240, Statistic<MinOf>},
+};
+
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/math/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
 }  // namespace
 
-std::span<const CommandImpl> MathCommands() {
-  static const CommandImpl table[] = {
-      {280, Add},
-      {281, Subtract},
-      {282, Multiply},
-      {283, Divide},
-      {343, Mod},
-      {340, And},
-      {341, Or},
-      {342, Xor},
-      {395, Not},
-      {344, ShiftRight},
-      {345, ShiftLeft},
-      {346, Hex},
-      {17, RandomBelow},
-      {158, RandomFraction},
-      {159, RandomSeed},
-      {31, Trunc},
-      {151, Trunc},
-      {157, Trunc},
-      {155, Round},
-      {32, TruncatePlaces},
-      {33, RoundHalfUp},
-      {147, Ceil},
-      {149, Floor},
-      {150, Frac},
-      {146, Marked<Abs>},
-      {148, Marked<Exp>},
-      {152, Marked<Ln>},
-      {153, Log},
-      {179, Marked<Log2>},
-      {180, Marked<Log10>},
-      {154, Power},
-      {156, Marked<Sqrt>},
-      {52, Unmarked<Sin>},
-      {53, Unmarked<Cos>},
-      {54, Unmarked<Tan>},
-      {218, Unmarked<ArcSin>},
-      {217, Unmarked<ArcCos>},
-      {216, Unmarked<ArcTan>},
-      {219, Hypot},
-      {220, Unmarked<CycleToRad>},
-      {221, Unmarked<DegToRad>},
-      {222, Unmarked<GradToRad>},
-      {223, Unmarked<RadToCycle>},
-      {224, Unmarked<RadToDeg>},
-      {225, Unmarked<RadToGrad>},
-      {77, SortLines},
-      {78, NumericSortLines},
-      {79, Reverse},
-      {330, Shuffle},
-      {105, LineInsert},
-      {106, LineDelete},
-      {226, Statistic<Sum>},
-      {227, Statistic<Mean>},
-      {228, Statistic<PopulationVariance>},
-      {229, Statistic<SampleStdDev>},
-      {239, Statistic<MaxOf>},
-      {240, Statistic<MinOf>},
-  };
-  return table;
-}
+extern const Family kMathFamily{"math", kCommands, kMessages};
 
 }  // namespace nokari

@@ -1,8 +1,9 @@
 // マッチ (wildcards) and the regular-expression commands.
-#include "core/messages/Japanese.inc"
+#include "lib/pattern/Messages.h"
 #include "lib/pattern/Regex.h"
 #include "lib/pattern/Wildcard.h"
 #include "words/Registry.h"
+#include "words/Family.h"
 
 namespace nokari {
 namespace {
@@ -131,17 +132,23 @@ void RegexTransCmd(TNokaBase& e) {
   SetSoreTyped(e, std::move(result), "s");
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {374, WildcardMatchCmd},  // マッチ
+    {187, RegexMatchCmd},     // 正規表現マッチ, RE
+    {190, RegexSplitCmd},     // 正規表現区切る
+    {191, RegexSubstCmd},     // 正規表現置換
+    {192, RegexTransCmd},     // 正規表現入換
+};
+
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/pattern/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
 }  // namespace
 
-std::span<const CommandImpl> PatternCommands() {
-  static const CommandImpl table[] = {
-      {374, WildcardMatchCmd},  // マッチ
-      {187, RegexMatchCmd},     // 正規表現マッチ, RE
-      {190, RegexSplitCmd},     // 正規表現区切る
-      {191, RegexSubstCmd},     // 正規表現置換
-      {192, RegexTransCmd},     // 正規表現入換
-  };
-  return table;
-}
+extern const Family kPatternFamily{"pattern", kCommands, kMessages};
 
 }  // namespace nokari

@@ -12,7 +12,7 @@
 #include "core/Encoding.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
-#include "core/messages/Japanese.inc"
+#include "lib/pattern/Messages.h"
 
 namespace nokari {
 namespace {

@@ -4,6 +4,8 @@
 #include "lib/pattern/Wildcard.h"
 #include "lib/table/TableOps.h"
 #include "words/Registry.h"
+#include "lib/table/Messages.h"
+#include "words/Family.h"
 
 namespace nokari {
 
@@ -31,14 +33,14 @@ int PopColumnText(TNokaBase& e) {
 // A numeric column; negative stays negative ("nothing to do").
 int PopColumnNumber(TNokaBase& e) {
   int64_t col = ToInt64(PopArgNumber(e));
-  if (col > kMaxColumn) RaiseError(e, msg::kMathRangeError);
+  if (col > kMaxColumn) RaiseError(e, msg::kRangeError);
   return col < 0 ? -1 : static_cast<int>(col);
 }
 
 // Aggregates and sorts need a real column.
 int PopRequiredColumn(TNokaBase& e, const char* commandUtf8) {
   int col = PopColumnText(e);
-  if (col < 0) RaiseError(e, msg::kTableArgError, {Sj(commandUtf8)});
+  if (col < 0) RaiseError(e, msg::kArgError, {Sj(commandUtf8)});
   return col;
 }
 
@@ -234,19 +236,25 @@ void ToComma(TNokaBase& e) {
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {82, Pick},           {500, PickExact},      {310, Extract},      {83, Search},
+    {86, FuzzySearch},    {84, SearchNext},      {85, SearchClear},   {93, Max},
+    {94, Min},            {95, Average},         {98, Sum},           {96, Sort},
+    {97, NumberSort},     {298, DateSort},       {107, ColumnInsert}, {108, ColumnDelete},
+    {196, RemoveDuplicates}, {237, ColumnCopy},  {238, ColumnPaste},  {311, KeyJoin},
+    {349, Transpose},     {391, ColumnReplace},  {392, ColumnMove},   {351, ColumnCount},
+    {501, ToTab},         {502, ToComma},
+};
+
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/table/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
 }  // namespace
 
-std::span<const CommandImpl> TableCommands() {
-  static const CommandImpl table[] = {
-      {82, Pick},           {500, PickExact},      {310, Extract},      {83, Search},
-      {86, FuzzySearch},    {84, SearchNext},      {85, SearchClear},   {93, Max},
-      {94, Min},            {95, Average},         {98, Sum},           {96, Sort},
-      {97, NumberSort},     {298, DateSort},       {107, ColumnInsert}, {108, ColumnDelete},
-      {196, RemoveDuplicates}, {237, ColumnCopy},  {238, ColumnPaste},  {311, KeyJoin},
-      {349, Transpose},     {391, ColumnReplace},  {392, ColumnMove},   {351, ColumnCount},
-      {501, ToTab},         {502, ToComma},
-  };
-  return table;
-}
+extern const Family kTableFamily{"table", kCommands, kMessages};
 
 }  // namespace nokari

@@ -16,6 +16,7 @@
 #include "lib/japanese/Convert.h"
 #include "lib/pattern/Wildcard.h"
 #include "words/Contract.h"
+#include "lib/table/Messages.h"
 
 namespace nokari {
 

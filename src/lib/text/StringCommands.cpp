@@ -8,6 +8,8 @@
 #include "lib/text/TextCommands.h"
 #include "lib/text/TextCore.h"
 #include "words/Registry.h"
+#include "lib/text/Messages.h"
+#include "words/Family.h"
 
 namespace nokari {
 
@@ -204,29 +206,35 @@ void TableTag(TNokaBase& e) {
   SetSoreText(e, std::move(out));
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {92, Len},           {122, LenB},          {70, CmdLineCount},
+    {47, Pos},           {410, Occurrences},   {373, Compare},
+    {46, Replace},       {438, ReplaceOne},    {189, Left},
+    {188, Right},        {48, Mid},            {431, MidB},
+    {171, DropRight},    {172, DropLeft},      {50, Refrain},
+    {73, CmdReserve},    {36, Split},          {214, ParagraphCmd},
+    {412, Wrap},         {277, CmdCutLeft},    {278, CmdCutRight},
+    {99, CmdCutAt},      {279, CmdCutEscaped}, {266, CmdCutRange},
+    {72, Trim},          {327, Okurigana},     {173, Currency},
+    {293, Format},       {174, RightAlign},    {175, ZeroFill},
+    {197, Upper},        {198, Lower},         {76, Chr},
+    {75, Asc},           {284, CharTest<IsUpperFirst>},
+    {285, CharTest<IsDigitFirst>},             {286, CharTest<IsWideFirst>},
+    {287, CharTest<IsHiraganaFirst>},          {288, CharTest<IsKatakanaFirst>},
+    {413, CharTest<IsNumeral>},                {100, TagStrip},
+    {101, TagCut},       {394, TableTag},      {415, CmdBinaryGet},
+    {416, CmdBinarySet},
+};
+
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/text/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
 }  // namespace
 
-std::span<const CommandImpl> StringCommands() {
-  static const CommandImpl table[] = {
-      {92, Len},           {122, LenB},          {70, CmdLineCount},
-      {47, Pos},           {410, Occurrences},   {373, Compare},
-      {46, Replace},       {438, ReplaceOne},    {189, Left},
-      {188, Right},        {48, Mid},            {431, MidB},
-      {171, DropRight},    {172, DropLeft},      {50, Refrain},
-      {73, CmdReserve},    {36, Split},          {214, ParagraphCmd},
-      {412, Wrap},         {277, CmdCutLeft},    {278, CmdCutRight},
-      {99, CmdCutAt},      {279, CmdCutEscaped}, {266, CmdCutRange},
-      {72, Trim},          {327, Okurigana},     {173, Currency},
-      {293, Format},       {174, RightAlign},    {175, ZeroFill},
-      {197, Upper},        {198, Lower},         {76, Chr},
-      {75, Asc},           {284, CharTest<IsUpperFirst>},
-      {285, CharTest<IsDigitFirst>},             {286, CharTest<IsWideFirst>},
-      {287, CharTest<IsHiraganaFirst>},          {288, CharTest<IsKatakanaFirst>},
-      {413, CharTest<IsNumeral>},                {100, TagStrip},
-      {101, TagCut},       {394, TableTag},      {415, CmdBinaryGet},
-      {416, CmdBinarySet},
-  };
-  return table;
-}
+extern const Family kTextFamily{"text", kCommands, kMessages};
 
 }  // namespace nokari

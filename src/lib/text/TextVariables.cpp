@@ -7,6 +7,7 @@
 #include "lib/text/TextCommands.h"
 #include "lib/text/TextCore.h"
 #include "words/Value.h"
+#include "lib/text/Messages.h"
 
 namespace nokari::text {
 
@@ -39,7 +40,7 @@ void WriteBack(TNokaBase& e, THashNode* var, std::string rest) {
 void CmdLineCount(TNokaBase& e) {
   std::string raw = PopArgText(e);
   THashNode* var = FindVariable(e, raw);
-  if (!var) RaiseError(e, msg::kTextVarNotFound, {raw});
+  if (!var) RaiseError(e, msg::kVariableNotFound, {raw});
   SetSoreValue(e, FormatInt(LineCount(var->Value)));
 }
 

@@ -10,6 +10,7 @@
 #include "words/Expr.h"
 #include "words/Registry.h"
 #include "words/Value.h"
+#include "words/Family.h"
 
 namespace nokari {
 namespace {
@@ -208,17 +209,17 @@ void CmdShow(TNokaBase& e) {
   e.Host->MessageBox(FormatMessage(Sj(msg::kShowContents), {shown, value}), Sj(msg::kAppTitle));
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {11, CmdCalculate},       {51, CmdRename},         {193, CmdShow},
+    {194, CmdAsNumber},       {195, CmdAsString},      {211, CmdListKeys},
+    {212, CmdListKeys},       {213, CmdAsDictionary},  {294, CmdCopyWord},
+    {317, CmdCountElements},  {350, CmdCountElements}, {393, CmdListVariables},
+    {397, CmdPut},            {399, CmdDefineFunction}, {400, CmdTakeArguments},
+};
+
 }  // namespace
 
-std::span<const CommandImpl> CoreCommands() {
-  static const CommandImpl table[] = {
-      {11, CmdCalculate},       {51, CmdRename},         {193, CmdShow},
-      {194, CmdAsNumber},       {195, CmdAsString},      {211, CmdListKeys},
-      {212, CmdListKeys},       {213, CmdAsDictionary},  {294, CmdCopyWord},
-      {317, CmdCountElements},  {350, CmdCountElements}, {393, CmdListVariables},
-      {397, CmdPut},            {399, CmdDefineFunction}, {400, CmdTakeArguments},
-  };
-  return table;
-}
+extern const Family kWordsFamily{"words", kCommands, {}};
 
 }  // namespace nokari

@@ -1,0 +1,34 @@
+// A command family: the commands it implements and the messages it owns.
+// Every family is one folder ending in one definition of its Family; the
+// list of families (words/Families.inc) is the one place that names them,
+// and dispatch, --list-words and the checks over all messages read it.
+#pragma once
+#include <span>
+
+#include "words/Contract.h"
+
+namespace nokari {
+
+// One message of a family's table, for the checks that read all of them.
+struct MessageEntry {
+  const char* Name;  // "kReadWriteFailed"
+  const char* Text;  // UTF-8
+};
+
+struct Family {
+  const char* Name;                        // "file"
+  std::span<const CommandImpl> Commands;   // {id, implementation} rows
+  std::span<const MessageEntry> Messages;  // the family's own messages
+};
+
+// Every family, in the order of words/Families.inc.
+std::span<const Family* const> Families();
+
+// A family's registration lists its messages from its Messages.inc:
+//   constexpr MessageEntry kMessages[] = {
+//   #define NOKARI_MESSAGE(name, text) {#name, text},
+//   #include "lib/file/Messages.inc"
+//   #undef NOKARI_MESSAGE
+//   };
+
+}  // namespace nokari
