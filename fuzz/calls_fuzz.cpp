@@ -1,7 +1,7 @@
 // Bracket calls name(…): the first input byte picks the callee (a built-in
 // command from the registry, or the prelude's user function or label), the
-// rest is the bracketed argument text (CP932, prepared like a script line).
-// Changes to files are refused and statements run under a step budget.
+// rest is the argument text inside the brackets (CP932). Changes to files
+// are refused and statements run under a step budget.
 #include <vector>
 
 #include "FuzzCommon.h"
@@ -9,7 +9,6 @@
 #include "Targets.h"
 #include "core/Encoding.h"
 #include "core/Prepare.h"
-#include "words/Calls.h"
 #include "words/Registry.h"
 
 using namespace nokari;
@@ -34,19 +33,19 @@ const std::vector<std::string>& Callees() {
 int NokariFuzzCalls(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const std::string& name = Callees()[data[0] % Callees().size()];
+  std::string args(reinterpret_cast<const char*>(data) + 1, size - 1);
   fuzz::FuzzEngine f;
   fuzz::RunPrelude(f);
-  f.E.StepBudget = 5000;
-  std::string args;
-  fuzz::IgnoringScriptErrors(
-      [&] { args = Prepare(f.E, std::string(reinterpret_cast<const char*>(data) + 1, size - 1)); });
-  // The prepared text ends in a line marker; the call reads only up to ")".
-  std::string text = "(" + args + ")";
+  // The call is read by the engine as a statement of its own, as in a
+  // script: commands called in bracket form may read the text around the
+  // cursor (a block after もし), so the cursor must stand in a running text.
   fuzz::IgnoringScriptErrors([&] {
-    const char* p = text.c_str();
-    CallBracketed(f.E, name, p, true);
+    TextBuf text = MakeText(Prepare(f.E, name + "(" + args + ")\n"));
+    f.E.SourceSlots.push_back(text);
+    CollectLabels(f.E, text, f.E.FileName);
+    f.E.Cursor = TextPos::StartOf(text);
+    f.E.StepBudget = 5000;
+    RunLoop(f.E);
   });
-  f.E.ArgStack.Clear();
-  fuzz::IgnoringScriptErrors([&] { PushBracketArgs(f.E, args); });
   return 0;
 }

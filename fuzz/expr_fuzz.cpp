@@ -13,16 +13,34 @@ using namespace nokari;
 int NokariFuzzExpr(const uint8_t* data, size_t size) {
   fuzz::FuzzEngine f;
   fuzz::RunPrelude(f);
-  f.E.StepBudget = 5000;  // labels used as values run statements
   std::string text;
   fuzz::IgnoringScriptErrors([&] { text = Prepare(f.E, std::string(reinterpret_cast<const char*>(data), size)); });
   if (text.empty()) return 0;
-  fuzz::IgnoringScriptErrors([&] { EvaluateExpression(f.E, text); });
+  // Evaluation happens while a statement runs: commands called in bracket
+  // form may read the text after the cursor, so it stands in a running text.
+  TextBuf running = MakeText(text);
+  f.E.SourceSlots.push_back(running);
+  auto atStatement = [&] {
+    f.E.Cursor = TextPos::StartOf(running);
+    f.E.StopFlag = false;
+    f.E.StepBudget = 5000;  // labels used as values run statements
+  };
   fuzz::IgnoringScriptErrors([&] {
-    const char* p = text.c_str();
+    atStatement();
+    EvaluateExpression(f.E, *running);
+  });
+  fuzz::IgnoringScriptErrors([&] {
+    atStatement();
+    const char* p = running->c_str();
     EvaluateExpression(f.E, p);
   });
-  fuzz::IgnoringScriptErrors([&] { EvalArg(f.E, text); });
-  fuzz::IgnoringScriptErrors([&] { EvalArgReading(f.E, text); });
+  fuzz::IgnoringScriptErrors([&] {
+    atStatement();
+    EvalArg(f.E, *running);
+  });
+  fuzz::IgnoringScriptErrors([&] {
+    atStatement();
+    EvalArgReading(f.E, *running);
+  });
   return 0;
 }
