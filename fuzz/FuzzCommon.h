@@ -30,8 +30,10 @@ class RefusingHost : public IHost {
   bool InputBox(const std::string&, const std::string&, std::string&) override { return false; }
   bool YesNo(const std::string&, const std::string&) override { return false; }
   Confirm AskConfirm(const std::string&) override { return Confirm::None; }
+  // Only a wait inside a run ends it; start-up pumps events too (before
+  // the run loop), and stopping there would run nothing at all.
   void ProcessEvents() override {
-    if (Engine) Engine->StopFlag = true;
+    if (Engine && Engine->RunDepth > 0) Engine->StopFlag = true;
   }
   void ShowMainWindow() override {}
   void RequestClose() override {}

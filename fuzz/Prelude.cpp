@@ -15,9 +15,9 @@ const char kPrelude[] =
     "Sは、「abc」\n"
     "Jは、「日本語の文字列」\n"
     "Tは、「a,b,c\\nd,e,f」\n"
-    "足すを、「?と,?を」で、関数定義\n"
+    "加算器を、「?と,?を」で、関数定義\n"
     "終わりへ、飛ぶ\n"
-    "*足す\n"
+    "*加算器\n"
     "引数取得\n"
     "((それ#0)+(それ#1))を、計算\n"
     "戻る\n"
@@ -37,7 +37,7 @@ void RunPrelude(FuzzEngine& f) {
     fprintf(stderr, "fuzz prelude failed: %s\n", ToUtf8(err.Message).c_str());
     abort();
   }
-  if (!f.E.ErrorLog.empty()) {
+  if (!f.E.ErrorLog.empty() || f.E.Words.GetValue(FromUtf8("A")) != "3") {
     fprintf(stderr, "fuzz prelude failed: %s\n", ToUtf8(f.E.ErrorLog).c_str());
     abort();
   }

@@ -20,7 +20,7 @@ bool Skipped(const std::string& nameUtf8) { return nameUtf8 == "待機" || nameU
 
 const std::vector<std::string>& Callees() {
   static const std::vector<std::string> names = [] {
-    std::vector<std::string> out = {FromUtf8("足す"), FromUtf8("値")};
+    std::vector<std::string> out = {FromUtf8("加算器"), FromUtf8("値")};
     for (const RegistryRow& row : RegistryTable())
       if (row.Kind == RowKind::Command && !Skipped(row.Name)) out.push_back(FromUtf8(row.Name));
     return out;
