@@ -9,7 +9,7 @@
 using namespace nokari;
 
 namespace {
-constexpr uint64_t kStepBudget = 20000;
+constexpr uint64_t kStepBudget = 3000;
 }
 
 int NokariFuzzEngine(const uint8_t* data, size_t size) {
