@@ -807,6 +807,7 @@ void RunLoop(TNokaBase& e) {
     uint64_t previousTurns = 0;
     try {
       for (;;) {
+        if (e.StepBudget && --e.StepBudget == 0) e.StopFlag = true;
         if (!e.Cursor || e.StopFlag) break;
         if (*e.Cursor.P == '\0') {
           while (e.Cursor && *e.Cursor.P == '\0' && e.RunStack.Count() > 0) CheckRunControl(e);

@@ -68,6 +68,9 @@ struct TNokaBase {
   int32_t CondResult = -1;
   WordRef CountVar;
   bool StopFlag = false;
+  // Steps left before the run stops as if ended (0: no limit), so a harness
+  // can run untrusted scripts without hanging.
+  uint64_t StepBudget = 0;
   bool LooseBinding = false;
   bool ImplicitSore = false;
   std::string SwitchValue;
