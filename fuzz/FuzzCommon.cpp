@@ -48,7 +48,7 @@ void EnterProgramFolder() {
 FuzzEngine::FuzzEngine(int securityLevel) {
   EnterProgramFolder();
   Host.Engine = &E;
-  E.Host = &Host;
+  E.Services = Host.Services();
   E.FileName = "fuzz.nkr";
   E.Args = {"/nonexistent/nokari", ProgramFolder() + "/fuzz.nkr"};
   E.ScriptArgIndex = 1;

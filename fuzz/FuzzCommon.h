@@ -13,21 +13,23 @@
 #include <string_view>
 
 #include "core/Engine.h"
-#include "host/Host.h"
+#include "core/Services.h"
 
 namespace nokari::fuzz {
 
 // Answers every dialog with "no", every confirmation with nothing (refused),
-// and stops a wait at once instead of sleeping.
-class RefusingHost : public IHost {
+// drops all output, and stops a wait at once instead of sleeping. The
+// clipboard, screen and window are the quiet services'.
+class RefusingHost : public IOutputService, public IDialogService, public IEventPump {
  public:
   TNokaBase* Engine = nullptr;
   ErrorChoice OnError = ErrorChoice::Quit;
 
-  void WriteText(const std::string&) override {}
+  void WriteText(const std::string&, const TextStyle&) override {}
   void MessageBox(const std::string&, const std::string&) override {}
+  void Diagnostic(const std::string&) override {}
   ErrorChoice ShowErrorDialog(const std::string&, bool) override { return OnError; }
-  bool InputBox(const std::string&, const std::string&, std::string&) override { return false; }
+  std::optional<std::string> Input(const std::string&, const std::string&) override { return std::nullopt; }
   bool YesNo(const std::string&, const std::string&) override { return false; }
   Confirm AskConfirm(const std::string&) override { return Confirm::None; }
   // Only a wait inside a run ends it; start-up pumps events too (before
@@ -35,14 +37,23 @@ class RefusingHost : public IHost {
   void ProcessEvents() override {
     if (Engine && Engine->RunDepth > 0) Engine->StopFlag = true;
   }
-  void ShowMainWindow() override {}
-  void RequestClose() override {}
-  std::string ClipboardText() override { return {}; }
-  void SetClipboardText(const std::string&) override {}
-  int ScreenWidth() override { return 1024; }
-  int ScreenHeight() override { return 768; }
-  void Diagnostic(const std::string&) override {}
-  bool IsConsole() const override { return true; }
+  void Wait(Millis, const std::function<bool()>&) override { ProcessEvents(); }
+  int WatchFd(int, int, Callback) override { return ++lastId_; }
+  void Unwatch(int) override {}
+  int StartTimer(Millis, Callback) override { return ++lastId_; }
+  void CancelTimer(int) override {}
+
+  // The services of an engine that talks to this host.
+  HostServices Services() {
+    HostServices s = QuietServices();
+    s.Output = this;
+    s.Dialogs = this;
+    s.Pump = this;
+    return s;
+  }
+
+ private:
+  int lastId_ = 0;
 };
 
 // The private folder of this process (native, no trailing "/"), made on
