@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Nokari needs to build, run and test.
+# Usage: install-deps.sh [fuzz]
 # Idempotent: packages already installed are not touched, and apt-get runs
 # only when something is missing.
 set -euo pipefail
@@ -13,6 +14,14 @@ packages=(
   tcl8.6 python3
   nkf bc
 )
+# Optional groups, named on the command line; only scripts/fuzz.sh asks for
+# "fuzz" (clang with libFuzzer), so the normal build and tests never need it.
+for group in "$@"; do
+  case "$group" in
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *) echo "unknown package group: $group" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -11,6 +11,7 @@
 
 namespace {
 
+#ifdef NOKARI_WITH_QT
 // The window host lives in a module beside the program, so console runs
 // never load Qt. Returns the module's exit status.
 int RunWithWindow(int argc, char** argv, const nokari::StartOptions& options) {
@@ -30,6 +31,7 @@ int RunWithWindow(int argc, char** argv, const nokari::StartOptions& options) {
   }
   return entry(argc, argv, &options);
 }
+#endif
 
 }  // namespace
 

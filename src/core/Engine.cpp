@@ -12,7 +12,6 @@
 #include "core/Messages.h"
 #include "core/Plans.h"
 #include "core/Scan.h"
-#include "host/Host.h"
 #include "words/Calls.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
@@ -473,7 +472,7 @@ void StepQuestion(TNokaBase& e, const char* p) {
     const char* end = LiteralEnd(e, p);
     e.Cursor.P = end;
     std::string value = EvalStringLiteral(e, std::string_view(p, end - p));
-    e.Host->MessageBox(value, Sj(msg::kAppTitle));
+    e.Services.Output->MessageBox(value, Sj(msg::kAppTitle));
     return;
   }
   e.Cursor.P = p;
@@ -772,11 +771,11 @@ void HandleRunError(TNokaBase& e, const std::string& message) {
   }
   if (!e.ShowErrors) return;
   if (e.ErrorLog.empty()) e.ErrorLog = ErrorLine(e, message) + "\r\n" + Sj(msg::kInternalError);
-  ErrorChoice choice = e.Host->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+  ErrorChoice choice = e.Services.Dialogs->ShowErrorDialog(e.ErrorLog, e.DebugMode);
   if (choice == ErrorChoice::Quit) {
     e.StopFlag = true;
     e.Cursor.Reset();
-    e.Host->RequestClose();
+    e.Services.Window->CloseMainWindow();
   }
 }
 
@@ -807,6 +806,7 @@ void RunLoop(TNokaBase& e) {
     uint64_t previousTurns = 0;
     try {
       for (;;) {
+        if (e.StepBudget && --e.StepBudget == 0) e.StopFlag = true;
         if (!e.Cursor || e.StopFlag) break;
         if (*e.Cursor.P == '\0') {
           while (e.Cursor && *e.Cursor.P == '\0' && e.RunStack.Count() > 0) CheckRunControl(e);
@@ -898,7 +898,7 @@ void RequestClose(TNokaBase& e) {
   e.Cursor.Reset();
   e.StopFlag = true;
   e.Closed = true;
-  if (e.Host) e.Host->RequestClose();
+  e.Services.Window->CloseMainWindow();
 }
 
 }  // namespace nokari

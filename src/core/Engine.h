@@ -12,12 +12,12 @@
 
 #include "core/PlaceMap.h"
 #include "core/RunControl.h"
+#include "core/Services.h"
 #include "core/TextPos.h"
 #include "words/Hash.h"
 
 namespace nokari {
 
-class IHost;
 struct ExtensionState;  // per-family state (handles, table search, ...)
 
 // A compiled expression tree kept beside its text (words/Expr.h).
@@ -59,7 +59,6 @@ struct TNokaBase {
   TextPos Cursor;
   int32_t LineNo = 0;
   THash Words;
-  int32_t PenX = 10, PenY = 10;
   TStack ArgStack;
   TStack UserArgs;
   TRunControlStack RunStack;
@@ -68,6 +67,9 @@ struct TNokaBase {
   int32_t CondResult = -1;
   WordRef CountVar;
   bool StopFlag = false;
+  // Steps left before the run stops as if ended (0: no limit), so a harness
+  // can run untrusted scripts without hanging.
+  uint64_t StepBudget = 0;
   bool LooseBinding = false;
   bool ImplicitSore = false;
   std::string SwitchValue;
@@ -180,7 +182,8 @@ struct TNokaBase {
   // host's idle loop; first in, first out.
   std::deque<std::function<void()>> Events;
 
-  IHost* Host = nullptr;
+  // What the engine asks of its host (output, dialogs, events, window...).
+  HostServices Services = QuietServices();
   std::unique_ptr<ExtensionState> Ext;
 
   TNokaBase();

@@ -4,7 +4,6 @@
 #include "core/Encoding.h"
 #include "core/Engine.h"
 #include "core/Messages.h"
-#include "host/Host.h"
 
 namespace nokari {
 
@@ -70,13 +69,13 @@ void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_v
   std::string line = LineOf(msg::kWarningLine, e, CurrentLine(e), FormatMessage(Sj(msgUtf8), args));
   e.ErrorLog += line;
   e.ErrorLog += "\r\n";
-  if (e.DebugMode && e.Host) {
-    if (e.Host->IsConsole()) {
-      e.Host->Diagnostic(line);
-    } else if (e.Host->ShowErrorDialog(e.ErrorLog, true) == ErrorChoice::Quit) {
+  if (e.DebugMode) {
+    if (e.Services.Console) {
+      e.Services.Output->Diagnostic(line);
+    } else if (e.Services.Dialogs->ShowErrorDialog(e.ErrorLog, true) == ErrorChoice::Quit) {
       e.StopFlag = true;
       e.Cursor.Reset();
-      e.Host->RequestClose();
+      e.Services.Window->CloseMainWindow();
     }
   }
 }

@@ -97,6 +97,7 @@ inline constexpr char kNokariSuffix[] = "の%d行目ののかり";
 inline constexpr char kParenRightAfter[] = "関数\"%s\"の呼び出しで、引数の()は、すぐ後ろに書いてください。";
 inline constexpr char kObjectNotCreated[] = "オブジェクト\"%s\"は、作成されていません。";
 inline constexpr char kShowContents[] = "「%s」の内容は、%s";
+inline constexpr char kFlowWordAsValue[] = "\"%s\"は、実行の流れを変える命令なので、式や関数の形(…)の中では使えません。文として書いてください。";
 
 // Run-time errors shared by values and several families
 inline constexpr char kRangeError[] = "範囲チェックエラー";

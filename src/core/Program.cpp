@@ -4,7 +4,6 @@
 #include "core/Engine.h"
 #include "core/Keywords.h"
 #include "core/Prepare.h"
-#include "host/Host.h"
 #include "words/Contract.h"
 #include "words/Registry.h"
 
@@ -14,7 +13,6 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.ErrorLog.clear();
   e.Cursor.Reset();
   e.LineNo = 0;
-  e.PenX = e.PenY = 10;
   e.Words.Clear();
   e.RunStack.ClearAll();
   e.ArgStack.Clear();
@@ -32,9 +30,9 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.Source = prepared;
   e.SourceSlots.assign(1, prepared);
   CollectLabels(e, prepared, e.FileName);
-  if (sourceText.find(Sj("母艦浮上")) == std::string::npos && e.Host) {
-    e.Host->ShowMainWindow();
-    e.Host->ProcessEvents();
+  if (sourceText.find(Sj("母艦浮上")) == std::string::npos) {
+    e.Services.Window->ShowMainWindow();
+    e.Services.Pump->ProcessEvents();
   }
   e.Cursor = TextPos::StartOf(prepared);
 }

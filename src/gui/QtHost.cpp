@@ -13,14 +13,16 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "core/Encoding.h"
 #include "core/Messages.h"
 #include "host/Run.h"
-#include "words/Contract.h"
 
 namespace nokari {
 namespace {
@@ -38,16 +40,9 @@ void AliasJapaneseFonts() {
   for (const char* name : {"ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS Mincho"}) QFont::insertSubstitutions(QU(name), mincho);
 }
 
-QColor ColorFromValue(const std::string& v) {
-  if (!v.empty() && v[0] == '#') return QColor(QString::fromStdString(v));
-  long long n = static_cast<long long>(ToNumber(v));
-  // Numbers are Windows colour values: 0x00BBGGRR.
-  return QColor(n & 0xFF, (n >> 8) & 0xFF, (n >> 16) & 0xFF);
-}
-
 }  // namespace
 
-TfrmNoka::TfrmNoka(TNokaBase& engine) : engine_(engine) {
+TfrmNoka::TfrmNoka() {
   setWindowTitle(QU(msg::kAppTitle));
   resize(640, 400);
   canvas_ = QImage(640, 400, QImage::Format_RGB32);
@@ -77,14 +72,25 @@ void TfrmNoka::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  // The script's close handler may refuse.
-  nokari::RequestClose(engine_);
-  if (engine_.Closed) {
-    event->accept();
-    QApplication::quit();
-  } else {
-    event->ignore();
+  // Whether to close is the engine's decision (the script's close handler
+  // may refuse), and the engine never runs inside a widget's handler: the
+  // request goes out from the event loop, and the engine closes the window
+  // through the window service when it agrees.
+  event->ignore();
+  if (closeRequest_) QTimer::singleShot(0, this, closeRequest_);
+}
+
+void TfrmNoka::DrawLines(const QStringList& lines, const QFont& font, const QColor& color) {
+  QPainter p(&canvas_);
+  p.setFont(font);
+  p.setPen(color);
+  QFontMetrics metrics(font);
+  int lineHeight = static_cast<int>(1.2 * metrics.height());
+  for (const QString& line : lines) {
+    p.drawText(pen_.x(), pen_.y() + metrics.ascent(), line);
+    pen_.ry() += lineHeight;
   }
+  update();
 }
 
 TfrmError::TfrmError(QWidget* owner, const QString& log, bool debugMode) : QDialog(owner) {
@@ -109,21 +115,23 @@ TfrmError::TfrmError(QWidget* owner, const QString& log, bool debugMode) : QDial
   resize(480, 280);
 }
 
-void QtHost::WriteText(const std::string& text) {
-  QImage& canvas = window_.Canvas();
-  QPainter p(&canvas);
-  QFont font(Q(engine_.Words.GetValue(Sj("文字書体"))));
-  int size = static_cast<int>(ToNumber(engine_.Words.GetValue(Sj("文字サイズ"))));
-  font.setPointSize(size > 0 ? size : 12);
-  p.setFont(font);
-  p.setPen(ColorFromValue(engine_.Words.GetValue(Sj("文字色"))));
-  QFontMetrics metrics(font);
-  int lineHeight = static_cast<int>(1.2 * metrics.height());
-  for (const QString& line : Q(text).split(QRegularExpression("\r\n|\r|\n"))) {
-    p.drawText(engine_.PenX, engine_.PenY + metrics.ascent(), line);
-    engine_.PenY += lineHeight;
-  }
-  window_.update();
+HostServices QtHost::Services() {
+  HostServices s;
+  s.Output = this;
+  s.Dialogs = this;
+  s.Clipboard = this;
+  s.Screen = this;
+  s.Pump = &pump_;
+  s.Window = this;
+  s.Console = false;
+  return s;
+}
+
+void QtHost::WriteText(const std::string& text, const TextStyle& style) {
+  QFont font(Q(style.Face));
+  font.setPointSize(style.Points);
+  QColor color((style.Rgb >> 16) & 0xFF, (style.Rgb >> 8) & 0xFF, style.Rgb & 0xFF);
+  window_.DrawLines(Q(text).split(QRegularExpression("\r\n|\r|\n")), font, color);
 }
 
 void QtHost::MessageBox(const std::string& text, const std::string& caption) {
@@ -136,11 +144,11 @@ ErrorChoice QtHost::ShowErrorDialog(const std::string& log, bool debugMode) {
   return dialog.Choice();
 }
 
-bool QtHost::InputBox(const std::string& prompt, const std::string& initial, std::string& answer) {
+std::optional<std::string> QtHost::Input(const std::string& prompt, const std::string& initial) {
   bool ok = false;
   QString s = QInputDialog::getText(&window_, QU(msg::kAppTitle), Q(prompt), QLineEdit::Normal, Q(initial), &ok);
-  if (ok) answer = FromQ(s);
-  return ok;
+  if (!ok) return std::nullopt;
+  return FromQ(s);
 }
 
 bool QtHost::YesNo(const std::string& prompt, const std::string& caption) {
@@ -162,30 +170,94 @@ Confirm QtHost::AskConfirm(const std::string& question) {
   return Confirm::None;
 }
 
-void QtHost::ProcessEvents() { QCoreApplication::processEvents(); }
-
 void QtHost::ShowMainWindow() { window_.show(); }
 
-void QtHost::RequestClose() {
+void QtHost::CloseMainWindow() {
   window_.AllowClose();
   window_.close();
   QTimer::singleShot(0, [] { QApplication::quit(); });
 }
 
+void QtHost::SetCloseRequestHandler(std::function<void()> request) {
+  window_.SetCloseRequestHandler(std::move(request));
+}
+
 std::string QtHost::ClipboardText() { return FromQ(QGuiApplication::clipboard()->text()); }
 void QtHost::SetClipboardText(const std::string& text) { QGuiApplication::clipboard()->setText(Q(text)); }
 
-int QtHost::ScreenWidth() {
+ScreenSize QtHost::PrimaryScreenSize() {
   QScreen* s = QGuiApplication::primaryScreen();
-  return s ? s->geometry().width() : 1024;
-}
-
-int QtHost::ScreenHeight() {
-  QScreen* s = QGuiApplication::primaryScreen();
-  return s ? s->geometry().height() : 768;
+  if (!s) return ScreenSize{};
+  return ScreenSize{s->geometry().width(), s->geometry().height()};
 }
 
 void QtHost::Diagnostic(const std::string& text) { fprintf(stderr, "%s\n", ToUtf8(text).c_str()); }
+
+QtPump::QtPump() = default;
+
+QtPump::~QtPump() {
+  for (auto& [id, notifiers] : watches_)
+    for (QSocketNotifier* n : notifiers) delete n;
+  for (auto& [id, timer] : timers_) delete timer;
+}
+
+void QtPump::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void QtPump::Wait(Millis duration, const std::function<bool()>& stop) {
+  auto until = std::chrono::steady_clock::now() + duration;
+  while (!stop() && std::chrono::steady_clock::now() < until) {
+    QCoreApplication::processEvents();
+    auto left = until - std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, Millis(10)));
+  }
+}
+
+int QtPump::WatchFd(int fd, int directions, Callback ready) {
+  int id = ++lastId_;
+  std::vector<QSocketNotifier*>& notifiers = watches_[id];
+  for (auto [bit, type] : {std::pair{Readable, QSocketNotifier::Read}, std::pair{Writable, QSocketNotifier::Write}}) {
+    if (!(directions & bit)) continue;
+    auto* notifier = new QSocketNotifier(fd, type);
+    QObject::connect(notifier, &QSocketNotifier::activated, [ready] { ready(); });
+    notifiers.push_back(notifier);
+  }
+  return id;
+}
+
+void QtPump::Unwatch(int watchId) {
+  auto it = watches_.find(watchId);
+  if (it == watches_.end()) return;
+  // The callback being run may be the one unwatching: delete later.
+  for (QSocketNotifier* n : it->second) {
+    n->setEnabled(false);
+    n->deleteLater();
+  }
+  watches_.erase(it);
+}
+
+int QtPump::StartTimer(Millis delay, Callback fired) {
+  int id = ++lastId_;
+  auto* timer = new QTimer();
+  timer->setSingleShot(true);
+  QObject::connect(timer, &QTimer::timeout, [this, id, fired = std::move(fired)] {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    it->second->deleteLater();
+    timers_.erase(it);
+    fired();
+  });
+  timers_[id] = timer;
+  timer->start(std::max(delay, Millis(0)));
+  return id;
+}
+
+void QtPump::CancelTimer(int timerId) {
+  auto it = timers_.find(timerId);
+  if (it == timers_.end()) return;
+  it->second->stop();
+  it->second->deleteLater();
+  timers_.erase(it);
+}
 
 int RunWithQt(int argc, char** argv, const StartOptions& options) {
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -194,17 +266,17 @@ int RunWithQt(int argc, char** argv, const StartOptions& options) {
   QApplication app(argc, argv);
   AliasJapaneseFonts();
   TNokaBase engine;
-  TfrmNoka window(engine);
-  QtHost host(engine, window);
+  TfrmNoka window;
+  QtHost host(window);
   int status = 0;
   QTimer::singleShot(0, [&] {
-    if (!StartScript(engine, host, options)) {
+    if (!StartScript(engine, host.Services(), options)) {
       status = options.Script.empty() ? 0 : 1;
       QApplication::quit();
       return;
     }
-    RunStarted(engine, host);
-    if (engine.Closed || engine.StopFlag) QApplication::quit();
+    RunStarted(engine);
+    if (ProgramEnded(engine)) QApplication::quit();
   });
   int rc = app.exec();
   // Tests and bug reports can keep what the window showed.

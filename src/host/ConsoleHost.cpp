@@ -17,6 +17,18 @@ ConsoleHost::ConsoleHost() {
 
 ConsoleHost::~ConsoleHost() { fflush(stdout); }
 
+HostServices ConsoleHost::Services() {
+  HostServices s;
+  s.Output = this;
+  s.Dialogs = this;
+  s.Clipboard = this;
+  s.Screen = this;
+  s.Pump = &pump_;
+  s.Window = this;
+  s.Console = true;
+  return s;
+}
+
 void ConsoleHost::WriteLine(FILE* f, const std::string& cp932) {
   std::string text = ToUtf8(cp932);
   std::string out;
@@ -34,7 +46,8 @@ void ConsoleHost::WriteLine(FILE* f, const std::string& cp932) {
   fwrite(out.data(), 1, out.size(), f);
 }
 
-void ConsoleHost::WriteText(const std::string& text) { WriteLine(stdout, text); }
+// A terminal has one font and colour: the style is for window surfaces.
+void ConsoleHost::WriteText(const std::string& text, const TextStyle&) { WriteLine(stdout, text); }
 
 void ConsoleHost::MessageBox(const std::string& text, const std::string&) { WriteLine(stdout, text); }
 
@@ -55,9 +68,11 @@ bool ConsoleHost::ReadLine(std::string& cp932) {
   return true;
 }
 
-bool ConsoleHost::InputBox(const std::string& prompt, const std::string&, std::string& answer) {
+std::optional<std::string> ConsoleHost::Input(const std::string& prompt, const std::string&) {
   if (!prompt.empty() && isatty(STDIN_FILENO)) WriteLine(stdout, prompt);
-  return ReadLine(answer);
+  std::string answer;
+  if (!ReadLine(answer)) return std::nullopt;
+  return answer;
 }
 
 bool ConsoleHost::YesNo(const std::string& prompt, const std::string&) {

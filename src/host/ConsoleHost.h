@@ -1,32 +1,45 @@
 // The console host: no window; 表示 and 言う write lines to standard output
-// as UTF-8, dialogs read standard input, errors go to standard error.
+// as UTF-8, dialogs read standard input, errors go to standard error, and
+// timers and descriptor watches run through poll().
 #pragma once
 #include <cstdio>
 #include <string>
 
-#include "host/Host.h"
+#include "core/Services.h"
+#include "host/PollPump.h"
 
 namespace nokari {
 
-class ConsoleHost : public IHost {
+class ConsoleHost : public IOutputService,
+                    public IDialogService,
+                    public IClipboardService,
+                    public IScreenService,
+                    public IWindowService {
  public:
   ConsoleHost();
   ~ConsoleHost() override;
-  void WriteText(const std::string& text) override;
+  // Every service of this host, for the engine.
+  HostServices Services();
+
+  void WriteText(const std::string& text, const TextStyle& style) override;
   void MessageBox(const std::string& text, const std::string& caption) override;
+  void Diagnostic(const std::string& text) override;
+
   ErrorChoice ShowErrorDialog(const std::string& log, bool debugMode) override;
-  bool InputBox(const std::string& prompt, const std::string& initial, std::string& answer) override;
+  std::optional<std::string> Input(const std::string& prompt, const std::string& initial) override;
   bool YesNo(const std::string& prompt, const std::string& caption) override;
   Confirm AskConfirm(const std::string& question) override;
-  void ProcessEvents() override {}
-  void ShowMainWindow() override {}
-  void RequestClose() override { closeRequested_ = true; }
+
+  // The console's clipboard lives as long as the program.
   std::string ClipboardText() override { return clipboard_; }
   void SetClipboardText(const std::string& text) override { clipboard_ = text; }
-  int ScreenWidth() override { return 1024; }
-  int ScreenHeight() override { return 768; }
-  void Diagnostic(const std::string& text) override;
-  bool IsConsole() const override { return true; }
+
+  ScreenSize PrimaryScreenSize() override { return ScreenSize{}; }
+
+  void ShowMainWindow() override {}
+  void CloseMainWindow() override { closeRequested_ = true; }
+  // There is no window for a user to close.
+  void SetCloseRequestHandler(std::function<void()>) override {}
 
   bool CloseRequested() const { return closeRequested_; }
   bool ErrorShown() const { return errorShown_; }
@@ -34,6 +47,7 @@ class ConsoleHost : public IHost {
  private:
   void WriteLine(FILE* f, const std::string& cp932);
   bool ReadLine(std::string& cp932);
+  PollPump pump_;
   std::string clipboard_;
   bool closeRequested_ = false;
   bool errorShown_ = false;

@@ -1,5 +1,5 @@
 // Dialog commands that ask through the host: 尋ねる, 二択, 三択.
-#include "host/Host.h"
+#include "core/Services.h"
 #include "words/Contract.h"
 #include "words/Registry.h"
 
@@ -16,11 +16,12 @@ void SetCancelled(TNokaBase& e) {
 
 void CmdAsk(TNokaBase& e) {
   std::string prompt = e.ImplicitSore ? (PopArgText(e), Sj("入力してください。")) : PopArgValue(e);
-  std::string answer;
-  if (!e.Host->InputBox(prompt, VarValue(e, "ダイアログ初期値"), answer)) {
+  std::optional<std::string> given = e.Services.Dialogs->Input(prompt, VarValue(e, "ダイアログ初期値"));
+  if (!given) {
     SetCancelled(e);
     return;
   }
+  std::string& answer = *given;
   if (answer.empty()) {
     e.SoreVar->SetValue(answer);
     return;
@@ -31,7 +32,7 @@ void CmdAsk(TNokaBase& e) {
 
 void CmdYesNo(TNokaBase& e) {
   std::string question = PopArgValue(e);
-  SetSoreTyped(e, e.Host->YesNo(question, Sj(msg::kAppTitle)) ? "1" : "0", "e");
+  SetSoreTyped(e, e.Services.Dialogs->YesNo(question, Sj(msg::kAppTitle)) ? "1" : "0", "e");
 }
 
 }  // namespace

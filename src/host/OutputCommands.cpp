@@ -1,8 +1,7 @@
-// 表示, 言う and 待つ: output through the host.
+// 表示, 言う and 待つ: output through the host's services.
 #include <chrono>
-#include <thread>
 
-#include "host/Host.h"
+#include "core/Services.h"
 #include "lib/file/DisplayTarget.h"
 #include "words/Contract.h"
 #include "words/Registry.h"
@@ -10,29 +9,51 @@
 namespace nokari {
 namespace {
 
+// A colour as scripts write it: "#RRGGBB" (or "#RGB"), else a Windows
+// colour number 0x00BBGGRR. Anything else draws black.
+uint32_t RgbFromValue(const std::string& v) {
+  if (!v.empty() && v[0] == '#') {
+    std::string hex = v.substr(1);
+    if (hex.size() == 3) hex = {hex[0], hex[0], hex[1], hex[1], hex[2], hex[2]};
+    if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return 0;
+    return static_cast<uint32_t>(std::stoul(hex, nullptr, 16));
+  }
+  long double x = ToNumber(v);
+  if (!(x > -1e15L && x < 1e15L)) return 0;
+  auto n = static_cast<long long>(x);
+  return static_cast<uint32_t>(((n & 0xFF) << 16) | (n & 0xFF00) | ((n >> 16) & 0xFF));
+}
+
+// The style 表示 draws in, from the script's variables.
+TextStyle CurrentTextStyle(TNokaBase& e) {
+  TextStyle style;
+  style.Face = VarValue(e, "文字書体");
+  int points = static_cast<int>(ToNumber(VarValue(e, "文字サイズ")));
+  if (points > 0) style.Points = points;
+  style.Rgb = RgbFromValue(VarValue(e, "文字色"));
+  return style;
+}
+
 void CmdShowText(TNokaBase& e) {
   std::string text = PopArgValue(e);
   if (WriteToDisplayTarget(e, text)) return;
-  e.Host->WriteText(text);
+  e.Services.Output->WriteText(text, CurrentTextStyle(e));
 }
 
 void CmdSay(TNokaBase& e) {
   std::string text = PopArgValue(e);
-  e.Host->MessageBox(text, Sj(msg::kAppTitle));
+  e.Services.Output->MessageBox(text, Sj(msg::kAppTitle));
 }
 
-// Waits while letting events run, so timers and windows stay alive.
+// Waits while letting events run, so timers and windows stay alive; a stop
+// (おわり, the window closed) ends the wait early.
 void CmdWaitSeconds(TNokaBase& e) {
   long double seconds = PopArgNumber(e);
   if (!(seconds > 0)) return;
   if (seconds > 86400 * 365) seconds = 86400 * 365;
-  auto until = std::chrono::steady_clock::now() +
-               std::chrono::microseconds(static_cast<int64_t>(seconds * 1e6L));
-  while (!e.StopFlag && std::chrono::steady_clock::now() < until) {
-    e.Host->ProcessEvents();
-    auto left = until - std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(10)));
-  }
+  auto duration = std::chrono::ceil<std::chrono::milliseconds>(
+      std::chrono::microseconds(static_cast<int64_t>(seconds * 1e6L)));
+  e.Services.Pump->Wait(duration, [&e] { return e.StopFlag; });
 }
 
 }  // namespace

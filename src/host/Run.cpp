@@ -6,35 +6,53 @@
 #include "host/ConsoleHost.h"
 
 namespace nokari {
+namespace {
 
-bool StartScript(TNokaBase& e, IHost& host, const StartOptions& options) {
-  e.Host = &host;
+// The user asked to close the main window: the engine runs the close
+// handler, which may refuse; when it agrees, RequestClose has the window
+// service close the window. A program that has already ended only closes.
+void OnUserClose(TNokaBase& e) {
+  if (e.Closed)
+    e.Services.Window->CloseMainWindow();
+  else
+    RequestClose(e);
+}
+
+}  // namespace
+
+void ConnectServices(TNokaBase& e, const HostServices& services) {
+  e.Services = services;
+  e.Services.Window->SetCloseRequestHandler([&e] { OnUserClose(e); });
+}
+
+bool StartScript(TNokaBase& e, const HostServices& services, const StartOptions& options) {
+  ConnectServices(e, services);
   if (options.Script.empty()) return false;
   std::string source, message;
   if (!LoadStartScript(e, options, source, message)) {
-    if (host.IsConsole())
-      host.Diagnostic(message);
+    if (e.Services.Console)
+      e.Services.Output->Diagnostic(message);
     else
-      host.MessageBox(message, Sj(msg::kAppTitle));
+      e.Services.Output->MessageBox(message, Sj(msg::kAppTitle));
     return false;
   }
   try {
     StartProgram(e, source);
   } catch (ENoka&) {
-    host.ShowErrorDialog(e.ErrorLog, e.DebugMode);
+    e.Services.Dialogs->ShowErrorDialog(e.ErrorLog, e.DebugMode);
     return false;
   }
   return true;
 }
 
-void RunStarted(TNokaBase& e, IHost& host) {
+void RunStarted(TNokaBase& e) {
   try {
     RunLoop(e);
   } catch (ENoka& err) {
     if (e.ErrorLog.empty())
-      host.MessageBox(ErrorLine(e, Sj(msg::kSystemErrorPrefix) + err.Message), Sj(msg::kAppTitle));
+      e.Services.Output->MessageBox(ErrorLine(e, Sj(msg::kSystemErrorPrefix) + err.Message), Sj(msg::kAppTitle));
     else
-      host.ShowErrorDialog(e.ErrorLog, e.DebugMode);
+      e.Services.Dialogs->ShowErrorDialog(e.ErrorLog, e.DebugMode);
     e.StopFlag = true;
   }
 }
@@ -42,8 +60,8 @@ void RunStarted(TNokaBase& e, IHost& host) {
 int RunConsole(const StartOptions& options) {
   ConsoleHost host;
   TNokaBase e;
-  if (!StartScript(e, host, options)) return options.Script.empty() ? 0 : 1;
-  RunStarted(e, host);
+  if (!StartScript(e, host.Services(), options)) return options.Script.empty() ? 0 : 1;
+  RunStarted(e);
   // Running out of text closes the program as a window close would: the
   // close handler runs; with no window left, a refusal cannot keep it open.
   if (!e.Closed && !e.StopFlag) {

@@ -7,7 +7,6 @@
 #include "core/Engine.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
-#include "host/Host.h"
 #include "lib/path/Path.h"
 #include "words/Contract.h"
 
@@ -69,9 +68,9 @@ std::string ScriptBase(TNokaBase& e) {
 // Console mode with nobody to ask: the refusal is said on standard error,
 // once, with the way to allow such changes.
 void ReportUnasked(TNokaBase& e, const std::string& name) {
-  if (!e.Host || !e.Host->IsConsole()) return;
+  if (!e.Services.Console) return;
   std::string text = FormatMessage(Sj(msg::kRefusedUnasked), {name});
-  e.Host->Diagnostic(
+  e.Services.Output->Diagnostic(
       FormatMessage(Sj(msg::kWarningLine), {FileNamePart(e.FileName), std::to_string(CurrentLine(e)), text}));
 }
 
@@ -92,7 +91,7 @@ Verdict Decide(TNokaBase& e, const std::string& question, size_t count, TargetAt
   for (size_t i = 0; i < count; ++i) {
     CheckedTarget& t = target(i);
     if (IsSecurityIni(t.Native()) || EqualsNoCase(FileNamePart(t.Path()), "security.ini")) {
-      if (e.Host) e.Host->MessageBox(Sj(msg::kSecurityIniRefused), Sj(msg::kSecurityCaption));
+      e.Services.Output->MessageBox(Sj(msg::kSecurityIniRefused), Sj(msg::kSecurityCaption));
       return Verdict::Refused;
     }
     bool in = !base.empty() && t.Resolved().Ok && Holds(base, t.Path());
@@ -101,7 +100,7 @@ Verdict Decide(TNokaBase& e, const std::string& question, size_t count, TargetAt
     allInside = allInside && in;
   }
   if (allInside || e.SecurityLevel == 0) return Verdict::Allowed;
-  Confirm answer = e.Host ? e.Host->AskConfirm(question) : Confirm::None;
+  Confirm answer = e.Services.Dialogs->AskConfirm(question);
   switch (answer) {
     case Confirm::Yes: return Verdict::Allowed;
     case Confirm::AllYes: e.SecurityLevel = 0; return Verdict::Allowed;

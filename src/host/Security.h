@@ -9,7 +9,6 @@
 namespace nokari {
 
 struct TNokaBase;
-class IHost;
 class CheckedTarget;
 
 // Level of the first letter of a security.ini value: H 2, L 0, anything else 1.

@@ -19,6 +19,8 @@ size_t CountSlots(const std::string& argSpec) {
   return n;
 }
 
+void PushUserArgs(TNokaBase& e, THashNode& label);  // below, beside CallLabel
+
 namespace {
 
 // Saves それ and puts it back when the scope ends.
@@ -45,6 +47,9 @@ void EnterCall(TNokaBase& e, THashNode& label) {
 // The label branch of a bracket call: the function runs in a level of its
 // own until it returns.
 void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
+  // The arguments are evaluated where the call stands (its line, its
+  // cursor); only the function itself runs in a level of its own.
+  PushUserArgs(e, label);
   TextPos savedCursor = e.Cursor;
   e.RunStack.SaveLevel();
   struct LevelRestore {
@@ -56,7 +61,7 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
     }
   } restoreLevel{e, savedCursor};
   e.Cursor.Reset();
-  CallLabel(e, label);
+  EnterCall(e, label);
   e.LooseBinding = savedLoose;
   RunLoop(e);
 }
@@ -229,7 +234,8 @@ void PushBracketArg(TNokaBase& e, const char*& p) {
 
 }  // namespace
 
-void CallLabel(TNokaBase& e, THashNode& label) {
+// Binds a user function's phrases and pushes their values on UserArgs.
+void PushUserArgs(TNokaBase& e, THashNode& label) {
   if (!label.ArgSpec.empty()) {
     BindArguments(e, label);
     size_t n = CountSlots(label.ArgSpec);
@@ -247,6 +253,10 @@ void CallLabel(TNokaBase& e, THashNode& label) {
       for (auto& phrase : phrases) e.UserArgs.Push(EvalArg(e, phrase));
     }
   }
+}
+
+void CallLabel(TNokaBase& e, THashNode& label) {
+  PushUserArgs(e, label);
   EnterCall(e, label);
 }
 
@@ -276,6 +286,7 @@ std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p,
     return {};
   }
   if (*p != '(') RaiseError(e, msg::kParenRightAfter, {name});
+  RefuseFlowWordAsValue(e, *word, name);
   // Nested calls recurse through here: each one is a level of evaluation.
   NestGuard nest(e);
   ++p;

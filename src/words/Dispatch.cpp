@@ -103,6 +103,20 @@ std::span<const Family* const> Families() {
   return kAll;
 }
 
+bool IsFlowCommandNumber(int number) {
+  switch (number) {
+    case 2: case 3: case 5: case 6: case 13: case 19: case 20: case 56: case 71:
+    case 102: case 200: case 215: case 369: case 398: case 414:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName) {
+  if (word.Kind == kCommand && IsFlowCommandNumber(word.Tag)) RaiseError(e, msg::kFlowWordAsValue, {writtenName});
+}
+
 CommandFn CommandFor(int number) {
   if (number < 0 || number >= kMaxCommandNumber) return nullptr;
   return Table()[number];

@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "core/Keywords.h"
-#include "host/Host.h"
 
 namespace nokari {
 namespace {
@@ -129,8 +128,8 @@ std::string ComputedValue(TNokaBase& e, InitFrom init) {
       if (uname(&u) == 0) os += std::string(" ") + u.release;
       return os;
     }
-    case InitFrom::ScreenWidth: return std::to_string(e.Host ? e.Host->ScreenWidth() : 1024);
-    case InitFrom::ScreenHeight: return std::to_string(e.Host ? e.Host->ScreenHeight() : 768);
+    case InitFrom::ScreenWidth: return std::to_string(e.Services.Screen->PrimaryScreenSize().Width);
+    case InitFrom::ScreenHeight: return std::to_string(e.Services.Screen->PrimaryScreenSize().Height);
     case InitFrom::Version: return NOKARI_VERSION;
     case InitFrom::BuildDate: {
       static const char* months = "JanFebMarAprMayJunJulAugSepOctNovDec";

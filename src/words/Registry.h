@@ -43,6 +43,14 @@ void RegisterBuiltins(TNokaBase& e);
 CommandFn CommandFor(int number);
 // ならば, なら, 違えば, でなければ: read by もし itself, nothing to do here.
 inline bool IsBranchWordNumber(int number) { return number == 19 || number == 20 || number == 200; }
+// Words that move the cursor or the run-control stack (jumps, calls,
+// returns, loops, branches, waiting, the end). They make sense only as a
+// statement's verb: run as a value inside an expression or a bracket call
+// they would act on a cursor that is not the statement's.
+bool IsFlowCommandNumber(int number);
+// Raises "…式や関数の形(…)の中では使えません" for such a word, named as the
+// script wrote it.
+void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName);
 // Binds the word stack to the word's ArgSpec slots.
 void BindArguments(TNokaBase& e, THashNode& word);
 // Binds, then runs the implementation (errors wrapped once).

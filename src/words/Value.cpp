@@ -362,6 +362,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   switch (w->Kind) {
     case 0:
     case 1:
+      RefuseFlowWordAsValue(e, *w, word);
       return RunCommandAsValue(e, *w);
     case kLabel:
       return LabelValue(e, *w);

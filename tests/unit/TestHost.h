@@ -1,50 +1,84 @@
-// A host for unit tests: collects output in memory and answers dialogs
-// from a script of answers.
+// A host for unit tests: collects output in memory, answers dialogs from a
+// script of answers, and serves timers and watches through the console's
+// poll() pump.
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "core/Encoding.h"
 #include "core/Engine.h"
 #include "core/Errors.h"
-#include "host/Host.h"
 #include "core/Prepare.h"
+#include "core/Services.h"
+#include "host/PollPump.h"
+#include "host/Run.h"
 #include "words/Expr.h"
 #include "words/Value.h"
 
 namespace nokari::testing {
 
-class CaptureHost : public IHost {
+class CaptureHost : public IOutputService,
+                    public IDialogService,
+                    public IClipboardService,
+                    public IScreenService,
+                    public IWindowService {
  public:
   std::string Output;  // UTF-8, one line per 表示/言う
   std::string Errors;  // UTF-8 error logs shown
   std::deque<std::string> Answers;
   ErrorChoice OnError = ErrorChoice::Quit;
+  std::vector<TextStyle> Styles;  // the style of each 表示
+  int Shown = 0, Closed = 0;      // main window shown / closed by the engine
+  PollPump Pump;
 
-  void WriteText(const std::string& text) override { Output += ToUtf8(text) + "\n"; }
+  HostServices Services() {
+    HostServices s;
+    s.Output = this;
+    s.Dialogs = this;
+    s.Clipboard = this;
+    s.Screen = this;
+    s.Pump = &Pump;
+    s.Window = this;
+    s.Console = true;
+    return s;
+  }
+
+  void WriteText(const std::string& text, const TextStyle& style) override {
+    Output += ToUtf8(text) + "\n";
+    Styles.push_back(style);
+  }
   void MessageBox(const std::string& text, const std::string&) override { Output += ToUtf8(text) + "\n"; }
+  void Diagnostic(const std::string&) override {}
+
   ErrorChoice ShowErrorDialog(const std::string& log, bool) override {
     Errors += ToUtf8(log);
     return OnError;
   }
-  bool InputBox(const std::string&, const std::string&, std::string& answer) override {
-    if (Answers.empty()) return false;
-    answer = FromUtf8(Answers.front());
+  std::optional<std::string> Input(const std::string&, const std::string&) override {
+    if (Answers.empty()) return std::nullopt;
+    std::string answer = FromUtf8(Answers.front());
     Answers.pop_front();
-    return true;
+    return answer;
   }
   bool YesNo(const std::string&, const std::string&) override { return false; }
   Confirm AskConfirm(const std::string&) override { return Confirm::None; }
-  void ProcessEvents() override {}
-  void ShowMainWindow() override {}
-  void RequestClose() override {}
+
   std::string ClipboardText() override { return clip; }
   void SetClipboardText(const std::string& t) override { clip = t; }
-  int ScreenWidth() override { return 1024; }
-  int ScreenHeight() override { return 768; }
-  void Diagnostic(const std::string&) override {}
-  bool IsConsole() const override { return true; }
+
+  ScreenSize PrimaryScreenSize() override { return ScreenSize{1024, 768}; }
+
+  void ShowMainWindow() override { ++Shown; }
+  void CloseMainWindow() override { ++Closed; }
+  void SetCloseRequestHandler(std::function<void()> request) override { closeRequest = std::move(request); }
+  // The user closes the main window.
+  void UserCloses() {
+    if (closeRequest) closeRequest();
+  }
+
   std::string clip;
+  std::function<void()> closeRequest;
 };
 
 // An engine with the built-in words registered and an empty program.
@@ -52,7 +86,7 @@ struct TestEngine {
   CaptureHost host;
   TNokaBase e;
   TestEngine() {
-    e.Host = &host;
+    ConnectServices(e, host.Services());
     e.FileName = "test.nkr";
     StartProgram(e, "");
   }

@@ -41,6 +41,8 @@ TEST(Csv, FormatRulesBeyondRegularCsv) {
   // An unterminated quote runs to the end.
   EXPECT_EQ(Parse("\"abc,d\r\ne"), (Rows{{"abc,d\r\ne"}}));
   EXPECT_EQ(Parse(""), Rows{});
+  // Quotes behind control characters: what they hold is trimmed as well.
+  EXPECT_EQ(Parse(std::string("\x01\" \x01x \"")), (Rows{{"x"}}));
 }
 
 TEST(Csv, DoubleByteSecondBytesAreNotSyntax) {

@@ -193,6 +193,8 @@ TEST(Regex, TransliterateLikePerl) {
   EXPECT_EQ(Transliterate(Sj("あいう"), Sj("あ-う"), Sj("ア-ウ"), ""), Sj("アイウ"));
   EXPECT_EQ(Transliterate(Sj("ソA"), "A", Sj("表"), ""), Sj("ソ表"));
   EXPECT_THROW(Transliterate("a", "z-a", "", ""), RegexError);
+  // Complement with neither a list nor d: every character stands for itself.
+  EXPECT_EQ(Transliterate("abc", "a", "", "c"), "abc");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "core/Encoding.h"
 #include "core/Engine.h"
-#include "host/Host.h"
+#include "core/Services.h"
 #include "host/Security.h"
 #include "lib/file/FileOps.h"
 #include "lib/path/Path.h"
@@ -16,12 +16,11 @@ namespace nokari {
 namespace {
 
 // Answers confirmations from a list and records what was asked.
-class ScriptedHost : public IHost {
+class ScriptedHost : public IDialogService, public IOutputService {
  public:
   std::deque<Confirm> Answers;
   std::vector<std::string> Questions, Boxes, Diagnostics;
   Confirm Otherwise = Confirm::None;  // the answer once Answers is used up
-  bool Console = true;
 
   Confirm AskConfirm(const std::string& question) override {
     Questions.push_back(question);
@@ -31,19 +30,11 @@ class ScriptedHost : public IHost {
     return c;
   }
   void MessageBox(const std::string& text, const std::string&) override { Boxes.push_back(text); }
-  void WriteText(const std::string&) override {}
+  void WriteText(const std::string&, const TextStyle&) override {}
   ErrorChoice ShowErrorDialog(const std::string&, bool) override { return ErrorChoice::Quit; }
-  bool InputBox(const std::string&, const std::string&, std::string&) override { return false; }
+  std::optional<std::string> Input(const std::string&, const std::string&) override { return std::nullopt; }
   bool YesNo(const std::string&, const std::string&) override { return false; }
-  void ProcessEvents() override {}
-  void ShowMainWindow() override {}
-  void RequestClose() override {}
-  std::string ClipboardText() override { return ""; }
-  void SetClipboardText(const std::string&) override {}
-  int ScreenWidth() override { return 0; }
-  int ScreenHeight() override { return 0; }
   void Diagnostic(const std::string& text) override { Diagnostics.push_back(ToUtf8(text)); }
-  bool IsConsole() const override { return Console; }
 };
 
 class SecurityTest : public ::testing::Test {
@@ -56,7 +47,9 @@ class SecurityTest : public ::testing::Test {
     mkdir(base.c_str(), 0700);
     mkdir(outside.c_str(), 0700);
     saved = CurrentFolderNative();
-    e.Host = &host;
+    e.Services.Dialogs = &host;
+    e.Services.Output = &host;
+    e.Services.Console = true;
     e.MainFilePath = FromNativeName(base + "/main.nkr");
     SetScriptFolder(FromNativeName(base + "/"));
   }
@@ -227,7 +220,7 @@ TEST_F(SecurityTest, ARefusalWithNobodyToAskIsSaidOnceInConsoleMode) {
   host.Otherwise = Confirm::No;
   EXPECT_TRUE(Check(outside + "/a.txt"));
   host.Otherwise = Confirm::Nobody;
-  host.Console = false;
+  e.Services.Console = false;
   EXPECT_TRUE(Check(outside + "/a.txt"));
   EXPECT_EQ(host.Diagnostics.size(), 1u);
 }

@@ -3,7 +3,6 @@
 #include <cerrno>
 
 #include "core/Errors.h"
-#include "host/Host.h"
 #include "host/Security.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/FileOps.h"
@@ -73,7 +72,7 @@ void ReadFileCmd(TNokaBase& e) {
   RequireWritable(e, target);
   std::string content;
   if (clipboard) {
-    content = e.Host ? e.Host->ClipboardText() : std::string();
+    content = e.Services.Clipboard->ClipboardText();
   } else {
     std::string resolved = ResolveReadName(e, name);
     if (resolved.empty() || !ReadWholeFile(NativePath(resolved), content)) RaiseReadWrite(e, name);
@@ -87,7 +86,7 @@ void WriteFileCmd(TNokaBase& e) {
   std::string name = clipboard ? PopArgText(e) : PopArgValue(e);
   std::string value = PopArgValue(e);
   if (clipboard) {
-    if (e.Host) e.Host->SetClipboardText(value);
+    e.Services.Clipboard->SetClipboardText(value);
     return;
   }
   CheckedTarget target = TargetOf(name);
@@ -101,7 +100,7 @@ void AppendFileCmd(TNokaBase& e) {
   std::string name = clipboard ? PopArgText(e) : PopArgValue(e);
   std::string value = PopArgValue(e);
   if (clipboard) {
-    if (e.Host) e.Host->SetClipboardText(e.Host->ClipboardText() + value);
+    e.Services.Clipboard->SetClipboardText(e.Services.Clipboard->ClipboardText() + value);
     return;
   }
   std::string resolved = ResolveLocal(e, name);
@@ -114,11 +113,11 @@ void AppendFileCmd(TNokaBase& e) {
 // コピー: text to the clipboard.
 void CopyToClipboardCmd(TNokaBase& e) {
   std::string value = PopArgValue(e);
-  if (e.Host) e.Host->SetClipboardText(value);
+  e.Services.Clipboard->SetClipboardText(value);
 }
 
 // クリップボード取得.
-void ClipboardTextCmd(TNokaBase& e) { SetSoreTyped(e, e.Host ? e.Host->ClipboardText() : std::string(), "s"); }
+void ClipboardTextCmd(TNokaBase& e) { SetSoreTyped(e, e.Services.Clipboard->ClipboardText(), "s"); }
 
 namespace {
 

@@ -332,7 +332,12 @@ std::string Transliterate(std::string_view text, std::string_view search,
   constexpr long kDelete = -1, kKeep = -2;
   std::unordered_map<unsigned, long> map;  // first occurrence wins
   for (size_t k = 0; k < from.size(); ++k) {
-    long target = k < to.size() ? static_cast<long>(to[k]) : (del ? kDelete : static_cast<long>(to.back()));
+    // Past the end of the replacement list its last character repeats; with
+    // no list at all (tr/a//c) a character stands for itself.
+    long target = k < to.size() ? static_cast<long>(to[k])
+                  : del         ? kDelete
+                  : to.empty()  ? static_cast<long>(from[k])
+                                : static_cast<long>(to.back());
     map.emplace(from[k], target);
   }
   auto lookup = [&](unsigned c) -> long {

@@ -94,9 +94,11 @@ class TCsvReader {
     }
     if (!AtEnd() && Cur() == sep_) ++pos_;
     std::string_view trimmed = TrimBlanks(field);
-    // An unquoted field whose quotes stood behind control characters.
+    // An unquoted field whose quotes stood behind control characters. What
+    // the quotes held is trimmed as a quoted field's text is: no cell read
+    // keeps edge blanks, which no written table could give back.
     if (!quoted && trimmed.size() > 1 && trimmed.front() == '"' && trimmed.back() == '"')
-      trimmed = trimmed.substr(1, trimmed.size() - 2);
+      trimmed = TrimBlanks(trimmed.substr(1, trimmed.size() - 2));
     return std::string(trimmed);
   }
 

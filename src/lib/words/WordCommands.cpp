@@ -4,7 +4,6 @@
 #include "core/Keywords.h"
 #include "core/Prepare.h"
 #include "core/Scan.h"
-#include "host/Host.h"
 #include "lib/table/Csv.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
@@ -206,7 +205,7 @@ void CmdShow(TNokaBase& e) {
   std::string arg = PopArgText(e);
   std::string value = EvalArg(e, arg);
   std::string shown = UnquoteLiteral(arg);
-  e.Host->MessageBox(FormatMessage(Sj(msg::kShowContents), {shown, value}), Sj(msg::kAppTitle));
+  e.Services.Output->MessageBox(FormatMessage(Sj(msg::kShowContents), {shown, value}), Sj(msg::kAppTitle));
 }
 
 

@@ -1,0 +1,150 @@
+// The host services: the small interfaces through which the engine and the
+// command families reach the outside world. Each asks one kind of thing of
+// the host (write, ask, clipboard, screen, events, window), so a family
+// depends only on the services it uses and a host implements each on its
+// own terms: the console host on the standard streams and poll(), the Qt
+// host on the window system, the unit tests' capture host in memory. One
+// object may implement several of them.
+//
+// Every text crossing these interfaces is CP932; hosts convert at their
+// edge. Command code holds the rules (defaults, conversions, what a cancel
+// means); a service only performs or asks.
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace nokari {
+
+// How a text is drawn on a surface that has styles; the console ignores it.
+struct TextStyle {
+  std::string Face;        // font face as the script names it (CP932)
+  int Points = 12;         // font size in points
+  uint32_t Rgb = 0;        // 0xRRGGBB
+};
+
+// 表示, 言う and the diagnostics that go beside the program's output.
+class IOutputService {
+ public:
+  virtual ~IOutputService() = default;
+  // 表示: text on the main output surface, line ends splitting it into
+  // lines. The surface keeps its own pen: where the next line goes depends
+  // on the font's height, which only the surface can measure.
+  virtual void WriteText(const std::string& text, const TextStyle& style) = 0;
+  // 言う: a message box with an OK button.
+  virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
+  // Warnings of -debug in console mode, refusals nobody was asked about.
+  virtual void Diagnostic(const std::string& text) = 0;
+};
+
+enum class ErrorChoice { Continue, Quit, Debug };
+// None: the user made no choice; Nobody: there was no one to ask (a console
+// without a terminal).
+enum class Confirm { Yes, No, AllYes, AllNo, None, Nobody };
+
+// Questions to the user. Each returns what was answered; a cancel is an
+// empty optional, so the command decides what a cancel leaves in それ. The
+// remaining dialogs (list and button choices, memo, colour, font, files,
+// folder) join as further methods of the same shape.
+class IDialogService {
+ public:
+  virtual ~IDialogService() = default;
+  // The error dialog; `log` is the whole error log.
+  virtual ErrorChoice ShowErrorDialog(const std::string& log, bool debugMode) = 0;
+  // 尋ねる: one line of text.
+  virtual std::optional<std::string> Input(const std::string& prompt, const std::string& initial) = 0;
+  // はい/いいえ; true for yes.
+  virtual bool YesNo(const std::string& prompt, const std::string& caption) = 0;
+  // The security confirmation with はい/いいえ/全てはい/全ていいえ.
+  virtual Confirm AskConfirm(const std::string& question) = 0;
+};
+
+class IClipboardService {
+ public:
+  virtual ~IClipboardService() = default;
+  virtual std::string ClipboardText() = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
+};
+
+struct ScreenSize {
+  int Width = 1024;
+  int Height = 768;
+};
+
+class IScreenService {
+ public:
+  virtual ~IScreenService() = default;
+  virtual ScreenSize PrimaryScreenSize() = 0;
+};
+
+// Where events come from: the window system, timers and file descriptors
+// (sockets, pipes). Callbacks run on the engine's one thread, from inside
+// ProcessEvents or Wait; they should only queue work for the engine, which
+// runs it at a statement boundary.
+class IEventPump {
+ public:
+  using Millis = std::chrono::milliseconds;
+  using Callback = std::function<void()>;
+  enum Direction { Readable = 1, Writable = 2 };
+
+  virtual ~IEventPump() = default;
+  // Runs what is pending now (window events, due timers, ready watches)
+  // without blocking.
+  virtual void ProcessEvents() = 0;
+  // Lets events run for `duration`; returns early once `stop()` holds. The
+  // condition is checked after every round of events.
+  virtual void Wait(Millis duration, const std::function<bool()>& stop) = 0;
+  // Calls `ready` whenever `fd` is readable or writable (`directions`, a
+  // mask of Direction) until Unwatch. Returns a watch id > 0.
+  virtual int WatchFd(int fd, int directions, Callback ready) = 0;
+  virtual void Unwatch(int watchId) = 0;
+  // Calls `fired` once after `delay`. Returns a timer id > 0.
+  virtual int StartTimer(Millis delay, Callback fired) = 0;
+  // Harmless for a timer that already fired or was cancelled.
+  virtual void CancelTimer(int timerId) = 0;
+};
+
+// The main window (母艦).
+class IWindowService {
+ public:
+  virtual ~IWindowService() = default;
+  // Not called when the script holds 母艦浮上.
+  virtual void ShowMainWindow() = 0;
+  // The engine has decided to end (おわり, the close handler agreed, the
+  // error dialog's quit): close the window and leave the event loop.
+  virtual void CloseMainWindow() = 0;
+  // The user asks to close the window. The host never decides that
+  // itself: it calls `request` (later, outside its own event handler), and
+  // the engine runs the close handler, which may refuse; when it agrees the
+  // engine calls CloseMainWindow.
+  virtual void SetCloseRequestHandler(std::function<void()> request) = 0;
+};
+
+// The widgets behind GUI parts. Its interface arrives with the parts
+// themselves; until then no host provides one and the slot stays null.
+class IPartService;
+
+// The services an engine talks to. A fresh engine holds the quiet
+// services, so code below the application layer never checks for null
+// (except Parts, which is null until a host provides parts).
+struct HostServices {
+  IOutputService* Output = nullptr;
+  IDialogService* Dialogs = nullptr;
+  IClipboardService* Clipboard = nullptr;
+  IScreenService* Screen = nullptr;
+  IEventPump* Pump = nullptr;
+  IWindowService* Window = nullptr;
+  IPartService* Parts = nullptr;
+  // Console mode: no window; warnings go to standard error, not a dialog.
+  bool Console = true;
+};
+
+// Services that do nothing (output is dropped, every question is
+// cancelled, the error dialog answers Quit, the clipboard stays empty, the
+// screen is 1024 × 768, the pump has no events): what an engine without a
+// host, such as a unit test of one family, talks to.
+HostServices QuietServices();
+
+}  // namespace nokari
