@@ -66,7 +66,5 @@ bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, s
 // implementations over this way.
 std::span<const CommandImpl> FlowCommands();      // core/FlowCommands
 std::span<const CommandImpl> ErrorCommands();     // core/ErrorCommands
-std::span<const CommandImpl> OutputCommands();    // host output (表示, 言う ...)
-std::span<const CommandImpl> DialogCommands();    // host dialogs (尋ねる, 二択 ...)
 
 }  // namespace nokari

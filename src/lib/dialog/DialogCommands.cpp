@@ -1,6 +1,7 @@
 // Dialog commands that ask through the host: 尋ねる, 二択, 三択.
 #include "core/Services.h"
 #include "words/Contract.h"
+#include "words/Family.h"
 #include "words/Registry.h"
 
 namespace nokari {
@@ -35,11 +36,10 @@ void CmdYesNo(TNokaBase& e) {
   SetSoreTyped(e, e.Services.Dialogs->YesNo(question, Sj(msg::kAppTitle)) ? "1" : "0", "e");
 }
 
+constexpr CommandImpl kCommands[] = {{10, CmdAsk}, {40, CmdYesNo}, {160, CmdYesNo}};
+
 }  // namespace
 
-std::span<const CommandImpl> DialogCommands() {
-  static const CommandImpl table[] = {{10, CmdAsk}, {40, CmdYesNo}, {160, CmdYesNo}};
-  return table;
-}
+extern const Family kDialogFamily{"dialog", kCommands, {}};
 
 }  // namespace nokari

@@ -4,6 +4,7 @@
 #include "core/Services.h"
 #include "lib/file/DisplayTarget.h"
 #include "words/Contract.h"
+#include "words/Family.h"
 #include "words/Registry.h"
 
 namespace nokari {
@@ -56,11 +57,10 @@ void CmdWaitSeconds(TNokaBase& e) {
   e.Services.Pump->Wait(duration, [&e] { return e.StopFlag; });
 }
 
+constexpr CommandImpl kCommands[] = {{0, CmdShowText}, {12, CmdSay}, {21, CmdWaitSeconds}};
+
 }  // namespace
 
-std::span<const CommandImpl> OutputCommands() {
-  static const CommandImpl table[] = {{0, CmdShowText}, {12, CmdSay}, {21, CmdWaitSeconds}};
-  return table;
-}
+extern const Family kOutputFamily{"output", kCommands, {}};
 
 }  // namespace nokari
