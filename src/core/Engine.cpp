@@ -40,7 +40,12 @@ const std::array<bool, 256> kDelimiters = [] {
 bool IsBlank(unsigned char c) { return c == '\t' || c == ' ' || c == ',' || c == 0xA4; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-// Line number of the marker that follows p (the line p stands on), or -1.
+bool PointsInto(const std::string* buf, const char* p) {
+  return buf && p >= buf->data() && p <= buf->data() + buf->size();
+}
+
+}  // namespace
+
 int32_t LineAfter(const char* p) {
   while (*p && !IsLineEnd(*p)) p += CharLenAt(p);
   while (*p == '\r' || *p == '\n' || *p == ' ' || *p == '\t') ++p;
@@ -53,12 +58,6 @@ int32_t LineAfter(const char* p) {
   }
   return *p == ':' ? static_cast<int32_t>(n) : -1;
 }
-
-bool PointsInto(const std::string* buf, const char* p) {
-  return buf && p >= buf->data() && p <= buf->data() + buf->size();
-}
-
-}  // namespace
 
 bool IsWordDelimiter(unsigned char c) { return kDelimiters[c]; }
 
@@ -114,9 +113,12 @@ const char* BracketEnd(TNokaBase& e, const char* p) {
   RaiseError(e, msg::kUnbalancedParen);
 }
 
+bool LineFollows(const char* p) { return LineAfter(p) >= 0; }
+
 int32_t CurrentLine(const TNokaBase& e) {
   const char* from = nullptr;
-  if (e.StmtStart && e.Cursor && e.StmtBuf == e.Cursor.Buf.get() && PointsInto(e.StmtBuf, e.StmtStart))
+  if (e.StmtStart && e.Cursor && e.StmtBuf == e.Cursor.Buf.get() && e.StmtEnd == e.Cursor.End &&
+      PointsInto(e.StmtBuf, e.StmtStart))
     from = e.StmtStart;
   else if (e.Cursor)
     from = e.Cursor.P;
@@ -146,6 +148,16 @@ const char* PastLineEnd(const char* p, int32_t& line) {
 }
 
 void StepOverLineEnd(TNokaBase& e) {
+  if (e.Cursor.P == e.Cursor.End) {
+    // The line end a body ends with: its line's marker, then the body's NUL.
+    int32_t line = LineAfter(e.Cursor.End);
+    if (line >= 0) {
+      e.Recording.SetsLine = true;
+      e.LineNo = line;
+    }
+    e.Cursor.P = e.Cursor.BufferEnd();
+    return;
+  }
   e.Recording.SetsLine = true;
   e.Cursor.P = PastLineEnd(e.Cursor.P, e.LineNo);
 }
@@ -156,9 +168,10 @@ void StepOverLineEnd(TNokaBase& e) {
 namespace {
 
 // End of the rest of the line from p: up to CR, LF or ";", literals and
-// brackets whole, "&" followed by a line end continuing on the next line.
-const char* RestOfLineEnd(TNokaBase& e, const char* p) {
-  while (*p && !IsLineEnd(*p) && *p != ';') {
+// brackets whole, "&" followed by a line end continuing on the next line;
+// never past `limit`, the end of the body being read (null: none).
+const char* RestOfLineEnd(TNokaBase& e, const char* p, const char* limit) {
+  while (*p && !IsLineEnd(*p) && *p != ';' && p != limit) {
     if (*p == '"' || *p == '`') {
       p = LiteralEnd(e, p);
     } else if (*p == '(') {
@@ -171,7 +184,7 @@ const char* RestOfLineEnd(TNokaBase& e, const char* p) {
         while (*q >= '0' && *q <= '9') ++q;
         if (*q == ':') ++q;
       }
-      p = q;
+      p = limit && q > limit ? limit : q;
     } else {
       p += CharLenAt(p);
     }
@@ -179,12 +192,40 @@ const char* RestOfLineEnd(TNokaBase& e, const char* p) {
   return p;
 }
 
+// The closing bracket of a block's "(" at p: remembered for every bracket
+// the scan passes, so a block nested in it needs no scan of its own.
+const char* BlockBracketEnd(TNokaBase& e, const char* p) {
+  if (const char* const* known = e.BracketEnds.Find(p)) return *known;
+  if (e.BracketEnds.size() > (1u << 18) || e.BracketTexts.size() > 4096) {
+    e.BracketEnds.clear();
+    e.BracketTexts.clear();
+  }
+  if (e.BracketTexts.empty() || e.BracketTexts.back() != e.Cursor.Buf) e.BracketTexts.push_back(e.Cursor.Buf);
+  std::vector<const char*> open;
+  const char* q = p;
+  while (*q) {
+    char c = *q;
+    if (c == '"' || c == '`') {
+      q = LiteralEnd(e, q);
+      continue;
+    }
+    if (c == '(') open.push_back(q);
+    if (c == ')') {
+      e.BracketEnds.Set(open.back(), q + 1);
+      open.pop_back();
+      if (open.empty()) return q + 1;
+    }
+    q += CharLenAt(q);
+  }
+  RaiseError(e, msg::kUnbalancedParen);
+}
+
 }  // namespace
 
 void ReadBlock(TNokaBase& e, TRunControl& frame) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
-  if (IsLineEnd(*p)) {
+  if (AtLineEnd(e, p)) {
     e.Cursor.P = p;
     StepOverLineEnd(e);
     p = e.Cursor.P;
@@ -192,37 +233,35 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
   }
   e.Cursor.P = p;
   frame.SavedFileName = e.FileName;
+  const char* limit = e.Cursor.End;
   const TNokaBase::CachedBody* cached = e.BodyCache.Find(p);
-  if (cached && cached->Owner == e.Cursor.Buf) {
-    frame.Body = cached->Body;
-    frame.ReturnPos = TextPos(e.Cursor.Buf, p);
-    frame.ExitPos = TextPos(e.Cursor.Buf, cached->Exit);
+  if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == limit) {
+    frame.Body = TextPos(e.Cursor.Buf, cached->Start, cached->End);
+    frame.ExitPos = TextPos(e.Cursor.Buf, cached->Exit, limit);
     e.Cursor.P = cached->Exit;
     return;
   }
   const char* start = p;
+  const char* bodyStart;
+  const char* bodyEnd;
   const char* end;
-  std::string body;
-  if (*p == '(') {
-    end = BracketEnd(e, p);
-    body.assign(p + 1, end - 1);
+  if (AtTextEnd(e, p)) {
+    // Nothing left: an empty body, ending at the text's own NUL.
+    bodyStart = bodyEnd = e.Cursor.BufferEnd();
+    end = p;
+  } else if (*p == '(') {
+    end = BlockBracketEnd(e, p);
+    bodyStart = p + 1;
+    bodyEnd = end - 1;
   } else {
-    end = RestOfLineEnd(e, p);
-    body.assign(p, end);
+    end = RestOfLineEnd(e, p, limit);
+    bodyStart = p;
+    bodyEnd = end;
   }
-  // Every body ends with the marker of the line its block ends on, so
-  // statements in one-line bodies report their own line.
-  int32_t line = LineAfter(end);
-  if (line >= 0) {
-    body += "\r\n";
-    body += std::to_string(line);
-    body += ':';
-  }
-  frame.Body = MakeText(std::move(body));
-  frame.ReturnPos = TextPos(e.Cursor.Buf, start);
-  frame.ExitPos = TextPos(e.Cursor.Buf, end);
+  frame.Body = TextPos(e.Cursor.Buf, bodyStart, bodyEnd);
+  frame.ExitPos = TextPos(e.Cursor.Buf, end, limit);
   if (e.BodyCache.size() > 65536) e.BodyCache.clear();  // のかりする makes texts without end
-  e.BodyCache.Set(start, {e.Cursor.Buf, frame.Body, end});
+  e.BodyCache.Set(start, {e.Cursor.Buf, limit, bodyStart, bodyEnd, end});
   e.Cursor.P = end;
 }
 
@@ -313,7 +352,7 @@ void ReadConcatChain(TNokaBase& e, const char*& p, std::string& phrase) {
     if (!(*q == '&' && q[1] != '&')) break;
     ++q;
     SkipSpaces(q);
-    if (IsLineEnd(*q)) {
+    if (AtLineEnd(e, q)) {
       e.Cursor.P = q;
       StepOverLineEnd(e);
       q = e.Cursor.P;
@@ -358,15 +397,16 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
 
 // The value text of an assignment at p, read once per place in a text.
 std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
+  const char* limit = e.Cursor.End;
   const TNokaBase::CachedValueText* cached = e.ValueTextCache.Find(p);
-  if (cached && cached->Owner == e.Cursor.Buf) {
+  if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == limit) {
     end = cached->End;
     return cached->Text;
   }
-  end = RestOfLineEnd(e, p);
+  end = RestOfLineEnd(e, p, limit);
   if (e.ValueTextCache.size() > 65536) e.ValueTextCache.clear();
   auto text = std::make_shared<const std::string>(p, end);
-  e.ValueTextCache.Set(p, {e.Cursor.Buf, end, text});
+  e.ValueTextCache.Set(p, {e.Cursor.Buf, limit, end, text});
   return text;
 }
 
@@ -498,6 +538,13 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
   SkipBlanks(p);
   e.Cursor.P = p;
   char c = *p;
+  if (p == e.Cursor.End) {
+    // The end of a body: its closing line end (read below), or its NUL.
+    if (LineFollows(p))
+      c = '\r';
+    else
+      c = '\0';
+  }
   if (c == '\0') {
     FinishStatement(e);
     return;
@@ -515,8 +562,9 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
   if (e.ArgStack.Count() == 0) {
     e.StmtStart = p;
     e.StmtBuf = e.Cursor.Buf.get();
+    e.StmtEnd = e.Cursor.End;
     if (ReplayPlan(e, p)) return;
-    e.Recording = {p, e.StmtBuf, true, false};
+    e.Recording = {p, e.StmtBuf, e.StmtEnd, true, false};
   }
   switch (c) {
     case '"':
@@ -535,7 +583,7 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
       return;
     }
     case '*':
-      while (*p && !IsLineEnd(*p)) p += CharLenAt(p);
+      while (*p && !IsLineEnd(*p) && p != e.Cursor.End) p += CharLenAt(p);
       e.Cursor.P = p;
       return;
     case ';':
@@ -653,7 +701,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
         std::string result = CallBracketed(e, phrase, q, false);
         std::string type = e.CurrentType;
         SkipSpaces(q);
-        if (*q == '\0' || *q == '\r' || *q == ';') {
+        if (*q == '\0' || *q == '\r' || *q == ';' || q == e.Cursor.End) {
           e.Cursor.P = q;
           SetSoreTyped(e, result, type.c_str());
           return;
@@ -667,7 +715,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
     }
   }
   e.ArgStack.Push(std::move(phrase));
-  if (*e.Cursor.P == '\0') stepAgain = true;
+  if (AtTextEnd(e, e.Cursor.P)) stepAgain = true;
 }
 
 }  // namespace
@@ -739,8 +787,9 @@ void CheckRunControl(TNokaBase& e) {
   }
   if (repeat) {
     ++e.LoopTurns;
-    e.Cursor.Buf = top->Body;
-    e.Cursor.P = top->Body->c_str();
+    if (e.Cursor.Buf != top->Body.Buf) e.Cursor.Buf = top->Body.Buf;
+    e.Cursor.P = top->Body.P;
+    e.Cursor.End = top->Body.End;
     return;
   }
   if (!top) {  // a condition emptied the stack (おわり)
@@ -808,9 +857,9 @@ void RunLoop(TNokaBase& e) {
     try {
       for (;;) {
         if (!e.Cursor || e.StopFlag) break;
-        if (*e.Cursor.P == '\0') {
-          while (e.Cursor && *e.Cursor.P == '\0' && e.RunStack.Count() > 0) CheckRunControl(e);
-          if (!e.Cursor || *e.Cursor.P == '\0') break;
+        if (AtTextEnd(e, e.Cursor.P)) {
+          while (e.Cursor && AtTextEnd(e, e.Cursor.P) && e.RunStack.Count() > 0) CheckRunControl(e);
+          if (!e.Cursor || AtTextEnd(e, e.Cursor.P)) break;
           previous = nullptr;
           continue;
         }
@@ -824,7 +873,7 @@ void RunLoop(TNokaBase& e) {
         if (!e.Events.empty()) DrainEvents(e);
         if (!e.RetiredPlans.empty() && e.RunDepth == 1) e.RetiredPlans.clear();
       }
-      if (!e.Cursor || e.StopFlag || *e.Cursor.P == '\0') break;
+      if (!e.Cursor || e.StopFlag || AtTextEnd(e, e.Cursor.P)) break;
     } catch (ENoka& err) {
       HandleRunError(e, err.Message);
     } catch (std::bad_alloc&) {
@@ -843,6 +892,7 @@ void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {
   std::string savedFile = e.FileName;
   const char* savedStmt = e.StmtStart;
   const std::string* savedStmtBuf = e.StmtBuf;
+  const char* savedStmtEnd = e.StmtEnd;
   e.FileName = fileName;
   e.Cursor = std::move(pos);
   e.RunStack.SaveLevel();
@@ -852,19 +902,21 @@ void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {
     std::string& file;
     const char* stmt;
     const std::string* stmtBuf;
+    const char* stmtEnd;
     ~Restore() {
       e.RunStack.RestoreLevel();
       if (!e.StopFlag) e.Cursor = cursor;
       e.FileName = file;
       e.StmtStart = stmt;
       e.StmtBuf = stmtBuf;
+      e.StmtEnd = stmtEnd;
     }
-  } restore{e, savedCursor, savedFile, savedStmt, savedStmtBuf};
+  } restore{e, savedCursor, savedFile, savedStmt, savedStmtBuf, savedStmtEnd};
   RunLoop(e);
 }
 
 void EnterLabel(TNokaBase& e, const TextPos& label, const std::string& fileName) {
-  bool busy = e.RunDepth > 0 && e.Cursor && !e.Cursor.AtEnd();
+  bool busy = e.RunDepth > 0 && e.Cursor && !AtTextEnd(e, e.Cursor.P);
   TRunControl frame;
   frame.Kind = kEventFrame;
   frame.ReturnPos = e.Cursor;
