@@ -807,8 +807,34 @@ void CheckRunControl(TNokaBase& e) {
 
 namespace {
 
+struct RunMark {
+  const char* P = nullptr;
+  const char* End = nullptr;
+  int Frames = -1;
+  uint64_t Turns = 0;
+  bool operator==(const RunMark&) const = default;
+};
+
+// The run cannot go on where it stands: the step there made no progress
+// (an error that leaves the cursor in place is raised again every time it
+// is tried). Reported, whatever the error settings say, and the program
+// stops: ignoring it would repeat it for ever.
+void StopStuck(TNokaBase& e) {
+  std::string line = ErrorLine(e, Sj(msg::kInternalError));
+  e.ErrorLog += line;
+  e.ErrorLog += "\r\n";
+  if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
+  e.ErrorMessageVar->SetValue(line);
+  e.ArgStack.Clear();
+  e.Host->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+  e.StopFlag = true;
+  e.Cursor.Reset();
+  e.Host->RequestClose();
+}
+
 void HandleRunError(TNokaBase& e, const std::string& message) {
   e.ErrorMessageVar->SetValue(message);
+  if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
   // The failed statement's leftover phrases never reach the next one.
   e.ArgStack.Clear();
   e.LooseBinding = false;
@@ -847,31 +873,34 @@ void RunLoop(TNokaBase& e) {
     TNokaBase& e;
     ~DepthGuard() { --e.RunDepth; }
   } guard{e};
+  // Where the run stood before the last step or frame action. One that
+  // leaves the cursor where it was, with no frame added and no loop turned
+  // (続ける turns one within the step), made no progress. This is kept
+  // across caught errors: a step that fails where it stands fails the same
+  // way every time it is tried again (with errors ignored, an endless loop
+  // that fills the error log).
+  RunMark last;
   while (e.Cursor && !e.StopFlag) {
-    // A step that leaves the cursor where it was, with no frame added and no
-    // loop turned (続ける turns one within the step), made no progress: an
-    // engine fault, reported instead of hanging.
-    const char* previous = nullptr;
-    int previousFrames = -1;
-    uint64_t previousTurns = 0;
     try {
       for (;;) {
         if (!e.Cursor || e.StopFlag) break;
-        if (AtTextEnd(e, e.Cursor.P)) {
-          while (e.Cursor && AtTextEnd(e, e.Cursor.P) && e.RunStack.Count() > 0) CheckRunControl(e);
-          if (!e.Cursor || AtTextEnd(e, e.Cursor.P)) break;
-          previous = nullptr;
+        const bool atEnd = AtTextEnd(e, e.Cursor.P);
+        if (atEnd && e.RunStack.Count() == 0) break;
+        const RunMark here{e.Cursor.P, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns};
+        if (here == last) {
+          StopStuck(e);
+          break;
+        }
+        last = here;
+        if (atEnd) {
+          CheckRunControl(e);
           continue;
         }
         if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
-        if (e.Cursor.P == previous && e.RunStack.TotalCount() == previousFrames && e.LoopTurns == previousTurns)
-          RaiseError(e, msg::kInternalError);
-        previous = e.Cursor.P;
-        previousFrames = e.RunStack.TotalCount();
-        previousTurns = e.LoopTurns;
         Step(e);
         if (!e.Events.empty()) DrainEvents(e);
         if (!e.RetiredPlans.empty() && e.RunDepth == 1) e.RetiredPlans.clear();
+        if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
       }
       if (!e.Cursor || e.StopFlag || AtTextEnd(e, e.Cursor.P)) break;
     } catch (ENoka& err) {

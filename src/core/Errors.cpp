@@ -81,6 +81,16 @@ void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_v
   }
 }
 
+void TrimErrorLog(TNokaBase& e) {
+  std::string& log = e.ErrorLog;
+  if (log.size() <= kErrorLogKept) return;
+  // Whole entries only: every error or warning line starts with "[" after
+  // a line end (a CR LF is never part of a double-byte character).
+  size_t cut = log.find("\r\n[", log.size() - kErrorLogKept);
+  cut = cut == std::string::npos ? log.size() : cut + 2;
+  log = Sj(msg::kLogTrimmed) + "\r\n" + log.substr(cut);
+}
+
 void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args) {
   throw ENoka(FormatMessage(Sj(msgUtf8), args));
 }

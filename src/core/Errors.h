@@ -35,6 +35,13 @@ std::string ErrorLine(const TNokaBase& e, std::string_view message);
 [[noreturn]] void RaiseErrorText(TNokaBase& e, std::string_view cp932Message);
 // Appends a warning line to the log (and, in debug mode, shows the dialog).
 void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args = {});
+// The error log keeps its newest part: past kErrorLogLimit bytes,
+// TrimErrorLog drops the oldest lines down to kErrorLogKept and says so in
+// the log's first line. Called between steps of the run loop (a command
+// may remember the log's size while it runs).
+inline constexpr size_t kErrorLogKept = size_t{1} << 20;
+inline constexpr size_t kErrorLogLimit = kErrorLogKept + kErrorLogKept / 4;
+void TrimErrorLog(TNokaBase& e);
 // A plain error with no file and line (the word table's reserved-word error).
 [[noreturn]] void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args = {});
 

@@ -21,6 +21,7 @@ inline constexpr char kErrorDialogCaption[] = "実行中にエラーが発生し
 inline constexpr char kErrorContinue[] = "実行を続ける(&O)";
 inline constexpr char kErrorQuit[] = "終了(&C)";
 inline constexpr char kErrorDebug[] = "デバッグする(&D)";
+inline constexpr char kLogTrimmed[] = "（エラーの記録が大きくなりすぎたので、ここより前の古い行は削除しました。）";
 
 // Source preparation
 inline constexpr char kUnbalancedComment[] = "{ }が対応していません。『%s』の近く";

@@ -154,5 +154,34 @@ TEST(Engine, BodiesEndWhereTheirBlockEnds) {
   EXPECT_NE(errors.find("条件分岐の終端文字を認識できませんでした。"), std::string::npos) << errors;
 }
 
+
+// An error that leaves the cursor where it stands, ignored, used to be tried
+// again for ever while the log grew: the run now stops and says so.
+TEST(Engine, IgnoredErrorThatCannotMoveOnStopsTheRun) {
+  for (const char* program : {"エラーを無視\n(x\n「後」を、表示\n", "エラーを無視\nA#(\n", "エラーを無視\n2回（(x）\n"}) {
+    TestEngine t;
+    EXPECT_EQ(t.Run(program), "") << program;
+    EXPECT_TRUE(t.e.StopFlag) << program;
+    EXPECT_NE(t.host.Errors.find("特定できないシステムエラーです(ToT)"), std::string::npos) << program;
+    EXPECT_LT(t.e.ErrorLog.size(), 1000u) << program;
+  }
+  // Errors that move on are ignored as before.
+  TestEngine t;
+  EXPECT_EQ(t.Run("エラーを無視\n3回（「a」を、表示する2）\n「後」を、表示\n"), "後\n");
+  EXPECT_EQ(t.host.Errors, "");
+}
+
+// The log keeps its newest megabyte, whole entries, and says what it dropped.
+TEST(Engine, ErrorLogKeepsItsNewestPart) {
+  TestEngine t;
+  t.Run("エラーを無視\n20000回（「長い長い長い長い長い長い長い長い長い」を、表示する2）\n「最後」を、表示する2\n");
+  const std::string log = ToUtf8(t.e.ErrorLog);
+  EXPECT_LE(t.e.ErrorLog.size(), kErrorLogLimit);
+  EXPECT_GT(t.e.ErrorLog.size(), kErrorLogKept / 2);
+  EXPECT_EQ(log.rfind("（エラーの記録が大きくなりすぎたので、ここより前の古い行は削除しました。）\r\n[エラー] test.nkr(2行目): ", 0), 0u)
+      << log.substr(0, 200);
+  EXPECT_NE(log.find("\"`最後`を,表示する2\"は未定義の命令です。"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace nokari
