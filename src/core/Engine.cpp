@@ -46,7 +46,12 @@ bool PointsInto(const std::string* buf, const char* p) {
 
 }  // namespace
 
-int32_t LineAfter(const char* p) {
+int32_t LineAfter(const char* p, const char* end) {
+  if (end) {
+    // Past NUL bytes: a string may hold one, and the line goes on after it.
+    while (p < end && !IsLineEnd(*p)) ++p;
+    if (p == end) return -1;
+  }
   while (*p && !IsLineEnd(*p)) p += CharLenAt(p);
   while (*p == '\r' || *p == '\n' || *p == ' ' || *p == '\t') ++p;
   if (*p < '0' || *p > '9') return -1;
@@ -123,7 +128,7 @@ int32_t CurrentLine(const TNokaBase& e) {
   else if (e.Cursor)
     from = e.Cursor.P;
   if (from) {
-    int32_t n = LineAfter(from);
+    int32_t n = LineAfter(from, e.Cursor.BufferEnd());
     if (n >= 0) return n;
   }
   return e.LineNo;

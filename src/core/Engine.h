@@ -263,7 +263,8 @@ const char* PastLineEnd(const char* p, int32_t& line);
 // Steps over a line end at the cursor, reading its line marker.
 void StepOverLineEnd(TNokaBase& e);
 // Line number of the marker that follows p (the line p stands on), or -1.
-int32_t LineAfter(const char* p);
+// With `end` (the end of p's whole text) the search goes on past NUL bytes.
+int32_t LineAfter(const char* p, const char* end = nullptr);
 // Current line number for messages.
 int32_t CurrentLine(const TNokaBase& e);
 // Event entry from outside: run the handler at `label` now (idle) or at the

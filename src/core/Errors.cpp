@@ -8,6 +8,19 @@
 
 namespace nokari {
 
+namespace {
+
+// A text without a lead byte that ends it without its second byte (a text
+// cut short): in a message that byte would pair with the next character.
+std::string_view WholeChars(std::string_view s) {
+  if (s.empty() || !IsLeadByte(static_cast<unsigned char>(s.back()))) return s;
+  size_t i = 0;
+  while (i + 1 < s.size()) i += CharLenAt(s, i);
+  return i == s.size() ? s : s.substr(0, i);
+}
+
+}  // namespace
+
 std::string FormatMessage(std::string_view tmpl, std::initializer_list<std::string_view> args) {
   std::string out;
   out.reserve(tmpl.size() + 32);
@@ -17,7 +30,7 @@ std::string FormatMessage(std::string_view tmpl, std::initializer_list<std::stri
     size_t len = CharLenAt(tmpl, i);
     if (len == 1 && tmpl[i] == '%' && i + 1 < tmpl.size() &&
         (tmpl[i + 1] == 's' || tmpl[i + 1] == 'd') && next != args.end()) {
-      out.append(*next++);
+      out.append(WholeChars(*next++));
       i += 2;
       continue;
     }

@@ -55,6 +55,19 @@ TEST(Engine, ErrorLinesNameTheStatementsLine) {
   EXPECT_NE(errors.find("[エラー] test.nkr(3行目): "), std::string::npos) << errors;
 }
 
+// A NUL byte inside a string ends the engine's reading there, not the line
+// count; a statement cut short after a lead byte keeps its message whole.
+TEST(Engine, BrokenBytesStillNameTheirLine) {
+  TestEngine t;
+  t.Run(std::string("「a") + '\0' + "b」を、表示\n「c」を、表示\n");
+  EXPECT_NE(t.host.Errors.find("[エラー] test.nkr(1行目): "), std::string::npos) << t.host.Errors;
+  TestEngine u;
+  u.e.FileName = "test.nkr";
+  StartProgram(u.e, FromUtf8("「a」を、\n表示") + "\x82");
+  RunLoop(u.e);
+  EXPECT_NE(u.host.Errors.find("\"`a`を,表示\"は未定義の命令です。"), std::string::npos) << u.host.Errors;
+}
+
 TEST(Engine, EndlessRecursionIsAnError) {
   std::string errors = RunAndError("*L\nLを、呼ぶ\n");
   EXPECT_NE(errors.find("実行が無限ループしている可能性があるので終了します。"), std::string::npos);
