@@ -831,7 +831,7 @@ void StopStuck(TNokaBase& e) {
   if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
   e.ErrorMessageVar->SetValue(line);
   e.ArgStack.Clear();
-  e.Host->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+  ShowErrorLog(e, *e.Host);
   e.StopFlag = true;
   e.Cursor.Reset();
   e.Host->RequestClose();
@@ -852,7 +852,7 @@ void HandleRunError(TNokaBase& e, const std::string& message) {
   }
   if (!e.ShowErrors) return;
   if (e.ErrorLog.empty()) e.ErrorLog = ErrorLine(e, message) + "\r\n" + Sj(msg::kInternalError);
-  ErrorChoice choice = e.Host->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+  ErrorChoice choice = ShowErrorLog(e, *e.Host);
   if (choice == ErrorChoice::Quit) {
     e.StopFlag = true;
     e.Cursor.Reset();

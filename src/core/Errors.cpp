@@ -1,5 +1,7 @@
 #include "core/Errors.h"
 
+#include <vector>
+
 #include "core/Cp932.h"
 #include "core/Encoding.h"
 #include "core/Engine.h"
@@ -102,6 +104,71 @@ void TrimErrorLog(TNokaBase& e) {
   size_t cut = log.find("\r\n[", log.size() - kErrorLogKept);
   cut = cut == std::string::npos ? log.size() : cut + 2;
   log = Sj(msg::kLogTrimmed) + "\r\n" + log.substr(cut);
+}
+
+namespace {
+
+// The end of "[エラー] file(N行目): " at the start of an error line; 0 when
+// the text is no error line.
+size_t ErrorLineHead(std::string_view entry) {
+  const std::string& open = Sj("[エラー] ");
+  if (!StartsWith(entry, open)) return 0;
+  size_t at = entry.find(Sj("行目): "), open.size());
+  return at == std::string_view::npos ? 0 : at + Sj("行目): ").size();
+}
+
+std::string Indented(std::string_view text) {
+  std::string out = "  ";
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == '\n' && i + 1 < text.size()) out += "  ";
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ConsoleErrorLog(std::string_view log) {
+  std::string_view wrap = Sj(msg::kCommandError);
+  wrap.remove_suffix(2);  // "%s"
+  struct Shown {
+    std::string_view original;  // the entry as logged
+    std::string text;           // as shown
+    std::string reason;         // for a wrapping line: the innermost reason
+  };
+  std::vector<Shown> shown;
+  size_t i = 0;
+  while (i < log.size()) {
+    // An entry runs up to the line end before the next "[" that starts one
+    // (messages may hold line ends of their own).
+    size_t next = log.find("\r\n[", i);
+    size_t end = next == std::string_view::npos ? log.size() : next;
+    std::string_view entry = log.substr(i, end - i);
+    i = next == std::string_view::npos ? log.size() : next + 2;
+    if (entry.ends_with("\r\n")) entry.remove_suffix(2);
+    size_t head = ErrorLineHead(entry);
+    std::string_view rest = entry.substr(head);
+    if (head && StartsWith(rest, wrap) && !shown.empty() && rest.substr(wrap.size()) == shown.back().original) {
+      Shown& inner = shown.back();
+      std::string reason = inner.reason;
+      if (reason.empty()) {
+        reason = inner.text;
+        if (StartsWith(reason, entry.substr(0, head))) reason.erase(0, head);
+      }
+      inner.original = entry;
+      inner.text = std::string(entry.substr(0, head + wrap.size())) + "\r\n" + Indented(reason);
+      inner.reason = std::move(reason);
+      continue;
+    }
+    shown.push_back({entry, std::string(entry), {}});
+  }
+  std::string out;
+  for (const Shown& s : shown) out += s.text + "\r\n";
+  return out;
+}
+
+ErrorChoice ShowErrorLog(TNokaBase& e, IHost& host) {
+  return host.ShowErrorDialog(host.IsConsole() ? ConsoleErrorLog(e.ErrorLog) : e.ErrorLog, e.DebugMode);
 }
 
 void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/Host.h"
+
 namespace nokari {
 
 struct TNokaBase;
@@ -42,6 +44,15 @@ void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_v
 inline constexpr size_t kErrorLogKept = size_t{1} << 20;
 inline constexpr size_t kErrorLogLimit = kErrorLogKept + kErrorLogKept / 4;
 void TrimErrorLog(TNokaBase& e);
+// The error log as the console shows it, to be read once: an error that a
+// command's wrapping repeats ("システム命令実行中のエラー。理由は,…" right
+// after the error it wraps) is shown as the wrapping line alone, with the
+// innermost reason indented under it (without the file and line when they
+// are the same). The log itself keeps both lines.
+std::string ConsoleErrorLog(std::string_view log);
+// Shows the error log on the host's error dialog (the console's form on a
+// console).
+ErrorChoice ShowErrorLog(TNokaBase& e, IHost& host);
 // A plain error with no file and line (the word table's reserved-word error).
 [[noreturn]] void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args = {});
 

@@ -21,7 +21,7 @@ bool StartScript(TNokaBase& e, IHost& host, const StartOptions& options) {
   try {
     StartProgram(e, source);
   } catch (ENoka&) {
-    host.ShowErrorDialog(e.ErrorLog, e.DebugMode);
+    ShowErrorLog(e, host);
     return false;
   }
   return true;
@@ -34,7 +34,7 @@ void RunStarted(TNokaBase& e, IHost& host) {
     if (e.ErrorLog.empty())
       host.MessageBox(ErrorLine(e, Sj(msg::kSystemErrorPrefix) + err.Message), Sj(msg::kAppTitle));
     else
-      host.ShowErrorDialog(e.ErrorLog, e.DebugMode);
+      ShowErrorLog(e, host);
     e.StopFlag = true;
   }
 }

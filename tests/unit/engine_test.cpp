@@ -196,5 +196,34 @@ TEST(Engine, ErrorLogKeepsItsNewestPart) {
   EXPECT_NE(log.find("\"`最後`を,表示する2\"は未定義の命令です。"), std::string::npos);
 }
 
+// On a console an error wrapped by the command it failed in is read once:
+// the wrapping line, the innermost reason indented under it. The log (what
+// a window shows, and エラーメッセージ) keeps both lines.
+TEST(Engine, ConsoleShowsWrappedErrorsOnce) {
+  TestEngine t;
+  t.Run("「無い.nkr」を、取り込む\n");
+  EXPECT_EQ(t.host.Errors,
+            "[エラー] test.nkr(1行目): システム命令実行中のエラー。理由は,\r\n"
+            "  ファイル\"無い.nkr\"が、ありません。\r\n");
+  EXPECT_EQ(ToUtf8(t.e.ErrorLog),
+            "[エラー] test.nkr(1行目): ファイル\"無い.nkr\"が、ありません。\r\n"
+            "[エラー] test.nkr(1行目): システム命令実行中のエラー。理由は,[エラー] test.nkr(1行目): "
+            "ファイル\"無い.nkr\"が、ありません。\r\n");
+  auto console = [](const std::string& log) { return ToUtf8(ConsoleErrorLog(FromUtf8(log))); };
+  const std::string wrap = "システム命令実行中のエラー。理由は,";
+  const std::string in = "[エラー] a.nkr(3行目): 中\r\n二行目";
+  // Wrapped twice: one line and the innermost reason.
+  EXPECT_EQ(console(in + "\r\n[エラー] a.nkr(3行目): " + wrap + in + "\r\n[エラー] a.nkr(3行目): " + wrap +
+                    "[エラー] a.nkr(3行目): " + wrap + in + "\r\n"),
+            "[エラー] a.nkr(3行目): " + wrap + "\r\n  中\r\n  二行目\r\n");
+  // A reason from another file or line keeps its own head.
+  EXPECT_EQ(console("[エラー] b.nkr(9行目): 中\r\n[エラー] a.nkr(3行目): " + wrap + "[エラー] b.nkr(9行目): 中\r\n"),
+            "[エラー] a.nkr(3行目): " + wrap + "\r\n  [エラー] b.nkr(9行目): 中\r\n");
+  // Entries that wrap nothing before them, and warnings, stay as they are.
+  const std::string plain = "[注　意] a.nkr(1行目): 注\r\n[エラー] a.nkr(2行目): 甲\r\n[エラー] a.nkr(4行目): " + wrap +
+                            "[エラー] a.nkr(3行目): 乙\r\n";
+  EXPECT_EQ(console(plain), plain);
+}
+
 }  // namespace
 }  // namespace nokari
