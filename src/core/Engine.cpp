@@ -314,12 +314,47 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
   ReportLeftovers(e, verb);
 }
 
+namespace {
+
+// Whether one of the phrases a statement left over stands in the
+// statement's text right before an operator: a calculation written without
+// brackets (問題数-1まで reads as 問題数 and -1まで).
+bool LeftoverBeforeOperator(const TNokaBase& e, const std::vector<std::string>& leftovers) {
+  if (!e.StmtStart || !e.Cursor || e.StmtBuf != e.Cursor.Buf.get() || !PointsInto(e.StmtBuf, e.StmtStart))
+    return false;
+  // The statement's lines: a line ending in "," goes on to the next.
+  const char* end = e.StmtStart;
+  int32_t line;
+  for (;;) {
+    while (*end && !IsLineEnd(*end)) end += CharLenAt(end);
+    const char* b = end;
+    while (b > e.StmtStart && (b[-1] == ' ' || b[-1] == '\t')) --b;
+    if (!*end || b == e.StmtStart || b[-1] != ',') break;
+    end = PastLineEnd(end, line);
+  }
+  std::string_view text(e.StmtStart, end - e.StmtStart);
+  for (const std::string& phrase : leftovers) {
+    if (phrase.empty()) continue;
+    for (size_t at = FindChar(text, phrase); at != std::string_view::npos; at = FindChar(text, phrase, at + 1)) {
+      size_t next = at + phrase.size();
+      while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) ++next;
+      if (next < text.size() && std::string_view("+-*/%^<>").find(text[next]) != std::string_view::npos) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 void ReportLeftovers(TNokaBase& e, const std::string& verb) {
   if (e.ArgStack.Count() == 0) return;
   std::string rest;
   for (auto& phrase : e.ArgStack.Items) rest += phrase + "\r\n";
+  const bool calculation = LeftoverBeforeOperator(e, e.ArgStack.Items);
   e.ArgStack.Clear();
-  RaiseError(e, msg::kTooManyArgs, {verb, rest});
+  std::string text = FormatMessage(Sj(msg::kTooManyArgs), {verb, rest});
+  if (calculation) text += Sj(msg::kBracketTheExpression);
+  RaiseErrorText(e, text);
 }
 
 void ExecutePending(TNokaBase& e) {

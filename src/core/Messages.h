@@ -50,6 +50,7 @@ inline constexpr char kReadOnly[] = "\"%s\"は、読取専用です。";
 inline constexpr char kCannotAssign[] = "代入出来ません。";
 inline constexpr char kStackFull[] = "スタックが一杯になりました。ラベルなどに再帰呼び出しがないか確認！";
 inline constexpr char kInvalidOperation[] = "プログラムで不正な操作がありました。";
+inline constexpr char kBracketTheExpression[] = "式は（ ）で囲んでください。";
 
 // Word table
 inline constexpr char kReservedWord[] = "\"%s\"は予約語なので、登録できません。";

@@ -35,6 +35,23 @@ TEST(Binding, Errors) {
   EXPECT_NE(RunAndError("&「a」を、表示\n").find("\"&\"は、文字列との連結に使います。"), std::string::npos);
 }
 
+// A phrase left over right before an operator was meant as a calculation:
+// the message says to bracket it. Other leftovers get no such hint.
+TEST(Binding, TooManyArgumentsBeforeAnOperatorHintsAtBrackets) {
+  const std::string hint = "式は（ ）で囲んでください。";
+  for (const char* program : {"問題数=3\nIを、1から、問題数-1まで、繰り返す\n", "A=1\nA +2を、表示\n",
+                              "A=1\n3回（「x」と、A+1を、表示）\n", "A=1\n「x」と、\nA+1を、表示\n"}) {
+    std::string errors = RunAndError(program);
+    EXPECT_NE(errors.find("引数が多いです。"), std::string::npos) << program << errors;
+    EXPECT_NE(errors.find(hint), std::string::npos) << program << errors;
+  }
+  for (const char* program : {"「a」を、「b」を、表示\n", "A=1\nAを、「b」を、表示\nB=A-1\n"}) {
+    std::string errors = RunAndError(program);
+    EXPECT_NE(errors.find("引数が多いです。"), std::string::npos) << program << errors;
+    EXPECT_EQ(errors.find(hint), std::string::npos) << program << errors;
+  }
+}
+
 TEST(Binding, PositionalSlots) {
   TestEngine t;
   EXPECT_EQ(t.Run("RIGHT(「abcdef」,2)を、表示\n"), "ef\n");
