@@ -225,6 +225,41 @@ const char* BlockBracketEnd(TNokaBase& e, const char* p) {
   RaiseError(e, msg::kUnbalancedParen);
 }
 
+// Spaces and tabs that indent the line p stands on.
+int LineIndent(const std::string& text, const char* p) {
+  const char* start = text.c_str();
+  while (p > start && p[-1] != '\n') --p;
+  if (p > start) {  // the line marker after the line end
+    const char* q = p;
+    while (*q >= '0' && *q <= '9') ++q;
+    if (*q == ':' && q > p) p = q + 1;
+  }
+  int n = 0;
+  while (p[n] == ' ' || p[n] == '\t') ++n;
+  return n;
+}
+
+// A one-line block followed by a line indented deeper than the block's
+// statement: its writer meant the line to belong to the block, which it
+// does not (indentation never extends a block). Debug mode only.
+void WarnIndentedAfterBlock(TNokaBase& e, const char* end) {
+  if (!IsLineEnd(*end) || end == e.Cursor.End || !e.StmtStart || e.StmtBuf != e.Cursor.Buf.get()) return;
+  // The next line that holds anything (comments are gone by now).
+  int32_t line = -1;
+  const char* next = end;
+  const char* text;
+  do {
+    next = PastLineEnd(next, line);
+    text = next;
+    while (*text == ' ' || *text == '\t') ++text;
+  } while (line >= 0 && IsLineEnd(*text) && !AtTextEnd(e, text));
+  if (line < 0 || !*text || IsLineEnd(*text) || *text == ')' || AtTextEnd(e, text)) return;
+  const Keywords& kw = Kw();
+  if (StartsWith(text, kw.Chigaeba) || StartsWith(text, kw.Denakereba)) return;  // the もし's other branch
+  if (text - next <= LineIndent(*e.Cursor.Buf, e.StmtStart) || !FirstDebugWarning(e, next)) return;
+  WarnAtLine(e, line + 1, msg::kIndentedOutsideBlock);
+}
+
 }  // namespace
 
 void ReadBlock(TNokaBase& e, TRunControl& frame) {
@@ -262,6 +297,7 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
     end = RestOfLineEnd(e, p, limit);
     bodyStart = p;
     bodyEnd = end;
+    if (e.DebugMode) WarnIndentedAfterBlock(e, end);
   }
   frame.Body = TextPos(e.Cursor.Buf, bodyStart, bodyEnd);
   frame.ExitPos = TextPos(e.Cursor.Buf, end, limit);
@@ -435,6 +471,28 @@ bool ReadNumberToken(const char*& p, std::string& out) {
 
 void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain);
 
+// An assignment's value is its first phrase: text after a "," that follows
+// it (Xは、Aの、命令) is never used. Debug mode only.
+void WarnValueLeftOver(TNokaBase& e, const char* p, const char* end) {
+  const char* q = p;
+  while (q < end) {
+    if (*q == '"' || *q == '`') {
+      q = LiteralEnd(e, q);
+    } else if (*q == '(') {
+      q = BracketEnd(e, q);
+    } else if (*q == ',' || static_cast<unsigned char>(*q) == 0xA4) {
+      const char* rest = q;
+      SkipBlanks(rest);
+      const char* last = end;
+      while (last > rest && (last[-1] == ' ' || last[-1] == '\t')) --last;
+      if (rest < last && FirstDebugWarning(e, p)) Warn(e, msg::kValueLeftOver, {std::string_view(rest, last - rest)});
+      return;
+    } else {
+      q += CharLenAt(q);
+    }
+  }
+}
+
 // The value text of an assignment at p, read once per place in a text.
 std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
   const char* limit = e.Cursor.End;
@@ -444,6 +502,7 @@ std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p
     return cached->Text;
   }
   end = RestOfLineEnd(e, p, limit);
+  if (e.DebugMode) WarnValueLeftOver(e, p, end);
   if (e.ValueTextCache.size() > 65536) e.ValueTextCache.clear();
   auto text = std::make_shared<const std::string>(p, end);
   e.ValueTextCache.Set(p, {e.Cursor.Buf, limit, end, text});

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/PlaceMap.h"
@@ -85,6 +86,7 @@ struct TNokaBase {
   TextPos ResumePos;
   WordRef ExitHandlerLabel;
   std::string ErrorLog;
+  std::unordered_set<const char*> WarnedPlaces;  // debug-mode hints given
   bool Closed = false;   // the main window was closed / the program ended
   int ExitStatus = 0;
 

@@ -82,7 +82,11 @@ void RaiseError(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::st
 }
 
 void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args) {
-  std::string line = LineOf(msg::kWarningLine, e, CurrentLine(e), FormatMessage(Sj(msgUtf8), args));
+  WarnAtLine(e, CurrentLine(e), msgUtf8, args);
+}
+
+void WarnAtLine(TNokaBase& e, int32_t lineNo, const char* msgUtf8, std::initializer_list<std::string_view> args) {
+  std::string line = LineOf(msg::kWarningLine, e, lineNo, FormatMessage(Sj(msgUtf8), args));
   e.ErrorLog += line;
   e.ErrorLog += "\r\n";
   if (e.DebugMode && e.Host) {
@@ -94,6 +98,17 @@ void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_v
       e.Host->RequestClose();
     }
   }
+}
+
+bool FirstDebugWarning(TNokaBase& e, const char* place) {
+  if (!e.DebugMode) return false;
+  if (!place) place = e.StmtStart;
+  if (e.WarnedPlaces.size() > 4096) e.WarnedPlaces.clear();
+  return e.WarnedPlaces.insert(place).second;
+}
+
+void WarnUtf8File(TNokaBase& e, std::string_view name, std::string_view content) {
+  if (e.DebugMode && LooksLikeUtf8(content) && FirstDebugWarning(e)) Warn(e, msg::kUtf8File, {name});
 }
 
 void TrimErrorLog(TNokaBase& e) {

@@ -37,6 +37,15 @@ std::string ErrorLine(const TNokaBase& e, std::string_view message);
 [[noreturn]] void RaiseErrorText(TNokaBase& e, std::string_view cp932Message);
 // Appends a warning line to the log (and, in debug mode, shows the dialog).
 void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args = {});
+// The same for a given line.
+void WarnAtLine(TNokaBase& e, int32_t line, const char* msgUtf8, std::initializer_list<std::string_view> args = {});
+// Warnings that help a new user, given in debug mode only (nothing changes
+// without it), once per place in the program: true when the statement now
+// running (or `place`) has not warned yet.
+bool FirstDebugWarning(TNokaBase& e, const char* place = nullptr);
+// In debug mode: a file that 読む read looks like UTF-8 (the engine's texts
+// are CP932), with how to convert it.
+void WarnUtf8File(TNokaBase& e, std::string_view name, std::string_view content);
 // The error log keeps its newest part: past kErrorLogLimit bytes,
 // TrimErrorLog drops the oldest lines down to kErrorLogKept and says so in
 // the log's first line. Called between steps of the run loop (a command

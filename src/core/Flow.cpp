@@ -370,7 +370,10 @@ void CmdWhile(TNokaBase& e) {
   std::string condition = UnquoteLiteral(PopArgText(e));
   TRunControl frame;
   ReadBlock(e, frame);
-  if (condition.empty() || condition == "``") return;
+  if (condition.empty() || condition == "``") {
+    if (FirstDebugWarning(e)) Warn(e, msg::kEmptyLoopCondition);
+    return;
+  }
   if (ToInt64(ToNumber(EvaluateExpression(e, condition))) == 0) return;
   frame.Kind = kWhileLoop;
   frame.Counter = 1;
