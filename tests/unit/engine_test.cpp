@@ -242,5 +242,31 @@ TEST(Engine, ConsoleShowsWrappedErrorsOnce) {
   EXPECT_EQ(console(plain), plain);
 }
 
+// Debug-mode hints are given once per place, however often it runs, and
+// never without debug mode.
+TEST(Engine, DebugHintsOncePerPlace) {
+  const char* program = "3回（「」で、ループ（「L」を、表示））\n3回（Xは、「a」、「b」）\n";
+  for (bool debug : {true, false}) {
+    TestEngine t;
+    t.e.DebugMode = debug;
+    t.Run(program);
+    const std::string log = ToUtf8(t.e.ErrorLog);
+    size_t warnings = 0;
+    for (size_t at = log.find("[注　意]"); at != std::string::npos; at = log.find("[注　意]", at + 1)) ++warnings;
+    EXPECT_EQ(warnings, debug ? 2u : 0u) << log;
+    if (debug) {
+      EXPECT_NE(log.find("代入する値は最初の句だけです。"), std::string::npos) << log;
+    }
+  }
+}
+
+TEST(Encoding, LooksLikeUtf8) {
+  EXPECT_TRUE(LooksLikeUtf8("こんにちは\n"));
+  EXPECT_FALSE(LooksLikeUtf8(FromUtf8("こんにちは\n")));  // CP932
+  EXPECT_FALSE(LooksLikeUtf8("plain ascii"));
+  EXPECT_FALSE(LooksLikeUtf8(""));
+  EXPECT_FALSE(LooksLikeUtf8("\xE3\x81"));  // cut short
+}
+
 }  // namespace
 }  // namespace nokari
