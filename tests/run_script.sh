@@ -4,13 +4,16 @@
 # Expected files beside the script: NAME.out (standard output, required),
 # NAME.err (text that standard error must contain, optional),
 # NAME.status (exit status, default 0), NAME.in (standard input, optional),
-# NAME.args (extra command-line arguments, optional).
+# NAME.args (extra command-line arguments after the script, optional),
+# NAME.opts (options before the script, e.g. -debug, optional).
 # Without NAME.out the expectations stand in the script itself, beside the
 # line that makes them:
 #   「a」を、表示   // 出力: a        one line of standard output, in order
 #   Xを、表示       // エラー: 文字   text standard error must contain
 #                                     (and the exit status becomes 1)
 # A comment line holding only "// 出力: …" adds a further output line.
+# Warnings (NAME.opts holding -debug) are checked with "// エラー:" lines
+# and a NAME.status of 0: they go to standard error but fail nothing.
 set -u
 nokari=$1
 script=$2
@@ -34,9 +37,11 @@ input=/dev/null
 [ -f "$base.in" ] && input="$base.in"
 args=()
 [ -f "$base.args" ] && read -r -a args < "$base.args"
+opts=()
+[ -f "$base.opts" ] && read -r -a opts < "$base.opts"
 cd "$dir"
 export NOKARI_TEST_TMP="$work"
-QT_QPA_PLATFORM=offscreen timeout 50 "$nokari" -console "$script" "${args[@]}" \
+QT_QPA_PLATFORM=offscreen timeout 50 "$nokari" -console "${opts[@]}" "$script" "${args[@]}" \
   < "$input" > "$work/stdout" 2> "$work/stderr"
 status=$?
 expected_status=$inline_status

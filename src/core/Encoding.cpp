@@ -140,12 +140,16 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+bool LooksLikeUtf8(std::string_view s) {
+  bool nonAscii = false;
+  for (unsigned char c : s)
+    if (c >= 0x80) { nonAscii = true; break; }
+  return nonAscii && IsValidUtf8(s);
+}
+
 bool LooksLikeUtf8Script(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return true;
-  bool nonAscii = false;
-  for (unsigned char c : bytes)
-    if (c >= 0x80) { nonAscii = true; break; }
-  return nonAscii && IsValidUtf8(bytes);
+  return LooksLikeUtf8(bytes);
 }
 
 }  // namespace nokari

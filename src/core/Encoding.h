@@ -23,6 +23,10 @@ const std::string& Sj(const char* utf8Literal);
 // True when the bytes are valid UTF-8.
 bool IsValidUtf8(std::string_view s);
 
+// True when the bytes are valid UTF-8 holding at least one multi-byte
+// character (so not plain ASCII, and almost never CP932 text).
+bool LooksLikeUtf8(std::string_view s);
+
 // Decides whether a script file is UTF-8: a UTF-8 BOM, or valid UTF-8 that
 // contains at least one non-ASCII byte.
 bool LooksLikeUtf8Script(std::string_view bytes);

@@ -39,8 +39,18 @@ const std::array<bool, 256> kDelimiters = [] {
 bool IsBlank(unsigned char c) { return c == '\t' || c == ' ' || c == ',' || c == 0xA4; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-// Line number of the marker that follows p (the line p stands on), or -1.
-int32_t LineAfter(const char* p) {
+bool PointsInto(const std::string* buf, const char* p) {
+  return buf && p >= buf->data() && p <= buf->data() + buf->size();
+}
+
+}  // namespace
+
+int32_t LineAfter(const char* p, const char* end) {
+  if (end) {
+    // Past NUL bytes: a string may hold one, and the line goes on after it.
+    while (p < end && !IsLineEnd(*p)) ++p;
+    if (p == end) return -1;
+  }
   while (*p && !IsLineEnd(*p)) p += CharLenAt(p);
   while (*p == '\r' || *p == '\n' || *p == ' ' || *p == '\t') ++p;
   if (*p < '0' || *p > '9') return -1;
@@ -52,12 +62,6 @@ int32_t LineAfter(const char* p) {
   }
   return *p == ':' ? static_cast<int32_t>(n) : -1;
 }
-
-bool PointsInto(const std::string* buf, const char* p) {
-  return buf && p >= buf->data() && p <= buf->data() + buf->size();
-}
-
-}  // namespace
 
 bool IsWordDelimiter(unsigned char c) { return kDelimiters[c]; }
 
@@ -113,14 +117,17 @@ const char* BracketEnd(TNokaBase& e, const char* p) {
   RaiseError(e, msg::kUnbalancedParen);
 }
 
+bool LineFollows(const char* p) { return LineAfter(p) >= 0; }
+
 int32_t CurrentLine(const TNokaBase& e) {
   const char* from = nullptr;
-  if (e.StmtStart && e.Cursor && e.StmtBuf == e.Cursor.Buf.get() && PointsInto(e.StmtBuf, e.StmtStart))
+  if (e.StmtStart && e.Cursor && e.StmtBuf == e.Cursor.Buf.get() && e.StmtEnd == e.Cursor.End &&
+      PointsInto(e.StmtBuf, e.StmtStart))
     from = e.StmtStart;
   else if (e.Cursor)
     from = e.Cursor.P;
   if (from) {
-    int32_t n = LineAfter(from);
+    int32_t n = LineAfter(from, e.Cursor.BufferEnd());
     if (n >= 0) return n;
   }
   return e.LineNo;
@@ -145,6 +152,16 @@ const char* PastLineEnd(const char* p, int32_t& line) {
 }
 
 void StepOverLineEnd(TNokaBase& e) {
+  if (e.Cursor.P == e.Cursor.End) {
+    // The line end a body ends with: its line's marker, then the body's NUL.
+    int32_t line = LineAfter(e.Cursor.End);
+    if (line >= 0) {
+      e.Recording.SetsLine = true;
+      e.LineNo = line;
+    }
+    e.Cursor.P = e.Cursor.BufferEnd();
+    return;
+  }
   e.Recording.SetsLine = true;
   e.Cursor.P = PastLineEnd(e.Cursor.P, e.LineNo);
 }
@@ -155,9 +172,10 @@ void StepOverLineEnd(TNokaBase& e) {
 namespace {
 
 // End of the rest of the line from p: up to CR, LF or ";", literals and
-// brackets whole, "&" followed by a line end continuing on the next line.
-const char* RestOfLineEnd(TNokaBase& e, const char* p) {
-  while (*p && !IsLineEnd(*p) && *p != ';') {
+// brackets whole, "&" followed by a line end continuing on the next line;
+// never past `limit`, the end of the body being read (null: none).
+const char* RestOfLineEnd(TNokaBase& e, const char* p, const char* limit) {
+  while (*p && !IsLineEnd(*p) && *p != ';' && p != limit) {
     if (*p == '"' || *p == '`') {
       p = LiteralEnd(e, p);
     } else if (*p == '(') {
@@ -170,7 +188,7 @@ const char* RestOfLineEnd(TNokaBase& e, const char* p) {
         while (*q >= '0' && *q <= '9') ++q;
         if (*q == ':') ++q;
       }
-      p = q;
+      p = limit && q > limit ? limit : q;
     } else {
       p += CharLenAt(p);
     }
@@ -178,12 +196,75 @@ const char* RestOfLineEnd(TNokaBase& e, const char* p) {
   return p;
 }
 
+// The closing bracket of a block's "(" at p: remembered for every bracket
+// the scan passes, so a block nested in it needs no scan of its own.
+const char* BlockBracketEnd(TNokaBase& e, const char* p) {
+  if (const char* const* known = e.BracketEnds.Find(p)) return *known;
+  if (e.BracketEnds.size() > (1u << 18) || e.BracketTexts.size() > 4096) {
+    e.BracketEnds.clear();
+    e.BracketTexts.clear();
+  }
+  if (e.BracketTexts.empty() || e.BracketTexts.back() != e.Cursor.Buf) e.BracketTexts.push_back(e.Cursor.Buf);
+  std::vector<const char*> open;
+  const char* q = p;
+  while (*q) {
+    char c = *q;
+    if (c == '"' || c == '`') {
+      q = LiteralEnd(e, q);
+      continue;
+    }
+    if (c == '(') open.push_back(q);
+    if (c == ')') {
+      e.BracketEnds.Set(open.back(), q + 1);
+      open.pop_back();
+      if (open.empty()) return q + 1;
+    }
+    q += CharLenAt(q);
+  }
+  RaiseError(e, msg::kUnbalancedParen);
+}
+
+// Spaces and tabs that indent the line p stands on.
+int LineIndent(const std::string& text, const char* p) {
+  const char* start = text.c_str();
+  while (p > start && p[-1] != '\n') --p;
+  if (p > start) {  // the line marker after the line end
+    const char* q = p;
+    while (*q >= '0' && *q <= '9') ++q;
+    if (*q == ':' && q > p) p = q + 1;
+  }
+  int n = 0;
+  while (p[n] == ' ' || p[n] == '\t') ++n;
+  return n;
+}
+
+// A one-line block followed by a line indented deeper than the block's
+// statement: its writer meant the line to belong to the block, which it
+// does not (indentation never extends a block). Debug mode only.
+void WarnIndentedAfterBlock(TNokaBase& e, const char* end) {
+  if (!IsLineEnd(*end) || end == e.Cursor.End || !e.StmtStart || e.StmtBuf != e.Cursor.Buf.get()) return;
+  // The next line that holds anything (comments are gone by now).
+  int32_t line = -1;
+  const char* next = end;
+  const char* text;
+  do {
+    next = PastLineEnd(next, line);
+    text = next;
+    while (*text == ' ' || *text == '\t') ++text;
+  } while (line >= 0 && IsLineEnd(*text) && !AtTextEnd(e, text));
+  if (line < 0 || !*text || IsLineEnd(*text) || *text == ')' || AtTextEnd(e, text)) return;
+  const Keywords& kw = Kw();
+  if (StartsWith(text, kw.Chigaeba) || StartsWith(text, kw.Denakereba)) return;  // the もし's other branch
+  if (text - next <= LineIndent(*e.Cursor.Buf, e.StmtStart) || !FirstDebugWarning(e, next)) return;
+  WarnAtLine(e, line + 1, msg::kIndentedOutsideBlock);
+}
+
 }  // namespace
 
 void ReadBlock(TNokaBase& e, TRunControl& frame) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
-  if (IsLineEnd(*p)) {
+  if (AtLineEnd(e, p)) {
     e.Cursor.P = p;
     StepOverLineEnd(e);
     p = e.Cursor.P;
@@ -191,37 +272,36 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
   }
   e.Cursor.P = p;
   frame.SavedFileName = e.FileName;
+  const char* limit = e.Cursor.End;
   const TNokaBase::CachedBody* cached = e.BodyCache.Find(p);
-  if (cached && cached->Owner == e.Cursor.Buf) {
-    frame.Body = cached->Body;
-    frame.ReturnPos = TextPos(e.Cursor.Buf, p);
-    frame.ExitPos = TextPos(e.Cursor.Buf, cached->Exit);
+  if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == limit) {
+    frame.Body = TextPos(e.Cursor.Buf, cached->Start, cached->End);
+    frame.ExitPos = TextPos(e.Cursor.Buf, cached->Exit, limit);
     e.Cursor.P = cached->Exit;
     return;
   }
   const char* start = p;
+  const char* bodyStart;
+  const char* bodyEnd;
   const char* end;
-  std::string body;
-  if (*p == '(') {
-    end = BracketEnd(e, p);
-    body.assign(p + 1, end - 1);
+  if (AtTextEnd(e, p)) {
+    // Nothing left: an empty body, ending at the text's own NUL.
+    bodyStart = bodyEnd = e.Cursor.BufferEnd();
+    end = p;
+  } else if (*p == '(') {
+    end = BlockBracketEnd(e, p);
+    bodyStart = p + 1;
+    bodyEnd = end - 1;
   } else {
-    end = RestOfLineEnd(e, p);
-    body.assign(p, end);
+    end = RestOfLineEnd(e, p, limit);
+    bodyStart = p;
+    bodyEnd = end;
+    if (e.DebugMode) WarnIndentedAfterBlock(e, end);
   }
-  // Every body ends with the marker of the line its block ends on, so
-  // statements in one-line bodies report their own line.
-  int32_t line = LineAfter(end);
-  if (line >= 0) {
-    body += "\r\n";
-    body += std::to_string(line);
-    body += ':';
-  }
-  frame.Body = MakeText(std::move(body));
-  frame.ReturnPos = TextPos(e.Cursor.Buf, start);
-  frame.ExitPos = TextPos(e.Cursor.Buf, end);
+  frame.Body = TextPos(e.Cursor.Buf, bodyStart, bodyEnd);
+  frame.ExitPos = TextPos(e.Cursor.Buf, end, limit);
   if (e.BodyCache.size() > 65536) e.BodyCache.clear();  // のかりする makes texts without end
-  e.BodyCache.Set(start, {e.Cursor.Buf, frame.Body, end});
+  e.BodyCache.Set(start, {e.Cursor.Buf, limit, bodyStart, bodyEnd, end});
   e.Cursor.P = end;
 }
 
@@ -269,12 +349,47 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
   ReportLeftovers(e, verb);
 }
 
+namespace {
+
+// Whether one of the phrases a statement left over stands in the
+// statement's text right before an operator: a calculation written without
+// brackets (問題数-1まで reads as 問題数 and -1まで).
+bool LeftoverBeforeOperator(const TNokaBase& e, const std::vector<std::string>& leftovers) {
+  if (!e.StmtStart || !e.Cursor || e.StmtBuf != e.Cursor.Buf.get() || !PointsInto(e.StmtBuf, e.StmtStart))
+    return false;
+  // The statement's lines: a line ending in "," goes on to the next.
+  const char* end = e.StmtStart;
+  int32_t line;
+  for (;;) {
+    while (*end && !IsLineEnd(*end)) end += CharLenAt(end);
+    const char* b = end;
+    while (b > e.StmtStart && (b[-1] == ' ' || b[-1] == '\t')) --b;
+    if (!*end || b == e.StmtStart || b[-1] != ',') break;
+    end = PastLineEnd(end, line);
+  }
+  std::string_view text(e.StmtStart, end - e.StmtStart);
+  for (const std::string& phrase : leftovers) {
+    if (phrase.empty()) continue;
+    for (size_t at = FindChar(text, phrase); at != std::string_view::npos; at = FindChar(text, phrase, at + 1)) {
+      size_t next = at + phrase.size();
+      while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) ++next;
+      if (next < text.size() && std::string_view("+-*/%^<>").find(text[next]) != std::string_view::npos) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 void ReportLeftovers(TNokaBase& e, const std::string& verb) {
   if (e.ArgStack.Count() == 0) return;
   std::string rest;
   for (auto& phrase : e.ArgStack.Items) rest += phrase + "\r\n";
+  const bool calculation = LeftoverBeforeOperator(e, e.ArgStack.Items);
   e.ArgStack.Clear();
-  RaiseError(e, msg::kTooManyArgs, {verb, rest});
+  std::string text = FormatMessage(Sj(msg::kTooManyArgs), {verb, rest});
+  if (calculation) text += Sj(msg::kBracketTheExpression);
+  RaiseErrorText(e, text);
 }
 
 void ExecutePending(TNokaBase& e) {
@@ -312,7 +427,7 @@ void ReadConcatChain(TNokaBase& e, const char*& p, std::string& phrase) {
     if (!(*q == '&' && q[1] != '&')) break;
     ++q;
     SkipSpaces(q);
-    if (IsLineEnd(*q)) {
+    if (AtLineEnd(e, q)) {
       e.Cursor.P = q;
       StepOverLineEnd(e);
       q = e.Cursor.P;
@@ -355,17 +470,41 @@ bool ReadNumberToken(const char*& p, std::string& out) {
 
 void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain);
 
+// An assignment's value is its first phrase: text after a "," that follows
+// it (Xは、Aの、命令) is never used. Debug mode only.
+void WarnValueLeftOver(TNokaBase& e, const char* p, const char* end) {
+  const char* q = p;
+  while (q < end) {
+    if (*q == '"' || *q == '`') {
+      q = LiteralEnd(e, q);
+    } else if (*q == '(') {
+      q = BracketEnd(e, q);
+    } else if (*q == ',' || static_cast<unsigned char>(*q) == 0xA4) {
+      const char* rest = q;
+      SkipBlanks(rest);
+      const char* last = end;
+      while (last > rest && (last[-1] == ' ' || last[-1] == '\t')) --last;
+      if (rest < last && FirstDebugWarning(e, p)) Warn(e, msg::kValueLeftOver, {std::string_view(rest, last - rest)});
+      return;
+    } else {
+      q += CharLenAt(q);
+    }
+  }
+}
+
 // The value text of an assignment at p, read once per place in a text.
 std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
+  const char* limit = e.Cursor.End;
   const TNokaBase::CachedValueText* cached = e.ValueTextCache.Find(p);
-  if (cached && cached->Owner == e.Cursor.Buf) {
+  if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == limit) {
     end = cached->End;
     return cached->Text;
   }
-  end = RestOfLineEnd(e, p);
+  end = RestOfLineEnd(e, p, limit);
+  if (e.DebugMode) WarnValueLeftOver(e, p, end);
   if (e.ValueTextCache.size() > 65536) e.ValueTextCache.clear();
   auto text = std::make_shared<const std::string>(p, end);
-  e.ValueTextCache.Set(p, {e.Cursor.Buf, end, text});
+  e.ValueTextCache.Set(p, {e.Cursor.Buf, limit, end, text});
   return text;
 }
 
@@ -497,6 +636,13 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
   SkipBlanks(p);
   e.Cursor.P = p;
   char c = *p;
+  if (p == e.Cursor.End) {
+    // The end of a body: its closing line end (read below), or its NUL.
+    if (LineFollows(p))
+      c = '\r';
+    else
+      c = '\0';
+  }
   if (c == '\0') {
     FinishStatement(e);
     return;
@@ -514,8 +660,9 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
   if (e.ArgStack.Count() == 0) {
     e.StmtStart = p;
     e.StmtBuf = e.Cursor.Buf.get();
+    e.StmtEnd = e.Cursor.End;
     if (ReplayPlan(e, p)) return;
-    e.Recording = {p, e.StmtBuf, true, false};
+    e.Recording = {p, e.StmtBuf, e.StmtEnd, true, false};
   }
   switch (c) {
     case '"':
@@ -534,7 +681,7 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
       return;
     }
     case '*':
-      while (*p && !IsLineEnd(*p)) p += CharLenAt(p);
+      while (*p && !IsLineEnd(*p) && p != e.Cursor.End) p += CharLenAt(p);
       e.Cursor.P = p;
       return;
     case ';':
@@ -621,7 +768,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
     if (IsCallable(w.get())) {
       if (*e.Cursor.P == '(') {
         const char* q = e.Cursor.P;
-        std::string result = CallBracketed(e, phrase, q, false);
+        std::string result = CallBracketed(e, phrase, q, BracketUse::kStatement);
         e.Cursor.P = q;
         SetSoreTyped(e, result, e.CurrentType.c_str());
       } else {
@@ -649,10 +796,10 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
       if (IsCallable(w)) {
         // The bracket must follow the name directly; CallBracketed says so.
         const char* q = e.Cursor.P;
-        std::string result = CallBracketed(e, phrase, q, false);
+        std::string result = CallBracketed(e, phrase, q, BracketUse::kStatement);
         std::string type = e.CurrentType;
         SkipSpaces(q);
-        if (*q == '\0' || *q == '\r' || *q == ';') {
+        if (*q == '\0' || *q == '\r' || *q == ';' || q == e.Cursor.End) {
           e.Cursor.P = q;
           SetSoreTyped(e, result, type.c_str());
           return;
@@ -666,7 +813,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
     }
   }
   e.ArgStack.Push(std::move(phrase));
-  if (*e.Cursor.P == '\0') stepAgain = true;
+  if (AtTextEnd(e, e.Cursor.P)) stepAgain = true;
 }
 
 }  // namespace
@@ -738,8 +885,9 @@ void CheckRunControl(TNokaBase& e) {
   }
   if (repeat) {
     ++e.LoopTurns;
-    e.Cursor.Buf = top->Body;
-    e.Cursor.P = top->Body->c_str();
+    if (e.Cursor.Buf != top->Body.Buf) e.Cursor.Buf = top->Body.Buf;
+    e.Cursor.P = top->Body.P;
+    e.Cursor.End = top->Body.End;
     return;
   }
   if (!top) {  // a condition emptied the stack (おわり)
@@ -757,8 +905,34 @@ void CheckRunControl(TNokaBase& e) {
 
 namespace {
 
+struct RunMark {
+  const char* P = nullptr;
+  const char* End = nullptr;
+  int Frames = -1;
+  uint64_t Turns = 0;
+  bool operator==(const RunMark&) const = default;
+};
+
+// The run cannot go on where it stands: the step there made no progress
+// (an error that leaves the cursor in place is raised again every time it
+// is tried). Reported, whatever the error settings say, and the program
+// stops: ignoring it would repeat it for ever.
+void StopStuck(TNokaBase& e) {
+  std::string line = ErrorLine(e, Sj(msg::kInternalError));
+  e.ErrorLog += line;
+  e.ErrorLog += "\r\n";
+  if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
+  e.ErrorMessageVar->SetValue(line);
+  e.ArgStack.Clear();
+  ShowErrorLog(e);
+  e.StopFlag = true;
+  e.Cursor.Reset();
+  e.Services.Window->CloseMainWindow();
+}
+
 void HandleRunError(TNokaBase& e, const std::string& message) {
   e.ErrorMessageVar->SetValue(message);
+  if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
   // The failed statement's leftover phrases never reach the next one.
   e.ArgStack.Clear();
   e.LooseBinding = false;
@@ -771,7 +945,7 @@ void HandleRunError(TNokaBase& e, const std::string& message) {
   }
   if (!e.ShowErrors) return;
   if (e.ErrorLog.empty()) e.ErrorLog = ErrorLine(e, message) + "\r\n" + Sj(msg::kInternalError);
-  ErrorChoice choice = e.Services.Dialogs->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+  ErrorChoice choice = ShowErrorLog(e);
   if (choice == ErrorChoice::Quit) {
     e.StopFlag = true;
     e.Cursor.Reset();
@@ -797,34 +971,37 @@ void RunLoop(TNokaBase& e) {
     TNokaBase& e;
     ~DepthGuard() { --e.RunDepth; }
   } guard{e};
+  // Where the run stood before the last step or frame action. One that
+  // leaves the cursor where it was, with no frame added and no loop turned
+  // (続ける turns one within the step), made no progress. This is kept
+  // across caught errors: a step that fails where it stands fails the same
+  // way every time it is tried again (with errors ignored, an endless loop
+  // that fills the error log).
+  RunMark last;
   while (e.Cursor && !e.StopFlag) {
-    // A step that leaves the cursor where it was, with no frame added and no
-    // loop turned (続ける turns one within the step), made no progress: an
-    // engine fault, reported instead of hanging.
-    const char* previous = nullptr;
-    int previousFrames = -1;
-    uint64_t previousTurns = 0;
     try {
       for (;;) {
         if (e.StepBudget && --e.StepBudget == 0) e.StopFlag = true;
         if (!e.Cursor || e.StopFlag) break;
-        if (*e.Cursor.P == '\0') {
-          while (e.Cursor && *e.Cursor.P == '\0' && e.RunStack.Count() > 0) CheckRunControl(e);
-          if (!e.Cursor || *e.Cursor.P == '\0') break;
-          previous = nullptr;
+        const bool atEnd = AtTextEnd(e, e.Cursor.P);
+        if (atEnd && e.RunStack.Count() == 0) break;
+        const RunMark here{e.Cursor.P, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns};
+        if (here == last) {
+          StopStuck(e);
+          break;
+        }
+        last = here;
+        if (atEnd) {
+          CheckRunControl(e);
           continue;
         }
         if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
-        if (e.Cursor.P == previous && e.RunStack.TotalCount() == previousFrames && e.LoopTurns == previousTurns)
-          RaiseError(e, msg::kInternalError);
-        previous = e.Cursor.P;
-        previousFrames = e.RunStack.TotalCount();
-        previousTurns = e.LoopTurns;
         Step(e);
         if (!e.Events.empty()) DrainEvents(e);
         if (!e.RetiredPlans.empty() && e.RunDepth == 1) e.RetiredPlans.clear();
+        if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
       }
-      if (!e.Cursor || e.StopFlag || *e.Cursor.P == '\0') break;
+      if (!e.Cursor || e.StopFlag || AtTextEnd(e, e.Cursor.P)) break;
     } catch (ENoka& err) {
       HandleRunError(e, err.Message);
     } catch (std::bad_alloc&) {
@@ -843,6 +1020,7 @@ void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {
   std::string savedFile = e.FileName;
   const char* savedStmt = e.StmtStart;
   const std::string* savedStmtBuf = e.StmtBuf;
+  const char* savedStmtEnd = e.StmtEnd;
   e.FileName = fileName;
   e.Cursor = std::move(pos);
   e.RunStack.SaveLevel();
@@ -852,19 +1030,21 @@ void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {
     std::string& file;
     const char* stmt;
     const std::string* stmtBuf;
+    const char* stmtEnd;
     ~Restore() {
       e.RunStack.RestoreLevel();
       if (!e.StopFlag) e.Cursor = cursor;
       e.FileName = file;
       e.StmtStart = stmt;
       e.StmtBuf = stmtBuf;
+      e.StmtEnd = stmtEnd;
     }
-  } restore{e, savedCursor, savedFile, savedStmt, savedStmtBuf};
+  } restore{e, savedCursor, savedFile, savedStmt, savedStmtBuf, savedStmtEnd};
   RunLoop(e);
 }
 
 void EnterLabel(TNokaBase& e, const TextPos& label, const std::string& fileName) {
-  bool busy = e.RunDepth > 0 && e.Cursor && !e.Cursor.AtEnd();
+  bool busy = e.RunDepth > 0 && e.Cursor && !AtTextEnd(e, e.Cursor.P);
   TRunControl frame;
   frame.Kind = kEventFrame;
   frame.ReturnPos = e.Cursor;

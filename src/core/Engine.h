@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/PlaceMap.h"
@@ -87,22 +88,40 @@ struct TNokaBase {
   TextPos ResumePos;
   WordRef ExitHandlerLabel;
   std::string ErrorLog;
+  std::unordered_set<const char*> WarnedPlaces;  // debug-mode hints given
   bool Closed = false;   // the main window was closed / the program ended
   int ExitStatus = 0;
 
-  // Where the statement now being read began (for error lines).
+  // Where the statement now being read began (for error lines): the place,
+  // and the text it stands in (buffer and end, see TextPos).
   const char* StmtStart = nullptr;
   const std::string* StmtBuf = nullptr;
+  const char* StmtEnd = nullptr;
 
-  // Bodies of blocks, copied once per block: prepared texts never change.
+  // Every reading kept by the place it starts (blocks, value texts,
+  // conditions, plans) holds the text it was read from and where that text
+  // ended (Limit, the cursor's End then): the same place read within a
+  // shorter body would stop earlier.
+  //
+  // Blocks by the place they start: the body's range and where the cursor
+  // goes after the block. Prepared texts never change.
   struct CachedBody {
     TextBuf Owner;
-    TextBuf Body;
+    const char* Limit;
+    const char* Start;
+    const char* End;
     const char* Exit;
   };
   PlaceMap<CachedBody> BodyCache;
+  // The closing bracket of every "(" that a block's reading passed over, so
+  // nested blocks find their end at once instead of scanning the rest of the
+  // block again at every level. Keys are places in the texts held in
+  // BracketTexts (kept alive with the entries, so a place is never reused).
+  PlaceMap<const char*> BracketEnds;
+  std::vector<TextBuf> BracketTexts;
   struct CachedValueText {
     TextBuf Owner;
+    const char* Limit;
     const char* End;
     std::shared_ptr<const std::string> Text;
     CompiledRef Compiled = {};  // conditions: the text compiled as an expression
@@ -119,6 +138,7 @@ struct TNokaBase {
   struct StatementPlan {
     enum PlanKind : uint8_t { kAssign, kCommand, kAssignItem } Kind = kAssign;
     TextBuf Owner;
+    const char* Limit = nullptr;
     const char* End = nullptr;  // the cursor once the statement is read
     // kAssign, kAssignItem (Name is the item; the owner phrase in Phrases)
     std::string Name;
@@ -155,8 +175,13 @@ struct TNokaBase {
   // The blocks after a condition (ならば / 違えば), by the place they start.
   struct BranchPlan {
     TextBuf Owner;
+    const char* Limit = nullptr;
     bool QuestionForm = false;
-    TextBuf TrueBody, FalseBody;  // null when the branch is absent
+    // The bodies' ranges; TrueStart / FalseStart null when that branch is absent.
+    const char* TrueStart = nullptr;
+    const char* TrueEnd = nullptr;
+    const char* FalseStart = nullptr;
+    const char* FalseEnd = nullptr;
     const char* End = nullptr;    // the cursor after the blocks
     bool SetsLine = false;
     int32_t LineNo = 0;
@@ -166,6 +191,7 @@ struct TNokaBase {
   struct PlanRecording {
     const char* Start = nullptr;
     const std::string* Buf = nullptr;
+    const char* Limit = nullptr;
     bool Pure = false;
     bool SetsLine = false;
   } Recording;
@@ -220,14 +246,30 @@ void RunLoop(TNokaBase& e);
 // Runs `pos` in a fresh run level until that level ends, then restores the
 // cursor and file name (取り込む, のかりする, handlers, label values).
 void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName);
-// Reads the block after a loop or branch word into a frame (ReturnPos,
-// Body, ExitPos); leaves the cursor after the block.
+// Reads the block after a loop or branch word into a frame (Body, ExitPos);
+// leaves the cursor after the block.
 void ReadBlock(TNokaBase& e, TRunControl& frame);
+// Whether the text the cursor runs in ends at p: its NUL, or the end of a
+// body with no line end after it. A body's end with a line end after it
+// reads as that line end (AtLineEnd); stepping over it reaches the NUL.
+bool LineFollows(const char* p);
+inline bool AtTextEnd(const TNokaBase& e, const char* p) {
+  return *p == '\0' || (p == e.Cursor.End && !LineFollows(p));
+}
+inline bool AtLineEnd(const TNokaBase& e, const char* p) {
+  return *p == '\r' || *p == '\n' || (p == e.Cursor.End && *p && LineFollows(p));
+}
+// Whether p is at or past the end of the body the cursor runs in (the text
+// there belongs to the enclosing block).
+inline bool AtBodyEnd(const TNokaBase& e, const char* p) { return e.Cursor.End && p >= e.Cursor.End; }
 // Where stepping over the line end at p leads, and the line number its
 // marker gives (-1 without one).
 const char* PastLineEnd(const char* p, int32_t& line);
 // Steps over a line end at the cursor, reading its line marker.
 void StepOverLineEnd(TNokaBase& e);
+// Line number of the marker that follows p (the line p stands on), or -1.
+// With `end` (the end of p's whole text) the search goes on past NUL bytes.
+int32_t LineAfter(const char* p, const char* end = nullptr);
 // Current line number for messages.
 int32_t CurrentLine(const TNokaBase& e);
 // Event entry from outside: run the handler at `label` now (idle) or at the

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/Services.h"
+
 namespace nokari {
 
 struct TNokaBase;
@@ -35,6 +37,31 @@ std::string ErrorLine(const TNokaBase& e, std::string_view message);
 [[noreturn]] void RaiseErrorText(TNokaBase& e, std::string_view cp932Message);
 // Appends a warning line to the log (and, in debug mode, shows the dialog).
 void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args = {});
+// The same for a given line.
+void WarnAtLine(TNokaBase& e, int32_t line, const char* msgUtf8, std::initializer_list<std::string_view> args = {});
+// Warnings that help a new user, given in debug mode only (nothing changes
+// without it), once per place in the program: true when the statement now
+// running (or `place`) has not warned yet.
+bool FirstDebugWarning(TNokaBase& e, const char* place = nullptr);
+// In debug mode: a file that 読む read looks like UTF-8 (the engine's texts
+// are CP932), with how to convert it.
+void WarnUtf8File(TNokaBase& e, std::string_view name, std::string_view content);
+// The error log keeps its newest part: past kErrorLogLimit bytes,
+// TrimErrorLog drops the oldest lines down to kErrorLogKept and says so in
+// the log's first line. Called between steps of the run loop (a command
+// may remember the log's size while it runs).
+inline constexpr size_t kErrorLogKept = size_t{1} << 20;
+inline constexpr size_t kErrorLogLimit = kErrorLogKept + kErrorLogKept / 4;
+void TrimErrorLog(TNokaBase& e);
+// The error log as the console shows it, to be read once: an error that a
+// command's wrapping repeats ("システム命令実行中のエラー。理由は,…" right
+// after the error it wraps) is shown as the wrapping line alone, with the
+// innermost reason indented under it (without the file and line when they
+// are the same). The log itself keeps both lines.
+std::string ConsoleErrorLog(std::string_view log);
+// Shows the error log on the host's error dialog (the console's form on a
+// console).
+ErrorChoice ShowErrorLog(TNokaBase& e);
 // A plain error with no file and line (the word table's reserved-word error).
 [[noreturn]] void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args = {});
 

@@ -17,8 +17,6 @@
 namespace nokari {
 namespace {
 
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-
 bool StartsWithWord(const char* p, const std::string& w) { return strncmp(p, w.c_str(), w.size()) == 0; }
 
 bool AtBranchWord(const char* p) {
@@ -32,9 +30,9 @@ bool AtFalseWord(const char* p) {
 }
 
 void PushAndEnter(TNokaBase& e, TRunControl frame) {
-  TextBuf body = frame.Body;
+  TextPos body = frame.Body;
   e.RunStack.Push(std::move(frame));
-  e.Cursor = TextPos::StartOf(std::move(body));
+  e.Cursor = std::move(body);
 }
 
 // Whether a text reads as a number (optional sign, then a digit or "$").
@@ -122,7 +120,7 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
   e.Recording.SetsLine = false;  // tells whether a line end was kept
   const char* p = e.Cursor.P;
   SkipBlanks(p);
-  if (IsLineEnd(*p)) {
+  if (AtLineEnd(e, p)) {
     e.Cursor.P = p;
     StepOverLineEnd(e);
     p = e.Cursor.P;
@@ -137,9 +135,10 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
       e.Cursor.P = p;
     }
     ReadBlock(e, trueBlock);
-    plan.TrueBody = trueBlock.Body;
+    plan.TrueStart = trueBlock.Body.P;
+    plan.TrueEnd = trueBlock.Body.End;
     p = e.Cursor.P;
-    if (*p == ';') ++p;
+    if (*p == ';' && !AtBodyEnd(e, p)) ++p;
     SkipBlanks(p);
     // Line ends between the blocks are stepped over only when a false
     // branch follows them.
@@ -147,7 +146,7 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
     int32_t savedLine = e.LineNo;
     bool lineKept = e.Recording.SetsLine;
     e.Cursor.P = q;
-    while (IsLineEnd(*e.Cursor.P)) {
+    while (AtLineEnd(e, e.Cursor.P)) {
       StepOverLineEnd(e);
       const char* r = e.Cursor.P;
       SkipBlanks(r);
@@ -167,9 +166,11 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
     e.Cursor.P = p;
     if (StartsWithWord(p, Kw().Moshi)) RaiseError(e, msg::kNestedIf, {Kw().Moshi});
     ReadBlock(e, falseBlock);
-    plan.FalseBody = falseBlock.Body;
+    plan.FalseStart = falseBlock.Body.P;
+    plan.FalseEnd = falseBlock.Body.End;
   }
   plan.Owner = e.Cursor.Buf;
+  plan.Limit = e.Cursor.End;
   plan.QuestionForm = questionForm;
   plan.End = e.Cursor.P;
   plan.SetsLine = e.Recording.SetsLine;
@@ -178,12 +179,12 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
 
 // Branch frames need only their body and the place after the blocks: they
 // never return anywhere nor give back a file name.
-void EnterBranch(TNokaBase& e, const TextBuf& body, FrameKind kind) {
+void EnterBranch(TNokaBase& e, const char* start, const char* end, FrameKind kind) {
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kind;
-  frame.Body = body;
+  frame.Body = TextPos(e.Cursor.Buf, start, end);
   frame.ExitPos = std::move(e.Cursor);
-  e.Cursor = TextPos(body, body->c_str());
+  e.Cursor = frame.Body;
 }
 
 }  // namespace
@@ -191,7 +192,7 @@ void EnterBranch(TNokaBase& e, const TextBuf& body, FrameKind kind) {
 void SelectBranch(TNokaBase& e, bool questionForm) {
   const char* at = e.Cursor.P;
   const TNokaBase::BranchPlan* plan = e.BranchPlans.Find(at);
-  if (plan && plan->Owner == e.Cursor.Buf && plan->QuestionForm == questionForm) {
+  if (plan && plan->Owner == e.Cursor.Buf && plan->Limit == e.Cursor.End && plan->QuestionForm == questionForm) {
     e.Cursor.P = plan->End;
     if (plan->SetsLine) e.LineNo = plan->LineNo;
   } else {
@@ -203,10 +204,10 @@ void SelectBranch(TNokaBase& e, bool questionForm) {
   int32_t result = e.CondResult;
   e.CondResult = -1;
   // Nothing runs while a branch is entered: the plan stays as it is.
-  if (result == 1 && plan->TrueBody) {
-    EnterBranch(e, plan->TrueBody, kTrueBranch);
-  } else if (result == 0 && plan->FalseBody) {
-    EnterBranch(e, plan->FalseBody, kFalseBranch);
+  if (result == 1 && plan->TrueStart) {
+    EnterBranch(e, plan->TrueStart, plan->TrueEnd, kTrueBranch);
+  } else if (result == 0 && plan->FalseStart) {
+    EnterBranch(e, plan->FalseStart, plan->FalseEnd, kFalseBranch);
   }
 }
 
@@ -253,7 +254,7 @@ void CmdIf(TNokaBase& e) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   TNokaBase::CachedValueText* cached = e.ConditionCache.Find(p);
-  if (cached && cached->Owner == e.Cursor.Buf) {
+  if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == e.Cursor.End) {
     e.Cursor.P = cached->End;
     CompiledRef& slot = cached->Compiled;
     if (!IsCurrent(slot)) slot = CompileExpression(*cached->Text);
@@ -276,12 +277,12 @@ void CmdIf(TNokaBase& e) {
   bool crossedLine = false;
   std::string condition;
   for (;;) {
-    if (*p == '\0') {
+    if (AtTextEnd(e, p)) {
       e.Cursor.P = p;
       RaiseError(e, msg::kNoBranchEnd);
     }
     if (AtBranchWord(p)) break;
-    if (IsLineEnd(*p)) {
+    if (AtLineEnd(e, p)) {
       e.Cursor.P = p;
       StepOverLineEnd(e);
       p = e.Cursor.P;
@@ -306,7 +307,7 @@ void CmdIf(TNokaBase& e) {
   // is read again so the line marker is stepped over.
   if (!crossedLine) {
     if (e.ConditionCache.size() > 65536) e.ConditionCache.clear();
-    e.ConditionCache.Set(start, {e.Cursor.Buf, p, expression});
+    e.ConditionCache.Set(start, {e.Cursor.Buf, e.Cursor.End, p, expression});
   }
   std::string value = EvaluateExpression(e, *expression);
   e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
@@ -369,7 +370,10 @@ void CmdWhile(TNokaBase& e) {
   std::string condition = UnquoteLiteral(PopArgText(e));
   TRunControl frame;
   ReadBlock(e, frame);
-  if (condition.empty() || condition == "``") return;
+  if (condition.empty() || condition == "``") {
+    if (FirstDebugWarning(e)) Warn(e, msg::kEmptyLoopCondition);
+    return;
+  }
   if (ToInt64(ToNumber(EvaluateExpression(e, condition))) == 0) return;
   frame.Kind = kWhileLoop;
   frame.Counter = 1;
@@ -411,6 +415,17 @@ void CmdContinue(TNokaBase& e) {
   CheckRunControl(e);
 }
 
+// Where "*name" followed by a line end stands in a body; null when nowhere.
+// The body's own closing line end counts (the label may end the body).
+const char* FindLabelInBody(const TextPos& body, const std::string& mark) {
+  std::string_view text(body.P, body.End - body.P);
+  size_t at = text.find(mark);
+  if (at != std::string_view::npos) return body.P + at;
+  std::string_view name(mark.data(), mark.size() - 1);
+  if (text.ends_with(name) && LineFollows(body.End)) return body.End - name.size();
+  return nullptr;
+}
+
 void GlobalJump(TNokaBase& e, const std::string& name) {
   THashNode* label = e.Words.Find(name);
   if (!label || label->Kind != kLabel) RaiseError(e, msg::kUndefinedLabel, {name});
@@ -428,11 +443,10 @@ void CmdJump(TNokaBase& e) {
       e.RunStack.Push(std::move(f));
       break;
     }
-    size_t at = f.Body->find(mark);
-    if (at != std::string::npos) {
-      TextBuf body = f.Body;
+    if (const char* at = FindLabelInBody(f.Body, mark)) {
+      TextPos body = f.Body;
       e.RunStack.Push(std::move(f));
-      e.Cursor = TextPos(body, body->c_str() + at);
+      e.Cursor = TextPos(body.Buf, at, body.End);
       return;
     }
   }

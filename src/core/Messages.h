@@ -24,6 +24,8 @@ inline constexpr char kErrorDialogCaption[] = "実行中にエラーが発生し
 inline constexpr char kErrorContinue[] = "実行を続ける(&O)";
 inline constexpr char kErrorQuit[] = "終了(&C)";
 inline constexpr char kErrorDebug[] = "デバッグする(&D)";
+inline constexpr char kLogTrimmed[] = "（エラーの記録が大きくなりすぎたので、ここより前の古い行は削除しました。）";
+inline constexpr char kUtf8File[] = "\"%s\"はUTF-8のテキストのようです。文字コード変換で「UTF8」から「SJIS」へ変換してください。";
 
 // Source preparation
 inline constexpr char kUnbalancedComment[] = "{ }が対応していません。『%s』の近く";
@@ -52,6 +54,9 @@ inline constexpr char kReadOnly[] = "\"%s\"は、読取専用です。";
 inline constexpr char kCannotAssign[] = "代入出来ません。";
 inline constexpr char kStackFull[] = "スタックが一杯になりました。ラベルなどに再帰呼び出しがないか確認！";
 inline constexpr char kInvalidOperation[] = "プログラムで不正な操作がありました。";
+inline constexpr char kBracketTheExpression[] = "式は（ ）で囲んでください。";
+inline constexpr char kIndentedOutsideBlock[] = "この行は字下げされていますが、前の行のブロックには入りません。ブロックは行の残りか次の1行だけです。複数の行をブロックにするときは（ … ）で囲んでください。";
+inline constexpr char kValueLeftOver[] = "代入する値は最初の句だけです。\"%s\"は使われません。";
 
 // Word table
 inline constexpr char kReservedWord[] = "\"%s\"は予約語なので、登録できません。";
@@ -92,6 +97,7 @@ inline constexpr char kCounterMustBeVariable[] = "\"%s\"の実行回数カウン
 inline constexpr char kFileMissing[] = "ファイル\"%s\"が、ありません。";
 inline constexpr char kTooManyIncludes[] = "取り込めるファイルの数(50)を超えました。%s";
 inline constexpr char kNokariSuffix[] = "の%d行目ののかり";
+inline constexpr char kEmptyLoopCondition[] = "ループの条件が空なので、ブロックは実行されません。";
 
 // User functions and word management
 inline constexpr char kParenRightAfter[] = "関数\"%s\"の呼び出しで、引数の()は、すぐ後ろに書いてください。";

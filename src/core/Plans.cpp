@@ -8,8 +8,6 @@
 namespace nokari {
 namespace {
 
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-
 // のかりする makes texts without end, so the plans are bounded. A statement
 // being replayed holds on to its plan, so a full set is retired and freed only
 // between top-level statements.
@@ -21,12 +19,16 @@ void RetirePlansWhenFull(TNokaBase& e) {
 
 // After an assignment ending at p: where the line end that closes the
 // statement leads, or null when no plain line end follows.
-const char* LineEndAfterStatement(const char* p, int32_t& line) {
+const char* LineEndAfterStatement(const TNokaBase& e, const char* p, int32_t& line) {
   while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4) {
     if (*p == ',') return nullptr;  // a "," continues the statement
     ++p;
   }
-  if (!IsLineEnd(*p)) return nullptr;
+  if (!AtLineEnd(e, p)) return nullptr;
+  if (p == e.Cursor.End) {  // a body's closing line end leads to its NUL
+    line = LineAfter(p);
+    return e.Cursor.BufferEnd();
+  }
   return PastLineEnd(p, line);
 }
 
@@ -72,19 +74,22 @@ bool RunBound(TNokaBase& e, TNokaBase::StatementPlan& plan) {
 
 bool StillPlannable(const TNokaBase& e) {
   const TNokaBase::PlanRecording& rec = e.Recording;
-  return rec.Start && rec.Pure && rec.Buf == e.Cursor.Buf.get() && e.StmtStart == rec.Start;
+  return rec.Start && rec.Pure && rec.Buf == e.Cursor.Buf.get() && rec.Limit == e.Cursor.End &&
+         e.StmtStart == rec.Start;
 }
 
 void RecordCommandPlan(TNokaBase& e) {
   TNokaBase::PlanRecording& rec = e.Recording;
   const char* start = rec.Start;
   rec.Start = nullptr;
-  if (!start || !rec.Pure || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() || e.StmtStart != start)
+  if (!start || !rec.Pure || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() ||
+      rec.Limit != e.Cursor.End || e.StmtStart != start)
     return;
   RetirePlansWhenFull(e);
   TNokaBase::StatementPlan plan;
   plan.Kind = TNokaBase::StatementPlan::kCommand;
   plan.Owner = e.Cursor.Buf;
+  plan.Limit = e.Cursor.End;
   plan.End = e.Cursor.P;
   plan.Phrases.assign(e.ArgStack.Items.begin(), e.ArgStack.Items.end() - 1);
   plan.Verb = e.ArgStack.Items.back();
@@ -98,10 +103,11 @@ void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
   RetirePlansWhenFull(e);
   TNokaBase::StatementPlan plan;
   plan.Owner = e.Cursor.Buf;
+  plan.Limit = e.Cursor.End;
   plan.End = end;
   plan.Name = name;
   plan.Value = std::move(value);
-  plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
+  plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
   e.Plans.Emplace(start, std::move(plan));
 }
 
@@ -111,19 +117,20 @@ void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
   TNokaBase::StatementPlan plan;
   plan.Kind = TNokaBase::StatementPlan::kAssignItem;
   plan.Owner = e.Cursor.Buf;
+  plan.Limit = e.Cursor.End;
   plan.End = end;
   plan.Name = item;
   plan.Value = std::move(value);
   plan.Phrases = e.ArgStack.Items;
   plan.SetsLine = e.Recording.SetsLine;
   plan.LineNo = e.LineNo;
-  plan.AfterLine = LineEndAfterStatement(end, plan.AfterLineNo);
+  plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
   e.Plans.Emplace(start, std::move(plan));
 }
 
 bool ReplayPlan(TNokaBase& e, const char* p) {
   TNokaBase::StatementPlan* found = e.Plans.Find(p);
-  if (!found || found->Owner != e.Cursor.Buf) return false;
+  if (!found || found->Owner != e.Cursor.Buf || found->Limit != e.Cursor.End) return false;
   TNokaBase::StatementPlan& plan = *found;
   e.Recording.Start = nullptr;
   if (plan.Kind == TNokaBase::StatementPlan::kAssign) {
@@ -150,6 +157,7 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   // A raw pointer is enough: the word is used only until its command starts
   // (a nested replay may look the verb up anew, but only after that).
   const std::string* owner = plan.Owner.get();
+  const char* limit = plan.Limit;
   if (!RunBound(e, plan)) {
     auto& items = e.ArgStack.Items;
     items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
@@ -158,8 +166,8 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   // A command that moved the cursor on to a line end (もし without a branch
   // taken, a loop not entered) with nothing on the word stack: step over it
   // now, as the next step would.
-  if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.P > p && e.ArgStack.Count() == 0 &&
-      IsLineEnd(*e.Cursor.P))
+  if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.End == limit && e.Cursor.P > p &&
+      e.ArgStack.Count() == 0 && AtLineEnd(e, e.Cursor.P))
     StepOverLineEnd(e);
   return true;
 }

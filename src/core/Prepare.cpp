@@ -83,12 +83,14 @@ Char ReadChar(std::string_view s, size_t i) {
   return c;
 }
 
-// Up to 20 bytes of the input after `pos`, cut on a character boundary.
+// Up to 20 bytes of the input after `pos`, cut on a character boundary: a
+// lead byte that ends the input without its second byte is left out (it
+// would take the message's closing quote as its second byte).
 std::string Excerpt(std::string_view s, size_t pos) {
   size_t end = pos;
   while (end < s.size()) {
     size_t len = CharLenAt(s, end);
-    if (end + len - pos > 20) break;
+    if (end + len - pos > 20 || (len == 1 && IsLeadByte(static_cast<unsigned char>(s[end])))) break;
     end += len;
   }
   return std::string(s.substr(pos, end - pos));

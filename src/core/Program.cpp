@@ -17,6 +17,9 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.RunStack.ClearAll();
   e.ArgStack.Clear();
   e.BodyCache.clear();
+  e.BracketEnds.clear();
+  e.BracketTexts.clear();
+  e.WarnedPlaces.clear();
   e.ValueTextCache.clear();
   e.Plans.clear();
   e.BranchPlans.clear();

@@ -30,7 +30,7 @@ struct TRunControl {
   int32_t Counter = 0;
   int32_t Limit = 0;
   uint8_t Kind = 0;
-  TextBuf Body;  // private copy of the block text; null for calls
+  TextPos Body;  // the block's body where it stands (P its start); null for calls
   std::string SavedFileName;
   std::string Condition;
   WordRef CounterVar;                                   // kind 2

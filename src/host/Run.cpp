@@ -39,7 +39,7 @@ bool StartScript(TNokaBase& e, const HostServices& services, const StartOptions&
   try {
     StartProgram(e, source);
   } catch (ENoka&) {
-    e.Services.Dialogs->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+    ShowErrorLog(e);
     return false;
   }
   return true;
@@ -52,7 +52,7 @@ void RunStarted(TNokaBase& e) {
     if (e.ErrorLog.empty())
       e.Services.Output->MessageBox(ErrorLine(e, Sj(msg::kSystemErrorPrefix) + err.Message), Sj(msg::kAppTitle));
     else
-      e.Services.Dialogs->ShowErrorDialog(e.ErrorLog, e.DebugMode);
+      ShowErrorLog(e);
     e.StopFlag = true;
   }
 }

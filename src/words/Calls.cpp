@@ -227,7 +227,7 @@ void PushBracketArg(TNokaBase& e, const char*& p) {
   }
   SkipSpaces(p);
   if (*p == '(')
-    CallBracketed(e, word, p, true);
+    CallBracketed(e, word, p, BracketUse::kArgument);
   else
     PushWordArg(e, word, start, p);
 }
@@ -279,19 +279,19 @@ std::string LabelValue(TNokaBase& e, THashNode& label) {
   return e.SoreVar->Value;
 }
 
-std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push) {
+std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, BracketUse use) {
   WordRef word = e.Words.FindRef(name, true);
   if (!word || !(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel || word->Kind == kDllFunction)) {
     e.ArgStack.Push(name);
     return {};
   }
   if (*p != '(') RaiseError(e, msg::kParenRightAfter, {name});
-  RefuseFlowWordAsValue(e, *word, name);
+  RefuseFlowWordAsValue(e, *word, name, use == BracketUse::kStatement);
   // Nested calls recurse through here: each one is a level of evaluation.
   NestGuard nest(e);
   ++p;
   PushBracketArgs(e, p);
-  return InvokeBracketed(e, *word, push);
+  return InvokeBracketed(e, *word, use == BracketUse::kArgument);
 }
 
 void PushBracketArgs(TNokaBase& e, const char*& p) {

@@ -16,8 +16,12 @@ size_t CountSlots(const std::string& argSpec);
 // its compiled form (kept current here).
 void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
                     std::vector<CompiledRef>& compiled);
+// Where a bracket form name(…) stands: a statement of its own, a value in
+// an expression, or an argument of another bracket call (its result is
+// then pushed on the word stack as a phrase).
+enum class BracketUse { kStatement, kValue, kArgument };
 // The bracket form name(…) with p at "("; returns the result (それ is kept).
-std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, bool push);
+std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, BracketUse use);
 // A label used as a value: runs it in a new level and returns それ.
 std::string LabelValue(TNokaBase& e, THashNode& label);
 // Reads a bracket call's argument list onto the word stack, in place: p

@@ -113,8 +113,13 @@ bool IsFlowCommandNumber(int number) {
   }
 }
 
-void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName) {
-  if (word.Kind == kCommand && IsFlowCommandNumber(word.Tag)) RaiseError(e, msg::kFlowWordAsValue, {writtenName});
+void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName,
+                           bool asStatement) {
+  if (word.Kind != kCommand || !IsFlowCommandNumber(word.Tag)) return;
+  // おわり, 戻る, 飛ぶ, 呼ぶ, 待機, 抜ける, 続ける
+  const bool jump = word.Tag == 2 || word.Tag == 3 || word.Tag == 5 || word.Tag == 6 || word.Tag == 13 ||
+                    word.Tag == 215 || word.Tag == 398;
+  if (!asStatement || jump) RaiseError(e, msg::kFlowWordAsValue, {writtenName});
 }
 
 CommandFn CommandFor(int number) {

@@ -49,8 +49,10 @@ inline bool IsBranchWordNumber(int number) { return number == 19 || number == 20
 // they would act on a cursor that is not the statement's.
 bool IsFlowCommandNumber(int number);
 // Raises "…式や関数の形(…)の中では使えません" for such a word, named as the
-// script wrote it.
-void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName);
+// script wrote it. A statement in the bracket form (条件分岐(2)) may still
+// be one that reads its own block; only the jumps are refused there.
+void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName,
+                           bool asStatement);
 // Binds the word stack to the word's ArgSpec slots.
 void BindArguments(TNokaBase& e, THashNode& word);
 // Binds, then runs the implementation (errors wrapped once).

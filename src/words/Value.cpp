@@ -333,7 +333,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   if (*p == '(') {
     if (THashNode* w = e.Words.Find(word, true)) {
       if (w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel || w->Kind == kDllFunction)
-        return CallBracketed(e, word, p, false);
+        return CallBracketed(e, word, p, BracketUse::kValue);
       // 辞書の(キー): the fold must not turn an item access into a phrase.
       if (!(EndsWithChar(word, kw.No) && e.Words.Find(word.substr(0, word.size() - kw.No.size())))) {
         e.ArgStack.Push(word);
@@ -362,7 +362,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   switch (w->Kind) {
     case 0:
     case 1:
-      RefuseFlowWordAsValue(e, *w, word);
+      RefuseFlowWordAsValue(e, *w, word, false);
       return RunCommandAsValue(e, *w);
     case kLabel:
       return LabelValue(e, *w);

@@ -1,6 +1,8 @@
 // Binding, dispatch and the statement engine, run through a capturing host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestHost.h"
 
 namespace nokari {
@@ -33,6 +35,23 @@ TEST(Binding, Errors) {
   EXPECT_NE(RunAndError("&「a」を、表示\n").find("\"&\"は、文字列との連結に使います。"), std::string::npos);
 }
 
+// A phrase left over right before an operator was meant as a calculation:
+// the message says to bracket it. Other leftovers get no such hint.
+TEST(Binding, TooManyArgumentsBeforeAnOperatorHintsAtBrackets) {
+  const std::string hint = "式は（ ）で囲んでください。";
+  for (const char* program : {"問題数=3\nIを、1から、問題数-1まで、繰り返す\n", "A=1\nA +2を、表示\n",
+                              "A=1\n3回（「x」と、A+1を、表示）\n", "A=1\n「x」と、\nA+1を、表示\n"}) {
+    std::string errors = RunAndError(program);
+    EXPECT_NE(errors.find("引数が多いです。"), std::string::npos) << program << errors;
+    EXPECT_NE(errors.find(hint), std::string::npos) << program << errors;
+  }
+  for (const char* program : {"「a」を、「b」を、表示\n", "A=1\nAを、「b」を、表示\nB=A-1\n"}) {
+    std::string errors = RunAndError(program);
+    EXPECT_NE(errors.find("引数が多いです。"), std::string::npos) << program << errors;
+    EXPECT_EQ(errors.find(hint), std::string::npos) << program << errors;
+  }
+}
+
 TEST(Binding, PositionalSlots) {
   TestEngine t;
   EXPECT_EQ(t.Run("RIGHT(「abcdef」,2)を、表示\n"), "ef\n");
@@ -51,6 +70,19 @@ TEST(Engine, CommandAsValueKeepsSore) {
 TEST(Engine, ErrorLinesNameTheStatementsLine) {
   std::string errors = RunAndError("「a」を、表示\n\n「b」を、表示する2\n「c」を、表示\n");
   EXPECT_NE(errors.find("[エラー] test.nkr(3行目): "), std::string::npos) << errors;
+}
+
+// A NUL byte inside a string ends the engine's reading there, not the line
+// count; a statement cut short after a lead byte keeps its message whole.
+TEST(Engine, BrokenBytesStillNameTheirLine) {
+  TestEngine t;
+  t.Run(std::string("「a") + '\0' + "b」を、表示\n「c」を、表示\n");
+  EXPECT_NE(t.host.Errors.find("[エラー] test.nkr(1行目): "), std::string::npos) << t.host.Errors;
+  TestEngine u;
+  u.e.FileName = "test.nkr";
+  StartProgram(u.e, FromUtf8("「a」を、\n表示") + "\x82");
+  RunLoop(u.e);
+  EXPECT_NE(u.host.Errors.find("\"`a`を,表示\"は未定義の命令です。"), std::string::npos) << u.host.Errors;
 }
 
 TEST(Engine, EndlessRecursionIsAnError) {
@@ -85,6 +117,155 @@ TEST(Engine, BadInputNeverCrashes) {
   TestEngine t;
   t.Run(std::string(200000, '(') + "\n");
   EXPECT_NE(t.host.Errors.find("[エラー]"), std::string::npos);
+}
+
+
+// A host that looks at the run-control stack whenever something is shown.
+struct FrameProbe : testing::CaptureHost {
+  TNokaBase* engine = nullptr;
+  int deepest = 0;
+  bool bodiesInSource = true;  // every block body runs where it stands
+  void WriteText(const std::string& text, const TextStyle& style) override {
+    CaptureHost::WriteText(text, style);
+    deepest = std::max(deepest, engine->RunStack.Count());
+    for (int i = 0; i < engine->RunStack.Count(); ++i) {
+      const TRunControl* f = engine->RunStack.At(i);
+      if (f->Body && f->Body.Buf != engine->Source) bodiesInSource = false;
+    }
+  }
+};
+
+std::string Nested(int depth, const std::string& open, const std::string& inner) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += open + "\n";
+  text += inner + "\n";
+  for (int i = 0; i < depth; ++i) text += "）\n";
+  return text + "「後」を、表示\n";
+}
+
+// Nesting costs linear time and memory: bodies are never copied (every
+// level copying the rest of the text made 10,000 levels take gigabytes).
+TEST(Engine, DeepNestingRunsInPlace) {
+  struct Case {
+    const char* open;
+    int frames;  // frames per level at the innermost statement
+  } cases[] = {{"もし、1=1ならば（", 1}, {"1回（", 1}, {"もし、1=2ならば（）違えば（", 1}};
+  for (const Case& c : cases) {
+    FrameProbe host;
+    TNokaBase e;
+    host.engine = &e;
+    e.Services = host.Services();
+    e.FileName = "deep.nkr";
+    StartProgram(e, FromUtf8(Nested(10000, c.open, "「深い」を、表示")));
+    RunLoop(e);
+    EXPECT_EQ(host.Output, "深い\n後\n") << c.open << host.Errors;
+    EXPECT_EQ(host.deepest, 10000 * c.frames) << c.open;
+    EXPECT_TRUE(host.bodiesInSource) << c.open;
+    EXPECT_EQ(e.RunStack.TotalCount(), 0);
+  }
+}
+
+// A body ends as a text of its own: what follows its closing bracket or its
+// line's end is never read as part of it, and errors inside name their line.
+TEST(Engine, BodiesEndWhereTheirBlockEnds) {
+  TestEngine t;
+  EXPECT_EQ(t.Run("2回（X=1+2）Xを、表示\n"), "3\n");
+  EXPECT_EQ(TestEngine().Run("2回（LEFT(「abc」,2)）それを、表示\n"), "ab\n");
+  // The 違えば after the loop is no branch of the もし inside it: it runs once.
+  EXPECT_EQ(TestEngine().Run("2回（もし、1=2ならば「x」を、表示）\n違えば「y」を、表示\n"), "y\n");
+  EXPECT_EQ(TestEngine().Run("2回 もし、1=2ならば「x」を、表示\n違えば「z」を、表示\n").substr(0, 2), "z\n");
+  EXPECT_EQ(TestEngine().Run("3回（もし、回数=2ならば（続ける）; 回数を、表示）\n"), "1\n3\n");
+  EXPECT_EQ(TestEngine().Run("2回（X = 「a」 &\n「b」）Xを、表示\n"), "ab\n");
+  // A jump to a label inside the body keeps the loop.
+  EXPECT_EQ(TestEngine().Run("J=0\n2回（\n*甲\nJ=J+1\nJを、表示\nもし、J=1ならば、甲へ、飛ぶ\n）\n"), "1\n2\n3\n");
+  std::string errors = RunAndError("2回（\n「a」を、表示\n「b」を、表示する2\n）\n");
+  EXPECT_NE(errors.find("test.nkr(3行目)"), std::string::npos) << errors;
+  errors = RunAndError("2回（もし、1=1）\n");
+  EXPECT_NE(errors.find("条件分岐の終端文字を認識できませんでした。"), std::string::npos) << errors;
+}
+
+
+// An error that leaves the cursor where it stands, ignored, used to be tried
+// again for ever while the log grew: the run now stops and says so.
+TEST(Engine, IgnoredErrorThatCannotMoveOnStopsTheRun) {
+  for (const char* program : {"エラーを無視\n(x\n「後」を、表示\n", "エラーを無視\nA#(\n", "エラーを無視\n2回（(x）\n"}) {
+    TestEngine t;
+    EXPECT_EQ(t.Run(program), "") << program;
+    EXPECT_TRUE(t.e.StopFlag) << program;
+    EXPECT_NE(t.host.Errors.find("特定できないシステムエラーです(ToT)"), std::string::npos) << program;
+    EXPECT_LT(t.e.ErrorLog.size(), 1000u) << program;
+  }
+  // Errors that move on are ignored as before.
+  TestEngine t;
+  EXPECT_EQ(t.Run("エラーを無視\n3回（「a」を、表示する2）\n「後」を、表示\n"), "後\n");
+  EXPECT_EQ(t.host.Errors, "");
+}
+
+// The log keeps its newest megabyte, whole entries, and says what it dropped.
+TEST(Engine, ErrorLogKeepsItsNewestPart) {
+  TestEngine t;
+  t.Run("エラーを無視\n20000回（「長い長い長い長い長い長い長い長い長い」を、表示する2）\n「最後」を、表示する2\n");
+  const std::string log = ToUtf8(t.e.ErrorLog);
+  EXPECT_LE(t.e.ErrorLog.size(), kErrorLogLimit);
+  EXPECT_GT(t.e.ErrorLog.size(), kErrorLogKept / 2);
+  EXPECT_EQ(log.rfind("（エラーの記録が大きくなりすぎたので、ここより前の古い行は削除しました。）\r\n[エラー] test.nkr(2行目): ", 0), 0u)
+      << log.substr(0, 200);
+  EXPECT_NE(log.find("\"`最後`を,表示する2\"は未定義の命令です。"), std::string::npos);
+}
+
+// On a console an error wrapped by the command it failed in is read once:
+// the wrapping line, the innermost reason indented under it. The log (what
+// a window shows, and エラーメッセージ) keeps both lines.
+TEST(Engine, ConsoleShowsWrappedErrorsOnce) {
+  TestEngine t;
+  t.Run("「無い.nkr」を、取り込む\n");
+  EXPECT_EQ(t.host.Errors,
+            "[エラー] test.nkr(1行目): システム命令実行中のエラー。理由は,\r\n"
+            "  ファイル\"無い.nkr\"が、ありません。\r\n");
+  EXPECT_EQ(ToUtf8(t.e.ErrorLog),
+            "[エラー] test.nkr(1行目): ファイル\"無い.nkr\"が、ありません。\r\n"
+            "[エラー] test.nkr(1行目): システム命令実行中のエラー。理由は,[エラー] test.nkr(1行目): "
+            "ファイル\"無い.nkr\"が、ありません。\r\n");
+  auto console = [](const std::string& log) { return ToUtf8(ConsoleErrorLog(FromUtf8(log))); };
+  const std::string wrap = "システム命令実行中のエラー。理由は,";
+  const std::string in = "[エラー] a.nkr(3行目): 中\r\n二行目";
+  // Wrapped twice: one line and the innermost reason.
+  EXPECT_EQ(console(in + "\r\n[エラー] a.nkr(3行目): " + wrap + in + "\r\n[エラー] a.nkr(3行目): " + wrap +
+                    "[エラー] a.nkr(3行目): " + wrap + in + "\r\n"),
+            "[エラー] a.nkr(3行目): " + wrap + "\r\n  中\r\n  二行目\r\n");
+  // A reason from another file or line keeps its own head.
+  EXPECT_EQ(console("[エラー] b.nkr(9行目): 中\r\n[エラー] a.nkr(3行目): " + wrap + "[エラー] b.nkr(9行目): 中\r\n"),
+            "[エラー] a.nkr(3行目): " + wrap + "\r\n  [エラー] b.nkr(9行目): 中\r\n");
+  // Entries that wrap nothing before them, and warnings, stay as they are.
+  const std::string plain = "[注　意] a.nkr(1行目): 注\r\n[エラー] a.nkr(2行目): 甲\r\n[エラー] a.nkr(4行目): " + wrap +
+                            "[エラー] a.nkr(3行目): 乙\r\n";
+  EXPECT_EQ(console(plain), plain);
+}
+
+// Debug-mode hints are given once per place, however often it runs, and
+// never without debug mode.
+TEST(Engine, DebugHintsOncePerPlace) {
+  const char* program = "3回（「」で、ループ（「L」を、表示））\n3回（Xは、「a」、「b」）\n";
+  for (bool debug : {true, false}) {
+    TestEngine t;
+    t.e.DebugMode = debug;
+    t.Run(program);
+    const std::string log = ToUtf8(t.e.ErrorLog);
+    size_t warnings = 0;
+    for (size_t at = log.find("[注　意]"); at != std::string::npos; at = log.find("[注　意]", at + 1)) ++warnings;
+    EXPECT_EQ(warnings, debug ? 2u : 0u) << log;
+    if (debug) {
+      EXPECT_NE(log.find("代入する値は最初の句だけです。"), std::string::npos) << log;
+    }
+  }
+}
+
+TEST(Encoding, LooksLikeUtf8) {
+  EXPECT_TRUE(LooksLikeUtf8("こんにちは\n"));
+  EXPECT_FALSE(LooksLikeUtf8(FromUtf8("こんにちは\n")));  // CP932
+  EXPECT_FALSE(LooksLikeUtf8("plain ascii"));
+  EXPECT_FALSE(LooksLikeUtf8(""));
+  EXPECT_FALSE(LooksLikeUtf8("\xE3\x81"));  // cut short
 }
 
 }  // namespace

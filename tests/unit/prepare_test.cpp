@@ -55,6 +55,31 @@ TEST(Prepare, UnbalancedBracketsNameTheirLineAndText) {
   EXPECT_THROW(Prepare(t.e, FromUtf8("『abc")), ENoka);
 }
 
+// An excerpt never ends in half a character: the lead byte at the very end
+// of the text would swallow the message's closing quote in UTF-8.
+TEST(Prepare, ExcerptsEndOnWholeCharacters) {
+  TestEngine t;
+  for (const char* open : {"「", "『", "｛"}) {
+    try {
+      Prepare(t.e, FromUtf8(std::string("a\r\n") + open + "あい") + "\x82");
+      FAIL() << open;
+    } catch (ENoka& err) {
+      std::string m = ToUtf8(err.Message);
+      EXPECT_NE(m.find("『あい』の近く"), std::string::npos) << m;
+      EXPECT_NE(m.find("(2行目)"), std::string::npos) << m;
+    }
+  }
+}
+
+// Any message argument cut after a lead byte loses that byte, not the
+// template's next character.
+TEST(Messages, ArgumentsEndOnWholeCharacters) {
+  EXPECT_EQ(ToUtf8(FormatMessage(FromUtf8("「%s」"), {FromUtf8("表示") + "\x82"})), "「表示」");
+  EXPECT_EQ(ToUtf8(FormatMessage(FromUtf8("「%s」"), {FromUtf8("表示")})), "「表示」");
+  EXPECT_EQ(FormatMessage("[%s]", {std::string("\x82\xA0\x82")}), "[\x82\xA0]");
+  EXPECT_EQ(FormatMessage("[%s]", {std::string("\x82")}), "[]");
+}
+
 TEST(Prepare, SurvivesBrokenInput) {
   TestEngine t;
   std::string nul("a\0b", 3);

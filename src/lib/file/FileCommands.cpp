@@ -76,6 +76,7 @@ void ReadFileCmd(TNokaBase& e) {
   } else {
     std::string resolved = ResolveReadName(e, name);
     if (resolved.empty() || !ReadWholeFile(NativePath(resolved), content)) RaiseReadWrite(e, name);
+    WarnUtf8File(e, name, content);
   }
   target->SetValue(std::move(content), "s");
 }

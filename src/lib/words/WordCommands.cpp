@@ -36,7 +36,9 @@ void CmdCalculate(TNokaBase& e) {
     result = EvaluateExpression(e, text);
   } catch (ENoka&) {
     if (e.StopFlag) throw;
-    e.ErrorLog.resize(logSize);  // a failed calculation is just an empty result
+    // A failed calculation is just an empty result: its lines leave the log
+    // (unless the log was trimmed meanwhile, when they are its newest part).
+    if (e.ErrorLog.size() >= logSize) e.ErrorLog.resize(logSize);
     result.clear();
   }
   SetSoreTyped(e, std::move(result), "s");
