@@ -15,4 +15,12 @@ void SelectBranch(TNokaBase& e, bool questionForm);
 // Translates Japanese comparison words into an expression.
 std::string TranslateCondition(const std::string& condition);
 
+// For the control commands (lib/control):
+// At ならば, なら, 違えば or でなければ.
+bool AtBranchWord(const char* p);
+// Pushes a loop or branch frame and moves the cursor into its body.
+void PushAndEnter(TNokaBase& e, TRunControl frame);
+// Whether a text reads as a number (optional sign, then a digit or "$").
+bool LooksNumeric(std::string_view s);
+
 }  // namespace nokari

@@ -18,10 +18,6 @@ const DispatchTable& Table() {
     DispatchTable t{};
     for (const Family* family : Families())
       for (const CommandImpl& impl : family->Commands) t[impl.Number] = impl.Fn;
-    for (auto family : {FlowCommands(), ErrorCommands()}) {
-      for (const CommandImpl& impl : family)
-        if (impl.Number >= 0 && impl.Number < kMaxCommandNumber) t[impl.Number] = impl.Fn;
-    }
     return t;
   }();
   return table;

@@ -64,9 +64,4 @@ void RunCommand(TNokaBase& e, THashNode& word);
 // statement bind once.
 bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, std::vector<std::string>& bound);
 
-// Families not yet in the family list (words/Families.inc) hand their
-// implementations over this way.
-std::span<const CommandImpl> FlowCommands();      // core/FlowCommands
-std::span<const CommandImpl> ErrorCommands();     // core/ErrorCommands
-
 }  // namespace nokari

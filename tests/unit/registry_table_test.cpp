@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Encoding.h"
+#include "words/Family.h"
 #include "words/Hash.h"
 #include "words/Registry.h"
 
@@ -265,6 +266,51 @@ TEST(RegistryTable, TextsConvertToCp932AndFamiliesAreKnown) {
     ASSERT_NE(row.Family, nullptr) << row.Name;
     EXPECT_EQ(families.count(row.Family), 1u) << row.Name << ": " << row.Family;
   }
+}
+
+// The families' implementation lists against the registration table: a
+// number implemented but never registered, implemented twice (a later
+// family would silently replace an earlier one) or out of range is a
+// mistake in a table, caught here rather than by a script.
+TEST(Families, ImplementationsAgreeWithRegistration) {
+  std::set<int> registered;
+  for (const auto* row : Commands()) registered.insert(row->Number);
+  std::map<int, std::string> boundBy;
+  for (const Family* family : Families()) {
+    for (const CommandImpl& impl : family->Commands) {
+      EXPECT_GE(impl.Number, 0) << family->Name;
+      EXPECT_LT(impl.Number, kMaxCommandNumber) << family->Name;
+      EXPECT_TRUE(registered.count(impl.Number)) << family->Name << " implements unregistered " << impl.Number;
+      EXPECT_NE(impl.Fn, nullptr) << family->Name << " " << impl.Number;
+      auto [it, fresh] = boundBy.emplace(impl.Number, family->Name);
+      EXPECT_TRUE(fresh) << impl.Number << " bound by " << it->second << " and " << family->Name;
+    }
+  }
+  // Dispatch finds exactly what the families list.
+  for (int n = 0; n < kMaxCommandNumber; ++n)
+    EXPECT_EQ(CommandFor(n) != nullptr, boundBy.count(n) > 0) << n;
+}
+
+// ならば, なら, 違えば, でなければ are read by もし itself; they are registered
+// words with no implementation of their own.
+TEST(Families, BranchWordsAreRegisteredWithoutImplementation) {
+  for (const char* name : {"ならば", "なら", "違えば", "でなければ"}) {
+    const RegistryRow* row = FindRow(name);
+    ASSERT_NE(row, nullptr) << name;
+    EXPECT_TRUE(IsBranchWordNumber(row->Number)) << name;
+  }
+}
+
+TEST(Families, NamesAndMessagesAreUnique) {
+  std::set<std::string> familyNames, messageNames, messageTexts;
+  for (const Family* family : Families()) {
+    EXPECT_TRUE(familyNames.insert(family->Name).second) << family->Name;
+    for (const MessageEntry& m : family->Messages) {
+      EXPECT_TRUE(messageNames.insert(m.Name).second) << m.Name;
+      EXPECT_TRUE(messageTexts.insert(m.Text).second) << m.Name << " repeats another message's text";
+    }
+  }
+  EXPECT_GT(messageNames.size(), 40u);  // every family's list was read
 }
 
 }  // namespace

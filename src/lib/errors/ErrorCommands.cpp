@@ -12,6 +12,7 @@
 #include "core/Prepare.h"
 #include "core/Source.h"
 #include "words/Contract.h"
+#include "words/Family.h"
 #include "words/Registry.h"
 #include "words/Value.h"
 
@@ -83,15 +84,15 @@ void CmdRunText(TNokaBase& e) {
   e.Source = savedSource;
 }
 
+
+constexpr CommandImpl kCommands[] = {
+    {55, CmdInclude},          {74, CmdRunText},          {118, CmdIgnoreErrors},
+    {119, CmdSetErrorHandler}, {120, CmdWarnErrors},      {121, CmdResumeAfterError},
+    {161, CmdSetExitHandler},
+};
+
 }  // namespace
 
-std::span<const CommandImpl> ErrorCommands() {
-  static const CommandImpl table[] = {
-      {55, CmdInclude},          {74, CmdRunText},          {118, CmdIgnoreErrors},
-      {119, CmdSetErrorHandler}, {120, CmdWarnErrors},      {121, CmdResumeAfterError},
-      {161, CmdSetExitHandler},
-  };
-  return table;
-}
+extern const Family kErrorsFamily{"errors", kCommands, {}};
 
 }  // namespace nokari
