@@ -14,12 +14,15 @@
 #include "core/Errors.h"
 #include "core/Encoding.h"
 #include "core/Messages.h"
+#include "words/CommandIds.h"
 
 namespace nokari {
 
 using CommandFn = void (*)(TNokaBase&);
 
+// One row of a family's implementation list: {Id::表示, CmdShowText}.
 struct CommandImpl {
+  constexpr CommandImpl(CommandId id, CommandFn fn) : Number(CommandNumber(id)), Fn(fn) {}
   int Number;
   CommandFn Fn;
 };

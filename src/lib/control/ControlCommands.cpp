@@ -266,10 +266,12 @@ void CmdWait(TNokaBase& e) {
   e.Cursor.Reset();
 }
 
+using Id = CommandId;
+
 constexpr CommandImpl kCommands[] = {
-    {2, CmdEnd},      {3, CmdReturn},   {5, CmdJump},        {6, CmdCall},
-    {13, CmdWait},    {56, CmdRepeat},  {71, CmdEach},       {102, CmdIf},
-    {215, CmdBreak},  {369, CmdSwitch}, {398, CmdContinue},  {414, CmdWhile},
+    {Id::おわり, CmdEnd},      {Id::戻る, CmdReturn},   {Id::飛ぶ, CmdJump},        {Id::呼ぶ, CmdCall},
+    {Id::待機, CmdWait},    {Id::繰り返す, CmdRepeat},  {Id::反復, CmdEach},       {Id::もし, CmdIf},
+    {Id::抜ける, CmdBreak},  {Id::条件分岐, CmdSwitch}, {Id::続ける, CmdContinue},  {Id::ループ, CmdWhile},
 };
 
 }  // namespace

@@ -80,10 +80,12 @@ void ToJapaneseEra(TNokaBase& e) {
 }
 
 
+using Id = CommandId;
+
 constexpr CommandImpl kCommands[] = {
-    {34, Now},           {35, Today},          {142, Weekday},       {376, WeekdayNumberCommand},
-    {303, DateAdd},      {302, TimeAdd},       {304, DayDifference}, {305, SecondDifference},
-    {377, SystemTime},   {389, ToJapaneseEra},
+    {Id::今, Now},           {Id::今日, Today},          {Id::曜日, Weekday},       {Id::曜日を数値で得る, WeekdayNumberCommand},
+    {Id::日付加算, DateAdd},      {Id::時間加算, TimeAdd},       {Id::日数差, DayDifference}, {Id::秒差, SecondDifference},
+    {Id::システム時間, SystemTime},   {Id::和暦に変換, ToJapaneseEra},
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -36,7 +36,9 @@ void CmdYesNo(TNokaBase& e) {
   SetSoreTyped(e, e.Services.Dialogs->YesNo(question, Sj(msg::kAppTitle)) ? "1" : "0", "e");
 }
 
-constexpr CommandImpl kCommands[] = {{10, CmdAsk}, {40, CmdYesNo}, {160, CmdYesNo}};
+using Id = CommandId;
+
+constexpr CommandImpl kCommands[] = {{Id::尋ねる, CmdAsk}, {Id::二択, CmdYesNo}, {Id::三択, CmdYesNo}};
 
 }  // namespace
 

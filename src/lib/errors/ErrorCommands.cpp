@@ -85,10 +85,12 @@ void CmdRunText(TNokaBase& e) {
 }
 
 
+using Id = CommandId;
+
 constexpr CommandImpl kCommands[] = {
-    {55, CmdInclude},          {74, CmdRunText},          {118, CmdIgnoreErrors},
-    {119, CmdSetErrorHandler}, {120, CmdWarnErrors},      {121, CmdResumeAfterError},
-    {161, CmdSetExitHandler},
+    {Id::取り込む, CmdInclude},          {Id::のかりする, CmdRunText},          {Id::エラーを無視, CmdIgnoreErrors},
+    {Id::エラー処理設定, CmdSetErrorHandler}, {Id::エラーを警告, CmdWarnErrors},      {Id::エラーから復帰, CmdResumeAfterError},
+    {Id::終了処理設定, CmdSetExitHandler},
 };
 
 }  // namespace

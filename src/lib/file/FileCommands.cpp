@@ -122,25 +122,27 @@ void ClipboardTextCmd(TNokaBase& e) { SetSoreTyped(e, e.Services.Clipboard->Clip
 
 namespace {
 
+using Id = CommandId;
+
 constexpr CommandImpl kCommands[] = {
     // whole files and the clipboard
-    {37, ReadFileCmd}, {38, WriteFileCmd}, {297, AppendFileCmd},
-    {429, CopyToClipboardCmd}, {430, ClipboardTextCmd},
+    {Id::読む, ReadFileCmd}, {Id::書く, WriteFileCmd}, {Id::追加保存, AppendFileCmd},
+    {Id::コピー, CopyToClipboardCmd}, {Id::クリップボード取得, ClipboardTextCmd},
     // handles
-    {331, OpenHandleCmd}, {422, OpenHandleExCmd}, {332, HandleReadLineCmd},
-    {333, HandleWriteLineCmd}, {334, CloseHandleCmd}, {335, HandleAtEndCmd},
-    {336, HandleToStartCmd}, {337, HandleToEndCmd}, {419, HandleSeekCmd},
-    {420, HandleWriteBytesCmd}, {421, HandleReadBytesCmd},
+    {Id::ハンドルを開く, OpenHandleCmd}, {Id::ハンドルを詳しく開く, OpenHandleExCmd}, {Id::ハンドルを一行読む, HandleReadLineCmd},
+    {Id::ハンドルへ一行書く, HandleWriteLineCmd}, {Id::ハンドルを閉じる, CloseHandleCmd}, {Id::ハンドル最後か, HandleAtEndCmd},
+    {Id::ハンドルを先頭に移動, HandleToStartCmd}, {Id::ハンドルを最後に移動, HandleToEndCmd}, {Id::ハンドルを移動, HandleSeekCmd},
+    {Id::ハンドルにバイナリを書く, HandleWriteBytesCmd}, {Id::ハンドルにバイナリを読む, HandleReadBytesCmd},
     // changes
-    {58, CopyFileCmd}, {59, DeleteFileCmd}, {385, EraseFileCmd}, {60, RenameFileCmd},
-    {61, MoveFileCmd}, {66, ShortcutCmd}, {62, ChangeFolderCmd}, {89, WorkFolderCmd},
-    {63, MakeFolderCmd}, {64, RemoveFolderCmd}, {65, SetAttributesCmd},
+    {Id::ファイルコピー, CopyFileCmd}, {Id::ファイル削除, DeleteFileCmd}, {Id::ファイル完全削除, EraseFileCmd}, {Id::ファイル名変更, RenameFileCmd},
+    {Id::ファイル移動, MoveFileCmd}, {Id::ショートカット作成, ShortcutCmd}, {Id::作業フォルダ変更, ChangeFolderCmd}, {Id::作業フォルダ, WorkFolderCmd},
+    {Id::フォルダ作成, MakeFolderCmd}, {Id::フォルダ削除, RemoveFolderCmd}, {Id::ファイル属性変更, SetAttributesCmd},
     // queries and names
-    {382, GetAttributesCmd}, {185, FileTimeCmd}, {186, FileSizeCmd},
-    {67, ListFilesCmd}, {168, ListFoldersCmd}, {268, ListAllFilesCmd}, {446, ListAllFoldersCmd},
-    {68, IsFolderCmd}, {69, IsFileCmd}, {81, ExistsCmd}, {353, DriveKindCmd},
-    {383, ShortNameCmd}, {384, LongNameCmd}, {170, PathPartCmd}, {176, ExtensionPartCmd},
-    {269, FileNamePartCmd}, {314, ChangeExtensionCmd},
+    {Id::ファイル属性取得, GetAttributesCmd}, {Id::ファイル日時, FileTimeCmd}, {Id::ファイルサイズ, FileSizeCmd},
+    {Id::ファイル列挙, ListFilesCmd}, {Id::フォルダ列挙, ListFoldersCmd}, {Id::全ファイル列挙, ListAllFilesCmd}, {Id::全フォルダ列挙, ListAllFoldersCmd},
+    {Id::フォルダか, IsFolderCmd}, {Id::ファイルか, IsFileCmd}, {Id::存在するか, ExistsCmd}, {Id::ドライブ種類判定, DriveKindCmd},
+    {Id::短いファイル名取得, ShortNameCmd}, {Id::長いファイル名取得, LongNameCmd}, {Id::パスを切り出す, PathPartCmd}, {Id::拡張子を切り出す, ExtensionPartCmd},
+    {Id::ファイル名を切り出す, FileNamePartCmd}, {Id::拡張子変更, ChangeExtensionCmd},
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -57,7 +57,9 @@ void CmdWaitSeconds(TNokaBase& e) {
   e.Services.Pump->Wait(duration, [&e] { return e.StopFlag; });
 }
 
-constexpr CommandImpl kCommands[] = {{0, CmdShowText}, {12, CmdSay}, {21, CmdWaitSeconds}};
+using Id = CommandId;
+
+constexpr CommandImpl kCommands[] = {{Id::表示, CmdShowText}, {Id::言う, CmdSay}, {Id::待つ, CmdWaitSeconds}};
 
 }  // namespace
 

@@ -133,12 +133,14 @@ void RegexTransCmd(TNokaBase& e) {
 }
 
 
+using Id = CommandId;
+
 constexpr CommandImpl kCommands[] = {
-    {374, WildcardMatchCmd},  // マッチ
-    {187, RegexMatchCmd},     // 正規表現マッチ, RE
-    {190, RegexSplitCmd},     // 正規表現区切る
-    {191, RegexSubstCmd},     // 正規表現置換
-    {192, RegexTransCmd},     // 正規表現入換
+    {Id::マッチ, WildcardMatchCmd},  // マッチ
+    {Id::正規表現マッチ, RegexMatchCmd},     // 正規表現マッチ, RE
+    {Id::正規表現区切る, RegexSplitCmd},     // 正規表現区切る
+    {Id::正規表現置換, RegexSubstCmd},     // 正規表現置換
+    {Id::正規表現入換, RegexTransCmd},     // 正規表現入換
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -237,14 +237,16 @@ void ToComma(TNokaBase& e) {
 }
 
 
+using Id = CommandId;
+
 constexpr CommandImpl kCommands[] = {
-    {82, Pick},           {500, PickExact},      {310, Extract},      {83, Search},
-    {86, FuzzySearch},    {84, SearchNext},      {85, SearchClear},   {93, Max},
-    {94, Min},            {95, Average},         {98, Sum},           {96, Sort},
-    {97, NumberSort},     {298, DateSort},       {107, ColumnInsert}, {108, ColumnDelete},
-    {196, RemoveDuplicates}, {237, ColumnCopy},  {238, ColumnPaste},  {311, KeyJoin},
-    {349, Transpose},     {391, ColumnReplace},  {392, ColumnMove},   {351, ColumnCount},
-    {501, ToTab},         {502, ToComma},
+    {Id::表ピックアップ, Pick},           {Id::表完全一致ピックアップ, PickExact},      {Id::表条件抽出, Extract},      {Id::表検索, Search},
+    {Id::表曖昧検索, FuzzySearch},    {Id::表検索次の値, SearchNext},      {Id::表検索クリア, SearchClear},   {Id::表最大値, Max},
+    {Id::表最小値, Min},            {Id::表平均値, Average},         {Id::表合計, Sum},           {Id::表ソート, Sort},
+    {Id::表数値ソート, NumberSort},     {Id::表日付ソート, DateSort},       {Id::表列挿入, ColumnInsert}, {Id::表列削除, ColumnDelete},
+    {Id::表重複項目削除, RemoveDuplicates}, {Id::表列コピー, ColumnCopy},  {Id::表列貼付け, ColumnPaste},  {Id::表キー合成, KeyJoin},
+    {Id::表行列交換, Transpose},     {Id::表列指定置換, ColumnReplace},  {Id::表列移動, ColumnMove},   {Id::表列数, ColumnCount},
+    {Id::タブ区切りに変換, ToTab},         {Id::カンマ区切りに変換, ToComma},
 };
 
 constexpr MessageEntry kMessages[] = {

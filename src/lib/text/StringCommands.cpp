@@ -207,24 +207,26 @@ void TableTag(TNokaBase& e) {
 }
 
 
+using Id = CommandId;
+
 constexpr CommandImpl kCommands[] = {
-    {92, Len},           {122, LenB},          {70, CmdLineCount},
-    {47, Pos},           {410, Occurrences},   {373, Compare},
-    {46, Replace},       {438, ReplaceOne},    {189, Left},
-    {188, Right},        {48, Mid},            {431, MidB},
-    {171, DropRight},    {172, DropLeft},      {50, Refrain},
-    {73, CmdReserve},    {36, Split},          {214, ParagraphCmd},
-    {412, Wrap},         {277, CmdCutLeft},    {278, CmdCutRight},
-    {99, CmdCutAt},      {279, CmdCutEscaped}, {266, CmdCutRange},
-    {72, Trim},          {327, Okurigana},     {173, Currency},
-    {293, Format},       {174, RightAlign},    {175, ZeroFill},
-    {197, Upper},        {198, Lower},         {76, Chr},
-    {75, Asc},           {284, CharTest<IsUpperFirst>},
-    {285, CharTest<IsDigitFirst>},             {286, CharTest<IsWideFirst>},
-    {287, CharTest<IsHiraganaFirst>},          {288, CharTest<IsKatakanaFirst>},
-    {413, CharTest<IsNumeral>},                {100, TagStrip},
-    {101, TagCut},       {394, TableTag},      {415, CmdBinaryGet},
-    {416, CmdBinarySet},
+    {Id::文字数, Len},           {Id::バイト数, LenB},          {Id::行数, CmdLineCount},
+    {Id::何文字目, Pos},           {Id::出現回数, Occurrences},   {Id::文比較, Compare},
+    {Id::置換, Replace},       {Id::単置換, ReplaceOne},    {Id::LEFT, Left},
+    {Id::RIGHT, Right},        {Id::切り出す, Mid},            {Id::MIDB, MidB},
+    {Id::右端削除, DropRight},    {Id::左端削除, DropLeft},      {Id::リフレイン, Refrain},
+    {Id::確保, CmdReserve},    {Id::区切る, Split},          {Id::段落を切り出す, ParagraphCmd},
+    {Id::行揃え, Wrap},         {Id::左端を切り取る, CmdCutLeft},    {Id::右端を切り取る, CmdCutRight},
+    {Id::切り取る, CmdCutAt},      {Id::判別して切り取る, CmdCutEscaped}, {Id::範囲を切り取る, CmdCutRange},
+    {Id::前後の空白削除, Trim},          {Id::送り仮名削除, Okurigana},     {Id::通貨形式に変換, Currency},
+    {Id::指定形式に変換, Format},       {Id::右寄せ, RightAlign},    {Id::ゼロで埋める, ZeroFill},
+    {Id::大文字変換, Upper},        {Id::小文字変換, Lower},         {Id::文字, Chr},
+    {Id::キーコード, Asc},           {Id::大文字か, CharTest<IsUpperFirst>},
+    {Id::数字か, CharTest<IsDigitFirst>},             {Id::全角か, CharTest<IsWideFirst>},
+    {Id::ひらがなか, CharTest<IsHiraganaFirst>},          {Id::カタカナか, CharTest<IsKatakanaFirst>},
+    {Id::数列か, CharTest<IsNumeral>},                {Id::タグ削除, TagStrip},
+    {Id::タグ切り出し, TagCut},       {Id::テーブルタグで囲む, TableTag},      {Id::バイナリ取得, CmdBinaryGet},
+    {Id::バイナリ設定, CmdBinarySet},
 };
 
 constexpr MessageEntry kMessages[] = {
