@@ -100,9 +100,21 @@ std::span<const Family* const> Families() {
 }
 
 bool IsFlowCommandNumber(int number) {
-  switch (number) {
-    case 2: case 3: case 5: case 6: case 13: case 19: case 20: case 56: case 71:
-    case 102: case 200: case 215: case 369: case 398: case 414:
+  using enum CommandId;
+  switch (static_cast<CommandId>(number)) {
+    case おわり: case 戻る: case 飛ぶ: case 呼ぶ: case 待機: case ならば: case 違えば: case なら:
+    case 繰り返す: case 反復: case もし: case 抜ける: case 条件分岐: case 続ける: case ループ:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Words that move the cursor elsewhere: never in the bracket form.
+bool IsJumpCommandNumber(int number) {
+  using enum CommandId;
+  switch (static_cast<CommandId>(number)) {
+    case おわり: case 戻る: case 飛ぶ: case 呼ぶ: case 待機: case 抜ける: case 続ける:
       return true;
     default:
       return false;
@@ -112,10 +124,7 @@ bool IsFlowCommandNumber(int number) {
 void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName,
                            bool asStatement) {
   if (word.Kind != kCommand || !IsFlowCommandNumber(word.Tag)) return;
-  // おわり, 戻る, 飛ぶ, 呼ぶ, 待機, 抜ける, 続ける
-  const bool jump = word.Tag == 2 || word.Tag == 3 || word.Tag == 5 || word.Tag == 6 || word.Tag == 13 ||
-                    word.Tag == 215 || word.Tag == 398;
-  if (!asStatement || jump) RaiseError(e, msg::kFlowWordAsValue, {writtenName});
+  if (!asStatement || IsJumpCommandNumber(word.Tag)) RaiseError(e, msg::kFlowWordAsValue, {writtenName});
 }
 
 CommandFn CommandFor(int number) {

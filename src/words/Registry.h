@@ -42,7 +42,10 @@ void RegisterBuiltins(TNokaBase& e);
 // The implementation of a command number, or null.
 CommandFn CommandFor(int number);
 // ならば, なら, 違えば, でなければ: read by もし itself, nothing to do here.
-inline bool IsBranchWordNumber(int number) { return number == 19 || number == 20 || number == 200; }
+inline bool IsBranchWordNumber(int number) {
+  return number == CommandNumber(CommandId::ならば) || number == CommandNumber(CommandId::違えば) ||
+         number == CommandNumber(CommandId::なら);
+}
 // Words that move the cursor or the run-control stack (jumps, calls,
 // returns, loops, branches, waiting, the end). They make sense only as a
 // statement's verb: run as a value inside an expression or a bracket call

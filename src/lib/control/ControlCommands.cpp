@@ -269,9 +269,18 @@ void CmdWait(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::おわり, CmdEnd},      {Id::戻る, CmdReturn},   {Id::飛ぶ, CmdJump},        {Id::呼ぶ, CmdCall},
-    {Id::待機, CmdWait},    {Id::繰り返す, CmdRepeat},  {Id::反復, CmdEach},       {Id::もし, CmdIf},
-    {Id::抜ける, CmdBreak},  {Id::条件分岐, CmdSwitch}, {Id::続ける, CmdContinue},  {Id::ループ, CmdWhile},
+    {Id::おわり, CmdEnd},
+    {Id::戻る, CmdReturn},
+    {Id::飛ぶ, CmdJump},
+    {Id::呼ぶ, CmdCall},
+    {Id::待機, CmdWait},
+    {Id::繰り返す, CmdRepeat},
+    {Id::反復, CmdEach},
+    {Id::もし, CmdIf},
+    {Id::抜ける, CmdBreak},
+    {Id::条件分岐, CmdSwitch},
+    {Id::続ける, CmdContinue},
+    {Id::ループ, CmdWhile},
 };
 
 }  // namespace

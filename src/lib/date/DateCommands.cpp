@@ -83,9 +83,16 @@ void ToJapaneseEra(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::今, Now},           {Id::今日, Today},          {Id::曜日, Weekday},       {Id::曜日を数値で得る, WeekdayNumberCommand},
-    {Id::日付加算, DateAdd},      {Id::時間加算, TimeAdd},       {Id::日数差, DayDifference}, {Id::秒差, SecondDifference},
-    {Id::システム時間, SystemTime},   {Id::和暦に変換, ToJapaneseEra},
+    {Id::今, Now},
+    {Id::今日, Today},
+    {Id::曜日, Weekday},
+    {Id::曜日を数値で得る, WeekdayNumberCommand},
+    {Id::日付加算, DateAdd},
+    {Id::時間加算, TimeAdd},
+    {Id::日数差, DayDifference},
+    {Id::秒差, SecondDifference},
+    {Id::システム時間, SystemTime},
+    {Id::和暦に変換, ToJapaneseEra},
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -38,7 +38,11 @@ void CmdYesNo(TNokaBase& e) {
 
 using Id = CommandId;
 
-constexpr CommandImpl kCommands[] = {{Id::尋ねる, CmdAsk}, {Id::二択, CmdYesNo}, {Id::三択, CmdYesNo}};
+constexpr CommandImpl kCommands[] = {
+    {Id::尋ねる, CmdAsk},
+    {Id::二択, CmdYesNo},
+    {Id::三択, CmdYesNo},
+};
 
 }  // namespace
 

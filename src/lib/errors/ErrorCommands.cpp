@@ -88,8 +88,12 @@ void CmdRunText(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::取り込む, CmdInclude},          {Id::のかりする, CmdRunText},          {Id::エラーを無視, CmdIgnoreErrors},
-    {Id::エラー処理設定, CmdSetErrorHandler}, {Id::エラーを警告, CmdWarnErrors},      {Id::エラーから復帰, CmdResumeAfterError},
+    {Id::取り込む, CmdInclude},
+    {Id::のかりする, CmdRunText},
+    {Id::エラーを無視, CmdIgnoreErrors},
+    {Id::エラー処理設定, CmdSetErrorHandler},
+    {Id::エラーを警告, CmdWarnErrors},
+    {Id::エラーから復帰, CmdResumeAfterError},
     {Id::終了処理設定, CmdSetExitHandler},
 };
 

@@ -64,20 +64,20 @@ void MbxMessage(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::半角変換, Convert1<ToHalfWidth>},       // 半角変換
-    {Id::全角変換, Convert1<ToFullWidth>},       // 全角変換
-    {Id::英数半角変換, Convert1<AlnumHalfWidth>},   // 英数半角変換
-    {Id::ひらがな変換, Convert1<ToHiragana>},       // ひらがな変換
-    {Id::カタカナ変換, Convert1<ToKatakana>},       // カタカナ変換
-    {Id::文字コードをEUCに変換, ToCode<kCodeEuc>},           // 文字コードをEUCに変換
-    {Id::文字コードをJISに変換, ToCode<kCodeJisNew>},        // 文字コードをJISに変換
-    {Id::文字コードをSJISに変換, ToCode<kCodeSjis>},          // 文字コードをSJISに変換
-    {Id::文字コード変換, ConvertNamed},               // 文字コード変換
-    {Id::BASE64エンコード, Convert1<Base64Encode>},     // BASE64エンコード
-    {Id::BASE64デコード, Base64DecodeCmd},            // BASE64デコード
-    {Id::メールヘッダエンコード, Convert1<MailHeaderEncode>}, // メールヘッダエンコード
-    {Id::メールヘッダデコード, Convert1<MailHeaderDecode>}, // メールヘッダデコード
-    {Id::MBXメッセージ取得, MbxMessage},                 // MBXメッセージ取得
+    {Id::半角変換, Convert1<ToHalfWidth>},
+    {Id::全角変換, Convert1<ToFullWidth>},
+    {Id::英数半角変換, Convert1<AlnumHalfWidth>},
+    {Id::ひらがな変換, Convert1<ToHiragana>},
+    {Id::カタカナ変換, Convert1<ToKatakana>},
+    {Id::文字コードをEUCに変換, ToCode<kCodeEuc>},
+    {Id::文字コードをJISに変換, ToCode<kCodeJisNew>},
+    {Id::文字コードをSJISに変換, ToCode<kCodeSjis>},
+    {Id::文字コード変換, ConvertNamed},
+    {Id::BASE64エンコード, Convert1<Base64Encode>},
+    {Id::BASE64デコード, Base64DecodeCmd},
+    {Id::メールヘッダエンコード, Convert1<MailHeaderEncode>},
+    {Id::メールヘッダデコード, Convert1<MailHeaderDecode>},
+    {Id::MBXメッセージ取得, MbxMessage},
 };
 
 constexpr MessageEntry kMessages[] = {

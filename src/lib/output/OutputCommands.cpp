@@ -59,7 +59,11 @@ void CmdWaitSeconds(TNokaBase& e) {
 
 using Id = CommandId;
 
-constexpr CommandImpl kCommands[] = {{Id::表示, CmdShowText}, {Id::言う, CmdSay}, {Id::待つ, CmdWaitSeconds}};
+constexpr CommandImpl kCommands[] = {
+    {Id::表示, CmdShowText},
+    {Id::言う, CmdSay},
+    {Id::待つ, CmdWaitSeconds},
+};
 
 }  // namespace
 

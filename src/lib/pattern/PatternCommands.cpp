@@ -136,11 +136,11 @@ void RegexTransCmd(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::マッチ, WildcardMatchCmd},  // マッチ
-    {Id::正規表現マッチ, RegexMatchCmd},     // 正規表現マッチ, RE
-    {Id::正規表現区切る, RegexSplitCmd},     // 正規表現区切る
-    {Id::正規表現置換, RegexSubstCmd},     // 正規表現置換
-    {Id::正規表現入換, RegexTransCmd},     // 正規表現入換
+    {Id::マッチ, WildcardMatchCmd},
+    {Id::正規表現マッチ, RegexMatchCmd},
+    {Id::正規表現区切る, RegexSplitCmd},
+    {Id::正規表現置換, RegexSubstCmd},
+    {Id::正規表現入換, RegexTransCmd},
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -214,11 +214,21 @@ void CmdShow(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::計算, CmdCalculate},       {Id::名義変更, CmdRename},         {Id::_P, CmdShow},
-    {Id::数値として扱う, CmdAsNumber},       {Id::文字列として扱う, CmdAsString},      {Id::ハッシュキー列挙, CmdListKeys},
-    {Id::辞書項目列挙, CmdListKeys},       {Id::辞書として扱う, CmdAsDictionary},  {Id::単語コピー, CmdCopyWord},
-    {Id::要素数, CmdCountElements},  {Id::表行数, CmdCountElements}, {Id::変数名列挙, CmdListVariables},
-    {Id::入れる, CmdPut},            {Id::関数定義, CmdDefineFunction}, {Id::引数取得, CmdTakeArguments},
+    {Id::計算, CmdCalculate},
+    {Id::名義変更, CmdRename},
+    {Id::_P, CmdShow},
+    {Id::数値として扱う, CmdAsNumber},
+    {Id::文字列として扱う, CmdAsString},
+    {Id::ハッシュキー列挙, CmdListKeys},
+    {Id::辞書項目列挙, CmdListKeys},
+    {Id::辞書として扱う, CmdAsDictionary},
+    {Id::単語コピー, CmdCopyWord},
+    {Id::要素数, CmdCountElements},
+    {Id::表行数, CmdCountElements},
+    {Id::変数名列挙, CmdListVariables},
+    {Id::入れる, CmdPut},
+    {Id::関数定義, CmdDefineFunction},
+    {Id::引数取得, CmdTakeArguments},
 };
 
 }  // namespace
