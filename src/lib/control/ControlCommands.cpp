@@ -96,7 +96,9 @@ void CmdRepeat(TNokaBase& e) {
   if (!counter) {
     CreateVariable(e, name);
     counter = e.Words.FindRef(name);
-  } else if (counter->Kind != kVariable) {
+  }
+  // No name (",を、1から…") makes no variable to count in.
+  if (!counter || counter->Kind != kVariable) {
     RaiseError(e, msg::kCounterMustBeVariable, {self});
   }
   TRunControl frame;
