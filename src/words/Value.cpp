@@ -443,6 +443,9 @@ std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexe
 }
 
 THashNode* CreateVariable(TNokaBase& e, const std::string& name, std::string value) {
+  // A word without a name could be stored but never found again: a second
+  // one would land on the first and leave the caller holding neither.
+  if (name.empty()) RaiseError(e, msg::kCannotAssign);
   auto node = std::make_shared<THashNode>(name, std::move(value), e.RunStack.Count(), false);
   if (e.StmtBuf && e.Cursor && e.StmtBuf == e.Cursor.Buf.get()) node->Ref = TextPos(e.Cursor.Buf, e.StmtStart);
   THashNode* raw = node.get();

@@ -92,12 +92,13 @@ void CmdRepeat(TNokaBase& e) {
   if (!LooksNumeric(endText) || !LooksNumeric(startText)) RaiseError(e, msg::kNeedNumber, {self});
   int32_t last = ToInt32(ToNumber(endText));
   int32_t first = ToInt32(ToNumber(startText));
+  // No name (",を、1から…") makes no variable to count in.
+  if (name.empty()) RaiseError(e, msg::kCounterMustBeVariable, {self});
   WordRef counter = e.Words.FindRef(name);
   if (!counter) {
     CreateVariable(e, name);
     counter = e.Words.FindRef(name);
   }
-  // No name (",を、1から…") makes no variable to count in.
   if (!counter || counter->Kind != kVariable) {
     RaiseError(e, msg::kCounterMustBeVariable, {self});
   }
