@@ -762,6 +762,7 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
   const Keywords& kw = Kw();
   if (!EndsWithChar(ownerPhrase, kw.No)) RaiseError(e, msg::kBadObjectAssign, {ownerPhrase, item});
   std::string ownerName = ownerPhrase.substr(0, ownerPhrase.size() - kw.No.size());
+  if (ownerName.empty()) RaiseError(e, msg::kBadObjectAssign, {ownerPhrase, item});
   THashNode* owner = e.Words.Find(ownerName);
   if (!owner) {
     std::string evaluated = EvalArg(e, ownerName);
