@@ -5,6 +5,7 @@
 
 #include "core/Cp932.h"
 #include "core/Errors.h"
+#include "core/EngineCaches.h"
 #include "core/Flow.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
@@ -21,7 +22,7 @@ namespace {
 void CmdIf(TNokaBase& e) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
-  TNokaBase::CachedValueText* cached = e.ConditionCache.Find(p);
+  EngineCaches::CachedValueText* cached = e.Caches->ConditionCache.Find(p);
   if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == e.Cursor.End) {
     e.Cursor.P = cached->End;
     CompiledRef& slot = cached->Compiled;
@@ -74,8 +75,8 @@ void CmdIf(TNokaBase& e) {
   // Conditions on one line are cached; one that runs on to the next line
   // is read again so the line marker is stepped over.
   if (!crossedLine) {
-    if (e.ConditionCache.size() > 65536) e.ConditionCache.clear();
-    e.ConditionCache.Set(start, {e.Cursor.Buf, e.Cursor.End, p, expression});
+    if (e.Caches->ConditionCache.size() > 65536) e.Caches->ConditionCache.clear();
+    e.Caches->ConditionCache.Set(start, {e.Cursor.Buf, e.Cursor.End, p, expression});
   }
   std::string value = EvaluateExpression(e, *expression);
   e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
