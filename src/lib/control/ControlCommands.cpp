@@ -1,6 +1,9 @@
 // The control commands: branches, loops, jumps, calls, returns, waiting and
 // the end. They drive the statement engine itself, so unlike other families
-// they reach its flow machinery (core/Flow.h) and the run-control stack.
+// they reach its flow machinery (core/Flow.h), the cursor and the run-control
+// stack, and もし keeps the conditions it translated in the engine's caches
+// (core/EngineCaches.h). Arguments and words they still take through the
+// command API (words/Contract.h) like any family.
 #include <cstring>
 
 #include "core/Cp932.h"
@@ -93,10 +96,10 @@ void CmdRepeat(TNokaBase& e) {
   if (!LooksNumeric(endText) || !LooksNumeric(startText)) RaiseError(e, msg::kNeedNumber, {self});
   int32_t last = ToInt32(ToNumber(endText));
   int32_t first = ToInt32(ToNumber(startText));
-  WordRef counter = e.Words.FindRef(name);
+  WordRef counter = FindWordRef(e, name);
   if (!counter) {
     CreateVariable(e, name);
-    counter = e.Words.FindRef(name);
+    counter = FindWordRef(e, name);
   } else if (counter->Kind != kVariable) {
     RaiseError(e, msg::kCounterMustBeVariable, {self});
   }
@@ -114,7 +117,7 @@ void CmdRepeat(TNokaBase& e) {
 void CmdEach(TNokaBase& e) {
   std::string arg = PopArgText(e);
   std::string value;
-  THashNode* w = e.Words.Find(arg);
+  THashNode* w = FindWord(e, arg);
   if (w && w->Kind == kVariable) {
     value = w->Value;
   } else if (w && w->Kind == kDictionary) {
@@ -196,7 +199,7 @@ const char* FindLabelInBody(const TextPos& body, const std::string& mark) {
 }
 
 void GlobalJump(TNokaBase& e, const std::string& name) {
-  THashNode* label = e.Words.Find(name);
+  THashNode* label = FindWord(e, name);
   if (!label || label->Kind != kLabel) RaiseError(e, msg::kUndefinedLabel, {name});
   e.Cursor = label->Ref;
   e.FileName = label->TypeTag;
@@ -225,7 +228,7 @@ void CmdJump(TNokaBase& e) {
 void CmdCall(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
   if (!name.empty() && name[0] == '*') name.erase(0, 1);
-  THashNode* label = e.Words.Find(name);
+  THashNode* label = FindWord(e, name);
   if (!label || label->Kind != kLabel) RaiseError(e, msg::kArgError, {Sj("呼ぶ")});
   TRunControl frame;
   frame.Kind = kCallFrame;
