@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/Cp932.h"
+#include "core/EngineCaches.h"
 #include "core/Errors.h"
 #include "core/Flow.h"
 #include "core/Keywords.h"
@@ -20,7 +21,9 @@
 
 namespace nokari {
 
-TNokaBase::TNokaBase() : Ext(std::make_unique<ExtensionState>()) {}
+// `new EngineCaches` rather than make_unique: value-initialising would zero
+// the maps' tables of recent hits once more before they fill themselves.
+TNokaBase::TNokaBase() : Caches(new EngineCaches), Ext(std::make_unique<ExtensionState>()) {}
 TNokaBase::~TNokaBase() = default;
 
 namespace {
@@ -156,13 +159,13 @@ void StepOverLineEnd(TNokaBase& e) {
     // The line end a body ends with: its line's marker, then the body's NUL.
     int32_t line = LineAfter(e.Cursor.End);
     if (line >= 0) {
-      e.Recording.SetsLine = true;
+      e.Caches->Recording.SetsLine = true;
       e.LineNo = line;
     }
     e.Cursor.P = e.Cursor.BufferEnd();
     return;
   }
-  e.Recording.SetsLine = true;
+  e.Caches->Recording.SetsLine = true;
   e.Cursor.P = PastLineEnd(e.Cursor.P, e.LineNo);
 }
 
@@ -199,12 +202,12 @@ const char* RestOfLineEnd(TNokaBase& e, const char* p, const char* limit) {
 // The closing bracket of a block's "(" at p: remembered for every bracket
 // the scan passes, so a block nested in it needs no scan of its own.
 const char* BlockBracketEnd(TNokaBase& e, const char* p) {
-  if (const char* const* known = e.BracketEnds.Find(p)) return *known;
-  if (e.BracketEnds.size() > (1u << 18) || e.BracketTexts.size() > 4096) {
-    e.BracketEnds.clear();
-    e.BracketTexts.clear();
+  if (const char* const* known = e.Caches->BracketEnds.Find(p)) return *known;
+  if (e.Caches->BracketEnds.size() > (1u << 18) || e.Caches->BracketTexts.size() > 4096) {
+    e.Caches->BracketEnds.clear();
+    e.Caches->BracketTexts.clear();
   }
-  if (e.BracketTexts.empty() || e.BracketTexts.back() != e.Cursor.Buf) e.BracketTexts.push_back(e.Cursor.Buf);
+  if (e.Caches->BracketTexts.empty() || e.Caches->BracketTexts.back() != e.Cursor.Buf) e.Caches->BracketTexts.push_back(e.Cursor.Buf);
   std::vector<const char*> open;
   const char* q = p;
   while (*q) {
@@ -215,7 +218,7 @@ const char* BlockBracketEnd(TNokaBase& e, const char* p) {
     }
     if (c == '(') open.push_back(q);
     if (c == ')') {
-      e.BracketEnds.Set(open.back(), q + 1);
+      e.Caches->BracketEnds.Set(open.back(), q + 1);
       open.pop_back();
       if (open.empty()) return q + 1;
     }
@@ -273,7 +276,7 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
   e.Cursor.P = p;
   frame.SavedFileName = e.FileName;
   const char* limit = e.Cursor.End;
-  const TNokaBase::CachedBody* cached = e.BodyCache.Find(p);
+  const EngineCaches::CachedBody* cached = e.Caches->BodyCache.Find(p);
   if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == limit) {
     frame.Body = TextPos(e.Cursor.Buf, cached->Start, cached->End);
     frame.ExitPos = TextPos(e.Cursor.Buf, cached->Exit, limit);
@@ -300,8 +303,8 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
   }
   frame.Body = TextPos(e.Cursor.Buf, bodyStart, bodyEnd);
   frame.ExitPos = TextPos(e.Cursor.Buf, end, limit);
-  if (e.BodyCache.size() > 65536) e.BodyCache.clear();  // のかりする makes texts without end
-  e.BodyCache.Set(start, {e.Cursor.Buf, limit, bodyStart, bodyEnd, end});
+  if (e.Caches->BodyCache.size() > 65536) e.Caches->BodyCache.clear();  // のかりする makes texts without end
+  e.Caches->BodyCache.Set(start, {e.Cursor.Buf, limit, bodyStart, bodyEnd, end});
   e.Cursor.P = end;
 }
 
@@ -404,7 +407,7 @@ namespace {
 
 // The end of a statement read from the text: plan it, then perform it.
 void FinishStatement(TNokaBase& e) {
-  if (e.Recording.Start) RecordCommandPlan(e);
+  if (e.Caches->Recording.Start) RecordCommandPlan(e);
   ExecutePending(e);
 }
 
@@ -495,22 +498,22 @@ void WarnValueLeftOver(TNokaBase& e, const char* p, const char* end) {
 // The value text of an assignment at p, read once per place in a text.
 std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p, const char*& end) {
   const char* limit = e.Cursor.End;
-  const TNokaBase::CachedValueText* cached = e.ValueTextCache.Find(p);
+  const EngineCaches::CachedValueText* cached = e.Caches->ValueTextCache.Find(p);
   if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == limit) {
     end = cached->End;
     return cached->Text;
   }
   end = RestOfLineEnd(e, p, limit);
   if (e.DebugMode) WarnValueLeftOver(e, p, end);
-  if (e.ValueTextCache.size() > 65536) e.ValueTextCache.clear();
+  if (e.Caches->ValueTextCache.size() > 65536) e.Caches->ValueTextCache.clear();
   auto text = std::make_shared<const std::string>(p, end);
-  e.ValueTextCache.Set(p, {e.Cursor.Buf, limit, end, text});
+  e.Caches->ValueTextCache.Set(p, {e.Cursor.Buf, limit, end, text});
   return text;
 }
 
 void AssignFromCursor(TNokaBase& e, std::string name) {
   const bool itemPlannable = e.ArgStack.Count() > 0 && StillPlannable(e);
-  const char* start = e.Recording.Start;
+  const char* start = e.Caches->Recording.Start;
   SpoilPlan(e);
   const char* p = e.Cursor.P;
   SkipBlanks(p);
@@ -527,9 +530,9 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
   if (IsLiteralPhrase(name))
     RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name + Sj(msg::kOfAssignment)}) +
                           Sj(msg::kAssignHint));
-  if (e.PlainWordStart) {
-    RecordAssignPlan(e, e.PlainWordStart, name, held, end);
-    e.PlainWordStart = nullptr;
+  if (e.Caches->PlainWordStart) {
+    RecordAssignPlan(e, e.Caches->PlainWordStart, name, held, end);
+    e.Caches->PlainWordStart = nullptr;
   }
   AssignStatement(e, name, valueText);
 }
@@ -662,7 +665,7 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
     e.StmtBuf = e.Cursor.Buf.get();
     e.StmtEnd = e.Cursor.End;
     if (ReplayPlan(e, p)) return;
-    e.Recording = {p, e.StmtBuf, e.StmtEnd, true, false};
+    e.Caches->Recording = {p, e.StmtBuf, e.StmtEnd, true, false};
   }
   switch (c) {
     case '"':
@@ -716,9 +719,9 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
     FinishStatement(e);
     return;
   }
-  e.PlainWordStart = startsStatement ? wordStart : nullptr;
+  e.Caches->PlainWordStart = startsStatement ? wordStart : nullptr;
   PhraseDispatch(e, std::move(word), true, stepAgain);
-  e.PlainWordStart = nullptr;
+  e.Caches->PlainWordStart = nullptr;
 }
 
 bool IsCallable(const THashNode* w) {
@@ -978,6 +981,8 @@ void RunLoop(TNokaBase& e) {
   // way every time it is tried again (with errors ignored, an endless loop
   // that fills the error log).
   RunMark last;
+  // Looked up once: the caches are emptied in place, never replaced.
+  EngineCaches& caches = *e.Caches;
   while (e.Cursor && !e.StopFlag) {
     try {
       for (;;) {
@@ -998,7 +1003,7 @@ void RunLoop(TNokaBase& e) {
         if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
         Step(e);
         if (!e.Events.empty()) DrainEvents(e);
-        if (!e.RetiredPlans.empty() && e.RunDepth == 1) e.RetiredPlans.clear();
+        if (!caches.RetiredPlans.empty() && e.RunDepth == 1) caches.RetiredPlans.clear();
         if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
       }
       if (!e.Cursor || e.StopFlag || AtTextEnd(e, e.Cursor.P)) break;

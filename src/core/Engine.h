@@ -11,7 +11,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "core/PlaceMap.h"
 #include "core/RunControl.h"
 #include "core/Services.h"
 #include "core/TextPos.h"
@@ -20,29 +19,7 @@
 namespace nokari {
 
 struct ExtensionState;  // per-family state (handles, table search, ...)
-
-// A compiled expression tree kept beside its text (words/Expr.h).
-struct CompiledRef {
-  const void* Tree = nullptr;
-  uint64_t Epoch = 0;
-};
-
-// What a planned assignment learns about its target once: whether its text
-// could append in place, and the word found in a given table generation.
-struct AssignTarget {
-  int8_t MayAppend = -1;  // -1 not yet known
-  WordRef Word;
-  uint64_t Generation = 0;
-  CompiledRef Value;  // the value text compiled as an argument
-  uint8_t Shape = 0;  // what Value is (words/Expr.h ArgShape), known with it
-};
-
-// The same for a planned item assignment 辞書の(キー)は、値.
-struct ItemTarget {
-  WordRef Owner;
-  uint64_t Generation = 0;
-  CompiledRef Key, Value;
-};
+struct EngineCaches;    // readings kept by place (core/EngineCaches.h)
 
 struct TNokaBase {
   // Start-up
@@ -98,104 +75,10 @@ struct TNokaBase {
   const std::string* StmtBuf = nullptr;
   const char* StmtEnd = nullptr;
 
-  // Every reading kept by the place it starts (blocks, value texts,
-  // conditions, plans) holds the text it was read from and where that text
-  // ended (Limit, the cursor's End then): the same place read within a
-  // shorter body would stop earlier.
-  //
-  // Blocks by the place they start: the body's range and where the cursor
-  // goes after the block. Prepared texts never change.
-  struct CachedBody {
-    TextBuf Owner;
-    const char* Limit;
-    const char* Start;
-    const char* End;
-    const char* Exit;
-  };
-  PlaceMap<CachedBody> BodyCache;
-  // The closing bracket of every "(" that a block's reading passed over, so
-  // nested blocks find their end at once instead of scanning the rest of the
-  // block again at every level. Keys are places in the texts held in
-  // BracketTexts (kept alive with the entries, so a place is never reused).
-  PlaceMap<const char*> BracketEnds;
-  std::vector<TextBuf> BracketTexts;
-  struct CachedValueText {
-    TextBuf Owner;
-    const char* Limit;
-    const char* End;
-    std::shared_ptr<const std::string> Text;
-    CompiledRef Compiled = {};  // conditions: the text compiled as an expression
-  };
-  PlaceMap<CachedValueText> ValueTextCache;
-  // Translated もし conditions by the place they start (same shape).
-  PlaceMap<CachedValueText> ConditionCache;
-  // Statements by the place they start, read once (core/Plans.cpp): an
-  // assignment "名前は、値" (name and value text), an item assignment
-  // "辞書の(キー)は、値", or a command statement (the phrases it pushes and its
-  // verb). A statement whose reading evaluated anything or asked the word
-  // table is never planned, so a replay does exactly what a fresh reading
-  // would.
-  struct StatementPlan {
-    enum PlanKind : uint8_t { kAssign, kCommand, kAssignItem } Kind = kAssign;
-    TextBuf Owner;
-    const char* Limit = nullptr;
-    const char* End = nullptr;  // the cursor once the statement is read
-    // kAssign, kAssignItem (Name is the item; the owner phrase in Phrases)
-    std::string Name;
-    std::shared_ptr<const std::string> Value;
-    AssignTarget Target;
-    ItemTarget Item;
-    // Assignments followed by a plain line end: the cursor and line number
-    // once that line end is stepped over (null when something else follows).
-    const char* AfterLine = nullptr;
-    int32_t AfterLineNo = 0;
-    // kCommand, kAssignItem: the phrases pushed in order (not the verb), and
-    // the line number when reading stepped over a line end.
-    std::vector<std::string> Phrases;
-    bool SetsLine = false;
-    int32_t LineNo = 0;
-    // kCommand
-    std::string Verb;
-    WordRef VerbWord;       // the verb found in generation VerbGeneration
-    uint64_t VerbGeneration = 0;
-    // The phrases bound to the verb's slots, for the verb and ArgSpec it was
-    // made for. Shared: a replay keeps its own while a nested one rebinds.
-    struct BoundCall {
-      const THashNode* Word = nullptr;
-      uint8_t Kind = 0;
-      std::string Spec;
-      bool InOrder = false;  // the phrases fit the slots one to one
-      std::vector<std::string> Phrases;
-      std::vector<CompiledRef> Compiled;
-    };
-    std::shared_ptr<BoundCall> Bound;
-  };
-  PlaceMap<StatementPlan> Plans;
-  std::vector<PlaceMap<StatementPlan>> RetiredPlans;
-  // The blocks after a condition (ならば / 違えば), by the place they start.
-  struct BranchPlan {
-    TextBuf Owner;
-    const char* Limit = nullptr;
-    bool QuestionForm = false;
-    // The bodies' ranges; TrueStart / FalseStart null when that branch is absent.
-    const char* TrueStart = nullptr;
-    const char* TrueEnd = nullptr;
-    const char* FalseStart = nullptr;
-    const char* FalseEnd = nullptr;
-    const char* End = nullptr;    // the cursor after the blocks
-    bool SetsLine = false;
-    int32_t LineNo = 0;
-  };
-  PlaceMap<BranchPlan> BranchPlans;
-  // The command statement being read, while it may still become a plan.
-  struct PlanRecording {
-    const char* Start = nullptr;
-    const std::string* Buf = nullptr;
-    const char* Limit = nullptr;
-    bool Pure = false;
-    bool SetsLine = false;
-  } Recording;
-  const char* PlainWordStart = nullptr;  // a statement's first word, being read
+  // The readings kept by the place they start (blocks, value texts,
+  // conditions, statement plans; core/EngineCaches.h). Held behind a pointer
+  // so that this state carries none of the plan machinery.
+  std::unique_ptr<EngineCaches> Caches;
 
   TextPos PendingJump;
   std::vector<TextBuf> SourceSlots;  // slot 0 main program, then 取り込む
@@ -230,9 +113,6 @@ inline void SetTag(std::string& tag, const std::string& value) {
 }
 
 // The statement engine (core/Engine.cpp).
-// The statement being read cannot be replayed from a plan (its reading
-// evaluated something or depended on the word table).
-inline void SpoilPlan(TNokaBase& e) { e.Recording.Pure = false; }
 void Step(TNokaBase& e);
 void ExecutePending(TNokaBase& e);
 // Performs the verb of a statement whose other phrases are on the word

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/Cp932.h"
+#include "core/EngineCaches.h"
 #include "core/Errors.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
@@ -123,8 +124,8 @@ namespace {
 
 // Reads the ならば / 違えば blocks after a condition into a plan; leaves the
 // cursor after them. Reading depends on the text alone.
-void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) {
-  e.Recording.SetsLine = false;  // tells whether a line end was kept
+void ReadBranches(TNokaBase& e, bool questionForm, EngineCaches::BranchPlan& plan) {
+  e.Caches->Recording.SetsLine = false;  // tells whether a line end was kept
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   if (AtLineEnd(e, p)) {
@@ -151,7 +152,7 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
     // branch follows them.
     const char* q = p;
     int32_t savedLine = e.LineNo;
-    bool lineKept = e.Recording.SetsLine;
+    bool lineKept = e.Caches->Recording.SetsLine;
     e.Cursor.P = q;
     while (AtLineEnd(e, e.Cursor.P)) {
       StepOverLineEnd(e);
@@ -164,7 +165,7 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
     } else {
       e.Cursor.P = p;
       e.LineNo = savedLine;
-      e.Recording.SetsLine = lineKept;
+      e.Caches->Recording.SetsLine = lineKept;
     }
   }
   if (AtFalseWord(p)) {
@@ -180,7 +181,7 @@ void ReadBranches(TNokaBase& e, bool questionForm, TNokaBase::BranchPlan& plan) 
   plan.Limit = e.Cursor.End;
   plan.QuestionForm = questionForm;
   plan.End = e.Cursor.P;
-  plan.SetsLine = e.Recording.SetsLine;
+  plan.SetsLine = e.Caches->Recording.SetsLine;
   plan.LineNo = e.LineNo;
 }
 
@@ -198,15 +199,15 @@ void EnterBranch(TNokaBase& e, const char* start, const char* end, FrameKind kin
 
 void SelectBranch(TNokaBase& e, bool questionForm) {
   const char* at = e.Cursor.P;
-  const TNokaBase::BranchPlan* plan = e.BranchPlans.Find(at);
+  const EngineCaches::BranchPlan* plan = e.Caches->BranchPlans.Find(at);
   if (plan && plan->Owner == e.Cursor.Buf && plan->Limit == e.Cursor.End && plan->QuestionForm == questionForm) {
     e.Cursor.P = plan->End;
     if (plan->SetsLine) e.LineNo = plan->LineNo;
   } else {
-    TNokaBase::BranchPlan fresh;
+    EngineCaches::BranchPlan fresh;
     ReadBranches(e, questionForm, fresh);
-    if (e.BranchPlans.size() > 65536) e.BranchPlans.clear();
-    plan = &e.BranchPlans.Set(at, std::move(fresh));
+    if (e.Caches->BranchPlans.size() > 65536) e.Caches->BranchPlans.clear();
+    plan = &e.Caches->BranchPlans.Set(at, std::move(fresh));
   }
   int32_t result = e.CondResult;
   e.CondResult = -1;

@@ -12,9 +12,9 @@ namespace {
 // being replayed holds on to its plan, so a full set is retired and freed only
 // between top-level statements.
 void RetirePlansWhenFull(TNokaBase& e) {
-  if (e.Plans.size() <= 65536) return;
-  e.RetiredPlans.push_back(std::move(e.Plans));
-  e.Plans.clear();
+  if (e.Caches->Plans.size() <= 65536) return;
+  e.Caches->RetiredPlans.push_back(std::move(e.Caches->Plans));
+  e.Caches->Plans.clear();
 }
 
 // After an assignment ending at p: where the line end that closes the
@@ -34,7 +34,7 @@ const char* LineEndAfterStatement(const TNokaBase& e, const char* p, int32_t& li
 
 // The line end after a replayed assignment, stepped over at once (it would
 // only end a statement with nothing left on the word stack).
-void StepPastLineEnd(TNokaBase& e, const TNokaBase::StatementPlan& plan) {
+void StepPastLineEnd(TNokaBase& e, const EngineCaches::StatementPlan& plan) {
   if (plan.AfterLine && e.Cursor.P == plan.End && e.Cursor.Buf == plan.Owner && e.ArgStack.Count() == 0) {
     e.Cursor.P = plan.AfterLine;
     e.LineNo = plan.AfterLineNo;
@@ -43,12 +43,12 @@ void StepPastLineEnd(TNokaBase& e, const TNokaBase::StatementPlan& plan) {
 
 // A command or user function whose phrases fit its slots in order runs with
 // the binding made once; false (nothing done) otherwise.
-bool RunBound(TNokaBase& e, TNokaBase::StatementPlan& plan) {
+bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
   THashNode* word = plan.VerbWord.get();
   if (!word || plan.Phrases.empty() || e.LooseBinding) return false;
   if (!(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel)) return false;
   if (!plan.Bound || plan.Bound->Word != word || plan.Bound->Kind != word->Kind || plan.Bound->Spec != word->ArgSpec) {
-    auto bound = std::make_shared<TNokaBase::StatementPlan::BoundCall>();
+    auto bound = std::make_shared<EngineCaches::StatementPlan::BoundCall>();
     bound->Word = word;
     bound->Kind = word->Kind;
     bound->Spec = word->ArgSpec;
@@ -57,7 +57,7 @@ bool RunBound(TNokaBase& e, TNokaBase::StatementPlan& plan) {
     plan.Bound = std::move(bound);
   }
   if (!plan.Bound->InOrder) return false;
-  std::shared_ptr<TNokaBase::StatementPlan::BoundCall> bound = plan.Bound;
+  std::shared_ptr<EngineCaches::StatementPlan::BoundCall> bound = plan.Bound;
   if (word->Kind == kLabel) {
     CallLabelBound(e, *word, bound->Phrases, bound->Compiled);
   } else {
@@ -73,21 +73,21 @@ bool RunBound(TNokaBase& e, TNokaBase::StatementPlan& plan) {
 }  // namespace
 
 bool StillPlannable(const TNokaBase& e) {
-  const TNokaBase::PlanRecording& rec = e.Recording;
+  const EngineCaches::PlanRecording& rec = e.Caches->Recording;
   return rec.Start && rec.Pure && rec.Buf == e.Cursor.Buf.get() && rec.Limit == e.Cursor.End &&
          e.StmtStart == rec.Start;
 }
 
 void RecordCommandPlan(TNokaBase& e) {
-  TNokaBase::PlanRecording& rec = e.Recording;
+  EngineCaches::PlanRecording& rec = e.Caches->Recording;
   const char* start = rec.Start;
   rec.Start = nullptr;
   if (!start || !rec.Pure || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() ||
       rec.Limit != e.Cursor.End || e.StmtStart != start)
     return;
   RetirePlansWhenFull(e);
-  TNokaBase::StatementPlan plan;
-  plan.Kind = TNokaBase::StatementPlan::kCommand;
+  EngineCaches::StatementPlan plan;
+  plan.Kind = EngineCaches::StatementPlan::kCommand;
   plan.Owner = e.Cursor.Buf;
   plan.Limit = e.Cursor.End;
   plan.End = e.Cursor.P;
@@ -95,52 +95,53 @@ void RecordCommandPlan(TNokaBase& e) {
   plan.Verb = e.ArgStack.Items.back();
   plan.SetsLine = rec.SetsLine;
   plan.LineNo = e.LineNo;
-  e.Plans.Emplace(start, std::move(plan));
+  e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
 void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
                       std::shared_ptr<const std::string> value, const char* end) {
   RetirePlansWhenFull(e);
-  TNokaBase::StatementPlan plan;
+  EngineCaches::StatementPlan plan;
   plan.Owner = e.Cursor.Buf;
   plan.Limit = e.Cursor.End;
   plan.End = end;
   plan.Name = name;
   plan.Value = std::move(value);
   plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
-  e.Plans.Emplace(start, std::move(plan));
+  e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
 void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
                     std::shared_ptr<const std::string> value, const char* end) {
   RetirePlansWhenFull(e);
-  TNokaBase::StatementPlan plan;
-  plan.Kind = TNokaBase::StatementPlan::kAssignItem;
+  EngineCaches::StatementPlan plan;
+  plan.Kind = EngineCaches::StatementPlan::kAssignItem;
   plan.Owner = e.Cursor.Buf;
   plan.Limit = e.Cursor.End;
   plan.End = end;
   plan.Name = item;
   plan.Value = std::move(value);
   plan.Phrases = e.ArgStack.Items;
-  plan.SetsLine = e.Recording.SetsLine;
+  plan.SetsLine = e.Caches->Recording.SetsLine;
   plan.LineNo = e.LineNo;
   plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
-  e.Plans.Emplace(start, std::move(plan));
+  e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
 bool ReplayPlan(TNokaBase& e, const char* p) {
-  TNokaBase::StatementPlan* found = e.Plans.Find(p);
+  EngineCaches& caches = *e.Caches;
+  EngineCaches::StatementPlan* found = caches.Plans.Find(p);
   if (!found || found->Owner != e.Cursor.Buf || found->Limit != e.Cursor.End) return false;
-  TNokaBase::StatementPlan& plan = *found;
-  e.Recording.Start = nullptr;
-  if (plan.Kind == TNokaBase::StatementPlan::kAssign) {
+  EngineCaches::StatementPlan& plan = *found;
+  caches.Recording.Start = nullptr;
+  if (plan.Kind == EngineCaches::StatementPlan::kAssign) {
     // Plans outlive the statements that replay them (see RetirePlansWhenFull).
     e.Cursor.P = plan.End;
     AssignStatement(e, plan.Name, *plan.Value, &plan.Target);
     StepPastLineEnd(e, plan);
     return true;
   }
-  if (plan.Kind == TNokaBase::StatementPlan::kAssignItem) {
+  if (plan.Kind == EngineCaches::StatementPlan::kAssignItem) {
     e.Cursor.P = plan.End;
     if (plan.SetsLine) e.LineNo = plan.LineNo;
     AssignItemPlanned(e, plan.Phrases, plan.Name, *plan.Value, plan.Item);

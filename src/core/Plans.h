@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/Engine.h"
+#include "core/EngineCaches.h"
 
 namespace nokari {
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "core/Engine.h"
+#include "core/EngineCaches.h"
 #include "core/Keywords.h"
 #include "core/Prepare.h"
 #include "words/Contract.h"
@@ -16,14 +17,8 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.Words.Clear();
   e.RunStack.ClearAll();
   e.ArgStack.Clear();
-  e.BodyCache.clear();
-  e.BracketEnds.clear();
-  e.BracketTexts.clear();
+  e.Caches->Clear();
   e.WarnedPlaces.clear();
-  e.ValueTextCache.clear();
-  e.Plans.clear();
-  e.BranchPlans.clear();
-  e.ConditionCache.clear();
   e.CondResult = -1;
   e.SwitchValue = Kw().Undefined;
   e.StopFlag = false;

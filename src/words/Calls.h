@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Engine.h"
+#include "core/EngineCaches.h"
 
 namespace nokari {
 

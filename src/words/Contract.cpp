@@ -23,6 +23,17 @@ std::string PopArgValue(TNokaBase& e) {
 
 long double PopArgNumber(TNokaBase& e) { return ToNumber(PopArgValue(e)); }
 
+const std::string& PeekArgText(const TNokaBase& e, size_t depthFromTop) {
+  static const std::string none;
+  const auto& items = e.ArgStack.Items;
+  return depthFromTop < items.size() ? items[items.size() - 1 - depthFromTop] : none;
+}
+
+void DuplicateTopArg(TNokaBase& e) {
+  auto& items = e.ArgStack.Items;
+  if (!items.empty()) items.push_back(std::string(items.back()));
+}
+
 THashNode* PopArgWord(TNokaBase& e, bool create) {
   std::string name = UnquoteLiteral(PopArgText(e));
   if (THashNode* w = e.Words.Find(name)) return w;

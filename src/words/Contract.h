@@ -2,6 +2,12 @@
 // arguments and returns its result. After binding, the top of the word stack
 // holds the arguments in slot order, the last slot on top; implementations
 // pop them last slot first, only through these helpers.
+//
+// This is the one header a command family needs: arguments (pop, peek,
+// duplicate, whether the first was left out), words by name, それ, argument
+// errors (core/Errors.h), per-family state and the host services
+// (e.Services). Families read the word stack and the word table only through
+// it; the engine's caches and flow machinery stay out of sight.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -9,6 +15,7 @@
 #include <string_view>
 #include <typeindex>
 #include <unordered_map>
+#include <vector>
 
 #include "core/Engine.h"
 #include "core/Errors.h"
@@ -37,6 +44,33 @@ long double PopArgNumber(TNokaBase& e);
 // create, a missing name becomes a new empty variable; without, it raises
 // "オブジェクト\"%s\"が特定できません。".
 THashNode* PopArgWord(TNokaBase& e, bool create);
+
+// The phrases on the word stack: the bound arguments on top, any the
+// statement left over below them.
+inline size_t ArgCount(const TNokaBase& e) { return e.ArgStack.Count(); }
+// Raw text of the phrase `depthFromTop` below the top (0: the top) without
+// taking it; empty when the stack is not that deep.
+const std::string& PeekArgText(const TNokaBase& e, size_t depthFromTop = 0);
+// Pushes a copy of the top phrase (nothing on an empty stack), for commands
+// that read one argument twice: raw as a name, then evaluated as a value.
+void DuplicateTopArg(TNokaBase& e);
+// Whether the statement left the first slot out and the binder filled it
+// with それ: a command whose first argument is optional then pops that それ
+// and acts as if it had none.
+inline bool FirstArgOmitted(const TNokaBase& e) { return e.ImplicitSore; }
+
+// Words by name (exact, no okurigana folding), for commands that manage
+// words themselves; PopArgWord covers the common case of a named argument.
+inline THashNode* FindWord(const TNokaBase& e, std::string_view name) { return e.Words.Find(name); }
+// The same as a shared reference, for words a command keeps hold of.
+inline WordRef FindWordRef(const TNokaBase& e, std::string_view name) { return e.Words.FindRef(name); }
+// Adds a word, or replaces the one of the same name in place (reserved
+// names raise).
+inline void AddWord(TNokaBase& e, WordRef word) { e.Words.Add(std::move(word)); }
+// Removes the word of that name; nothing when there is none.
+inline void RemoveWord(TNokaBase& e, std::string_view name) { e.Words.Delete(name); }
+// Every word in the table's order.
+inline std::vector<THashNode*> AllWords(const TNokaBase& e) { return e.Words.ToArray(); }
 
 // The language's reading of a number (12円 -> 12, $FF -> 255, full-width
 // digits accepted, commas ignored, 1E20 -> 1e20).

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/Engine.h"
+#include "core/EngineCaches.h"
 
 namespace nokari {
 

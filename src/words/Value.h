@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Engine.h"
+#include "core/EngineCaches.h"
 #include "core/Errors.h"
 
 namespace nokari {

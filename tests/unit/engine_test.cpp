@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "TestHost.h"
+#include "core/EngineCaches.h"
 
 namespace nokari {
 namespace {
@@ -240,6 +241,35 @@ TEST(Engine, ConsoleShowsWrappedErrorsOnce) {
   const std::string plain = "[注　意] a.nkr(1行目): 注\r\n[エラー] a.nkr(2行目): 甲\r\n[エラー] a.nkr(4行目): " + wrap +
                             "[エラー] a.nkr(3行目): 乙\r\n";
   EXPECT_EQ(console(plain), plain);
+}
+
+// A new program starts with none of the readings the last one kept: its
+// texts are new, and a reading kept by a freed text's place must never be
+// found again at a place that happens to be reused.
+TEST(EngineCaches, NewProgramStartsEmpty) {
+  TestEngine t;
+  t.Run("Xは、0\n3回（もし、X<2ならば、（Xは、X+1）違えば、（(X+1)を、表示））\nXを、表示\n");
+  EngineCaches& c = *t.e.Caches;
+  EXPECT_GT(c.Plans.size(), 0u);
+  EXPECT_GT(c.BodyCache.size(), 0u);
+  EXPECT_GT(c.BranchPlans.size(), 0u);
+  EXPECT_GT(c.ConditionCache.size(), 0u);
+  EXPECT_GT(c.BracketTexts.size(), 0u);
+  c.Recording.Start = "x";
+  c.PlainWordStart = "x";
+  StartProgram(t.e, FromUtf8("「b」を、表示\n"));
+  EXPECT_EQ(c.Plans.size(), 0u);
+  EXPECT_EQ(c.BodyCache.size(), 0u);
+  EXPECT_EQ(c.BranchPlans.size(), 0u);
+  EXPECT_EQ(c.ConditionCache.size(), 0u);
+  EXPECT_EQ(c.ValueTextCache.size(), 0u);
+  EXPECT_EQ(c.BracketEnds.size(), 0u);
+  EXPECT_TRUE(c.BracketTexts.empty());
+  EXPECT_TRUE(c.RetiredPlans.empty());
+  EXPECT_EQ(c.Recording.Start, nullptr);
+  EXPECT_EQ(c.PlainWordStart, nullptr);
+  RunLoop(t.e);
+  EXPECT_EQ(t.host.Output, "3\n2\nb\n");
 }
 
 // Debug-mode hints are given once per place, however often it runs, and

@@ -1,10 +1,14 @@
 // The control commands: branches, loops, jumps, calls, returns, waiting and
 // the end. They drive the statement engine itself, so unlike other families
-// they reach its flow machinery (core/Flow.h) and the run-control stack.
+// they reach its flow machinery (core/Flow.h), the cursor and the run-control
+// stack, and もし keeps the conditions it translated in the engine's caches
+// (core/EngineCaches.h). Arguments and words they still take through the
+// command API (words/Contract.h) like any family.
 #include <cstring>
 
 #include "core/Cp932.h"
 #include "core/Errors.h"
+#include "core/EngineCaches.h"
 #include "core/Flow.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
@@ -21,7 +25,7 @@ namespace {
 void CmdIf(TNokaBase& e) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
-  TNokaBase::CachedValueText* cached = e.ConditionCache.Find(p);
+  EngineCaches::CachedValueText* cached = e.Caches->ConditionCache.Find(p);
   if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == e.Cursor.End) {
     e.Cursor.P = cached->End;
     CompiledRef& slot = cached->Compiled;
@@ -74,8 +78,8 @@ void CmdIf(TNokaBase& e) {
   // Conditions on one line are cached; one that runs on to the next line
   // is read again so the line marker is stepped over.
   if (!crossedLine) {
-    if (e.ConditionCache.size() > 65536) e.ConditionCache.clear();
-    e.ConditionCache.Set(start, {e.Cursor.Buf, e.Cursor.End, p, expression});
+    if (e.Caches->ConditionCache.size() > 65536) e.Caches->ConditionCache.clear();
+    e.Caches->ConditionCache.Set(start, {e.Cursor.Buf, e.Cursor.End, p, expression});
   }
   std::string value = EvaluateExpression(e, *expression);
   e.CondResult = ToInt64(ToNumber(value)) == 1 ? 1 : 0;
@@ -94,10 +98,10 @@ void CmdRepeat(TNokaBase& e) {
   int32_t first = ToInt32(ToNumber(startText));
   // No name (",を、1から…") makes no variable to count in.
   if (name.empty()) RaiseError(e, msg::kCounterMustBeVariable, {self});
-  WordRef counter = e.Words.FindRef(name);
+  WordRef counter = FindWordRef(e, name);
   if (!counter) {
     CreateVariable(e, name);
-    counter = e.Words.FindRef(name);
+    counter = FindWordRef(e, name);
   }
   if (!counter || counter->Kind != kVariable) {
     RaiseError(e, msg::kCounterMustBeVariable, {self});
@@ -116,7 +120,7 @@ void CmdRepeat(TNokaBase& e) {
 void CmdEach(TNokaBase& e) {
   std::string arg = PopArgText(e);
   std::string value;
-  THashNode* w = e.Words.Find(arg);
+  THashNode* w = FindWord(e, arg);
   if (w && w->Kind == kVariable) {
     value = w->Value;
   } else if (w && w->Kind == kDictionary) {
@@ -198,7 +202,7 @@ const char* FindLabelInBody(const TextPos& body, const std::string& mark) {
 }
 
 void GlobalJump(TNokaBase& e, const std::string& name) {
-  THashNode* label = e.Words.Find(name);
+  THashNode* label = FindWord(e, name);
   if (!label || label->Kind != kLabel) RaiseError(e, msg::kUndefinedLabel, {name});
   e.Cursor = label->Ref;
   e.FileName = label->TypeTag;
@@ -227,7 +231,7 @@ void CmdJump(TNokaBase& e) {
 void CmdCall(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
   if (!name.empty() && name[0] == '*') name.erase(0, 1);
-  THashNode* label = e.Words.Find(name);
+  THashNode* label = FindWord(e, name);
   if (!label || label->Kind != kLabel) RaiseError(e, msg::kArgError, {Sj("呼ぶ")});
   TRunControl frame;
   frame.Kind = kCallFrame;

@@ -8,7 +8,7 @@ namespace nokari {
 namespace {
 
 void SetCancelled(TNokaBase& e) {
-  THashNode* cancel = e.Words.Find(Sj("ダイアログキャンセルの値"));
+  THashNode* cancel = FindWord(e, Sj("ダイアログキャンセルの値"));
   if (cancel)
     e.SoreVar->SetValue(cancel->Value, cancel->TypeTag);
   else
@@ -16,7 +16,7 @@ void SetCancelled(TNokaBase& e) {
 }
 
 void CmdAsk(TNokaBase& e) {
-  std::string prompt = e.ImplicitSore ? (PopArgText(e), Sj("入力してください。")) : PopArgValue(e);
+  std::string prompt = FirstArgOmitted(e) ? (PopArgText(e), Sj("入力してください。")) : PopArgValue(e);
   std::optional<std::string> given = e.Services.Dialogs->Input(prompt, VarValue(e, "ダイアログ初期値"));
   if (!given) {
     SetCancelled(e);

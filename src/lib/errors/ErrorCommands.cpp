@@ -1,5 +1,8 @@
 // Error settings, the close handler, and the commands that run further
-// program text (取り込む, のかりする).
+// program text (取り込む, のかりする). Like the control commands they drive the
+// engine: they write its error state and handlers, its source slots and the
+// cursor (resuming after an error). Arguments and words they take through
+// the command API (words/Contract.h) like any family.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,7 +35,7 @@ void CmdWarnErrors(TNokaBase& e) {
 void CmdSetErrorHandler(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
   e.InErrorHandler = false;
-  WordRef label = e.Words.FindRef(name);
+  WordRef label = FindWordRef(e, name);
   if (!label || label->Kind != kLabel) {
     e.ErrorHandlerLabel.reset();
     RaiseError(e, msg::kUndefinedLabel, {name});
@@ -47,7 +50,7 @@ void CmdResumeAfterError(TNokaBase& e) {
 
 void CmdSetExitHandler(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
-  WordRef label = e.Words.FindRef(name);
+  WordRef label = FindWordRef(e, name);
   if (label) {
     e.ExitHandlerLabel = std::move(label);
     e.NoExitVar->SetValue("1");

@@ -39,8 +39,7 @@ std::string StripLiteral(std::string raw) {
 }
 
 bool TopArgIsClipboard(TNokaBase& e) {
-  size_t n = e.ArgStack.Count();
-  return n > 0 && e.ArgStack.Peek(n - 1) == Sj(msg::kClipboardWord);
+  return ArgCount(e) > 0 && PeekArgText(e) == Sj(msg::kClipboardWord);
 }
 
 void RequireWritable(TNokaBase& e, THashNode* word) {

@@ -191,11 +191,11 @@ void ChangeFolderCmd(TNokaBase& e) { ChangeFolder(e, PopArgValue(e)); }
 // 作業フォルダ (with a folder: change to it; without: the current folder)
 // and 作業ディレクトリ (no argument).
 void WorkFolderCmd(TNokaBase& e) {
-  if (!e.ImplicitSore && e.ArgStack.Count() > 0) {
+  if (!FirstArgOmitted(e) && ArgCount(e) > 0) {
     ChangeFolder(e, PopArgValue(e));
     return;
   }
-  if (e.ImplicitSore && e.ArgStack.Count() > 0) PopArgText(e);
+  if (FirstArgOmitted(e) && ArgCount(e) > 0) PopArgText(e);
   std::string cwd = FromNativeName(CurrentFolderNative());
   if (!EndsWithSeparator(cwd)) cwd += '/';
   SetSoreTyped(e, cwd, "s");

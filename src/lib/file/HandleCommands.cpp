@@ -39,14 +39,14 @@ HandleEntry* EntryOf(TNokaBase& e, THashNode* word) {
 
 // Handles named by raw text that raise "ファイル"ハンドル:%s"が、ありません。".
 TTextFileStream& StreamForLine(TNokaBase& e, const std::string& name) {
-  HandleEntry* entry = EntryOf(e, e.Words.Find(name));
+  HandleEntry* entry = EntryOf(e, FindWord(e, name));
   if (!entry) RaiseError(e, msg::kFileMissing, {Sj(msg::kHandlePrefix) + name});
   return *entry->Stream;
 }
 
 // Handles named by raw text where a missing name does nothing.
 TTextFileStream* StreamOrNothing(TNokaBase& e, const std::string& name) {
-  THashNode* word = e.Words.Find(name);
+  THashNode* word = FindWord(e, name);
   if (!word) return nullptr;
   HandleEntry* entry = EntryOf(e, word);
   if (!entry) RaiseError(e, msg::kVariableNotFound, {name});
@@ -61,10 +61,10 @@ TTextFileStream& StreamOfWord(TNokaBase& e, THashNode* word) {
 
 void OpenHandle(TNokaBase& e, const std::string& handleName, const std::string& file, int mode,
                 bool createFirst) {
-  WordRef word = e.Words.FindRef(handleName);
+  WordRef word = FindWordRef(e, handleName);
   if (!word) {
     word = std::make_shared<THashNode>(handleName, "", e.RunStack.Count(), false);
-    e.Words.Add(word);
+    AddWord(e, word);
   }
   RequireWritable(e, word.get());
   CheckedTarget target = TargetOf(file);
@@ -116,7 +116,7 @@ void HandleWriteLineCmd(TNokaBase& e) {
 // ハンドルを閉じる: the variable goes away with its stream.
 void CloseHandleCmd(TNokaBase& e) {
   std::string name = StripLiteral(PopArgText(e));
-  THashNode* word = e.Words.Find(name);
+  THashNode* word = FindWord(e, name);
   if (!word) return;
   HandleEntry* entry = EntryOf(e, word);
   if (!entry) RaiseError(e, msg::kVariableNotFound, {name});
@@ -124,7 +124,7 @@ void CloseHandleCmd(TNokaBase& e) {
   entry->Stream.reset();
   entry->Owner.reset();
   word->SetValue("");
-  e.Words.Delete(name);
+  RemoveWord(e, name);
   if (!closed) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + name);
 }
 

@@ -50,7 +50,7 @@ struct TTarget {
 TTarget PopTarget(TNokaBase& e) {
   std::string raw = PopArgText(e);
   TTarget t;
-  t.Var = e.Words.Find(raw);
+  t.Var = FindWord(e, raw);
   if (t.Var && t.Var->Kind != kVariable) t.Var = nullptr;
   t.Value = t.Var ? t.Var->Value : EvalArg(e, raw);
   return t;

@@ -28,7 +28,7 @@ std::string JoinLines(const std::vector<std::string>& items) {
 }
 
 void SetMatchCount(TNokaBase& e, size_t count) {
-  THashNode* var = e.Words.Find(Sj("マッチ数"));
+  THashNode* var = FindWord(e, Sj("マッチ数"));
   if (!var) return;
   var->SetValue(FormatInt(static_cast<int64_t>(count)));
   if (var->TypeLetter() != 'e') var->TypeTag = "e";
@@ -38,8 +38,8 @@ void SetMatchCount(TNokaBase& e, size_t count) {
 // rest of its text) or is a value.
 void WildcardMatchCmd(TNokaBase& e) {
   std::string pattern = PopArgValue(e);
-  std::string raw = e.ArgStack.Count() ? e.ArgStack.Items.back() : std::string();
-  THashNode* var = e.Words.Find(raw);
+  std::string raw = PeekArgText(e);
+  THashNode* var = FindWord(e, raw);
   if (var && var->Kind != kVariable) var = nullptr;
   std::string subject;
   if (var) {

@@ -13,7 +13,7 @@ namespace nokari::text {
 
 THashNode* FindVariable(TNokaBase& e, const std::string& raw) {
   if (raw.empty() || raw[0] == '"' || raw[0] == '`') return nullptr;
-  THashNode* node = e.Words.Find(raw);
+  THashNode* node = FindWord(e, raw);
   return node && node->Kind == kVariable ? node : nullptr;
 }
 
@@ -21,7 +21,7 @@ VarArg PopVarArg(TNokaBase& e, bool evaluate) {
   VarArg a;
   // Reading the raw text consumes the phrase, so read it from a copy and
   // leave the phrase itself for evaluation.
-  if (e.ArgStack.Count() > 0) e.ArgStack.Push(e.ArgStack.Items.back());
+  DuplicateTopArg(e);
   a.Raw = PopArgText(e);
   a.Var = FindVariable(e, a.Raw);
   if (a.Var && !evaluate) {
@@ -46,7 +46,7 @@ void CmdLineCount(TNokaBase& e) {
 
 void CmdReserve(TNokaBase& e) {
   long double n = PopArgNumber(e);
-  if (e.ArgStack.Count() > 0) e.ArgStack.Push(e.ArgStack.Items.back());
+  DuplicateTopArg(e);
   bool existed = FindVariable(e, PopArgText(e)) != nullptr;
   THashNode* var = PopArgWord(e, true);
   if (var->Kind != kVariable || var->Reserved) RaiseError(e, msg::kArgError, {Sj("確保")});
@@ -142,7 +142,7 @@ void CmdBinarySet(TNokaBase& e) {
   // Every phrase is taken before anything can fail, so none is left over.
   std::string name = UnquoteLiteral(PopArgText(e));
   std::string value = PopArgValue(e);
-  THashNode* var = e.Words.Find(name);
+  THashNode* var = FindWord(e, name);
   if (!var) RaiseError(e, msg::kObjectNotFound, {name});
   if (form == BinaryForm::Unknown) return;
   std::string data = var->Value;

@@ -47,7 +47,7 @@ void CmdCalculate(TNokaBase& e) {
 // The word a treat-as command works on, created when missing.
 THashNode* TreatTarget(TNokaBase& e, std::string initial) {
   std::string name = UnquoteLiteral(PopArgText(e));
-  THashNode* w = e.Words.Find(name);
+  THashNode* w = FindWord(e, name);
   if (!w) return CreateVariable(e, name, std::move(initial));
   if (w->Reserved) RaiseError(e, msg::kObjectExists, {name});
   return w;
@@ -93,9 +93,9 @@ void CmdPut(TNokaBase& e) {
 void CmdCopyWord(TNokaBase& e) {
   std::string dest = UnquoteLiteral(PopArgText(e));
   std::string src = UnquoteLiteral(PopArgText(e));
-  THashNode* from = e.Words.Find(src);
+  THashNode* from = FindWord(e, src);
   if (!from) RaiseError(e, msg::kObjectNotCreated, {src});
-  THashNode* to = e.Words.Find(dest);
+  THashNode* to = FindWord(e, dest);
   if (!to) to = CreateVariable(e, dest);
   if (to != from) to->CopyAttributes(*from);
 }
@@ -132,15 +132,15 @@ void CmdRename(TNokaBase& e) {
   for (size_t i = 0; i + 1 < pieces.size(); ++i) spec += (i ? "," : "") + pieces[i];
   copy->ArgSpec = spec;
   std::string oldName = old->Name;
-  e.Words.Delete(oldName);
-  e.Words.Add(std::move(copy));
+  RemoveWord(e, oldName);
+  AddWord(e, std::move(copy));
 }
 
 void CmdListVariables(TNokaBase& e) {
   long double level = PopArgNumber(e);
-  int64_t min = e.ImplicitSore ? 0 : ToInt64(level);
+  int64_t min = FirstArgOmitted(e) ? 0 : ToInt64(level);
   std::string out;
-  for (THashNode* w : e.Words.ToArray())
+  for (THashNode* w : AllWords(e))
     if ((w->Kind == kVariable || w->Kind == kDictionary) && !w->Reserved && w->Tag >= min) out += w->Name + "\r\n";
   SetSoreTyped(e, std::move(out), "s");
 }
@@ -154,7 +154,7 @@ void CmdDefineFunction(TNokaBase& e) {
     auto alias = std::make_shared<THashNode>();
     alias->Name = folded;
     alias->CopyAttributes(*label);
-    e.Words.Add(std::move(alias));
+    AddWord(e, std::move(alias));
   }
 }
 
@@ -178,7 +178,7 @@ void CmdTakeArguments(TNokaBase& e) {
 
 void CmdListKeys(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
-  THashNode* w = e.Words.Find(name);
+  THashNode* w = FindWord(e, name);
   if (!w) RaiseError(e, msg::kObjectNotCreated, {name});
   std::string out;
   if (w->Kind == kDictionary) {
