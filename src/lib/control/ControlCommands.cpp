@@ -225,7 +225,7 @@ void CmdCall(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
   if (!name.empty() && name[0] == '*') name.erase(0, 1);
   THashNode* label = e.Words.Find(name);
-  if (!label || label->Kind != kLabel) RaiseError(e, msg::kArgError, {Sj("呼ぶ")});
+  if (!label || label->Kind != kLabel) RaiseCommandError(e, msg::kArgError);
   TRunControl frame;
   frame.Kind = kCallFrame;
   frame.ReturnPos = e.Cursor;
