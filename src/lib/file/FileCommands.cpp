@@ -3,7 +3,6 @@
 #include <cerrno>
 
 #include "core/Errors.h"
-#include "host/Security.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/FileOps.h"
 #include "lib/path/Path.h"
@@ -17,12 +16,12 @@ void RaiseReadWrite(TNokaBase& e, const std::string& name) { RaiseError(e, msg::
 
 bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
              const std::vector<std::string>& paths) {
-  return CheckChange(e, FormatMessage(Sj(questionMsg), args), paths);
+  return ChangeGuardOf(e.Services).RefusesChange(e, FormatMessage(Sj(questionMsg), args), paths);
 }
 
 bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
              const std::vector<CheckedTarget*>& targets, bool wildcard) {
-  return CheckChange(e, FormatMessage(Sj(questionMsg), args), targets, wildcard);
+  return ChangeGuardOf(e.Services).RefusesChange(e, FormatMessage(Sj(questionMsg), args), targets, wildcard);
 }
 
 CheckedTarget TargetOf(const std::string& name, bool followLast) {

@@ -9,7 +9,6 @@
 #include <cerrno>
 
 #include "core/Errors.h"
-#include "host/Security.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/TextFileStream.h"
 #include "lib/path/Path.h"
