@@ -9,7 +9,7 @@
 #include "core/Messages.h"
 #include "core/Prepare.h"
 #include "core/Scan.h"
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 #include "words/Calls.h"
 #include "words/Contract.h"
 #include "words/Expr.h"

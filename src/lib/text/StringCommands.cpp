@@ -4,7 +4,7 @@
 #include <new>
 
 #include "core/Cp932.h"
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 #include "lib/text/TextCommands.h"
 #include "lib/text/TextCore.h"
 #include "words/Registry.h"
