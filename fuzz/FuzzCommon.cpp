@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "core/Encoding.h"
+#include "host/Security.h"
 
 namespace nokari::fuzz {
 
@@ -49,6 +50,7 @@ FuzzEngine::FuzzEngine(int securityLevel) {
   EnterProgramFolder();
   Host.Engine = &E;
   E.Services = Host.Services();
+  E.Services.Changes = &HostSecurityPolicy();  // the level below decides
   E.FileName = "fuzz.nkr";
   E.Args = {"/nonexistent/nokari", ProgramFolder() + "/fuzz.nkr"};
   E.ScriptArgIndex = 1;

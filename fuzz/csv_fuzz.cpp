@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "Targets.h"
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 
 using namespace nokari;
 

@@ -311,11 +311,11 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
 // ---------------------------------------------------------------------------
 // Performing statements
 
-void ExecuteWord(TNokaBase& e, THashNode* word) {
+void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written) {
   switch (word->Kind) {
     case 0:
     case 1:
-      Dispatch(e, *word);
+      Dispatch(e, *word, written);
       break;
     case kLabel:
       CallLabel(e, *word);
@@ -338,9 +338,9 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
     numeric.Name = "\\";
     numeric.Kind = kCommand;
     numeric.Tag = ToInt32(ToNumber(std::string_view(verb).substr(1)));
-    Dispatch(e, numeric);
+    Dispatch(e, numeric, verb);
   } else if (word) {
-    ExecuteWord(e, word);
+    ExecuteWord(e, word, verb);
   } else {
     std::string text;
     for (auto& phrase : e.ArgStack.Items) text += phrase + ",";
@@ -775,7 +775,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
         e.Cursor.P = q;
         SetSoreTyped(e, result, e.CurrentType.c_str());
       } else {
-        ExecuteWord(e, w.get());
+        ExecuteWord(e, w.get(), phrase);
       }
       return;
     }

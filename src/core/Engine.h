@@ -65,6 +65,10 @@ struct TNokaBase {
   TextPos ResumePos;
   WordRef ExitHandlerLabel;
   std::string ErrorLog;
+  // The command now running, named as the script wrote it (an alias such as
+  // LEN, okurigana such as 切り出せ): messages that name their command take
+  // the name from here. Dispatch sets it and puts the outer one back.
+  std::string RunningWord;
   std::unordered_set<const char*> WarnedPlaces;  // debug-mode hints given
   bool Closed = false;   // the main window was closed / the program ended
   int ExitStatus = 0;
@@ -120,7 +124,7 @@ void ExecutePending(TNokaBase& e);
 void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word);
 // Raises "too many arguments" for phrases a statement's verb left unused.
 void ReportLeftovers(TNokaBase& e, const std::string& verb);
-void ExecuteWord(TNokaBase& e, THashNode* word);
+void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written = {});
 void CheckRunControl(TNokaBase& e);
 void RunLoop(TNokaBase& e);
 // Runs `pos` in a fresh run level until that level ends, then restores the

@@ -20,17 +20,16 @@ std::string_view WholeChars(std::string_view s) {
   return i == s.size() ? s : s.substr(0, i);
 }
 
-}  // namespace
-
-std::string FormatMessage(std::string_view tmpl, std::initializer_list<std::string_view> args) {
+// FormatMessage over any run of arguments.
+template <typename It>
+std::string FormatFrom(std::string_view tmpl, It next, It end) {
   std::string out;
   out.reserve(tmpl.size() + 32);
-  auto next = args.begin();
   size_t i = 0;
   while (i < tmpl.size()) {
     size_t len = CharLenAt(tmpl, i);
     if (len == 1 && tmpl[i] == '%' && i + 1 < tmpl.size() &&
-        (tmpl[i + 1] == 's' || tmpl[i + 1] == 'd') && next != args.end()) {
+        (tmpl[i + 1] == 's' || tmpl[i + 1] == 'd') && next != end) {
       out.append(WholeChars(*next++));
       i += 2;
       continue;
@@ -39,6 +38,12 @@ std::string FormatMessage(std::string_view tmpl, std::initializer_list<std::stri
     i += len;
   }
   return out;
+}
+
+}  // namespace
+
+std::string FormatMessage(std::string_view tmpl, std::initializer_list<std::string_view> args) {
+  return FormatFrom(tmpl, args.begin(), args.end());
 }
 
 namespace {
@@ -78,6 +83,16 @@ void RaiseErrorText(TNokaBase& e, std::string_view cp932Message) {
 
 void RaiseError(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args) {
   RaiseErrorText(e, FormatMessage(Sj(msgUtf8), args));
+}
+
+const std::string& RunningWordName(const TNokaBase& e) { return e.RunningWord; }
+
+void RaiseCommandError(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args) {
+  std::vector<std::string_view> all;
+  all.reserve(args.size() + 1);
+  all.push_back(RunningWordName(e));
+  all.insert(all.end(), args.begin(), args.end());
+  RaiseErrorText(e, FormatFrom(Sj(msgUtf8), all.begin(), all.end()));
 }
 
 void Warn(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args) {

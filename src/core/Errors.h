@@ -31,6 +31,14 @@ std::string ErrorLine(const TNokaBase& e, std::string_view message);
 // arguments, appends it to the error log and throws ENoka.
 [[noreturn]] void RaiseError(TNokaBase& e, const char* msgUtf8,
                              std::initializer_list<std::string_view> args = {});
+// The command now running, named as the script wrote it; empty outside a
+// command. Set by dispatch (Registry.h), so an alias reports under the
+// name the script used, never a name written at the raising site.
+const std::string& RunningWordName(const TNokaBase& e);
+// RaiseError for a message whose first %s is the running command's name;
+// `args` fill the placeholders after it.
+[[noreturn]] void RaiseCommandError(TNokaBase& e, const char* msgUtf8,
+                                    std::initializer_list<std::string_view> args = {});
 // An error line naming an explicit line (source preparation).
 [[noreturn]] void RaiseErrorAtLine(TNokaBase& e, int32_t line, std::string_view cp932Message);
 // Same with a message already in CP932.

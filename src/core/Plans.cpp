@@ -64,7 +64,7 @@ bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
     e.ImplicitSore = false;
     auto& items = e.ArgStack.Items;
     items.insert(items.end(), bound->Phrases.begin(), bound->Phrases.end());
-    RunCommand(e, *word);
+    RunCommand(e, *word, plan.Verb);
   }
   ReportLeftovers(e, plan.Verb);
   return true;

@@ -48,6 +48,23 @@ class QuietHost final : public IOutputService,
 
 }  // namespace
 
+namespace {
+
+class RefusingGuard : public IChangeGuard {
+ public:
+  bool RefusesChange(TNokaBase&, const std::string&, const std::vector<std::string>&) override { return true; }
+  bool RefusesChange(TNokaBase&, const std::string&, const std::vector<CheckedTarget*>&, bool) override {
+    return true;
+  }
+};
+
+}  // namespace
+
+IChangeGuard* RefusingChangeGuard() {
+  static RefusingGuard refusing;
+  return &refusing;
+}
+
 HostServices QuietServices() {
   static QuietHost quiet;
   HostServices s;
@@ -57,6 +74,7 @@ HostServices QuietServices() {
   s.Screen = &quiet;
   s.Pump = &quiet;
   s.Window = &quiet;
+  s.Changes = RefusingChangeGuard();
   return s;
 }
 

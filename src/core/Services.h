@@ -15,8 +15,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace nokari {
+
+struct TNokaBase;
 
 // How a text is drawn on a surface that has styles; the console ignores it.
 struct TextStyle {
@@ -122,6 +125,32 @@ class IWindowService {
   virtual void SetCloseRequestHandler(std::function<void()> request) = 0;
 };
 
+// A file or folder opened for judging before a change (lib/path/Path.h).
+class CheckedTarget;
+
+// The security policy that every change to files, folders and settings
+// asks first. The policy itself (levels, security.ini, the containment
+// check) belongs to the application layer (host/Security); commands only
+// ask. Each method returns true when the change is REFUSED: the caller then
+// does nothing and reports nothing. `question` (CP932) is shown when the
+// user has to confirm.
+class IChangeGuard {
+ public:
+  virtual ~IChangeGuard() = default;
+  // A change touching `paths` (CP932); it counts as inside the script
+  // folder only when every path is.
+  virtual bool RefusesChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths) = 0;
+  // A change to resolved targets, judged by their resolved paths and, when
+  // allowed, opened so that the command changes exactly what was judged.
+  // `wildcard`: the script named the targets by a pattern.
+  virtual bool RefusesChange(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
+                             bool wildcard) = 0;
+};
+
+// The guard of an engine without an application layer: it refuses every
+// change, since nobody has said which changes are safe.
+IChangeGuard* RefusingChangeGuard();
+
 // The widgets behind GUI parts. Its interface arrives with the parts
 // themselves; until then no host provides one and the slot stays null.
 class IPartService;
@@ -137,6 +166,9 @@ struct HostServices {
   IEventPump* Pump = nullptr;
   IWindowService* Window = nullptr;
   IPartService* Parts = nullptr;
+  // The security policy. Null until the application layer installs its
+  // own (host/Run's ConnectServices does); read through ChangeGuardOf.
+  IChangeGuard* Changes = nullptr;
   // Console mode: no window; warnings go to standard error, not a dialog.
   bool Console = true;
 };
@@ -146,5 +178,9 @@ struct HostServices {
 // screen is 1024 × 768, the pump has no events): what an engine without a
 // host, such as a unit test of one family, talks to.
 HostServices QuietServices();
+
+// The guard to ask: the installed one, or the refusing one when none is
+// (a change is never let through for want of a policy).
+inline IChangeGuard& ChangeGuardOf(const HostServices& s) { return s.Changes ? *s.Changes : *RefusingChangeGuard(); }
 
 }  // namespace nokari

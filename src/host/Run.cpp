@@ -4,6 +4,7 @@
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "host/ConsoleHost.h"
+#include "host/Security.h"
 
 namespace nokari {
 namespace {
@@ -22,6 +23,7 @@ void OnUserClose(TNokaBase& e) {
 
 void ConnectServices(TNokaBase& e, const HostServices& services) {
   e.Services = services;
+  if (!e.Services.Changes) e.Services.Changes = &HostSecurityPolicy();
   e.Services.Window->SetCloseRequestHandler([&e] { OnUserClose(e); });
 }
 

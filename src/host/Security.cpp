@@ -198,4 +198,26 @@ bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<Ch
   return false;
 }
 
+namespace {
+
+// The policy as the engine's change guard: commands ask through the
+// service and never see this layer.
+class SecurityPolicy : public IChangeGuard {
+ public:
+  bool RefusesChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths) override {
+    return CheckChange(e, question, paths);
+  }
+  bool RefusesChange(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
+                     bool wildcard) override {
+    return CheckChange(e, question, targets, wildcard);
+  }
+};
+
+}  // namespace
+
+IChangeGuard& HostSecurityPolicy() {
+  static SecurityPolicy policy;
+  return policy;
+}
+
 }  // namespace nokari

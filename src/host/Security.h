@@ -6,10 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace nokari {
+#include "core/Services.h"
 
-struct TNokaBase;
-class CheckedTarget;
+namespace nokari {
 
 // Level of the first letter of a security.ini value: H 2, L 0, anything else 1.
 int SecurityLevelFromText(std::string_view value);
@@ -32,6 +31,11 @@ bool IsSecurityIni(const std::string& native);
 // True when the canonical target of `native` lies inside `baseNative` (the
 // script folder); an empty base holds nothing.
 bool InsideFolder(const std::string& native, const std::string& baseNative);
+
+// The policy below as the engine's change guard (HostServices::Changes);
+// stateless, shared by every engine: it reads the level and the script
+// folder from the engine it is asked about.
+IChangeGuard& HostSecurityPolicy();
 
 // Asks the policy before a change to `path` (CP932). Returns true when the
 // change is REFUSED: the caller then does nothing and reports nothing.

@@ -69,7 +69,7 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
 // The call itself, once the arguments are on the word stack. Kept out of
 // CallBracketed so that its locals are no part of the frames a nesting
 // stacks up (the sanitizer build gives every local its own guarded slot).
-[[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, bool push) {
+[[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, const std::string& name, bool push) {
   SoreKeeper keep(e);
   bool savedLoose = e.LooseBinding;
   e.LooseBinding = true;
@@ -83,7 +83,7 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
   } else if (word.Kind == kDllFunction) {
     RaiseError(e, msg::kBrokenLink, {word.Name});
   } else {
-    Dispatch(e, word);
+    Dispatch(e, word, name);
   }
   e.CurrentType = e.SoreVar->TypeTag;
   if (push) e.ArgStack.Push(ValueAsPhrase(e.SoreVar->Value, e.CurrentType));
@@ -291,7 +291,7 @@ std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p,
   NestGuard nest(e);
   ++p;
   PushBracketArgs(e, p);
-  return InvokeBracketed(e, *word, use == BracketUse::kArgument);
+  return InvokeBracketed(e, *word, name, use == BracketUse::kArgument);
 }
 
 void PushBracketArgs(TNokaBase& e, const char*& p) {

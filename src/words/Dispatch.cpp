@@ -84,6 +84,21 @@ bool InSlotOrder(const std::vector<std::string>& items, const std::vector<std::s
   return true;
 }
 
+// Makes `name` the running word for a scope; the outer one comes back on
+// leaving, by return or by error (a nested call runs its own commands).
+// Most names fit a string's own small buffer: no allocation per command.
+class RunningWordScope {
+ public:
+  RunningWordScope(TNokaBase& e, std::string_view name) : e_(e), outer_(name) { std::swap(outer_, e_.RunningWord); }
+  ~RunningWordScope() { std::swap(outer_, e_.RunningWord); }
+  RunningWordScope(const RunningWordScope&) = delete;
+  RunningWordScope& operator=(const RunningWordScope&) = delete;
+
+ private:
+  TNokaBase& e_;
+  std::string outer_;
+};
+
 }  // namespace
 
 #define NOKARI_FAMILY(name) extern const Family k##name##Family;
@@ -132,8 +147,9 @@ CommandFn CommandFor(int number) {
   return Table()[number];
 }
 
-void BindArguments(TNokaBase& e, THashNode& word) {
+void BindArguments(TNokaBase& e, THashNode& word, std::string_view written) {
   const std::vector<std::string>& slots = SlotsOf(word);
+  const std::string_view name = written.empty() ? std::string_view(word.Name) : written;
   const size_t n = slots.size();
   TStack& stack = e.ArgStack;
   e.ImplicitSore = false;
@@ -143,7 +159,7 @@ void BindArguments(TNokaBase& e, THashNode& word) {
     stack.Items.insert(stack.Items.begin(), e.LooseBinding ? sore : sore + slots[0]);
     e.ImplicitSore = true;
   }
-  if (stack.Count() < n) RaiseError(e, msg::kTooFewArgs, {word.Name, word.ArgSpec});
+  if (stack.Count() < n) RaiseError(e, msg::kTooFewArgs, {name, word.ArgSpec});
   if (!e.LooseBinding && InSlotOrder(stack.Items, slots)) {
     for (size_t k = 0; k < n; ++k) stack.Items[k].resize(stack.Items[k].size() - slots[k].size());
     return;
@@ -161,7 +177,7 @@ void BindArguments(TNokaBase& e, THashNode& word) {
           chosen = i;
           break;
         }
-      if (chosen == items.size()) RaiseError(e, msg::kNoFittingArg, {word.Name, word.ArgSpec, particle});
+      if (chosen == items.size()) RaiseError(e, msg::kNoFittingArg, {name, word.ArgSpec, particle});
     }
     std::string phrase = std::move(items[chosen]);
     items.erase(items.begin() + chosen);
@@ -172,9 +188,9 @@ void BindArguments(TNokaBase& e, THashNode& word) {
   if (stack.Count() > 5000) RaiseError(e, msg::kStackFull);
 }
 
-void Dispatch(TNokaBase& e, THashNode& word) {
-  BindArguments(e, word);
-  RunCommand(e, word);
+void Dispatch(TNokaBase& e, THashNode& word, std::string_view written) {
+  BindArguments(e, word, written);
+  RunCommand(e, word, written);
 }
 
 bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, std::vector<std::string>& bound) {
@@ -185,7 +201,7 @@ bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, s
   return true;
 }
 
-void RunCommand(TNokaBase& e, THashNode& word) {
+void RunCommand(TNokaBase& e, THashNode& word, std::string_view written) {
   int number = word.Tag;
   if (IsBranchWordNumber(number)) return;
   CommandFn fn = CommandFor(number);
@@ -193,6 +209,7 @@ void RunCommand(TNokaBase& e, THashNode& word) {
     std::string name = word.Name == "\\" ? "\\" + std::to_string(number) : word.Name;
     RaiseError(e, msg::kBrokenLink, {name});
   }
+  RunningWordScope running(e, written.empty() ? std::string_view(word.Name) : written);
   try {
     fn(e);
   } catch (ENoka& err) {

@@ -56,12 +56,17 @@ bool IsFlowCommandNumber(int number);
 // be one that reads its own block; only the jumps are refused there.
 void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName,
                            bool asStatement);
+// `written` is the command's name as the script wrote it (an alias, a verb
+// with okurigana); empty means the registered name. Argument errors name
+// it, and while the implementation runs it is the running word
+// (RunningWordName), put back afterwards so an outer command's errors name
+// the outer command again.
 // Binds the word stack to the word's ArgSpec slots.
-void BindArguments(TNokaBase& e, THashNode& word);
+void BindArguments(TNokaBase& e, THashNode& word, std::string_view written = {});
 // Binds, then runs the implementation (errors wrapped once).
-void Dispatch(TNokaBase& e, THashNode& word);
+void Dispatch(TNokaBase& e, THashNode& word, std::string_view written = {});
 // Runs the implementation with the word stack already bound.
-void RunCommand(TNokaBase& e, THashNode& word);
+void RunCommand(TNokaBase& e, THashNode& word, std::string_view written = {});
 // When `phrases` fit the word's slots one to one in order (the binding then
 // only strips particles), the bound phrases; false otherwise. Lets a planned
 // statement bind once.

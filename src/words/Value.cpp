@@ -9,7 +9,7 @@
 #include "core/Messages.h"
 #include "core/Prepare.h"
 #include "core/Scan.h"
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 #include "words/Calls.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
@@ -154,7 +154,7 @@ std::string ItemAccess(TNokaBase& e, THashNode* owner, const std::string& item, 
   RaiseError(e, msg::kNoDirectValue, {owner->Name});
 }
 
-std::string RunCommandAsValue(TNokaBase& e, THashNode& word) {
+std::string RunCommandAsValue(TNokaBase& e, THashNode& word, std::string_view written) {
   std::string savedValue = e.SoreVar->Value;
   std::string savedTag = e.SoreVar->TypeTag;
   struct Restore {
@@ -163,7 +163,7 @@ std::string RunCommandAsValue(TNokaBase& e, THashNode& word) {
     std::string& t;
     ~Restore() { e.SoreVar->SetValue(std::move(v), std::move(t)); }
   } restore{e, savedValue, savedTag};
-  Dispatch(e, word);
+  Dispatch(e, word, written);
   std::string result = e.SoreVar->Value;
   e.CurrentType = e.SoreVar->TypeTag;
   return result;
@@ -363,7 +363,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
     case 0:
     case 1:
       RefuseFlowWordAsValue(e, *w, word, false);
-      return RunCommandAsValue(e, *w);
+      return RunCommandAsValue(e, *w, word);
     case kLabel:
       return LabelValue(e, *w);
     case kVariable:
@@ -715,7 +715,7 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
     case 1:
       if (word->Name == Kw().WorkFolder) {
         e.ArgStack.Push(QuoteAsLiteral(value) + Sj("へ"));
-        Dispatch(e, *word);
+        Dispatch(e, *word, name);
         return;
       }
       RaiseErrorText(e, FormatMessage(Sj(msg::kReservedAssign), {name, Sj(msg::kSystemCommand)}) +

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Encoding.h"
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 
 namespace nokari {
 namespace {

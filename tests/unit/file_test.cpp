@@ -11,6 +11,7 @@
 
 #include "core/Encoding.h"
 #include "core/Engine.h"
+#include "host/Security.h"
 #include "lib/file/DisplayTarget.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/FileOps.h"
@@ -360,6 +361,7 @@ TEST_F(FileTest, DisplayTargetAppendsLinesInsideTheScriptFolder) {
   auto target = std::make_shared<THashNode>(Sj("表示出力先"), "", -1, false);
   e.Words.Add(target);
   e.Words.Add(std::make_shared<THashNode>(Sj("母艦のパス"), FromNativeName(dir + "/"), -1, false));
+  e.Services.Changes = &HostSecurityPolicy();  // no host connected: the policy by hand
   e.SecurityLevel = 1;
   EXPECT_FALSE(WriteToDisplayTarget(e, "x"));  // empty: the screen
   target->SetValue(FromNativeName(dir));

@@ -19,9 +19,16 @@ class StringCommandsTest : public ::testing::Test {
   void SetUp() override { RegisterBuiltins(e); }
 
   // Runs command `n` with phrases already bound (first slot first); a
-  // phrase is a variable name, a number or a backquoted literal.
+  // phrase is a variable name, a number or a backquoted literal. The
+  // command runs as if the script wrote its first registered name.
   std::string Run(int n, std::initializer_list<std::string> phrases) {
     for (const std::string& p : phrases) e.ArgStack.Push(p);
+    e.RunningWord.clear();
+    for (const RegistryRow& row : RegistryTable())
+      if (row.Kind == RowKind::Command && row.Number == n) {
+        e.RunningWord = J(row.Name);
+        break;
+      }
     CommandFor(n)(e);
     EXPECT_EQ(e.ArgStack.Count(), 0u) << "command " << n << " left phrases behind";
     return e.SoreVar->Value;

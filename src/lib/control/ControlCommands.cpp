@@ -16,7 +16,6 @@
 #include "words/Contract.h"
 #include "words/Expr.h"
 #include "words/Family.h"
-#include "words/Registry.h"
 #include "words/Value.h"
 
 namespace nokari {
@@ -232,7 +231,7 @@ void CmdCall(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
   if (!name.empty() && name[0] == '*') name.erase(0, 1);
   THashNode* label = FindWord(e, name);
-  if (!label || label->Kind != kLabel) RaiseError(e, msg::kArgError, {Sj("呼ぶ")});
+  if (!label || label->Kind != kLabel) RaiseCommandError(e, msg::kArgError);
   TRunControl frame;
   frame.Kind = kCallFrame;
   frame.ReturnPos = e.Cursor;

@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "lib/date/DateTime.h"
-#include "words/Registry.h"
 #include "lib/date/Messages.h"
+#include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {
@@ -75,7 +75,7 @@ void SystemTime(TNokaBase& e) { SetSoreTyped(e, FormatInt(ReadClock().Ticks), "e
 
 void ToJapaneseEra(TNokaBase& e) {
   auto ms = ReadMoment(PopArgValue(e));
-  if (!ms) RaiseError(e, msg::kDateEraArg, {Sj("和暦に変換")});
+  if (!ms) RaiseCommandError(e, msg::kDateEraArg);
   SetSoreTyped(e, JapaneseEraDate(*ms), "s");
 }
 

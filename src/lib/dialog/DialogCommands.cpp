@@ -2,7 +2,6 @@
 #include "core/Services.h"
 #include "words/Contract.h"
 #include "words/Family.h"
-#include "words/Registry.h"
 
 namespace nokari {
 namespace {

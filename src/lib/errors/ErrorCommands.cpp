@@ -16,7 +16,6 @@
 #include "core/Source.h"
 #include "words/Contract.h"
 #include "words/Family.h"
-#include "words/Registry.h"
 #include "words/Value.h"
 
 namespace nokari {

@@ -3,12 +3,11 @@
 #include <cerrno>
 
 #include "core/Errors.h"
-#include "host/Security.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/FileOps.h"
 #include "lib/path/Path.h"
-#include "words/Registry.h"
 #include "lib/file/Messages.h"
+#include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {
@@ -17,12 +16,12 @@ void RaiseReadWrite(TNokaBase& e, const std::string& name) { RaiseError(e, msg::
 
 bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
              const std::vector<std::string>& paths) {
-  return CheckChange(e, FormatMessage(Sj(questionMsg), args), paths);
+  return ChangeGuardOf(e.Services).RefusesChange(e, FormatMessage(Sj(questionMsg), args), paths);
 }
 
 bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
              const std::vector<CheckedTarget*>& targets, bool wildcard) {
-  return CheckChange(e, FormatMessage(Sj(questionMsg), args), targets, wildcard);
+  return ChangeGuardOf(e.Services).RefusesChange(e, FormatMessage(Sj(questionMsg), args), targets, wildcard);
 }
 
 CheckedTarget TargetOf(const std::string& name, bool followLast) {

@@ -12,12 +12,12 @@ namespace nokari {
 
 // "ファイル"%s"の、読み込みか書き込みに、失敗しました。"
 [[noreturn]] void RaiseReadWrite(TNokaBase& e, const std::string& name);
-// Asks the security policy with a question from the message table; true
-// when the change is refused.
+// Asks the engine's change guard (the security policy) with a question
+// from the message table; true when the change is refused.
 bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
              const std::vector<std::string>& paths);
 // The same for resolved targets: when allowed, they come back opened (see
-// CheckChange). `wildcard`: the script named them by a pattern.
+// IChangeGuard). `wildcard`: the script named them by a pattern.
 bool Refused(TNokaBase& e, const char* questionMsg, std::initializer_list<std::string_view> args,
              const std::vector<CheckedTarget*>& targets, bool wildcard = false);
 // The target of a change to the script name `name` (CP932); `followLast`

@@ -82,7 +82,7 @@ void ChangeFolder(TNokaBase& e, const std::string& folder) {
   std::string native = NativePath(name);
   if (name.empty() || ::chdir(native.c_str()) != 0) {
     const char* reason = name.empty() ? std::strerror(ENOENT) : std::strerror(errno);
-    RaiseError(e, msg::kChdirFailed, {Sj(msg::kCmdChdir), FromUtf8(reason)});
+    RaiseCommandError(e, msg::kChdirFailed, {FromUtf8(reason)});
   }
 }
 
@@ -204,7 +204,7 @@ void WorkFolderCmd(TNokaBase& e) {
 // フォルダ作成: with every missing folder above it.
 void MakeFolderCmd(TNokaBase& e) {
   std::string name = TrimName(PopArgValue(e));
-  if (name.empty()) RaiseError(e, msg::kNeedArgument, {Sj(msg::kCmdMakeFolder)});
+  if (name.empty()) RaiseCommandError(e, msg::kNeedArgument);
   CheckedTarget target = TargetOf(name);
   if (Refused(e, msg::kAskMakeFolder, {name}, {&target})) return;
   if (target.IsOpen() && !target.Leaf().empty()) target.MakeFolders(true);

@@ -9,7 +9,6 @@
 #include <cerrno>
 
 #include "core/Errors.h"
-#include "host/Security.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/TextFileStream.h"
 #include "lib/path/Path.h"
@@ -172,7 +171,7 @@ void HandleReadBytesCmd(TNokaBase& e) {
   TTextFileStream& stream = StreamOfWord(e, word);
   RequireWritable(e, target);
   if (count < 1) return;
-  if (count > kMaxBinaryRead) RaiseError(e, msg::kArgError, {Sj("ハンドルにバイナリを読む")});
+  if (count > kMaxBinaryRead) RaiseCommandError(e, msg::kArgError);
   std::string data(static_cast<size_t>(count), '\0');
   size_t got = 0;
   if (!stream.ReadBytes(data.data(), data.size(), got)) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + word->Name);

@@ -3,8 +3,8 @@
 #include "core/Encoding.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
-#include "words/Registry.h"
 #include "lib/japanese/Messages.h"
+#include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {

@@ -6,9 +6,9 @@
 
 #include "lib/math/MathOps.h"
 #include "lib/table/TableOps.h"
-#include "words/Registry.h"
 #include "words/Value.h"
 #include "lib/math/Messages.h"
+#include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {

@@ -5,7 +5,6 @@
 #include "lib/file/DisplayTarget.h"
 #include "words/Contract.h"
 #include "words/Family.h"
-#include "words/Registry.h"
 
 namespace nokari {
 namespace {

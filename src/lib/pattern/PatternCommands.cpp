@@ -2,7 +2,7 @@
 #include "lib/pattern/Messages.h"
 #include "lib/pattern/Regex.h"
 #include "lib/pattern/Wildcard.h"
-#include "words/Registry.h"
+#include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {
@@ -52,7 +52,7 @@ void WildcardMatchCmd(TNokaBase& e) {
     SetSoreTyped(e, "", "s");
     return;
   }
-  if (!var && subject.empty()) RaiseError(e, msg::kArgError, {Sj("マッチ")});
+  if (!var && subject.empty()) RaiseCommandError(e, msg::kArgError);
   WildcardPrefixResult r;
   try {
     r = WildcardPrefix(subject, pattern);
@@ -64,8 +64,8 @@ void WildcardMatchCmd(TNokaBase& e) {
   SetSoreTyped(e, TrimBlankLines(std::move(result)), "s");
 }
 
-[[noreturn]] void RaiseRegex(TNokaBase& e, const char* commandUtf8, const RegexError& err) {
-  RaiseError(e, msg::kRegexError, {Sj(commandUtf8), err.what()});
+[[noreturn]] void RaiseRegex(TNokaBase& e, const RegexError& err) {
+  RaiseCommandError(e, msg::kRegexError, {err.what()});
 }
 
 // 正規表現マッチ / RE (?を,?で): the whole match and each group.
@@ -78,7 +78,7 @@ void RegexMatchCmd(TNokaBase& e) {
     PerlExpr p = ParsePerlExpr(expr, 'm', true);
     groups = RegexMatch(text, p.Pattern, p.Options);
   } catch (const RegexError& err) {
-    RaiseRegex(e, "正規表現マッチ", err);
+    RaiseRegex(e, err);
   }
   SetMatchCount(e, groups.size());
   SetSoreTyped(e, JoinLines(groups), "s");
@@ -94,7 +94,7 @@ void RegexSplitCmd(TNokaBase& e) {
     PerlExpr p = ParsePerlExpr(expr, 'm', true);
     pieces = RegexSplit(text, p.Pattern, p.Options, 1000);
   } catch (const RegexError& err) {
-    RaiseRegex(e, "正規表現区切る", err);
+    RaiseRegex(e, err);
   }
   SetMatchCount(e, pieces.size());
   SetSoreTyped(e, JoinLines(pieces), "s");
@@ -111,7 +111,7 @@ void RegexSubstCmd(TNokaBase& e) {
     PerlExpr p = ParsePerlExpr(expr, 's', false);
     if (!text.empty()) result = RegexSubstitute(text, p.Pattern, p.Replacement, p.Options, &groups);
   } catch (const RegexError& err) {
-    RaiseRegex(e, "正規表現置換", err);
+    RaiseRegex(e, err);
   }
   SetMatchCount(e, static_cast<size_t>(groups));
   SetSoreTyped(e, std::move(result), "s");
@@ -126,7 +126,7 @@ void RegexTransCmd(TNokaBase& e) {
     PerlExpr p = ParsePerlExpr(expr, 't', false);
     result = Transliterate(text, p.Pattern, p.Replacement, p.Options);
   } catch (const RegexError& err) {
-    RaiseRegex(e, "正規表現入換", err);
+    RaiseRegex(e, err);
   }
   SetMatchCount(e, 0);
   SetSoreTyped(e, std::move(result), "s");

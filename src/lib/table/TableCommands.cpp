@@ -3,8 +3,8 @@
 #include "lib/date/DateTime.h"
 #include "lib/pattern/Wildcard.h"
 #include "lib/table/TableOps.h"
-#include "words/Registry.h"
 #include "lib/table/Messages.h"
+#include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {
@@ -38,9 +38,9 @@ int PopColumnNumber(TNokaBase& e) {
 }
 
 // Aggregates and sorts need a real column.
-int PopRequiredColumn(TNokaBase& e, const char* commandUtf8) {
+int PopRequiredColumn(TNokaBase& e) {
   int col = PopColumnText(e);
-  if (col < 0) RaiseError(e, msg::kArgError, {Sj(commandUtf8)});
+  if (col < 0) RaiseCommandError(e, msg::kArgError);
   return col;
 }
 
@@ -62,7 +62,7 @@ void PickCommon(TNokaBase& e, bool exact) {
   std::string pattern = PopArgValue(e);
   int col = PopColumnText(e);
   std::string table = PopArgValue(e);
-  if (exact && col < 0) RaiseError(e, msg::kTableColumnFromZero, {Sj("表完全一致ピックアップ")});
+  if (exact && col < 0) RaiseCommandError(e, msg::kTableColumnFromZero);
   if (pattern.empty()) return SetSoreTyped(e, "", "s");
   bool fn = FieldNamesOn(e);
   std::string result = WithPatterns(e, [&] {
@@ -116,28 +116,28 @@ void SearchClear(TNokaBase& e) { FamilyState<TFindCsv>(e).Clear(); }
 
 // ---- Aggregates and sorts ----
 
-void AggregateCommon(TNokaBase& e, Aggregate kind, const char* name) {
-  int col = PopRequiredColumn(e, name);
+void AggregateCommon(TNokaBase& e, Aggregate kind) {
+  int col = PopRequiredColumn(e);
   TCsvDb db = ParseTable(PopArgValue(e), FieldNamesOn(e));
   SetSoreNumber(e, AggregateColumn(db, col, kind));
 }
 
-void Max(TNokaBase& e) { AggregateCommon(e, Aggregate::Max, "表最大値"); }
-void Min(TNokaBase& e) { AggregateCommon(e, Aggregate::Min, "表最小値"); }
-void Average(TNokaBase& e) { AggregateCommon(e, Aggregate::Average, "表平均値"); }
-void Sum(TNokaBase& e) { AggregateCommon(e, Aggregate::Sum, "表合計"); }
+void Max(TNokaBase& e) { AggregateCommon(e, Aggregate::Max); }
+void Min(TNokaBase& e) { AggregateCommon(e, Aggregate::Min); }
+void Average(TNokaBase& e) { AggregateCommon(e, Aggregate::Average); }
+void Sum(TNokaBase& e) { AggregateCommon(e, Aggregate::Sum); }
 
-void SortCommon(TNokaBase& e, SortKey key, const char* name) {
-  int col = PopRequiredColumn(e, name);
+void SortCommon(TNokaBase& e, SortKey key) {
+  int col = PopRequiredColumn(e);
   TCsvDb db = ParseTable(PopArgValue(e), FieldNamesOn(e));
   db.RemoveBlankEdges();
   SortRows(db, col, key, key == SortKey::Date ? ClockYear() : 0);
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
 
-void Sort(TNokaBase& e) { SortCommon(e, SortKey::Text, "表ソート"); }
-void NumberSort(TNokaBase& e) { SortCommon(e, SortKey::Number, "表数値ソート"); }
-void DateSort(TNokaBase& e) { SortCommon(e, SortKey::Date, "表日付ソート"); }
+void Sort(TNokaBase& e) { SortCommon(e, SortKey::Text); }
+void NumberSort(TNokaBase& e) { SortCommon(e, SortKey::Number); }
+void DateSort(TNokaBase& e) { SortCommon(e, SortKey::Date); }
 
 // ---- Columns ----
 

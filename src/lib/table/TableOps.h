@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 
 namespace nokari {
 

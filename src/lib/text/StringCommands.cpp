@@ -4,11 +4,11 @@
 #include <new>
 
 #include "core/Cp932.h"
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 #include "lib/text/TextCommands.h"
 #include "lib/text/TextCore.h"
-#include "words/Registry.h"
 #include "lib/text/Messages.h"
+#include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {
@@ -88,7 +88,7 @@ void DropLeft(TNokaBase& e) {
 // Builds a large text; a result beyond the limit, or one the machine cannot
 // hold, is reported as the command's error.
 template <typename Build>
-std::string BuildOrRaise(TNokaBase& e, const char* command, int64_t n, Build build) {
+std::string BuildOrRaise(TNokaBase& e, int64_t n, Build build) {
   std::string out;
   bool ok;
   try {
@@ -96,14 +96,14 @@ std::string BuildOrRaise(TNokaBase& e, const char* command, int64_t n, Build bui
   } catch (const std::bad_alloc&) {
     ok = false;
   }
-  if (!ok) RaiseError(e, msg::kTextTooLarge, {Sj(command), FormatInt(n)});
+  if (!ok) RaiseCommandError(e, msg::kTextTooLarge, {FormatInt(n)});
   return out;
 }
 
 void Refrain(TNokaBase& e) {
   int64_t n = PopIntDefault(e, 0);
   std::string s = PopArgValue(e);
-  SetSoreText(e, BuildOrRaise(e, "リフレイン", n, [&](std::string& out) { return Repeat(s, n, out); }));
+  SetSoreText(e, BuildOrRaise(e, n, [&](std::string& out) { return Repeat(s, n, out); }));
 }
 
 // One-column table written as CSV: each piece quoted by the table engine's
@@ -137,7 +137,7 @@ void Currency(TNokaBase& e) {
   std::string text = PopArgValue(e);
   std::string out;
   if (!FormatCurrency(ToNumber(text), text.find('.') != std::string::npos, out))
-    RaiseError(e, msg::kTextRangeError, {Sj("通貨形式に変換"), text});
+    RaiseCommandError(e, msg::kTextRangeError, {text});
   SetSoreValue(e, std::move(out));
 }
 
@@ -145,19 +145,18 @@ void Format(TNokaBase& e) {
   std::string format = PopArgValue(e);
   std::string out;
   if (!FormatSpecified(PopArgValue(e), format, out))
-    RaiseError(e, msg::kBadSyntax, {Sj("指定形式に変換")});
+    RaiseCommandError(e, msg::kBadSyntax);
   SetSoreText(e, std::move(out));
 }
 
-void Pad(TNokaBase& e, char fill, const char* command) {
+void Pad(TNokaBase& e, char fill) {
   int64_t width = PopInt(e);
   std::string s = PopArgValue(e);
-  SetSoreValue(e, BuildOrRaise(e, command, width,
-                               [&](std::string& out) { return PadLeft(s, width, fill, out); }));
+  SetSoreValue(e, BuildOrRaise(e, width, [&](std::string& out) { return PadLeft(s, width, fill, out); }));
 }
 
-void RightAlign(TNokaBase& e) { Pad(e, ' ', "右寄せ"); }
-void ZeroFill(TNokaBase& e) { Pad(e, '0', "ゼロで埋める"); }
+void RightAlign(TNokaBase& e) { Pad(e, ' '); }
+void ZeroFill(TNokaBase& e) { Pad(e, '0'); }
 void Upper(TNokaBase& e) { SetSoreText(e, ToUpperText(PopArgValue(e))); }
 void Lower(TNokaBase& e) { SetSoreText(e, ToLowerText(PopArgValue(e))); }
 
@@ -166,14 +165,14 @@ void Lower(TNokaBase& e) { SetSoreText(e, ToLowerText(PopArgValue(e))); }
 void Chr(TNokaBase& e) {
   std::string text = PopArgValue(e);
   int64_t code = IntDefault(text, -1);
-  if (code < 0) RaiseError(e, msg::kArgError, {Sj("文字")});
-  if (code > 65535) RaiseError(e, msg::kTextRangeError, {Sj("文字"), text});
+  if (code < 0) RaiseCommandError(e, msg::kArgError);
+  if (code > 65535) RaiseCommandError(e, msg::kTextRangeError, {text});
   SetSoreText(e, CharFromCode(code));
 }
 
 void Asc(TNokaBase& e) {
   std::string text = PopArgValue(e);
-  if (text.empty()) RaiseError(e, msg::kArgError, {Sj("キーコード")});
+  if (text.empty()) RaiseCommandError(e, msg::kArgError);
   SetSoreCount(e, CodeOfFirstChar(text));
 }
 

@@ -49,14 +49,14 @@ void CmdReserve(TNokaBase& e) {
   DuplicateTopArg(e);
   bool existed = FindVariable(e, PopArgText(e)) != nullptr;
   THashNode* var = PopArgWord(e, true);
-  if (var->Kind != kVariable || var->Reserved) RaiseError(e, msg::kArgError, {Sj("確保")});
+  if (var->Kind != kVariable || var->Reserved) RaiseCommandError(e, msg::kArgError);
   if (n > static_cast<long double>(kMaxBuiltBytes))
-    RaiseError(e, msg::kTextTooLarge, {Sj("確保"), FormatNumber(n)});
+    RaiseCommandError(e, msg::kTextTooLarge, {FormatNumber(n)});
   std::string value = var->Value;
   try {
     value.resize(n > 0 ? static_cast<size_t>(n) : 0, '\0');
   } catch (const std::bad_alloc&) {
-    RaiseError(e, msg::kTextTooLarge, {Sj("確保"), FormatNumber(n)});
+    RaiseCommandError(e, msg::kTextTooLarge, {FormatNumber(n)});
   }
   if (existed) var->SetValue(std::move(value));
   else var->SetValue(std::move(value), "s");
@@ -74,9 +74,9 @@ void CutEnd(TNokaBase& e, bool left) {
 }
 
 // The value to cut for 切り取る and 判別して切り取る.
-VarArg PopCutSource(TNokaBase& e, const char* command) {
+VarArg PopCutSource(TNokaBase& e) {
   VarArg a = PopVarArg(e, false);
-  if (!a.Var && a.Value.empty()) RaiseError(e, msg::kArgError, {Sj(command)});
+  if (!a.Var && a.Value.empty()) RaiseCommandError(e, msg::kArgError);
   return a;
 }
 
@@ -87,7 +87,7 @@ void CmdCutRight(TNokaBase& e) { CutEnd(e, false); }
 
 void CmdCutAt(TNokaBase& e) {
   std::string delim = PopArgValue(e);
-  VarArg a = PopCutSource(e, "切り取る");
+  VarArg a = PopCutSource(e);
   if (delim.empty()) return SetSoreText(e, "");
   Cut cut = CutAtDelimiter(a.Value, delim);
   WriteBack(e, a.Var, std::move(cut.Rest));
@@ -98,8 +98,8 @@ void CmdCutEscaped(TNokaBase& e) {
   std::string escape = PopArgValue(e);
   std::string delim = PopArgValue(e);
   VarArg a = PopVarArg(e, false);
-  if (escape.size() != 1) RaiseError(e, msg::kTextEscapeChar, {Sj("判別して切り取る")});
-  if (!a.Var && a.Value.empty()) RaiseError(e, msg::kArgError, {Sj("判別して切り取る")});
+  if (escape.size() != 1) RaiseCommandError(e, msg::kTextEscapeChar);
+  if (!a.Var && a.Value.empty()) RaiseCommandError(e, msg::kArgError);
   if (delim.empty()) return SetSoreText(e, "");
   Cut cut = CutAtDelimiterEscaped(a.Value, delim, escape[0]);
   WriteBack(e, a.Var, std::move(cut.Rest));
@@ -110,7 +110,7 @@ void CmdCutRange(TNokaBase& e) {
   std::string end = PopArgValue(e);
   std::string start = PopArgValue(e);
   THashNode* var = FindVariable(e, PopArgText(e));
-  if (!var) RaiseError(e, msg::kTextRangeNeedsVar, {Sj("範囲を切り取る")});
+  if (!var) RaiseCommandError(e, msg::kTextRangeNeedsVar);
   std::optional<Cut> cut = CutRange(var->Value, start, end);
   if (!cut) return SetSoreText(e, "");
   WriteBack(e, var, std::move(cut->Rest));
@@ -131,7 +131,7 @@ void CmdBinaryGet(TNokaBase& e) {
   if (form == BinaryForm::Unknown) return;
   int64_t offset = std::max<int64_t>(OffsetOf(position), 0);
   BinaryRead r = ReadBinary(var->Value, offset, form);
-  if (!r.Ok) RaiseError(e, msg::kTextBinaryOutside, {Sj("バイナリ取得"), FormatInt(offset + 1)});
+  if (!r.Ok) RaiseCommandError(e, msg::kTextBinaryOutside, {FormatInt(offset + 1)});
   if (form == BinaryForm::CharPtr) SetSoreValue(e, std::move(r.Value));
   else SetSoreTyped(e, std::move(r.Value), r.IsNumber ? "e" : "s");
 }
@@ -151,9 +151,9 @@ void CmdBinarySet(TNokaBase& e) {
       var->SetValue(std::move(data));
       return;
     case BinaryWrite::OutOfRange:
-      RaiseError(e, msg::kTextRangeError, {Sj("バイナリ設定"), value});
+      RaiseCommandError(e, msg::kTextRangeError, {value});
     case BinaryWrite::OutOfValue:
-      RaiseError(e, msg::kTextBinaryOutside, {Sj("バイナリ設定"), FormatNumber(position)});
+      RaiseCommandError(e, msg::kTextBinaryOutside, {FormatNumber(position)});
   }
 }
 

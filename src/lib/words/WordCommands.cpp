@@ -4,10 +4,9 @@
 #include "core/Keywords.h"
 #include "core/Prepare.h"
 #include "core/Scan.h"
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
-#include "words/Registry.h"
 #include "words/Value.h"
 #include "words/Family.h"
 

@@ -1,5 +1,5 @@
 // Reading and writing of comma- and tab-separated tables.
-#include "lib/table/Csv.h"
+#include "words/TableText.h"
 
 #include <algorithm>
 

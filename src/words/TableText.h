@@ -1,7 +1,8 @@
-// The table engine: a table is text, rows separated by line breaks and cells
-// by commas (or tabs). TCsvDbBase parses such text into rows of cells and
+// Table text: a table is text, rows separated by line breaks and cells by
+// commas (or tabs). TCsvDbBase parses such text into rows of cells and
 // writes it back. Element access (名前#i, 名前#i#j), 区切る, 要素数 and every
-// 表 command share it.
+// 表 command share it, so it sits with the values rather than in the table
+// family (lib/table keeps the commands and TableOps).
 #pragma once
 #include <string>
 #include <string_view>
