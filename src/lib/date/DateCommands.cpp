@@ -16,8 +16,8 @@ std::optional<int64_t> ReadMoment(std::string_view text) {
   return ParseDateTime(text, YearOf(ReadClock().LocalMs));
 }
 
-void Now(TNokaBase& e) { SetSoreTyped(e, FormatTime(ReadClock().LocalMs), "s"); }
-void Today(TNokaBase& e) { SetSoreTyped(e, FormatDate(ReadClock().LocalMs), "s"); }
+void CmdNow(TNokaBase& e) { SetSoreTyped(e, FormatTime(ReadClock().LocalMs), "s"); }
+void CmdToday(TNokaBase& e) { SetSoreTyped(e, FormatDate(ReadClock().LocalMs), "s"); }
 
 int64_t PopDateForWeekday(TNokaBase& e) {
   std::string text = PopArgValue(e);
@@ -26,14 +26,14 @@ int64_t PopDateForWeekday(TNokaBase& e) {
   return *ms;
 }
 
-void Weekday(TNokaBase& e) {
+void CmdWeekday(TNokaBase& e) {
   static const char* names[] = {"日", "月", "火", "水", "木", "金", "土"};
   SetSoreTyped(e, Sj(names[WeekdayNumber(PopDateForWeekday(e)) - 1]), "s");
 }
 
-void WeekdayNumberCommand(TNokaBase& e) { SetSoreTyped(e, FormatInt(WeekdayNumber(PopDateForWeekday(e))), "e"); }
+void CmdWeekdayNumberCommand(TNokaBase& e) { SetSoreTyped(e, FormatInt(WeekdayNumber(PopDateForWeekday(e))), "e"); }
 
-void DateAdd(TNokaBase& e) {
+void CmdDateAdd(TNokaBase& e) {
   TOffset off = ParseOffset(PopArgValue(e), '/');
   std::string text = PopArgValue(e);
   auto base = ReadMoment(text);
@@ -43,7 +43,7 @@ void DateAdd(TNokaBase& e) {
   SetSoreValue(e, FormatDate(*r));
 }
 
-void TimeAdd(TNokaBase& e) {
+void CmdTimeAdd(TNokaBase& e) {
   TOffset off = ParseOffset(PopArgValue(e), ':');
   std::string text = PopArgValue(e);
   auto base = ReadMoment(text);
@@ -63,17 +63,17 @@ int64_t PopDifference(TNokaBase& e) {
   return *a - *b;
 }
 
-void DayDifference(TNokaBase& e) { SetSoreTyped(e, FormatInt(PopDifference(e) / kMsPerDay), "e"); }
+void CmdDayDifference(TNokaBase& e) { SetSoreTyped(e, FormatInt(PopDifference(e) / kMsPerDay), "e"); }
 
-void SecondDifference(TNokaBase& e) {
+void CmdSecondDifference(TNokaBase& e) {
   long double seconds = nearbyintl(static_cast<long double>(PopDifference(e)) / 1000);
   if (seconds < INT32_MIN || seconds > INT32_MAX) RaiseError(e, msg::kRangeError);
   SetSoreTyped(e, FormatInt(static_cast<int64_t>(seconds)), "e");
 }
 
-void SystemTime(TNokaBase& e) { SetSoreTyped(e, FormatInt(ReadClock().Ticks), "e"); }
+void CmdSystemTime(TNokaBase& e) { SetSoreTyped(e, FormatInt(ReadClock().Ticks), "e"); }
 
-void ToJapaneseEra(TNokaBase& e) {
+void CmdToJapaneseEra(TNokaBase& e) {
   auto ms = ReadMoment(PopArgValue(e));
   if (!ms) RaiseCommandError(e, msg::kDateEraArg);
   SetSoreTyped(e, JapaneseEraDate(*ms), "s");
@@ -83,16 +83,16 @@ void ToJapaneseEra(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::今, Now},
-    {Id::今日, Today},
-    {Id::曜日, Weekday},
-    {Id::曜日を数値で得る, WeekdayNumberCommand},
-    {Id::日付加算, DateAdd},
-    {Id::時間加算, TimeAdd},
-    {Id::日数差, DayDifference},
-    {Id::秒差, SecondDifference},
-    {Id::システム時間, SystemTime},
-    {Id::和暦に変換, ToJapaneseEra},
+    {Id::今, CmdNow},
+    {Id::今日, CmdToday},
+    {Id::曜日, CmdWeekday},
+    {Id::曜日を数値で得る, CmdWeekdayNumberCommand},
+    {Id::日付加算, CmdDateAdd},
+    {Id::時間加算, CmdTimeAdd},
+    {Id::日数差, CmdDayDifference},
+    {Id::秒差, CmdSecondDifference},
+    {Id::システム時間, CmdSystemTime},
+    {Id::和暦に変換, CmdToJapaneseEra},
 };
 
 constexpr MessageEntry kMessages[] = {

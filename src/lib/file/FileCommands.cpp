@@ -62,7 +62,7 @@ std::vector<FileTarget> ExpandTargets(std::string_view name) {
 }
 
 // 読む, 開く: variable, file.
-void ReadFileCmd(TNokaBase& e) {
+void CmdReadFile(TNokaBase& e) {
   bool clipboard = TopArgIsClipboard(e);
   std::string name = clipboard ? PopArgText(e) : PopArgValue(e);
   THashNode* target = PopArgWord(e, true);
@@ -80,7 +80,7 @@ void ReadFileCmd(TNokaBase& e) {
 }
 
 // 書く, 保存: value, file.
-void WriteFileCmd(TNokaBase& e) {
+void CmdWriteFile(TNokaBase& e) {
   bool clipboard = TopArgIsClipboard(e);
   std::string name = clipboard ? PopArgText(e) : PopArgValue(e);
   std::string value = PopArgValue(e);
@@ -94,7 +94,7 @@ void WriteFileCmd(TNokaBase& e) {
 }
 
 // 追加保存: value, file (which must exist).
-void AppendFileCmd(TNokaBase& e) {
+void CmdAppendFile(TNokaBase& e) {
   bool clipboard = TopArgIsClipboard(e);
   std::string name = clipboard ? PopArgText(e) : PopArgValue(e);
   std::string value = PopArgValue(e);
@@ -110,63 +110,63 @@ void AppendFileCmd(TNokaBase& e) {
 }
 
 // コピー: text to the clipboard.
-void CopyToClipboardCmd(TNokaBase& e) {
+void CmdCopyToClipboard(TNokaBase& e) {
   std::string value = PopArgValue(e);
   e.Services.Clipboard->SetClipboardText(value);
 }
 
 // クリップボード取得.
-void ClipboardTextCmd(TNokaBase& e) { SetSoreTyped(e, e.Services.Clipboard->ClipboardText(), "s"); }
+void CmdClipboardText(TNokaBase& e) { SetSoreTyped(e, e.Services.Clipboard->ClipboardText(), "s"); }
 
 namespace {
 
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::読む, ReadFileCmd},
-    {Id::書く, WriteFileCmd},
-    {Id::追加保存, AppendFileCmd},
-    {Id::コピー, CopyToClipboardCmd},
-    {Id::クリップボード取得, ClipboardTextCmd},
-    {Id::ハンドルを開く, OpenHandleCmd},
-    {Id::ハンドルを詳しく開く, OpenHandleExCmd},
-    {Id::ハンドルを一行読む, HandleReadLineCmd},
-    {Id::ハンドルへ一行書く, HandleWriteLineCmd},
-    {Id::ハンドルを閉じる, CloseHandleCmd},
-    {Id::ハンドル最後か, HandleAtEndCmd},
-    {Id::ハンドルを先頭に移動, HandleToStartCmd},
-    {Id::ハンドルを最後に移動, HandleToEndCmd},
-    {Id::ハンドルを移動, HandleSeekCmd},
-    {Id::ハンドルにバイナリを書く, HandleWriteBytesCmd},
-    {Id::ハンドルにバイナリを読む, HandleReadBytesCmd},
-    {Id::ファイルコピー, CopyFileCmd},
-    {Id::ファイル削除, DeleteFileCmd},
-    {Id::ファイル完全削除, EraseFileCmd},
-    {Id::ファイル名変更, RenameFileCmd},
-    {Id::ファイル移動, MoveFileCmd},
-    {Id::ショートカット作成, ShortcutCmd},
-    {Id::作業フォルダ変更, ChangeFolderCmd},
-    {Id::作業フォルダ, WorkFolderCmd},
-    {Id::フォルダ作成, MakeFolderCmd},
-    {Id::フォルダ削除, RemoveFolderCmd},
-    {Id::ファイル属性変更, SetAttributesCmd},
-    {Id::ファイル属性取得, GetAttributesCmd},
-    {Id::ファイル日時, FileTimeCmd},
-    {Id::ファイルサイズ, FileSizeCmd},
-    {Id::ファイル列挙, ListFilesCmd},
-    {Id::フォルダ列挙, ListFoldersCmd},
-    {Id::全ファイル列挙, ListAllFilesCmd},
-    {Id::全フォルダ列挙, ListAllFoldersCmd},
-    {Id::フォルダか, IsFolderCmd},
-    {Id::ファイルか, IsFileCmd},
-    {Id::存在するか, ExistsCmd},
-    {Id::ドライブ種類判定, DriveKindCmd},
-    {Id::短いファイル名取得, ShortNameCmd},
-    {Id::長いファイル名取得, LongNameCmd},
-    {Id::パスを切り出す, PathPartCmd},
-    {Id::拡張子を切り出す, ExtensionPartCmd},
-    {Id::ファイル名を切り出す, FileNamePartCmd},
-    {Id::拡張子変更, ChangeExtensionCmd},
+    {Id::読む, CmdReadFile},
+    {Id::書く, CmdWriteFile},
+    {Id::追加保存, CmdAppendFile},
+    {Id::コピー, CmdCopyToClipboard},
+    {Id::クリップボード取得, CmdClipboardText},
+    {Id::ハンドルを開く, CmdOpenHandle},
+    {Id::ハンドルを詳しく開く, CmdOpenHandleEx},
+    {Id::ハンドルを一行読む, CmdHandleReadLine},
+    {Id::ハンドルへ一行書く, CmdHandleWriteLine},
+    {Id::ハンドルを閉じる, CmdCloseHandle},
+    {Id::ハンドル最後か, CmdHandleAtEnd},
+    {Id::ハンドルを先頭に移動, CmdHandleToStart},
+    {Id::ハンドルを最後に移動, CmdHandleToEnd},
+    {Id::ハンドルを移動, CmdHandleSeek},
+    {Id::ハンドルにバイナリを書く, CmdHandleWriteBytes},
+    {Id::ハンドルにバイナリを読む, CmdHandleReadBytes},
+    {Id::ファイルコピー, CmdCopyFile},
+    {Id::ファイル削除, CmdDeleteFile},
+    {Id::ファイル完全削除, CmdEraseFile},
+    {Id::ファイル名変更, CmdRenameFile},
+    {Id::ファイル移動, CmdMoveFile},
+    {Id::ショートカット作成, CmdShortcut},
+    {Id::作業フォルダ変更, CmdChangeFolder},
+    {Id::作業フォルダ, CmdWorkFolder},
+    {Id::フォルダ作成, CmdMakeFolder},
+    {Id::フォルダ削除, CmdRemoveFolder},
+    {Id::ファイル属性変更, CmdSetAttributes},
+    {Id::ファイル属性取得, CmdGetAttributes},
+    {Id::ファイル日時, CmdFileTime},
+    {Id::ファイルサイズ, CmdFileSize},
+    {Id::ファイル列挙, CmdListFiles},
+    {Id::フォルダ列挙, CmdListFolders},
+    {Id::全ファイル列挙, CmdListAllFiles},
+    {Id::全フォルダ列挙, CmdListAllFolders},
+    {Id::フォルダか, CmdIsFolder},
+    {Id::ファイルか, CmdIsFile},
+    {Id::存在するか, CmdExists},
+    {Id::ドライブ種類判定, CmdDriveKind},
+    {Id::短いファイル名取得, CmdShortName},
+    {Id::長いファイル名取得, CmdLongName},
+    {Id::パスを切り出す, CmdPathPart},
+    {Id::拡張子を切り出す, CmdExtensionPart},
+    {Id::ファイル名を切り出す, CmdFileNamePart},
+    {Id::拡張子変更, CmdChangeExtension},
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -45,56 +45,56 @@ struct FileTarget {
 std::vector<FileTarget> ExpandTargets(std::string_view name);
 
 // Whole files and the clipboard (FileCommands.cpp).
-void ReadFileCmd(TNokaBase& e);
-void WriteFileCmd(TNokaBase& e);
-void AppendFileCmd(TNokaBase& e);
-void CopyToClipboardCmd(TNokaBase& e);
-void ClipboardTextCmd(TNokaBase& e);
+void CmdReadFile(TNokaBase& e);
+void CmdWriteFile(TNokaBase& e);
+void CmdAppendFile(TNokaBase& e);
+void CmdCopyToClipboard(TNokaBase& e);
+void CmdClipboardText(TNokaBase& e);
 
 // Handles (HandleCommands.cpp).
-void OpenHandleCmd(TNokaBase& e);
-void OpenHandleExCmd(TNokaBase& e);
-void HandleReadLineCmd(TNokaBase& e);
-void HandleWriteLineCmd(TNokaBase& e);
-void CloseHandleCmd(TNokaBase& e);
-void HandleAtEndCmd(TNokaBase& e);
-void HandleToStartCmd(TNokaBase& e);
-void HandleToEndCmd(TNokaBase& e);
-void HandleSeekCmd(TNokaBase& e);
-void HandleWriteBytesCmd(TNokaBase& e);
-void HandleReadBytesCmd(TNokaBase& e);
+void CmdOpenHandle(TNokaBase& e);
+void CmdOpenHandleEx(TNokaBase& e);
+void CmdHandleReadLine(TNokaBase& e);
+void CmdHandleWriteLine(TNokaBase& e);
+void CmdCloseHandle(TNokaBase& e);
+void CmdHandleAtEnd(TNokaBase& e);
+void CmdHandleToStart(TNokaBase& e);
+void CmdHandleToEnd(TNokaBase& e);
+void CmdHandleSeek(TNokaBase& e);
+void CmdHandleWriteBytes(TNokaBase& e);
+void CmdHandleReadBytes(TNokaBase& e);
 
 // Changes to files and folders (FolderCommands.cpp).
-void CopyFileCmd(TNokaBase& e);
-void DeleteFileCmd(TNokaBase& e);
-void EraseFileCmd(TNokaBase& e);
-void RenameFileCmd(TNokaBase& e);
-void MoveFileCmd(TNokaBase& e);
-void ShortcutCmd(TNokaBase& e);
-void ChangeFolderCmd(TNokaBase& e);
-void WorkFolderCmd(TNokaBase& e);
-void MakeFolderCmd(TNokaBase& e);
-void RemoveFolderCmd(TNokaBase& e);
-void SetAttributesCmd(TNokaBase& e);
+void CmdCopyFile(TNokaBase& e);
+void CmdDeleteFile(TNokaBase& e);
+void CmdEraseFile(TNokaBase& e);
+void CmdRenameFile(TNokaBase& e);
+void CmdMoveFile(TNokaBase& e);
+void CmdShortcut(TNokaBase& e);
+void CmdChangeFolder(TNokaBase& e);
+void CmdWorkFolder(TNokaBase& e);
+void CmdMakeFolder(TNokaBase& e);
+void CmdRemoveFolder(TNokaBase& e);
+void CmdSetAttributes(TNokaBase& e);
 
 // Queries and names (FileQueries.cpp).
-void GetAttributesCmd(TNokaBase& e);
-void FileTimeCmd(TNokaBase& e);
-void FileSizeCmd(TNokaBase& e);
-void ListFilesCmd(TNokaBase& e);
-void ListFoldersCmd(TNokaBase& e);
-void ListAllFilesCmd(TNokaBase& e);
-void ListAllFoldersCmd(TNokaBase& e);
-void IsFolderCmd(TNokaBase& e);
-void IsFileCmd(TNokaBase& e);
-void ExistsCmd(TNokaBase& e);
-void DriveKindCmd(TNokaBase& e);
-void ShortNameCmd(TNokaBase& e);
-void LongNameCmd(TNokaBase& e);
-void PathPartCmd(TNokaBase& e);
-void ExtensionPartCmd(TNokaBase& e);
-void FileNamePartCmd(TNokaBase& e);
-void ChangeExtensionCmd(TNokaBase& e);
+void CmdGetAttributes(TNokaBase& e);
+void CmdFileTime(TNokaBase& e);
+void CmdFileSize(TNokaBase& e);
+void CmdListFiles(TNokaBase& e);
+void CmdListFolders(TNokaBase& e);
+void CmdListAllFiles(TNokaBase& e);
+void CmdListAllFolders(TNokaBase& e);
+void CmdIsFolder(TNokaBase& e);
+void CmdIsFile(TNokaBase& e);
+void CmdExists(TNokaBase& e);
+void CmdDriveKind(TNokaBase& e);
+void CmdShortName(TNokaBase& e);
+void CmdLongName(TNokaBase& e);
+void CmdPathPart(TNokaBase& e);
+void CmdExtensionPart(TNokaBase& e);
+void CmdFileNamePart(TNokaBase& e);
+void CmdChangeExtension(TNokaBase& e);
 
 // Listing with the enumeration rules: patterns split at ";", a trailing
 // separator lists everything. Pure functions over the file system.

@@ -84,13 +84,13 @@ std::string ListTree(std::string_view patterns, bool folders) {
 }
 
 // ファイル属性取得: -1 when missing.
-void GetAttributesCmd(TNokaBase& e) {
+void CmdGetAttributes(TNokaBase& e) {
   std::string name = ResolveLocal(e, PopArgValue(e));
   SetSoreTyped(e, FormatInt(AttributesOf(NativePath(name))), "e");
 }
 
 // ファイル日時: last write time of the first match.
-void FileTimeCmd(TNokaBase& e) {
+void CmdFileTime(TNokaBase& e) {
   std::string name = PopArgValue(e);
   struct stat st;
   if (name.empty() || !FirstMatch(name, st)) RaiseReadWrite(e, name);
@@ -98,31 +98,31 @@ void FileTimeCmd(TNokaBase& e) {
 }
 
 // ファイルサイズ: in bytes (64-bit).
-void FileSizeCmd(TNokaBase& e) {
+void CmdFileSize(TNokaBase& e) {
   std::string name = PopArgValue(e);
   struct stat st;
   if (name.empty() || !FirstMatch(name, st)) RaiseReadWrite(e, name);
   SetSoreTyped(e, FormatInt(S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size)), "s");
 }
 
-void ListFilesCmd(TNokaBase& e) {
+void CmdListFiles(TNokaBase& e) {
   std::string patterns = PopArgValue(e);
   if (!patterns.empty()) SetSoreValue(e, ListNames(patterns, false));
 }
 
-void ListFoldersCmd(TNokaBase& e) {
+void CmdListFolders(TNokaBase& e) {
   std::string patterns = PopArgValue(e);
   if (!patterns.empty()) SetSoreValue(e, ListNames(patterns, true));
 }
 
-void ListAllFilesCmd(TNokaBase& e) {
+void CmdListAllFiles(TNokaBase& e) {
   std::string patterns = TrimName(PopArgValue(e));
   if (patterns.empty()) return;
   SetSoreTyped(e, "", "s");
   SetSoreTyped(e, ListTree(patterns, false), "s");
 }
 
-void ListAllFoldersCmd(TNokaBase& e) {
+void CmdListAllFolders(TNokaBase& e) {
   std::string patterns = TrimName(PopArgValue(e));
   if (patterns.empty()) return;
   SetSoreTyped(e, "", "s");
@@ -130,19 +130,19 @@ void ListAllFoldersCmd(TNokaBase& e) {
 }
 
 // フォルダか: "0" also for a path that does not exist.
-void IsFolderCmd(TNokaBase& e) {
+void CmdIsFolder(TNokaBase& e) {
   int64_t attr = AttributesOf(NativePath(TrimName(PopArgValue(e))));
   SetSoreValue(e, attr >= 0 && (attr & 16) ? "1" : "0");
 }
 
-void IsFileCmd(TNokaBase& e) {
+void CmdIsFile(TNokaBase& e) {
   int64_t attr = AttributesOf(NativePath(TrimName(PopArgValue(e))));
   SetSoreValue(e, attr >= 0 && !(attr & 16) ? "1" : "0");
 }
 
 // 存在するか: a trailing separator asks for a folder, anything else for a
 // file.
-void ExistsCmd(TNokaBase& e) {
+void CmdExists(TNokaBase& e) {
   std::string name = TrimName(PopArgValue(e));
   int64_t attr = name.empty() ? -1 : AttributesOf(NativePath(name));
   bool wantFolder = EndsWithSeparator(name);
@@ -150,7 +150,7 @@ void ExistsCmd(TNokaBase& e) {
 }
 
 // ドライブ種類判定: kind of the file system holding the path.
-void DriveKindCmd(TNokaBase& e) {
+void CmdDriveKind(TNokaBase& e) {
   std::string name = TrimName(PopArgValue(e));
   bool letter = name.size() == 1 && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z');
   if (letter) name += ":\\";
@@ -159,7 +159,7 @@ void DriveKindCmd(TNokaBase& e) {
 
 // 短いファイル名取得: there is no short form; the full path of an existing
 // entry, cut to 255 bytes, or "".
-void ShortNameCmd(TNokaBase& e) {
+void CmdShortName(TNokaBase& e) {
   std::string native = NativePath(ResolveLocal(e, PopArgValue(e)));
   std::string result;
   if (AttributesOf(native) >= 0) {
@@ -172,16 +172,16 @@ void ShortNameCmd(TNokaBase& e) {
 }
 
 // 長いファイル名取得: the full path.
-void LongNameCmd(TNokaBase& e) {
+void CmdLongName(TNokaBase& e) {
   std::string name = ResolveLocal(e, PopArgValue(e));
   SetSoreTyped(e, name.empty() ? std::string() : FromNativeName(AbsoluteNative(NativePath(name))), "s");
 }
 
-void PathPartCmd(TNokaBase& e) { SetSoreTyped(e, FolderPart(PopArgValue(e)), "s"); }
-void ExtensionPartCmd(TNokaBase& e) { SetSoreTyped(e, ExtensionPart(PopArgValue(e)), "s"); }
-void FileNamePartCmd(TNokaBase& e) { SetSoreTyped(e, FileNamePart(PopArgValue(e)), "s"); }
+void CmdPathPart(TNokaBase& e) { SetSoreTyped(e, FolderPart(PopArgValue(e)), "s"); }
+void CmdExtensionPart(TNokaBase& e) { SetSoreTyped(e, ExtensionPart(PopArgValue(e)), "s"); }
+void CmdFileNamePart(TNokaBase& e) { SetSoreTyped(e, FileNamePart(PopArgValue(e)), "s"); }
 
-void ChangeExtensionCmd(TNokaBase& e) {
+void CmdChangeExtension(TNokaBase& e) {
   std::string ext = PopArgValue(e);
   std::string path = PopArgValue(e);
   SetSoreTyped(e, ChangeExtension(path, ext), "s");

@@ -92,7 +92,7 @@ void ChangeFolder(TNokaBase& e, const std::string& folder) {
 // command never asked before: a copy changes its destination as much.
 // Links inside a copied folder, or met inside the destination, are never
 // followed.
-void CopyFileCmd(TNokaBase& e) {
+void CmdCopyFile(TNokaBase& e) {
   std::string dest = TrimName(PopArgValue(e));
   std::string source = TrimName(PopArgValue(e));
   if (source.empty() || dest.empty()) return;
@@ -114,7 +114,7 @@ void CopyFileCmd(TNokaBase& e) {
 
 // ファイル削除: to the trash. When the trash cannot be used nothing is
 // deleted and the error says why (ファイル完全削除 deletes for good).
-void DeleteFileCmd(TNokaBase& e) {
+void CmdDeleteFile(TNokaBase& e) {
   std::string name = CompleteBareName(e, TrimName(PopArgValue(e)));
   if (name.empty()) return;
   auto targets = TargetsOf(ExpandTargets(name), false);
@@ -130,7 +130,7 @@ void DeleteFileCmd(TNokaBase& e) {
 }
 
 // ファイル完全削除: removed at once, files only.
-void EraseFileCmd(TNokaBase& e) {
+void CmdEraseFile(TNokaBase& e) {
   std::string name = CompleteBareName(e, ResolveLocal(e, PopArgValue(e)));
   if (name.empty()) return;
   CheckedTarget target = TargetOf(name, false);
@@ -142,7 +142,7 @@ void EraseFileCmd(TNokaBase& e) {
 }
 
 // ファイル名変更: old name, new name; never replaces an existing entry.
-void RenameFileCmd(TNokaBase& e) {
+void CmdRenameFile(TNokaBase& e) {
   std::string newName = PopArgValue(e);
   std::string oldName = PopArgValue(e);
   CheckedTarget from = TargetOf(oldName, false), to = TargetOf(newName, false);
@@ -152,7 +152,7 @@ void RenameFileCmd(TNokaBase& e) {
 }
 
 // ファイル移動: source, destination; never replaces an existing entry.
-void MoveFileCmd(TNokaBase& e) {
+void CmdMoveFile(TNokaBase& e) {
   std::string dest = TrimName(PopArgValue(e));
   std::string source = TrimName(ResolveLocal(e, PopArgValue(e)));
   if (source.empty() || dest.empty()) return;
@@ -170,7 +170,7 @@ void MoveFileCmd(TNokaBase& e) {
 
 // ショートカット作成: target, link. The shortcut is a symbolic link to the
 // target's absolute path, named with ".lnk".
-void ShortcutCmd(TNokaBase& e) {
+void CmdShortcut(TNokaBase& e) {
   std::string link = TrimName(PopArgValue(e));
   std::string target = ResolveLocal(e, TrimName(PopArgValue(e)));
   if (link.empty() || target.empty()) return;
@@ -186,11 +186,11 @@ void ShortcutCmd(TNokaBase& e) {
 }
 
 // 作業フォルダ変更, 作業ディレクトリ変更.
-void ChangeFolderCmd(TNokaBase& e) { ChangeFolder(e, PopArgValue(e)); }
+void CmdChangeFolder(TNokaBase& e) { ChangeFolder(e, PopArgValue(e)); }
 
 // 作業フォルダ (with a folder: change to it; without: the current folder)
 // and 作業ディレクトリ (no argument).
-void WorkFolderCmd(TNokaBase& e) {
+void CmdWorkFolder(TNokaBase& e) {
   if (!FirstArgOmitted(e) && ArgCount(e) > 0) {
     ChangeFolder(e, PopArgValue(e));
     return;
@@ -202,7 +202,7 @@ void WorkFolderCmd(TNokaBase& e) {
 }
 
 // フォルダ作成: with every missing folder above it.
-void MakeFolderCmd(TNokaBase& e) {
+void CmdMakeFolder(TNokaBase& e) {
   std::string name = TrimName(PopArgValue(e));
   if (name.empty()) RaiseCommandError(e, msg::kNeedArgument);
   CheckedTarget target = TargetOf(name);
@@ -212,7 +212,7 @@ void MakeFolderCmd(TNokaBase& e) {
 
 // フォルダ削除: the folder and everything in it; links inside are removed,
 // never followed.
-void RemoveFolderCmd(TNokaBase& e) {
+void CmdRemoveFolder(TNokaBase& e) {
   std::string name = TrimName(PopArgValue(e));
   if (name.empty()) return;
   CheckedTarget target = TargetOf(name, false);
@@ -225,7 +225,7 @@ void RemoveFolderCmd(TNokaBase& e) {
 }
 
 // ファイル属性変更: file, attribute number (anything else does nothing).
-void SetAttributesCmd(TNokaBase& e) {
+void CmdSetAttributes(TNokaBase& e) {
   std::string attrText = PopArgValue(e);
   std::string name = ResolveLocal(e, PopArgValue(e));
   int64_t attributes = IntDefault(attrText, INT64_MIN);

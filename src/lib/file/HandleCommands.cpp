@@ -78,14 +78,14 @@ void OpenHandle(TNokaBase& e, const std::string& handleName, const std::string& 
 }  // namespace
 
 // ハンドルを開く: handle variable, file (read and write; created when missing).
-void OpenHandleCmd(TNokaBase& e) {
+void CmdOpenHandle(TNokaBase& e) {
   std::string file = PopArgValue(e);
   std::string handle = PopArgValue(e);
   OpenHandle(e, handle, file, 2, true);
 }
 
 // ハンドルを詳しく開く: handle variable, file, mode.
-void OpenHandleExCmd(TNokaBase& e) {
+void CmdOpenHandleEx(TNokaBase& e) {
   int mode = static_cast<int>(ToInt32(PopArgNumber(e)));
   std::string file = PopArgValue(e);
   std::string handle = PopArgValue(e);
@@ -93,7 +93,7 @@ void OpenHandleExCmd(TNokaBase& e) {
 }
 
 // ハンドルを一行読む: variable, handle.
-void HandleReadLineCmd(TNokaBase& e) {
+void CmdHandleReadLine(TNokaBase& e) {
   std::string handle = StripLiteral(PopArgText(e));
   THashNode* target = PopArgWord(e, true);
   RequireWritable(e, target);
@@ -104,7 +104,7 @@ void HandleReadLineCmd(TNokaBase& e) {
 }
 
 // ハンドルへ一行書く: value, handle. Refused outright at the high level.
-void HandleWriteLineCmd(TNokaBase& e) {
+void CmdHandleWriteLine(TNokaBase& e) {
   std::string handle = StripLiteral(PopArgText(e));
   std::string value = PopArgValue(e);
   if (e.SecurityLevel >= 2) return;
@@ -113,7 +113,7 @@ void HandleWriteLineCmd(TNokaBase& e) {
 }
 
 // ハンドルを閉じる: the variable goes away with its stream.
-void CloseHandleCmd(TNokaBase& e) {
+void CmdCloseHandle(TNokaBase& e) {
   std::string name = StripLiteral(PopArgText(e));
   THashNode* word = FindWord(e, name);
   if (!word) return;
@@ -128,21 +128,21 @@ void CloseHandleCmd(TNokaBase& e) {
 }
 
 // ハンドル最後か.
-void HandleAtEndCmd(TNokaBase& e) {
+void CmdHandleAtEnd(TNokaBase& e) {
   TTextFileStream* stream = StreamOrNothing(e, StripLiteral(PopArgText(e)));
   if (stream) SetSoreTyped(e, stream->AtEnd() ? "1" : "0", "e");
 }
 
-void HandleToStartCmd(TNokaBase& e) {
+void CmdHandleToStart(TNokaBase& e) {
   if (TTextFileStream* stream = StreamOrNothing(e, StripLiteral(PopArgText(e)))) stream->Seek(0, SEEK_SET);
 }
 
-void HandleToEndCmd(TNokaBase& e) {
+void CmdHandleToEnd(TNokaBase& e) {
   if (TTextFileStream* stream = StreamOrNothing(e, StripLiteral(PopArgText(e)))) stream->Seek(0, SEEK_END);
 }
 
 // ハンドルを移動: handle, byte offset from the start.
-void HandleSeekCmd(TNokaBase& e) {
+void CmdHandleSeek(TNokaBase& e) {
   int64_t pos = ToInt64(PopArgNumber(e));
   THashNode* word = PopArgWord(e, false);
   TTextFileStream& stream = StreamOfWord(e, word);
@@ -151,7 +151,7 @@ void HandleSeekCmd(TNokaBase& e) {
 
 // ハンドルにバイナリを書く: value, handle, count. A short value is padded
 // with zero bytes up to the count.
-void HandleWriteBytesCmd(TNokaBase& e) {
+void CmdHandleWriteBytes(TNokaBase& e) {
   int64_t count = ToInt64(PopArgNumber(e));
   THashNode* word = PopArgWord(e, false);
   std::string value = PopArgValue(e);
@@ -164,7 +164,7 @@ void HandleWriteBytesCmd(TNokaBase& e) {
 
 // ハンドルにバイナリを読む: variable, handle, count. Bytes past the end of
 // the file read as zeros.
-void HandleReadBytesCmd(TNokaBase& e) {
+void CmdHandleReadBytes(TNokaBase& e) {
   int64_t count = ToInt64(PopArgNumber(e));
   THashNode* word = PopArgWord(e, false);
   THashNode* target = PopArgWord(e, true);

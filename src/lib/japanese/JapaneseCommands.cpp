@@ -14,7 +14,7 @@ using Conversion = std::string (*)(std::string_view);
 
 // Every command of this family takes one text and leaves text in それ.
 template <Conversion F>
-void Convert1(TNokaBase& e) {
+void CmdConvert(TNokaBase& e) {
   std::string text = PopArgValue(e);
   SetSoreTyped(e, F(text), "s");
 }
@@ -24,7 +24,7 @@ void Convert1(TNokaBase& e) {
 // of the three Japanese encodings would take for Shift-JIS: UTF-8 text is
 // recognised first when Shift-JIS is asked for.
 template <int Target>
-void ToCode(TNokaBase& e) {
+void CmdToCode(TNokaBase& e) {
   std::string text = PopArgValue(e);
   std::string out;
   if (Target == kCodeSjis && LooksLikeUtf8Text(text)) out = ConvertCode(text, kCodeUtf8, kCodeSjis);
@@ -34,7 +34,7 @@ void ToCode(TNokaBase& e) {
 
 // 文字コード変換 (?の,?から,?へ): between named encodings. Text said to be
 // UTF-8 must be: a silent best guess would corrupt it.
-void ConvertNamed(TNokaBase& e) {
+void CmdConvertNamed(TNokaBase& e) {
   std::string to = PopArgValue(e);
   std::string from = PopArgValue(e);
   std::string text = PopArgValue(e);
@@ -44,7 +44,7 @@ void ConvertNamed(TNokaBase& e) {
 }
 
 // A text that is not BASE64 gives "".
-void Base64DecodeCmd(TNokaBase& e) {
+void CmdBase64Decode(TNokaBase& e) {
   std::string text = PopArgValue(e);
   std::string out;
   if (!Base64Decode(text, out)) out.clear();
@@ -52,7 +52,7 @@ void Base64DecodeCmd(TNokaBase& e) {
 }
 
 // MBXメッセージ取得 (?から): the variable keeps the messages after the first.
-void MbxMessage(TNokaBase& e) {
+void CmdMbxMessage(TNokaBase& e) {
   THashNode* box = PopArgWord(e, false);
   std::string rest = box->Value;
   std::string message = MbxTakeMessage(rest);
@@ -64,20 +64,20 @@ void MbxMessage(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::半角変換, Convert1<ToHalfWidth>},
-    {Id::全角変換, Convert1<ToFullWidth>},
-    {Id::英数半角変換, Convert1<AlnumHalfWidth>},
-    {Id::ひらがな変換, Convert1<ToHiragana>},
-    {Id::カタカナ変換, Convert1<ToKatakana>},
-    {Id::文字コードをEUCに変換, ToCode<kCodeEuc>},
-    {Id::文字コードをJISに変換, ToCode<kCodeJisNew>},
-    {Id::文字コードをSJISに変換, ToCode<kCodeSjis>},
-    {Id::文字コード変換, ConvertNamed},
-    {Id::BASE64エンコード, Convert1<Base64Encode>},
-    {Id::BASE64デコード, Base64DecodeCmd},
-    {Id::メールヘッダエンコード, Convert1<MailHeaderEncode>},
-    {Id::メールヘッダデコード, Convert1<MailHeaderDecode>},
-    {Id::MBXメッセージ取得, MbxMessage},
+    {Id::半角変換, CmdConvert<ToHalfWidth>},
+    {Id::全角変換, CmdConvert<ToFullWidth>},
+    {Id::英数半角変換, CmdConvert<AlnumHalfWidth>},
+    {Id::ひらがな変換, CmdConvert<ToHiragana>},
+    {Id::カタカナ変換, CmdConvert<ToKatakana>},
+    {Id::文字コードをEUCに変換, CmdToCode<kCodeEuc>},
+    {Id::文字コードをJISに変換, CmdToCode<kCodeJisNew>},
+    {Id::文字コードをSJISに変換, CmdToCode<kCodeSjis>},
+    {Id::文字コード変換, CmdConvertNamed},
+    {Id::BASE64エンコード, CmdConvert<Base64Encode>},
+    {Id::BASE64デコード, CmdBase64Decode},
+    {Id::メールヘッダエンコード, CmdConvert<MailHeaderEncode>},
+    {Id::メールヘッダデコード, CmdConvert<MailHeaderDecode>},
+    {Id::MBXメッセージ取得, CmdMbxMessage},
 };
 
 constexpr MessageEntry kMessages[] = {

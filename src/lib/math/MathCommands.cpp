@@ -61,7 +61,7 @@ void StoreResult(TNokaBase& e, TTarget& t, std::string result, const char* mark)
   SetSoreTyped(e, std::move(result), mark);
 }
 
-void Add(TNokaBase& e) {
+void CmdAdd(TNokaBase& e) {
   std::string value = PopArgValue(e);
   bool numeric = !e.CurrentType.empty() && e.CurrentType.back() == 'e';
   TTarget t = PopTarget(e);
@@ -78,9 +78,9 @@ void Arithmetic(TNokaBase& e, Op op) {
   StoreResult(e, t, FormatNumber(op(ToNumber(t.Value), value)), "e");
 }
 
-void Subtract(TNokaBase& e) { Arithmetic(e, [](long double a, long double b) { return a - b; }); }
-void Multiply(TNokaBase& e) { Arithmetic(e, [](long double a, long double b) { return a * b; }); }
-void Divide(TNokaBase& e) {
+void CmdSubtract(TNokaBase& e) { Arithmetic(e, [](long double a, long double b) { return a - b; }); }
+void CmdMultiply(TNokaBase& e) { Arithmetic(e, [](long double a, long double b) { return a * b; }); }
+void CmdDivide(TNokaBase& e) {
   Arithmetic(e, [&e](long double a, long double b) {
     if (b == 0) RaiseError(e, msg::kMathDivByZero);
     return a / b;
@@ -96,24 +96,24 @@ void Binary32(TNokaBase& e, Op op) {
   SetSoreInt(e, op(a, b));
 }
 
-void And(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a & b; }); }
-void Or(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a | b; }); }
-void Xor(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a ^ b; }); }
-void Mod(TNokaBase& e) {
+void CmdAnd(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a & b; }); }
+void CmdOr(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a | b; }); }
+void CmdXor(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a ^ b; }); }
+void CmdMod(TNokaBase& e) {
   Binary32(e, [&e](int32_t a, int32_t b) {
     if (b == 0) RaiseError(e, msg::kMathDivByZero);
     return b == -1 ? 0 : a % b;  // INT32_MIN % -1 would trap
   });
 }
-void ShiftRight(TNokaBase& e) {
+void CmdShiftRight(TNokaBase& e) {
   Binary32(e, [](int32_t a, int32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(a) >> (n & 31)); });
 }
-void ShiftLeft(TNokaBase& e) {
+void CmdShiftLeft(TNokaBase& e) {
   Binary32(e, [](int32_t a, int32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(a) << (n & 31)); });
 }
-void Not(TNokaBase& e) { SetSoreInt(e, PopInt32(e) == 0 ? 1 : 0); }
+void CmdNot(TNokaBase& e) { SetSoreInt(e, PopInt32(e) == 0 ? 1 : 0); }
 
-void Hex(TNokaBase& e) {
+void CmdHex(TNokaBase& e) {
   auto text = HexText(PopArgNumber(e));
   if (!text) RaiseError(e, msg::kRangeError);
   // Hexadecimal digits are text: read again as a number, 7FFFFFFF is 7.
@@ -131,15 +131,15 @@ struct TRandomState {
   }
 };
 
-void RandomBelow(TNokaBase& e) {
+void CmdRandomBelow(TNokaBase& e) {
   int64_t n = IntDefault(PopArgValue(e), 100);
   if (n < INT32_MIN || n > INT32_MAX) RaiseError(e, msg::kRangeError);
   SetSoreInt(e, FamilyState<TRandomState>(e).Random.Below(static_cast<int32_t>(n)));
 }
 
-void RandomFraction(TNokaBase& e) { SetSoreNumber(e, FamilyState<TRandomState>(e).Random.Fraction()); }
+void CmdRandomFraction(TNokaBase& e) { SetSoreNumber(e, FamilyState<TRandomState>(e).Random.Fraction()); }
 
-void RandomSeed(TNokaBase& e) {
+void CmdRandomSeed(TNokaBase& e) {
   long double seed = PopArgNumber(e);
   auto& state = FamilyState<TRandomState>(e);
   if (seed == -1)
@@ -155,30 +155,30 @@ void SetSoreInt64(TNokaBase& e, long double t) {
   SetSoreInt(e, static_cast<int64_t>(t));
 }
 
-void Trunc(TNokaBase& e) { SetSoreInt64(e, truncl(PopArgNumber(e))); }
-void Round(TNokaBase& e) { SetSoreInt64(e, nearbyintl(PopArgNumber(e))); }
-void Ceil(TNokaBase& e) { SetSoreInt(e, Int32Of(e, ceill(PopArgNumber(e)))); }
-void Floor(TNokaBase& e) { SetSoreInt(e, Int32Of(e, floorl(PopArgNumber(e)))); }
-void Frac(TNokaBase& e) { SetSoreTyped(e, FracText(PopArgValue(e)), "e"); }
+void CmdTrunc(TNokaBase& e) { SetSoreInt64(e, truncl(PopArgNumber(e))); }
+void CmdRound(TNokaBase& e) { SetSoreInt64(e, nearbyintl(PopArgNumber(e))); }
+void CmdCeil(TNokaBase& e) { SetSoreInt(e, Int32Of(e, ceill(PopArgNumber(e)))); }
+void CmdFloor(TNokaBase& e) { SetSoreInt(e, Int32Of(e, floorl(PopArgNumber(e)))); }
+void CmdFrac(TNokaBase& e) { SetSoreTyped(e, FracText(PopArgValue(e)), "e"); }
 
 void RoundPlaces(TNokaBase& e, DecimalMode mode) {
   int64_t places = ToInt64(PopArgNumber(e));
   SetSoreNumber(e, RoundDecimal(PopArgNumber(e), places, mode));
 }
 
-void TruncatePlaces(TNokaBase& e) { RoundPlaces(e, DecimalMode::Truncate); }
-void RoundHalfUp(TNokaBase& e) { RoundPlaces(e, DecimalMode::HalfAwayFromZero); }
+void CmdTruncatePlaces(TNokaBase& e) { RoundPlaces(e, DecimalMode::Truncate); }
+void CmdRoundHalfUp(TNokaBase& e) { RoundPlaces(e, DecimalMode::HalfAwayFromZero); }
 
 // ---- Functions ----
 
 template <long double (*F)(long double)>
-void Marked(TNokaBase& e) {
+void CmdMarked(TNokaBase& e) {
   SetSoreNumber(e, Checked(e, F(PopArgNumber(e))));
 }
 
 // Trigonometry and angle conversions leave それ's mark as it was.
 template <long double (*F)(long double)>
-void Unmarked(TNokaBase& e) {
+void CmdUnmarked(TNokaBase& e) {
   SetSoreValue(e, FormatNumber(Checked(e, F(PopArgNumber(e)))));
 }
 
@@ -201,19 +201,19 @@ long double RadToCycle(long double x) { return x / (2 * kPi); }
 long double RadToDeg(long double x) { return x * 180 / kPi; }
 long double RadToGrad(long double x) { return x * 200 / kPi; }
 
-void Log(TNokaBase& e) {
+void CmdLog(TNokaBase& e) {
   long double x = PopArgNumber(e);
   long double base = PopArgNumber(e);
   SetSoreNumber(e, Checked(e, logl(x) / logl(base)));
 }
 
-void Power(TNokaBase& e) {
+void CmdPower(TNokaBase& e) {
   long double exponent = PopArgNumber(e);
   long double base = PopArgNumber(e);
   SetSoreNumber(e, Checked(e, powl(base, exponent)));
 }
 
-void Hypot(TNokaBase& e) {
+void CmdHypot(TNokaBase& e) {
   long double y = PopArgNumber(e);
   long double x = PopArgNumber(e);
   SetSoreValue(e, FormatNumber(Checked(e, hypotl(x, y))));
@@ -221,32 +221,32 @@ void Hypot(TNokaBase& e) {
 
 // ---- Lists ----
 
-void SortLines(TNokaBase& e) {
+void CmdSortLines(TNokaBase& e) {
   auto lines = SplitLines(PopArgValue(e));
   SortLinesCaseless(lines);
   SetSoreTyped(e, JoinLines(lines), "s");
 }
 
-void NumericSortLines(TNokaBase& e) {
+void CmdNumericSortLines(TNokaBase& e) {
   auto lines = SplitLines(PopArgValue(e));
   SortLinesNumeric(lines);
   SetSoreTyped(e, JoinLines(lines), "s");
 }
 
-void Reverse(TNokaBase& e) {
+void CmdReverse(TNokaBase& e) {
   TCsvDb db;
   db.ReadCsv(PopArgValue(e));
   std::reverse(db.Rows.begin(), db.Rows.end());
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
 
-void Shuffle(TNokaBase& e) {
+void CmdShuffle(TNokaBase& e) {
   auto lines = SplitLines(PopArgValue(e));
   ShuffleLines(lines, FamilyState<TRandomState>(e).Random);
   SetSoreValue(e, JoinLines(lines));
 }
 
-void LineInsert(TNokaBase& e) {
+void CmdLineInsert(TNokaBase& e) {
   std::string value = PopArgValue(e);
   int64_t index = ToInt64(PopArgNumber(e));
   auto lines = SplitLines(PopArgValue(e));
@@ -255,7 +255,7 @@ void LineInsert(TNokaBase& e) {
   SetSoreValue(e, JoinLines(lines));
 }
 
-void LineDelete(TNokaBase& e) {
+void CmdLineDelete(TNokaBase& e) {
   int64_t index = ToInt64(PopArgNumber(e));
   auto lines = SplitLines(PopArgValue(e));
   if (index >= 0 && index < static_cast<int64_t>(lines.size())) lines.erase(lines.begin() + index);
@@ -263,7 +263,7 @@ void LineDelete(TNokaBase& e) {
 }
 
 template <long double (*F)(const std::vector<long double>&)>
-void Statistic(TNokaBase& e) {
+void CmdStatistic(TNokaBase& e) {
   SetSoreNumber(e, F(StatisticsValues(PopArgValue(e))));
 }
 
@@ -271,63 +271,63 @@ void Statistic(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::足す, Add},
-    {Id::引く, Subtract},
-    {Id::掛ける, Multiply},
-    {Id::割る, Divide},
-    {Id::余り, Mod},
-    {Id::AND, And},
-    {Id::OR, Or},
-    {Id::XOR, Xor},
-    {Id::NOT, Not},
-    {Id::右シフト, ShiftRight},
-    {Id::左シフト, ShiftLeft},
-    {Id::HEX, Hex},
-    {Id::乱数, RandomBelow},
-    {Id::RND, RandomFraction},
-    {Id::乱数初期化, RandomSeed},
-    {Id::整数, Trunc},
-    {Id::INT, Trunc},
-    {Id::TRUNC, Trunc},
-    {Id::ROUND, Round},
-    {Id::切り捨て, TruncatePlaces},
-    {Id::四捨五入, RoundHalfUp},
-    {Id::CEIL, Ceil},
-    {Id::FLOOR, Floor},
-    {Id::FRAC, Frac},
-    {Id::ABS, Marked<Abs>},
-    {Id::EXP, Marked<Exp>},
-    {Id::LN, Marked<Ln>},
-    {Id::LOG, Log},
-    {Id::LOG2, Marked<Log2>},
-    {Id::LOG10, Marked<Log10>},
-    {Id::POWER, Power},
-    {Id::SQRT, Marked<Sqrt>},
-    {Id::サイン, Unmarked<Sin>},
-    {Id::コサイン, Unmarked<Cos>},
-    {Id::タンジェント, Unmarked<Tan>},
-    {Id::ARCSIN, Unmarked<ArcSin>},
-    {Id::ARCCOS, Unmarked<ArcCos>},
-    {Id::ARCTAN, Unmarked<ArcTan>},
-    {Id::HYPOT, Hypot},
-    {Id::サイクルからラジアン, Unmarked<CycleToRad>},
-    {Id::度からラジアン, Unmarked<DegToRad>},
-    {Id::グラードからラジアン, Unmarked<GradToRad>},
-    {Id::ラジアンからサイクル, Unmarked<RadToCycle>},
-    {Id::ラジアンから度, Unmarked<RadToDeg>},
-    {Id::ラジアンからグラード, Unmarked<RadToGrad>},
-    {Id::ソート, SortLines},
-    {Id::数値ソート, NumericSortLines},
-    {Id::逆にする, Reverse},
-    {Id::配列シャッフル, Shuffle},
-    {Id::行挿入, LineInsert},
-    {Id::行削除, LineDelete},
-    {Id::配列合計値, Statistic<Sum>},
-    {Id::配列平均値, Statistic<Mean>},
-    {Id::配列分散値, Statistic<PopulationVariance>},
-    {Id::標準偏差値, Statistic<SampleStdDev>},
-    {Id::配列最大値, Statistic<MaxOf>},
-    {Id::配列最小値, Statistic<MinOf>},
+    {Id::足す, CmdAdd},
+    {Id::引く, CmdSubtract},
+    {Id::掛ける, CmdMultiply},
+    {Id::割る, CmdDivide},
+    {Id::余り, CmdMod},
+    {Id::AND, CmdAnd},
+    {Id::OR, CmdOr},
+    {Id::XOR, CmdXor},
+    {Id::NOT, CmdNot},
+    {Id::右シフト, CmdShiftRight},
+    {Id::左シフト, CmdShiftLeft},
+    {Id::HEX, CmdHex},
+    {Id::乱数, CmdRandomBelow},
+    {Id::RND, CmdRandomFraction},
+    {Id::乱数初期化, CmdRandomSeed},
+    {Id::整数, CmdTrunc},
+    {Id::INT, CmdTrunc},
+    {Id::TRUNC, CmdTrunc},
+    {Id::ROUND, CmdRound},
+    {Id::切り捨て, CmdTruncatePlaces},
+    {Id::四捨五入, CmdRoundHalfUp},
+    {Id::CEIL, CmdCeil},
+    {Id::FLOOR, CmdFloor},
+    {Id::FRAC, CmdFrac},
+    {Id::ABS, CmdMarked<Abs>},
+    {Id::EXP, CmdMarked<Exp>},
+    {Id::LN, CmdMarked<Ln>},
+    {Id::LOG, CmdLog},
+    {Id::LOG2, CmdMarked<Log2>},
+    {Id::LOG10, CmdMarked<Log10>},
+    {Id::POWER, CmdPower},
+    {Id::SQRT, CmdMarked<Sqrt>},
+    {Id::サイン, CmdUnmarked<Sin>},
+    {Id::コサイン, CmdUnmarked<Cos>},
+    {Id::タンジェント, CmdUnmarked<Tan>},
+    {Id::ARCSIN, CmdUnmarked<ArcSin>},
+    {Id::ARCCOS, CmdUnmarked<ArcCos>},
+    {Id::ARCTAN, CmdUnmarked<ArcTan>},
+    {Id::HYPOT, CmdHypot},
+    {Id::サイクルからラジアン, CmdUnmarked<CycleToRad>},
+    {Id::度からラジアン, CmdUnmarked<DegToRad>},
+    {Id::グラードからラジアン, CmdUnmarked<GradToRad>},
+    {Id::ラジアンからサイクル, CmdUnmarked<RadToCycle>},
+    {Id::ラジアンから度, CmdUnmarked<RadToDeg>},
+    {Id::ラジアンからグラード, CmdUnmarked<RadToGrad>},
+    {Id::ソート, CmdSortLines},
+    {Id::数値ソート, CmdNumericSortLines},
+    {Id::逆にする, CmdReverse},
+    {Id::配列シャッフル, CmdShuffle},
+    {Id::行挿入, CmdLineInsert},
+    {Id::行削除, CmdLineDelete},
+    {Id::配列合計値, CmdStatistic<Sum>},
+    {Id::配列平均値, CmdStatistic<Mean>},
+    {Id::配列分散値, CmdStatistic<PopulationVariance>},
+    {Id::標準偏差値, CmdStatistic<SampleStdDev>},
+    {Id::配列最大値, CmdStatistic<MaxOf>},
+    {Id::配列最小値, CmdStatistic<MinOf>},
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -36,7 +36,7 @@ void SetMatchCount(TNokaBase& e, size_t count) {
 
 // マッチ (?を,?で): the first argument names a variable (which keeps the
 // rest of its text) or is a value.
-void WildcardMatchCmd(TNokaBase& e) {
+void CmdWildcardMatch(TNokaBase& e) {
   std::string pattern = PopArgValue(e);
   std::string raw = PeekArgText(e);
   THashNode* var = FindWord(e, raw);
@@ -69,7 +69,7 @@ void WildcardMatchCmd(TNokaBase& e) {
 }
 
 // 正規表現マッチ / RE (?を,?で): the whole match and each group.
-void RegexMatchCmd(TNokaBase& e) {
+void CmdRegexMatch(TNokaBase& e) {
   std::string expr = PopArgValue(e);
   std::string text = PopArgValue(e);
   SetSoreValue(e, "");
@@ -85,7 +85,7 @@ void RegexMatchCmd(TNokaBase& e) {
 }
 
 // 正規表現区切る (?を,?で): the pieces between matches.
-void RegexSplitCmd(TNokaBase& e) {
+void CmdRegexSplit(TNokaBase& e) {
   std::string expr = PopArgValue(e);
   std::string text = PopArgValue(e);
   SetSoreValue(e, "");
@@ -101,7 +101,7 @@ void RegexSplitCmd(TNokaBase& e) {
 }
 
 // 正規表現置換 (?を,?で): s/pattern/replacement/options.
-void RegexSubstCmd(TNokaBase& e) {
+void CmdRegexSubst(TNokaBase& e) {
   std::string expr = PopArgValue(e);
   std::string text = PopArgValue(e);
   SetSoreValue(e, "");
@@ -118,7 +118,7 @@ void RegexSubstCmd(TNokaBase& e) {
 }
 
 // 正規表現入換 (?を,?で): tr/characters/characters/options.
-void RegexTransCmd(TNokaBase& e) {
+void CmdRegexTrans(TNokaBase& e) {
   std::string expr = PopArgValue(e);
   std::string text = PopArgValue(e);
   std::string result;
@@ -136,11 +136,11 @@ void RegexTransCmd(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::マッチ, WildcardMatchCmd},
-    {Id::正規表現マッチ, RegexMatchCmd},
-    {Id::正規表現区切る, RegexSplitCmd},
-    {Id::正規表現置換, RegexSubstCmd},
-    {Id::正規表現入換, RegexTransCmd},
+    {Id::マッチ, CmdWildcardMatch},
+    {Id::正規表現マッチ, CmdRegexMatch},
+    {Id::正規表現区切る, CmdRegexSplit},
+    {Id::正規表現置換, CmdRegexSubst},
+    {Id::正規表現入換, CmdRegexTrans},
 };
 
 constexpr MessageEntry kMessages[] = {

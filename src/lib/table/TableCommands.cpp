@@ -72,10 +72,10 @@ void PickCommon(TNokaBase& e, bool exact) {
   SetSoreTyped(e, std::move(result), "s");
 }
 
-void Pick(TNokaBase& e) { PickCommon(e, false); }
-void PickExact(TNokaBase& e) { PickCommon(e, true); }
+void CmdPick(TNokaBase& e) { PickCommon(e, false); }
+void CmdPickExact(TNokaBase& e) { PickCommon(e, true); }
 
-void Extract(TNokaBase& e) {
+void CmdExtract(TNokaBase& e) {
   std::string condition = PopArgValue(e);
   std::string table = PopArgValue(e);
   std::string result;
@@ -109,10 +109,10 @@ void SearchCommon(TNokaBase& e, bool fuzzy) {
   SearchStep(e);
 }
 
-void Search(TNokaBase& e) { SearchCommon(e, false); }
-void FuzzySearch(TNokaBase& e) { SearchCommon(e, true); }
-void SearchNext(TNokaBase& e) { SearchStep(e); }
-void SearchClear(TNokaBase& e) { FamilyState<TFindCsv>(e).Clear(); }
+void CmdSearch(TNokaBase& e) { SearchCommon(e, false); }
+void CmdFuzzySearch(TNokaBase& e) { SearchCommon(e, true); }
+void CmdSearchNext(TNokaBase& e) { SearchStep(e); }
+void CmdSearchClear(TNokaBase& e) { FamilyState<TFindCsv>(e).Clear(); }
 
 // ---- Aggregates and sorts ----
 
@@ -122,10 +122,10 @@ void AggregateCommon(TNokaBase& e, Aggregate kind) {
   SetSoreNumber(e, AggregateColumn(db, col, kind));
 }
 
-void Max(TNokaBase& e) { AggregateCommon(e, Aggregate::Max); }
-void Min(TNokaBase& e) { AggregateCommon(e, Aggregate::Min); }
-void Average(TNokaBase& e) { AggregateCommon(e, Aggregate::Average); }
-void Sum(TNokaBase& e) { AggregateCommon(e, Aggregate::Sum); }
+void CmdMax(TNokaBase& e) { AggregateCommon(e, Aggregate::Max); }
+void CmdMin(TNokaBase& e) { AggregateCommon(e, Aggregate::Min); }
+void CmdAverage(TNokaBase& e) { AggregateCommon(e, Aggregate::Average); }
+void CmdSum(TNokaBase& e) { AggregateCommon(e, Aggregate::Sum); }
 
 void SortCommon(TNokaBase& e, SortKey key) {
   int col = PopRequiredColumn(e);
@@ -135,13 +135,13 @@ void SortCommon(TNokaBase& e, SortKey key) {
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
 
-void Sort(TNokaBase& e) { SortCommon(e, SortKey::Text); }
-void NumberSort(TNokaBase& e) { SortCommon(e, SortKey::Number); }
-void DateSort(TNokaBase& e) { SortCommon(e, SortKey::Date); }
+void CmdSort(TNokaBase& e) { SortCommon(e, SortKey::Text); }
+void CmdNumberSort(TNokaBase& e) { SortCommon(e, SortKey::Number); }
+void CmdDateSort(TNokaBase& e) { SortCommon(e, SortKey::Date); }
 
 // ---- Columns ----
 
-void ColumnInsert(TNokaBase& e) {
+void CmdColumnInsert(TNokaBase& e) {
   int col = PopColumnNumber(e);
   std::string table = PopArgValue(e);
   if (col < 0) return SetSoreValue(e, std::move(table));
@@ -150,7 +150,7 @@ void ColumnInsert(TNokaBase& e) {
   SetSoreValue(e, db.WriteCsv());
 }
 
-void ColumnDelete(TNokaBase& e) {
+void CmdColumnDelete(TNokaBase& e) {
   int col = PopColumnNumber(e);
   std::string table = PopArgValue(e);
   if (col < 0) return SetSoreValue(e, std::move(table));
@@ -159,7 +159,7 @@ void ColumnDelete(TNokaBase& e) {
   SetSoreValue(e, db.WriteCsv());
 }
 
-void ColumnCopy(TNokaBase& e) {
+void CmdColumnCopy(TNokaBase& e) {
   int col = PopColumnNumber(e);
   TCsvDb db = ParseTable(PopArgValue(e), false);
   std::vector<std::string> cells;
@@ -168,7 +168,7 @@ void ColumnCopy(TNokaBase& e) {
   SetSoreValue(e, JoinLines(cells));
 }
 
-void ColumnPaste(TNokaBase& e) {
+void CmdColumnPaste(TNokaBase& e) {
   std::string lines = PopArgValue(e);
   int col = PopColumnNumber(e);
   std::string table = PopArgValue(e);
@@ -178,7 +178,7 @@ void ColumnPaste(TNokaBase& e) {
   SetSoreValue(e, db.WriteCsv());
 }
 
-void ColumnMove(TNokaBase& e) {
+void CmdColumnMove(TNokaBase& e) {
   int to = PopColumnNumber(e);
   int from = PopColumnNumber(e);
   TCsvDb db = ParseTable(PopArgValue(e), false);
@@ -186,7 +186,7 @@ void ColumnMove(TNokaBase& e) {
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
 
-void ColumnReplace(TNokaBase& e) {
+void CmdColumnReplace(TNokaBase& e) {
   std::string to = PopArgValue(e);
   std::string from = PopArgValue(e);
   int col = PopColumnNumber(e);
@@ -195,21 +195,21 @@ void ColumnReplace(TNokaBase& e) {
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
 
-void ColumnCount(TNokaBase& e) {
+void CmdColumnCount(TNokaBase& e) {
   TCsvDb db = ParseTable(PopArgValue(e), false);
   SetSoreTyped(e, FormatInt(db.Width()), "e");
 }
 
 // ---- Whole tables ----
 
-void RemoveDuplicates(TNokaBase& e) {
+void CmdRemoveDuplicates(TNokaBase& e) {
   int col = PopColumnNumber(e);
   TCsvDb db = ParseTable(PopArgValue(e), false);
   RemoveDuplicateRows(db, col);
   SetSoreValue(e, db.WriteCsv());
 }
 
-void KeyJoin(TNokaBase& e) {
+void CmdKeyJoin(TNokaBase& e) {
   int key2 = PopColumnNumber(e);
   std::string table2 = PopArgValue(e);
   int key1 = PopColumnNumber(e);
@@ -220,17 +220,17 @@ void KeyJoin(TNokaBase& e) {
   SetSoreTyped(e, t1.WriteCsv(), "s");
 }
 
-void Transpose(TNokaBase& e) {
+void CmdTranspose(TNokaBase& e) {
   TCsvDb db = ParseTable(PopArgValue(e), false);
   SetSoreTyped(e, db.Transposed().WriteCsv(), "s");
 }
 
-void ToTab(TNokaBase& e) {
+void CmdToTab(TNokaBase& e) {
   TCsvDb db = ParseTable(PopArgValue(e), false);
   SetSoreTyped(e, db.WriteTab(), "s");
 }
 
-void ToComma(TNokaBase& e) {
+void CmdToComma(TNokaBase& e) {
   TCsvDb db;
   db.ReadTab(PopArgValue(e));
   SetSoreTyped(e, db.WriteCsv(), "s");
@@ -240,32 +240,32 @@ void ToComma(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::表ピックアップ, Pick},
-    {Id::表完全一致ピックアップ, PickExact},
-    {Id::表条件抽出, Extract},
-    {Id::表検索, Search},
-    {Id::表曖昧検索, FuzzySearch},
-    {Id::表検索次の値, SearchNext},
-    {Id::表検索クリア, SearchClear},
-    {Id::表最大値, Max},
-    {Id::表最小値, Min},
-    {Id::表平均値, Average},
-    {Id::表合計, Sum},
-    {Id::表ソート, Sort},
-    {Id::表数値ソート, NumberSort},
-    {Id::表日付ソート, DateSort},
-    {Id::表列挿入, ColumnInsert},
-    {Id::表列削除, ColumnDelete},
-    {Id::表重複項目削除, RemoveDuplicates},
-    {Id::表列コピー, ColumnCopy},
-    {Id::表列貼付け, ColumnPaste},
-    {Id::表キー合成, KeyJoin},
-    {Id::表行列交換, Transpose},
-    {Id::表列指定置換, ColumnReplace},
-    {Id::表列移動, ColumnMove},
-    {Id::表列数, ColumnCount},
-    {Id::タブ区切りに変換, ToTab},
-    {Id::カンマ区切りに変換, ToComma},
+    {Id::表ピックアップ, CmdPick},
+    {Id::表完全一致ピックアップ, CmdPickExact},
+    {Id::表条件抽出, CmdExtract},
+    {Id::表検索, CmdSearch},
+    {Id::表曖昧検索, CmdFuzzySearch},
+    {Id::表検索次の値, CmdSearchNext},
+    {Id::表検索クリア, CmdSearchClear},
+    {Id::表最大値, CmdMax},
+    {Id::表最小値, CmdMin},
+    {Id::表平均値, CmdAverage},
+    {Id::表合計, CmdSum},
+    {Id::表ソート, CmdSort},
+    {Id::表数値ソート, CmdNumberSort},
+    {Id::表日付ソート, CmdDateSort},
+    {Id::表列挿入, CmdColumnInsert},
+    {Id::表列削除, CmdColumnDelete},
+    {Id::表重複項目削除, CmdRemoveDuplicates},
+    {Id::表列コピー, CmdColumnCopy},
+    {Id::表列貼付け, CmdColumnPaste},
+    {Id::表キー合成, CmdKeyJoin},
+    {Id::表行列交換, CmdTranspose},
+    {Id::表列指定置換, CmdColumnReplace},
+    {Id::表列移動, CmdColumnMove},
+    {Id::表列数, CmdColumnCount},
+    {Id::タブ区切りに変換, CmdToTab},
+    {Id::カンマ区切りに変換, CmdToComma},
 };
 
 constexpr MessageEntry kMessages[] = {

@@ -24,30 +24,30 @@ int64_t PopIntDefault(TNokaBase& e, int64_t def) { return IntDefault(PopArgValue
 
 // ---- measuring, searching, replacing ---------------------------------------
 
-void Len(TNokaBase& e) { SetSoreCount(e, CharCount(PopArgValue(e))); }
-void LenB(TNokaBase& e) { SetSoreCount(e, PopArgValue(e).size()); }
+void CmdLen(TNokaBase& e) { SetSoreCount(e, CharCount(PopArgValue(e))); }
+void CmdLenB(TNokaBase& e) { SetSoreCount(e, PopArgValue(e).size()); }
 
-void Pos(TNokaBase& e) {
+void CmdPos(TNokaBase& e) {
   std::string needle = PopArgValue(e);
   SetSoreCount(e, CharPosition(PopArgValue(e), needle));
 }
 
-void Occurrences(TNokaBase& e) {
+void CmdOccurrences(TNokaBase& e) {
   std::string word = PopArgValue(e);
   SetSoreCount(e, CountOccurrences(PopArgValue(e), word));
 }
 
-void Compare(TNokaBase& e) {
+void CmdCompare(TNokaBase& e) {
   std::string b = PopArgValue(e);
   SetSoreFlag(e, PopArgValue(e) == b);
 }
 
-void Replace(TNokaBase& e) {
+void CmdReplace(TNokaBase& e) {
   std::string to = PopArgValue(e), from = PopArgValue(e);
   SetSoreText(e, ReplaceAll(PopArgValue(e), from, to));
 }
 
-void ReplaceOne(TNokaBase& e) {
+void CmdReplaceOne(TNokaBase& e) {
   std::string to = PopArgValue(e), from = PopArgValue(e);
   int64_t n = PopInt(e);
   SetSoreText(e, ReplaceNth(PopArgValue(e), n, from, to));
@@ -55,32 +55,32 @@ void ReplaceOne(TNokaBase& e) {
 
 // ---- cutting and building ----------------------------------------------------
 
-void Left(TNokaBase& e) {
+void CmdLeft(TNokaBase& e) {
   int64_t n = PopInt(e);
   SetSoreText(e, LeftChars(PopArgValue(e), n));
 }
 
-void Right(TNokaBase& e) {
+void CmdRight(TNokaBase& e) {
   int64_t n = PopInt(e);
   SetSoreText(e, RightChars(PopArgValue(e), n));
 }
 
-void Mid(TNokaBase& e) {
+void CmdMid(TNokaBase& e) {
   int64_t n = PopIntDefault(e, 0), start = PopIntDefault(e, 0);
   SetSoreText(e, MidChars(PopArgValue(e), start, n));
 }
 
-void MidB(TNokaBase& e) {
+void CmdMidB(TNokaBase& e) {
   int64_t n = PopIntDefault(e, 0), start = PopIntDefault(e, 0);
   SetSoreText(e, MidBytes(PopArgValue(e), start, n));
 }
 
-void DropRight(TNokaBase& e) {
+void CmdDropRight(TNokaBase& e) {
   int64_t n = PopInt(e);
   SetSoreText(e, DropRightChars(PopArgValue(e), n));
 }
 
-void DropLeft(TNokaBase& e) {
+void CmdDropLeft(TNokaBase& e) {
   int64_t n = PopInt(e);
   SetSoreText(e, DropLeftChars(PopArgValue(e), n));
 }
@@ -100,7 +100,7 @@ std::string BuildOrRaise(TNokaBase& e, int64_t n, Build build) {
   return out;
 }
 
-void Refrain(TNokaBase& e) {
+void CmdRefrain(TNokaBase& e) {
   int64_t n = PopIntDefault(e, 0);
   std::string s = PopArgValue(e);
   SetSoreText(e, BuildOrRaise(e, n, [&](std::string& out) { return Repeat(s, n, out); }));
@@ -108,7 +108,7 @@ void Refrain(TNokaBase& e) {
 
 // One-column table written as CSV: each piece quoted by the table engine's
 // cell rule and followed by CR LF.
-void Split(TNokaBase& e) {
+void CmdSplit(TNokaBase& e) {
   std::string delim = PopArgValue(e);
   std::string out;
   for (const std::string& piece : SplitPieces(PopArgValue(e), delim))
@@ -116,12 +116,12 @@ void Split(TNokaBase& e) {
   SetSoreText(e, std::move(out));
 }
 
-void ParagraphCmd(TNokaBase& e) {
+void CmdParagraph(TNokaBase& e) {
   int64_t n = PopIntDefault(e, -1);
   SetSoreText(e, Paragraph(PopArgValue(e), n));
 }
 
-void Wrap(TNokaBase& e) {
+void CmdWrap(TNokaBase& e) {
   int64_t width = PopInt(e);
   std::string s = PopArgValue(e);
   int64_t tab = ToInt64(ToNumber(VarValue(e, "タブ文字の個数")));
@@ -130,10 +130,10 @@ void Wrap(TNokaBase& e) {
 
 // ---- trimming, filling, formatting -------------------------------------------
 
-void Trim(TNokaBase& e) { SetSoreValue(e, TrimBlanks(PopArgValue(e))); }
-void Okurigana(TNokaBase& e) { SetSoreText(e, DropOkurigana(PopArgValue(e))); }
+void CmdTrim(TNokaBase& e) { SetSoreValue(e, TrimBlanks(PopArgValue(e))); }
+void CmdOkurigana(TNokaBase& e) { SetSoreText(e, DropOkurigana(PopArgValue(e))); }
 
-void Currency(TNokaBase& e) {
+void CmdCurrency(TNokaBase& e) {
   std::string text = PopArgValue(e);
   std::string out;
   if (!FormatCurrency(ToNumber(text), text.find('.') != std::string::npos, out))
@@ -141,7 +141,7 @@ void Currency(TNokaBase& e) {
   SetSoreValue(e, std::move(out));
 }
 
-void Format(TNokaBase& e) {
+void CmdFormat(TNokaBase& e) {
   std::string format = PopArgValue(e);
   std::string out;
   if (!FormatSpecified(PopArgValue(e), format, out))
@@ -155,14 +155,14 @@ void Pad(TNokaBase& e, char fill) {
   SetSoreValue(e, BuildOrRaise(e, width, [&](std::string& out) { return PadLeft(s, width, fill, out); }));
 }
 
-void RightAlign(TNokaBase& e) { Pad(e, ' '); }
-void ZeroFill(TNokaBase& e) { Pad(e, '0'); }
-void Upper(TNokaBase& e) { SetSoreText(e, ToUpperText(PopArgValue(e))); }
-void Lower(TNokaBase& e) { SetSoreText(e, ToLowerText(PopArgValue(e))); }
+void CmdRightAlign(TNokaBase& e) { Pad(e, ' '); }
+void CmdZeroFill(TNokaBase& e) { Pad(e, '0'); }
+void CmdUpper(TNokaBase& e) { SetSoreText(e, ToUpperText(PopArgValue(e))); }
+void CmdLower(TNokaBase& e) { SetSoreText(e, ToLowerText(PopArgValue(e))); }
 
 // ---- character codes and tests -----------------------------------------------
 
-void Chr(TNokaBase& e) {
+void CmdChr(TNokaBase& e) {
   std::string text = PopArgValue(e);
   int64_t code = IntDefault(text, -1);
   if (code < 0) RaiseCommandError(e, msg::kArgError);
@@ -170,27 +170,27 @@ void Chr(TNokaBase& e) {
   SetSoreText(e, CharFromCode(code));
 }
 
-void Asc(TNokaBase& e) {
+void CmdAsc(TNokaBase& e) {
   std::string text = PopArgValue(e);
   if (text.empty()) RaiseCommandError(e, msg::kArgError);
   SetSoreCount(e, CodeOfFirstChar(text));
 }
 
 template <bool (*Test)(std::string_view)>
-void CharTest(TNokaBase& e) {
+void CmdCharTest(TNokaBase& e) {
   SetSoreFlag(e, Test(PopArgValue(e)));
 }
 
 // ---- tags ---------------------------------------------------------------------
 
-void TagStrip(TNokaBase& e) { SetSoreText(e, StripTags(PopArgValue(e))); }
+void CmdTagStrip(TNokaBase& e) { SetSoreText(e, StripTags(PopArgValue(e))); }
 
-void TagCut(TNokaBase& e) {
+void CmdTagCut(TNokaBase& e) {
   std::string name = PopArgValue(e);
   SetSoreText(e, ExtractTags(PopArgValue(e), name));
 }
 
-void TableTag(TNokaBase& e) {
+void CmdTableTag(TNokaBase& e) {
   std::string option = PopArgValue(e);
   TCsvDbBase table;
   table.ReadCsv(PopArgValue(e));
@@ -209,49 +209,49 @@ void TableTag(TNokaBase& e) {
 using Id = CommandId;
 
 constexpr CommandImpl kCommands[] = {
-    {Id::文字数, Len},
-    {Id::バイト数, LenB},
+    {Id::文字数, CmdLen},
+    {Id::バイト数, CmdLenB},
     {Id::行数, CmdLineCount},
-    {Id::何文字目, Pos},
-    {Id::出現回数, Occurrences},
-    {Id::文比較, Compare},
-    {Id::置換, Replace},
-    {Id::単置換, ReplaceOne},
-    {Id::LEFT, Left},
-    {Id::RIGHT, Right},
-    {Id::切り出す, Mid},
-    {Id::MIDB, MidB},
-    {Id::右端削除, DropRight},
-    {Id::左端削除, DropLeft},
-    {Id::リフレイン, Refrain},
+    {Id::何文字目, CmdPos},
+    {Id::出現回数, CmdOccurrences},
+    {Id::文比較, CmdCompare},
+    {Id::置換, CmdReplace},
+    {Id::単置換, CmdReplaceOne},
+    {Id::LEFT, CmdLeft},
+    {Id::RIGHT, CmdRight},
+    {Id::切り出す, CmdMid},
+    {Id::MIDB, CmdMidB},
+    {Id::右端削除, CmdDropRight},
+    {Id::左端削除, CmdDropLeft},
+    {Id::リフレイン, CmdRefrain},
     {Id::確保, CmdReserve},
-    {Id::区切る, Split},
-    {Id::段落を切り出す, ParagraphCmd},
-    {Id::行揃え, Wrap},
+    {Id::区切る, CmdSplit},
+    {Id::段落を切り出す, CmdParagraph},
+    {Id::行揃え, CmdWrap},
     {Id::左端を切り取る, CmdCutLeft},
     {Id::右端を切り取る, CmdCutRight},
     {Id::切り取る, CmdCutAt},
     {Id::判別して切り取る, CmdCutEscaped},
     {Id::範囲を切り取る, CmdCutRange},
-    {Id::前後の空白削除, Trim},
-    {Id::送り仮名削除, Okurigana},
-    {Id::通貨形式に変換, Currency},
-    {Id::指定形式に変換, Format},
-    {Id::右寄せ, RightAlign},
-    {Id::ゼロで埋める, ZeroFill},
-    {Id::大文字変換, Upper},
-    {Id::小文字変換, Lower},
-    {Id::文字, Chr},
-    {Id::キーコード, Asc},
-    {Id::大文字か, CharTest<IsUpperFirst>},
-    {Id::数字か, CharTest<IsDigitFirst>},
-    {Id::全角か, CharTest<IsWideFirst>},
-    {Id::ひらがなか, CharTest<IsHiraganaFirst>},
-    {Id::カタカナか, CharTest<IsKatakanaFirst>},
-    {Id::数列か, CharTest<IsNumeral>},
-    {Id::タグ削除, TagStrip},
-    {Id::タグ切り出し, TagCut},
-    {Id::テーブルタグで囲む, TableTag},
+    {Id::前後の空白削除, CmdTrim},
+    {Id::送り仮名削除, CmdOkurigana},
+    {Id::通貨形式に変換, CmdCurrency},
+    {Id::指定形式に変換, CmdFormat},
+    {Id::右寄せ, CmdRightAlign},
+    {Id::ゼロで埋める, CmdZeroFill},
+    {Id::大文字変換, CmdUpper},
+    {Id::小文字変換, CmdLower},
+    {Id::文字, CmdChr},
+    {Id::キーコード, CmdAsc},
+    {Id::大文字か, CmdCharTest<IsUpperFirst>},
+    {Id::数字か, CmdCharTest<IsDigitFirst>},
+    {Id::全角か, CmdCharTest<IsWideFirst>},
+    {Id::ひらがなか, CmdCharTest<IsHiraganaFirst>},
+    {Id::カタカナか, CmdCharTest<IsKatakanaFirst>},
+    {Id::数列か, CmdCharTest<IsNumeral>},
+    {Id::タグ削除, CmdTagStrip},
+    {Id::タグ切り出し, CmdTagCut},
+    {Id::テーブルタグで囲む, CmdTableTag},
     {Id::バイナリ取得, CmdBinaryGet},
     {Id::バイナリ設定, CmdBinarySet},
 };
