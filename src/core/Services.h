@@ -173,6 +173,21 @@ struct HostServices {
   bool Console = true;
 };
 
+// The services of a host that implements the five user-facing interfaces
+// itself, with its own event pump (the console, Qt and test hosts).
+template <class Host>
+HostServices ServicesOf(Host& host, IEventPump& pump, bool console) {
+  HostServices s;
+  s.Output = &host;
+  s.Dialogs = &host;
+  s.Clipboard = &host;
+  s.Screen = &host;
+  s.Window = &host;
+  s.Pump = &pump;
+  s.Console = console;
+  return s;
+}
+
 // Services that do nothing (output is dropped, every question is
 // cancelled, the error dialog answers Quit, the clipboard stays empty, the
 // screen is 1024 × 768, the pump has no events): what an engine without a

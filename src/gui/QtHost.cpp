@@ -115,17 +115,7 @@ TfrmError::TfrmError(QWidget* owner, const QString& log, bool debugMode) : QDial
   resize(480, 280);
 }
 
-HostServices QtHost::Services() {
-  HostServices s;
-  s.Output = this;
-  s.Dialogs = this;
-  s.Clipboard = this;
-  s.Screen = this;
-  s.Pump = &pump_;
-  s.Window = this;
-  s.Console = false;
-  return s;
-}
+HostServices QtHost::Services() { return ServicesOf(*this, pump_, false); }
 
 void QtHost::WriteText(const std::string& text, const TextStyle& style) {
   QFont font(Q(style.Face));

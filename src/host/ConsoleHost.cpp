@@ -17,17 +17,7 @@ ConsoleHost::ConsoleHost() {
 
 ConsoleHost::~ConsoleHost() { fflush(stdout); }
 
-HostServices ConsoleHost::Services() {
-  HostServices s;
-  s.Output = this;
-  s.Dialogs = this;
-  s.Clipboard = this;
-  s.Screen = this;
-  s.Pump = &pump_;
-  s.Window = this;
-  s.Console = true;
-  return s;
-}
+HostServices ConsoleHost::Services() { return ServicesOf(*this, pump_, true); }
 
 void ConsoleHost::WriteLine(FILE* f, const std::string& cp932) {
   std::string text = ToUtf8(cp932);

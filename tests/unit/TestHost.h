@@ -32,17 +32,7 @@ class CaptureHost : public IOutputService,
   int Shown = 0, Closed = 0;      // main window shown / closed by the engine
   PollPump Pump;
 
-  HostServices Services() {
-    HostServices s;
-    s.Output = this;
-    s.Dialogs = this;
-    s.Clipboard = this;
-    s.Screen = this;
-    s.Pump = &Pump;
-    s.Window = this;
-    s.Console = true;
-    return s;
-  }
+  HostServices Services() { return ServicesOf(*this, Pump, true); }
 
   void WriteText(const std::string& text, const TextStyle& style) override {
     Output += ToUtf8(text) + "\n";
