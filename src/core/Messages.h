@@ -11,9 +11,6 @@ namespace nokari::msg {
 // Start-up
 inline constexpr char kAppTitle[] = "のかり";
 inline constexpr char kCannotReadStartFile[] = "起動ファイル「%s」が読込めません。";
-inline constexpr char kRuntimeErrorCaption[] = "プログラムの実行エラー";
-inline constexpr char kBrokenProgramFile[] = "指定されたプログラムファイルは壊れています。";
-inline constexpr char kResourceLoadFailed[] = "リソースファイルの取り込みに失敗しました。";
 inline constexpr char kSystemErrorPrefix[] = "システムエラー:";
 inline constexpr char kBadCharInScript[] = "ファイル\"%s\"の%d行目に、Shift-JISで表せない文字があります。";
 
@@ -113,9 +110,5 @@ inline constexpr char kVariableNotFound[] = "変数\"%s\"が見つかりませ�
 inline constexpr char kSecurityCaption[] = "セキュリティの警告";
 inline constexpr char kSecurityIniRefused[] = "このプログラムは、\"security.ini\"を、操作出来ません！";
 inline constexpr char kRefusedUnasked[] = "\"%s\"への変更は、確認できる相手（端末）がいないので行いませんでした。許可するには「-security low」を付けて起動してください。";
-
-// Property access warnings
-inline constexpr char kWordUndefined[] = "単語\"%s\"は、定義されていません。";
-inline constexpr char kNotAnObject[] = "\"%s\"は、オブジェクトではありません。";
 
 }  // namespace nokari::msg
