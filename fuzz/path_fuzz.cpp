@@ -16,7 +16,7 @@
 //
 // The input is a CP932 name; "%R" in it stands for <root>. The property:
 // when the policy calls a name inside the program folder (InsideFolder, and
-// CheckChange letting a change through without asking), the place a change
+// ChangeRefused letting a change through without asking), the place a change
 // to that name would reach is inside it. That place is worked out here
 // independently, the way the system walks a path while creating what is
 // missing: component by component, every link followed (a link whose target
@@ -163,7 +163,7 @@ int NokariFuzzPath(const uint8_t* data, size_t size) {
   if (InsideFolder(native, play->Prog) && known && !StrictlyInside(reached, play->Prog))
     Violation("InsideFolder", name, native, reached);
   bool refused = true;
-  fuzz::IgnoringScriptErrors([&] { refused = CheckChange(play->Engine.E, "?", name); });
-  if (!refused && known && !StrictlyInside(reached, play->Prog)) Violation("CheckChange", name, native, reached);
+  fuzz::IgnoringScriptErrors([&] { refused = ChangeRefused(play->Engine.E, "?", name); });
+  if (!refused && known && !StrictlyInside(reached, play->Prog)) Violation("ChangeRefused", name, native, reached);
   return 0;
 }

@@ -313,8 +313,8 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
 
 void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written) {
   switch (word->Kind) {
-    case 0:
-    case 1:
+    case kCommand:
+    case kCommandAlias:
       Dispatch(e, *word, written);
       break;
     case kLabel:
@@ -337,7 +337,7 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
     THashNode numeric;
     numeric.Name = "\\";
     numeric.Kind = kCommand;
-    numeric.Tag = ToInt32(ToNumber(std::string_view(verb).substr(1)));
+    numeric.CommandNumber = ToInt32(ToNumber(std::string_view(verb).substr(1)));
     Dispatch(e, numeric, verb);
   } else if (word) {
     ExecuteWord(e, word, verb);
@@ -722,10 +722,6 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
   e.Caches->PlainWordStart = startsStatement ? wordStart : nullptr;
   PhraseDispatch(e, std::move(word), true, stepAgain);
   e.Caches->PlainWordStart = nullptr;
-}
-
-bool IsCallable(const THashNode* w) {
-  return w && (w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel || w->Kind == kDllFunction);
 }
 
 void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain) {

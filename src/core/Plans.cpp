@@ -46,7 +46,7 @@ void StepPastLineEnd(TNokaBase& e, const EngineCaches::StatementPlan& plan) {
 bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
   THashNode* word = plan.VerbWord.get();
   if (!word || plan.Phrases.empty() || e.LooseBinding) return false;
-  if (!(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel)) return false;
+  if (!IsCommandOrLabel(word)) return false;
   if (!plan.Bound || plan.Bound->Word != word || plan.Bound->Kind != word->Kind || plan.Bound->Spec != word->ArgSpec) {
     auto bound = std::make_shared<EngineCaches::StatementPlan::BoundCall>();
     bound->Word = word;

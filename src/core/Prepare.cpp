@@ -255,7 +255,7 @@ void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileNam
     auto word = std::make_shared<THashNode>();
     word->Name = name;
     word->Kind = kLabel;
-    word->Tag = 0;
+    word->Level = 0;
     word->Reserved = true;
     word->TypeTag = fileName;
     word->Ref = TextPos(text, p);

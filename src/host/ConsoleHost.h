@@ -37,11 +37,10 @@ class ConsoleHost : public IOutputService,
   ScreenSize PrimaryScreenSize() override { return ScreenSize{}; }
 
   void ShowMainWindow() override {}
-  void CloseMainWindow() override { closeRequested_ = true; }
+  void CloseMainWindow() override {}  // no window: the run ends on its own
   // There is no window for a user to close.
   void SetCloseRequestHandler(std::function<void()>) override {}
 
-  bool CloseRequested() const { return closeRequested_; }
   bool ErrorShown() const { return errorShown_; }
 
  private:
@@ -49,7 +48,6 @@ class ConsoleHost : public IOutputService,
   bool ReadLine(std::string& cp932);
   PollPump pump_;
   std::string clipboard_;
-  bool closeRequested_ = false;
   bool errorShown_ = false;
 };
 

@@ -171,11 +171,11 @@ bool InsideFolder(const std::string& native, const std::string& baseNative) {
   return Holds(CanonicalNative(baseNative), CanonicalNative(native));
 }
 
-bool CheckChange(TNokaBase& e, const std::string& question, const std::string& path) {
-  return CheckChange(e, question, std::vector<std::string>{path});
+bool ChangeRefused(TNokaBase& e, const std::string& question, const std::string& path) {
+  return ChangeRefused(e, question, std::vector<std::string>{path});
 }
 
-bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths) {
+bool ChangeRefused(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths) {
   std::vector<CheckedTarget> targets;
   targets.reserve(paths.size());
   bool wildcard = false;
@@ -187,7 +187,7 @@ bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<st
          Verdict::Allowed;
 }
 
-bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
+bool ChangeRefused(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
                  bool wildcard) {
   std::vector<bool> inside;
   Verdict v = Decide(e, question, targets.size(), [&](size_t i) -> CheckedTarget& { return *targets[i]; },
@@ -205,11 +205,11 @@ namespace {
 class SecurityPolicy : public IChangeGuard {
  public:
   bool RefusesChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths) override {
-    return CheckChange(e, question, paths);
+    return ChangeRefused(e, question, paths);
   }
   bool RefusesChange(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
                      bool wildcard) override {
-    return CheckChange(e, question, targets, wildcard);
+    return ChangeRefused(e, question, targets, wildcard);
   }
 };
 

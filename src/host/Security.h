@@ -40,17 +40,17 @@ IChangeGuard& HostSecurityPolicy();
 // Asks the policy before a change to `path` (CP932). Returns true when the
 // change is REFUSED: the caller then does nothing and reports nothing.
 // `question` (CP932) is shown when the user has to confirm.
-bool CheckChange(TNokaBase& e, const std::string& question, const std::string& path);
+bool ChangeRefused(TNokaBase& e, const std::string& question, const std::string& path);
 // The same for a change touching several paths (a move: source and target):
 // it counts as inside only when every path is.
-bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths);
+bool ChangeRefused(TNokaBase& e, const std::string& question, const std::vector<std::string>& paths);
 // The same for resolved targets, which the policy judges by their resolved
 // paths and, when it allows the change, opens (CheckedTarget::Open) so that
 // the command changes exactly what was judged; a target inside the script
 // folder is opened with the kernel keeping it there. A target that failed
 // to open is the command's failure to report. `wildcard`: the script named
 // the targets by a pattern, which asks even inside the script folder.
-bool CheckChange(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
+bool ChangeRefused(TNokaBase& e, const std::string& question, const std::vector<CheckedTarget*>& targets,
                  bool wildcard = false);
 
 }  // namespace nokari

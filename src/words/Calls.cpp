@@ -281,7 +281,7 @@ std::string LabelValue(TNokaBase& e, THashNode& label) {
 
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, BracketUse use) {
   WordRef word = e.Words.FindRef(name, true);
-  if (!word || !(word->Kind == 0 || word->Kind == 1 || word->Kind == kLabel || word->Kind == kDllFunction)) {
+  if (!IsCallable(word.get())) {
     e.ArgStack.Push(name);
     return {};
   }

@@ -138,8 +138,8 @@ bool IsJumpCommandNumber(int number) {
 
 void RefuseFlowWordAsValue(TNokaBase& e, const THashNode& word, const std::string& writtenName,
                            bool asStatement) {
-  if (word.Kind != kCommand || !IsFlowCommandNumber(word.Tag)) return;
-  if (!asStatement || IsJumpCommandNumber(word.Tag)) RaiseError(e, msg::kFlowWordAsValue, {writtenName});
+  if (word.Kind != kCommand || !IsFlowCommandNumber(word.CommandNumber)) return;
+  if (!asStatement || IsJumpCommandNumber(word.CommandNumber)) RaiseError(e, msg::kFlowWordAsValue, {writtenName});
 }
 
 CommandFn CommandFor(int number) {
@@ -202,7 +202,7 @@ bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, s
 }
 
 void RunCommand(TNokaBase& e, THashNode& word, std::string_view written) {
-  int number = word.Tag;
+  int number = word.CommandNumber;
   if (IsBranchWordNumber(number)) return;
   CommandFn fn = CommandFor(number);
   if (!fn) {

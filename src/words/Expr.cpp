@@ -595,7 +595,7 @@ void ResolveWord(TNokaBase& e, const Node& n) {
   if (n.generation == generation && generation != 0) return;
   n.word = e.Words.Find(n.text);
   THashNode* command = n.word ? nullptr : e.Words.Find(n.text, true);
-  n.callable = command && (command->Kind == 0 || command->Kind == 1 || command->Kind == kLabel);
+  n.callable = IsCommandOrLabel(command);
   n.generation = generation;
 }
 
@@ -705,12 +705,11 @@ class TreeEvaluator {
     uint64_t generation = e_.Words.Generation();
     if (n.generation != generation || generation == 0) {
       THashNode* folded = e_.Words.Find(n.full, true);
-      n.callable = folded && (folded->Kind == 0 || folded->Kind == 1 || folded->Kind == kLabel ||
-                              folded->Kind == kDllFunction);
+      n.callable = IsCallable(folded);
       n.word = e_.Words.Find(n.text);
       n.keyWord = e_.Words.Find(n.item);
       THashNode* keyCommand = n.keyWord ? nullptr : e_.Words.Find(n.item, true);
-      n.keyCallable = keyCommand && (keyCommand->Kind == 0 || keyCommand->Kind == 1 || keyCommand->Kind == kLabel);
+      n.keyCallable = IsCommandOrLabel(keyCommand);
       n.generation = generation;
     }
     THashNode* owner = n.word;

@@ -11,7 +11,9 @@ void THashNode::CopyAttributes(const THashNode& from) {
   Value = from.Value;
   TypeTag = from.TypeTag;
   Kind = from.Kind;
-  Tag = from.Tag;
+  CommandNumber = from.CommandNumber;
+  Level = from.Level;
+  ObjectIndex = from.ObjectIndex;
   Ref = from.Ref;
   Reserved = from.Reserved;
   if (from.Table) {

@@ -20,6 +20,9 @@ class TCsvDbBase;
 
 enum WordKind : uint8_t {
   kCommand = 0,
+  // Never given to a word; code that dispatches on kind has always read it
+  // as a built-in command, and so does IsCommandKind.
+  kCommandAlias = 1,
   kLabel = 2,
   kVariable = 3,
   kObject = 4,
@@ -27,13 +30,18 @@ enum WordKind : uint8_t {
   kDictionary = 6,
 };
 
+inline bool IsCommandKind(uint8_t kind) { return kind == kCommand || kind == kCommandAlias; }
+
 struct THashNode {
   std::string Name;
   std::string ArgSpec;
   std::string Value;
   std::string TypeTag;
   uint8_t Kind = kVariable;
-  int32_t Tag = 0;
+  // What a number says depends on the kind, so each has its own field.
+  int32_t CommandNumber = 0;  // kind 0: the command's number (CommandId)
+  int32_t Level = 0;          // kinds 2, 3, 6: run-control depth at creation (-1 built-in)
+  int32_t ObjectIndex = 0;    // kind 4: index in the object list
   TextPos Ref;                   // label position / creating statement
   std::unique_ptr<THash> Table;  // kind 6: the dictionary's items
   bool Reserved = false;
@@ -50,26 +58,25 @@ struct THashNode {
   uint64_t NumVersion = ~0ull;
 
   THashNode() = default;
-  THashNode(std::string name, std::string value, int32_t tag, bool reserved)
-      : Name(std::move(name)), Value(std::move(value)), Tag(tag), Reserved(reserved) {}
+  THashNode(std::string name, std::string value, int32_t level, bool reserved)
+      : Name(std::move(name)), Value(std::move(value)), Level(level), Reserved(reserved) {}
 
   // Copies every field but the name; a dictionary's items are copied, so two
   // words never share one table.
   void CopyAttributes(const THashNode& from);
   char TypeLetter() const { return TypeTag.empty() ? '\0' : TypeTag.back(); }
   void SetValue(std::string v) { Value = std::move(v); ++Version; }
-  // Stores a value together with the number it was formatted from.
-  void SetNumberValue(std::string v, long double n) {
-    SetValue(std::move(v));
-    Num = n;
-    NumVersion = Version;
-  }
   void SetValue(std::string v, std::string tag) {
     Value = std::move(v);
     TypeTag = std::move(tag);
     ++Version;
   }
 };
+
+// What runs when named: a built-in command, a label or a user function.
+inline bool IsCommandOrLabel(const THashNode* w) { return w && (IsCommandKind(w->Kind) || w->Kind == kLabel); }
+// What the bracket form name(…) calls: those and declared DLL functions.
+inline bool IsCallable(const THashNode* w) { return IsCommandOrLabel(w) || (w && w->Kind == kDllFunction); }
 
 using WordRef = std::shared_ptr<THashNode>;
 

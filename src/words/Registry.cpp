@@ -153,13 +153,13 @@ void RegisterBuiltins(TNokaBase& e) {
     if (c.Row->Kind == RowKind::Command) {
       node->Kind = kCommand;
       node->ArgSpec = c.Text;
-      node->Tag = c.Row->Number;
+      node->CommandNumber = c.Row->Number;
       node->Reserved = true;
     } else {
       node->Kind = kVariable;
       node->Value = c.Row->Init == InitFrom::Literal ? c.Text : ComputedValue(e, c.Row->Init);
       node->TypeTag = c.TypeTag;
-      node->Tag = -1;
+      node->Level = -1;
       node->Reserved = c.Row->Kind == RowKind::Constant;
     }
     e.Words.Add(std::move(node));
@@ -167,7 +167,7 @@ void RegisterBuiltins(TNokaBase& e) {
   auto mothership = std::make_shared<THashNode>();
   mothership->Name = Sj("母艦");
   mothership->Kind = kObject;
-  mothership->Tag = 0;
+  mothership->ObjectIndex = 0;
   mothership->TypeTag = Sj("メインフォーム");
   mothership->Reserved = true;
   e.Words.Add(mothership);

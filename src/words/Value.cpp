@@ -332,7 +332,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   const Keywords& kw = Kw();
   if (*p == '(') {
     if (THashNode* w = e.Words.Find(word, true)) {
-      if (w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel || w->Kind == kDllFunction)
+      if (IsCallable(w))
         return CallBracketed(e, word, p, BracketUse::kValue);
       // 辞書の(キー): the fold must not turn an item access into a phrase.
       if (!(EndsWithChar(word, kw.No) && e.Words.Find(word.substr(0, word.size() - kw.No.size())))) {
@@ -353,15 +353,15 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   if (!w) {
     // Commands are registered without okurigana: 存在するか finds 存在.
     w = e.Words.Find(word, true);
-    if (w && !(w->Kind == 0 || w->Kind == 1 || w->Kind == kLabel)) w = nullptr;
+    if (!IsCommandOrLabel(w)) w = nullptr;
   }
   if (!w) {
     SetTag(e.CurrentType, "s");
     return word;
   }
   switch (w->Kind) {
-    case 0:
-    case 1:
+    case kCommand:
+    case kCommandAlias:
       RefuseFlowWordAsValue(e, *w, word, false);
       return RunCommandAsValue(e, *w, word);
     case kLabel:
@@ -711,8 +711,8 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
     return;
   }
   switch (word->Kind) {
-    case 0:
-    case 1:
+    case kCommand:
+    case kCommandAlias:
       if (word->Name == Kw().WorkFolder) {
         e.ArgStack.Push(QuoteAsLiteral(value) + Sj("へ"));
         Dispatch(e, *word, name);
@@ -773,7 +773,7 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
       dict->Kind = kDictionary;
       dict->Table = std::make_unique<THash>();
       dict->Value = dict->TypeTag = Sj(msg::kHashValue);
-      dict->Tag = e.RunStack.Count();
+      dict->Level = e.RunStack.Count();
       e.Words.Add(dict);
       owner = e.Words.Find(ownerName);
     }

@@ -61,7 +61,7 @@ class SecurityTest : public ::testing::Test {
     auto node = std::make_shared<THashNode>(Sj("母艦のパス"), folder, -1, false);
     e.Words.Add(node);
   }
-  bool Check(const std::string& native) { return CheckChange(e, "q", FromNativeName(native)); }
+  bool Check(const std::string& native) { return ChangeRefused(e, "q", FromNativeName(native)); }
 
   ScriptedHost host;
   TNokaBase e;
@@ -159,8 +159,8 @@ TEST_F(SecurityTest, EmptyScriptFolderHoldsNothing) {
   // Several paths: inside only when all are.
   SetScriptFolder(FromNativeName(base));
   host.Answers = {Confirm::No};
-  EXPECT_TRUE(CheckChange(e, "q", std::vector<std::string>{FromNativeName(base + "/a"), FromNativeName(outside + "/b")}));
-  EXPECT_FALSE(CheckChange(e, "q", std::vector<std::string>{FromNativeName(base + "/a"), FromNativeName(base + "/b")}));
+  EXPECT_TRUE(ChangeRefused(e, "q", std::vector<std::string>{FromNativeName(base + "/a"), FromNativeName(outside + "/b")}));
+  EXPECT_FALSE(ChangeRefused(e, "q", std::vector<std::string>{FromNativeName(base + "/a"), FromNativeName(base + "/b")}));
 }
 
 TEST_F(SecurityTest, SiblingsLinksAndMissingFoldersAreJudgedByWhereTheChangeLands) {
@@ -188,7 +188,7 @@ TEST_F(SecurityTest, AllowedTargetsComeBackOpenAndASwapInBetweenWritesNothing) {
   e.SecurityLevel = 1;
   mkdir((base + "/sub").c_str(), 0700);
   CheckedTarget target("f", base + "/sub/f.txt", true);
-  ASSERT_FALSE(CheckChange(e, "q", std::vector<CheckedTarget*>{&target}));
+  ASSERT_FALSE(ChangeRefused(e, "q", std::vector<CheckedTarget*>{&target}));
   ASSERT_TRUE(target.IsOpen());
   ASSERT_TRUE(WriteEntry(target.Folder(), target.Leaf(), "in"));
   // Checked inside; before its use the folder becomes a link outside.
@@ -197,7 +197,7 @@ TEST_F(SecurityTest, AllowedTargetsComeBackOpenAndASwapInBetweenWritesNothing) {
     rename((base + "/sub").c_str(), (base + "/sub.old").c_str());
     symlink(outside.c_str(), (base + "/sub").c_str());
   });
-  bool refused = CheckChange(e, "q", std::vector<CheckedTarget*>{&swapped});
+  bool refused = ChangeRefused(e, "q", std::vector<CheckedTarget*>{&swapped});
   SetCheckToUseHookForTest(nullptr);
   EXPECT_FALSE(refused);           // judged inside ...
   EXPECT_FALSE(swapped.IsOpen());  // ... but the swapped path is not entered

@@ -73,10 +73,10 @@ TEST(StartUp, ARelativeScriptPathGivesARealAbsoluteScriptFolder) {
   // ask, only changes inside it go ahead.
   ASSERT_EQ(chdir("/"), 0);
   e.SecurityLevel = 1;
-  EXPECT_TRUE(CheckChange(e, "q", "a.txt"));
-  EXPECT_FALSE(CheckChange(e, "q", FromNativeName(real + "/app/a.txt")));
-  EXPECT_FALSE(CheckChange(e, "q", FromNativeName(root + "/via/a.txt")));
-  EXPECT_TRUE(CheckChange(e, "q", FromNativeName(real + "/app2/a.txt")));
+  EXPECT_TRUE(ChangeRefused(e, "q", "a.txt"));
+  EXPECT_FALSE(ChangeRefused(e, "q", FromNativeName(real + "/app/a.txt")));
+  EXPECT_FALSE(ChangeRefused(e, "q", FromNativeName(root + "/via/a.txt")));
+  EXPECT_TRUE(ChangeRefused(e, "q", FromNativeName(real + "/app2/a.txt")));
   (void)chdir(saved.c_str());
   RemoveTree(root);
 }

@@ -140,7 +140,7 @@ void CmdListVariables(TNokaBase& e) {
   int64_t min = FirstArgOmitted(e) ? 0 : ToInt64(level);
   std::string out;
   for (THashNode* w : AllWords(e))
-    if ((w->Kind == kVariable || w->Kind == kDictionary) && !w->Reserved && w->Tag >= min) out += w->Name + "\r\n";
+    if ((w->Kind == kVariable || w->Kind == kDictionary) && !w->Reserved && w->Level >= min) out += w->Name + "\r\n";
   SetSoreTyped(e, std::move(out), "s");
 }
 
