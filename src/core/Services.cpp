@@ -67,13 +67,7 @@ IChangeGuard* RefusingChangeGuard() {
 
 HostServices QuietServices() {
   static QuietHost quiet;
-  HostServices s;
-  s.Output = &quiet;
-  s.Dialogs = &quiet;
-  s.Clipboard = &quiet;
-  s.Screen = &quiet;
-  s.Pump = &quiet;
-  s.Window = &quiet;
+  HostServices s = ServicesOf(quiet, quiet, true);
   s.Changes = RefusingChangeGuard();
   return s;
 }
