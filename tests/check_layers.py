@@ -11,7 +11,8 @@ a new file outside the map fails the check until it is placed.
               (words/Hash), engine state (core/Engine.h, the run-control
               stack), table text that values are read through
               (words/TableText), the host service interfaces
-              (core/Services.h, the change guard among them), and errors,
+              (core/Services.h, the change guard among them; core/Parts.h,
+              the widgets behind GUI parts and the object model), and errors,
               which are written into the engine's error log.
   2 api       what a command sees: the command contract (words/Contract.h),
               the family list (words/Family.h), the command ids. These
@@ -20,7 +21,8 @@ a new file outside the map fails the check until it is placed.
   3 interp    reading and running the program: source preparation, the
               statement engine, flow, plans, expressions, values, binding,
               dispatch and the registration table, calls.
-  4 families  src/lib/<family>: one folder per command family, with the
+  4 families  src/lib/<family> and src/parts (the GUI parts, no Qt):
+              one folder per command family, with the
               domain code it owns (paths, file operations, table
               operations...). Families may use one another.
   5 app       src/host (start-up, run, the security policy, the console
@@ -53,6 +55,7 @@ LAYER_MAP = [
     ("core/PlaceMap.h", 0),
     ("core/Errors.", 1),
     ("core/Services.", 1),
+    ("core/Parts.h", 1),
     ("core/Engine.h", 1),
     ("core/RunControl.", 1),
     ("words/Hash.", 1),
@@ -63,6 +66,7 @@ LAYER_MAP = [
     ("core/", 3),
     ("words/", 3),
     ("lib/", 4),
+    ("parts/", 4),
     ("host/", 5),
     ("gui/", 5),
     ("net/", 5),

@@ -342,6 +342,15 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
   } else if (word) {
     ExecuteWord(e, word, verb);
   } else {
+    // 「B1の、クリックした時」: an event property written as a statement.
+    if (e.ObjectModel && !e.ArgStack.Items.empty()) {
+      std::string objectPhrase = e.ArgStack.Items.back();
+      if (e.ObjectModel->PerformEventStatement(e, objectPhrase, verb)) {
+        e.ArgStack.Items.pop_back();
+        ReportLeftovers(e, verb);
+        return;
+      }
+    }
     std::string text;
     for (auto& phrase : e.ArgStack.Items) text += phrase + ",";
     text += verb;

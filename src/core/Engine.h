@@ -13,6 +13,7 @@
 
 #include "core/RunControl.h"
 #include "core/Services.h"
+#include "core/Parts.h"
 #include "core/TextPos.h"
 #include "words/Hash.h"
 
@@ -42,6 +43,9 @@ struct TNokaBase {
   TRunControlStack RunStack;
   uint64_t LoopTurns = 0;  // loop repetitions so far (progress for the run loop's guard)
   TObjList Objects;
+  // Reads and writes of object words (kind 4); installed by the parts
+  // family, null in an engine without it (core/Parts.h).
+  IObjectModel* ObjectModel = nullptr;
   int32_t CondResult = -1;
   WordRef CountVar;
   bool StopFlag = false;

@@ -199,4 +199,15 @@ void SetSoreValue(TNokaBase& e, std::string value) { e.SoreVar->SetValue(std::mo
 
 std::string VarValue(TNokaBase& e, const char* nameUtf8) { return e.Words.GetValue(Sj(nameUtf8)); }
 
+std::string EvaluateText(TNokaBase& e, const std::string& text) { return EvalArg(e, text); }
+
+void RunProgramText(TNokaBase& e, std::string text) {
+  if (text.empty() || (text.back() != '\n' && text.back() != '\r')) text += "\r\n";
+  std::string name = e.FileName + FormatMessage(Sj(msg::kNokariSuffix), {std::to_string(CurrentLine(e))});
+  TextBuf prepared = MakeText(Prepare(e, text));
+  TextBuf savedSource = e.Source;
+  RunNested(e, TextPos::StartOf(prepared), name);
+  e.Source = savedSource;
+}
+
 }  // namespace nokari

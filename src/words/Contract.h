@@ -118,6 +118,14 @@ void SetSoreTyped(TNokaBase& e, std::string value, const char* tag);
 void SetSoreValue(TNokaBase& e, std::string value);
 inline void SetSoreNumber(TNokaBase& e, long double x) { SetSoreTyped(e, FormatNumber(x), "e"); }
 
+// A value text as the script wrote it, evaluated (a literal, a variable, an
+// expression); sets e.CurrentType. For commands and properties that take
+// raw text and decide themselves when to evaluate it.
+std::string EvaluateText(TNokaBase& e, const std::string& text);
+// Runs a program text as のかりする does: prepared, in a nested run level,
+// named after the current file and line; returns when it has run out.
+void RunProgramText(TNokaBase& e, std::string text);
+
 // Value of a built-in variable (CP932 name given as a UTF-8 literal).
 std::string VarValue(TNokaBase& e, const char* nameUtf8);
 

@@ -19,6 +19,10 @@ struct Family {
   const char* Name;                        // "file"
   std::span<const CommandImpl> Commands;   // {id, implementation} rows
   std::span<const MessageEntry> Messages;  // the family's own messages
+  // Called once per engine after the built-in words are registered, for a
+  // family that serves the interpreter beyond its commands (the parts
+  // family installs the object model). Null for most.
+  void (*Install)(TNokaBase& e) = nullptr;
 };
 
 // Every family, in the order of words/Families.inc.

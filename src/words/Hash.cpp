@@ -1,5 +1,7 @@
 #include "words/Hash.h"
 
+#include "core/Parts.h"
+
 #include "core/Cp932.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
@@ -246,9 +248,19 @@ std::string TStack::PopFirst() {
   return s;
 }
 
+TObjNode::TObjNode() = default;
+TObjNode::~TObjNode() = default;
+void TObjNode::Own(std::unique_ptr<PartHandle> control) { owned_ = std::move(control); }
+
 int TObjList::Add(std::unique_ptr<TObjNode> node) {
+  node->Id = Count();
   nodes_.push_back(std::move(node));
   return Count() - 1;
+}
+
+std::unique_ptr<TObjNode> TObjList::Take(int index) {
+  if (index < 0 || index >= Count()) return nullptr;
+  return std::move(nodes_[index]);
 }
 
 TObjNode* TObjList::FindByName(std::string_view name) const {
@@ -267,11 +279,5 @@ TObjNode* TObjList::GetAt(int index) const {
   return index >= 0 && index < Count() ? nodes_[index].get() : nullptr;
 }
 
-void TObjList::PutAt(int index, std::unique_ptr<TObjNode> node) {
-  if (index < 0 || index >= Count()) return;
-  // The node that stood here is not the list's to destroy.
-  nodes_[index].release();
-  nodes_[index] = std::move(node);
-}
 
 }  // namespace nokari

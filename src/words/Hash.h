@@ -138,21 +138,56 @@ class TStack {
   void Clear() { Items.clear(); }
 };
 
-// The owned, ordered list of named GUI objects; slot 0 is 母艦.
+class PartHandle;
+
+// One GUI part (object) of the object list; slot 0 is 母艦. The record is
+// what an event finds by id and what carries the widget; the object's word
+// in the word table (kind 4, ObjectIndex = Id) is what names it.
 struct TObjNode {
+  static constexpr int kEventSlots = 10;
   std::string Name;
-  virtual ~TObjNode() = default;
+  int Kind = 7;      // row of the kind table (PartKind); 母艦 is a フォーム
+  int Id = 0;        // index in the object list
+  int ParentId = 0;  // the container it sits on (0: 母艦; -1: a top-level フォーム)
+  // Event slots (0 generic, 1 click ... 9 file drop): the text a script
+  // gave and where the handler starts (empty: none).
+  std::array<std::string, kEventSlots> EventLabels;
+  std::array<TextPos, kEventSlots> EventEntries;
+  // State the window system does not keep: the input-method mode number
+  // (IME), the sound file and repeat count of an アニメ, its button mode.
+  int ImeMode = 0;
+  std::string Sound;
+  int RepeatCount = -1;
+  int ButtonMode = 0;
+  bool AcceptsDrops = false;
+
+  TObjNode();
+  ~TObjNode();
+  TObjNode(const TObjNode&) = delete;
+  TObjNode& operator=(const TObjNode&) = delete;
+  // The widget: owned, or (母艦) lent by the part service. Null for a
+  // record without a widget (an engine without a window layer).
+  PartHandle* Control() const { return owned_ ? owned_.get() : lent_; }
+  void Own(std::unique_ptr<PartHandle> control);
+  void Lend(PartHandle* control) { lent_ = control; }
+
+ private:
+  std::unique_ptr<PartHandle> owned_;
+  PartHandle* lent_ = nullptr;
 };
 
 class TObjList {
  public:
+  // Appends; the node's id is the list's length before the append.
   int Add(std::unique_ptr<TObjNode> node);
   void Clear() { nodes_.clear(); }
   int Count() const { return static_cast<int>(nodes_.size()); }
   TObjNode* FindByName(std::string_view name) const;
   int IndexOfName(std::string_view name) const;
   TObjNode* GetAt(int index) const;
-  void PutAt(int index, std::unique_ptr<TObjNode> node);
+  // Takes the node out of its slot, which stays (null): ids are never
+  // reused.
+  std::unique_ptr<TObjNode> Take(int index);
 
  private:
   std::vector<std::unique_ptr<TObjNode>> nodes_;

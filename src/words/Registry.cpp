@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "core/Keywords.h"
+#include "words/Family.h"
 
 namespace nokari {
 namespace {
@@ -182,6 +183,8 @@ void RegisterBuiltins(TNokaBase& e) {
   e.CountVar = e.Words.FindRef(kw.Kaisu);
   e.ErrorMessageVar = e.Words.FindRef(Sj("エラーメッセージ"));
   e.NoExitVar = e.Words.FindRef(Sj("終了不可能"));
+  for (const Family* family : Families())
+    if (family->Install) family->Install(e);
 }
 
 }  // namespace nokari

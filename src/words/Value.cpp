@@ -147,10 +147,7 @@ std::string ItemAccess(TNokaBase& e, THashNode* owner, const std::string& item, 
     e.CurrentType = std::string(1, node->TypeLetter() ? node->TypeLetter() : 's');
     return node->Value;
   }
-  if (owner->Kind == kObject) {
-    // GUI properties arrive with the object model.
-    RaiseError(e, msg::kNoDirectValue, {owner->Name});
-  }
+  if (owner->Kind == kObject && e.ObjectModel) return e.ObjectModel->ReadProperty(e, *owner, item);
   RaiseError(e, msg::kNoDirectValue, {owner->Name});
 }
 
@@ -371,6 +368,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
       SetTag(e.CurrentType, w->TypeTag);
       return w->Value;
     case kObject:
+      if (e.ObjectModel) return e.ObjectModel->ReadObject(e, *w);
       SetTag(e.CurrentType, "s");
       return w->Value;
     case kDictionary:
@@ -734,7 +732,10 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
       StoreValue(e, *word, std::move(value), type);
       return;
     case kObject:
-      word->SetValue(std::move(value));
+      if (e.ObjectModel)
+        e.ObjectModel->AssignObject(e, *word, value);
+      else
+        word->SetValue(std::move(value));
       return;
     default:
       RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name}) + Sj(msg::kCannotAssign));
@@ -816,6 +817,10 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
     std::string key = EvalArg(e, item);
     std::string value = EvalArg(e, trimmed);
     StoreItem(e, *owner, key, std::move(value));
+    return;
+  }
+  if (owner->Kind == kObject && e.ObjectModel) {
+    e.ObjectModel->AssignProperty(e, *owner, item, trimmed);
     return;
   }
   RaiseError(e, msg::kCannotAssignTo, {owner->Name});

@@ -75,17 +75,7 @@ void CmdInclude(TNokaBase& e) {
   RunNested(e, TextPos::StartOf(prepared), path);
 }
 
-void CmdRunText(TNokaBase& e) {
-  std::string text = PopArgValue(e);
-  if (text.empty() || (text.back() != '\n' && text.back() != '\r')) text += "\r\n";
-  std::string name =
-      e.FileName + FormatMessage(Sj(msg::kNokariSuffix), {std::to_string(CurrentLine(e))});
-  TextBuf prepared = MakeText(Prepare(e, text));
-  TextBuf savedSource = e.Source;
-  RunNested(e, TextPos::StartOf(prepared), name);
-  e.Source = savedSource;
-}
-
+void CmdRunText(TNokaBase& e) { RunProgramText(e, PopArgValue(e)); }
 
 using Id = CommandId;
 

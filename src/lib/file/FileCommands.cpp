@@ -66,8 +66,9 @@ void CmdReadFile(TNokaBase& e) {
   bool clipboard = TopArgIsClipboard(e);
   std::string name = clipboard ? PopArgText(e) : PopArgValue(e);
   THashNode* target = PopArgWord(e, true);
-  if (target->Kind == kObject) RaiseError(e, msg::kCannotAssignTo, {target->Name});
-  RequireWritable(e, target);
+  bool toObject = target->Kind == kObject;
+  if (toObject && !e.ObjectModel) RaiseError(e, msg::kCannotAssignTo, {target->Name});
+  if (!toObject) RequireWritable(e, target);
   std::string content;
   if (clipboard) {
     content = e.Services.Clipboard->ClipboardText();
@@ -76,7 +77,11 @@ void CmdReadFile(TNokaBase& e) {
     if (resolved.empty() || !ReadWholeFile(NativePath(resolved), content)) RaiseReadWrite(e, name);
     WarnUtf8File(e, name, content);
   }
-  target->SetValue(std::move(content), "s");
+  // A part takes the content as its value (an エディタ its text...).
+  if (toObject)
+    e.ObjectModel->AssignObject(e, *target, content);
+  else
+    target->SetValue(std::move(content), "s");
 }
 
 // 書く, 保存: value, file.
