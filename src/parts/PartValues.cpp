@@ -1,0 +1,178 @@
+#include "parts/PartValues.h"
+
+#include "core/Cp932.h"
+#include "core/Scan.h"
+#include "lib/text/TextCore.h"
+#include "parts/Messages.h"
+
+namespace nokari::parts {
+
+int NumberOf(std::string_view text) { return ToInt32(ToNumber(text)); }
+
+int IntOr(std::string_view text, int d) {
+  int64_t n = IntDefault(text, d);
+  return n < INT32_MIN || n > INT32_MAX ? d : static_cast<int>(n);
+}
+
+ColorRef ColourOf(std::string_view text, int64_t d) {
+  if (!text.empty() && text[0] == '#') {
+    uint32_t rgb = 0;
+    int digits = 0;
+    for (char c : text.substr(1)) {
+      int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      if (v < 0 || digits == 6) break;
+      rgb = rgb << 4 | v;
+      ++digits;
+    }
+    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+  }
+  return static_cast<ColorRef>(IntDefault(text, d));
+}
+
+bool FlagOf(std::string_view text) { return IntDefault(text, 0) != 0; }
+
+std::vector<std::string> SplitItems(std::string_view text) {
+  std::vector<std::string> items;
+  for (std::string_view line : SplitLines(text)) items.emplace_back(line);
+  return items;
+}
+
+std::string JoinItems(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) {
+    out += item;
+    out += "\r\n";
+  }
+  return out;
+}
+
+namespace {
+
+// Splits an argument list at the commas that stand outside literals and
+// brackets.
+std::vector<std::string> SplitArguments(std::string_view text) {
+  std::vector<std::string> parts;
+  std::string current;
+  int depth = 0;
+  for (size_t i = 0; i < text.size();) {
+    char c = text[i];
+    if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size()) {
+      current.append(text.substr(i, 2));
+      i += 2;
+      continue;
+    }
+    if (c == '"' || c == '`') {
+      size_t end = text.find(c, i + 1);
+      if (end == std::string_view::npos) end = text.size() - 1;
+      current.append(text.substr(i, end - i + 1));
+      i = end + 1;
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (c == ',' && depth == 0) {
+      parts.push_back(std::move(current));
+      current.clear();
+    } else {
+      current += c;
+    }
+    ++i;
+  }
+  parts.push_back(std::move(current));
+  return parts;
+}
+
+std::string_view TrimSpaces(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+std::optional<std::vector<int>> ReadCoordinates(TNokaBase& e, std::string_view text, size_t count) {
+  std::string_view inside = TrimSpaces(text);
+  if (inside.size() >= 2 && inside.front() == '`' && inside.back() == '`') inside = inside.substr(1, inside.size() - 2);
+  inside = TrimSpaces(inside);
+  // "(x,y)" with nothing after the bracket: its inside.
+  if (!inside.empty() && inside.front() == '(' && inside.back() == ')') {
+    int depth = 0;
+    size_t close = 0;
+    for (size_t i = 0; i < inside.size(); ++i) {
+      if (inside[i] == '(') ++depth;
+      if (inside[i] == ')' && --depth == 0) {
+        close = i;
+        break;
+      }
+    }
+    if (close == inside.size() - 1) inside = inside.substr(1, inside.size() - 2);
+  }
+  if (TrimSpaces(inside).empty()) return std::nullopt;
+  std::vector<std::string> args = SplitArguments(inside);
+  if (args.size() > 4) RaiseError(e, msg::kCoordinateTooMany, {text});
+  if (args.size() != count) return std::nullopt;
+  std::vector<int> values;
+  for (const std::string& arg : args) {
+    std::string_view a = TrimSpaces(arg);
+    if (a.empty()) return std::nullopt;
+    values.push_back(NumberOf(EvaluateText(e, std::string(a))));
+  }
+  return values;
+}
+
+std::string PointText(int x, int y) { return "(" + FormatInt(x) + "," + FormatInt(y) + ")"; }
+
+std::string RectText(int x1, int y1, int x2, int y2) {
+  return "(" + FormatInt(x1) + "," + FormatInt(y1) + "," + FormatInt(x2) + "," + FormatInt(y2) + ")";
+}
+
+namespace {
+
+// The fields of a font specification, split at the first two "|" or "｜".
+std::vector<std::string> FontFields(std::string_view spec) {
+  std::vector<std::string> fields(1);
+  const std::string bar = Sj("｜");
+  for (size_t i = 0; i < spec.size();) {
+    bool isBar = spec[i] == '|' || spec.substr(i, bar.size()) == bar;
+    if (isBar && fields.size() < 3) {
+      fields.emplace_back();
+      i += spec[i] == '|' ? 1 : bar.size();
+      continue;
+    }
+    size_t len = IsLeadByte(static_cast<unsigned char>(spec[i])) && i + 1 < spec.size() ? 2 : 1;
+    fields.back().append(spec.substr(i, len));
+    i += len;
+  }
+  return fields;
+}
+
+bool HasWord(const std::string& field, const char* utf8) { return field.find(Sj(utf8)) != std::string::npos; }
+
+}  // namespace
+
+PartFont ReadFontSpec(std::string_view spec, int defaultPoints) {
+  std::vector<std::string> fields = FontFields(spec);
+  PartFont font;
+  font.Face = text::TrimBlanks(fields[0]);
+  if (fields.size() > 1) {
+    const std::string& style = fields[1];
+    font.Bold = HasWord(style, "太字") || HasWord(style, "ボールド");
+    font.Italic = HasWord(style, "傾斜") || HasWord(style, "イタリック") || HasWord(style, "斜体");
+    font.Underline = HasWord(style, "下線") || HasWord(style, "罫線") || HasWord(style, "アンダーライン");
+  }
+  int points = fields.size() > 2 ? NumberOf(fields[2]) : 0;
+  font.Points = points > 0 ? points : defaultPoints;
+  return font;
+}
+
+std::string Evaluated(Part& part, const std::string& raw) { return EvaluateText(part.E, raw); }
+
+std::string KindNameOf(const Part& part) { return Sj(KindInfo(static_cast<PartKind>(part.Node.Kind)).Name); }
+
+void RaiseUndefinedProperty(Part& part, Prop p) {
+  RaiseError(part.E, msg::kPropertyUndefined, {part.Node.Name, KindNameOf(part), Sj(PropName(p))});
+}
+
+void RaiseSettingUndefined(Part& part) { RaiseError(part.E, msg::kSettingUndefined, {part.Node.Name}); }
+
+}  // namespace nokari::parts

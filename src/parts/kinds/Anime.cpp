@@ -1,0 +1,8 @@
+// アニメ: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kAnimeBehaviour{};
+
+}  // namespace nokari::parts

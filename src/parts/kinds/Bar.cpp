@@ -1,0 +1,8 @@
+// バー: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kBarBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// ブラウザ: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kBrowserBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// ボタン: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kButtonBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// コンボ: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kComboBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// エディタ: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kEditBehaviour{};
+
+}  // namespace nokari::parts

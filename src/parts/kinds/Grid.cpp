@@ -1,0 +1,8 @@
+// グリッド: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kGridBehaviour{};
+
+}  // namespace nokari::parts

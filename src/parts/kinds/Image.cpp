@@ -1,0 +1,8 @@
+// イメージ: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kImageBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// ラベル: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kLabelBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// リスト: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kListBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// メモ: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kMemoBehaviour{};
+
+}  // namespace nokari::parts

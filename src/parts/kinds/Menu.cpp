@@ -1,0 +1,8 @@
+// メニュー: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kMenuBehaviour{};
+
+}  // namespace nokari::parts

@@ -1,0 +1,8 @@
+// パネル: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kPanelBehaviour{};
+
+}  // namespace nokari::parts

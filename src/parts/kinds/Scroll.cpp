@@ -1,0 +1,8 @@
+// スクロール: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kScrollBehaviour{};
+
+}  // namespace nokari::parts

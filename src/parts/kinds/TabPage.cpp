@@ -1,0 +1,8 @@
+// タブページ: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kTabPageBehaviour{};
+
+}  // namespace nokari::parts

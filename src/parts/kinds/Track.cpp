@@ -1,0 +1,8 @@
+// トラック: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kTrackBehaviour{};
+
+}  // namespace nokari::parts

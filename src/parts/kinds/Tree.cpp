@@ -1,0 +1,8 @@
+// ツリー: its own properties and its main value.
+#include "parts/PartValues.h"
+
+namespace nokari::parts {
+
+const KindBehaviour kTreeBehaviour{};
+
+}  // namespace nokari::parts
