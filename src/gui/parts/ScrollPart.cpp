@@ -17,7 +17,9 @@ class ScrollInner : public QWidget {
   void Grow() {
     QRect extent = childrenRect();
     QSize size(std::max(extent.right() + 1, 0), std::max(extent.bottom() + 1, 0));
-    resize(size.expandedTo(area_->viewport()->size()));
+    // The view's size from the area's own: a hidden area's viewport has
+    // not been laid out yet.
+    resize(size.expandedTo(area_->maximumViewportSize()));
   }
 
  protected:
@@ -37,8 +39,8 @@ class ScrollInner : public QWidget {
     switch (event->type()) {
       case QEvent::Move:
       case QEvent::Resize:
-      case QEvent::Show:
-      case QEvent::Hide:
+      case QEvent::ShowToParent:  // also while the window is not shown
+      case QEvent::HideToParent:
         Grow();
         break;
       default:
