@@ -4,6 +4,8 @@
 // parts, properties and drawing work without a screen.
 #include <QApplication>
 #include <QPointer>
+#include <clocale>
+#include <string>
 
 #include "gui/QtHost.h"
 #include "gui/QtParts.h"
@@ -29,7 +31,11 @@ class OffscreenParts : public IPartService {
     if (!QApplication::instance()) {
       qInstallMessageHandler(QuietMessages);
       qputenv("QT_QPA_PLATFORM", "offscreen");
+      // Qt sets the locale from the environment; the engine's number
+      // formatting was running in the C locale and must go on doing so.
+      std::string locale = setlocale(LC_ALL, nullptr);
       app_ = std::make_unique<QApplication>(argc, argv);
+      setlocale(LC_ALL, locale.c_str());
       app_->setQuitOnLastWindowClosed(false);
       AliasJapaneseFonts();
     }

@@ -204,6 +204,8 @@ TEST_F(Windows, MenuItemHoldsCaptionCheckAndState) {
   EXPECT_FALSE(m->Visible());
   m->SetVisible(true);
   EXPECT_TRUE(m->Visible());
+  window_.show();
+  EXPECT_FALSE(WidgetOf(*m)->isVisible());  // nothing of it covers the client
   m->SetText(S("ファイル(&F)"));
   EXPECT_EQ(m->Text(), S("ファイル(&F)"));
   m->SetValue(1);

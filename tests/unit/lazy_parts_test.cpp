@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -36,8 +38,13 @@ TEST(LazyParts, PartsWorkOnceTheModuleIsLoaded) {
   LazyPartService parts;
   EXPECT_FALSE(parts.Loaded());
   EXPECT_FALSE(QtLoaded());
+  // Qt takes the locale from the environment; the engine's stays.
+  setlocale(LC_ALL, "C");
+  setenv("LC_ALL", "C.UTF-8", 1);
   {
     auto button = parts.Create(PartKind::ボタン, parts.MainWindow());
+    unsetenv("LC_ALL");
+    EXPECT_STREQ(setlocale(LC_ALL, nullptr), "C");
     EXPECT_TRUE(parts.Loaded());
     EXPECT_TRUE(QtLoaded());
     button->SetText(FromUtf8("押す"));

@@ -12,7 +12,10 @@ namespace {
 
 class MenuPart : public QtPartBase {
  public:
-  MenuPart() : QtPartBase(new QWidget), action_(new QAction(widget_)) { action_->setCheckable(true); }
+  MenuPart() : QtPartBase(new QWidget), action_(new QAction(widget_)) {
+    action_->setCheckable(true);
+    widget_->hide();  // for good: it must never cover the window's client
+  }
   QAction* Action() const { return action_; }
 
   bool Visible() const override { return action_->isVisible(); }
