@@ -12,7 +12,8 @@ namespace {
 
 #ifdef NOKARI_WITH_QT
 // The window host lives in a module beside the program, so console runs
-// never load Qt. Returns the module's exit status.
+// load Qt only if the script makes a GUI part (host/LazyParts). Returns
+// the module's exit status.
 int RunWithWindow(int argc, char** argv, const nokari::StartOptions& options) {
   using Entry = int (*)(int, char**, const nokari::StartOptions*);
   std::string error;
