@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev googletest
-  qt6-base-dev libgl-dev
+  qt6-base-dev libqt6test6 libgl-dev
   libonig-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   tcl8.6 python3

@@ -1,11 +1,10 @@
 // Program entry: reads the command line and runs the script in a window
 // (Qt host) or in console mode.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "host/GuiModule.h"
 #include "host/Run.h"
 #include "host/Startup.h"
 
@@ -13,20 +12,15 @@ namespace {
 
 #ifdef NOKARI_WITH_QT
 // The window host lives in a module beside the program, so console runs
-// never load Qt. Returns the module's exit status.
+// load Qt only if the script makes a GUI part (host/LazyParts). Returns
+// the module's exit status.
 int RunWithWindow(int argc, char** argv, const nokari::StartOptions& options) {
-  std::string exe = options.ExePath;
-  std::string path = exe.substr(0, exe.find_last_of('/') + 1) + "libnokari-gui.so";
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!module) {
-    fprintf(stderr, "nokari: cannot open the window module: %s\n(run with -console to run without a window)\n",
-            dlerror());
-    return 1;
-  }
   using Entry = int (*)(int, char**, const nokari::StartOptions*);
-  auto entry = reinterpret_cast<Entry>(dlsym(module, "NokariRunWithQt"));
+  std::string error;
+  auto entry = reinterpret_cast<Entry>(nokari::GuiModuleEntry(options.ExePath, "NokariRunWithQt", error));
   if (!entry) {
-    fprintf(stderr, "nokari: the window module has no entry: %s\n", dlerror());
+    fprintf(stderr, "nokari: cannot open the window module: %s\n(run with -console to run without a window)\n",
+            error.c_str());
     return 1;
   }
   return entry(argc, argv, &options);

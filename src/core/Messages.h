@@ -12,6 +12,7 @@ namespace nokari::msg {
 inline constexpr char kAppTitle[] = "のかり";
 inline constexpr char kCannotReadStartFile[] = "起動ファイル「%s」が読込めません。";
 inline constexpr char kSystemErrorPrefix[] = "システムエラー:";
+inline constexpr char kPartsUnavailable[] = "ウィンドウ部品を使えません。%s";
 inline constexpr char kBadCharInScript[] = "ファイル\"%s\"の%d行目に、Shift-JISで表せない文字があります。";
 
 // Error and warning lines

@@ -22,16 +22,12 @@
 
 #include "core/Encoding.h"
 #include "core/Messages.h"
+#include "gui/QtParts.h"
+#include "gui/QtText.h"
 #include "host/Run.h"
 
 namespace nokari {
-namespace {
 
-QString Q(const std::string& cp932) { return QString::fromUtf8(ToUtf8(cp932)); }
-QString QU(const char* utf8) { return QString::fromUtf8(utf8); }
-std::string FromQ(const QString& s) { return FromUtf8(s.toUtf8().toStdString()); }
-
-// Windows font names that scripts use, mapped onto installed Japanese faces.
 void AliasJapaneseFonts() {
   QStringList gothic = {"IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "VL Gothic"};
   QStringList mincho = {"IPAMincho", "IPAexMincho", "Noto Serif CJK JP"};
@@ -39,8 +35,6 @@ void AliasJapaneseFonts() {
     QFont::insertSubstitutions(QU(name), gothic);
   for (const char* name : {"ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS Mincho"}) QFont::insertSubstitutions(QU(name), mincho);
 }
-
-}  // namespace
 
 TfrmNoka::TfrmNoka() {
   setWindowTitle(QU(msg::kAppTitle));
@@ -115,7 +109,14 @@ TfrmError::TfrmError(QWidget* owner, const QString& log, bool debugMode) : QDial
   resize(480, 280);
 }
 
-HostServices QtHost::Services() { return ServicesOf(*this, pump_, false); }
+QtHost::QtHost(TfrmNoka& window) : window_(window), parts_(std::make_unique<QtPartService>(window)) {}
+QtHost::~QtHost() = default;
+
+HostServices QtHost::Services() {
+  HostServices s = ServicesOf(*this, pump_, false);
+  s.Parts = parts_.get();
+  return s;
+}
 
 void QtHost::WriteText(const std::string& text, const TextStyle& style) {
   QFont font(Q(style.Face));
@@ -255,9 +256,11 @@ int RunWithQt(int argc, char** argv, const StartOptions& options) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   AliasJapaneseFonts();
-  TNokaBase engine;
   TfrmNoka window;
   QtHost host(window);
+  // Declared last, so it goes first: the parts it holds are taken down
+  // while their windows and the service still stand.
+  TNokaBase engine;
   int status = 0;
   QTimer::singleShot(0, [&] {
     if (!StartScript(engine, host.Services(), options)) {

@@ -20,6 +20,13 @@ class QTimer;
 
 namespace nokari {
 
+// Behind a pointer: moc reads this header and cannot read the parts'
+// Japanese names.
+class QtPartService;
+
+// Windows font names that scripts use, mapped onto installed Japanese faces.
+void AliasJapaneseFonts();
+
 class TfrmNoka : public QWidget {
   Q_OBJECT
  public:
@@ -78,7 +85,8 @@ class QtHost : public IOutputService,
                public IScreenService,
                public IWindowService {
  public:
-  explicit QtHost(TfrmNoka& window) : window_(window) {}
+  explicit QtHost(TfrmNoka& window);
+  ~QtHost() override;
   HostServices Services();
 
   void WriteText(const std::string& text, const TextStyle& style) override;
@@ -102,6 +110,7 @@ class QtHost : public IOutputService,
  private:
   TfrmNoka& window_;
   QtPump pump_;
+  std::unique_ptr<QtPartService> parts_;
 };
 
 }  // namespace nokari

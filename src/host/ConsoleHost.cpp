@@ -17,7 +17,11 @@ ConsoleHost::ConsoleHost() {
 
 ConsoleHost::~ConsoleHost() { fflush(stdout); }
 
-HostServices ConsoleHost::Services() { return ServicesOf(*this, pump_, true); }
+HostServices ConsoleHost::Services() {
+  HostServices s = ServicesOf(*this, pump_, true);
+  s.Parts = &parts_;
+  return s;
+}
 
 void ConsoleHost::WriteLine(FILE* f, const std::string& cp932) {
   std::string text = ToUtf8(cp932);

@@ -1,11 +1,13 @@
 // The console host: no window; 表示 and 言う write lines to standard output
 // as UTF-8, dialogs read standard input, errors go to standard error, and
-// timers and descriptor watches run through poll().
+// timers and descriptor watches run through poll(). GUI parts
+// work (unseen) once the window module is loaded by the first of them.
 #pragma once
 #include <cstdio>
 #include <string>
 
 #include "core/Services.h"
+#include "host/LazyParts.h"
 #include "host/PollPump.h"
 
 namespace nokari {
@@ -47,6 +49,10 @@ class ConsoleHost : public IOutputService,
   void WriteLine(FILE* f, const std::string& cp932);
   bool ReadLine(std::string& cp932);
   PollPump pump_;
+  // GUI parts work in a console run too, invisibly; Qt is loaded on the
+  // first one. RunConsole declares the engine after the host, so the parts
+  // are gone before this takes Qt down.
+  LazyPartService parts_;
   std::string clipboard_;
   bool errorShown_ = false;
 };

@@ -1,0 +1,58 @@
+#include "gui/QtParts.h"
+
+#include <QApplication>
+#include <QPainter>
+
+#include "gui/QtHost.h"
+#include "gui/parts/PartKinds.h"
+#include "gui/parts/WindowPart.h"
+
+namespace nokari {
+namespace {
+
+// 母艦: caption, window position and client size (640 × 400 at start),
+// its client the parent of parts. Its canvas is the window's own.
+class MainWindowPart : public WindowPart<TfrmNoka> {
+ public:
+  explicit MainWindowPart(TfrmNoka& window) : WindowPart(&window, /*owned=*/false) {}
+  QWidget* ChildArea() override { return w(); }
+  ColorRef BackColor() const override { return ColorRefOf(w()->palette().color(QPalette::Window)); }
+  void SetBackColor(ColorRef c) override {
+    QPalette pal = w()->palette();
+    pal.setColor(QPalette::Window, QColorOf(c));
+    w()->setPalette(pal);
+    w()->Canvas().fill(QColorOf(c));
+    w()->update();
+  }
+};
+
+using Factory = std::unique_ptr<QtPartBase> (*)();
+
+// In kind order, as PartKind numbers them.
+constexpr Factory kFactories[kPartKindCount] = {
+    MakeButtonPart, MakeEditPart,    MakeImagePart,   MakeBarPart,   MakeComboPart, MakeListPart,
+    MakeMemoPart,   MakeFormPart,    MakeGridPart,    MakeLabelPart, MakeCheckPart, MakeTrackPart,
+    MakeAnimePart,  MakeMenuPart,    MakeBrowserPart, MakePanelPart, MakeTEditorPart, MakeRadioPart,
+    MakeScrollPart, MakeTabPart,     MakeTreePart,    MakeRichPart,
+};
+
+}  // namespace
+
+QtPartService::QtPartService(TfrmNoka& mainWindow) : main_(std::make_unique<MainWindowPart>(mainWindow)) {}
+QtPartService::~QtPartService() = default;
+
+std::unique_ptr<PartHandle> QtPartService::Create(PartKind kind, PartHandle& parent) {
+  std::unique_ptr<QtPartBase> part = kFactories[static_cast<int>(kind)]();
+  if (kind != PartKind::フォーム) {
+    auto* container = dynamic_cast<QtPartBase*>(&parent);
+    QWidget* area = container ? container->ChildArea() : nullptr;
+    part->Widget()->setParent(area ? area : main_->ChildArea());
+  }
+  // The family shows a part once it is placed.
+  part->SetVisible(false);
+  return part;
+}
+
+PartHandle& QtPartService::MainWindow() { return *main_; }
+
+}  // namespace nokari

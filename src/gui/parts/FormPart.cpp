@@ -1,0 +1,90 @@
+// フォーム: a top-level window whose client is filled by its canvas "img"
+// (an ImageView). The canvas follows the window's size, keeping what was
+// drawn; parts put on the form stand above it.
+#include <QResizeEvent>
+
+#include "gui/parts/ImageView.h"
+#include "gui/parts/PartKinds.h"
+#include "gui/parts/WindowPart.h"
+
+namespace nokari {
+namespace {
+
+class FormWindow : public QWidget {
+ public:
+  FormWindow() {
+    SetWindowColor(Qt::white);
+    img_ = new ImageView(this);
+    img_->setObjectName("img");
+    img_->setMouseTracking(true);  // the form's mouse events come from its canvas
+    resize(320, 240);
+    FollowClient();
+  }
+  ImageView* Img() const { return img_; }
+  // The canvas grows with the client and never shrinks. Called on the
+  // resize event and by the handle too: a hidden window gets its resize
+  // events only when shown, and a console run never shows it.
+  void FollowClient() {
+    img_->GrowCanvasTo(size(), palette().color(QPalette::Window));
+    img_->resize(img_->size().expandedTo(size()));
+  }
+  void SetWindowColor(const QColor& c) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, c);
+    setPalette(pal);
+    setAutoFillBackground(true);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { FollowClient(); }
+
+ private:
+  ImageView* img_;
+};
+
+class FormPart : public WindowPart<FormWindow> {
+ public:
+  FormPart() : WindowPart(new FormWindow) {}
+  QWidget* ChildArea() override { return w(); }
+  void SetGeometry(const PartRect& r) override {
+    WindowPart::SetGeometry(r);
+    w()->FollowClient();
+  }
+
+  ColorRef BackColor() const override { return ColorRefOf(w()->palette().color(QPalette::Window)); }
+  // The window takes the colour and the canvas starts over in it, at the
+  // client size.
+  void SetBackColor(ColorRef c) override {
+    w()->SetWindowColor(QColorOf(c));
+    QImage fresh(w()->size(), QImage::Format_RGB32);
+    fresh.fill(QColorOf(c));
+    w()->Img()->SetPicture(fresh);
+    w()->Img()->setGeometry(w()->rect());
+  }
+
+  // A picture replaces the canvas, and the canvas takes its size.
+  bool LoadPicture(const std::string& path) override {
+    ImageView* img = w()->Img();
+    if (path.empty()) {
+      img->SetPicture(QImage());
+      return true;
+    }
+    if (!img->Load(Q(path))) return false;
+    img->resize(img->Picture().size());
+    return true;
+  }
+  PartRect PictureSize() const override {
+    const QImage& p = w()->Img()->Picture();
+    return PartRect{0, 0, p.width(), p.height()};
+  }
+  bool Stretch() const override { return w()->Img()->Stretch(); }
+  void SetStretch(bool on) override { w()->Img()->SetStretch(on); }
+  bool Transparent() const override { return w()->Img()->Transparent(); }
+  void SetTransparent(bool on) override { w()->Img()->SetTransparent(on); }
+};
+
+}  // namespace
+
+std::unique_ptr<QtPartBase> MakeFormPart() { return std::make_unique<FormPart>(); }
+
+}  // namespace nokari

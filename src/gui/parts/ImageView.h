@@ -1,0 +1,39 @@
+// A widget showing a picture: the イメージ part, and the canvas "img" that
+// fills a フォーム. It holds the picture itself (a QImage the drawing
+// commands paint on), so what was drawn stays when the widget is covered
+// or resized.
+#pragma once
+#include <QImage>
+#include <QWidget>
+
+namespace nokari {
+
+class ImageView : public QWidget {
+ public:
+  explicit ImageView(QWidget* parent = nullptr);
+  QImage& Picture() { return picture_; }
+  const QImage& Picture() const { return picture_; }
+  void SetPicture(const QImage& picture);
+  // Reads a picture file; false (and the picture unchanged) when it cannot.
+  bool Load(const QString& path);
+  bool Stretch() const { return stretch_; }
+  void SetStretch(bool on);
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool on);
+  // A canvas follows its widget's size: it grows (new area in `fill`) and
+  // keeps what was drawn; it never shrinks, so nothing drawn is lost.
+  void GrowCanvasTo(QSize size, const QColor& fill);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QImage picture_;
+  bool stretch_ = false;
+  bool transparent_ = false;
+};
+
+// Reads a picture file (the path as Qt names it): format by content.
+QImage ReadPicture(const QString& path, bool* ok);
+
+}  // namespace nokari

@@ -1,0 +1,101 @@
+// Editing shared by the text kinds: the selection of a one-line field
+// (エディタ, コンボ) and the whole editing side of the document editors
+// (メモ, Tエディタ, リッチエディタ).
+//
+// Positions count characters as the script sees the text: a CP932
+// character is one, and in a document a line end is two, since the text
+// the script reads back has CR LF there. So a selection start is an index
+// into the text the script holds, as in an edit control.
+#pragma once
+#include <QLineEdit>
+#include <algorithm>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "gui/QtText.h"
+#include "gui/parts/QtPart.h"
+
+namespace nokari {
+
+// The selection of a one-line field.
+namespace line_edit {
+int SelStart(const QLineEdit* e);
+int SelLength(const QLineEdit* e);
+void SetSelection(QLineEdit* e, int start, int length);
+}  // namespace line_edit
+
+// Script positions (line end = 2) ⇄ document positions (line end = 1).
+int OuterPosition(const QString& plain, int inner);
+int InnerPosition(const QString& plain, int outer);
+
+// メモ, Tエディタ, リッチエディタ over QPlainTextEdit or QTextEdit, which
+// share this interface without sharing a base class. The contents are
+// plain text.
+template <class W>
+class DocumentPart : public QtPart<W> {
+ public:
+  explicit DocumentPart(W* widget) : QtPart<W>(widget) {
+    widget->setLineWrapMode(W::NoWrap);
+    SetScrollBars(ScrollBarMode::Both);
+  }
+  std::string Text() const override { return FromQLines(this->w()->toPlainText()); }
+  void SetText(const std::string& text) override { this->w()->setPlainText(QLines(text)); }
+  bool Editable() const override { return !this->w()->isReadOnly(); }
+  void SetEditable(bool on) override { this->w()->setReadOnly(!on); }
+
+  int SelStart() const override {
+    QTextCursor c = this->w()->textCursor();
+    return OuterPosition(Plain(), c.selectionStart());
+  }
+  int SelLength() const override {
+    QTextCursor c = this->w()->textCursor();
+    QString plain = Plain();
+    return OuterPosition(plain, c.selectionEnd()) - OuterPosition(plain, c.selectionStart());
+  }
+  void SetSelection(int start, int length) override {
+    QString plain = Plain();
+    QTextCursor c = this->w()->textCursor();
+    c.setPosition(InnerPosition(plain, start));
+    c.setPosition(InnerPosition(plain, start + std::max(length, 0)), QTextCursor::KeepAnchor);
+    this->w()->setTextCursor(c);
+  }
+  std::string SelectedText() const override { return FromQLines(this->w()->textCursor().selectedText()); }
+  void ReplaceSelection(const std::string& text) override {
+    QTextCursor c = this->w()->textCursor();
+    c.insertText(QLines(text));
+    this->w()->setTextCursor(c);
+  }
+
+  // Without wrapping, a document block is one line.
+  int Column() const override { return this->w()->textCursor().positionInBlock(); }
+  int Line() const override { return this->w()->textCursor().blockNumber(); }
+  void SetColumn(int n) override { MoveCaret(Line(), n); }
+  void SetLine(int n) override { MoveCaret(n, Column()); }
+
+  ScrollBarMode ScrollBars() const override {
+    bool v = this->w()->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
+    bool h = this->w()->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
+    return v && h ? ScrollBarMode::Both : v ? ScrollBarMode::Vertical : h ? ScrollBarMode::Horizontal : ScrollBarMode::None;
+  }
+  void SetScrollBars(ScrollBarMode mode) override {
+    bool v = mode == ScrollBarMode::Vertical || mode == ScrollBarMode::Both;
+    bool h = mode == ScrollBarMode::Horizontal || mode == ScrollBarMode::Both;
+    this->w()->setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    this->w()->setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  }
+  void SetInputMethod(bool on) override { this->w()->setAttribute(Qt::WA_InputMethodEnabled, on); }
+
+ private:
+  QString Plain() const { return this->w()->document()->toPlainText(); }
+  // Line and column clamp to the text, as a caret cannot stand outside it.
+  void MoveCaret(int line, int column) {
+    QTextDocument* doc = this->w()->document();
+    QTextBlock block = doc->findBlockByNumber(std::clamp(line, 0, doc->blockCount() - 1));
+    QTextCursor c = this->w()->textCursor();
+    c.setPosition(block.position() + std::clamp(column, 0, block.length() - 1));
+    this->w()->setTextCursor(c);
+  }
+};
+
+}  // namespace nokari
