@@ -58,17 +58,17 @@ void LoadPictureOf(Part& part, const std::string& name) {
 }
 
 void LoadFramesOf(Part& part, const std::string& names, bool append) {
-  std::vector<std::string> lines = SplitItems(names);
-  if (!append && lines.empty()) {
-    part.Control.LoadFrames({}, false);
+  std::vector<std::string> files = SplitItems(names);
+  std::erase_if(files, [](const std::string& name) { return text::TrimBlanks(name).empty(); });
+  if (files.empty()) {
+    if (!append) part.Control.LoadFrames({}, false);
     return;
   }
   // One file at a time, so a failure names the file that could not be
   // read; the frames before it stay.
-  for (const std::string& line : lines) {
-    if (text::TrimBlanks(line).empty()) continue;
-    if (!part.Control.LoadFrames({PictureFile(part, line)}, append))
-      RaiseError(part.E, msg::kPictureUnreadable, {line});
+  for (const std::string& name : files) {
+    if (!part.Control.LoadFrames({PictureFile(part, name)}, append))
+      RaiseError(part.E, msg::kPictureUnreadable, {name});
     append = true;
   }
 }

@@ -394,7 +394,9 @@ TEST(AnimeKind, FramesAndItsOwnSettings) {
   EXPECT_EQ(anime.Get(Prop::追加画像), "f1.bmp\nf2.bmp");  // the word keeps 画像 only
   std::string error = TestPart::ErrorOf([&] { anime.SetTo(Prop::画像, "f4.bmp\nmissing.bmp"); });
   EXPECT_NE(error.find("\"missing.bmp\""), std::string::npos) << error;
-  anime.Set(Prop::画像, "「」");
+  anime.SetTo(Prop::追加画像, "\r\n");  // no file: nothing added
+  EXPECT_EQ(anime.Fake().Frames.size(), 1u);
+  anime.SetTo(Prop::画像, " \r\n");  // no file: no frames
   EXPECT_TRUE(anime.Fake().Frames.empty());
 
   anime.Set(Prop::値, "120");
