@@ -213,6 +213,13 @@ class PartHandle {
   virtual std::string Url() const { return {}; }
   virtual void Navigate(const std::string& /*url*/) {}
 
+  // --- メニュー -----------------------------------------------------------
+  // The shortcut key from its text ("Ctrl+S": modifiers and a key name
+  // joined by +), as the window system spells keys; an empty text removes
+  // it. False when the text names no key.
+  virtual bool SetShortcut(const std::string& /*text*/) { return false; }
+  virtual std::string Shortcut() const { return {}; }
+
   // --- フォーム -------------------------------------------------------------
   // Frame style: 0 none, 1 single, 2 sizeable, 3 dialog.
   virtual int FrameStyle() const { return 2; }

@@ -1,8 +1,13 @@
 // エディタ: its own properties and its main value.
-#include "parts/PartValues.h"
+#include "parts/kinds/Shared.h"
 
 namespace nokari::parts {
+namespace {
 
-const KindBehaviour kEditBehaviour{};
+constexpr auto kRows = JoinRows(kTextRows, kEditableRows, kBackColourRows, kFontRows, kImeRows, kSelectionRows);
+
+}  // namespace
+
+const KindBehaviour kEditBehaviour{kRows, ReadText, "s", AssignText};
 
 }  // namespace nokari::parts

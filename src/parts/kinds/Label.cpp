@@ -1,8 +1,13 @@
 // ラベル: its own properties and its main value.
-#include "parts/PartValues.h"
+#include "parts/kinds/Shared.h"
 
 namespace nokari::parts {
+namespace {
 
-const KindBehaviour kLabelBehaviour{};
+constexpr auto kRows = JoinRows(kTextRows, kTransparentRows, kBackColourRows, kFontRows);
+
+}  // namespace
+
+const KindBehaviour kLabelBehaviour{kRows, ReadText, "s", AssignText};
 
 }  // namespace nokari::parts

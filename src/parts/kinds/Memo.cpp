@@ -1,8 +1,14 @@
 // メモ: its own properties and its main value.
-#include "parts/PartValues.h"
+#include "parts/kinds/Shared.h"
 
 namespace nokari::parts {
+namespace {
 
-const KindBehaviour kMemoBehaviour{};
+constexpr auto kRows = JoinRows(kTextRows, kEditableRows, kBackColourRows, kFontRows, kScrollBarRows, kImeRows,
+                                kSelectionRows, kCaretRows);
+
+}  // namespace
+
+const KindBehaviour kMemoBehaviour{kRows, ReadText, "s", AssignText};
 
 }  // namespace nokari::parts

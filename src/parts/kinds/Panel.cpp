@@ -1,8 +1,14 @@
-// パネル: its own properties and its main value.
-#include "parts/PartValues.h"
+// パネル: its own properties and its main value. (アイテム, the objects
+// placed on it, is every container's and stands with the common rows.)
+#include "parts/kinds/Shared.h"
 
 namespace nokari::parts {
+namespace {
 
-const KindBehaviour kPanelBehaviour{};
+constexpr auto kRows = JoinRows(kTextRows, kBackColourRows);
+
+}  // namespace
+
+const KindBehaviour kPanelBehaviour{kRows, ReadText, "s", AssignText};
 
 }  // namespace nokari::parts

@@ -1,8 +1,15 @@
 // ラジオ: its own properties and its main value.
-#include "parts/PartValues.h"
+#include "parts/kinds/Shared.h"
 
 namespace nokari::parts {
+namespace {
 
-const KindBehaviour kRadioBehaviour{};
+constexpr auto kRows = JoinRows(kListRows, kBackColourRows);
+
+void AssignIndex(Part& part, const std::string& value) { SelectItem(part, NumberOf(value)); }
+
+}  // namespace
+
+const KindBehaviour kRadioBehaviour{kRows, ReadSelectedIndex, "e", AssignIndex};
 
 }  // namespace nokari::parts

@@ -1,8 +1,15 @@
 // リッチエディタ: its own properties and its main value.
-#include "parts/PartValues.h"
+#include "parts/kinds/Shared.h"
 
 namespace nokari::parts {
+namespace {
 
-const KindBehaviour kRichEditBehaviour{};
+// The same as a メモ's: the text is the plain text of the document.
+constexpr auto kRows = JoinRows(kTextRows, kEditableRows, kBackColourRows, kFontRows, kScrollBarRows, kImeRows,
+                                kSelectionRows, kCaretRows);
+
+}  // namespace
+
+const KindBehaviour kRichEditBehaviour{kRows, ReadText, "s", AssignText};
 
 }  // namespace nokari::parts

@@ -41,6 +41,7 @@ struct FakePart : PartHandle {
   int SelectedNode = -1;
   std::vector<std::string> Tabs;
   std::string Location;
+  std::string Keys;
   int Style = 2;
   WindowState State = WindowState::Normal;
   bool OnTop = false, Closed = false;
@@ -170,6 +171,13 @@ struct FakePart : PartHandle {
   void SetTabCaptions(const std::vector<std::string>& captions) override { Tabs = captions; }
   std::string Url() const override { return Location; }
   void Navigate(const std::string& url) override { Location = url; }
+  // A shortcut text containing "missing" names no key.
+  bool SetShortcut(const std::string& text) override {
+    if (text.find("missing") != std::string::npos) return false;
+    Keys = text;
+    return true;
+  }
+  std::string Shortcut() const override { return Keys; }
   int FrameStyle() const override { return Style; }
   void SetFrameStyle(int style) override { Style = style; }
   void SetWindowState(WindowState state) override { State = state; }
