@@ -32,4 +32,7 @@ while read -r option; do
     echo "option $option of --help is not an item of OPTIONS in the manual page"; fail=1
   fi
 done < "$work/options"
+# The title line names the version the program reports.
+version=$("$nokari" --version)
+grep -q "^\.TH NOKARI 1 .* \"$version\"" "$page" || { echo "the .TH line does not name $version"; fail=1; }
 exit $fail
