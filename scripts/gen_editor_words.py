@@ -63,8 +63,8 @@ def read_table(src):
     for family, array in families:
         if array not in arrays:
             fail("family array %s not found" % array)
-        for kind, name, spec in ROW.findall(arrays[array]):
-            rows.append((kind, name, spec if kind == "Cmd" else "", family))
+        for kind, name, arg_spec in ROW.findall(arrays[array]):
+            rows.append((kind, name, arg_spec if kind == "Cmd" else "", family))
     # The table states its own counts; reading fewer or more rows means the
     # reader has gone wrong, and the editors would silently miss words.
     expected = {k: int(n) for k, n in COUNT.findall(text)}
@@ -88,14 +88,14 @@ def categorise(rows):
     """{category: sorted names} and the sorted particles."""
     words = {c[0]: set() for c in CATEGORIES}
     particles = set(EXTRA_PARTICLES)
-    for kind, name, spec, family in rows:
+    for kind, name, arg_spec, family in rows:
         if kind == "Var":
             words["variable"].add(name)
         elif kind == "Const":
             words["constant"].add(name)
         else:
             words["control" if family == "control" else "command"].add(name)
-            for slot in spec.split(","):
+            for slot in arg_spec.split(","):
                 particle = slot.strip().lstrip("?")
                 if HIRAGANA.match(particle):
                     particles.add(particle)

@@ -113,14 +113,14 @@ std::vector<std::string> WordsContaining(std::string_view part, size_t limit) {
   return out;
 }
 
-std::vector<std::string> ArgParticles(std::string_view spec) {
+std::vector<std::string> ArgParticles(std::string_view argSpec) {
   std::vector<std::string> out;
-  if (spec.find('?') == std::string_view::npos) return out;
+  if (argSpec.find('?') == std::string_view::npos) return out;
   size_t pos = 0;
-  while (pos <= spec.size()) {
-    size_t comma = spec.find(',', pos);
-    if (comma == std::string_view::npos) comma = spec.size();
-    std::string_view slot = spec.substr(pos, comma - pos);
+  while (pos <= argSpec.size()) {
+    size_t comma = argSpec.find(',', pos);
+    if (comma == std::string_view::npos) comma = argSpec.size();
+    std::string_view slot = argSpec.substr(pos, comma - pos);
     while (!slot.empty() && (slot.front() == ' ' || slot.front() == '?')) slot.remove_prefix(1);
     while (!slot.empty() && slot.back() == ' ') slot.remove_suffix(1);
     out.emplace_back(slot);
