@@ -13,6 +13,10 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   tcl8.6 python3
   nkf bc
+  # the .deb (dpkg-shlibdeps; CPack finds programs with file) and the tests
+  # of what it ships: manual page, desktop and MIME files, Vim syntax, and
+  # node for the TextMate grammar (skipped where npm is missing)
+  dpkg-dev file groff-base man-db libxml2-utils desktop-file-utils shared-mime-info vim nodejs npm
 )
 # Optional groups, named on the command line; only scripts/fuzz.sh asks for
 # "fuzz" (clang with libFuzzer), so the normal build and tests never need it.

@@ -7,6 +7,7 @@
 #include "host/GuiModule.h"
 #include "host/Run.h"
 #include "host/Startup.h"
+#include "host/WordHelp.h"
 
 namespace {
 
@@ -42,6 +43,11 @@ int main(int argc, char** argv) {
   }
   if (options.ListWords) {
     PrintWordCoverage();
+    return 0;
+  }
+  if (options.HelpWordAsked) return PrintWordHelp(options.HelpWord);
+  if (options.ListWordsMarkdown) {
+    fputs(WordsMarkdown().c_str(), stdout);
     return 0;
   }
   if (!options.BadOption.empty()) {

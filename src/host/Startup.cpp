@@ -65,6 +65,8 @@ std::string UsageText() {
          "  -resource FILE    read packed files from a merged file\n"
          "  -run              do not look for a script packed into this program\n"
          "  --list-words      show how many built-in words are implemented\n"
+         "  --help-word WORD  show a built-in word's particles, kind and family\n"
+         "  --list-words-md   print the reference of every built-in word (Markdown)\n"
          "  --help            show this help\n"
          "  --version         show the version\n";
 }
@@ -100,6 +102,14 @@ StartOptions ParseCommandLine(int argc, char** argv) {
     } else if (a == "--help" || a == "-h") o.Help = true;
     else if (a == "--version") o.Version = true;
     else if (a == "--list-words") o.ListWords = true;
+    else if (a == "--list-words-md") o.ListWordsMarkdown = true;
+    else if (a == "--help-word") {
+      o.HelpWordAsked = true;
+      if (i + 1 < argc) o.HelpWord = argv[++i];
+    } else if (a.rfind("--help-word=", 0) == 0) {
+      o.HelpWordAsked = true;
+      o.HelpWord = a.substr(12);
+    }
     else if (o.ScriptIndex < 0 && o.BadOption.empty()) o.BadOption = a;
   }
   if (o.ScriptIndex < 0) {

@@ -17,6 +17,9 @@ struct StartOptions {
   std::string RuntimeFile, ResourceFile;
   int SecurityLevel = -1;
   bool Help = false, Version = false, ListWords = false;
+  bool HelpWordAsked = false;     // --help-word NAME
+  std::string HelpWord;           // UTF-8, "" when the name is missing
+  bool ListWordsMarkdown = false; // --list-words-md
   std::string BadOption;          // an unknown option before the script
 };
 

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Creating 1,000 buttons and 100,000 property reads and writes, in console
+# mode (the window module on the offscreen platform). No peer: the figure
+# is for watching this system's own object model.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+nokari="$here/../build/nokari"
+[ -x "$nokari" ] || { echo "build first: cmake --build build" >&2; exit 1; }
+"$nokari" -console "$here/parts.nkr"

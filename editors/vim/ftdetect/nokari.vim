@@ -1,0 +1,2 @@
+" Nokari scripts.
+autocmd BufNewFile,BufRead *.nkr setfiletype nokari
