@@ -15,9 +15,12 @@ packages=(
   nkf bc
   # the .deb (dpkg-shlibdeps; CPack finds programs with file) and the tests
   # of what it ships: manual page, desktop and MIME files, Vim syntax, and
-  # node for the TextMate grammar (skipped where npm is missing)
-  dpkg-dev file groff-base man-db libxml2-utils desktop-file-utils shared-mime-info vim nodejs npm
+  # node for the TextMate grammar
+  dpkg-dev file groff-base man-db libxml2-utils desktop-file-utils shared-mime-info vim nodejs
 )
+# npm from Debian only where none is installed: a nodejs from another
+# source carries its own npm and conflicts with Debian's.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 # Optional groups, named on the command line; only scripts/fuzz.sh asks for
 # "fuzz" (clang with libFuzzer), so the normal build and tests never need it.
 for group in "$@"; do
