@@ -13,6 +13,7 @@
 // language's colour numbers (ColorRef, 0x00BBGGRR). Sizes are pixels.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,27 @@ struct TreeNode {
   bool operator==(const TreeNode&) const = default;
 };
 
+// What happened on a part, as the window layer saw it. Slot numbers are
+// the object record's event slots: 1 click, 2 double click, 3 mouse
+// pressed, 4 mouse released, 5 key pressed, 6 key released, 7 change, 8
+// mouse moved, 9 files dropped.
+struct PartEvent {
+  int Slot = 1;
+  bool HasMouse = false;  // X and Y hold the mouse position
+  int X = 0, Y = 0;       // relative to the part (a フォーム: its client)
+  int Key = 0;            // key events: the virtual-key code
+  // The active shift states, each on its own line in this order: "Shift",
+  // "Alt", "Ctrl", "Left", "Right", "Middle", "Double"; no final line end.
+  std::string Shift;
+  std::string Files;      // files dropped: CP932 paths, one per line
+  std::string Url;        // a ブラウザ about to navigate: where to
+};
+
+// Receives a part's events. It runs inside the window system's own event
+// handling, so it must only note and queue (never run the script there).
+// Its answer matters only for a ブラウザ's navigation: false cancels it.
+using PartEventSink = std::function<bool(const PartEvent& event)>;
+
 // One widget. Geometry is relative to the parent's client area; for a
 // フォーム it is the window's position on the screen and its client size.
 // Methods a kind has no use for keep their defaults (nothing happens, an
@@ -109,6 +131,12 @@ class PartHandle {
   virtual void SetRoundedCorners(int /*radius*/) {}
   // Pixel width of a text in the part's font (the button width rule).
   virtual int TextWidth(const std::string& text) const = 0;
+  // Where the part's events go (the parts family sets it once the part is
+  // registered; a destroyed part's sink is cleared). Events come from the
+  // user (clicks, keys, mouse, drops); change events (slot 7) also from
+  // changes a script makes, but never re-enter while one is being
+  // reported.
+  virtual void SetEventSink(PartEventSink /*sink*/) {}
 
   // --- text, font, colours ------------------------------------------------
   // The caption or the contents (メモ: all lines joined by CR LF).
@@ -240,6 +268,16 @@ class IPartService {
   virtual std::unique_ptr<PartHandle> Create(PartKind kind, PartHandle& parent) = 0;
   // The main window 母艦, object 0, owned by the service.
   virtual PartHandle& MainWindow() = 0;
+  // A menu item with that caption ("-": a separator) at the end of the
+  // menu of `parentItem`, or of the menu bar when null (the bar appears
+  // with its first item). Its Text is the caption, Value the check mark,
+  // its click comes as slot 1. Never null.
+  // (The default makes a plain メニュー part: for services without menus.)
+  virtual std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) {
+    auto item = Create(PartKind::メニュー, parentItem ? *parentItem : MainWindow());
+    item->SetText(caption);
+    return item;
+  }
 };
 
 // What the interpreter asks of the object model when a script reads or

@@ -123,6 +123,21 @@ class IWindowService {
   // the engine runs the close handler, which may refuse; when it agrees the
   // engine calls CloseMainWindow.
   virtual void SetCloseRequestHandler(std::function<void()> request) = 0;
+
+  // The rest has defaults, for hosts without a window to change.
+  // The application's icon from a picture file (CP932 path); false when
+  // it cannot be read.
+  virtual bool SetAppIcon(const std::string& /*path*/) { return false; }
+  // The mouse cursor over our windows shown or hidden (カーソル表示).
+  virtual void SetCursorVisible(bool /*on*/) {}
+  // The notification-area icon on or off, with the main window's caption
+  // as its tip. Where no notification area exists the host keeps the state
+  // and shows nothing. `clicked(true)` for the left button, `(false)` for
+  // the right; called from the event loop, never inside the host's own
+  // handler.
+  virtual void SetTrayIcon(bool /*on*/, const std::string& /*tip*/) {}
+  virtual bool TrayIconOn() const { return false; }
+  virtual void SetTrayHandler(std::function<void(bool leftButton)> /*clicked*/) {}
 };
 
 // A file or folder opened for judging before a change (lib/path/Path.h).
