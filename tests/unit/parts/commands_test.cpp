@@ -202,12 +202,17 @@ TEST_F(PartsTest, EventPropertyErrorsAndWarnings) {
 TEST_F(PartsTest, HandlersSeeTheirObjectAndMayDestroyIt) {
   std::string out = Run(
       "「B1」を、ボタンとして、作成\n"
-      "B1の、クリックした時は、『「{イベントオブジェクトの(名前)}」を、表示。B1を、オブジェクト破壊』\n"
-      "B1の、クリックした時\n"
-      "「まだ動く」を、表示\n");
+      "B1の、クリックした時は、『「{イベントオブジェクトの(名前)}」を、表示。B1を、オブジェクト破壊。0.01秒、待つ』\n"
+      "B1の、クリックした時\n"           // the wait lets the pump free B1's record inside its handler
+      "「まだ動く」を、表示\n"
+      "「B1」を、ボタンとして、作成\n"
+      "B1の、イベントは、『B1を、オブジェクト破壊。0.01秒、待つ』\n"
+      "B1の、イベントを、Sに、得る\n"      // the same through reading イベント
+      "「終」を、表示\n");
   ASSERT_EQ(Error(), "");
-  EXPECT_EQ(out, "B1\nまだ動く\n");
+  EXPECT_EQ(out, "B1\nまだ動く\n終\n");
   EXPECT_EQ(Word("B1"), nullptr);
+  EXPECT_EQ(DeferredPartCount(t.e), 0u);
 }
 
 }  // namespace
