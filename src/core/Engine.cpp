@@ -539,6 +539,15 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
   if (IsLiteralPhrase(name))
     RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name + Sj(msg::kOfAssignment)}) +
                           Sj(msg::kAssignHint));
+  // ボタン1のテキストは、… written as one word: the property's assignment.
+  std::string property;
+  if (!e.Words.Find(name)) {
+    if (THashNode* owner = SplitObjectProperty(e, name, property)) {
+      e.ArgStack.Push(owner->Name + Kw().No);
+      AssignItem(e, property, valueText);
+      return;
+    }
+  }
   if (e.Caches->PlainWordStart) {
     RecordAssignPlan(e, e.Caches->PlainWordStart, name, held, end);
     e.Caches->PlainWordStart = nullptr;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nokari {
@@ -301,6 +302,10 @@ class IObjectModel {
   // A statement 「B1の、クリックした時」 whose verb is an event property:
   // true when `verb` names one (the event has then been performed).
   virtual bool PerformEventStatement(TNokaBase& e, const std::string& objectPhrase, const std::string& verb) = 0;
+  // Whether `name` (CP932) is a property of the vocabulary (okurigana
+  // folded): the value layer reads ボタン1のテキスト, written as one word,
+  // as ボタン1の、テキスト when this holds.
+  virtual bool IsProperty(std::string_view /*name*/) { return false; }
 };
 
 }  // namespace nokari

@@ -160,6 +160,7 @@ void DestroyRecord(TNokaBase& e, int id) {
 
 class ObjectModel final : public IObjectModel {
  public:
+  bool IsProperty(std::string_view name) override { return FindProp(name).has_value(); }
   std::string ReadObject(TNokaBase& e, THashNode& word) override {
     TObjNode& node = RecordOf(e, word);
     const KindBehaviour& kind = *KindOf(node).Behaviour;

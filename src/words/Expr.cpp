@@ -596,6 +596,10 @@ void ResolveWord(TNokaBase& e, const Node& n) {
   n.word = e.Words.Find(n.text);
   THashNode* command = n.word ? nullptr : e.Words.Find(n.text, true);
   n.callable = IsCommandOrLabel(command);
+  // An object's property written as one word (ボタン1のテキスト) is the
+  // reader's to resolve.
+  std::string property;
+  if (!n.word && !n.callable && SplitObjectProperty(e, n.text, property)) n.callable = true;
   n.generation = generation;
 }
 

@@ -353,6 +353,8 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
     if (!IsCommandOrLabel(w)) w = nullptr;
   }
   if (!w) {
+    std::string property;
+    if (THashNode* owner = SplitObjectProperty(e, word, property)) return ItemAccess(e, owner, property);
     SetTag(e.CurrentType, "s");
     return word;
   }
@@ -757,6 +759,24 @@ void StoreItem(TNokaBase& e, THashNode& owner, const std::string& key, std::stri
 }
 
 }  // namespace
+
+THashNode* SplitObjectProperty(TNokaBase& e, std::string_view word, std::string& property) {
+  if (!e.ObjectModel) return nullptr;
+  const std::string& no = Kw().No;
+  for (size_t i = 0; i + no.size() < word.size(); i += CharLenAt(word, i)) {
+    if (i == 0 || word.compare(i, no.size(), no) != 0) continue;
+    THashNode* owner = e.Words.Find(word.substr(0, i));
+    if (!owner) continue;
+    THashNode* object = owner;
+    if (owner->Kind == kVariable) object = e.Words.Find(owner->Value);
+    if (!object || object->Kind != kObject) continue;
+    std::string_view rest = word.substr(i + no.size());
+    if (!e.ObjectModel->IsProperty(rest)) continue;
+    property.assign(rest);
+    return owner;
+  }
+  return nullptr;
+}
 
 void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText) {
   std::string ownerPhrase = e.ArgStack.PopLast();

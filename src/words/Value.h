@@ -35,6 +35,11 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
                      AssignTarget* target = nullptr);
 // 名前の項目は値 with the owner phrase on the word stack.
 void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText);
+// A word written as object, の and property in one (ボタン1のテキスト,
+// そのテキスト) that names no word itself: the word before the の (an
+// object, or a variable naming one, as そ does) with `property` set to the
+// rest. Null when the word does not split so.
+THashNode* SplitObjectProperty(TNokaBase& e, std::string_view word, std::string& property);
 // A planned item assignment: the owner phrases as read, then the item and
 // value texts; the target cache spares the lookups while nothing changed.
 void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
