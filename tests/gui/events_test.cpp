@@ -99,15 +99,17 @@ TEST_F(Events, AClickIsReportedWithWhereItWas) {
 }
 
 TEST_F(Events, AListsClickOnItsViewportIsTheListsAtItsOwnPosition) {
-  auto list = Part(PartKind::リスト, "l");
-  list->SetItems({"a", "b"});
-  QWidget* viewport = As<QListWidget>(*list)->viewport();
-  QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(5, 3));
-  EXPECT_EQ(log_.Trace(), (Trace{"l:3", "l:4", "l:1"}));
-  QPoint expected = viewport->mapTo(WidgetOf(*list), QPoint(5, 3));
-  EXPECT_EQ(log_.Last(1).X, expected.x());
-  EXPECT_EQ(log_.Last(1).Y, expected.y());
-  EXPECT_NE(expected, QPoint(5, 3));  // the frame lies between
+  for (PartKind kind : {PartKind::リスト, PartKind::グリッド}) {
+    log_.Entries.clear();
+    auto list = Part(kind, "l");
+    QWidget* viewport = As<QAbstractScrollArea>(*list)->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(5, 3));
+    EXPECT_EQ(log_.Trace(), (Trace{"l:3", "l:4", "l:1"}));
+    QPoint expected = viewport->mapTo(WidgetOf(*list), QPoint(5, 3));
+    EXPECT_EQ(log_.Last(1).X, expected.x());
+    EXPECT_EQ(log_.Last(1).Y, expected.y());
+    EXPECT_NE(expected, QPoint(5, 3));  // the frame (and a grid's titles) lie between
+  }
 }
 
 TEST_F(Events, OnlyAPressAndReleaseInsideIsAClick) {
@@ -258,6 +260,11 @@ TEST_F(Events, AComboReportsItsTextButNotARebuildThatKeepsIt) {
   combo->SetValue(2);
   EXPECT_EQ(log_.Count(7), 2);
   EXPECT_EQ(combo->Text(), "c");
+  log_.Entries.clear();
+  // The user picking an item by key is a click as well as a change.
+  QTest::keyClick(WidgetOf(*combo), Qt::Key_Up);
+  EXPECT_EQ(log_.Trace(), (Trace{"main:5", "c:5", "c:7", "c:1", "main:6", "c:6"}));
+  EXPECT_EQ(combo->Text(), "b");
 }
 
 TEST_F(Events, AChangeHandlerChangingItsOwnPartIsNotReportedAgain) {

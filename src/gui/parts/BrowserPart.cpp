@@ -47,7 +47,9 @@ class BrowserPart : public QtPart<QTextBrowser> {
     PartEvent event;
     event.Slot = kClickSlot;
     event.Url = inPage ? FromQ(link.toString()) : FromQ(url.isLocalFile() ? url.toLocalFile() : url.toString());
-    if (!Report(event)) return;
+    std::weak_ptr<char> life = Life();
+    bool allowed = Report(event);
+    if (life.expired() || !allowed) return;
     if (inPage)
       w()->scrollToAnchor(link.fragment());
     else

@@ -191,9 +191,12 @@ void QtPartBase::ReportChange() {
   if (reportingChange_ || quiet_) return;
   reportingChange_ = true;
   struct Reset {
+    std::weak_ptr<char> life;
     bool& flag;
-    ~Reset() { flag = false; }
-  } reset{reportingChange_};
+    ~Reset() {
+      if (!life.expired()) flag = false;
+    }
+  } reset{Life(), reportingChange_};
   PartEvent event;
   event.Slot = kChangeSlot;
   Report(event);
@@ -212,9 +215,11 @@ void QtPartBase::MouseEvent(const QMouseEvent& me) {
   PartEvent event = MouseAt(at);
   event.Shift = ShiftNames(me.modifiers(), me.buttons(), doubleClick);
   lastMouse_ = event;
+  std::weak_ptr<char> life = Life();
   auto report = [&](int slot) {
     event.Slot = slot;
     Report(event);
+    return !life.expired();  // go on only while the part stands
   };
   switch (me.type()) {
     case QEvent::MouseButtonPress:
@@ -224,14 +229,12 @@ void QtPartBase::MouseEvent(const QMouseEvent& me) {
     case QEvent::MouseButtonDblClick:
       // Its release makes no second click.
       pressedHere_ = false;
-      report(kDoubleClickSlot);
-      report(kPressSlot);
+      if (report(kDoubleClickSlot)) report(kPressSlot);
       break;
     case QEvent::MouseButtonRelease: {
       bool click = clickFromMouse_ && left && pressedHere_ && widget_->rect().contains(at);
       if (left) pressedHere_ = false;
-      report(kReleaseSlot);
-      if (click) report(kClickSlot);
+      if (report(kReleaseSlot) && click) report(kClickSlot);
       break;
     }
     default:

@@ -90,6 +90,9 @@ class QtPartBase : public PartHandle {
   // handle, so a widget that outlives it (the main window) never calls
   // into a dead one.
   QObject* Context() const { return context_.get(); }
+  // Expires with the handle: code going on after a sink call checks it,
+  // as a sink may take the part down (a browser asking synchronously).
+  std::weak_ptr<char> Life() const { return life_; }
   // A click comes from a press and release of the left button inside
   // the part; kinds with their own click signal turn this off.
   bool clickFromMouse_ = true;
@@ -99,6 +102,7 @@ class QtPartBase : public PartHandle {
 
  private:
   std::unique_ptr<QObject> context_;
+  std::shared_ptr<char> life_ = std::make_shared<char>();
   PartEventSink sink_;
   SlotSet slots_ = 0;
   bool acceptFiles_ = false;
