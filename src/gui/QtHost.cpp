@@ -53,6 +53,11 @@ void TfrmNoka::paintEvent(QPaintEvent*) {
 }
 
 void TfrmNoka::resizeEvent(QResizeEvent*) {
+  GrowCanvas();
+  emit Resized();
+}
+
+void TfrmNoka::GrowCanvas() {
   if (width() <= canvas_.width() && height() <= canvas_.height()) return;
   QImage bigger(std::max(width(), canvas_.width()), std::max(height(), canvas_.height()), QImage::Format_RGB32);
   bigger.fill(palette().color(QPalette::Window));

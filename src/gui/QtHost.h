@@ -38,12 +38,17 @@ class TfrmNoka : public QWidget {
   void AllowClose() { closing_ = true; }
   void SetCloseRequestHandler(std::function<void()> request) { closeRequest_ = std::move(request); }
 
+ signals:
+  // A new client size, after the canvas followed it.
+  void Resized();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void GrowCanvas();
   QImage canvas_;
   // The pen of 表示 belongs to the surface it writes on.
   QPoint pen_{10, 10};

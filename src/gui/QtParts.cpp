@@ -14,7 +14,10 @@ namespace {
 // its client the parent of parts. Its canvas is the window's own.
 class MainWindowPart : public WindowPart<TfrmNoka> {
  public:
-  explicit MainWindowPart(TfrmNoka& window) : WindowPart(&window, /*owned=*/false) {}
+  explicit MainWindowPart(TfrmNoka& window) : WindowPart(&window, /*owned=*/false) {
+    SetEventSlots(EventSlotsOf(PartKind::フォーム));
+    QObject::connect(&window, &TfrmNoka::Resized, Context(), [this] { ClientResized(); });
+  }
   QWidget* ChildArea() override { return w(); }
   ColorRef BackColor() const override { return ColorRefOf(w()->palette().color(QPalette::Window)); }
   void SetBackColor(ColorRef c) override {
@@ -43,6 +46,7 @@ QtPartService::~QtPartService() = default;
 
 std::unique_ptr<PartHandle> QtPartService::Create(PartKind kind, PartHandle& parent) {
   std::unique_ptr<QtPartBase> part = kFactories[static_cast<int>(kind)]();
+  part->SetEventSlots(EventSlotsOf(kind));
   if (kind != PartKind::フォーム) {
     auto* container = dynamic_cast<QtPartBase*>(&parent);
     QWidget* area = container ? container->ChildArea() : nullptr;

@@ -11,6 +11,7 @@ class BarPart : public QtPart<QScrollBar> {
   BarPart() : QtPart(new QScrollBar(Qt::Horizontal)) {
     w()->resize(121, 16);
     w()->setRange(0, 100);
+    QObject::connect(w(), &QScrollBar::valueChanged, Context(), [this] { ReportChange(); });
   }
   int Value() const override { return w()->value(); }
   void SetValue(int n) override { w()->setValue(n); }

@@ -1,6 +1,7 @@
 // ブラウザ: a stand-in for a web view that needs no network: a local file
 // (a path or a file: URL) is shown, any other address is shown as text.
-// The location reads back as it was given.
+// The location reads back as it was given. A link the user follows is
+// reported first (slot 1 with its address), and the sink may refuse it.
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
@@ -16,8 +17,11 @@ class BrowserPart : public QtPart<QTextBrowser> {
   BrowserPart() : QtPart(new QTextBrowser) {
     w()->resize(300, 150);
     w()->setOpenExternalLinks(false);
-    // A link followed by the user becomes the location.
-    QObject::connect(w(), &QTextBrowser::sourceChanged, w(), [this](const QUrl& url) {
+    w()->setOpenLinks(false);  // every link comes here first
+    clickFromMouse_ = false;   // its click is the link, never the mouse
+    QObject::connect(w(), &QTextBrowser::anchorClicked, Context(), [this](const QUrl& link) { Follow(link); });
+    // Going back and forth by keys moves the location too.
+    QObject::connect(w(), &QTextBrowser::sourceChanged, Context(), [this](const QUrl& url) {
       if (!navigating_) url_ = FromQ(url.isLocalFile() ? url.toLocalFile() : url.toString());
     });
   }
@@ -37,6 +41,20 @@ class BrowserPart : public QtPart<QTextBrowser> {
   std::string Text() const override { return Url(); }
 
  private:
+  void Follow(const QUrl& link) {
+    bool inPage = link.toString().startsWith('#');
+    QUrl url = w()->source().resolved(link);
+    PartEvent event;
+    event.Slot = kClickSlot;
+    event.Url = inPage ? FromQ(link.toString()) : FromQ(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    std::weak_ptr<char> life = Life();
+    bool allowed = Report(event);
+    if (life.expired() || !allowed) return;
+    if (inPage)
+      w()->scrollToAnchor(link.fragment());
+    else
+      Navigate(event.Url);
+  }
   std::string url_;
   bool navigating_ = false;
 };

@@ -11,7 +11,13 @@ namespace {
 
 class ButtonPart : public QtPart<QPushButton> {
  public:
-  ButtonPart() : QtPart(new QPushButton) { w()->resize(75, 25); }
+  ButtonPart() : QtPart(new QPushButton) {
+    w()->resize(75, 25);
+    // The button's own click: a press and release inside it, or the space
+    // key while it has the focus.
+    clickFromMouse_ = false;
+    QObject::connect(w(), &QPushButton::clicked, Context(), [this] { ReportClick(); });
+  }
   std::string Text() const override { return FromQ(w()->text()); }
   void SetText(const std::string& text) override { w()->setText(Q(text)); }
 

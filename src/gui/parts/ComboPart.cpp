@@ -17,6 +17,9 @@ class ComboPart : public QtPart<QComboBox> {
     w()->setInsertPolicy(QComboBox::NoInsert);
     w()->setCurrentIndex(-1);
     w()->clearEditText();
+    QObject::connect(w(), &QComboBox::currentTextChanged, Context(), [this](const QString& text) { ReportChange(text); });
+    // Besides a click in the field: the user picking an item from the list.
+    QObject::connect(w(), &QComboBox::activated, Context(), [this] { ReportClick(); });
   }
   std::string Text() const override { return FromQ(w()->currentText()); }
   void SetText(const std::string& text) override {
@@ -31,14 +34,18 @@ class ComboPart : public QtPart<QComboBox> {
     for (int i = 0; i < w()->count(); ++i) items.push_back(FromQ(w()->itemText(i)));
     return items;
   }
+  // Clearing empties the text on the way: only the end state may be a change.
   void SetItems(const std::vector<std::string>& items) override {
-    QString text = w()->currentText();
-    int index = w()->currentIndex();
-    w()->clear();
-    for (const std::string& item : items) w()->addItem(Q(item));
-    if (sorted_) w()->model()->sort(0);
-    w()->setCurrentIndex(index < w()->count() ? index : -1);
-    if (w()->isEditable()) w()->setEditText(text);
+    ChangeQuietly([&] {
+      QString text = w()->currentText();
+      int index = w()->currentIndex();
+      w()->clear();
+      for (const std::string& item : items) w()->addItem(Q(item));
+      if (sorted_) w()->model()->sort(0);
+      w()->setCurrentIndex(index < w()->count() ? index : -1);
+      if (w()->isEditable()) w()->setEditText(text);
+    });
+    ReportChange(w()->currentText());
   }
   void SetItemText(int index, const std::string& text) override { w()->setItemText(index, Q(text)); }
   bool Sorted() const override { return sorted_; }

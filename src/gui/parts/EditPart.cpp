@@ -7,7 +7,10 @@ namespace {
 
 class EditPart : public QtPart<QLineEdit> {
  public:
-  EditPart() : QtPart(new QLineEdit) { w()->resize(121, 21); }
+  EditPart() : QtPart(new QLineEdit) {
+    w()->resize(121, 21);
+    QObject::connect(w(), &QLineEdit::textChanged, Context(), [this](const QString& text) { ReportChange(text); });
+  }
   std::string Text() const override { return FromQ(w()->text()); }
   void SetText(const std::string& text) override { w()->setText(Q(text)); }
   bool Editable() const override { return !w()->isReadOnly(); }

@@ -2,6 +2,7 @@
 // (an ImageView). The canvas follows the window's size, keeping what was
 // drawn; parts put on the form stand above it.
 #include <QResizeEvent>
+#include <functional>
 
 #include "gui/parts/ImageView.h"
 #include "gui/parts/PartKinds.h"
@@ -21,6 +22,7 @@ class FormWindow : public QWidget {
     FollowClient();
   }
   ImageView* Img() const { return img_; }
+  std::function<void()> Resized;  // after the canvas followed
   // The canvas grows with the client and never shrinks. Called on the
   // resize event and by the handle too: a hidden window gets its resize
   // events only when shown, and a console run never shows it.
@@ -36,7 +38,10 @@ class FormWindow : public QWidget {
   }
 
  protected:
-  void resizeEvent(QResizeEvent*) override { FollowClient(); }
+  void resizeEvent(QResizeEvent*) override {
+    FollowClient();
+    if (Resized) Resized();
+  }
 
  private:
   ImageView* img_;
@@ -44,12 +49,13 @@ class FormWindow : public QWidget {
 
 class FormPart : public WindowPart<FormWindow> {
  public:
-  FormPart() : WindowPart(new FormWindow) {}
-  QWidget* ChildArea() override { return w(); }
-  void SetGeometry(const PartRect& r) override {
-    WindowPart::SetGeometry(r);
-    w()->FollowClient();
+  FormPart() : WindowPart(new FormWindow) {
+    w()->Resized = [this] { ClientResized(); };
   }
+  ~FormPart() override {
+    if (w()) w()->Resized = nullptr;
+  }
+  QWidget* ChildArea() override { return w(); }
 
   ColorRef BackColor() const override { return ColorRefOf(w()->palette().color(QPalette::Window)); }
   // The window takes the colour and the canvas starts over in it, at the
@@ -81,6 +87,9 @@ class FormPart : public WindowPart<FormWindow> {
   void SetStretch(bool on) override { w()->Img()->SetStretch(on); }
   bool Transparent() const override { return w()->Img()->Transparent(); }
   void SetTransparent(bool on) override { w()->Img()->SetTransparent(on); }
+
+ protected:
+  void FollowClient() override { w()->FollowClient(); }
 };
 
 }  // namespace

@@ -15,6 +15,7 @@ class MenuPart : public QtPartBase {
   MenuPart() : QtPartBase(new QWidget), action_(new QAction(widget_)) {
     action_->setCheckable(true);
     widget_->hide();  // for good: it must never cover the window's client
+    QObject::connect(action_, &QAction::triggered, Context(), [this] { ReportClick(); });
   }
   QAction* Action() const { return action_; }
 

@@ -14,6 +14,8 @@ namespace nokari {
 namespace {
 
 const char kPartProperty[] = "nokariPart";
+// The handle behind a part's widget, for the event filter.
+const char kHandleProperty[] = "nokariHandle";
 
 // True when `w` stands on `container` with no other part between them
 // (inner widgets such as pages and viewports may be).
@@ -36,6 +38,14 @@ void MarkAsPart(QWidget* widget) {
 }
 
 bool IsPartWidget(const QWidget* widget) { return widget->property(kPartProperty).toBool(); }
+
+QtPartBase* QtPartBase::Of(QWidget* widget) {
+  for (QWidget* w = widget; w; w = w->parentWidget()) {
+    if (auto* part = static_cast<QtPartBase*>(w->property(kHandleProperty).value<void*>())) return part;
+    if (w->isWindow()) break;  // a dialog or pop-up over a part is not the part
+  }
+  return nullptr;
+}
 
 void ReleaseParts(QWidget* dying) {
   for (QWidget* child : dying->findChildren<QWidget*>()) {
@@ -71,9 +81,19 @@ PartFont PartFontOf(const QFont& f) {
   return font;
 }
 
-QtPartBase::QtPartBase(QWidget* widget, bool owned) : widget_(widget), owned_(owned) { MarkAsPart(widget); }
+QtPartBase::QtPartBase(QWidget* widget, bool owned)
+    : widget_(widget), owned_(owned), context_(std::make_unique<QObject>()), acceptsDropsItself_(widget->acceptDrops()) {
+  MarkAsPart(widget);
+  widget->setProperty(kHandleProperty, QVariant::fromValue(static_cast<void*>(this)));
+  RouteEvents();
+}
 
 QtPartBase::~QtPartBase() {
+  // Nothing reaches this handle any more: not the sink, not a signal the
+  // widget sends while it is taken down, not the event filter.
+  sink_ = nullptr;
+  context_.reset();
+  if (widget_) widget_->setProperty(kHandleProperty, QVariant());
   if (!widget_ || !owned_) return;  // !widget_: went with a window deleted before us
   widget_->hide();
   ReleaseParts(widget_);
@@ -170,6 +190,11 @@ void QtPartBase::SetBackColor(ColorRef c) {
   widget_->setAutoFillBackground(true);
 }
 
-void QtPartBase::SetAcceptDrops(bool on) { widget_->setAcceptDrops(on); }
+// Files dropped become the part's event; a widget that takes dropped text
+// by itself (an editor) keeps doing so.
+void QtPartBase::SetAcceptDrops(bool on) {
+  acceptFiles_ = on;
+  widget_->setAcceptDrops(on || acceptsDropsItself_);
+}
 
 }  // namespace nokari

@@ -8,6 +8,10 @@
 #include <memory>
 
 #include "core/Parts.h"
+#include "gui/parts/PartEvents.h"
+
+class QKeyEvent;
+class QMouseEvent;
 
 namespace nokari {
 
@@ -48,9 +52,66 @@ class QtPartBase : public PartHandle {
   void SetBackColor(ColorRef c) override;
   void SetAcceptDrops(bool on) override;
 
+  // --- events (PartEvents.cpp) ---------------------------------------------
+  void SetEventSink(PartEventSink sink) override;
+  // The kind's row of the sources table: which slots reach the sink.
+  void SetEventSlots(SlotSet reported) { slots_ = reported; }
+  // The application's filter hands over the mouse, keys and dropped
+  // files at their first delivery (never a copy passed up to a parent).
+  void MouseEvent(const QMouseEvent& event);
+  void KeyEvent(const QKeyEvent& event);
+  bool AcceptsFiles() const { return acceptFiles_; }
+  void FilesDropped(const std::string& files, QPoint globalPos);
+  // The handle of `widget` or of the nearest widget above it within its
+  // window; null when none.
+  static QtPartBase* Of(QWidget* widget);
+
  protected:
+  // Hands the event to the sink when the kind reports its slot. True when
+  // there is no sink or it agrees (only a ブラウザ asks).
+  bool Report(const PartEvent& event);
+  // Slot 1 from a widget's own click signal, with the mouse as last seen.
+  void ReportClick();
+  // Slot 7, unless one is being reported for this part right now: a sink
+  // that changes its own part does not come back in here.
+  void ReportChange();
+  // Slot 7 when `state` (the text, the page ...) differs from what it was
+  // at the last report, so a rebuild or a write of the same text is quiet.
+  void ReportChange(const QString& state);
+  // Runs `change` without change events: a rebuild passing through
+  // states the script never asked for. The caller reports the end state.
+  template <class F>
+  void ChangeQuietly(F change) {
+    ++quiet_;
+    change();
+    --quiet_;
+  }
+  // The receiver of the handle's signal connections: gone with the
+  // handle, so a widget that outlives it (the main window) never calls
+  // into a dead one.
+  QObject* Context() const { return context_.get(); }
+  // Expires with the handle: code going on after a sink call checks it,
+  // as a sink may take the part down (a browser asking synchronously).
+  std::weak_ptr<char> Life() const { return life_; }
+  // A click comes from a press and release of the left button inside
+  // the part; kinds with their own click signal turn this off.
+  bool clickFromMouse_ = true;
+
   QPointer<QWidget> widget_;
   bool owned_;
+
+ private:
+  std::unique_ptr<QObject> context_;
+  std::shared_ptr<char> life_ = std::make_shared<char>();
+  PartEventSink sink_;
+  SlotSet slots_ = 0;
+  bool acceptFiles_ = false;
+  bool acceptsDropsItself_ = false;  // an editor takes dropped text
+  bool pressedHere_ = false;
+  bool reportingChange_ = false;
+  int quiet_ = 0;
+  QString lastState_;
+  PartEvent lastMouse_;  // position and shift names of the last mouse event
 };
 
 // The typed view of the widget for a kind's own methods.

@@ -17,6 +17,9 @@ class RadioPart : public QtPart<QGroupBox> {
   RadioPart() : QtPart(new QGroupBox), group_(new QButtonGroup(w())) {
     w()->resize(185, 105);
     new QVBoxLayout(w());
+    // A click is the user picking a button, not a click on the frame.
+    clickFromMouse_ = false;
+    QObject::connect(group_, &QButtonGroup::buttonClicked, Context(), [this] { ReportClick(); });
   }
   std::string Text() const override { return FromQ(w()->title()); }
   void SetText(const std::string& text) override { w()->setTitle(Q(text)); }

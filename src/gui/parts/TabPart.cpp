@@ -10,7 +10,11 @@ namespace {
 
 class TabPart : public QtPart<QTabWidget> {
  public:
-  TabPart() : QtPart(new QTabWidget) { w()->resize(289, 193); }
+  TabPart() : QtPart(new QTabWidget) {
+    w()->resize(289, 193);
+    ReportChange(PageState());  // notes the start (no sink yet)
+    QObject::connect(w(), &QTabWidget::currentChanged, Context(), [this] { ReportChange(PageState()); });
+  }
   QWidget* ChildArea() override { return w()->currentWidget() ? w()->currentWidget() : w(); }
 
   std::vector<std::string> TabCaptions() const override {
@@ -22,6 +26,16 @@ class TabPart : public QtPart<QTabWidget> {
   // ones removed (parts standing on a removed page are taken off it first,
   // as their records outlive the page).
   void SetTabCaptions(const std::vector<std::string>& captions) override {
+    // Removing pages one by one moves the current page through each.
+    ChangeQuietly([&] { Rebuild(captions); });
+    ReportChange(PageState());
+  }
+  int Value() const override { return w()->currentIndex(); }
+  void SetValue(int n) override { w()->setCurrentIndex(n); }
+
+ private:
+  QString PageState() const { return QString::number(w()->currentIndex()); }
+  void Rebuild(const std::vector<std::string>& captions) {
     int wanted = static_cast<int>(captions.size());
     while (w()->count() > wanted) {
       QWidget* page = w()->widget(w()->count() - 1);
@@ -39,8 +53,6 @@ class TabPart : public QtPart<QTabWidget> {
       w()->addTab(page, Q(captions[i]));
     }
   }
-  int Value() const override { return w()->currentIndex(); }
-  void SetValue(int n) override { w()->setCurrentIndex(n); }
 };
 
 }  // namespace

@@ -38,6 +38,9 @@ class DocumentPart : public QtPart<W> {
   explicit DocumentPart(W* widget) : QtPart<W>(widget) {
     widget->setLineWrapMode(W::NoWrap);
     SetScrollBars(ScrollBarMode::Both);
+    // The document says it changed on every edit, also when the same text
+    // is written again; the part reports a change of the text only.
+    QObject::connect(widget, &W::textChanged, this->Context(), [this] { this->ReportChange(Plain()); });
   }
   std::string Text() const override { return FromQLines(this->w()->toPlainText()); }
   void SetText(const std::string& text) override { this->w()->setPlainText(QLines(text)); }

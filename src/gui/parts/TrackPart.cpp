@@ -14,6 +14,11 @@ class TrackPart : public QtPart<QSlider> {
     w()->resize(150, 45);
     w()->setRange(0, 10);
     w()->setTickPosition(QSlider::TicksBelow);
+    QObject::connect(w(), &QSlider::valueChanged, Context(), [this] {
+      // The handler may read the size: it is never below the minimum.
+      w()->resize(w()->size().expandedTo(w()->minimumSize()));
+      ReportChange();
+    });
   }
   int Value() const override { return w()->value(); }
   void SetValue(int n) override { w()->setValue(n); }

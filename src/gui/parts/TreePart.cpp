@@ -18,6 +18,7 @@ class TreePart : public QtPart<QTreeWidget> {
     w()->setHeaderHidden(true);
     w()->setColumnCount(1);
     SetEditable(false);
+    QObject::connect(w(), &QTreeWidget::itemSelectionChanged, Context(), [this] { ReportChange(); });
   }
 
   std::vector<TreeNode> TreeNodes() const override {

@@ -1,7 +1,7 @@
 // What a フォーム and the main window share as top-level windows: the
 // geometry is the window's position on the screen and its client size,
 // the text is the caption, and the frame style, state and stay-on-top
-// flag are window flags.
+// flag are window flags. A new client size is the window's change event.
 #pragma once
 #include <QGuiApplication>
 #include <QScreen>
@@ -14,13 +14,15 @@ namespace nokari {
 template <class W>
 class WindowPart : public QtPart<W> {
  public:
-  explicit WindowPart(W* window, bool owned = true) : QtPart<W>(window, owned) {}
+  explicit WindowPart(W* window, bool owned = true) : QtPart<W>(window, owned), lastSize_(window->size()) {}
 
   // x()/y() of a window are those of its frame; width()/height() its client.
   PartRect Geometry() const override { return PartRect{this->w()->x(), this->w()->y(), this->w()->width(), this->w()->height()}; }
   void SetGeometry(const PartRect& r) override {
     this->w()->move(r.X, r.Y);
     this->w()->resize(r.W, r.H);
+    FollowClient();
+    ClientResized();
   }
   PartRect ParentClient() const override {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -46,6 +48,18 @@ class WindowPart : public QtPart<W> {
   }
   void Close() override { this->w()->hide(); }
 
+ protected:
+  // The canvas takes the client's new size (a フォーム's img).
+  virtual void FollowClient() {}
+  // Slot 7 once the client has a new size and the canvas has followed.
+  // Called from the resize event and from SetGeometry too: a hidden
+  // window gets its resize event only when it is shown.
+  void ClientResized() {
+    if (this->w()->size() == lastSize_) return;
+    lastSize_ = this->w()->size();
+    this->ReportChange();
+  }
+
  private:
   // Frame style 0 none, 1 single (no maximise box), 2 sizeable, 3 dialog.
   // Changing flags hides a window (Qt re-creates it): a shown one is shown
@@ -64,6 +78,7 @@ class WindowPart : public QtPart<W> {
   }
   int style_ = 2;
   bool onTop_ = false;
+  QSize lastSize_;
 };
 
 }  // namespace nokari
