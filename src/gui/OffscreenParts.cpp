@@ -58,6 +58,9 @@ class OffscreenParts : public IPartService {
     return service_->Create(kind, parent);
   }
   PartHandle& MainWindow() override { return service_->MainWindow(); }
+  std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) override {
+    return service_->CreateMenuItem(parentItem, caption);
+  }
 
  private:
   std::unique_ptr<QApplication> app_;

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 
 #include "core/Encoding.h"
 #include "core/Messages.h"
+#include "gui/QtMenus.h"
 #include "gui/QtParts.h"
 #include "gui/QtText.h"
 #include "host/Run.h"
@@ -36,11 +38,15 @@ void AliasJapaneseFonts() {
   for (const char* name : {"ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS Mincho"}) QFont::insertSubstitutions(QU(name), mincho);
 }
 
-TfrmNoka::TfrmNoka() {
+TfrmNoka::TfrmNoka() : client_(new QWidget(this)) {
   setWindowTitle(QU(msg::kAppTitle));
+  // Transparent (it fills no background), so the canvas painted by the
+  // window shows through it; mouse events it leaves reach the window.
+  client_->setObjectName("client");
   resize(640, 400);
   canvas_ = QImage(640, 400, QImage::Format_RGB32);
   canvas_.fill(palette().color(QPalette::Window));
+  LayOut();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -49,21 +55,62 @@ TfrmNoka::TfrmNoka() {
 
 void TfrmNoka::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawImage(0, 0, canvas_);
+  p.drawImage(0, top_, canvas_);
 }
 
 void TfrmNoka::resizeEvent(QResizeEvent*) {
-  GrowCanvas();
+  LayOut();
   emit Resized();
 }
 
-void TfrmNoka::GrowCanvas() {
-  if (width() <= canvas_.width() && height() <= canvas_.height()) return;
-  QImage bigger(std::max(width(), canvas_.width()), std::max(height(), canvas_.height()), QImage::Format_RGB32);
+// Laid out at once: a hidden window gets its resize event only when shown.
+void TfrmNoka::SetClientSize(int width, int height) {
+  resize(width, height + top_);
+  LayOut();
+  emit Resized();
+}
+
+void TfrmNoka::LayOut() {
+  client_->setGeometry(0, top_, width(), std::max(0, height() - top_));
+  if (menuBar_) menuBar_->setGeometry(0, 0, width(), top_);
+  QSize client = client_->size();
+  if (client.width() <= canvas_.width() && client.height() <= canvas_.height()) return;
+  QImage bigger(std::max(client.width(), canvas_.width()), std::max(client.height(), canvas_.height()),
+                QImage::Format_RGB32);
   bigger.fill(palette().color(QPalette::Window));
   QPainter p(&bigger);
   p.drawImage(0, 0, canvas_);
   canvas_ = bigger;
+}
+
+QMenuBar* TfrmNoka::MenuBar() {
+  if (menuBar_) return menuBar_;
+  menuBar_ = new QMenuBar(this);
+  menuBar_->hide();
+  // Items that go (destroyed parts) may leave the bar empty.
+  menuBar_->installEventFilter(this);
+  return menuBar_;
+}
+
+void TfrmNoka::PlaceMenuBar() {
+  bool used = menuBar_ && !menuBar_->actions().isEmpty();
+  int top = used ? menuBar_->sizeHint().height() : 0;
+  if (menuBar_) menuBar_->setVisible(used);
+  if (top == top_) return;
+  QSize client = client_->size();
+  top_ = top;
+  // A maximised window cannot grow: there the client gives the room.
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+    LayOut();
+  else
+    SetClientSize(client.width(), client.height());
+  update();
+}
+
+bool TfrmNoka::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == menuBar_ && event->type() == QEvent::ActionRemoved)
+    QTimer::singleShot(0, this, [this] { PlaceMenuBar(); });
+  return QWidget::eventFilter(watched, event);
 }
 
 void TfrmNoka::closeEvent(QCloseEvent* event) {
@@ -114,8 +161,11 @@ TfrmError::TfrmError(QWidget* owner, const QString& log, bool debugMode) : QDial
   resize(480, 280);
 }
 
-QtHost::QtHost(TfrmNoka& window) : window_(window), parts_(std::make_unique<QtPartService>(window)) {}
-QtHost::~QtHost() = default;
+QtHost::QtHost(TfrmNoka& window)
+    : window_(window), parts_(std::make_unique<QtPartService>(window)), tray_(std::make_unique<TrayIcon>()) {}
+QtHost::~QtHost() {
+  if (cursorHidden_) QApplication::restoreOverrideCursor();
+}
 
 HostServices QtHost::Services() {
   HostServices s = ServicesOf(*this, pump_, false);
@@ -177,6 +227,29 @@ void QtHost::CloseMainWindow() {
 void QtHost::SetCloseRequestHandler(std::function<void()> request) {
   window_.SetCloseRequestHandler(std::move(request));
 }
+
+// Every window's icon, and the notification icon's when it shows.
+bool QtHost::SetAppIcon(const std::string& path) {
+  QIcon icon = IconFromFile(Q(path));
+  if (icon.isNull()) return false;
+  QApplication::setWindowIcon(icon);
+  tray_->SetIcon(icon);
+  return true;
+}
+
+// One override cursor at most: hiding twice and showing once shows it.
+void QtHost::SetCursorVisible(bool on) {
+  if (on == !cursorHidden_) return;
+  cursorHidden_ = !on;
+  if (cursorHidden_)
+    QApplication::setOverrideCursor(Qt::BlankCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void QtHost::SetTrayIcon(bool on, const std::string& tip) { tray_->Set(on, Q(tip)); }
+bool QtHost::TrayIconOn() const { return tray_->On(); }
+void QtHost::SetTrayHandler(std::function<void(bool leftButton)> clicked) { tray_->SetHandler(std::move(clicked)); }
 
 std::string QtHost::ClipboardText() { return FromQ(QGuiApplication::clipboard()->text()); }
 void QtHost::SetClipboardText(const std::string& text) { QGuiApplication::clipboard()->setText(Q(text)); }

@@ -15,6 +15,7 @@
 
 #include "core/Services.h"
 
+class QMenuBar;
 class QSocketNotifier;
 class QTimer;
 
@@ -23,6 +24,7 @@ namespace nokari {
 // Behind a pointer: moc reads this header and cannot read the parts'
 // Japanese names.
 class QtPartService;
+class TrayIcon;
 
 // Windows font names that scripts use, mapped onto installed Japanese faces.
 void AliasJapaneseFonts();
@@ -38,6 +40,18 @@ class TfrmNoka : public QWidget {
   void AllowClose() { closing_ = true; }
   void SetCloseRequestHandler(std::function<void()> request) { closeRequest_ = std::move(request); }
 
+  // The client area: the window below its menu bar, where parts stand and
+  // the canvas shows. Its size is 母艦's size.
+  QWidget* Client() const { return client_; }
+  // The window sized for a client of that size (the bar comes on top).
+  void SetClientSize(int width, int height);
+  // The menu bar, made on first use (by the first menu item). It stands
+  // above the client, which keeps its size: the window grows by the bar's
+  // height once the bar holds an item; an empty bar takes no room.
+  QMenuBar* MenuBar();
+  // Gives the bar the room it needs now (after items came or went).
+  void PlaceMenuBar();
+
  signals:
   // A new client size, after the canvas followed it.
   void Resized();
@@ -46,9 +60,15 @@ class TfrmNoka : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void GrowCanvas();
+  // The client and the bar over the window's current size; the canvas
+  // grows with the client.
+  void LayOut();
+  QWidget* client_;
+  QMenuBar* menuBar_ = nullptr;
+  int top_ = 0;
   QImage canvas_;
   // The pen of 表示 belongs to the surface it writes on.
   QPoint pen_{10, 10};
@@ -111,11 +131,18 @@ class QtHost : public IOutputService,
   void ShowMainWindow() override;
   void CloseMainWindow() override;
   void SetCloseRequestHandler(std::function<void()> request) override;
+  bool SetAppIcon(const std::string& path) override;
+  void SetCursorVisible(bool on) override;
+  void SetTrayIcon(bool on, const std::string& tip) override;
+  bool TrayIconOn() const override;
+  void SetTrayHandler(std::function<void(bool leftButton)> clicked) override;
 
  private:
   TfrmNoka& window_;
   QtPump pump_;
   std::unique_ptr<QtPartService> parts_;
+  std::unique_ptr<TrayIcon> tray_;
+  bool cursorHidden_ = false;
 };
 
 }  // namespace nokari

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "gui/QtHost.h"
+#include "gui/QtMenus.h"
 #include "gui/parts/PartKinds.h"
 #include "gui/parts/WindowPart.h"
 
@@ -11,14 +12,23 @@ namespace nokari {
 namespace {
 
 // 母艦: caption, window position and client size (640 × 400 at start),
-// its client the parent of parts. Its canvas is the window's own.
+// its client the parent of parts. Its canvas is the window's own. The
+// client is the window below its menu bar: the size a script sets and
+// reads leaves the bar out.
 class MainWindowPart : public WindowPart<TfrmNoka> {
  public:
   explicit MainWindowPart(TfrmNoka& window) : WindowPart(&window, /*owned=*/false) {
     SetEventSlots(EventSlotsOf(PartKind::フォーム));
     QObject::connect(&window, &TfrmNoka::Resized, Context(), [this] { ClientResized(); });
   }
-  QWidget* ChildArea() override { return w(); }
+  QWidget* ChildArea() override { return w()->Client(); }
+  PartRect Geometry() const override {
+    return PartRect{w()->x(), w()->y(), w()->Client()->width(), w()->Client()->height()};
+  }
+  void SetGeometry(const PartRect& r) override {
+    w()->move(r.X, r.Y);
+    w()->SetClientSize(r.W, r.H);
+  }
   ColorRef BackColor() const override { return ColorRefOf(w()->palette().color(QPalette::Window)); }
   void SetBackColor(ColorRef c) override {
     QPalette pal = w()->palette();
@@ -41,7 +51,8 @@ constexpr Factory kFactories[kPartKindCount] = {
 
 }  // namespace
 
-QtPartService::QtPartService(TfrmNoka& mainWindow) : main_(std::make_unique<MainWindowPart>(mainWindow)) {}
+QtPartService::QtPartService(TfrmNoka& mainWindow)
+    : window_(mainWindow), main_(std::make_unique<MainWindowPart>(mainWindow)) {}
 QtPartService::~QtPartService() = default;
 
 std::unique_ptr<PartHandle> QtPartService::Create(PartKind kind, PartHandle& parent) {
@@ -58,5 +69,9 @@ std::unique_ptr<PartHandle> QtPartService::Create(PartKind kind, PartHandle& par
 }
 
 PartHandle& QtPartService::MainWindow() { return *main_; }
+
+std::unique_ptr<PartHandle> QtPartService::CreateMenuItem(PartHandle* parentItem, const std::string& caption) {
+  return MakeMenuItem(window_, parentItem, caption);
+}
 
 }  // namespace nokari

@@ -27,6 +27,7 @@ class LazyPartService : public IPartService {
   // call.
   std::unique_ptr<PartHandle> Create(PartKind kind, PartHandle& parent) override;
   PartHandle& MainWindow() override;
+  std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) override;
 
  private:
   IPartService& Service();

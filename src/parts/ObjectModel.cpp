@@ -233,7 +233,8 @@ void InstallObjectModel(TNokaBase& e) {
   if (TObjNode* mothership = e.Objects.GetAt(0)) {
     mothership->Kind = static_cast<int>(PartKind::フォーム);
     mothership->ParentId = -1;
-    ControlOf(e, *mothership);
+    // Its widget is lent on first use (ControlOf): asking the part service
+    // now would load the window module for every console run.
   }
 }
 

@@ -28,7 +28,7 @@ TEST_F(Parts, EveryKindIsMadeHiddenWithMouseTracking) {
     if (kind == PartKind::フォーム)
       EXPECT_TRUE(w->isWindow());
     else
-      EXPECT_EQ(w->parentWidget(), &window_) << k;
+      EXPECT_EQ(w->parentWidget(), window_.Client()) << k;
   }
 }
 
@@ -104,7 +104,7 @@ TEST_F(Parts, RaiseAndLowerChangeTheStackingOrder) {
   auto a = Make(PartKind::ボタン);
   auto b = Make(PartKind::ボタン);
   auto order = [&] {
-    QObjectList kids = window_.children();
+    QObjectList kids = window_.Client()->children();
     return kids.indexOf(WidgetOf(*a)) < kids.indexOf(WidgetOf(*b));  // true: a below b
   };
   EXPECT_TRUE(order());
@@ -157,7 +157,7 @@ TEST_F(Parts, ParentChangeKeepsRelativeGeometry) {
   EXPECT_EQ(b->Geometry(), (PartRect{5, 6, 70, 20}));
 
   ASSERT_TRUE(b->SetParent(Main()));
-  EXPECT_EQ(WidgetOf(*b)->parentWidget(), &window_);
+  EXPECT_EQ(WidgetOf(*b)->parentWidget(), window_.Client());
 }
 
 TEST_F(Parts, ParentChangeRefusesNonContainersCyclesAndWindows) {

@@ -177,7 +177,7 @@ TEST_F(Windows, MainWindowIsAFormOverTheHostWindow) {
 TEST_F(Windows, NonContainerParentMeansTheMainWindow) {
   auto b = Make(PartKind::ボタン);
   auto c = Make(PartKind::ボタン, *b);
-  EXPECT_EQ(WidgetOf(*c)->parentWidget(), &window_);
+  EXPECT_EQ(WidgetOf(*c)->parentWidget(), window_.Client());
 }
 
 TEST_F(Windows, BrowserShowsLocalFilesAndNamesOtherAddresses) {

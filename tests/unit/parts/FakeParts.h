@@ -208,8 +208,20 @@ class FakePartService : public IPartService {
   }
   PartHandle& MainWindow() override { return main_; }
   FakePart& Main() { return main_; }
+  // A menu item hangs under its parent item (ParentPart), or in the menu
+  // bar (ParentPart null).
+  std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) override {
+    auto item = std::make_unique<FakePart>();
+    item->Kind = PartKind::メニュー;
+    item->ParentPart = static_cast<FakePart*>(parentItem);
+    item->Caption = caption;
+    Created.push_back(item.get());
+    MenuItems.push_back(item.get());
+    return item;
+  }
 
-  std::vector<FakePart*> Created;  // every part made (dangling once destroyed)
+  std::vector<FakePart*> Created;    // every part made (dangling once destroyed)
+  std::vector<FakePart*> MenuItems;  // the menu items among them, in order
 
  private:
   FakePart main_;
