@@ -284,19 +284,6 @@ bool Enclosed(std::string_view s, char open, char close) {
   return s.size() >= 2 && s.front() == open && s.back() == close;
 }
 
-// `…` with its doubled backquotes made single again.
-std::string Unbackquote(std::string_view s) {
-  std::string out;
-  std::string_view inner = s.substr(1, s.size() - 2);
-  for (size_t i = 0; i < inner.size();) {
-    size_t len = CharLenAt(inner, i);
-    out.append(inner.substr(i, len));
-    if (len == 1 && inner[i] == '`' && i + 1 < inner.size() && inner[i + 1] == '`') ++i;
-    i += len;
-  }
-  return out;
-}
-
 // The inside of a leading bracketed group: "(表示)" -> "表示".
 std::string InsideBracket(std::string_view s) {
   int depth = 0;
@@ -374,7 +361,7 @@ void SetEventSlot(Part& part, int slot, const std::string& raw) {
   if (!(v.empty() || v == "\"\"" || v == "``")) {
     std::string text;
     if (Enclosed(v, '`', '`')) {
-      text = Unbackquote(v);
+      text = UnquoteLiteral(v);
     } else if (Enclosed(v, '"', '"')) {
       // Decision: 「ラベル名」 (a string literal) means its text, as a
       // backquoted one does; stored raw it would be a handler of one

@@ -122,6 +122,9 @@ inline void SetSoreNumber(TNokaBase& e, long double x) { SetSoreTyped(e, FormatN
 // expression); sets e.CurrentType. For commands and properties that take
 // raw text and decide themselves when to evaluate it.
 std::string EvaluateText(TNokaBase& e, const std::string& text);
+// Removes the backquotes of a literal phrase (`a``b` -> a`b); other text
+// as is.
+std::string UnquoteLiteral(std::string_view phrase);
 // Runs a program text as のかりする does: prepared, in a nested run level,
 // named after the current file and line; returns when it has run out.
 void RunProgramText(TNokaBase& e, std::string text);

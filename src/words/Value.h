@@ -27,8 +27,6 @@ std::string EvalStringLiteral(TNokaBase& e, std::string_view literal);
 std::string ExtractLiteral(TNokaBase& e, const char*& p);
 // A value written back as a backquoted literal.
 std::string QuoteAsLiteral(std::string_view value);
-// Removes the backquotes of a literal phrase (`a``b` -> a`b); other text as is.
-std::string UnquoteLiteral(std::string_view phrase);
 
 // Assignment statements (the statement engine hands them over).
 void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText,

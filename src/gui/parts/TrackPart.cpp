@@ -2,14 +2,14 @@
 // minimum size holds against every later resize).
 #include <QSlider>
 
-#include "gui/parts/PartKinds.h"
+#include "gui/parts/SliderPart.h"
 
 namespace nokari {
 namespace {
 
-class TrackPart : public QtPart<QSlider> {
+class TrackPart : public SliderPart<QSlider> {
  public:
-  TrackPart() : QtPart(new QSlider(Qt::Horizontal)) {
+  TrackPart() : SliderPart(new QSlider(Qt::Horizontal)) {
     w()->setMinimumSize(10, 10);
     w()->resize(150, 45);
     w()->setRange(0, 10);
@@ -20,13 +20,6 @@ class TrackPart : public QtPart<QSlider> {
       ReportChange();
     });
   }
-  int Value() const override { return w()->value(); }
-  void SetValue(int n) override { w()->setValue(n); }
-  int Minimum() const override { return w()->minimum(); }
-  int Maximum() const override { return w()->maximum(); }
-  void SetRange(int minimum, int maximum) override { w()->setRange(minimum, maximum); }
-  bool Vertical() const override { return w()->orientation() == Qt::Vertical; }
-  void SetVertical(bool on) override { w()->setOrientation(on ? Qt::Vertical : Qt::Horizontal); }
 };
 
 }  // namespace
