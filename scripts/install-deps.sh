@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest
   qt6-base-dev libqt6test6 libgl-dev
   libonig-dev
+  libreadline-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   tcl8.6 python3
   nkf bc

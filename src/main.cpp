@@ -1,10 +1,13 @@
 // Program entry: reads the command line and runs the script in a window
 // (Qt host) or in console mode.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "host/GuiModule.h"
+#include "host/Repl.h"
 #include "host/Run.h"
 #include "host/Startup.h"
 #include "host/WordHelp.h"
@@ -54,7 +57,10 @@ int main(int argc, char** argv) {
     fprintf(stderr, "nokari: unknown option %s\n%s", options.BadOption.c_str(), UsageText().c_str());
     return 2;
   }
-  if (options.Script.empty()) return 0;  // nothing to run: close silently
+  // -e and the prompt run in console mode: they have no window to show.
+  if (options.EvalAsked) return RunConsoleText(options);
+  if (options.Interactive || (options.Script.empty() && isatty(STDIN_FILENO))) return RunRepl(options);
+  if (options.Script.empty()) return 0;  // nothing to run and nobody to ask: close silently
 #ifdef NOKARI_WITH_QT
   if (!options.Console) return RunWithWindow(argc, argv, options);
 #endif

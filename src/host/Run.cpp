@@ -59,11 +59,7 @@ void RunStarted(TNokaBase& e) {
   }
 }
 
-int RunConsole(const StartOptions& options) {
-  ConsoleHost host;
-  TNokaBase e;
-  if (!StartScript(e, host.Services(), options)) return options.Script.empty() ? 0 : 1;
-  RunStarted(e);
+int FinishConsole(TNokaBase& e, const ConsoleHost& host) {
   // Running out of text closes the program as a window close would: the
   // close handler runs; with no window left, a refusal cannot keep it open.
   if (!e.Closed && !e.StopFlag) {
@@ -75,6 +71,32 @@ int RunConsole(const StartOptions& options) {
   }
   fflush(stdout);
   return host.ErrorShown() ? 1 : e.ExitStatus;
+}
+
+int RunConsole(const StartOptions& options) {
+  ConsoleHost host;
+  TNokaBase e;
+  if (!StartScript(e, host.Services(), options)) return options.Script.empty() ? 0 : 1;
+  RunStarted(e);
+  return FinishConsole(e, host);
+}
+
+int RunConsoleText(const StartOptions& options) {
+  ConsoleHost host;
+  TNokaBase e;
+  ConnectServices(e, host.Services());
+  LoadCommandText(e, options, "-e");
+  std::string text = FromUtf8(options.EvalText);
+  // A last line end, as a file has: the line markers count lines by them.
+  if (text.empty() || (text.back() != '\n' && text.back() != '\r')) text += "\r\n";
+  try {
+    StartProgram(e, text);
+  } catch (ENoka&) {
+    ShowErrorLog(e);
+    return 1;
+  }
+  RunStarted(e);
+  return FinishConsole(e, host);
 }
 
 }  // namespace nokari

@@ -2,6 +2,7 @@
 #pragma once
 #include "core/Engine.h"
 #include "core/Services.h"
+#include "host/ConsoleHost.h"
 #include "host/Startup.h"
 
 namespace nokari {
@@ -20,5 +21,10 @@ void RunStarted(TNokaBase& e);
 inline bool ProgramEnded(const TNokaBase& e) { return e.Closed || e.StopFlag; }
 // Console mode from start to exit status.
 int RunConsole(const StartOptions& options);
+// Console mode for the program text given by -e.
+int RunConsoleText(const StartOptions& options);
+// The end of a console run: the close handler runs as at a window's close,
+// then the exit status (1 once an error was shown).
+int FinishConsole(TNokaBase& e, const ConsoleHost& host);
 
 }  // namespace nokari

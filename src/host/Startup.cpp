@@ -64,6 +64,8 @@ std::string UsageText() {
          "  -runtime FILE     run the packed script of another program\n"
          "  -resource FILE    read packed files from a merged file\n"
          "  -run              do not look for a script packed into this program\n"
+         "  -e TEXT           run TEXT as the program (console mode)\n"
+         "  -i                an interactive prompt (console mode)\n"
          "  --list-words      show how many built-in words are implemented\n"
          "  --help-word WORD  show a built-in word's particles, kind and family\n"
          "  --list-words-md   print the reference of every built-in word (Markdown)\n"
@@ -101,7 +103,14 @@ StartOptions ParseCommandLine(int argc, char** argv) {
       else if (level == "high") o.SecurityLevel = 2;
     } else if (a == "--help" || a == "-h") o.Help = true;
     else if (a == "--version") o.Version = true;
-    else if (a == "--list-words") o.ListWords = true;
+    else if (a == "-e" && i + 1 < argc && o.ScriptIndex < 0) {
+      o.EvalAsked = true;
+      o.ScriptIndex = ++i;
+      o.EvalText = argv[i];
+    } else if (a == "-i" && o.ScriptIndex < 0) {
+      o.Interactive = true;
+      o.ScriptIndex = i;
+    } else if (a == "--list-words") o.ListWords = true;
     else if (a == "--list-words-md") o.ListWordsMarkdown = true;
     else if (a == "--help-word") {
       o.HelpWordAsked = true;
@@ -155,6 +164,28 @@ bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, s
     // The script still runs; relative names resolve against the old folder.
   }
   return true;
+}
+
+void LoadCommandText(TNokaBase& e, const StartOptions& o, const std::string& nameUtf8) {
+  e.Args = o.Args;
+  e.ExePath = o.ExePath;
+  e.DebugMode = o.Debug;
+  e.LineStop = o.LineStop;
+  e.SecurityLevel = o.SecurityLevel;
+  char cwd[PATH_MAX];
+  std::string folder = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  if (folder.back() != '/') folder += '/';
+  std::string path = folder + nameUtf8;
+  // The program's own parameter holds its (made-up) path: 母艦のパス and
+  // the security policy read the program's folder from there.
+  if (o.ScriptIndex >= 0 && o.ScriptIndex < static_cast<int>(e.Args.size())) {
+    e.ScriptArgIndex = o.ScriptIndex;
+    e.Args[o.ScriptIndex] = path;
+  } else {
+    e.ScriptArgIndex = static_cast<int>(e.Args.size());
+    e.Args.push_back(path);
+  }
+  e.FileName = e.MainFilePath = FromUtf8(path);
 }
 
 void PrintWordCoverage() {

@@ -21,6 +21,11 @@ struct StartOptions {
   std::string HelpWord;           // UTF-8, "" when the name is missing
   bool ListWordsMarkdown = false; // --list-words-md
   std::string BadOption;          // an unknown option before the script
+  // -e TEXT: TEXT (UTF-8) runs as the program; -i: the interactive prompt.
+  // Both take ScriptIndex (TEXT's place, or -i's) so that the parameters
+  // after it reach the program as コマンドライン引数.
+  bool EvalAsked = false, Interactive = false;
+  std::string EvalText;
 };
 
 StartOptions ParseCommandLine(int argc, char** argv);
@@ -30,6 +35,12 @@ std::string UsageText();
 // arguments) and makes its folder the current one. Returns false with a
 // CP932 message when the start file cannot be read.
 bool LoadStartScript(TNokaBase& e, const StartOptions& options, std::string& source, std::string& message);
+
+// Prepares the engine for a program with no file of its own (-e, the
+// prompt): the same fields as LoadStartScript, with the current folder as
+// the program's folder and `nameUtf8` as its file name there (error lines
+// name it, 母艦のパス is the folder with its final "/").
+void LoadCommandText(TNokaBase& e, const StartOptions& options, const std::string& nameUtf8);
 
 // Prints, per family, how many registered commands have an implementation.
 void PrintWordCoverage();

@@ -1,0 +1,270 @@
+#include "host/Repl.h"
+
+#include <fcntl.h>
+#include <readline/history.h>
+#include <readline/readline.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/Cp932.h"
+#include "core/Encoding.h"
+#include "core/Engine.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "core/Prepare.h"
+#include "host/ConsoleHost.h"
+#include "host/Run.h"
+
+namespace nokari {
+namespace {
+
+constexpr const char* kPrompt = "nokari> ";
+constexpr const char* kMorePrompt = "   ...> ";
+
+// One character read the way source preparation reads it: full-width
+// punctuation folded to its ASCII form, ｢ ｣ to '"'. 0 for a character that
+// matters to nobody here.
+char FoldedAt(std::string_view s, size_t i, size_t& len) {
+  len = CharLenAt(s, i);
+  unsigned char b = s[i];
+  if (len == 2) {
+    const char* f = FoldedChar(b, static_cast<unsigned char>(s[i + 1]));
+    return f && f[0] && !f[1] ? f[0] : 0;
+  }
+  if (b == 0xA2 || b == 0xA3) return '"';
+  return static_cast<char>(b);
+}
+
+bool EndsWith(std::string_view s, std::string_view tail) {
+  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+// The last line of an entry, without its trailing blanks and commas.
+std::string_view LastLineTail(std::string_view s) {
+  size_t start = s.find_last_of('\n');
+  s = s.substr(start == std::string_view::npos ? 0 : start + 1);
+  for (;;) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == ',' || s.back() == '\r')) s.remove_suffix(1);
+    if (EndsWith(s, Sj("、")) || EndsWith(s, Sj("，")) || EndsWith(s, Sj("　")))
+      s.remove_suffix(2);
+    else
+      return s;
+  }
+}
+
+// The words whose body may be the next line, as they end a line (with
+// their usual okurigana).
+bool EndsWithBlockWord(std::string_view s) {
+  static const char* const kWords[] = {"ならば", "なら", "違えば", "でなければ", "回", "繰り返す", "繰り返し",
+                                       "繰返す", "繰返し", "繰返", "反復", "ループ"};
+  std::string_view tail = LastLineTail(s);
+  for (const char* word : kWords)
+    if (EndsWith(tail, Sj(word))) return true;
+  return false;
+}
+
+std::string HistoryPath() {
+  const char* data = getenv("XDG_DATA_HOME");
+  std::string base;
+  if (data && *data == '/') {
+    base = data;
+  } else {
+    const char* home = getenv("HOME");
+    if (!home || !*home) return {};
+    base = std::string(home) + "/.local/share";
+  }
+  // Folders made one by one; one that exists already is fine.
+  std::string folder;
+  for (const std::string& part : {base, base + "/nokari"}) {
+    folder = part;
+    mkdir(folder.c_str(), 0700);
+  }
+  return folder + "/history";
+}
+
+// History kept across sessions: read at the start, each line appended as
+// it is entered (so a killed session keeps it), trimmed to 1000 lines.
+class History {
+ public:
+  History() : path_(HistoryPath()) {
+    using_history();
+    stifle_history(1000);
+    if (path_.empty()) return;
+    int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (fd < 0) {
+      path_.clear();
+      return;
+    }
+    close(fd);
+    read_history(path_.c_str());
+    history_truncate_file(path_.c_str(), 1000);
+  }
+  void Add(const char* line) {
+    if (!*line) return;
+    HIST_ENTRY* last = history_length > 0 ? history_get(history_base + history_length - 1) : nullptr;
+    if (last && std::string_view(last->line) == line) return;
+    add_history(line);
+    if (!path_.empty()) append_history(1, path_.c_str());
+  }
+
+ private:
+  std::string path_;
+};
+
+bool IsDefinition(std::string_view cp932) {
+  size_t i = cp932.find_first_not_of(" \t");
+  if (i == std::string_view::npos) return false;
+  return cp932[i] == '*' || cp932.substr(i, 2) == Sj("＊");
+}
+
+class Session {
+ public:
+  explicit Session(const StartOptions& options) {
+    ConnectServices(e_, host_.Services());
+    LoadCommandText(e_, options, "-i");
+    try {
+      StartProgram(e_, "");  // the built-in words, no text yet
+    } catch (ENoka&) {
+      ShowErrorLog(e_);
+    }
+    e_.Cursor.Reset();
+    e_.ErrorLog.clear();
+  }
+
+  // Reads and runs entries until the input ends or the program does.
+  int Run() {
+    History history;
+    std::string entry;
+    for (;;) {
+      fflush(stdout);
+      char* raw = readline(entry.empty() ? kPrompt : kMorePrompt);
+      if (!raw) return EndOfInput(entry);
+      std::string line = raw;
+      history.Add(raw);
+      free(raw);
+      std::string cp932 = FromUtf8(line);
+      if (entry.empty() && cp932.find_first_not_of(" \t\r") == std::string::npos) continue;
+      if (!entry.empty()) entry += "\r\n";
+      entry += cp932;
+      if (Incomplete(entry, cp932)) continue;
+      RunEntry(entry);
+      entry.clear();
+      if (e_.Closed) {
+        fflush(stdout);
+        return e_.ExitStatus;
+      }
+    }
+  }
+
+ private:
+  // A definition runs to its first empty line; anything else while
+  // ScanEntry finds something open.
+  static bool Incomplete(const std::string& entry, const std::string& lastLine) {
+    if (IsDefinition(entry)) return lastLine.find_first_not_of(" \t\r") != std::string::npos;
+    return ScanEntry(entry).Open();
+  }
+
+  int EndOfInput(const std::string& entry) {
+    if (!entry.empty()) host_.Diagnostic(FromUtf8("(閉じていない入力を捨てました)"));
+    else fputs("\n", stdout);
+    fflush(stdout);
+    return 0;
+  }
+
+  void RunEntry(const std::string& cp932) {
+    const bool definition = IsDefinition(cp932);
+    const uint64_t soreVersion = e_.SoreVar->Version;
+    const std::string soreValue = e_.SoreVar->Value;
+    e_.ErrorLog.clear();
+    e_.StopFlag = false;
+    e_.FileName = e_.MainFilePath;
+    try {
+      TextBuf prepared = MakeText(Prepare(e_, cp932 + "\r\n"));
+      CollectLabels(e_, prepared, e_.FileName);
+      if (!definition) {
+        e_.Cursor = TextPos::StartOf(prepared);
+        e_.LineNo = 0;
+        RunLoop(e_);
+      }
+    } catch (ENoka& err) {
+      if (e_.ErrorLog.empty())
+        host_.Diagnostic(ErrorLine(e_, Sj(msg::kSystemErrorPrefix) + err.Message));
+      else
+        ShowErrorLog(e_);
+    }
+    // Whatever the entry left running ends with it.
+    e_.RunStack.ClearAll();
+    e_.ArgStack.Clear();
+    e_.Cursor.Reset();
+    if (e_.Closed) return;
+    e_.StopFlag = false;
+    if (e_.SoreVar->Version != soreVersion || e_.SoreVar->Value != soreValue)
+      host_.WriteText(Sj("→ ") + e_.SoreVar->Value, TextStyle{});
+  }
+
+  // The host first: the engine's parts go before the host takes Qt down.
+  ConsoleHost host_;
+  TNokaBase e_;
+};
+
+}  // namespace
+
+EntryState ScanEntry(const std::string& s) {
+  EntryState st;
+  bool inDq = false, inBq = false, inBlock = false, inLine = false;
+  for (size_t i = 0; i < s.size();) {
+    size_t len;
+    const char f = FoldedAt(s, i, len);
+    i += len;
+    if (f == '\r' || f == '\n') {
+      inLine = false;
+      continue;
+    }
+    if (inLine) continue;
+    if (inBlock) {
+      inBlock = f != '}';
+      continue;
+    }
+    if (inDq) {
+      if (f == '\\' && i < s.size()) i += CharLenAt(s, i);  // an escaped character
+      else if (f == '"') inDq = false;
+      continue;
+    }
+    if (inBq) {
+      inBq = f != '`';  // a doubled `` closes and opens again
+      continue;
+    }
+    size_t nextLen;
+    switch (f) {
+      case '"': inDq = true; break;
+      case '`': inBq = true; break;
+      case '{': inBlock = true; break;
+      case '\'': inLine = true; break;
+      case '/':
+        if (i < s.size() && FoldedAt(s, i, nextLen) == '/') inLine = true;
+        break;
+      case '(': ++st.Brackets; break;
+      case ')':
+        if (st.Brackets > 0) --st.Brackets;
+        break;
+      default: break;
+    }
+  }
+  st.InText = inDq || inBq;
+  st.InComment = inBlock;
+  st.BlockWordEnd = !st.InText && !st.InComment && !inLine && EndsWithBlockWord(s);
+  return st;
+}
+
+int RunRepl(const StartOptions& options) {
+  // Readline measures and edits characters by the terminal's locale.
+  setlocale(LC_CTYPE, "");
+  Session session(options);
+  return session.Run();
+}
+
+}  // namespace nokari
