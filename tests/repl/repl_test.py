@@ -30,7 +30,7 @@ class Session:
                 os._exit(127)
         self.buf = b""
 
-    def read_until(self, *marks, timeout=5.0):
+    def read_until(self, *marks, timeout=30.0):
         """Reads until the output ends with one of marks; returns what came."""
         end = time.time() + timeout
         while not any(self.buf.endswith(m) for m in marks):
