@@ -187,8 +187,13 @@ struct FakePart : PartHandle {
     IsVisible = false;
   }
 
+  void SetEventSink(PartEventSink sink) override { Sink = std::move(sink); }
+  // The part reports an event as a widget would; true without a sink.
+  bool Fire(const PartEvent& event) { return Sink ? Sink(event) : true; }
+
   int RaisedCount = 0, LoweredCount = 0;
   std::vector<int> Expanded;  // index expanded, or -2 - index collapsed
+  PartEventSink Sink;
 };
 
 class FakePartService : public IPartService {
