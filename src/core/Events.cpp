@@ -204,6 +204,16 @@ void FireScriptTimer(TNokaBase& e) {
 
 }  // namespace
 
+void ResetEvents(TNokaBase& e) {
+  EventQueue& q = e.Events;
+  DisarmScriptTimer(e);
+  q.TimerEntry.Reset();
+  q.TimerFile.clear();
+  q.Window.clear();
+  q.Script.clear();
+  q.CloseRequested = false;
+}
+
 bool QueueEvent(TNokaBase& e, EngineEvent event) {
   EventQueue& q = e.Events;
   if (Ending(e)) return false;

@@ -108,6 +108,9 @@ struct EventQueue {
   size_t Dropped = 0;  // events refused or merged away
 };
 
+// A program starts: nothing of an earlier run's events or timer is left.
+void ResetEvents(TNokaBase& e);
+
 // Queues an event from outside the script (a part, the timer). False when
 // it was refused: the queue is full, or it is a change event of a part
 // whose change handler is running now (a handler that changes its own part
