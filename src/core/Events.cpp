@@ -144,9 +144,10 @@ bool StartHere(TNokaBase& e, const EngineEvent& event) {
   return true;
 }
 
-EngineEvent PopFront(std::deque<EngineEvent>& queue) {
+EngineEvent PopFront(EventQueue& q, std::deque<EngineEvent>& queue) {
   EngineEvent event = std::move(queue.front());
   queue.pop_front();
+  q.Recount();
   return event;
 }
 
@@ -174,11 +175,12 @@ void RunQueued(TNokaBase& e) {
   while (!Ending(e)) {
     if (q.CloseRequested) {
       q.CloseRequested = false;
+      q.Recount();
       RequestClose(e);
     } else if (!q.Script.empty()) {
-      RunGuarded(e, PopFront(q.Script));
+      RunGuarded(e, PopFront(q, q.Script));
     } else if (!q.Window.empty()) {
-      RunGuarded(e, PopFront(q.Window));
+      RunGuarded(e, PopFront(q, q.Window));
     } else {
       break;
     }
@@ -212,6 +214,7 @@ void ResetEvents(TNokaBase& e) {
   q.Window.clear();
   q.Script.clear();
   q.CloseRequested = false;
+  q.Recount();
 }
 
 bool QueueEvent(TNokaBase& e, EngineEvent event) {
@@ -235,6 +238,7 @@ bool QueueEvent(TNokaBase& e, EngineEvent event) {
     return false;
   }
   q.Window.push_back(std::move(event));
+  q.Recount();
   ArmDrain(e);
   return true;
 }
@@ -253,11 +257,13 @@ void QueueScriptEvent(TNokaBase& e, EngineEvent event) {
   }
   event.Level = e.RunStack.Levels();
   q.Script.push_back(std::move(event));
+  q.Recount();
 }
 
 void QueueCloseRequest(TNokaBase& e) {
   if (Ending(e)) return;
   e.Events.CloseRequested = true;
+  e.Events.Recount();
   ArmDrain(e);
 }
 
@@ -297,6 +303,7 @@ bool StartEventAtBoundary(TNokaBase& e) {
   if (e.ArgStack.Count() != 0 || !e.Cursor || Ending(e)) return false;
   if (q.CloseRequested) {
     q.CloseRequested = false;
+    q.Recount();
     EngineEvent close;
     close.From = EngineEvent::Source::Close;
     return StartHere(e, close);
@@ -311,12 +318,13 @@ bool StartEventAtBoundary(TNokaBase& e) {
     }
     EngineEvent event = std::move(*it);
     it = q.Script.erase(it);
+    q.Recount();
     if (StartHere(e, event)) return true;
   }
   // Window events: never inside an evaluation, nor inside a handler.
   if (q.Window.empty() || e.NestDepth != 0 || HandlerRunning(e)) return false;
   while (!q.Window.empty()) {
-    EngineEvent event = PopFront(q.Window);
+    EngineEvent event = PopFront(q, q.Window);
     if (StartHere(e, event)) return true;
   }
   return false;
@@ -343,7 +351,7 @@ void WaitLettingEventsRun(TNokaBase& e, Millis duration) {
   const bool mayRun = e.NestDepth == 0 && e.ArgStack.Count() == 0;
   auto interrupted = [&] { return Ending(e) || q.CloseRequested; };
   for (;;) {
-    while (mayRun && !q.Window.empty() && !interrupted()) RunGuarded(e, PopFront(q.Window));
+    while (mayRun && !q.Window.empty() && !interrupted()) RunGuarded(e, PopFront(q, q.Window));
     if (interrupted()) return;
     Clock::time_point now = Clock::now();
     if (now >= until) return;
