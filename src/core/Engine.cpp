@@ -30,6 +30,9 @@ namespace {
 
 constexpr int kMaxFrames = 65535;
 constexpr int kMaxRunDepth = 400;  // nested RunLoop levels (native stack guard)
+// A step takes well under a microsecond; reading the clock every 512 steps
+// costs nothing measurable and still notices 20 ms in time.
+constexpr uint32_t kStepsPerClockCheck = 512;
 
 const std::array<bool, 256> kDelimiters = [] {
   std::array<bool, 256> t{};
@@ -970,15 +973,6 @@ void HandleRunError(TNokaBase& e, const std::string& message) {
   }
 }
 
-void DrainEvents(TNokaBase& e) {
-  SpoilPlan(e);
-  while (!e.Events.empty() && !e.StopFlag) {
-    auto ev = std::move(e.Events.front());
-    e.Events.pop_front();
-    ev();
-  }
-}
-
 }  // namespace
 
 void RunLoop(TNokaBase& e) {
@@ -997,11 +991,22 @@ void RunLoop(TNokaBase& e) {
   RunMark last;
   // Looked up once: the caches are emptied in place, never replaced.
   EngineCaches& caches = *e.Caches;
+  // Steps until the clock is read to see whether the window system is due
+  // to run (core/Events.h): a countdown keeps the clock off most steps.
+  uint32_t pumpCountdown = kStepsPerClockCheck;
   while (e.Cursor && !e.StopFlag) {
     try {
       for (;;) {
         if (e.StepBudget && --e.StepBudget == 0) e.StopFlag = true;
         if (!e.Cursor || e.StopFlag) break;
+        if (--pumpCountdown == 0) {
+          pumpCountdown = kStepsPerClockCheck;
+          LetWindowSystemRun(e);
+        }
+        // A statement boundary when nothing is on the word stack: a queued
+        // event may start here (before the end-of-text test, so events
+        // that arrived during the last statement still run).
+        if (!e.Events.empty() && StartEventAtBoundary(e)) continue;
         const bool atEnd = AtTextEnd(e, e.Cursor.P);
         if (atEnd && e.RunStack.Count() == 0) break;
         const RunMark here{e.Cursor.P, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns};
@@ -1016,7 +1021,6 @@ void RunLoop(TNokaBase& e) {
         }
         if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
         Step(e);
-        if (!e.Events.empty()) DrainEvents(e);
         if (!caches.RetiredPlans.empty() && e.RunDepth == 1) caches.RetiredPlans.clear();
         if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
       }
@@ -1030,11 +1034,14 @@ void RunLoop(TNokaBase& e) {
       HandleRunError(e, text);
     }
   }
-  if (e.RunDepth == 1) e.InErrorHandler = false;
+  if (e.RunDepth == 1) {
+    e.InErrorHandler = false;
+    DrainLater(e);
+  }
   SpoilPlan(e);  // a statement that ran a level of its own is no plan
 }
 
-void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {
+void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName, const TRunControl* frame) {
   TextPos savedCursor = e.Cursor;
   std::string savedFile = e.FileName;
   const char* savedStmt = e.StmtStart;
@@ -1059,20 +1066,15 @@ void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName) {
       e.StmtEnd = stmtEnd;
     }
   } restore{e, savedCursor, savedFile, savedStmt, savedStmtBuf, savedStmtEnd};
+  if (frame) e.RunStack.Push(*frame);
   RunLoop(e);
 }
 
 void EnterLabel(TNokaBase& e, const TextPos& label, const std::string& fileName) {
-  bool busy = e.RunDepth > 0 && e.Cursor && !AtTextEnd(e, e.Cursor.P);
-  TRunControl frame;
-  frame.Kind = kEventFrame;
-  frame.ReturnPos = e.Cursor;
-  frame.ExitPos = label;
-  frame.SavedFileName = e.FileName;
-  e.RunStack.Push(std::move(frame));
-  e.Cursor = label;
-  e.FileName = fileName;
-  if (!busy) RunLoop(e);
+  EngineEvent event;
+  event.Entry = label;
+  event.FileName = fileName;
+  QueueEvent(e, std::move(event));
 }
 
 void EndProgram(TNokaBase& e) {

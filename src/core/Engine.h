@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/Events.h"
 #include "core/RunControl.h"
 #include "core/Services.h"
 #include "core/Parts.h"
@@ -95,9 +96,9 @@ struct TNokaBase {
   int RunDepth = 0;     // nested RunLoop calls ("busy" when > 0)
   int NestDepth = 0;    // nested evaluations (native stack guard)
 
-  // Events: queued callbacks run at a statement boundary (busy) or from the
-  // host's idle loop; first in, first out.
-  std::deque<std::function<void()>> Events;
+  // Events waiting for their handlers, and the script timer
+  // (core/Events.h).
+  EventQueue Events;
 
   // What the engine asks of its host (output, dialogs, events, window...).
   HostServices Services = QuietServices();
@@ -133,7 +134,8 @@ void CheckRunControl(TNokaBase& e);
 void RunLoop(TNokaBase& e);
 // Runs `pos` in a fresh run level until that level ends, then restores the
 // cursor and file name (取り込む, のかりする, handlers, label values).
-void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName);
+// `frame`, when given, is the level's first frame (a handler's).
+void RunNested(TNokaBase& e, TextPos pos, const std::string& fileName, const TRunControl* frame = nullptr);
 // Reads the block after a loop or branch word into a frame (Body, ExitPos);
 // leaves the cursor after the block.
 void ReadBlock(TNokaBase& e, TRunControl& frame);
@@ -160,8 +162,8 @@ void StepOverLineEnd(TNokaBase& e);
 int32_t LineAfter(const char* p, const char* end = nullptr);
 // Current line number for messages.
 int32_t CurrentLine(const TNokaBase& e);
-// Event entry from outside: run the handler at `label` now (idle) or at the
-// next statement boundary (busy).
+// Event entry from outside (a socket, a notification): the handler at
+// `label` is queued as a window event (core/Events.h).
 void EnterLabel(TNokaBase& e, const TextPos& label, const std::string& fileName);
 // Program start and end.
 void StartProgram(TNokaBase& e, const std::string& sourceText);

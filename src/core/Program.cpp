@@ -23,6 +23,7 @@ void StartProgram(TNokaBase& e, const std::string& sourceText) {
   e.SwitchValue = Kw().Undefined;
   e.StopFlag = false;
   e.Closed = false;
+  ResetEvents(e);
   RegisterBuiltins(e);
   TextBuf prepared = MakeText(Prepare(e, sourceText));
   e.Source = prepared;

@@ -27,8 +27,8 @@ enum FrameKind : uint8_t {
 struct TRunControl {
   TextPos ReturnPos;
   TextPos ExitPos;
-  int32_t Counter = 0;
-  int32_t Limit = 0;
+  int32_t Counter = 0;  // kind 5: the record whose event runs (-1: none)
+  int32_t Limit = 0;    // kind 5: its event slot
   uint8_t Kind = 0;
   TextPos Body;  // the block's body where it stands (P its start); null for calls
   std::string SavedFileName;
@@ -52,6 +52,16 @@ class TRunControlStack {
   void DropTop() { frames_.pop_back(); }
   TRunControl* At(int index) { return index >= 0 && index < Count() ? &frames_[index] : nullptr; }
   void Clear() { frames_.clear(); }
+  // Whether any frame, on this level or a saved one, satisfies `pred`.
+  template <class Pred>
+  bool AnyFrame(Pred pred) const {
+    for (const TRunControl& f : frames_)
+      if (pred(f)) return true;
+    for (const std::vector<TRunControl>& level : saved_)
+      for (const TRunControl& f : level)
+        if (pred(f)) return true;
+    return false;
+  }
   void SaveLevel();
   void RestoreLevel();
   void ClearAll();

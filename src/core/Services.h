@@ -107,6 +107,11 @@ class IEventPump {
   virtual int StartTimer(Millis delay, Callback fired) = 0;
   // Harmless for a timer that already fired or was cancelled.
   virtual void CancelTimer(int timerId) = 0;
+  // How many timers and watches are armed: whether anything could still
+  // bring an event. Asked by hosts without an event loop of their own (a
+  // console program keeps running while this is not 0); a pump that cannot
+  // tell answers 0.
+  virtual size_t Armed() const { return 0; }
 };
 
 // The main window (母艦).

@@ -333,6 +333,10 @@ int RunWithQt(int argc, char** argv, const StartOptions& options) {
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // Quit is explicit: the engine ends the program (おわり, or 母艦 closed
+  // with the close handler's consent). Closing a フォーム, even the last
+  // window shown (a script whose 母艦 stays hidden), never does.
+  app.setQuitOnLastWindowClosed(false);
   AliasJapaneseFonts();
   TfrmNoka window;
   QtHost host(window);

@@ -20,7 +20,7 @@ class PollPump : public IEventPump {
 
   // Watches and timers still armed (for tests and for deciding whether a
   // console program has anything left to wait for).
-  size_t Armed() const { return watches_.size() + timers_.size(); }
+  size_t Armed() const override { return watches_.size() + timers_.size(); }
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -2,6 +2,7 @@
 
 #include "core/Encoding.h"
 #include "core/Errors.h"
+#include "core/Events.h"
 #include "core/Messages.h"
 #include "host/ConsoleHost.h"
 #include "host/Security.h"
@@ -12,9 +13,13 @@ namespace {
 // The user asked to close the main window: the engine runs the close
 // handler, which may refuse; when it agrees, RequestClose has the window
 // service close the window. A program that has already ended only closes.
+// While the script runs (the request came through a pump inside a command:
+// a dialog, 待つ) the close handler waits for the next statement boundary.
 void OnUserClose(TNokaBase& e) {
   if (e.Closed)
     e.Services.Window->CloseMainWindow();
+  else if (e.RunDepth > 0)
+    QueueCloseRequest(e);
   else
     RequestClose(e);
 }
@@ -60,6 +65,11 @@ void RunStarted(TNokaBase& e) {
 }
 
 int FinishConsole(TNokaBase& e, const ConsoleHost& host) {
+  // Out of text, or in 待機: events still run while anything that could
+  // bring one is armed (the script timer, a watched socket). With nothing
+  // armed no event can ever come (parts exist, but nobody can click them),
+  // so the program ends here rather than waiting for ever.
+  RunWhileArmed(e);
   // Running out of text closes the program as a window close would: the
   // close handler runs; with no window left, a refusal cannot keep it open.
   if (!e.Closed && !e.StopFlag) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Cp932.h"
+#include "core/Events.h"
 #include "core/Keywords.h"
 #include "parts/Messages.h"
 #include "parts/PartValues.h"
@@ -51,32 +52,6 @@ const PropertyRow& RowFor(TNokaBase& e, const TObjNode& node, const std::string&
   const PropertyRow* row = FindRow(KindOf(node), *p);
   if (!row) RaiseUnknownProperty(e, node, property);
   return *row;
-}
-
-// A handler runs as a statement sequence of its own: the phrases of the
-// statement that fired it (「B1の、クリックした時」 leaves B1の on the word
-// stack until the verb is done) must not become its arguments.
-class IsolatedWordStack {
- public:
-  explicit IsolatedWordStack(TNokaBase& e) : e_(e) { saved_.swap(e_.ArgStack.Items); }
-  ~IsolatedWordStack() { saved_.swap(e_.ArgStack.Items); }
-  IsolatedWordStack(const IsolatedWordStack&) = delete;
-  IsolatedWordStack& operator=(const IsolatedWordStack&) = delete;
-
- private:
-  TNokaBase& e_;
-  std::vector<std::string> saved_;
-};
-
-// イベントオブジェクト names the object whose handler runs, as そ does: a
-// copy of its word, still the reserved built-in.
-void MarkEventObject(TNokaBase& e, const std::string& objectName) {
-  THashNode* mark = FindWord(e, Sj("イベントオブジェクト"));
-  THashNode* object = FindWord(e, objectName);
-  if (!mark || !object || object->Kind != kObject) return;
-  mark->CopyAttributes(*object);
-  mark->Reserved = true;
-  mark->Level = -1;
 }
 
 // The control is emptied as its kind holds contents, so a handler still
@@ -149,6 +124,8 @@ void DestroyRecord(TNokaBase& e, int id) {
   if (!c) RaiseError(e, msg::kDestroyNoRecord, {node->Name});
   EmptyControl(static_cast<PartKind>(KindOf(*node).Kind), *c);
   Detach(e, *node);
+  // Nothing it reports any more reaches the script.
+  c->SetEventSink(nullptr);
   std::unique_ptr<TObjNode> record = e.Objects.Take(id);
   std::string name = std::move(record->Name);
   record->Name.clear();
@@ -190,9 +167,10 @@ class ObjectModel final : public IObjectModel {
   }
 
   // 「B1の、クリックした時」 does what the event would: the slot's handler
-  // runs now. (Events from the window system arrive by the event work;
-  // this is the statement form only.) ファイルドロップした時 is no
-  // statement: a drop carries its files, a statement has none to give.
+  // runs, right after this statement (RunEventSlot). Events from the window
+  // system arrive through the part's sink (parts/PartEvents.cpp); this is
+  // the statement form only. ファイルドロップした時 is no statement: a drop
+  // carries its files, a statement has none to give.
   bool PerformEventStatement(TNokaBase& e, const std::string& objectPhrase, const std::string& verb) override {
     std::optional<Prop> p = FindProp(verb);
     int slot = p ? EventSlotOf(*p) : -1;
@@ -246,7 +224,10 @@ int PlacementGap(TNokaBase& e) {
 }
 
 PartHandle* ControlOf(TNokaBase& e, TObjNode& node) {
-  if (!node.Control() && node.Id == 0 && e.Services.Parts) node.Lend(&e.Services.Parts->MainWindow());
+  if (!node.Control() && node.Id == 0 && e.Services.Parts) {
+    node.Lend(&e.Services.Parts->MainWindow());
+    ConnectEvents(e, node);
+  }
   return node.Control();
 }
 
@@ -393,18 +374,7 @@ void SetEventSlot(Part& part, int slot, const std::string& raw) {
 
 void RunEventSlot(TNokaBase& e, TObjNode& node, int slot) {
   if (!HasHandler(node, slot)) return;
-  // Copied out: the handler may destroy the object, and its record with it.
-  const TextPos entry = node.EventEntries[slot];
-  const std::string text = node.EventLabels[slot];
-  MarkEventObject(e, node.Name);
-  IsolatedWordStack isolate(e);
-  if (entry) {
-    THashNode* label = FindWord(e, text);
-    std::string file = label && label->Kind == kLabel ? label->TypeTag : e.FileName;
-    RunNested(e, entry, file);
-  } else {
-    RunProgramText(e, text);
-  }
+  QueueScriptEvent(e, EngineEvent::OfPart(node.Id, slot, node.Name));
 }
 
 void DestroyObject(TNokaBase& e, THashNode& word, const std::string& nameAsWritten) {

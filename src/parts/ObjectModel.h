@@ -58,10 +58,23 @@ void AssignPartProperty(TNokaBase& e, THashNode& word, const std::string& proper
 void SetEventSlot(Part& part, int slot, const std::string& raw);
 // Whether the slot holds a handler.
 bool HasHandler(const TObjNode& node, int slot);
-// Runs the handler of a slot now, to its end: a label is called in a run
-// level of its own, inline statements run as のかりする runs text. The
-// record may be destroyed by the handler: nothing of it is used after.
+// Runs the handler of a slot as the script asked (「B1の、クリックした時」,
+// reading イベント): at the next statement boundary, which for the
+// statement form is right after it; now when nothing runs. The handler is
+// looked up when it starts; the record may be destroyed by then (nothing
+// runs) or by the handler itself.
 void RunEventSlot(TNokaBase& e, TObjNode& node, int slot);
+
+// Connects a record's widget to the engine's event queue (parts made by
+// 作成, menu items, 母艦 when its widget is lent): what the widget reports
+// reaches OnPartEvent for the record's id. Destroying the record
+// disconnects it.
+void ConnectEvents(TNokaBase& e, TObjNode& node);
+// What a widget reported for the record `id` (a destroyed record: nothing):
+// the event variables, the part's default behaviour for a file drop
+// without a handler, and the handler's slot queued (core/Events.h). The
+// answer matters for a ブラウザ's navigation only (false cancels it).
+bool OnPartEvent(TNokaBase& e, int id, const PartEvent& event);
 
 // Destroys the object a word names (the word is removed; 母艦 stays); the
 // record and its widget are freed later (FreeDeferredParts), since a

@@ -166,6 +166,7 @@ void CreatePart(TNokaBase& e, const std::string& name, const std::string& kindTe
   node->ParentId = kind->Kind == PartKind::フォーム ? -1 : 0;
   node->Own(std::move(control));
   const int id = e.Objects.Add(std::move(node));
+  parts::ConnectEvents(e, *e.Objects.GetAt(id));
   auto word = std::make_shared<THashNode>();
   word->Name = name;
   word->Kind = kObject;

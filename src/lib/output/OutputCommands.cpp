@@ -1,6 +1,7 @@
 // 表示, 言う and 待つ: output through the host's services.
 #include <chrono>
 
+#include "core/Events.h"
 #include "core/Services.h"
 #include "lib/file/DisplayTarget.h"
 #include "words/Contract.h"
@@ -45,15 +46,16 @@ void CmdSay(TNokaBase& e) {
   e.Services.Output->MessageBox(text, Sj(msg::kAppTitle));
 }
 
-// Waits while letting events run, so timers and windows stay alive; a stop
-// (おわり, the window closed) ends the wait early.
+// Waits while letting events run, so timers and windows stay alive and
+// their handlers run meanwhile (core/Events.h); a stop (おわり, the window
+// closed or asked to close) ends the wait early.
 void CmdWaitSeconds(TNokaBase& e) {
   long double seconds = PopArgNumber(e);
   if (!(seconds > 0)) return;
   if (seconds > 86400 * 365) seconds = 86400 * 365;
   auto duration = std::chrono::ceil<std::chrono::milliseconds>(
       std::chrono::microseconds(static_cast<int64_t>(seconds * 1e6L)));
-  e.Services.Pump->Wait(duration, [&e] { return e.StopFlag; });
+  WaitLettingEventsRun(e, duration);
 }
 
 using Id = CommandId;

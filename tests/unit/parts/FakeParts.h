@@ -67,7 +67,15 @@ struct FakePart : PartHandle {
   // Every character is 8 pixels wide (a double-byte one counts two bytes).
   int TextWidth(const std::string& text) const override { return 8 * static_cast<int>(text.size()); }
   std::string Text() const override { return Caption; }
-  void SetText(const std::string& text) override { Caption = text; }
+  void SetText(const std::string& text) override {
+    Caption = text;
+    // A change from the script is reported, as a text widget's would be.
+    if (ReportsChanges) {
+      PartEvent change;
+      change.Slot = 7;
+      Fire(change);
+    }
+  }
   PartFont Font() const override { return CurrentFont; }
   void SetFont(const PartFont& font) override { CurrentFont = font; }
   ColorRef TextColor() const override { return Fore; }
@@ -187,8 +195,14 @@ struct FakePart : PartHandle {
     IsVisible = false;
   }
 
+  void SetEventSink(PartEventSink sink) override { Sink = std::move(sink); }
+  // The part reports an event as a widget would; true without a sink.
+  bool Fire(const PartEvent& event) { return Sink ? Sink(event) : true; }
+
   int RaisedCount = 0, LoweredCount = 0;
   std::vector<int> Expanded;  // index expanded, or -2 - index collapsed
+  PartEventSink Sink;
+  bool ReportsChanges = false;
 };
 
 class FakePartService : public IPartService {
