@@ -128,7 +128,7 @@ std::string RectText(int x1, int y1, int x2, int y2) {
 
 namespace {
 
-// The fields of a font specification, split at the first two "|" or "｜".
+// The fields of a font text, split at the first two "|" or "｜".
 std::vector<std::string> FontFields(std::string_view spec) {
   std::vector<std::string> fields(1);
   const std::string bar = Sj("｜");

@@ -1,6 +1,6 @@
 // How property values are read and written: the readings every property
 // shares (numbers, int with a default, colours, flags, item lists,
-// coordinates, font specifications) and the two errors of properties.
+// coordinates, font texts) and the two errors of properties.
 #pragma once
 #include <optional>
 #include <string>
@@ -37,7 +37,7 @@ std::optional<std::vector<int>> ReadCoordinates(TNokaBase& e, std::string_view t
 std::string PointText(int x, int y);
 std::string RectText(int x1, int y1, int x2, int y2);
 
-// A font specification "face|style words|size" ("｜" too): style words
+// A font text "face|style words|size" ("｜" too): style words
 // 太字/ボールド, 傾斜/イタリック/斜体, 下線/罫線/アンダーライン; a size
 // absent or 0 gives `defaultPoints`. The face is kept as written (trimmed);
 // the window layer finds the installed face for it.
