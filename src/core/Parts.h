@@ -269,6 +269,9 @@ class IPartService {
   virtual std::unique_ptr<PartHandle> Create(PartKind kind, PartHandle& parent) = 0;
   // The main window 母艦, object 0, owned by the service.
   virtual PartHandle& MainWindow() = 0;
+  // The main window when the service has it already, without making it: a
+  // service that loads its window system on demand answers null until then.
+  virtual PartHandle* MainWindowIfMade() { return &MainWindow(); }
   // A menu item with that caption ("-": a separator) at the end of the
   // menu of `parentItem`, or of the menu bar when null (the bar appears
   // with its first item). Its Text is the caption, Value the check mark,

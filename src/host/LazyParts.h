@@ -28,6 +28,8 @@ class LazyPartService : public IPartService {
   std::unique_ptr<PartHandle> Create(PartKind kind, PartHandle& parent) override;
   PartHandle& MainWindow() override;
   std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) override;
+  // Null until a part was asked for: nothing is loaded for it.
+  PartHandle* MainWindowIfMade() override { return service_ ? &service_->MainWindow() : nullptr; }
 
  private:
   IPartService& Service();

@@ -211,8 +211,16 @@ void InstallObjectModel(TNokaBase& e) {
   if (TObjNode* mothership = e.Objects.GetAt(0)) {
     mothership->Kind = static_cast<int>(PartKind::フォーム);
     mothership->ParentId = -1;
-    // Its widget is lent on first use (ControlOf): asking the part service
-    // now would load the window module for every console run.
+    // 母艦's widget is lent now when the service has its windows already
+    // (the window host), so the window's events reach the script from the
+    // start; a service that loads its window system on demand (the
+    // console's) lends it on first use (ControlOf), so a script without
+    // parts never loads it.
+    if (!mothership->Control() && e.Services.Parts)
+      if (PartHandle* main = e.Services.Parts->MainWindowIfMade()) {
+        mothership->Lend(main);
+        ConnectEvents(e, *mothership);
+      }
   }
 }
 
