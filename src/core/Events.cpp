@@ -43,10 +43,14 @@ bool ChangeHandlerRunning(const TNokaBase& e, int objectId) {
 
 // A full queue makes room by dropping its oldest mouse move: a later move
 // says where the mouse is better than an old one does.
+bool IsMouseMove(const EngineEvent& event) { return event.Slot == kMouseMoveSlot && event.ObjectId >= 0; }
+
 bool DropOldestMouseMove(EventQueue& q) {
+  if (q.MouseMoves == 0) return false;  // no scan of a queue full of clicks
   for (auto it = q.Window.begin(); it != q.Window.end(); ++it)
-    if (it->Slot == kMouseMoveSlot && it->ObjectId >= 0) {
+    if (IsMouseMove(*it)) {
       q.Window.erase(it);
+      --q.MouseMoves;
       ++q.Dropped;
       return true;
     }
@@ -147,6 +151,7 @@ bool StartHere(TNokaBase& e, const EngineEvent& event) {
 EngineEvent PopFront(EventQueue& q, std::deque<EngineEvent>& queue) {
   EngineEvent event = std::move(queue.front());
   queue.pop_front();
+  if (&queue == &q.Window && IsMouseMove(event)) --q.MouseMoves;
   q.Recount();
   return event;
 }
@@ -214,6 +219,7 @@ void ResetEvents(TNokaBase& e) {
   q.Window.clear();
   q.Script.clear();
   q.CloseRequested = false;
+  q.MouseMoves = 0;
   q.Recount();
 }
 
@@ -225,9 +231,9 @@ bool QueueEvent(TNokaBase& e, EngineEvent event) {
     ++q.Dropped;
     return false;
   }
-  if (event.Slot == kMouseMoveSlot && event.ObjectId >= 0 && !q.Window.empty()) {
+  if (IsMouseMove(event) && !q.Window.empty()) {
     EngineEvent& last = q.Window.back();
-    if (last.Slot == kMouseMoveSlot && last.ObjectId == event.ObjectId) {
+    if (IsMouseMove(last) && last.ObjectId == event.ObjectId) {
       last = std::move(event);
       ++q.Dropped;
       return true;
@@ -237,6 +243,7 @@ bool QueueEvent(TNokaBase& e, EngineEvent event) {
     ++q.Dropped;
     return false;
   }
+  if (IsMouseMove(event)) ++q.MouseMoves;
   q.Window.push_back(std::move(event));
   q.Recount();
   ArmDrain(e);

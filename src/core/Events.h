@@ -99,6 +99,7 @@ struct EventQueue {
   std::deque<EngineEvent> Script;
   bool CloseRequested = false;
   bool Any = false;
+  size_t MouseMoves = 0;  // mouse moves among Window (a full queue drops them first)
   // The pump call that drains the queue while nothing runs (0: none armed).
   int DrainTimer = 0;
   // The script timer: armed on the pump (0: off), and what it runs.
