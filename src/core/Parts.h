@@ -23,6 +23,8 @@ namespace nokari {
 
 struct TNokaBase;
 class THashNode;
+class ICanvas;
+class IGraphics;
 
 // The 22 kinds of part, in the order of the kind table (a kind's number is
 // what 種類 compares and what the records keep).
@@ -204,6 +206,10 @@ class PartHandle {
   virtual void SetStretch(bool /*on*/) {}
   virtual bool Transparent() const { return false; }
   virtual void SetTransparent(bool /*on*/) {}
+  // The picture the drawing commands paint on (core/Canvas.h): 母艦's
+  // surface, an イメージ's picture, a フォーム's img. Null for kinds
+  // without one.
+  virtual ICanvas* Canvas() { return nullptr; }
 
   // --- アニメ ---------------------------------------------------------------
   // Frames from picture files, replacing (append = false) or adding; the
@@ -282,6 +288,9 @@ class IPartService {
     item->SetText(caption);
     return item;
   }
+  // Fonts, scratch canvases and the rest of drawing's needs beyond one
+  // canvas (core/Canvas.h); null for a service without drawing.
+  virtual IGraphics* Graphics() { return nullptr; }
 };
 
 // What the interpreter asks of the object model when a script reads or

@@ -58,6 +58,7 @@ class OffscreenParts : public IPartService {
     return service_->Create(kind, parent);
   }
   PartHandle& MainWindow() override { return service_->MainWindow(); }
+  IGraphics* Graphics() override { return service_->Graphics(); }
   std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) override {
     return service_->CreateMenuItem(parentItem, caption);
   }

@@ -26,6 +26,7 @@
 #include "gui/QtMenus.h"
 #include "gui/QtParts.h"
 #include "gui/QtText.h"
+#include "gui/canvas/QtCanvas.h"
 #include "host/Run.h"
 
 namespace nokari {
@@ -38,14 +39,15 @@ void AliasJapaneseFonts() {
   for (const char* name : {"ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS Mincho"}) QFont::insertSubstitutions(QU(name), mincho);
 }
 
-TfrmNoka::TfrmNoka() : client_(new QWidget(this)) {
+TfrmNoka::TfrmNoka() : client_(new QWidget(this)), canvas_(std::make_unique<QtCanvas>()) {
   setWindowTitle(QU(msg::kAppTitle));
   // Transparent (it fills no background), so the canvas painted by the
   // window shows through it; mouse events it leaves reach the window.
   client_->setObjectName("client");
   resize(640, 400);
-  canvas_ = QImage(640, 400, QImage::Format_RGB32);
-  canvas_.fill(palette().color(QPalette::Window));
+  canvas_->ShowOn(this);
+  canvas_->SetVisibleSize([this] { return client_->size(); });
+  canvas_->GrowTo(QSize(640, 400), palette().color(QPalette::Window));
   LayOut();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
@@ -53,9 +55,13 @@ TfrmNoka::TfrmNoka() : client_(new QWidget(this)) {
   }
 }
 
+TfrmNoka::~TfrmNoka() = default;
+
+QImage& TfrmNoka::Canvas() { return canvas_->Image(); }
+
 void TfrmNoka::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawImage(0, top_, canvas_);
+  p.drawImage(0, top_, canvas_->Image());
 }
 
 void TfrmNoka::resizeEvent(QResizeEvent*) {
@@ -73,14 +79,8 @@ void TfrmNoka::SetClientSize(int width, int height) {
 void TfrmNoka::LayOut() {
   client_->setGeometry(0, top_, width(), std::max(0, height() - top_));
   if (menuBar_) menuBar_->setGeometry(0, 0, width(), top_);
-  QSize client = client_->size();
-  if (client.width() <= canvas_.width() && client.height() <= canvas_.height()) return;
-  QImage bigger(std::max(client.width(), canvas_.width()), std::max(client.height(), canvas_.height()),
-                QImage::Format_RGB32);
-  bigger.fill(palette().color(QPalette::Window));
-  QPainter p(&bigger);
-  p.drawImage(0, 0, canvas_);
-  canvas_ = bigger;
+  canvas_->SetOffset(QPoint(0, top_));
+  canvas_->GrowTo(client_->size(), palette().color(QPalette::Window));
 }
 
 QMenuBar* TfrmNoka::MenuBar() {
@@ -127,7 +127,7 @@ void TfrmNoka::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmNoka::DrawLines(const QStringList& lines, const QFont& font, const QColor& color) {
-  QPainter p(&canvas_);
+  QPainter p(&canvas_->Image());
   p.setFont(font);
   p.setPen(color);
   QFontMetrics metrics(font);

@@ -25,6 +25,7 @@ namespace nokari {
 // Japanese names.
 class QtPartService;
 class TrayIcon;
+class QtCanvas;
 
 // Windows font names that scripts use, mapped onto installed Japanese faces.
 void AliasJapaneseFonts();
@@ -33,7 +34,10 @@ class TfrmNoka : public QWidget {
   Q_OBJECT
  public:
   TfrmNoka();
-  QImage& Canvas() { return canvas_; }
+  ~TfrmNoka() override;
+  QImage& Canvas();
+  // The surface 表示 and the shapes draw on.
+  QtCanvas& Surface() { return *canvas_; }
   // Draws lines of text at the pen, one below the other, and moves the pen
   // below the last.
   void DrawLines(const QStringList& lines, const QFont& font, const QColor& color);
@@ -69,7 +73,7 @@ class TfrmNoka : public QWidget {
   QWidget* client_;
   QMenuBar* menuBar_ = nullptr;
   int top_ = 0;
-  QImage canvas_;
+  std::unique_ptr<QtCanvas> canvas_;
   // The pen of 表示 belongs to the surface it writes on.
   QPoint pen_{10, 10};
   bool closing_ = false;

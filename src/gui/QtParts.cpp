@@ -1,10 +1,13 @@
 #include "gui/QtParts.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QPainter>
+#include <algorithm>
 
 #include "gui/QtHost.h"
 #include "gui/QtMenus.h"
+#include "gui/canvas/QtCanvas.h"
 #include "gui/parts/PartKinds.h"
 #include "gui/parts/WindowPart.h"
 
@@ -36,6 +39,24 @@ class MainWindowPart : public WindowPart<TfrmNoka> {
     w()->setPalette(pal);
     w()->Canvas().fill(QColorOf(c));
     w()->update();
+  }
+  ICanvas* Canvas() override { return &w()->Surface(); }
+};
+
+// Fonts and scratch canvases from Qt.
+class QtGraphics : public IGraphics {
+ public:
+  std::vector<std::string> FontNames() override {
+    std::vector<std::string> names;
+    for (const QString& family : QFontDatabase::families()) names.push_back(FromQ(family));
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+  }
+  std::unique_ptr<ICanvas> CreateCanvas(int width, int height) override {
+    auto canvas = std::make_unique<QtCanvas>();
+    canvas->Reset(width, height, 0xFFFFFF);
+    return canvas;
   }
 };
 
@@ -69,6 +90,11 @@ std::unique_ptr<PartHandle> QtPartService::Create(PartKind kind, PartHandle& par
 }
 
 PartHandle& QtPartService::MainWindow() { return *main_; }
+
+IGraphics* QtPartService::Graphics() {
+  static QtGraphics graphics;
+  return &graphics;
+}
 
 std::unique_ptr<PartHandle> QtPartService::CreateMenuItem(PartHandle* parentItem, const std::string& caption) {
   return MakeMenuItem(window_, parentItem, caption);

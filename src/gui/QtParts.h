@@ -20,6 +20,7 @@ class QtPartService : public IPartService {
   // スクロール), or onto the main window when `parent` is no container.
   std::unique_ptr<PartHandle> Create(PartKind kind, PartHandle& parent) override;
   PartHandle& MainWindow() override;
+  IGraphics* Graphics() override;
   // Items of the main window's menu bar and of their sub-menus (gui/QtMenus).
   std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) override;
 

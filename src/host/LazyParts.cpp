@@ -36,6 +36,8 @@ std::unique_ptr<PartHandle> LazyPartService::Create(PartKind kind, PartHandle& p
 
 PartHandle& LazyPartService::MainWindow() { return Service().MainWindow(); }
 
+IGraphics* LazyPartService::Graphics() { return Service().Graphics(); }
+
 std::unique_ptr<PartHandle> LazyPartService::CreateMenuItem(PartHandle* parentItem, const std::string& caption) {
   return Service().CreateMenuItem(parentItem, caption);
 }

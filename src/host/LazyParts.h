@@ -27,6 +27,7 @@ class LazyPartService : public IPartService {
   // call.
   std::unique_ptr<PartHandle> Create(PartKind kind, PartHandle& parent) override;
   PartHandle& MainWindow() override;
+  IGraphics* Graphics() override;
   std::unique_ptr<PartHandle> CreateMenuItem(PartHandle* parentItem, const std::string& caption) override;
   // Null until a part was asked for: nothing is loaded for it.
   PartHandle* MainWindowIfMade() override { return service_ ? &service_->MainWindow() : nullptr; }

@@ -87,6 +87,11 @@ class FormPart : public WindowPart<FormWindow> {
   void SetStretch(bool on) override { w()->Img()->SetStretch(on); }
   bool Transparent() const override { return w()->Img()->Transparent(); }
   void SetTransparent(bool on) override { w()->Img()->SetTransparent(on); }
+  // The img, at least as large as the client.
+  ICanvas* Canvas() override {
+    w()->FollowClient();
+    return &w()->Img()->Surface();
+  }
 
  protected:
   void FollowClient() override { w()->FollowClient(); }

@@ -24,6 +24,13 @@ class ImagePart : public QtPart<ImageView> {
   void SetStretch(bool on) override { w()->SetStretch(on); }
   bool Transparent() const override { return w()->Transparent(); }
   void SetTransparent(bool on) override { w()->SetTransparent(on); }
+  // An イメージ without a picture gets a white one of its own size the
+  // first time something draws on it.
+  ICanvas* Canvas() override {
+    QtCanvas& canvas = w()->Surface();
+    if (canvas.Image().isNull()) canvas.Reset(std::max(1, w()->width()), std::max(1, w()->height()), 0xFFFFFF);
+    return &canvas;
+  }
 };
 
 }  // namespace

@@ -15,12 +15,9 @@ QImage ReadPicture(const QString& path, bool* ok) {
   return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
-ImageView::ImageView(QWidget* parent) : QWidget(parent) {}
+ImageView::ImageView(QWidget* parent) : QWidget(parent) { canvas_.ShowOn(this); }
 
-void ImageView::SetPicture(const QImage& picture) {
-  picture_ = picture;
-  update();
-}
+void ImageView::SetPicture(const QImage& picture) { canvas_.SetImage(picture); }
 
 bool ImageView::Load(const QString& path) {
   bool ok = false;
@@ -39,17 +36,10 @@ void ImageView::SetTransparent(bool on) {
   update();
 }
 
-void ImageView::GrowCanvasTo(QSize size, const QColor& fill) {
-  if (!picture_.isNull() && picture_.width() >= size.width() && picture_.height() >= size.height()) return;
-  QImage bigger(size.expandedTo(picture_.size()), QImage::Format_RGB32);
-  bigger.fill(fill);
-  QPainter p(&bigger);
-  if (!picture_.isNull()) p.drawImage(0, 0, picture_);
-  p.end();
-  SetPicture(bigger);
-}
+void ImageView::GrowCanvasTo(QSize size, const QColor& fill) { canvas_.GrowTo(size, fill); }
 
 void ImageView::paintEvent(QPaintEvent*) {
+  const QImage& picture_ = canvas_.Image();
   QPainter p(this);
   if (picture_.isNull()) {
     // An empty image shows white, as a fresh canvas would.

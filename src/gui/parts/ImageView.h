@@ -6,13 +6,17 @@
 #include <QImage>
 #include <QWidget>
 
+#include "gui/canvas/QtCanvas.h"
+
 namespace nokari {
 
 class ImageView : public QWidget {
  public:
   explicit ImageView(QWidget* parent = nullptr);
-  QImage& Picture() { return picture_; }
-  const QImage& Picture() const { return picture_; }
+  QImage& Picture() { return canvas_.Image(); }
+  const QImage& Picture() const { return canvas_.Image(); }
+  // The picture as the drawing commands see it.
+  QtCanvas& Surface() { return canvas_; }
   void SetPicture(const QImage& picture);
   // Reads a picture file; false (and the picture unchanged) when it cannot.
   bool Load(const QString& path);
@@ -28,7 +32,7 @@ class ImageView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QImage picture_;
+  QtCanvas canvas_;
   bool stretch_ = false;
   bool transparent_ = false;
 };
