@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one script test in console mode and compares its output.
-#   run_script.sh NOKARI SCRIPT.nkr
+#   run_script.sh NOKARI SCRIPT.nkr [EXPECTED_BASE]
 # Expected files beside the script: NAME.out (standard output, required),
 # NAME.err (text that standard error must contain, optional),
 # NAME.status (exit status, default 0), NAME.in (standard input, optional),
@@ -17,7 +17,9 @@
 set -u
 nokari=$1
 script=$2
-base=${script%.nkr}
+# The expectation files may stand elsewhere (the examples keep theirs
+# under tests/examples, so the examples folder holds only programs).
+base=${3:-${script%.nkr}}
 dir=$(dirname "$script")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
