@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <readline/history.h>
+#include <signal.h>
 #include <readline/readline.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,8 @@
 #include "core/Prepare.h"
 #include "host/ConsoleHost.h"
 #include "host/Run.h"
+#include "words/Contract.h"
+#include "words/Hash.h"
 
 namespace nokari {
 namespace {
@@ -115,6 +118,65 @@ class History {
   std::string path_;
 };
 
+// Ctrl-C: at the prompt it drops the entry being typed; while an entry
+// runs it stops the entry (the engine leaves its loop at the next
+// statement, a wait ends early) and the prompt comes back. The handler
+// only raises flags; the engine's stop flag is read by its own loop.
+volatile sig_atomic_t gInterrupted = 0;
+TNokaBase* gRunning = nullptr;
+
+void OnInterrupt(int) {
+  gInterrupted = 1;
+  if (gRunning) gRunning->StopFlag = true;
+}
+
+// Set when Ctrl-C dropped what was being typed: the entry collected so far
+// goes too.
+bool gDropEntry = false;
+
+// Readline calls this (outside the signal handler) when a signal broke its
+// read. The line typed so far is given up and a fresh prompt shown; the
+// read goes on.
+int OnSignalDuringRead() {
+  if (!gInterrupted) return 0;
+  gInterrupted = 0;
+  gDropEntry = true;
+  rl_replace_line("", 0);
+  fputs("^C\n", stdout);
+  fflush(stdout);
+  rl_set_prompt(kPrompt);
+  rl_on_new_line();
+  rl_redisplay();
+  return 0;
+}
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: the read must return to readline
+  sigaction(SIGINT, &action, nullptr);
+  rl_catch_signals = 0;
+  rl_signal_event_hook = OnSignalDuringRead;
+}
+
+// A name alone on a line, as one might type to see a variable: one word,
+// no particle, no punctuation.
+bool IsBareName(std::string_view cp932) {
+  if (cp932.empty()) return false;
+  for (size_t i = 0; i < cp932.size();) {
+    size_t len = CharLenAt(cp932, i);
+    unsigned char b = cp932[i];
+    if (len == 1 && !(isalnum(b) || b == '_' || b >= 0xA6)) return false;
+    if (len == 2 && (cp932.substr(i, 2) == Sj("、") || cp932.substr(i, 2) == Sj("。") ||
+                     cp932.substr(i, 2) == Sj("　") || cp932.substr(i, 2) == Sj("「") ||
+                     cp932.substr(i, 2) == Sj("（")))
+      return false;
+    i += len;
+  }
+  return true;
+}
+
 bool IsDefinition(std::string_view cp932) {
   size_t i = cp932.find_first_not_of(" \t");
   if (i == std::string_view::npos) return false;
@@ -138,10 +200,14 @@ class Session {
   // Reads and runs entries until the input ends or the program does.
   int Run() {
     History history;
+    CatchInterrupts();
     std::string entry;
     for (;;) {
       fflush(stdout);
+      gInterrupted = 0;
+      gDropEntry = false;
       char* raw = readline(entry.empty() ? kPrompt : kMorePrompt);
+      if (gDropEntry) entry.clear();
       if (!raw) return EndOfInput(entry);
       std::string line = raw;
       history.Add(raw);
@@ -175,7 +241,27 @@ class Session {
     return 0;
   }
 
+  // A variable's (or constant's, or part's) name alone shows its value.
+  bool ShowBareName(const std::string& cp932) {
+    std::string name = cp932;
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r')) name.pop_back();
+    size_t start = name.find_first_not_of(" \t");
+    if (start == std::string::npos) return false;
+    name = name.substr(start);
+    if (!IsBareName(name)) return false;
+    THashNode* word = FindWord(e_, name);
+    if (!word || IsCallable(word)) return false;
+    e_.ErrorLog.clear();
+    try {
+      host_.WriteText(Sj("→ ") + EvaluateText(e_, name), TextStyle{});
+    } catch (ENoka&) {
+      ShowErrorLog(e_);
+    }
+    return true;
+  }
+
   void RunEntry(const std::string& cp932) {
+    if (ShowBareName(cp932)) return;
     const bool definition = IsDefinition(cp932);
     const uint64_t soreVersion = e_.SoreVar->Version;
     const std::string soreValue = e_.SoreVar->Value;
@@ -188,14 +274,20 @@ class Session {
       if (!definition) {
         e_.Cursor = TextPos::StartOf(prepared);
         e_.LineNo = 0;
+        gInterrupted = 0;
+        gRunning = &e_;
         RunLoop(e_);
+        gRunning = nullptr;
       }
     } catch (ENoka& err) {
+      gRunning = nullptr;
       if (e_.ErrorLog.empty())
         host_.Diagnostic(ErrorLine(e_, Sj(msg::kSystemErrorPrefix) + err.Message));
       else
         ShowErrorLog(e_);
     }
+    gRunning = nullptr;
+    if (gInterrupted) host_.Diagnostic(FromUtf8("(中断しました)"));
     // Whatever the entry left running ends with it.
     e_.RunStack.ClearAll();
     e_.ArgStack.Clear();

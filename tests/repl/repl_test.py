@@ -154,6 +154,29 @@ def _():
     s.eof()
 
 
+@case("a name alone shows its value; Ctrl-C drops an entry or stops one")
+def _():
+    s = Session()
+    s.start()
+    s.line("合計は、42")
+    expect_in("→ 42", s.line("合計"))
+    # Ctrl-C while a block is being typed: the entry is gone.
+    s.line("3回", MORE)
+    os.write(s.fd, b"\x03")
+    s.read_until(PROMPT)
+    expect_in("→ 42", s.line("合計"))
+    # Ctrl-C while an entry runs: it stops and the prompt comes back,
+    # with what the entry did so far kept.
+    os.write(s.fd, "Nは、0。100000000回、Nは、N+1\n".encode("utf-8"))
+    time.sleep(0.5)
+    os.write(s.fd, b"\x03")
+    expect_in("中断しました", s.read_until(PROMPT))
+    out = s.line("N")
+    assert "→ 0" not in out and "→" in out, out
+    _, code = s.eof()
+    assert code == 0, code
+
+
 @case("EOF in the middle of a block ends the session with status 0")
 def _():
     s = Session()
