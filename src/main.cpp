@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/GuiModule.h"
+#include "host/Packed.h"
 #include "host/Repl.h"
 #include "host/Run.h"
 #include "host/Startup.h"
@@ -52,6 +53,11 @@ int main(int argc, char** argv) {
   if (options.ListWordsMarkdown) {
     fputs(WordsMarkdown().c_str(), stdout);
     return 0;
+  }
+  if (options.PackAsked) return PackProgram(options.ExePath, options.PackArgs);
+  if (!options.StartFailure.empty()) {
+    fprintf(stderr, "nokari: %s\n", options.StartFailure.c_str());
+    return 1;
   }
   if (!options.BadOption.empty()) {
     fprintf(stderr, "nokari: unknown option %s\n%s", options.BadOption.c_str(), UsageText().c_str());

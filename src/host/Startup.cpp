@@ -13,6 +13,8 @@
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "core/Source.h"
+#include "host/Packed.h"
+#include "lib/cipher/Messages.h"
 #include "words/Registry.h"
 
 namespace nokari {
@@ -64,6 +66,7 @@ std::string UsageText() {
          "  -runtime FILE     run the packed script of another program\n"
          "  -resource FILE    read packed files from a merged file\n"
          "  -run              do not look for a script packed into this program\n"
+         "  --pack OUT SCRIPT [FILES...]  write OUT: this program with SCRIPT and FILES packed in\n"
          "  -e TEXT           run TEXT as the program (console mode)\n"
          "  -i                an interactive prompt (console mode)\n"
          "  --list-words      show how many built-in words are implemented\n"
@@ -73,10 +76,53 @@ std::string UsageText() {
          "  --version         show the version\n";
 }
 
+namespace {
+
+// A program with its own container runs the packed script; of its
+// parameters only -console is ours (taken out, so the program's own
+// parameters keep their numbers), the rest are the program's.
+bool TakePackedScript(StartOptions& o, const std::string& program, int scriptIndex) {
+  try {
+    if (!OpenPackedFiles(program) || !PackedScript()) return false;
+  } catch (ENoka& err) {
+    o.StartFailure = ToUtf8(Sj(msg::kUnpackFailed));
+    return false;
+  }
+  o.Packed = true;
+  o.Script = "nokari.nkr";
+  o.ScriptIndex = scriptIndex;
+  return true;
+}
+
+void TakeConsoleOption(StartOptions& o) {
+  for (size_t i = 1; i < o.Args.size();) {
+    if (o.Args[i] == "-console") {
+      o.Console = true;
+      o.Args.erase(o.Args.begin() + static_cast<long>(i));
+      if (o.ScriptIndex > static_cast<int>(i)) --o.ScriptIndex;
+    } else {
+      ++i;
+    }
+  }
+}
+
+}  // namespace
+
 StartOptions ParseCommandLine(int argc, char** argv) {
   StartOptions o;
   for (int i = 0; i < argc; ++i) o.Args.push_back(argv[i]);
   o.ExePath = ExecutablePath(argc > 0 ? argv[0] : nullptr);
+  if (argc > 1 && std::string(argv[1]) == "--pack") {
+    o.PackAsked = true;
+    o.PackArgs.assign(o.Args.begin() + 2, o.Args.end());
+    return o;
+  }
+  if (!(argc > 1 && std::string(argv[1]) == "-run") && TakePackedScript(o, o.ExePath, 0)) {
+    TakeConsoleOption(o);
+    return o;
+  }
+  if (!o.StartFailure.empty()) return o;
+  int runtimeIndex = -1;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a.empty() || a[0] != '-') {
@@ -93,6 +139,8 @@ StartOptions ParseCommandLine(int argc, char** argv) {
     } else if (a == "-runtime" && i + 1 < argc) {
       o.RunOption = true;
       o.RuntimeFile = argv[++i];
+      runtimeIndex = i;
+      break;  // the rest are the packed program's parameters
     } else if (a == "-resource" && i + 1 < argc) {
       o.ResourceFile = argv[++i];
     } else if (a == "-security" && i + 1 < argc) {
@@ -121,6 +169,19 @@ StartOptions ParseCommandLine(int argc, char** argv) {
     }
     else if (o.ScriptIndex < 0 && o.BadOption.empty()) o.BadOption = a;
   }
+  if (runtimeIndex > 0) {
+    // The other program's own script; our -console still counts.
+    if (!TakePackedScript(o, o.RuntimeFile, runtimeIndex)) o.StartFailure = ToUtf8(Sj(msg::kBrokenRuntime));
+    TakeConsoleOption(o);
+    return o;
+  }
+  if (!o.ResourceFile.empty()) {
+    try {
+      OpenPackedFiles(o.ResourceFile, /*wholeFile=*/true);
+    } catch (ENoka&) {
+      o.StartFailure = ToUtf8(Sj(msg::kResourceFailed));
+    }
+  }
   if (o.ScriptIndex < 0) {
     std::string def = DefaultScriptPath(o.ExePath);
     if (FileExists(def)) {
@@ -130,6 +191,33 @@ StartOptions ParseCommandLine(int argc, char** argv) {
   }
   return o;
 }
+
+namespace {
+
+// The packed script runs as "nokari.nkr" in the folder of the program that
+// carries it, which becomes the current folder as a script's folder does.
+bool LoadPackedScript(TNokaBase& e, const StartOptions& o, std::string& source, std::string& message) {
+  e.PackedScript = true;
+  std::optional<std::string> bytes = PackedScript();
+  // This program's own path is known for certain; argv[0] may be a bare
+  // name found on PATH.
+  std::string program = o.ScriptIndex == 0 ? o.ExePath : RealScriptPath(o.Args[o.ScriptIndex]);
+  if (program.empty()) program = o.Args[o.ScriptIndex];
+  e.MainFilePath = FromUtf8(program);
+  e.FileName = Sj("nokari.nkr");
+  try {
+    source = DecodeScript(e, bytes ? *bytes : std::string(), e.FileName);
+  } catch (ENoka& err) {
+    message = err.Message;
+    return false;
+  }
+  if (chdir(program.substr(0, program.find_last_of('/') + 1).c_str()) != 0) {
+    // The script still runs; relative names resolve against the old folder.
+  }
+  return true;
+}
+
+}  // namespace
 
 bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, std::string& message) {
   e.Args = o.Args;
@@ -141,6 +229,7 @@ bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, s
   e.SecurityLevel = o.SecurityLevel;
   e.ScriptArgIndex = o.DefaultScript ? 0 : o.ScriptIndex;
   if (o.DefaultScript) e.Args[0] = o.Script;
+  if (o.Packed) return LoadPackedScript(e, o, source, message);
   std::string cp932Name = FromUtf8(o.Script);
   e.FileName = cp932Name;
   e.MainFilePath = cp932Name;

@@ -26,6 +26,15 @@ struct StartOptions {
   // after it reach the program as コマンドライン引数.
   bool EvalAsked = false, Interactive = false;
   std::string EvalText;
+  // The script came from a container (this program's own, or -runtime's
+  // program): Script is "nokari.nkr", ScriptIndex the program's parameter.
+  bool Packed = false;
+  // --pack OUTPUT SCRIPT [FILES...]: the parameters after --pack.
+  bool PackAsked = false;
+  std::vector<std::string> PackArgs;
+  // Why the program cannot start (UTF-8): a broken -runtime program or
+  // -resource file, a damaged container. Printed, and the exit status is 1.
+  std::string StartFailure;
 };
 
 StartOptions ParseCommandLine(int argc, char** argv);

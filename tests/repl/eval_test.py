@@ -4,6 +4,7 @@ rules) and what a start without a script does when nobody is at a terminal.
 
 Usage: eval_test.py NOKARI. Exits 1 when a case fails."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -54,4 +55,5 @@ check("-e without a text is an unknown option", (status, "unknown option -e" in 
 # as it always did (a file manager starting it without a script).
 check("no script, no terminal: silent exit", run(cwd=folder), (0, "", ""))
 
+shutil.rmtree(folder, ignore_errors=True)
 sys.exit(1 if failures else 0)
