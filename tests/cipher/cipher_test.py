@@ -205,12 +205,22 @@ def _():
     blob = open(base, "rb").read()
     end = len(blob) - struct.unpack("<I", blob[blob.rfind(b"fMix") + 7: blob.rfind(b"fMix") + 11])[0]
     image = blob[:end]
-    script_bytes = "Sに、『sub\\a.txt』を、読む\nSを、表示\nTに、『SUB\\A.TXT』を、読む\nTを、表示\n".encode("cp932")
+    script_bytes = ("Sに、『sub\\a.txt』を、読む\nSを、表示\nTに、『SUB\\A.TXT』を、読む\nTを、表示\n"
+                    "「lib.nkr」を、取り込む\n").encode("cp932")
     prog = os.path.join(work, "flat")
-    open(prog, "wb").write(image + build_mix([(b"NOKARI.NKR", script_bytes, 1), (b"SUB\\A.TXT", b"inner", 0)]))
+    lib = "「取り込んだ」を、表示\n".encode("cp932")
+    open(prog, "wb").write(image + build_mix([(b"NOKARI.NKR", script_bytes, 1), (b"SUB\\A.TXT", b"inner", 0),
+                                              (b"LIB.NKR", lib, 1)]))
     os.chmod(prog, 0o755)
     code, out, err = run([prog, "-console"])
-    check((code, out) == (0, "inner\ninner\n"), (code, out, err))
+    check((code, out) == (0, "inner\ninner\n取り込んだ\n"), (code, out, err))
+    # -resource: a merged file by itself lends its files to any script.
+    open(os.path.join(work, "res.mix"), "wb").write(build_mix([(b"R.TXT", "資源".encode("cp932"), 1)]))
+    code, out, err = run([NOKARI, "-console", "-resource", os.path.join(work, "res.mix"), "-e",
+                          "Sに、「r.txt」を、読む。Sを、表示"])
+    check((code, out) == (0, "資源\n"), (code, out, err))
+    code, out, err = run([NOKARI, "-console", "-resource", os.path.join(work, "data.txt"), "-e", "「x」を、表示"])
+    check(code == 1 and "リソースファイルの取り込みに失敗しました。" in err, (code, err))
     check(os.listdir(os.path.join(work, "tmp")) == [], "extracted files must be removed")
     # A container whose records point past its end is damage, not "none".
     damaged = build_mix([(b"NOKARI.NKR", script_bytes, 0)])

@@ -14,6 +14,7 @@
 #include "core/Messages.h"
 #include "core/Prepare.h"
 #include "core/Source.h"
+#include "lib/path/Path.h"
 #include "words/Contract.h"
 #include "words/Family.h"
 #include "words/Value.h"
@@ -65,7 +66,8 @@ void CmdSetExitHandler(TNokaBase& e) {
 
 void CmdInclude(TNokaBase& e) {
   std::string name = PopArgValue(e);
-  std::string path = ResolveReadName(e, name);
+  // A packed program's own files come first.
+  std::string path = ResolveReadName(e, PackedLookup(e, name));
   std::string text;
   if (!ReadScriptFile(e, path, text)) RaiseError(e, msg::kFileMissing, {name});
   if (e.SourceSlots.size() >= 50) RaiseError(e, msg::kTooManyIncludes, {name});
