@@ -234,5 +234,21 @@ def _():
     check((code, out) == (0, "普通\n"), (code, out, err))
 
 
+@case("-runtime reads a PE program's image end from its own optional-header size")
+def _():
+    def pe(opt_size, raw_offset, raw_size):
+        dos = b"MZ" + b"\0" * 58 + struct.pack("<I", 64)
+        head = b"PE\0\0" + struct.pack("<HHIIIHH", 0x8664, 1, 0, 0, 0, opt_size, 0x22)
+        section = b".text\0\0\0" + struct.pack("<IIIIIIHHI", raw_size, 0x1000, raw_size, raw_offset, 0, 0, 0, 0, 0)
+        body = dos + head + b"\0" * opt_size + section
+        return body.ljust(raw_offset, b"\0") + b"\xcc" * raw_size
+    script_bytes = "「PEから」を、表示\n".encode("cp932")
+    for opt_size in (224, 240):
+        exe = os.path.join(work, "prog%d.exe" % opt_size)
+        open(exe, "wb").write(pe(opt_size, 512, 300) + build_mix([(b"NOKARI.NKR", script_bytes, 1)]))
+        code, out, err = run([NOKARI, "-console", "-runtime", exe])
+        check((code, out) == (0, "PEから\n"), (opt_size, code, out, err))
+
+
 shutil.rmtree(work, ignore_errors=True)
 sys.exit(1 if failures else 0)
