@@ -43,6 +43,8 @@ opts=()
 [ -f "$base.opts" ] && read -r -a opts < "$base.opts"
 cd "$dir"
 export NOKARI_TEST_TMP="$work"
+# Settings a script writes (the registry files) stay in the test's folder.
+export XDG_CONFIG_HOME="$work/config"
 QT_QPA_PLATFORM=offscreen timeout 50 "$nokari" -console "${opts[@]}" "$script" "${args[@]}" \
   < "$input" > "$work/stdout" 2> "$work/stderr"
 status=$?

@@ -260,6 +260,7 @@ class PartHandle {
   virtual int FrameStyle() const { return 2; }
   virtual void SetFrameStyle(int /*style*/) {}
   virtual void SetWindowState(WindowState /*state*/) {}
+  virtual WindowState GetWindowState() const { return WindowState::Normal; }
   virtual void SetStayOnTop(bool /*on*/) {}
   // Closes a フォーム (hides it; the record stays).
   virtual void Close() {}

@@ -46,6 +46,12 @@ class WindowPart : public QtPart<W> {
                                                            : Qt::WindowNoState;
     this->w()->setWindowState(s);
   }
+  WindowState GetWindowState() const override {
+    Qt::WindowStates s = this->w()->windowState();
+    return s & Qt::WindowMinimized   ? WindowState::Minimized
+           : s & Qt::WindowMaximized ? WindowState::Maximized
+                                     : WindowState::Normal;
+  }
   void Close() override { this->w()->hide(); }
 
  protected:
