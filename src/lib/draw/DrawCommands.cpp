@@ -27,7 +27,7 @@ using draw::Rect;
 
 // The style the output service is told about (the console ignores it).
 TextStyle CurrentTextStyle(TNokaBase& e) {
-  CanvasFont font = draw::CurrentFont(e);
+  CanvasFont font = draw::CurrentFontAsWritten(e);
   TextStyle style;
   style.Face = font.Font.Face;
   style.Points = font.Font.Points;

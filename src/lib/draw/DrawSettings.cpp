@@ -34,13 +34,20 @@ CanvasBrush CurrentBrush(TNokaBase& e) {
   return brush;
 }
 
-CanvasFont CurrentFont(TNokaBase& e) {
-  int points = std::clamp(parts::IntOr(VarValue(e, "文字サイズ"), 12), 1, kMaxPoints);
+CanvasFont CurrentFontAsWritten(TNokaBase& e) {
+  // No size (or none that is positive) is the default size.
+  int points = parts::IntOr(VarValue(e, "文字サイズ"), 12);
+  if (points <= 0) points = 12;
   CanvasFont font;
-  font.Font = parts::ReadFontSpec(VarValue(e, "文字書体"), points);
+  font.Font = parts::ReadFontSpec(VarValue(e, "文字書体"), std::min(points, kMaxPoints));
   font.Font.Points = std::clamp(font.Font.Points, 1, kMaxPoints);
-  font.Font.Face = parts::InstalledFace(font.Font.Face, InstalledFonts(e));
   font.Color = parts::ColourOf(VarValue(e, "文字色"), 0);
+  return font;
+}
+
+CanvasFont CurrentFont(TNokaBase& e) {
+  CanvasFont font = CurrentFontAsWritten(e);
+  font.Font.Face = parts::InstalledFace(font.Font.Face, InstalledFonts(e));
   return font;
 }
 

@@ -19,6 +19,8 @@ CanvasBrush CurrentBrush(TNokaBase& e);
 // 文字書体 (its size, else 文字サイズ, int(12)), the face found among the
 // installed ones, and 文字色. Sizes are held to 1..kMaxPoints.
 CanvasFont CurrentFont(TNokaBase& e);
+// The same with the face as the script wrote it (what a console is told).
+CanvasFont CurrentFontAsWritten(TNokaBase& e);
 
 inline constexpr int kMaxPenWidth = 1000;
 inline constexpr int kMaxPoints = 1000;
