@@ -1,6 +1,8 @@
 // The drawing commands in a window (not a console run): 表示 on 母艦's
 // surface at the current position, the shapes, and 画面クリア, run by an
 // engine over the Qt parts.
+#include <QPrinterInfo>
+
 #include "../unit/TestHost.h"
 #include "PartsFixture.h"
 #include "gui/canvas/QtCanvas.h"
@@ -105,6 +107,29 @@ TEST_F(DrawInWindow, FadesPutThePictureBack) {
   Run("画面クリア(白色)\nペン色は、赤色\n塗り色は、赤色\n(10,10,50,50)へ、四角形\n画面フェードアウト(1)\n画面フェードイン");
   EXPECT_EQ(At(30, 30), 0x0000FFu);
   EXPECT_EQ(At(100, 100), 0xFFFFFFu);
+}
+
+TEST_F(DrawInWindow, WithoutAPrinterSetupAnswersNoAndPrintingFails) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "this machine has a printer";
+  qunsetenv("NOKARI_PRINT_PDF");
+  Run("それは、5\nプリンタ設定");
+  EXPECT_EQ(engine_.e.SoreVar->Value, "0");
+  engine_.Run("用紙縦サイズ取得");
+  EXPECT_NE(engine_.host.Errors.find("印刷できません。プリンタがありません。"), std::string::npos);
+  engine_.host.Errors.clear();
+  engine_.Run("(1,1)から、(5,5)へ、プリンタ線");
+  EXPECT_NE(engine_.host.Errors.find("印刷できません。プリンタがありません。"), std::string::npos);
+}
+
+TEST_F(DrawInWindow, ShowTextGoesToTheDisplayTargetInstead) {
+  QString file = dir_.filePath("out.txt");
+  std::string program = "表示出力先は、「" + ToUtf8(FromQ(file)) + "」\n画面クリア(白色)\n「一行」を、表示\n「二行」を、表示";
+  engine_.e.SecurityLevel = 0;  // the temporary folder is not the script's
+  Run(program.c_str());
+  EXPECT_EQ(Layout().Y, 10);  // nothing drawn
+  QFile out(file);
+  ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+  EXPECT_EQ(ToUtf8(out.readAll().toStdString()), "一行\r\n二行\r\n");
 }
 
 }  // namespace
