@@ -13,7 +13,7 @@ best() {
   local best=""
   for _ in $(seq 1 "$runs"); do
     local s e t
-    s=$(date +%s.%N); "$@" >/dev/null; e=$(date +%s.%N)
+    s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N)
     t=$(echo "$e - $s" | bc)
     if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
   done
