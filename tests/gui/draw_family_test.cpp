@@ -2,6 +2,8 @@
 // surface at the current position, the shapes, and 画面クリア, run by an
 // engine over the Qt parts.
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include "../unit/TestHost.h"
 #include "PartsFixture.h"
@@ -130,6 +132,32 @@ TEST_F(DrawInWindow, ShowTextGoesToTheDisplayTargetInstead) {
   QFile out(file);
   ASSERT_TRUE(out.open(QIODevice::ReadOnly));
   EXPECT_EQ(ToUtf8(out.readAll().toStdString()), "一行\r\n二行\r\n");
+}
+
+// The whole-document commands into a PDF file: the window's picture scaled
+// to the page's width (wider than high), plain text, and an イメージ only.
+TEST_F(DrawInWindow, PrintingTheWindowAndTextIntoAPdf) {
+  QString pdf = dir_.filePath("page.pdf");
+  qputenv("NOKARI_PRINT_PDF", pdf.toLocal8Bit());
+  Run("画面クリア(赤色)\n母艦印刷");
+  QString tool = QStandardPaths::findExecutable("pdftoppm");
+  if (!tool.isEmpty()) {
+    QProcess p;
+    p.start(tool, {"-r", "20", "-png", "-singlefile", pdf, dir_.filePath("page")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    QImage page(dir_.filePath("page.png"));
+    ASSERT_FALSE(page.isNull());
+    // 640 × 400 across the page's width: red at the top, white below.
+    QColor top = page.pixelColor(page.width() / 2, page.width() * 4 / 10 / 2);
+    EXPECT_TRUE(top.red() > 240 && top.green() < 16 && top.blue() < 16) << top.name().toStdString();
+    EXPECT_EQ(page.pixelColor(page.width() / 2, page.height() * 3 / 4), QColor(Qt::white));
+  }
+  QFile::remove(pdf);
+  Run("「一行目\n二行目」を、簡易印刷");
+  EXPECT_TRUE(QFile::exists(pdf));
+  engine_.Run("「B」を、ボタンとして、作成\nBを、イメージ印刷");
+  EXPECT_NE(engine_.host.Errors.find("オブジェクト\"B\"は、作成されていません。"), std::string::npos);
+  qunsetenv("NOKARI_PRINT_PDF");
 }
 
 }  // namespace
