@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Nokari needs to build, run and test.
-# Usage: install-deps.sh [fuzz]
+# Usage: install-deps.sh [fuzz] [bench]
 # Idempotent: packages already installed are not touched, and apt-get runs
 # only when something is missing.
 set -euo pipefail
@@ -14,6 +14,9 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   tcl8.6 python3
   nkf bc
+  # the printing tests read the PDF they print (pdftoppm; they skip
+  # without it)
+  poppler-utils
   # the .deb (dpkg-shlibdeps; CPack finds programs with file) and the tests
   # of what it ships: manual page, desktop and MIME files, Vim syntax, and
   # node for the TextMate grammar
@@ -23,10 +26,13 @@ packages=(
 # source carries its own npm and conflicts with Debian's.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 # Optional groups, named on the command line; only scripts/fuzz.sh asks for
-# "fuzz" (clang with libFuzzer), so the normal build and tests never need it.
+# "fuzz" (clang with libFuzzer), so the normal build and tests never need it;
+# "bench" adds what the drawing benchmark compares against.
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    # bench/draw.sh draws the same with Pillow beside us
+    bench) packages+=(python3-pil) ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done

@@ -57,6 +57,7 @@ LAYER_MAP = [
     ("core/Services.", 1),
     ("core/Parts.h", 1),
     ("core/Canvas.h", 1),
+    ("core/Printing.h", 1),
     ("core/Engine.h", 1),
     ("core/Events.h", 1),
     ("core/RunControl.", 1),

@@ -27,6 +27,8 @@
 
 namespace nokari {
 
+class IPrinter;
+
 // 32-bit pixels row by row, each a uint32_t 0xffRRGGBB (in memory B, G, R,
 // then a byte kept at 0xff): the layout of the window layer's pictures, so
 // a view shares their memory.
@@ -107,6 +109,22 @@ class ICanvas {
   virtual void Ellipse(int x1, int y1, int x2, int y2, const CanvasPen& pen, const CanvasBrush& brush) = 0;
   // The whole picture in one colour.
   virtual void Fill(ColorRef color) = 0;
+  // One pixel. Outside the picture nothing is drawn (false) and nothing
+  // read (false, `color` unchanged): the pixel commands ignore failures.
+  virtual bool SetPixel(int x, int y, ColorRef color) {
+    PixelView v = Pixels();
+    if (v.Empty() || x < 0 || y < 0 || x >= v.Width || y >= v.Height) return false;
+    v.Row(y)[x] = PixelOf(color);
+    PartRect dot{x, y, 1, 1};
+    Changed(&dot);
+    return true;
+  }
+  virtual bool PixelAt(int x, int y, ColorRef& color) {
+    PixelView v = Pixels();
+    if (v.Empty() || x < 0 || y < 0 || x >= v.Width || y >= v.Height) return false;
+    color = ColorRefOfPixel(v.Row(y)[x]);
+    return true;
+  }
 
   // --- text -------------------------------------------------------------------
   virtual int TextWidth(const std::string& text, const CanvasFont& font) = 0;
@@ -136,6 +154,8 @@ class IGraphics {
   virtual std::vector<std::string> FontNames() = 0;
   // A scratch canvas of that size, white, not shown anywhere.
   virtual std::unique_ptr<ICanvas> CreateCanvas(int width, int height) = 0;
+  // The printer (core/Printing.h); null where nothing can print.
+  virtual IPrinter* Printer() { return nullptr; }
 };
 
 }  // namespace nokari

@@ -31,12 +31,40 @@
 
 namespace nokari {
 
+namespace {
+
+// The Windows faces scripts name, each with the installed faces that
+// stand in for it, IPA first (fonts-ipafont-*): fixed-pitch for the fixed
+// faces, proportional for the P faces and the UI faces.
+struct FontAlias {
+  const char* Name;
+  const QStringList* Faces;
+};
+
+const QStringList kGothic = {"IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "VL Gothic"};
+const QStringList kPGothic = {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic", "IPAGothic"};
+const QStringList kMincho = {"IPAMincho", "IPAexMincho", "Noto Serif CJK JP"};
+const QStringList kPMincho = {"IPAPMincho", "IPAexMincho", "Noto Serif CJK JP", "IPAMincho"};
+
+const FontAlias kFontAliases[] = {
+    {"ＭＳ ゴシック", &kGothic},   {"MS Gothic", &kGothic},     {"ＭＳ Ｐゴシック", &kPGothic},
+    {"MS PGothic", &kPGothic},     {"MS UI Gothic", &kPGothic}, {"メイリオ", &kPGothic},
+    {"Meiryo", &kPGothic},         {"Meiryo UI", &kPGothic},    {"游ゴシック", &kPGothic},
+    {"Yu Gothic", &kPGothic},      {"ＭＳ 明朝", &kMincho},     {"MS Mincho", &kMincho},
+    {"ＭＳ Ｐ明朝", &kPMincho},    {"MS PMincho", &kPMincho},   {"游明朝", &kPMincho},
+    {"Yu Mincho", &kPMincho},
+};
+
+}  // namespace
+
 void AliasJapaneseFonts() {
-  QStringList gothic = {"IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "VL Gothic"};
-  QStringList mincho = {"IPAMincho", "IPAexMincho", "Noto Serif CJK JP"};
-  for (const char* name : {"ＭＳ ゴシック", "ＭＳ Ｐゴシック", "MS Gothic"})
-    QFont::insertSubstitutions(QU(name), gothic);
-  for (const char* name : {"ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS Mincho"}) QFont::insertSubstitutions(QU(name), mincho);
+  for (const FontAlias& alias : kFontAliases) QFont::insertSubstitutions(QU(alias.Name), *alias.Faces);
+}
+
+QStringList AliasedFontNames() {
+  QStringList names;
+  for (const FontAlias& alias : kFontAliases) names.append(QU(alias.Name));
+  return names;
 }
 
 TfrmNoka::TfrmNoka() : client_(new QWidget(this)), canvas_(std::make_unique<QtCanvas>()) {

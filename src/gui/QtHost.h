@@ -29,6 +29,8 @@ class QtCanvas;
 
 // Windows font names that scripts use, mapped onto installed Japanese faces.
 void AliasJapaneseFonts();
+// Those Windows names, as scripts write them.
+QStringList AliasedFontNames();
 
 class TfrmNoka : public QWidget {
   Q_OBJECT

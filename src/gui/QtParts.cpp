@@ -8,6 +8,7 @@
 #include "gui/QtHost.h"
 #include "gui/QtMenus.h"
 #include "gui/canvas/QtCanvas.h"
+#include "gui/print/QtPrinter.h"
 #include "gui/parts/PartKinds.h"
 #include "gui/parts/WindowPart.h"
 
@@ -43,12 +44,15 @@ class MainWindowPart : public WindowPart<TfrmNoka> {
   ICanvas* Canvas() override { return &w()->Surface(); }
 };
 
-// Fonts and scratch canvases from Qt.
+// Fonts, scratch canvases and the printer from Qt.
 class QtGraphics : public IGraphics {
  public:
+  // The installed families and the Windows names mapped onto them
+  // (AliasJapaneseFonts): scripts name faces by those.
   std::vector<std::string> FontNames() override {
     std::vector<std::string> names;
     for (const QString& family : QFontDatabase::families()) names.push_back(FromQ(family));
+    for (const QString& alias : AliasedFontNames()) names.push_back(FromQ(alias));
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
@@ -58,7 +62,22 @@ class QtGraphics : public IGraphics {
     canvas->Reset(width, height, 0xFFFFFF);
     return canvas;
   }
+  IPrinter* Printer() override {
+    if (!printer_) printer_ = std::make_unique<QtPrinter>();
+    return printer_.get();
+  }
+  // The printer goes with the service that handed it out, while the
+  // application (and its print plugin) still stands.
+  void DropPrinter() { printer_.reset(); }
+
+ private:
+  std::unique_ptr<QtPrinter> printer_;
 };
+
+QtGraphics& TheGraphics() {
+  static QtGraphics graphics;
+  return graphics;
+}
 
 using Factory = std::unique_ptr<QtPartBase> (*)();
 
@@ -74,7 +93,7 @@ constexpr Factory kFactories[kPartKindCount] = {
 
 QtPartService::QtPartService(TfrmNoka& mainWindow)
     : window_(mainWindow), main_(std::make_unique<MainWindowPart>(mainWindow)) {}
-QtPartService::~QtPartService() = default;
+QtPartService::~QtPartService() { TheGraphics().DropPrinter(); }
 
 std::unique_ptr<PartHandle> QtPartService::Create(PartKind kind, PartHandle& parent) {
   std::unique_ptr<QtPartBase> part = kFactories[static_cast<int>(kind)]();
@@ -91,10 +110,7 @@ std::unique_ptr<PartHandle> QtPartService::Create(PartKind kind, PartHandle& par
 
 PartHandle& QtPartService::MainWindow() { return *main_; }
 
-IGraphics* QtPartService::Graphics() {
-  static QtGraphics graphics;
-  return &graphics;
-}
+IGraphics* QtPartService::Graphics() { return &TheGraphics(); }
 
 std::unique_ptr<PartHandle> QtPartService::CreateMenuItem(PartHandle* parentItem, const std::string& caption) {
   return MakeMenuItem(window_, parentItem, caption);

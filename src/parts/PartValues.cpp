@@ -2,6 +2,7 @@
 
 #include "core/Cp932.h"
 #include "core/Scan.h"
+#include "lib/japanese/Convert.h"
 #include "lib/text/TextCore.h"
 #include "parts/Messages.h"
 
@@ -14,18 +15,26 @@ int IntOr(std::string_view text, int d) {
   return n < INT32_MIN || n > INT32_MAX ? d : static_cast<int>(n);
 }
 
-ColorRef ColourOf(std::string_view text, int64_t d) {
-  if (!text.empty() && text[0] == '#') {
-    uint32_t rgb = 0;
-    int digits = 0;
-    for (char c : text.substr(1)) {
-      int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-      if (v < 0 || digits == 6) break;
-      rgb = rgb << 4 | v;
-      ++digits;
-    }
-    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+namespace {
+
+// One byte of "#RRGGBB": the pair at `at` read as hexadecimal (a shorter
+// rest as far as it goes); a pair that is not hexadecimal reads as 0.
+ColorRef HexPair(std::string_view text, size_t at) {
+  if (at >= text.size()) return 0;
+  std::string_view pair = text.substr(at, 2);
+  ColorRef v = 0;
+  for (char c : pair) {
+    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (digit < 0) return 0;
+    v = v << 4 | static_cast<ColorRef>(digit);
   }
+  return v;
+}
+
+}  // namespace
+
+ColorRef ColourOf(std::string_view text, int64_t d) {
+  if (!text.empty() && text[0] == '#') return HexPair(text, 1) | HexPair(text, 3) << 8 | HexPair(text, 5) << 16;
   return static_cast<ColorRef>(IntDefault(text, d));
 }
 
@@ -163,6 +172,33 @@ PartFont ReadFontSpec(std::string_view spec, int defaultPoints) {
   int points = fields.size() > 2 ? NumberOf(fields[2]) : 0;
   font.Points = points > 0 ? points : defaultPoints;
   return font;
+}
+
+namespace {
+
+// A face name as faces are compared: full-width, upper case, without
+// spaces ("ＭＳゴシック" finds "ＭＳ ゴシック", "ipagothic" "IPAGothic").
+std::string FaceKey(std::string_view face) {
+  std::string wide = text::ToUpperText(ToFullWidth(face));
+  const std::string space = Sj("　");
+  std::string key;
+  for (size_t i = 0; i < wide.size();) {
+    size_t len = CharLenAt(wide, i);
+    std::string_view c(wide.data() + i, len);
+    if (c != " " && c != space) key.append(c);
+    i += len;
+  }
+  return key;
+}
+
+}  // namespace
+
+std::string InstalledFace(std::string_view face, const std::vector<std::string>& installed) {
+  std::string key = FaceKey(face);
+  if (!key.empty())
+    for (const std::string& name : installed)
+      if (FaceKey(name) == key) return name;
+  return Sj(kFallbackFace);
 }
 
 std::string Evaluated(Part& part, const std::string& raw) { return EvaluateText(part.E, raw); }

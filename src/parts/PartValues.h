@@ -16,8 +16,9 @@ namespace nokari::parts {
 int NumberOf(std::string_view text);
 // "int(d)": a decimal integer text, anything else gives d.
 int IntOr(std::string_view text, int d);
-// "colour": "#RRGGBB" (red, green, blue) becomes the colour number
-// 0x00BBGGRR; any other text is int(d).
+// "colour": "#RRGGBB" (red, green, blue; each pair hexadecimal, a pair
+// that is not reads as 0) becomes the colour number 0x00BBGGRR; any other
+// text is int(d). The one colour reading of properties and drawing.
 ColorRef ColourOf(std::string_view text, int64_t d);
 // "flag": int(0) is not 0.
 bool FlagOf(std::string_view text);
@@ -42,6 +43,11 @@ std::string RectText(int x1, int y1, int x2, int y2);
 // absent or 0 gives `defaultPoints`. The face is kept as written (trimmed);
 // the window layer finds the installed face for it.
 PartFont ReadFontSpec(std::string_view spec, int defaultPoints);
+// The installed face a font text's face names: compared full-width, upper
+// case and without spaces with each of `installed`; none matching (or an
+// empty face) gives the fallback face ＭＳ ゴシック.
+inline constexpr char kFallbackFace[] = "ＭＳ ゴシック";
+std::string InstalledFace(std::string_view face, const std::vector<std::string>& installed);
 
 // The value text of a setter evaluated (a literal, a variable, an
 // expression).

@@ -180,9 +180,11 @@ TEST(Services, ShowPassesTheScriptsTextStyle) {
   EXPECT_EQ(ToUtf8(s[1].Face), "ＭＳ 明朝");
   EXPECT_EQ(s[2].Rgb, 0x00FF80u);
   EXPECT_EQ(s[2].Points, 12);  // no size: the default
-  EXPECT_EQ(s[3].Rgb, 0x00FF88u);
+  // "#" texts are read pair by pair (the one colour reading of drawing
+  // and properties): "0f", "8" and nothing; "12", "34" and "5".
+  EXPECT_EQ(s[3].Rgb, 0x0F0800u);
   EXPECT_EQ(s[4].Rgb, 0x0000FFu);
-  EXPECT_EQ(s[5].Rgb, 0x000000u);  // not a colour: black
+  EXPECT_EQ(s[5].Rgb, 0x123405u);
   EXPECT_EQ(t.host.Output, "a\nb\nc\nd\ne\nf\n");
 }
 
