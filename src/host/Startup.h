@@ -26,6 +26,9 @@ struct StartOptions {
   // after it reach the program as コマンドライン引数.
   bool EvalAsked = false, Interactive = false;
   std::string EvalText;
+  // -answers FILE (UTF-8 path): every dialog answered from FILE
+  // (host/ScriptedDialogs.h).
+  std::string AnswersFile;
 };
 
 StartOptions ParseCommandLine(int argc, char** argv);
