@@ -178,7 +178,13 @@ class TfrmSelectDialog : public QDialog {
     PlaceOkCancel(*this, panelTop, width);
     PrepareOwnWindow(*this, width, panelTop + kPanelHeight + kLabelTop);
     // A click copies the item into the result; a double click takes it.
-    connect(list_, &QListWidget::currentTextChanged, result_, &QLineEdit::setText);
+    // Selection, not the current item: the list makes its first item
+    // current when it takes the focus, which must not overwrite the
+    // initial text.
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
+      QList<QListWidgetItem*> chosen = list_->selectedItems();
+      if (!chosen.isEmpty()) result_->setText(chosen.first()->text());
+    });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
       result_->setText(item->text());
       accept();

@@ -175,7 +175,7 @@ TEST(ScriptedAnswers, AnswersInOrderWithTranscriptAndNeverBlock) {
   EXPECT_EQ(answers.Transcript(),
             "input\t名前は？\t太郎\n"
             "input\tagain\tcancel\n"
-            "buttons\tpick [x|y]\ty\n"
+            "buttons\tpick [x|y]\t2\n"
             "color\t0\t#0000FF\n"
             "color\t16711680\tred\n"
             "yesnocancel\tgo?\ty\n"
