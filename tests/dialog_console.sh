@@ -116,4 +116,19 @@ status=$?
 printf '%s\n' 'say	窓から	' 'choose	どれ？ [a|b]	b' 'memo		x\ny' > want
 expect "window host transcript" want transcript
 
+# 7. Standard input a terminal: the prompt and the numbered choices go to
+#    standard error, the answers' results alone to standard output.
+/usr/bin/python3 - "$nokari" > tty 2>&1 <<'EOF' || { echo "FAILED: terminal prompts"; cat tty; fail=1; }
+import os, pty, subprocess, sys
+master, slave = pty.openpty()
+program = "「名前は？」と、尋ねる\nそれを、表示\n「色？」を、「赤|青」の、リストから選択\nそれを、表示"
+p = subprocess.Popen([sys.argv[1], "-console", "-e", program], stdin=slave,
+                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+os.close(slave)
+os.write(master, "太郎\n2\n".encode())
+out, err = p.communicate(timeout=30)
+assert out.decode() == "太郎\n青\n", out
+assert err.decode() == "名前は？\n色？\n  1: 赤\n  2: 青\n", err
+EOF
+
 exit $fail
