@@ -47,21 +47,77 @@ enum class ErrorChoice { Continue, Quit, Debug };
 // without a terminal).
 enum class Confirm { Yes, No, AllYes, AllNo, None, Nobody };
 
+// A font as the font dialog shows and answers it. Points 0: no size given.
+struct FontChoice {
+  std::string Face;  // CP932
+  int Points = 0;
+  bool Bold = false, Italic = false, Underline = false;
+};
+
+// One entry of a file chooser's type list: "テキスト" and "*.txt" (several
+// patterns joined by ";").
+struct FileFilter {
+  std::string Description;
+  std::string Pattern;
+};
+
+enum class YesNoAnswer { Yes, No, Cancel };
+
 // Questions to the user. Each returns what was answered; a cancel is an
-// empty optional, so the command decides what a cancel leaves in それ. The
-// remaining dialogs (list and button choices, memo, colour, font, files,
-// folder) join as further methods of the same shape.
+// empty optional, so the command decides what a cancel leaves in それ
+// (and what a choice means: the command splits the choices, builds the
+// filters, cuts and formats; the service only shows and asks).
+//
+// The questions after the first four have a default that cancels: a host
+// that cannot show them (the quiet services, tests that ask nothing) still
+// answers, the way a user who closes every dialog would.
 class IDialogService {
  public:
   virtual ~IDialogService() = default;
   // The error dialog; `log` is the whole error log.
   virtual ErrorChoice ShowErrorDialog(const std::string& log, bool debugMode) = 0;
-  // 尋ねる: one line of text.
+  // 尋ねる: one line of text, starting as `initial`.
   virtual std::optional<std::string> Input(const std::string& prompt, const std::string& initial) = 0;
   // はい/いいえ; true for yes.
   virtual bool YesNo(const std::string& prompt, const std::string& caption) = 0;
   // The security confirmation with はい/いいえ/全てはい/全ていいえ.
   virtual Confirm AskConfirm(const std::string& question) = 0;
+
+  // はい/いいえ/キャンセル.
+  virtual YesNoAnswer YesNoCancel(const std::string& /*prompt*/, const std::string& /*caption*/) {
+    return YesNoAnswer::Cancel;
+  }
+  // A choice from a list, answered through a result field that starts as
+  // `initial`; `editable`: the field takes any text, else only a choice.
+  virtual std::optional<std::string> Choose(const std::string& /*prompt*/, const std::vector<std::string>& /*items*/,
+                                            const std::string& /*initial*/, bool /*editable*/) {
+    return std::nullopt;
+  }
+  // A choice by clicking one of a few buttons; answers the caption.
+  virtual std::optional<std::string> ChooseButton(const std::string& /*prompt*/,
+                                                  const std::vector<std::string>& /*items*/) {
+    return std::nullopt;
+  }
+  // Several lines of text, starting as `initial` (lines end in CR LF).
+  virtual std::optional<std::string> Memo(const std::string& /*initial*/) { return std::nullopt; }
+  // A colour (0xRRGGBB), starting from `initial`.
+  virtual std::optional<uint32_t> Color(uint32_t /*initial*/) { return std::nullopt; }
+  // A font, starting from `initial`.
+  virtual std::optional<FontChoice> Font(const FontChoice& /*initial*/) { return std::nullopt; }
+  // Files to read, one or several, in the current folder; `initialName`
+  // fills the name field when not empty.
+  virtual std::optional<std::vector<std::string>> OpenFiles(const std::vector<FileFilter>& /*filters*/,
+                                                            const std::string& /*initialName*/) {
+    return std::nullopt;
+  }
+  // A file to write, in the current folder, with an overwrite question;
+  // `defaultExt` (no ".") is added to a name typed without one.
+  virtual std::optional<std::string> SaveFile(const std::vector<FileFilter>& /*filters*/,
+                                              const std::string& /*defaultExt*/, const std::string& /*initialName*/) {
+    return std::nullopt;
+  }
+  // A folder, browsing from `start` (empty: the user's home).
+  virtual std::optional<std::string> Folder(const std::string& /*start*/) { return std::nullopt; }
 };
 
 class IClipboardService {

@@ -6,7 +6,6 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
@@ -23,6 +22,7 @@
 
 #include "core/Encoding.h"
 #include "core/Messages.h"
+#include "gui/QtDialogs.h"
 #include "gui/QtMenus.h"
 #include "gui/QtParts.h"
 #include "gui/QtText.h"
@@ -190,7 +190,10 @@ TfrmError::TfrmError(QWidget* owner, const QString& log, bool debugMode) : QDial
 }
 
 QtHost::QtHost(TfrmNoka& window)
-    : window_(window), parts_(std::make_unique<QtPartService>(window)), tray_(std::make_unique<TrayIcon>()) {}
+    : window_(window),
+      parts_(std::make_unique<QtPartService>(window)),
+      dialogs_(std::make_unique<QtDialogs>(&window)),
+      tray_(std::make_unique<TrayIcon>()) {}
 QtHost::~QtHost() {
   if (cursorHidden_) QApplication::restoreOverrideCursor();
 }
@@ -208,9 +211,8 @@ void QtHost::WriteText(const std::string& text, const TextStyle& style) {
   window_.DrawLines(Q(text).split(QRegularExpression("\r\n|\r|\n")), font, color);
 }
 
-void QtHost::MessageBox(const std::string& text, const std::string& caption) {
-  QMessageBox::information(&window_, Q(caption), Q(text));
-}
+// 言う's window; the caption is always the application's.
+void QtHost::MessageBox(const std::string& text, const std::string&) { dialogs_->Say(text); }
 
 ErrorChoice QtHost::ShowErrorDialog(const std::string& log, bool debugMode) {
   TfrmError dialog(&window_, Q(log), debugMode);
@@ -219,15 +221,41 @@ ErrorChoice QtHost::ShowErrorDialog(const std::string& log, bool debugMode) {
 }
 
 std::optional<std::string> QtHost::Input(const std::string& prompt, const std::string& initial) {
-  bool ok = false;
-  QString s = QInputDialog::getText(&window_, QU(msg::kAppTitle), Q(prompt), QLineEdit::Normal, Q(initial), &ok);
-  if (!ok) return std::nullopt;
-  return FromQ(s);
+  return dialogs_->Input(prompt, initial);
 }
 
-bool QtHost::YesNo(const std::string& prompt, const std::string& caption) {
-  return QMessageBox::question(&window_, Q(caption), Q(prompt)) == QMessageBox::Yes;
+bool QtHost::YesNo(const std::string& prompt, const std::string& caption) { return dialogs_->YesNo(prompt, caption); }
+
+YesNoAnswer QtHost::YesNoCancel(const std::string& prompt, const std::string& caption) {
+  return dialogs_->YesNoCancel(prompt, caption);
 }
+
+std::optional<std::string> QtHost::Choose(const std::string& prompt, const std::vector<std::string>& items,
+                                          const std::string& initial, bool editable) {
+  return dialogs_->Choose(prompt, items, initial, editable);
+}
+
+std::optional<std::string> QtHost::ChooseButton(const std::string& prompt, const std::vector<std::string>& items) {
+  return dialogs_->ChooseButton(prompt, items);
+}
+
+std::optional<std::string> QtHost::Memo(const std::string& initial) { return dialogs_->Memo(initial); }
+
+std::optional<uint32_t> QtHost::Color(uint32_t initial) { return dialogs_->Color(initial); }
+
+std::optional<FontChoice> QtHost::Font(const FontChoice& initial) { return dialogs_->Font(initial); }
+
+std::optional<std::vector<std::string>> QtHost::OpenFiles(const std::vector<FileFilter>& filters,
+                                                          const std::string& initialName) {
+  return dialogs_->OpenFiles(filters, initialName);
+}
+
+std::optional<std::string> QtHost::SaveFile(const std::vector<FileFilter>& filters, const std::string& defaultExt,
+                                            const std::string& initialName) {
+  return dialogs_->SaveFile(filters, defaultExt, initialName);
+}
+
+std::optional<std::string> QtHost::Folder(const std::string& start) { return dialogs_->Folder(start); }
 
 Confirm QtHost::AskConfirm(const std::string& question) {
   QMessageBox box(QMessageBox::Question, QU(msg::kAppTitle), Q(question), QMessageBox::NoButton, &window_);

@@ -24,6 +24,7 @@ namespace nokari {
 // Behind a pointer: moc reads this header and cannot read the parts'
 // Japanese names.
 class QtPartService;
+class QtDialogs;
 class TrayIcon;
 class QtCanvas;
 
@@ -128,6 +129,19 @@ class QtHost : public IOutputService,
   std::optional<std::string> Input(const std::string& prompt, const std::string& initial) override;
   bool YesNo(const std::string& prompt, const std::string& caption) override;
   Confirm AskConfirm(const std::string& question) override;
+  // The dialogs themselves are gui/QtDialogs.
+  YesNoAnswer YesNoCancel(const std::string& prompt, const std::string& caption) override;
+  std::optional<std::string> Choose(const std::string& prompt, const std::vector<std::string>& items,
+                                    const std::string& initial, bool editable) override;
+  std::optional<std::string> ChooseButton(const std::string& prompt, const std::vector<std::string>& items) override;
+  std::optional<std::string> Memo(const std::string& initial) override;
+  std::optional<uint32_t> Color(uint32_t initial) override;
+  std::optional<FontChoice> Font(const FontChoice& initial) override;
+  std::optional<std::vector<std::string>> OpenFiles(const std::vector<FileFilter>& filters,
+                                                    const std::string& initialName) override;
+  std::optional<std::string> SaveFile(const std::vector<FileFilter>& filters, const std::string& defaultExt,
+                                      const std::string& initialName) override;
+  std::optional<std::string> Folder(const std::string& start) override;
 
   std::string ClipboardText() override;
   void SetClipboardText(const std::string& text) override;
@@ -147,6 +161,7 @@ class QtHost : public IOutputService,
   TfrmNoka& window_;
   QtPump pump_;
   std::unique_ptr<QtPartService> parts_;
+  std::unique_ptr<QtDialogs> dialogs_;
   std::unique_ptr<TrayIcon> tray_;
   bool cursorHidden_ = false;
 };

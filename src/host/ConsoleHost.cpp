@@ -5,10 +5,11 @@
 #include <iostream>
 
 #include "core/Encoding.h"
+#include "lib/dialog/DialogText.h"
 
 namespace nokari {
 
-ConsoleHost::ConsoleHost() {
+ConsoleHost::ConsoleHost() : interactive_(isatty(STDIN_FILENO)) {
   // Standard output is buffered in large blocks; it is flushed before
   // anything goes to standard error and at exit.
   static char buffer[1 << 16];
@@ -62,19 +63,102 @@ bool ConsoleHost::ReadLine(std::string& cp932) {
   return true;
 }
 
-std::optional<std::string> ConsoleHost::Input(const std::string& prompt, const std::string&) {
-  if (!prompt.empty() && isatty(STDIN_FILENO)) WriteLine(stdout, prompt);
+std::optional<std::string> ConsoleHost::Ask(const std::string& prompt) {
+  if (interactive_ && !prompt.empty()) WriteLine(stderr, prompt);
   std::string answer;
   if (!ReadLine(answer)) return std::nullopt;
   return answer;
 }
 
-bool ConsoleHost::YesNo(const std::string& prompt, const std::string&) {
-  if (isatty(STDIN_FILENO)) WriteLine(stdout, prompt);
-  std::string answer;
-  if (!ReadLine(answer)) return false;
-  return answer == "y" || answer == "Y" || answer == "yes" || answer == "1" || answer == FromUtf8("はい");
+// File, folder, font and colour questions: an empty line chooses nothing.
+std::optional<std::string> ConsoleHost::AskNonEmpty(const std::string& prompt) {
+  std::optional<std::string> answer = Ask(prompt);
+  if (answer && answer->empty()) return std::nullopt;
+  return answer;
 }
+
+std::optional<std::string> ConsoleHost::Input(const std::string& prompt, const std::string&) { return Ask(prompt); }
+
+bool ConsoleHost::YesNo(const std::string& prompt, const std::string&) {
+  std::optional<std::string> answer = Ask(prompt + FromUtf8(" [y=はい/n=いいえ]"));
+  return answer && dialog::ReadYesNoAnswer(*answer, false) == 1;
+}
+
+YesNoAnswer ConsoleHost::YesNoCancel(const std::string& prompt, const std::string&) {
+  std::optional<std::string> answer = Ask(prompt + FromUtf8(" [y=はい/n=いいえ/c=キャンセル]"));
+  std::optional<int> read = answer ? dialog::ReadYesNoAnswer(*answer, true) : std::nullopt;
+  if (read == 1) return YesNoAnswer::Yes;
+  if (read == 0) return YesNoAnswer::No;
+  return YesNoAnswer::Cancel;
+}
+
+namespace {
+
+// The choices under the prompt, numbered from 1 as answers may name them.
+std::string NumberedChoices(const std::string& prompt, const std::vector<std::string>& items) {
+  std::string out = prompt;
+  for (size_t i = 0; i < items.size(); ++i) out += "\r\n  " + std::to_string(i + 1) + ": " + items[i];
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> ConsoleHost::Choose(const std::string& prompt, const std::vector<std::string>& items,
+                                               const std::string&, bool editable) {
+  // Listing ten thousand choices nobody reads would only slow a pipe: the
+  // list is written for a terminal alone, like every prompt.
+  std::optional<std::string> answer = Ask(interactive_ ? NumberedChoices(prompt, items) : prompt);
+  if (!answer) return std::nullopt;
+  return dialog::PickChoice(*answer, items, editable);
+}
+
+std::optional<std::string> ConsoleHost::ChooseButton(const std::string& prompt, const std::vector<std::string>& items) {
+  std::optional<std::string> answer = Ask(interactive_ ? NumberedChoices(prompt, items) : prompt);
+  if (!answer || answer->empty()) return std::nullopt;
+  return dialog::PickChoice(*answer, items, false);
+}
+
+std::optional<std::string> ConsoleHost::Memo(const std::string& initial) {
+  if (interactive_) {
+    if (!initial.empty()) WriteLine(stderr, initial);
+    WriteLine(stderr, FromUtf8("(\".\" だけの行で終わり)"));
+  }
+  std::string text, line;
+  bool any = false;
+  while (ReadLine(line)) {
+    if (line == ".") return text;
+    if (any) text += "\r\n";
+    text += line;
+    any = true;
+  }
+  if (!any) return std::nullopt;
+  return text;
+}
+
+std::optional<uint32_t> ConsoleHost::Color(uint32_t) {
+  std::optional<std::string> answer = AskNonEmpty(FromUtf8("色 (#RRGGBB):"));
+  if (!answer) return std::nullopt;
+  return dialog::ReadColorAnswer(*answer);
+}
+
+std::optional<FontChoice> ConsoleHost::Font(const FontChoice&) {
+  std::optional<std::string> answer = AskNonEmpty(FromUtf8("フォント (書体|太字傾斜下線|サイズ):"));
+  if (!answer) return std::nullopt;
+  return dialog::ReadFontAnswer(*answer);
+}
+
+std::optional<std::vector<std::string>> ConsoleHost::OpenFiles(const std::vector<FileFilter>&, const std::string&) {
+  std::optional<std::string> answer = AskNonEmpty(FromUtf8("読み込むファイル (複数は | で区切る):"));
+  if (!answer) return std::nullopt;
+  return dialog::SplitFileAnswer(*answer);
+}
+
+std::optional<std::string> ConsoleHost::SaveFile(const std::vector<FileFilter>&, const std::string&,
+                                                 const std::string&) {
+  return AskNonEmpty(FromUtf8("書き込むファイル:"));
+}
+
+std::optional<std::string> ConsoleHost::Folder(const std::string&) { return AskNonEmpty(FromUtf8("フォルダ:")); }
 
 Confirm ConsoleHost::AskConfirm(const std::string& question) {
   // Without a terminal there is nobody to ask: the change is refused.

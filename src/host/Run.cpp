@@ -1,10 +1,13 @@
 #include "host/Run.h"
 
+#include <memory>
+
 #include "core/Encoding.h"
 #include "core/Errors.h"
 #include "core/Events.h"
 #include "core/Messages.h"
 #include "host/ConsoleHost.h"
+#include "host/ScriptedDialogs.h"
 #include "host/Security.h"
 
 namespace nokari {
@@ -24,6 +27,22 @@ void OnUserClose(TNokaBase& e) {
     RequestClose(e);
 }
 
+// -answers FILE: the dialogs (and 言う) answered by a ScriptedDialogs over
+// the host's services. It lives until the program exits, after any engine
+// that talks to it. False, with a note, when the file cannot be read.
+bool AnswerFromFile(HostServices& services, const StartOptions& options) {
+  if (options.AnswersFile.empty()) return true;
+  std::vector<std::string> lines;
+  if (!ScriptedDialogs::ReadAnswers(options.AnswersFile, lines)) {
+    services.Output->Diagnostic(FromUtf8("nokari: cannot read the answers file " + options.AnswersFile));
+    return false;
+  }
+  static std::unique_ptr<ScriptedDialogs> scripted;
+  scripted = std::make_unique<ScriptedDialogs>(std::move(lines), services);
+  services = scripted->Services();
+  return true;
+}
+
 }  // namespace
 
 void ConnectServices(TNokaBase& e, const HostServices& services) {
@@ -32,9 +51,13 @@ void ConnectServices(TNokaBase& e, const HostServices& services) {
   e.Services.Window->SetCloseRequestHandler([&e] { OnUserClose(e); });
 }
 
-bool StartScript(TNokaBase& e, const HostServices& services, const StartOptions& options) {
+bool StartScript(TNokaBase& e, const HostServices& hostServices, const StartOptions& options) {
+  // Read before the script's folder becomes the current one: a relative
+  // name is meant from where the program was started.
+  HostServices services = hostServices;
+  bool answersRead = AnswerFromFile(services, options);
   ConnectServices(e, services);
-  if (options.Script.empty()) return false;
+  if (options.Script.empty() || !answersRead) return false;
   std::string source, message;
   if (!LoadStartScript(e, options, source, message)) {
     if (e.Services.Console)
@@ -94,7 +117,9 @@ int RunConsole(const StartOptions& options) {
 int RunConsoleText(const StartOptions& options) {
   ConsoleHost host;
   TNokaBase e;
-  ConnectServices(e, host.Services());
+  HostServices services = host.Services();
+  if (!AnswerFromFile(services, options)) return 1;
+  ConnectServices(e, services);
   LoadCommandText(e, options, "-e");
   std::string text = FromUtf8(options.EvalText);
   // A last line end, as a file has: the line markers count lines by them.

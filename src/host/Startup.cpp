@@ -67,6 +67,9 @@ std::string UsageText() {
          "  -resource FILE    read packed files from a merged file\n"
          "  -run              do not look for a script packed into this program\n"
          "  --pack OUT SCRIPT [FILES...]  write OUT: this program with SCRIPT and FILES packed in\n"
+         "  -answers FILE     answer every dialog from FILE, one answer a line\n"
+         "                    (\"cancel\" cancels; NOKARI_ANSWERS_TRANSCRIPT=F\n"
+         "                    writes the questions asked to F)\n"
          "  -e TEXT           run TEXT as the program (console mode)\n"
          "  -i                an interactive prompt (console mode)\n"
          "  --list-words      show how many built-in words are implemented\n"
@@ -141,6 +144,8 @@ StartOptions ParseCommandLine(int argc, char** argv) {
       o.RuntimeFile = argv[++i];
       runtimeIndex = i;
       break;  // the rest are the packed program's parameters
+    } else if (a == "-answers" && i + 1 < argc) {
+      o.AnswersFile = argv[++i];
     } else if (a == "-resource" && i + 1 < argc) {
       o.ResourceFile = argv[++i];
     } else if (a == "-security" && i + 1 < argc) {

@@ -35,6 +35,9 @@ struct StartOptions {
   // Why the program cannot start (UTF-8): a broken -runtime program or
   // -resource file, a damaged container. Printed, and the exit status is 1.
   std::string StartFailure;
+  // -answers FILE (UTF-8 path): every dialog answered from FILE
+  // (host/ScriptedDialogs.h).
+  std::string AnswersFile;
 };
 
 StartOptions ParseCommandLine(int argc, char** argv);

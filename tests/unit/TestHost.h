@@ -45,13 +45,34 @@ class CaptureHost : public IOutputService,
     Errors += ToUtf8(log);
     return OnError;
   }
-  std::optional<std::string> Input(const std::string&, const std::string&) override {
+  std::optional<std::string> Input(const std::string& prompt, const std::string&) override {
+    return NextAnswer(prompt);
+  }
+  bool YesNo(const std::string&, const std::string&) override { return false; }
+  // The further questions take the next answer as it is (UTF-8; none left
+  // is a cancel) and keep their prompt and choices in Asked.
+  YesNoAnswer YesNoCancel(const std::string& prompt, const std::string&) override {
+    std::optional<std::string> a = NextAnswer(prompt);
+    return !a ? YesNoAnswer::Cancel : *a == "1" ? YesNoAnswer::Yes : *a == "0" ? YesNoAnswer::No : YesNoAnswer::Cancel;
+  }
+  std::optional<std::string> Choose(const std::string& prompt, const std::vector<std::string>& items,
+                                    const std::string& initial, bool editable) override {
+    Asked += (editable ? "edit:" : "list:") + ToUtf8(initial) + ":" + std::to_string(items.size()) + "\n";
+    return NextAnswer(prompt);
+  }
+  std::optional<std::string> ChooseButton(const std::string& prompt, const std::vector<std::string>& items) override {
+    for (const std::string& item : items) Asked += "[" + ToUtf8(item) + "]";
+    return NextAnswer(prompt);
+  }
+  std::optional<std::string> Memo(const std::string& initial) override { return NextAnswer(initial); }
+  std::optional<std::string> NextAnswer(const std::string& prompt) {
+    Asked += ToUtf8(prompt) + "\n";
     if (Answers.empty()) return std::nullopt;
     std::string answer = FromUtf8(Answers.front());
     Answers.pop_front();
     return answer;
   }
-  bool YesNo(const std::string&, const std::string&) override { return false; }
+  std::string Asked;  // UTF-8: what the questions showed
   Confirm AskConfirm(const std::string&) override { return Confirm::None; }
 
   std::string ClipboardText() override { return clip; }

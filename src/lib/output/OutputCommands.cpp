@@ -4,16 +4,15 @@
 
 #include "core/Events.h"
 #include "core/Services.h"
+#include "lib/dialog/Say.h"
 #include "words/Contract.h"
 #include "words/Family.h"
 
 namespace nokari {
 namespace {
 
-void CmdSay(TNokaBase& e) {
-  std::string text = PopArgValue(e);
-  e.Services.Output->MessageBox(text, Sj(msg::kAppTitle));
-}
+// 言う: the message box belongs with the dialogs (lib/dialog/Say.h).
+void CmdSay(TNokaBase& e) { dialog::Say(e, PopArgValue(e)); }
 
 // Waits while letting events run, so timers and windows stay alive and
 // their handlers run meanwhile (core/Events.h); a stop (おわり, the window
