@@ -8,7 +8,10 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "core/Encoding.h"
 #include "core/Errors.h"
@@ -50,6 +53,69 @@ void RaiseQtAllocationLimit() {
   (void)done;
 }
 
+// The decoders' own complaints: libpng's default error handler writes
+// "libpng error: Not a PNG file" straight to standard error, beside the
+// reader's own reason. While a picture is read, standard error goes to a
+// scratch file (the program has one thread), so a script's error output
+// holds the script's errors alone; what was written there becomes the
+// reason when the reader has none of its own.
+class DecoderMessages {
+ public:
+  DecoderMessages() {
+    std::fflush(stderr);
+    scratch_ = std::tmpfile();
+    saved_ = scratch_ ? ::dup(STDERR_FILENO) : -1;
+    if (saved_ >= 0) ::dup2(::fileno(scratch_), STDERR_FILENO);
+  }
+  ~DecoderMessages() { Restore(); }
+  // Ends the diversion; returns what the decoders wrote.
+  std::string Restore() {
+    std::string text;
+    if (saved_ >= 0) {
+      std::fflush(stderr);
+      ::dup2(saved_, STDERR_FILENO);
+      ::close(saved_);
+      saved_ = -1;
+      std::rewind(scratch_);
+      char buffer[512];
+      size_t n = std::fread(buffer, 1, sizeof buffer, scratch_);
+      text.assign(buffer, n);
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    }
+    if (scratch_) std::fclose(scratch_);
+    scratch_ = nullptr;
+    return text;
+  }
+  DecoderMessages(const DecoderMessages&) = delete;
+  DecoderMessages& operator=(const DecoderMessages&) = delete;
+
+ private:
+  std::FILE* scratch_ = nullptr;
+  int saved_ = -1;
+};
+
+// The size a BMP header declares, read from the bytes themselves: Qt's
+// reader gives no size for a header it dislikes (a file shorter than the
+// pixels it announces), and such a header still must not be trusted.
+QSize DeclaredBmpSize(QFile& file) {
+  QByteArray h = file.peek(26);
+  if (h.size() < 26 || h[0] != 'B' || h[1] != 'M') return {};
+  auto u32 = [&h](int at) {
+    return static_cast<quint32>(static_cast<uchar>(h[at])) | static_cast<quint32>(static_cast<uchar>(h[at + 1])) << 8 |
+           static_cast<quint32>(static_cast<uchar>(h[at + 2])) << 16 |
+           static_cast<quint32>(static_cast<uchar>(h[at + 3])) << 24;
+  };
+  auto u16 = [&h](int at) {
+    return static_cast<quint32>(static_cast<uchar>(h[at])) | static_cast<quint32>(static_cast<uchar>(h[at + 1])) << 8;
+  };
+  if (u32(14) == 12) return QSize(static_cast<int>(u16(18)), static_cast<int>(u16(20)));
+  int64_t w = static_cast<int32_t>(u32(18)), hgt = static_cast<int32_t>(u32(22));
+  // A negative height is a top-down picture; sizes beyond int fall to the limit.
+  w = std::min<int64_t>(std::llabs(w), INT32_MAX);
+  hgt = std::min<int64_t>(std::llabs(hgt), INT32_MAX);
+  return QSize(static_cast<int>(w), static_cast<int>(hgt));
+}
+
 QImage ClipboardImage() {
   QClipboard* clipboard = QApplication::clipboard();
   return clipboard ? clipboard->image() : QImage();
@@ -87,19 +153,24 @@ QImage ReadPictureFile(const std::string& path, PictureReadFailure& failure, std
     return {};
   }
   RaiseQtAllocationLimit();
+  QSize bmpDeclared = format == image::PictureFormat::Bmp ? DeclaredBmpSize(file) : QSize();
   QImageReader reader(&file, QtFormatOf(format));
   reader.setDecideFormatFromContent(false);
+  DecoderMessages messages;
   // The size the header declares, before a single pixel is allocated.
   QSize declared = reader.size();
+  if (!declared.isValid()) declared = bmpDeclared;
   if (declared.isValid() && !image::SizeAllowed(declared.width(), declared.height())) {
     failure = PictureReadFailure::TooLarge;
     reason = TooLargeReason(declared.width(), declared.height());
     return {};
   }
   QImage image = reader.read();
+  std::string complaint = messages.Restore();
   if (image.isNull()) {
     failure = PictureReadFailure::Broken;
-    reason = FromQ(reader.errorString());
+    // The decoder's own words say more than Qt's "Unable to read image data".
+    reason = complaint.empty() ? FromQ(reader.errorString()) : complaint;
     return {};
   }
   if (!image::SizeAllowed(image.width(), image.height())) {
