@@ -76,14 +76,17 @@ PixelBuffer RotateRight(const PixelView& p) {
   if (p.Empty()) return PixelBuffer();
   PixelBuffer out(p.Height, p.Width);
   PixelView o = out.View();
-  // Target row j is source column j read from the bottom row up. Bands of
-  // 64 source rows keep the rows being read in the cache.
-  constexpr int kBand = 64;
-  for (int band = 0; band < p.Height; band += kBand) {
-    int bandEnd = std::min(p.Height, band + kBand);
-    for (int j = 0; j < o.Height; ++j) {
-      uint32_t* dst = o.Row(j);
-      for (int sy = band; sy < bandEnd; ++sy) dst[p.Height - 1 - sy] = p.Row(sy)[j] | kOpaque;
+  // Target row j is source column j read from the bottom row up, in tiles
+  // of 32 x 32 so that both sides stay in the cache.
+  constexpr int kTile = 32;
+  for (int top = 0; top < p.Height; top += kTile) {
+    const int bottom = std::min(p.Height, top + kTile);
+    for (int left = 0; left < p.Width; left += kTile) {
+      const int right = std::min(p.Width, left + kTile);
+      for (int j = left; j < right; ++j) {
+        uint32_t* dst = o.Row(j) + (p.Height - 1);
+        for (int sy = top; sy < bottom; ++sy) dst[-sy] = p.Row(sy)[j] | kOpaque;
+      }
     }
   }
   return out;

@@ -192,9 +192,10 @@ void RotatePlaneInto(const PixelView& src, double degrees, const PixelView& dst)
     const double bx = -dy * s + scx + 0.5, by = dy * c + scy + 0.5;
     for (int x = 0; x < w; ++x) {
       const double dx = x - dcx;
-      const double sx = std::floor(dx * c + bx), sy = std::floor(dx * s + by);
-      row[x] = sx >= 0 && sy >= 0 && sx < src.Width && sy < src.Height
-                   ? src.Row(static_cast<int>(sy))[static_cast<int>(sx)] | kOpaque
+      // floor(): a cast truncates, which is the same for what is in range.
+      const double fx = dx * c + bx, fy = dx * s + by;
+      row[x] = fx >= 0 && fy >= 0 && fx < src.Width && fy < src.Height
+                   ? src.Row(static_cast<int>(fy))[static_cast<int>(fx)] | kOpaque
                    : kWhite;
     }
   }
@@ -258,13 +259,25 @@ void Draw(const PixelView& src, const PixelView& dst, int x, int y) {
 bool CopyRect(const PixelView& src, Rect from, const PixelView& dst, Rect to) {
   if (src.Empty() || dst.Empty() || from.W <= 0 || from.H <= 0 || to.W <= 0 || to.H <= 0) return true;
   if (!SizeAllowed(from.W, from.H) || !SizeAllowed(to.W, to.H)) return false;
-  PixelBuffer piece(from.W, from.H, kWhite);
-  Draw(SubView(src, 0, 0, src.Width, src.Height), piece.View(), -from.X, -from.Y);
+  // A rectangle inside the picture is read where it lies; one reaching
+  // outside is first copied onto white.
+  const bool inside = from.X >= 0 && from.Y >= 0 && int64_t{from.X} + from.W <= src.Width &&
+                      int64_t{from.Y} + from.H <= src.Height;
+  PixelBuffer piece;
+  PixelView source;
+  if (inside) {
+    source = SubView(src, from.X, from.Y, from.W, from.H);
+  } else {
+    piece = PixelBuffer(from.W, from.H, kWhite);
+    Draw(src, piece.View(), -from.X, -from.Y);
+    source = piece.View();
+  }
   if (from.W == to.W && from.H == to.H) {
-    Draw(piece.View(), dst, to.X, to.Y);
+    Draw(source, dst, to.X, to.Y);  // memmove: the same picture may be both
     return true;
   }
-  PixelBuffer scaled = Resample(piece.View(), to.W, to.H);
+  // Resampled into a new picture first, so reading never meets writing.
+  PixelBuffer scaled = Resample(source, to.W, to.H);
   Draw(scaled.View(), dst, to.X, to.Y);
   return true;
 }
