@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Nokari needs to build, run and test.
-# Usage: install-deps.sh [fuzz]
+# Usage: install-deps.sh [fuzz] [bench]
 # Idempotent: packages already installed are not touched, and apt-get runs
 # only when something is missing.
 set -euo pipefail
@@ -27,6 +27,8 @@ command -v npm >/dev/null 2>&1 || packages+=(npm)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    # bench/image.sh compares the image filters with Pillow (and times with time)
+    bench) packages+=(python3-pil time) ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done
