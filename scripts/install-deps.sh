@@ -31,8 +31,8 @@ command -v npm >/dev/null 2>&1 || packages+=(npm)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    # bench/draw.sh draws the same with Pillow beside us
-    bench) packages+=(python3-pil) ;;
+    # bench/: draw.sh and image.sh compare with Pillow (and time with time)
+    bench) packages+=(python3-pil time) ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done

@@ -142,6 +142,15 @@ class ICanvas {
   // extension (`quality` 1..100 for JPEG), through a temporary file that
   // is renamed into place. False, with the reason, when it cannot.
   virtual bool Save(const std::string& path, int quality, std::string& error) = 0;
+  // The visible area as the bytes of a picture file in the format of the
+  // lower-cased extension `extension` (".png", ".bmp", ".jpg", ".jpeg",
+  // ".ico"), in the canvas's depth; for callers that write the file
+  // themselves (through the change guard's checked target). False, with
+  // the reason, when it cannot.
+  virtual bool Encode(const std::string& /*extension*/, int /*quality*/, std::string& /*bytes*/,
+                      std::string& /*error*/) {
+    return false;
+  }
 };
 
 // What drawing needs of the window system beyond one canvas. The part
@@ -156,6 +165,17 @@ class IGraphics {
   virtual std::unique_ptr<ICanvas> CreateCanvas(int width, int height) = 0;
   // The printer (core/Printing.h); null where nothing can print.
   virtual IPrinter* Printer() { return nullptr; }
+
+  // --- pictures from outside: windows, the desktop, the clipboard ----------
+  // Brings our own top-level window captioned `title` (CP932) to the front;
+  // false when there is none.
+  virtual bool ActivateWindowTitled(const std::string& /*title*/) { return false; }
+  // The client area of our own window captioned `title`, or of the whole
+  // desktop when `title` is empty; false when there is no such window.
+  virtual bool CaptureWindow(const std::string& /*title*/, PixelBuffer& /*out*/) { return false; }
+  // The clipboard's picture; false when it holds none.
+  virtual bool ClipboardPicture(PixelBuffer& /*out*/) { return false; }
+  virtual void SetClipboardPicture(const PixelView& /*pixels*/) {}
 };
 
 }  // namespace nokari

@@ -1,9 +1,12 @@
 #include "gui/QtParts.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QScreen>
 #include <QFontDatabase>
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
 
 #include "gui/QtHost.h"
 #include "gui/QtMenus.h"
@@ -70,8 +73,56 @@ class QtGraphics : public IGraphics {
   // application (and its print plugin) still stands.
   void DropPrinter() { printer_.reset(); }
 
+  // --- pictures from outside (the image commands) ---
+  bool ActivateWindowTitled(const std::string& title) override {
+    QWidget* window = WindowTitled(title);
+    if (!window) return false;
+    window->raise();
+    window->activateWindow();
+    return true;
+  }
+  bool CaptureWindow(const std::string& title, PixelBuffer& out) override {
+    if (title.empty()) {
+      QScreen* screen = QGuiApplication::primaryScreen();
+      return screen && ToBuffer(screen->grabWindow(0).toImage(), out);
+    }
+    QWidget* window = WindowTitled(title);
+    if (!window) return false;
+    // The client: 母艦's is the area below its menu bar.
+    auto* main = dynamic_cast<TfrmNoka*>(window);
+    QWidget* client = main ? main->Client() : window;
+    return ToBuffer(client->grab().toImage(), out);
+  }
+  bool ClipboardPicture(PixelBuffer& out) override {
+    QClipboard* clipboard = QApplication::clipboard();
+    return clipboard && ToBuffer(clipboard->image(), out);
+  }
+  void SetClipboardPicture(const PixelView& pixels) override {
+    if (QClipboard* clipboard = QApplication::clipboard(); clipboard && !pixels.Empty())
+      clipboard->setImage(QImage(pixels.Bits, pixels.Width, pixels.Height, pixels.Stride, QImage::Format_RGB32).copy());
+  }
+
  private:
   std::unique_ptr<QtPrinter> printer_;
+  // Our own top-level window with that caption, the visible ones first.
+  static QWidget* WindowTitled(const std::string& title) {
+    QString caption = Q(title);
+    QWidget* hidden = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->windowTitle() != caption) continue;
+      if (w->isVisible()) return w;
+      if (!hidden) hidden = w;
+    }
+    return hidden;
+  }
+  static bool ToBuffer(const QImage& image, PixelBuffer& out) {
+    if (image.isNull()) return false;
+    QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    out = PixelBuffer(rgb.width(), rgb.height());
+    for (int y = 0; y < rgb.height(); ++y)
+      std::memcpy(&out.Data[static_cast<size_t>(y) * rgb.width()], rgb.constScanLine(y), static_cast<size_t>(rgb.width()) * 4);
+    return true;
+  }
 };
 
 QtGraphics& TheGraphics() {

@@ -60,6 +60,7 @@ class QtCanvas : public ICanvas {
   // --- files (ImageFiles.cpp) ---
   bool Load(const std::string& path, std::string& error) override;
   bool Save(const std::string& path, int quality, std::string& error) override;
+  bool Encode(const std::string& extension, int quality, std::string& bytes, std::string& error) override;
 
   // Grows the picture to at least `size`, keeping what was drawn and
   // filling the new area with `fill`; never shrinks.

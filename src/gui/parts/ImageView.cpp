@@ -1,18 +1,20 @@
 #include "gui/parts/ImageView.h"
 
 #include <QBitmap>
-#include <QImageReader>
 #include <QPainter>
+
+#include "gui/QtText.h"
+#include "gui/canvas/PictureFiles.h"
 
 namespace nokari {
 
+// Every picture a part shows is read by the one rule of picture files.
 QImage ReadPicture(const QString& path, bool* ok) {
-  QImageReader reader(path);
-  reader.setAutoTransform(true);
-  QImage image = reader.read();
-  *ok = !image.isNull();
-  // One pixel format for every picture, so drawing code meets one layout.
-  return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB32);
+  PictureReadFailure failure;
+  std::string reason;
+  QImage image = ReadPictureFile(FromQ(path), failure, reason);
+  *ok = failure == PictureReadFailure::None;
+  return image;
 }
 
 ImageView::ImageView(QWidget* parent) : QWidget(parent) { canvas_.ShowOn(this); }

@@ -37,7 +37,8 @@ class ImageView : public QWidget {
   bool transparent_ = false;
 };
 
-// Reads a picture file (the path as Qt names it): format by content.
+// Reads a picture file (the CP932 path as Q() gives it), by the rules of
+// gui/canvas/PictureFiles.h; "クリップボード" reads the clipboard.
 QImage ReadPicture(const QString& path, bool* ok);
 
 }  // namespace nokari
