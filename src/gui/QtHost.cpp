@@ -25,9 +25,11 @@
 #include "core/Messages.h"
 #include "gui/QtMenus.h"
 #include "gui/QtParts.h"
+#include "gui/QtSound.h"
 #include "gui/QtText.h"
 #include "gui/canvas/QtCanvas.h"
 #include "host/Run.h"
+#include "host/Sound.h"
 
 namespace nokari {
 
@@ -170,6 +172,10 @@ QtHost::~QtHost() {
 HostServices QtHost::Services() {
   HostServices s = ServicesOf(*this, pump_, false);
   s.Parts = parts_.get();
+#ifdef NOKARI_WITH_QT_MULTIMEDIA
+  // The media player, unless a backend is asked for by name.
+  if (SoundChoice().empty() || SoundChoice() == "qt") s.Sound = QtSoundOf(window_);
+#endif
   return s;
 }
 

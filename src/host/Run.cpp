@@ -6,6 +6,7 @@
 #include "core/Messages.h"
 #include "host/ConsoleHost.h"
 #include "host/Security.h"
+#include "host/Sound.h"
 
 namespace nokari {
 namespace {
@@ -29,6 +30,7 @@ void OnUserClose(TNokaBase& e) {
 void ConnectServices(TNokaBase& e, const HostServices& services) {
   e.Services = services;
   if (!e.Services.Changes) e.Services.Changes = &HostSecurityPolicy();
+  if (!e.Services.Sound) e.Services.Sound = &HostSound();
   e.Services.Window->SetCloseRequestHandler([&e] { OnUserClose(e); });
 }
 

@@ -1,0 +1,76 @@
+#include "gui/QtSound.h"
+
+#include <QApplication>
+#include <QAudioOutput>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QUrl>
+
+#include "host/Sound.h"
+
+namespace nokari {
+namespace {
+
+class QtSound : public ISoundService {
+ public:
+  QtSound() {
+    player_.setAudioOutput(&output_);
+    // A failure to decode shows as a stopped player, as a file that ended.
+    QObject::connect(&player_, &QMediaPlayer::errorOccurred, &player_, [this] { player_.stop(); });
+  }
+  PlayResult Play(const std::string& nativePath, bool loop) override {
+    Stop();
+    QString suffix = QFileInfo(QString::fromStdString(nativePath)).suffix().toLower();
+    if (suffix == "mid" || suffix == "midi" || suffix == "rmi" || suffix == "kar") {
+      midi_ = true;
+      return programs_.Play(nativePath, loop);
+    }
+    midi_ = false;
+    player_.setSource(QUrl::fromLocalFile(QString::fromStdString(nativePath)));
+    player_.setLoops(loop ? QMediaPlayer::Infinite : 1);
+    player_.play();
+    return {};
+  }
+  void Stop() override {
+    programs_.Stop();
+    player_.stop();
+  }
+  PlayState State() override {
+    if (midi_) return programs_.State();
+    switch (player_.mediaStatus()) {
+      case QMediaPlayer::NoMedia: return PlayState::NotReady;
+      case QMediaPlayer::LoadingMedia: return PlayState::Seeking;
+      default: break;
+    }
+    switch (player_.playbackState()) {
+      case QMediaPlayer::PlayingState: return PlayState::Playing;
+      case QMediaPlayer::PausedState: return PlayState::Paused;
+      default: return PlayState::Stopped;
+    }
+  }
+  void Beep() override { QApplication::beep(); }
+
+ private:
+  QMediaPlayer player_;
+  QAudioOutput output_;
+  ProcessSound programs_;
+  bool midi_ = false;
+};
+
+// Holds the service as a child of its owner.
+class SoundHolder : public QObject {
+ public:
+  explicit SoundHolder(QObject& owner) : QObject(&owner) { setObjectName(kName); }
+  QtSound Sound;
+  static constexpr const char* kName = "nokariSound";
+};
+
+}  // namespace
+
+ISoundService* QtSoundOf(QObject& owner) {
+  auto* holder = owner.findChild<SoundHolder*>(SoundHolder::kName, Qt::FindDirectChildrenOnly);
+  if (!holder) holder = new SoundHolder(owner);
+  return &holder->Sound;
+}
+
+}  // namespace nokari
