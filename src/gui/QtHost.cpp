@@ -173,8 +173,11 @@ HostServices QtHost::Services() {
   HostServices s = ServicesOf(*this, pump_, false);
   s.Parts = parts_.get();
 #ifdef NOKARI_WITH_QT_MULTIMEDIA
-  // The media player, unless a backend is asked for by name.
-  if (SoundChoice().empty() || SoundChoice() == "qt") s.Sound = QtSoundOf(window_);
+  // The media player only when asked for by name: on a system whose
+  // GStreamer lacks the pieces Qt wants, making a player crashes inside Qt
+  // (seen on Debian 12 without an audio setup). By default the window host
+  // plays through the player programs, as the console does.
+  if (SoundChoice() == "qt") s.Sound = QtSoundOf(window_);
 #endif
   return s;
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
+#include <memory>
 
 #include "host/Sound.h"
 
@@ -13,11 +14,6 @@ namespace {
 
 class QtSound : public ISoundService {
  public:
-  QtSound() {
-    player_.setAudioOutput(&output_);
-    // A failure to decode shows as a stopped player, as a file that ended.
-    QObject::connect(&player_, &QMediaPlayer::errorOccurred, &player_, [this] { player_.stop(); });
-  }
   PlayResult Play(const std::string& nativePath, bool loop) override {
     Stop();
     QString suffix = QFileInfo(QString::fromStdString(nativePath)).suffix().toLower();
@@ -26,23 +22,25 @@ class QtSound : public ISoundService {
       return programs_.Play(nativePath, loop);
     }
     midi_ = false;
-    player_.setSource(QUrl::fromLocalFile(QString::fromStdString(nativePath)));
-    player_.setLoops(loop ? QMediaPlayer::Infinite : 1);
-    player_.play();
+    QMediaPlayer& player = Player();
+    player.setSource(QUrl::fromLocalFile(QString::fromStdString(nativePath)));
+    player.setLoops(loop ? QMediaPlayer::Infinite : 1);
+    player.play();
     return {};
   }
   void Stop() override {
     programs_.Stop();
-    player_.stop();
+    if (player_) player_->stop();
   }
   PlayState State() override {
     if (midi_) return programs_.State();
-    switch (player_.mediaStatus()) {
+    if (!player_) return PlayState::NotReady;
+    switch (player_->mediaStatus()) {
       case QMediaPlayer::NoMedia: return PlayState::NotReady;
       case QMediaPlayer::LoadingMedia: return PlayState::Seeking;
       default: break;
     }
-    switch (player_.playbackState()) {
+    switch (player_->playbackState()) {
       case QMediaPlayer::PlayingState: return PlayState::Playing;
       case QMediaPlayer::PausedState: return PlayState::Paused;
       default: return PlayState::Stopped;
@@ -51,8 +49,20 @@ class QtSound : public ISoundService {
   void Beep() override { QApplication::beep(); }
 
  private:
-  QMediaPlayer player_;
-  QAudioOutput output_;
+  // Made at the first file it plays: making a player starts the media
+  // backend, which a program that never plays should not pay for.
+  QMediaPlayer& Player() {
+    if (!player_) {
+      player_ = std::make_unique<QMediaPlayer>();
+      output_ = std::make_unique<QAudioOutput>();
+      player_->setAudioOutput(output_.get());
+      // A failure to decode shows as a stopped player, as a file that ended.
+      QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, player_.get(), [this] { player_->stop(); });
+    }
+    return *player_;
+  }
+  std::unique_ptr<QAudioOutput> output_;  // declared first: goes after the player
+  std::unique_ptr<QMediaPlayer> player_;
   ProcessSound programs_;
   bool midi_ = false;
 };

@@ -1,5 +1,5 @@
-// The window host's sound: Qt Multimedia's media player, for every file
-// it decodes. MIDI files it cannot play go to the player programs
+// The window host's sound when NOKARI_SOUND=qt asks for it: Qt
+// Multimedia's media player, for every file it decodes. MIDI files it cannot play go to the player programs
 // (host/Sound.h), which need a synthesizer installed.
 #pragma once
 #include "core/Sound.h"

@@ -2,9 +2,9 @@
 // them at start-up.
 //
 // NOKARI_SOUND picks one: "null" the recording backend (tests), "process"
-// the player programs; unset or anything else: the window host's media
-// player where it has one, else the player programs when one is
-// installed, else the recording backend. NOKARI_SOUND_LOG names a file
+// the player programs, "qt" the window host's media player (Qt Multimedia,
+// when the build has it); unset or anything else: the player programs
+// when one is installed, else the recording backend. NOKARI_SOUND_LOG names a file
 // the recording backend appends each call to, one line each ("play PATH",
 // "loop PATH", "stop", "beep").
 #pragma once

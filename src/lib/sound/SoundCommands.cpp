@@ -13,8 +13,11 @@
 namespace nokari {
 namespace {
 
+// The one player is shared: an MCI device is playing only while it was
+// the last thing played.
 struct SoundState {
   sound::MciDevices Devices;
+  std::string PlayingDevice;  // "" when 演奏 played last, or nothing
 };
 
 // 演奏繰り返し: one rule for every kind of file, any number but 0 repeats.
@@ -27,6 +30,7 @@ void PlayFile(TNokaBase& e, const std::string& name, bool repeat) {
   int64_t attributes = resolved.empty() ? -1 : AttributesOf(native);
   if (attributes < 0 || (attributes & 16)) RaiseError(e, msg::kFileMissing, {resolved.empty() ? name : resolved});
   PlayResult result = SoundOf(e.Services).Play(native, repeat);
+  FamilyState<SoundState>(e).PlayingDevice.clear();
   switch (result.Failure) {
     case PlayFailure::None: return;
     case PlayFailure::NoPlayer: RaiseError(e, msg::kPlayFailed, {name, Sj(msg::kNoPlayer)});
@@ -37,7 +41,10 @@ void PlayFile(TNokaBase& e, const std::string& name, bool repeat) {
 
 void CmdPlay(TNokaBase& e) { PlayFile(e, PopArgValue(e), RepeatWanted(e)); }
 void CmdPlayRepeating(TNokaBase& e) { PlayFile(e, PopArgValue(e), true); }
-void CmdStopPlaying(TNokaBase& e) { SoundOf(e.Services).Stop(); }
+void CmdStopPlaying(TNokaBase& e) {
+  SoundOf(e.Services).Stop();
+  FamilyState<SoundState>(e).PlayingDevice.clear();
+}
 
 // 演奏状態: the player's mode in words.
 void CmdPlayState(TNokaBase& e) {
@@ -49,14 +56,15 @@ void CmdPlayState(TNokaBase& e) {
 // and what went wrong.
 void CmdSendMci(TNokaBase& e) {
   std::string command = PopArgValue(e);
-  sound::MciAction action = sound::ReadMci(command, FamilyState<SoundState>(e).Devices);
+  SoundState& state = FamilyState<SoundState>(e);
+  sound::MciAction action = sound::ReadMci(command, state.Devices);
   ISoundService& player = SoundOf(e.Services);
   std::string reply;
   switch (action.What) {
     case sound::MciAction::Open: {
       std::string resolved = ResolveReadName(e, action.File);
       if (resolved.empty() || AttributesOf(NativePath(resolved)) < 0) {
-        FamilyState<SoundState>(e).Devices.FileOf.erase(action.Device);
+        state.Devices.FileOf.erase(action.Device);
         reply = FormatMessage(Sj(msg::kMciError), {FormatMessage(Sj(msg::kFileMissing), {action.File})});
       }
       break;
@@ -64,14 +72,19 @@ void CmdSendMci(TNokaBase& e) {
     case sound::MciAction::Play: {
       PlayResult result = player.Play(NativePath(ResolveReadName(e, action.File)), action.Repeat);
       if (!result.Ok()) reply = FormatMessage(Sj(msg::kMciError), {command});
+      state.PlayingDevice = result.Ok() ? action.Device : std::string();
       break;
     }
     case sound::MciAction::Stop:
     case sound::MciAction::Close:
-      player.Stop();
+      // Another device's stop leaves what plays alone.
+      if (action.Device == state.PlayingDevice || action.Device == "all") {
+        player.Stop();
+        state.PlayingDevice.clear();
+      }
       break;
     case sound::MciAction::Status:
-      reply = sound::MciModeText(player.State());
+      reply = sound::MciModeText(action.Device == state.PlayingDevice ? player.State() : PlayState::Stopped);
       break;
     case sound::MciAction::Nothing:
       break;
