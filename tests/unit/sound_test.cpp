@@ -1,7 +1,10 @@
 // The sound commands against the recording backend, the MCI subset, the
 // text-music library's messages and the player programs' choice.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <fstream>
@@ -174,6 +177,49 @@ TEST(RecordingSound, WritesItsLog) {
   ReadWholeFile(tmpl, log);
   unlink(tmpl.c_str());
   EXPECT_EQ(log, "play /a.wav\nstop\nbeep\n");
+}
+
+}  // namespace
+}  // namespace nokari::test
+
+namespace nokari::test {
+namespace {
+
+// The player programs for real, with a stand-in "paplay" that notes each
+// start in a file: a repeated file starts again, a stop ends it for good.
+TEST(ProcessSound, RepeatsUntilStoppedAndReapsItsChildren) {
+  std::string tmpl = "/tmp/nokari_player_XXXXXX";
+  std::string dir = mkdtemp(tmpl.data());
+  std::string player = dir + "/paplay";
+  std::ofstream(player) << "#!/bin/sh\necho started >> \"" << dir << "/log\"\nsleep 0.05\n";
+  chmod(player.c_str(), 0755);
+  std::ofstream(dir + "/a.wav") << "RIFF";
+  const char* old = getenv("PATH");
+  std::string saved = old ? old : "";
+  setenv("PATH", (dir + ":/usr/bin:/bin").c_str(), 1);
+  {
+    ProcessSound sound;
+    EXPECT_EQ(sound.State(), PlayState::NotReady);
+    ASSERT_TRUE(sound.Play(dir + "/a.wav", true).Ok());
+    EXPECT_EQ(sound.State(), PlayState::Playing);
+    usleep(400 * 1000);
+    EXPECT_EQ(sound.State(), PlayState::Playing);
+    sound.Stop();
+    EXPECT_EQ(sound.State(), PlayState::Stopped);
+    std::string log;
+    ReadWholeFile(dir + "/log", log);
+    EXPECT_GE(std::count(log.begin(), log.end(), '\n'), 3) << log;
+    usleep(200 * 1000);
+    std::string after;
+    ReadWholeFile(dir + "/log", after);
+    EXPECT_EQ(after, log) << "nothing starts after the stop";
+    // Once: it ends by itself and is reaped.
+    ASSERT_TRUE(sound.Play(dir + "/a.wav", false).Ok());
+    for (int i = 0; i < 100 && sound.State() == PlayState::Playing; ++i) usleep(20 * 1000);
+    EXPECT_EQ(sound.State(), PlayState::Stopped);
+  }
+  setenv("PATH", saved.c_str(), 1);
+  RemoveTree(dir);
 }
 
 }  // namespace
