@@ -9,6 +9,9 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev googletest
   qt6-base-dev libqt6test6 libgl-dev
+  # sound through Qt's media player (optional to the build), and RTF files
+  # read back by the rich-editor tests
+  qt6-multimedia-dev unrtf
   libonig-dev
   libreadline-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig

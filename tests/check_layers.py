@@ -56,6 +56,7 @@ LAYER_MAP = [
     ("core/Errors.", 1),
     ("core/Services.", 1),
     ("core/Parts.h", 1),
+    ("core/Sound.h", 1),
     ("core/Canvas.h", 1),
     ("core/Printing.h", 1),
     ("core/Engine.h", 1),

@@ -79,6 +79,31 @@ struct TreeNode {
   bool operator==(const TreeNode&) const = default;
 };
 
+// A stretch of rich text in one look (リッチエディタ): its CP932 text
+// (line ends CR LF), font and colour. A document is a list of runs.
+struct TextRun {
+  std::string Text;
+  PartFont Font;
+  ColorRef Color = 0;
+  bool operator==(const TextRun&) const = default;
+};
+
+// Where a タブページ shows its tabs.
+enum class TabSide { Top, Bottom, Left, Right };
+
+// What a Tエディタ user sets for the editor: the font, how text is laid
+// out, and the colours of the highlighter. Colours are colour numbers.
+struct EditorSettings {
+  std::string Face;  // CP932; empty: the widget's own
+  int Points = 10;
+  int TabWidth = 4;  // in spaces
+  bool WordWrap = false;
+  bool LineNumbers = false;
+  ColorRef TextColor = 0x000000, BackColor = 0xFFFFFF;
+  ColorRef StringColor = 0x000080, CommentColor = 0x008000;
+  bool operator==(const EditorSettings&) const = default;
+};
+
 // What happened on a part, as the window layer saw it. Slot numbers are
 // the object record's event slots: 1 click, 2 double click, 3 mouse
 // pressed, 4 mouse released, 5 key pressed, 6 key released, 7 change, 8
@@ -234,6 +259,8 @@ class PartHandle {
   virtual void ClearTree() {}
   // Expands or collapses the node and everything below it.
   virtual void ExpandTreeNode(int /*index*/, bool /*expand*/) {}
+  // Whether the node is expanded (false for a node that is none).
+  virtual bool TreeNodeExpanded(int /*index*/) const { return false; }
   virtual int SelectedTreeNode() const { return -1; }
   virtual void SelectTreeNode(int /*index*/) {}
   virtual void SetTreeNodeCaption(int /*index*/, const std::string& /*caption*/) {}
@@ -243,10 +270,33 @@ class PartHandle {
   // One page per caption: existing pages re-captioned in order, missing
   // pages added, surplus pages removed.
   virtual void SetTabCaptions(const std::vector<std::string>& /*captions*/) {}
+  // A new last page with that caption.
+  virtual void AddTab(const std::string& /*caption*/) {}
+  virtual TabSide TabPosition() const { return TabSide::Top; }
+  virtual void SetTabPosition(TabSide /*side*/) {}
+
+  // --- リッチエディタ -------------------------------------------------------
+  // The document as runs of one look each (adjacent runs differ).
+  virtual std::vector<TextRun> RichText() const { return {}; }
+  // Replaces the document.
+  virtual void SetRichText(const std::vector<TextRun>& /*runs*/) {}
+  // The selected text takes that font and colour (nothing without a
+  // selection; the caret then types with them).
+  virtual void SetSelectionFormat(const PartFont& /*font*/, ColorRef /*color*/) {}
+
+  // --- Tエディタ -------------------------------------------------------------
+  virtual EditorSettings Settings() const { return {}; }
+  virtual void ApplySettings(const EditorSettings& /*settings*/) {}
+  // The editor's settings dialog, modal; true when the user confirmed it
+  // (the settings are then applied).
+  virtual bool EditSettings() { return false; }
 
   // --- ブラウザ -------------------------------------------------------------
   virtual std::string Url() const { return {}; }
   virtual void Navigate(const std::string& /*url*/) {}
+  // Through the history; nothing at its end.
+  virtual void GoBack() {}
+  virtual void GoForward() {}
 
   // --- メニュー -----------------------------------------------------------
   // The shortcut key from its text ("Ctrl+S": modifiers and a key name

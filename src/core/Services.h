@@ -230,6 +230,7 @@ IChangeGuard* RefusingChangeGuard();
 // The widgets behind GUI parts. Its interface arrives with the parts
 // themselves; until then no host provides one and the slot stays null.
 class IPartService;
+class ISoundService;  // core/Sound.h
 
 // The services an engine talks to. A fresh engine holds the quiet
 // services, so code below the application layer never checks for null
@@ -242,6 +243,7 @@ struct HostServices {
   IEventPump* Pump = nullptr;
   IWindowService* Window = nullptr;
   IPartService* Parts = nullptr;
+  ISoundService* Sound = nullptr;  // null: a quiet one (SoundOf, core/Sound.h)
   // The security policy. Null until the application layer installs its
   // own (host/Run's ConnectServices does); read through ChangeGuardOf.
   IChangeGuard* Changes = nullptr;

@@ -25,9 +25,11 @@
 #include "gui/QtDialogs.h"
 #include "gui/QtMenus.h"
 #include "gui/QtParts.h"
+#include "gui/QtSound.h"
 #include "gui/QtText.h"
 #include "gui/canvas/QtCanvas.h"
 #include "host/Run.h"
+#include "host/Sound.h"
 
 namespace nokari {
 
@@ -201,6 +203,13 @@ QtHost::~QtHost() {
 HostServices QtHost::Services() {
   HostServices s = ServicesOf(*this, pump_, false);
   s.Parts = parts_.get();
+#ifdef NOKARI_WITH_QT_MULTIMEDIA
+  // The media player only when asked for by name: on a system whose
+  // GStreamer lacks the pieces Qt wants, making a player crashes inside Qt
+  // (seen on Debian 12 without an audio setup). By default the window host
+  // plays through the player programs, as the console does.
+  if (SoundChoice() == "qt") s.Sound = QtSoundOf(window_);
+#endif
   return s;
 }
 

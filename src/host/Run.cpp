@@ -9,6 +9,7 @@
 #include "host/ConsoleHost.h"
 #include "host/ScriptedDialogs.h"
 #include "host/Security.h"
+#include "host/Sound.h"
 
 namespace nokari {
 namespace {
@@ -48,6 +49,7 @@ bool AnswerFromFile(HostServices& services, const StartOptions& options) {
 void ConnectServices(TNokaBase& e, const HostServices& services) {
   e.Services = services;
   if (!e.Services.Changes) e.Services.Changes = &HostSecurityPolicy();
+  if (!e.Services.Sound) e.Services.Sound = &HostSound();
   e.Services.Window->SetCloseRequestHandler([&e] { OnUserClose(e); });
 }
 

@@ -26,7 +26,23 @@ class BrowserPart : public QtPart<QTextBrowser> {
     });
   }
   std::string Url() const override { return url_; }
+  // Going somewhere new drops the places ahead, as in any browser.
   void Navigate(const std::string& url) override {
+    history_.resize(at_ + 1);
+    history_.push_back(url);
+    at_ = static_cast<int>(history_.size()) - 1;
+    Show(url);
+  }
+  void GoBack() override {
+    if (at_ > 0) Show(history_[--at_]);
+  }
+  void GoForward() override {
+    if (at_ + 1 < static_cast<int>(history_.size())) Show(history_[++at_]);
+  }
+  std::string Text() const override { return Url(); }
+
+ private:
+  void Show(const std::string& url) {
     QString text = Q(url);
     QUrl asUrl(text);
     QString local = asUrl.isLocalFile() ? asUrl.toLocalFile() : text;
@@ -38,9 +54,6 @@ class BrowserPart : public QtPart<QTextBrowser> {
     navigating_ = false;
     url_ = url;
   }
-  std::string Text() const override { return Url(); }
-
- private:
   void Follow(const QUrl& link) {
     bool inPage = link.toString().startsWith('#');
     QUrl url = w()->source().resolved(link);
@@ -57,6 +70,8 @@ class BrowserPart : public QtPart<QTextBrowser> {
   }
   std::string url_;
   bool navigating_ = false;
+  std::vector<std::string> history_;  // every place shown by Navigate, oldest first
+  int at_ = -1;                       // where in it the browser stands
 };
 
 }  // namespace

@@ -30,6 +30,24 @@ class TabPart : public QtPart<QTabWidget> {
     ChangeQuietly([&] { Rebuild(captions); });
     ReportChange(PageState());
   }
+  void AddTab(const std::string& caption) override {
+    std::vector<std::string> captions = TabCaptions();
+    captions.push_back(caption);
+    SetTabCaptions(captions);
+  }
+  TabSide TabPosition() const override {
+    switch (w()->tabPosition()) {
+      case QTabWidget::South: return TabSide::Bottom;
+      case QTabWidget::West: return TabSide::Left;
+      case QTabWidget::East: return TabSide::Right;
+      default: return TabSide::Top;
+    }
+  }
+  void SetTabPosition(TabSide side) override {
+    static constexpr QTabWidget::TabPosition kPlaces[] = {QTabWidget::North, QTabWidget::South, QTabWidget::West,
+                                                          QTabWidget::East};
+    w()->setTabPosition(kPlaces[static_cast<int>(side)]);
+  }
   int Value() const override { return w()->currentIndex(); }
   void SetValue(int n) override { w()->setCurrentIndex(n); }
 

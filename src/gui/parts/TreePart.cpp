@@ -46,6 +46,10 @@ class TreePart : public QtPart<QTreeWidget> {
   void ExpandTreeNode(int index, bool expand) override {
     if (QTreeWidgetItem* item = At(index)) ExpandAll(item, expand);
   }
+  bool TreeNodeExpanded(int index) const override {
+    QTreeWidgetItem* item = At(index);
+    return item && item->isExpanded();
+  }
   int SelectedTreeNode() const override {
     QTreeWidgetItem* selected = Selected();
     return selected ? IndexOf(selected) : -1;

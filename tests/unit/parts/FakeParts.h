@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Parts.h"
@@ -40,7 +41,14 @@ struct FakePart : PartHandle {
   std::vector<TreeNode> Nodes;
   int SelectedNode = -1;
   std::vector<std::string> Tabs;
+  TabSide Side = TabSide::Top;
+  std::vector<TextRun> Runs;  // a リッチエディタ's document; Caption its plain text
+  std::vector<std::pair<PartFont, ColorRef>> SelectionFormats;  // each one asked for
+  EditorSettings Editor;
+  int SettingsDialogs = 0;
   std::string Location;
+  std::vector<std::string> History;  // ブラウザ: places before and after Location
+  int HistoryAt = -1;
   std::string Keys;
   int Style = 2;
   WindowState State = WindowState::Normal;
@@ -177,8 +185,38 @@ struct FakePart : PartHandle {
   }
   std::vector<std::string> TabCaptions() const override { return Tabs; }
   void SetTabCaptions(const std::vector<std::string>& captions) override { Tabs = captions; }
+  void AddTab(const std::string& caption) override { Tabs.push_back(caption); }
+  TabSide TabPosition() const override { return Side; }
+  void SetTabPosition(TabSide side) override { Side = side; }
+  std::vector<TextRun> RichText() const override { return Runs; }
+  void SetRichText(const std::vector<TextRun>& runs) override {
+    Runs = runs;
+    Caption.clear();
+    for (const TextRun& run : runs) Caption += run.Text;
+  }
+  void SetSelectionFormat(const PartFont& font, ColorRef color) override {
+    SelectionFormats.emplace_back(font, color);
+  }
+  EditorSettings Settings() const override { return Editor; }
+  void ApplySettings(const EditorSettings& settings) override { Editor = settings; }
+  bool EditSettings() override {
+    ++SettingsDialogs;
+    return false;
+  }
   std::string Url() const override { return Location; }
-  void Navigate(const std::string& url) override { Location = url; }
+  // Navigating drops the places ahead, as a browser's history does.
+  void Navigate(const std::string& url) override {
+    History.resize(HistoryAt + 1);
+    History.push_back(url);
+    HistoryAt = static_cast<int>(History.size()) - 1;
+    Location = url;
+  }
+  void GoBack() override {
+    if (HistoryAt > 0) Location = History[--HistoryAt];
+  }
+  void GoForward() override {
+    if (HistoryAt + 1 < static_cast<int>(History.size())) Location = History[++HistoryAt];
+  }
   // A shortcut text containing "missing" names no key.
   bool SetShortcut(const std::string& text) override {
     if (text.find("missing") != std::string::npos) return false;
