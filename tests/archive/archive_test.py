@@ -10,9 +10,11 @@ import os
 import shutil
 import stat
 import subprocess
+import struct
 import sys
 import tempfile
 import zipfile
+import zlib
 
 NOKARI = os.path.abspath(sys.argv[1])
 failures = 0
@@ -52,6 +54,19 @@ def case(name, *tools):
 def check(cond, what):
     if not cond:
         raise AssertionError(what)
+
+
+def raw_zip(entries):
+    """A stored zip whose names are the given bytes, with no UTF-8 flag (as
+    zip tools on Japanese Windows write them; zipfile would set the flag)."""
+    body, central = b"", b""
+    for name, data in entries:
+        crc = zlib.crc32(data)
+        fixed = struct.pack("<HHHHHIIIH", 10, 0, 0, 0, 0x21, crc, len(data), len(data), len(name))
+        central += b"PK\x01\x02" + struct.pack("<H", 10) + fixed + struct.pack("<HHHHII", 0, 0, 0, 0, 0, len(body)) + name
+        body += b"PK\x03\x04" + fixed + struct.pack("<H", 0) + name + data
+    end = b"PK\x05\x06" + struct.pack("<HHHHIIH", 0, 0, len(entries), len(entries), len(central), len(body), 0)
+    return body + central + end
 
 
 def same_tree(a, b):
@@ -147,13 +162,23 @@ def _():
         check("表示.txt".encode("cp932") in f.read(), "LHA names are CP932")
 
 
-@case("extraction of archives written by others: zip, tar.xz, lzh", "bsdtar")
+@case("extraction of archives written by others: zip, tar.xz, 7z", "bsdtar")
 def _():
     dest = fresh("from-bsdtar")
     for fmt, name in (("zip", "b.zip"), ("gnutar", "b.tar.xz"), ("7zip", "b.7z")):
         run(["bsdtar", "-a", "-cf", os.path.join(work, name), "-C", work, "src"])
         ok(script("「%s」を、「from-bsdtar/%s」へ、解凍\n" % (name, fmt)))
         check(same_tree(src, os.path.join(dest, fmt, "src")), name)
+
+
+@case("a zip from Windows: CP932 names without the UTF-8 flag, \\ between folders")
+def _():
+    path = os.path.join(work, "win.zip")
+    with open(path, "wb") as f:
+        f.write(raw_zip([("フォルダ\\表.txt".encode("cp932"), b"win")]))
+    ok(script("「win.zip」を、「win-out」へ、解凍\n"))
+    with open(os.path.join(work, "win-out", "フォルダ", "表.txt")) as f:
+        check(f.read() == "win", "content")
 
 
 @case("hostile zip: ../x, absolute and symlink entries stay inside the destination")
