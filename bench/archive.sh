@@ -68,13 +68,18 @@ with zipfile.ZipFile("new.zip", "w", zipfile.ZIP_DEFLATED) as z:
             z.write(os.path.join(dirpath, name))
 PY
 cd "$work"
-echo "input: $(du -sh data | cut -f1) in $(find data -type f | wc -l) files; zip $(du -h in.zip | cut -f1)"
+echo "input: $(du -sh --apparent-size data | cut -f1) in $(find data -type f | wc -l) files; zip $(du -h in.zip | cut -f1)"
 printf '%-8s %9s %9s %9s %12s\n' task nokari bsdtar python vs-faster
 row() {
   local task=$1 tn=$2 tb=$3 tp=$4 fast
   fast=$(echo "if ($tb < $tp) $tb else $tp" | bc -l)
   printf '%-8s %9s %9s %9s %11.2fx\n' "$task" "$tn" "$tb" "$tp" "$(echo "$tn / $fast" | bc -l)"
 }
+# Each tool's result is checked once, so a quick failure never passes for
+# a quick run.
+rm -rf out new.zip
+"$nokari" -console extract.nkr && [ "$(find out -type f | wc -l)" = 5000 ] || { echo "解凍 failed" >&2; exit 1; }
+"$nokari" -console create.nkr && [ "$(bsdtar -tf new.zip | grep -c 'txt$')" = 5000 ] || { echo "圧縮 failed" >&2; exit 1; }
 row extract "$(best "$nokari" -console extract.nkr)" \
   "$(best sh -c 'mkdir out && bsdtar -xf in.zip -C out')" "$(best "$py" extract.py)"
 row create "$(best "$nokari" -console create.nkr)" \

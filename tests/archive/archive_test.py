@@ -222,6 +222,23 @@ def _():
     check(code == 1 and "書庫の形式を判別できません。" in err, err)
 
 
+@case("cut-off, corrupted and random archives end in a clear error")
+def _():
+    with zipfile.ZipFile(os.path.join(work, "good.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("a.txt", os.urandom(1000).hex() * 20)
+    with open(os.path.join(work, "good.zip"), "rb") as f:
+        good = f.read()
+    bad_crc = bytearray(good)
+    bad_crc[60] ^= 0xFF  # inside the compressed data
+    samples = {"cut.zip": good[: len(good) // 2], "crc.zip": bytes(bad_crc), "noise.7z": os.urandom(4096),
+               "noise.lzh": b"\x40\x00-lh0-" + os.urandom(200)}
+    for name, data in samples.items():
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data)
+        code, _, err = script("「%s」を、「bad-out」へ、解凍\n" % name)
+        check(code == 1 and ("解凍のエラー" in err or "書庫の形式を判別できません。" in err), name + ": " + err)
+
+
 @case("a failed 圧縮 leaves the old archive whole and no temporary file")
 def _():
     old = os.path.join(work, "keep.zip")

@@ -155,7 +155,8 @@ TEST_F(ArchiveFiles, EveryWritableFormatRoundTrips) {
   Put("in/サブ/日本語.txt", std::string(200000, 'z'));
   Put("in/empty", "");
   symlink("a.txt", P("in/link").c_str());
-  for (Kind kind : {Kind::Lha, Kind::Zip, Kind::SevenZip, Kind::Tar, Kind::TarGz, Kind::TarBz2, Kind::TarXz}) {
+  for (Kind kind :
+       {Kind::Lha, Kind::Zip, Kind::SevenZip, Kind::Tar, Kind::TarGz, Kind::TarBz2, Kind::TarXz, Kind::TarZ}) {
     SCOPED_TRACE(static_cast<int>(kind));
     Result made = Create(kind, "x.arc", {{P("in"), "top"}});
     ASSERT_TRUE(made.Ok()) << made.Detail;
