@@ -162,13 +162,17 @@ def _():
         check("表示.txt".encode("cp932") in f.read(), "LHA names are CP932")
 
 
-@case("extraction of archives written by others: zip, tar.xz, 7z", "bsdtar")
+@case("extraction of archives written by others: zip, tar.xz, 7z, cpio, iso", "bsdtar")
 def _():
     dest = fresh("from-bsdtar")
     for fmt, name in (("zip", "b.zip"), ("gnutar", "b.tar.xz"), ("7zip", "b.7z")):
         run(["bsdtar", "-a", "-cf", os.path.join(work, name), "-C", work, "src"])
         ok(script("「%s」を、「from-bsdtar/%s」へ、解凍\n" % (name, fmt)))
         check(same_tree(src, os.path.join(dest, fmt, "src")), name)
+    for fmt in ("cpio", "iso9660"):
+        run(["bsdtar", "--format", fmt, "-cf", os.path.join(work, "b." + fmt), "-C", work, "src"])
+        ok(script("「b.%s」を、「from-bsdtar/%s」へ、解凍\n" % (fmt, fmt)))
+        check(same_tree(src, os.path.join(dest, fmt, "src")), fmt)
 
 
 @case("a zip from Windows: CP932 names without the UTF-8 flag, \\ between folders")
@@ -230,7 +234,9 @@ def _():
         good = f.read()
     bad_crc = bytearray(good)
     bad_crc[60] ^= 0xFF  # inside the compressed data
-    samples = {"cut.zip": good[: len(good) // 2], "crc.zip": bytes(bad_crc), "noise.7z": os.urandom(4096),
+    stored = bytearray(raw_zip([(b"s.txt", b"0123456789")]))
+    stored[30 + 5] ^= 1  # first data byte: the CRC no longer matches
+    samples = {"stored-crc.zip": bytes(stored), "cut.zip": good[: len(good) // 2], "crc.zip": bytes(bad_crc), "noise.7z": os.urandom(4096),
                "noise.lzh": b"\x40\x00-lh0-" + os.urandom(200)}
     for name, data in samples.items():
         with open(os.path.join(work, name), "wb") as f:

@@ -422,7 +422,9 @@ Result CopyEntries(OpenedArchive& in, const std::string& archivePath, Sink& sink
         la_int64_t offset;
         int drc = archive_read_data_block(r, &buf, &size, &offset);
         if (drc == ARCHIVE_EOF) break;
-        if (drc < ARCHIVE_WARN) {
+        // A warning here is a CRC that does not match: the data is wrong,
+        // and a wrong file must not pass for the archived one.
+        if (drc != ARCHIVE_OK) {
           sink.Abandon(stored);
           return {Error::Damaged, LibraryError(r), result.Files, result.Skipped};
         }

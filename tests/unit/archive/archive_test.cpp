@@ -289,6 +289,15 @@ TEST_F(ArchiveFiles, WhatIsNotAnArchiveIsSaidSo) {
   Result r = ExtractTo("cut.tgz", "o4");
   EXPECT_EQ(r.Code, Error::Damaged);
   EXPECT_FALSE(r.Detail.empty());
+  // Stored data that does not match its CRC is damaged too (the library
+  // only warns), and the wrong file is not left behind.
+  Put("small", "0123456789");
+  ASSERT_TRUE(Create(Kind::Lha, "s.lzh", {{P("small"), "small"}}).Ok());
+  std::string lzh = Get("s.lzh");
+  lzh[lzh.size() - 2] ^= 1;  // the last data byte, before the end mark
+  Put("s.lzh", lzh);
+  EXPECT_EQ(ExtractTo("s.lzh", "o7").Code, Error::Damaged);
+  EXPECT_FALSE(Exists("o7/small"));
   // A lone compressed file is extracted under its own name.
   std::system(("printf hello | gzip > '" + P("note.txt.gz") + "'").c_str());
   ASSERT_TRUE(ExtractTo("note.txt.gz", "o5").Ok());
