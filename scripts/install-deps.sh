@@ -14,12 +14,15 @@ packages=(
   qt6-multimedia-dev unrtf
   libonig-dev
   libreadline-dev
+  libarchive-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   tcl8.6 python3
   nkf bc
   # the printing tests read the PDF they print (pdftoppm; they skip
   # without it)
   poppler-utils
+  # the archive tests read what 圧縮 writes with other archivers
+  libarchive-tools unzip lhasa
   # the .deb (dpkg-shlibdeps; CPack finds programs with file) and the tests
   # of what it ships: manual page, desktop and MIME files, Vim syntax, and
   # node for the TextMate grammar
