@@ -1,4 +1,6 @@
 // イメージ: a picture on the own ImageView; empty, it shows white.
+#include <algorithm>
+
 #include "gui/QtText.h"
 #include "gui/parts/ImageView.h"
 #include "gui/parts/PartKinds.h"
@@ -26,11 +28,16 @@ class ImagePart : public QtPart<ImageView> {
   void SetTransparent(bool on) override { w()->SetTransparent(on); }
   // An イメージ without a picture gets a white one of its own size the
   // first time something draws on it.
+  // The picture never grows past kMaxCanvasSide a side: a part a script
+  // made huge must not take gigabytes for a canvas nobody can see whole
+  // (drawing beyond it is clipped).
   ICanvas* Canvas() override {
     QtCanvas& canvas = w()->Surface();
-    if (canvas.Image().isNull()) canvas.Reset(std::max(1, w()->width()), std::max(1, w()->height()), 0xFFFFFF);
+    if (canvas.Image().isNull())
+      canvas.Reset(std::clamp(w()->width(), 1, kMaxCanvasSide), std::clamp(w()->height(), 1, kMaxCanvasSide), 0xFFFFFF);
     return &canvas;
   }
+  static constexpr int kMaxCanvasSide = 8192;
 };
 
 }  // namespace
