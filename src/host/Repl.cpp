@@ -158,6 +158,10 @@ void CatchInterrupts() {
   sigaction(SIGINT, &action, nullptr);
   rl_catch_signals = 0;
   rl_signal_event_hook = OnSignalDuringRead;
+  // Also looked at while readline waits for a key: a Ctrl-C that came just
+  // before its read began broke no read, and would otherwise wait for the
+  // next key.
+  rl_event_hook = OnSignalDuringRead;
 }
 
 // A name alone on a line, as one might type to see a variable: one word,
@@ -274,8 +278,9 @@ class Session {
       if (!definition) {
         e_.Cursor = TextPos::StartOf(prepared);
         e_.LineNo = 0;
-        gInterrupted = 0;
+        // A Ctrl-C since the line was entered counts too.
         gRunning = &e_;
+        if (gInterrupted) e_.StopFlag = true;
         RunLoop(e_);
         gRunning = nullptr;
       }

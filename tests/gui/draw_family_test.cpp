@@ -162,3 +162,43 @@ TEST_F(DrawInWindow, PrintingTheWindowAndTextIntoAPdf) {
 
 }  // namespace
 }  // namespace nokari::testing
+
+namespace nokari::testing {
+namespace {
+
+// A small drawing program's picture against the one kept beside the tests
+// (NOKARI_UPDATE_GOLDEN=1 writes it anew). Text may differ by a few pixels
+// between font builds, so up to 1% of the pixels may differ, and only by
+// more than a little.
+TEST_F(DrawInWindow, ASmallDrawingMatchesItsGoldenPicture) {
+  Run("画面クリア(白色)\n"
+      "ペン色は、青色。塗り色は、黄色。ペン太さは、3\n"
+      "(20,20)から、(140,100)へ、四角形\n"
+      "塗り色は、緑色\n"
+      "(160,20)から、(300,100)へ、円形\n"
+      "ペン色は、赤色。ペン太さは、1\n"
+      "(20,120)から、(300,190)へ、線\n"
+      "(20,130)へ、移動\n"
+      "文字色は、黒色。文字サイズは、14\n"
+      "「のかりで描く」を、表示");
+  QImage picture = Surface().Image().copy(0, 0, 320, 200);
+  const QString golden = QStringLiteral(NOKARI_SOURCE_DIR "/tests/gui/golden/drawing.png");
+  if (qEnvironmentVariableIsSet("NOKARI_UPDATE_GOLDEN")) {
+    ASSERT_TRUE(picture.save(golden));
+  }
+  QImage expected(golden);
+  ASSERT_FALSE(expected.isNull()) << "no golden picture: run with NOKARI_UPDATE_GOLDEN=1";
+  expected = expected.convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(expected.size(), picture.size());
+  int differing = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) {
+      QRgb a = picture.pixel(x, y), b = expected.pixel(x, y);
+      int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+      if (d > 32) ++differing;
+    }
+  EXPECT_LE(differing, picture.width() * picture.height() / 100);
+}
+
+}  // namespace
+}  // namespace nokari::testing
