@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -52,6 +53,32 @@ void CentreOnScreen(QWidget& w) {
   QRect area = screen->geometry();
   w.move(area.x() + (area.width() - w.width()) / 2, area.y() + (area.height() - w.height()) / 2);
 }
+
+// The font of the own windows (the script's text settings when it last
+// asked), given to every widget of the window.
+struct OwnLook {
+  bool Set = false;
+  QFont Font;
+  QColor Color;
+};
+OwnLook& Look() {
+  static OwnLook look;
+  return look;
+}
+
+// The base of the own windows: they take the look before their widgets
+// are made, so every label and field inherits it.
+class OwnDialog : public QDialog {
+ public:
+  explicit OwnDialog(QWidget* owner) : QDialog(owner) {
+    if (!Look().Set) return;
+    setFont(Look().Font);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, Look().Color);
+    pal.setColor(QPalette::Text, Look().Color);
+    setPalette(pal);
+  }
+};
 
 // The label's size for its lines in the dialog's font.
 QSize LabelSize(const QLabel& label) {
@@ -111,9 +138,9 @@ QString FittedLines(const QString& text, const QFontMetrics& fm) {
 }
 
 // TfrmMsgBox: the label and an OK button one gap below it.
-class TfrmMsgBox : public QDialog {
+class TfrmMsgBox : public OwnDialog {
  public:
-  TfrmMsgBox(QWidget* owner, const QString& text) : QDialog(owner) {
+  TfrmMsgBox(QWidget* owner, const QString& text) : OwnDialog(owner) {
     auto* label = new QLabel(this);
     label->setObjectName("label");
     label->setTextFormat(Qt::PlainText);
@@ -134,9 +161,9 @@ class TfrmMsgBox : public QDialog {
 
 // TfrmInputBox: the label, the edit below it, the buttons below that. It
 // starts cancelled: only OK (or Enter) answers.
-class TfrmInputBox : public QDialog {
+class TfrmInputBox : public OwnDialog {
  public:
-  TfrmInputBox(QWidget* owner, const QString& prompt, const QString& initial) : QDialog(owner) {
+  TfrmInputBox(QWidget* owner, const QString& prompt, const QString& initial) : OwnDialog(owner) {
     QLabel* label = PlaceLabel(*this, prompt);
     int width = std::max(300, label->width() + 2 * kLabelLeft);
     edit_ = new QLineEdit(initial, this);
@@ -156,11 +183,11 @@ class TfrmInputBox : public QDialog {
 
 // TfrmSelectDialog: the label, the list one label height and two gaps
 // below the top, the result field and the buttons below the list.
-class TfrmSelectDialog : public QDialog {
+class TfrmSelectDialog : public OwnDialog {
  public:
   TfrmSelectDialog(QWidget* owner, const QString& prompt, const QStringList& items, const QString& initial,
                    bool editable)
-      : QDialog(owner) {
+      : OwnDialog(owner) {
     QLabel* label = PlaceLabel(*this, prompt);
     int width = std::max(280, label->width() + 2 * kLabelLeft);
     list_ = new QListWidget(this);
@@ -189,9 +216,34 @@ class TfrmSelectDialog : public QDialog {
       result_->setText(item->text());
       accept();
     });
+    list_->installEventFilter(this);
     list_->setFocus();
   }
   QString Text() const { return result_->text(); }
+
+ protected:
+  // Typing a character in the list selects the first item that starts
+  // with it, or nothing when none does (Qt's own search would match
+  // whole prefixes typed in a row instead).
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != list_ || event->type() != QEvent::KeyPress) return OwnDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    QString typed = key->text();
+    if (typed.isEmpty() || !typed.at(0).isPrint() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+      return OwnDialog::eventFilter(watched, event);
+    QChar first = typed.at(0);
+    list_->clearSelection();
+    for (int i = 0; i < list_->count(); ++i) {
+      const QString text = list_->item(i)->text();
+      if (!text.isEmpty() && text.at(0) == first) {
+        list_->setCurrentRow(i);
+        list_->item(i)->setSelected(true);
+        return true;
+      }
+    }
+    list_->setCurrentRow(-1);
+    return true;
+  }
 
  private:
   QListWidget* list_;
@@ -200,10 +252,10 @@ class TfrmSelectDialog : public QDialog {
 
 // TfrmSelectButton: one push button per choice, in a row when they fit
 // 80 % of the main window's width, else in a column.
-class TfrmSelectButton : public QDialog {
+class TfrmSelectButton : public OwnDialog {
  public:
   TfrmSelectButton(QWidget* owner, const QString& prompt, const QStringList& items, int mainWidth)
-      : QDialog(owner) {
+      : OwnDialog(owner) {
     QLabel* label = PlaceLabel(*this, prompt);
     QFontMetrics fm(font());
     int u = 2 * fm.height();
@@ -249,9 +301,9 @@ constexpr char kTextFilter[] = "*.txt (*.txt);;すべてのファイル (*)";
 // TfrmMemoDialog: the memo, and a bar with load and save at the left and
 // OK and キャンセル(&C) at the right. It starts answered: the close box
 // answers the text too; only キャンセル cancels.
-class TfrmMemoDialog : public QDialog {
+class TfrmMemoDialog : public OwnDialog {
  public:
-  TfrmMemoDialog(QWidget* owner, const QString& initial) : QDialog(owner) {
+  TfrmMemoDialog(QWidget* owner, const QString& initial) : OwnDialog(owner) {
     setWindowTitle(QU(msg::kAppTitle));
     setModal(true);
     memo_ = new QPlainTextEdit(initial, this);
@@ -460,6 +512,10 @@ std::optional<std::string> QtDialogs::Folder(const std::string& start) {
   if (folder.isEmpty()) return std::nullopt;
   if (!folder.endsWith('/')) folder += '/';
   return FromQ(folder);
+}
+
+void QtDialogs::SetOwnFont(const QFont& font, const QColor& color) {
+  Look() = OwnLook{true, font, color};
 }
 
 }  // namespace nokari

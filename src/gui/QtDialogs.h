@@ -41,6 +41,8 @@ class QtDialogs {
   std::optional<std::string> SaveFile(const std::vector<FileFilter>& filters, const std::string& defaultExt,
                                       const std::string& initialName);
   std::optional<std::string> Folder(const std::string& start);
+  // The font and text colour of the own windows from now on.
+  static void SetOwnFont(const QFont& font, const QColor& color);
 
  private:
   QWidget* owner_;

@@ -266,6 +266,16 @@ std::optional<std::string> QtHost::SaveFile(const std::vector<FileFilter>& filte
 
 std::optional<std::string> QtHost::Folder(const std::string& start) { return dialogs_->Folder(start); }
 
+void QtHost::SetDialogFont(const TextStyle& style, bool bold, bool italic, bool underline) {
+  PartFont font;
+  font.Face = style.Face;
+  font.Points = style.Points;
+  font.Bold = bold;
+  font.Italic = italic;
+  font.Underline = underline;
+  QtDialogs::SetOwnFont(QFontOf(font), QColor((style.Rgb >> 16) & 0xFF, (style.Rgb >> 8) & 0xFF, style.Rgb & 0xFF));
+}
+
 Confirm QtHost::AskConfirm(const std::string& question) {
   QMessageBox box(QMessageBox::Question, QU(msg::kAppTitle), Q(question), QMessageBox::NoButton, &window_);
   auto* yes = box.addButton(QU("はい"), QMessageBox::YesRole);

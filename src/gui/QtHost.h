@@ -142,6 +142,7 @@ class QtHost : public IOutputService,
   std::optional<std::string> SaveFile(const std::vector<FileFilter>& filters, const std::string& defaultExt,
                                       const std::string& initialName) override;
   std::optional<std::string> Folder(const std::string& start) override;
+  void SetDialogFont(const TextStyle& style, bool bold, bool italic, bool underline) override;
 
   std::string ClipboardText() override;
   void SetClipboardText(const std::string& text) override;

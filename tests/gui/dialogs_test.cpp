@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -205,6 +206,42 @@ TEST(QtFileFilters, PatternsInQtsForm) {
   ASSERT_EQ(filters.size(), 2);
   EXPECT_EQ(filters[0], QString::fromUtf8("テキスト (*.txt *.log)"));
   EXPECT_EQ(filters[1], QString::fromUtf8("全て(*.*) (*)"));
+}
+
+TEST_F(DialogRobot, OwnWindowsTakeTheScriptsTextSettings) {
+  QFont big(QStringLiteral("IPAGothic"));
+  big.setPixelSize(32);
+  big.setBold(true);
+  QtDialogs::SetOwnFont(big, Qt::red);
+  WhenShown([](QWidget& d) {
+    QLabel* label = d.findChildren<QLabel*>().value(0);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->font().pixelSize(), 32);
+    EXPECT_TRUE(label->font().bold());
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+    auto* edit = d.findChild<QLineEdit*>("edit");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->font().pixelSize(), 32);
+    Click(d, "ok");
+  });
+  dialogs_.Input(S("大きな字で"), S("x"));
+  QFont plain;
+  QtDialogs::SetOwnFont(plain, Qt::black);
+}
+
+TEST_F(DialogRobot, TypingInTheListSelectsTheFirstItemStartingWithIt) {
+  WhenShown([](QWidget& d) {
+    auto* list = d.findChild<QListWidget*>("choices");
+    ASSERT_NE(list, nullptr);
+    QTest::keyClick(list, Qt::Key_B);
+    ASSERT_EQ(list->selectedItems().size(), 1);
+    EXPECT_EQ(list->selectedItems().first()->text(), QStringLiteral("banana"));
+    QTest::keyClick(list, Qt::Key_Z);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    QTest::keyClick(list, Qt::Key_B);
+    Click(d, "ok");
+  });
+  EXPECT_EQ(dialogs_.Choose(S("果物"), {"apple", "banana", "blueberry"}, "", false).value_or("?"), "banana");
 }
 
 }  // namespace

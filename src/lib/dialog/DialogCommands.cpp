@@ -7,6 +7,7 @@
 
 #include "core/Services.h"
 #include "lib/dialog/DialogText.h"
+#include "lib/dialog/Say.h"
 #include "lib/dialog/Messages.h"
 #include "lib/path/Path.h"
 #include "lib/text/TextCore.h"
@@ -23,6 +24,13 @@ struct DialogMemory {
 };
 
 IDialogService& Dialogs(TNokaBase& e) { return *e.Services.Dialogs; }
+
+// The program's own dialog windows show their labels and fields in the
+// text settings of the moment (文字書体, 文字サイズ, 文字色).
+IDialogService& OwnDialogs(TNokaBase& e) {
+  dialog::SetOwnDialogFont(e);
+  return Dialogs(e);
+}
 
 // A cancel copies ダイアログキャンセルの値 into それ, type mark and all.
 void SetCancelled(TNokaBase& e) {
@@ -49,7 +57,7 @@ std::vector<FileFilter> FiltersOf(const std::string& filter) { return dialog::Pa
 
 void CmdAsk(TNokaBase& e) {
   std::string prompt = FirstArgOmitted(e) ? (PopArgText(e), Sj("入力してください。")) : PopArgValue(e);
-  std::optional<std::string> given = Dialogs(e).Input(prompt, VarValue(e, "ダイアログ初期値"));
+  std::optional<std::string> given = OwnDialogs(e).Input(prompt, VarValue(e, "ダイアログ初期値"));
   if (!given) {
     SetCancelled(e);
     return;
@@ -80,7 +88,7 @@ template <bool Editable>
 void CmdChooseFromList(TNokaBase& e) {
   std::vector<std::string> items = dialog::SplitChoices(PopArgValue(e));
   std::string prompt = PopArgValue(e);
-  std::optional<std::string> answer = Dialogs(e).Choose(prompt, items, VarValue(e, "ダイアログ初期値"), Editable);
+  std::optional<std::string> answer = OwnDialogs(e).Choose(prompt, items, VarValue(e, "ダイアログ初期値"), Editable);
   if (answer)
     SetSoreValue(e, *answer);
   else
@@ -91,7 +99,7 @@ void CmdChooseButton(TNokaBase& e) {
   std::vector<std::string> items = dialog::SplitButtonChoices(PopArgValue(e));
   std::string prompt = PopArgValue(e);
   if (items.size() > dialog::kMaxButtons) RaiseCommandError(e, msg::kTooManyButtons, {FormatInt(items.size())});
-  std::optional<std::string> answer = Dialogs(e).ChooseButton(prompt, items);
+  std::optional<std::string> answer = OwnDialogs(e).ChooseButton(prompt, items);
   if (answer)
     SetSoreTyped(e, *answer, "s");
   else
@@ -100,7 +108,7 @@ void CmdChooseButton(TNokaBase& e) {
 
 void CmdMemo(TNokaBase& e) {
   std::string initial = PopArgValue(e);
-  std::optional<std::string> answer = Dialogs(e).Memo(initial);
+  std::optional<std::string> answer = OwnDialogs(e).Memo(initial);
   if (answer)
     SetSoreTyped(e, *answer, "s");
   else

@@ -11,4 +11,8 @@ namespace nokari::dialog {
 // given, tabs and all, so a pipe gets the script's own bytes.
 void Say(TNokaBase& e, const std::string& text);
 
+// Hands the text settings (文字書体, 文字サイズ, 文字色) to the dialog
+// service as the font of the program's own dialog windows.
+void SetOwnDialogFont(TNokaBase& e);
+
 }  // namespace nokari::dialog
