@@ -46,14 +46,25 @@ void QtCanvas::Changed(const PartRect* area) {
     view_->update();
 }
 
+// The picture keeps only the colours the depth can hold (Qt's reduction:
+// dithered for 1 bit, a palette for 4 and 8, fewer bits a channel for 15
+// and 16), and files are written in it.
 bool QtCanvas::SetDepth(int bits) {
+  QImage::Format format;
   switch (bits) {
-    case 1: case 4: case 8: case 15: case 16: case 24: case 32:
-      depth_ = bits;
-      return true;
-    default:
-      return false;
+    case 1: format = QImage::Format_Mono; break;
+    case 4: case 8: format = QImage::Format_Indexed8; break;
+    case 15: format = QImage::Format_RGB555; break;
+    case 16: format = QImage::Format_RGB16; break;
+    case 24: case 32: format = QImage::Format_RGB32; break;
+    default: return false;
   }
+  depth_ = bits;
+  if (!image_.isNull() && format != QImage::Format_RGB32) {
+    image_ = image_.convertToFormat(format).convertToFormat(QImage::Format_RGB32);
+    Changed();
+  }
+  return true;
 }
 
 void QtCanvas::GrowTo(QSize size, const QColor& fill) {
