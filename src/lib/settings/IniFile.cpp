@@ -96,6 +96,18 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
   return std::nullopt;
 }
 
+IniPairs IniFile::Section(std::string_view section) const {
+  IniPairs out;
+  size_t end = 0;
+  int at = FindSection(section, end);
+  if (at == -2) return out;
+  for (size_t i = static_cast<size_t>(at + 1); i < end; ++i) {
+    std::string_view k, v;
+    if (SplitEntry(lines_[i], k, v)) out.emplace_back(k, v);
+  }
+  return out;
+}
+
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string line = std::string(key) + "=" + std::string(value);
   size_t end = 0;
@@ -111,7 +123,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   for (size_t i = static_cast<size_t>(at + 1); i < end; ++i) {
     std::string_view k, v;
     if (SplitEntry(lines_[i], k, v) && SameName(k, key)) {
-      lines_[i] = line;
+      lines_[i] = std::string(k) + "=" + std::string(value);
       return;
     }
     if (SplitEntry(lines_[i], k, v)) insert = i + 1;  // after the section's last entry

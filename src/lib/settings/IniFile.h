@@ -10,9 +10,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace nokari::settings {
+
+using IniPairs = std::vector<std::pair<std::string, std::string>>;
 
 class IniFile {
  public:
@@ -20,8 +23,11 @@ class IniFile {
   explicit IniFile(std::string_view text);
   // The value of `key` in `section`, when the key is there.
   std::optional<std::string> Get(std::string_view section, std::string_view key) const;
-  // Replaces the key's line, or adds one at the end of the section (a new
-  // section at the end of the file).
+  // Every key of the section with its value, in file order.
+  IniPairs Section(std::string_view section) const;
+  // Replaces the key's line (keeping the key as the file spells it), or
+  // adds one after the section's last entry (a new section at the end of
+  // the file).
   void Set(std::string_view section, std::string_view key, std::string_view value);
   std::string Text() const;
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "parts/specific/IniText.h"
 #include "words/Contract.h"
 
 namespace nokari::parts {

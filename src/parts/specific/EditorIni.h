@@ -16,9 +16,11 @@
 // version still applies what it can.
 #pragma once
 #include "core/Parts.h"
-#include "parts/specific/IniText.h"
+#include "lib/settings/IniFile.h"
 
 namespace nokari::parts {
+
+using settings::IniPairs;
 
 IniPairs EditorSettingsEntries(const EditorSettings& settings);
 EditorSettings EditorSettingsFrom(const IniPairs& entries, EditorSettings current);

@@ -173,9 +173,10 @@ void CmdSaveEditorSettings(TNokaBase& e) {
   if (!Usable(target)) RaiseReadWrite(e, file);
   std::string old;
   if (AttributesOf(target.Native()) >= 0 && !ReadWholeFile(target.Native(), old)) RaiseReadWrite(e, file);
-  std::string ini =
-      parts::WithIniValues(old, editor.Node.Name, parts::EditorSettingsEntries(editor.Control.Settings()));
-  if (!WriteEntry(target.Folder(), target.Leaf(), ini)) RaiseReadWrite(e, file);
+  settings::IniFile ini(old);
+  for (const auto& [key, value] : parts::EditorSettingsEntries(editor.Control.Settings()))
+    ini.Set(editor.Node.Name, key, value);
+  if (!WriteEntry(target.Folder(), target.Leaf(), ini.Text())) RaiseReadWrite(e, file);
 }
 
 // Tエディタ設定を読込: editor, file; a missing file changes nothing.
@@ -185,7 +186,7 @@ void CmdLoadEditorSettings(TNokaBase& e) {
   std::string ini;
   std::string resolved = ResolveReadName(e, file);
   if (resolved.empty() || !ReadWholeFile(NativePath(resolved), ini)) return;
-  parts::IniPairs entries = parts::IniSection(ini, editor.Node.Name);
+  parts::IniPairs entries = settings::IniFile(ini).Section(editor.Node.Name);
   editor.Control.ApplySettings(parts::EditorSettingsFrom(entries, editor.Control.Settings()));
 }
 

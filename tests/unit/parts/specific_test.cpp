@@ -12,7 +12,7 @@
 #include "PartsTest.h"
 #include "lib/file/FileOps.h"
 #include "parts/specific/EditorIni.h"
-#include "parts/specific/IniText.h"
+#include "lib/settings/IniFile.h"
 #include "parts/specific/Rtf.h"
 
 namespace nokari::test {
@@ -393,21 +393,16 @@ TEST(Rtf, ReadByUnrtf) {
 
 // --- INI ----------------------------------------------------------------------------
 
-TEST(IniText, ReadsAndWritesKeepingTheRest) {
-  std::string ini = "top=1\n[A]\nx = 1 \n; note\n\n[b]\ny=2\n[a]\nx=dup\n";
-  EXPECT_EQ(parts::IniValue(ini, "a", "X"), "1");
-  EXPECT_EQ(parts::IniValue(ini, "B", "y"), "2");
-  EXPECT_EQ(parts::IniValue(ini, "b", "x"), std::nullopt);
-  EXPECT_EQ(parts::IniValue(ini, "c", "x"), std::nullopt);
-  EXPECT_EQ(parts::WithIniValues(ini, "A", {{"X", "9"}, {"z", "3"}}),
-            "top=1\n[A]\nx=9\n; note\nz=3\n\n[b]\ny=2\n[a]\nx=dup\n");
-  EXPECT_EQ(parts::WithIniValues("", S("エディタ"), {{"k", "v"}}), "[" + S("エディタ") + "]\r\nk=v\r\n");
-  EXPECT_EQ(parts::WithIniValues("[x]\r\na=1", "y", {{"k", "v"}}), "[x]\r\na=1\r\n[y]\r\nk=v\r\n");
-  EXPECT_EQ(parts::WithIniValues("[x]\r\na=1", "x", {{"k", "v"}}), "[x]\r\na=1\r\nk=v\r\n");
+TEST(EditorIni, SettingsGoIntoTheObjectsSectionKeepingTheRest) {
+  settings::IniFile ini("top=1\n[A]\nx = 1 \n; note\n\n[b]\ny=2\n[a]\nx=dup\n");
+  EXPECT_EQ(ini.Section("a"), (IniPairs{{"x", "1"}}));
+  ini.Set("A", "X", "9");
+  ini.Set("A", "z", "3");
+  EXPECT_EQ(ini.Text(), "top=1\n[A]\nx=9\nz=3\n; note\n\n[b]\ny=2\n[a]\nx=dup\n");
   // The second byte of ソ (83 5C) and of a name's kanji never fold or end
   // the name.
-  std::string sj = "[" + S("ソフトA") + "]\r\nkey=1\r\n";
-  EXPECT_EQ(parts::IniValue(sj, S("ソフトa"), "KEY"), "1");
+  settings::IniFile sj("[" + S("ソフトA") + "]\r\nkey=1\r\n");
+  EXPECT_EQ(sj.Get(S("ソフトa"), "KEY").value_or("?"), "1");
 }
 
 TEST(EditorIni, EveryKeyRoundTrips) {

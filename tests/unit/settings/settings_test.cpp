@@ -29,7 +29,7 @@ TEST(IniFileTest, WritingChangesOneLineAndKeepsTheRest) {
   ini.Set("A", "K", "9");
   ini.Set("a", "new", "x");
   ini.Set("c", "k", "3");
-  EXPECT_EQ(ini.Text(), "[a]\nK=9\nnew=x\n\n; note\n[b]\nk=2\n\n[c]\nk=3\n");
+  EXPECT_EQ(ini.Text(), "[a]\nk=9\nnew=x\n\n; note\n[b]\nk=2\n\n[c]\nk=3\n");
   IniFile crlf("[a]\r\nk=1\r\n");
   crlf.Set("a", "k", "2");
   EXPECT_EQ(crlf.Text(), "[a]\r\nk=2\r\n");
