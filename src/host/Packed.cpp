@@ -35,17 +35,7 @@ class Fd {
     return fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
   }
   // Exactly `n` bytes at `offset`, or false.
-  bool Read(uint64_t offset, void* buf, size_t n) const {
-    char* p = static_cast<char*>(buf);
-    while (n > 0) {
-      ssize_t got = pread(fd_, p, n, static_cast<off_t>(offset));
-      if (got <= 0) return false;
-      p += got;
-      n -= static_cast<size_t>(got);
-      offset += static_cast<uint64_t>(got);
-    }
-    return true;
-  }
+  bool Read(uint64_t offset, void* buf, size_t n) const { return cipher::ReadAt(fd_, offset, buf, n); }
 
  private:
   int fd_;

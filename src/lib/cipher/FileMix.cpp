@@ -22,16 +22,6 @@ void PutU32(std::string& s, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-bool ReadAt(int fd, uint64_t offset, char* buf, size_t n) {
-  while (n > 0) {
-    ssize_t got = pread(fd, buf, n, static_cast<off_t>(offset));
-    if (got <= 0) return false;
-    buf += got;
-    n -= static_cast<size_t>(got);
-    offset += static_cast<uint64_t>(got);
-  }
-  return true;
-}
 
 // The longest prefix of whole characters within `limit` bytes.
 size_t CutToBytes(std::string_view s, size_t limit) {
@@ -41,6 +31,18 @@ size_t CutToBytes(std::string_view s, size_t limit) {
 }
 
 }  // namespace
+
+bool ReadAt(int fd, uint64_t offset, void* buf, size_t n) {
+  char* p = static_cast<char*>(buf);
+  while (n > 0) {
+    ssize_t got = pread(fd, p, n, static_cast<off_t>(offset));
+    if (got <= 0) return false;
+    p += got;
+    n -= static_cast<size_t>(got);
+    offset += static_cast<uint64_t>(got);
+  }
+  return true;
+}
 
 std::string MixName(std::string_view name) {
   std::string out(name);

@@ -66,6 +66,10 @@ struct MixInput {
   uint8_t Flag = 0;
 };
 
+// Exactly `n` bytes at `offset` of an open file (pread, retried until
+// whole); false at the end of the file or on an error.
+bool ReadAt(int fd, uint64_t offset, void* buf, size_t n);
+
 // The whole container. False when it cannot hold the inputs (more than
 // 65,535 entries, or more than 4 GiB).
 bool BuildMix(std::vector<MixInput> inputs, std::string& out);
