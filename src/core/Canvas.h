@@ -71,7 +71,7 @@ struct CanvasBrush {
   bool Hollow = false;  // outline only
 };
 
-// A font read from a font specification (face, style words, size) with
+// A font read from a font text (face, style words, size: 文字書体) with
 // the text colour.
 struct CanvasFont {
   PartFont Font;

@@ -120,7 +120,7 @@ class IDialogService {
   virtual std::optional<std::string> Folder(const std::string& /*start*/) { return std::nullopt; }
   // The font of the program's own dialogs (their labels and text fields),
   // from the text settings at the time of asking; `bold`/`italic`/
-  // `underline` as the font specification says. Hosts without fonts
+  // `underline` as the font text (文字書体) says. Hosts without fonts
   // ignore it.
   virtual void SetDialogFont(const TextStyle& /*style*/, bool /*bold*/, bool /*italic*/, bool /*underline*/) {}
 };

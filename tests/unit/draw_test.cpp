@@ -42,7 +42,7 @@ TEST(DrawFont, FaceFoundIgnoringWidthCaseAndSpaces) {
   EXPECT_EQ(parts::InstalledFace("", {}), FromUtf8("ＭＳ ゴシック"));
 }
 
-TEST(DrawFont, SpecificationGivesStyleAndSize) {
+TEST(DrawFont, FontTextGivesStyleAndSize) {
   PartFont f = parts::ReadFontSpec(FromUtf8("ＭＳゴシック|太字|14"), 12);
   EXPECT_TRUE(f.Bold);
   EXPECT_EQ(f.Points, 14);
