@@ -278,8 +278,8 @@ TEST_F(ArchiveFiles, WhatIsNotAnArchiveIsSaidSo) {
   EXPECT_EQ(ExtractTo("missing.zip", "o3").Code, Error::CannotRead);
   // An mtree "archive" lists local files to copy: never read as one.
   Put("secret", "local only");
-  Put("spec.mtree", "#mtree\nleak type=file contents=" + P("secret") + "\n");
-  EXPECT_EQ(ExtractTo("spec.mtree", "o6").Code, Error::Unrecognized);
+  Put("list.mtree", "#mtree\nleak type=file contents=" + P("secret") + "\n");
+  EXPECT_EQ(ExtractTo("list.mtree", "o6").Code, Error::Unrecognized);
   EXPECT_FALSE(Exists("o6/leak"));
   // A cut-off archive is damaged, and says so.
   Put("big", std::string(300000, 'q'));
