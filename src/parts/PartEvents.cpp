@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Scan.h"
 #include "core/Cp932.h"
 #include "core/Events.h"
 #include "parts/ObjectModel.h"
@@ -33,14 +34,7 @@ EventVar Var(const char* nameUtf8, std::string value, const char* type = "s") {
 // is no line.
 std::vector<std::string> LinesOf(std::string_view text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
+  for (std::string_view line : nokari::SplitLines(text)) lines.emplace_back(line);
   return lines;
 }
 

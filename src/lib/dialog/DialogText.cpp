@@ -5,6 +5,7 @@
 
 #include "core/Cp932.h"
 #include "core/Encoding.h"
+#include "core/Scan.h"
 #include "lib/text/TextCore.h"
 #include "parts/PartValues.h"
 
@@ -38,14 +39,7 @@ std::string CutMessage(std::string_view text) {
 
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
+  for (std::string_view line : nokari::SplitLines(text)) lines.emplace_back(line);
   return lines;
 }
 
