@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Scan.h"
 #include "core/Cp932.h"
 #include "core/Events.h"
+#include "core/Scan.h"
 #include "parts/ObjectModel.h"
 #include "parts/PartValues.h"
 #include "parts/kinds/TreePaths.h"
