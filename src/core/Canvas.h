@@ -96,6 +96,9 @@ class ICanvas {
   virtual void Reset(int width, int height, ColorRef fill) = 0;
   // A new picture copied from `pixels`; the canvas takes its size.
   virtual void Assign(const PixelView& pixels) = 0;
+  // A new picture made of `buffer` itself, which the canvas takes over
+  // (no copy where the canvas can keep the memory as it is).
+  virtual void Adopt(PixelBuffer&& buffer) { Assign(buffer.View()); }
   // Shows what changed (an area of the picture, or all of it).
   virtual void Changed(const PartRect* area = nullptr) = 0;
   // The picture's logical colour depth in bits (24 unless changed).

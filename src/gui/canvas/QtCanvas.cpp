@@ -38,6 +38,20 @@ void QtCanvas::Assign(const PixelView& pixels) {
   SetImage(wrapped.copy());
 }
 
+// The buffer's memory becomes the image's: QImage frees it with the
+// image, and writes in place since nothing else shares it.
+void QtCanvas::Adopt(PixelBuffer&& buffer) {
+  if (buffer.Data.empty() || buffer.Width <= 0 || buffer.Height <= 0) {
+    SetImage(QImage());
+    return;
+  }
+  auto* owned = new std::vector<uint32_t>(std::move(buffer.Data));
+  QImage image(
+      reinterpret_cast<uchar*>(owned->data()), buffer.Width, buffer.Height, static_cast<qsizetype>(buffer.Width) * 4,
+      QImage::Format_RGB32, [](void* memory) { delete static_cast<std::vector<uint32_t>*>(memory); }, owned);
+  SetImage(image);
+}
+
 void QtCanvas::Changed(const PartRect* area) {
   if (!view_) return;
   if (area)

@@ -44,6 +44,7 @@ class QtCanvas : public ICanvas {
   PixelView Pixels() override;
   void Reset(int width, int height, ColorRef fill) override;
   void Assign(const PixelView& pixels) override;
+  void Adopt(PixelBuffer&& buffer) override;
   void Changed(const PartRect* area = nullptr) override;
   int Depth() const override { return depth_; }
   bool SetDepth(int bits) override;

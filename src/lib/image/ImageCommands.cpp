@@ -288,7 +288,7 @@ void CmdSepia(TNokaBase& e) {
 void CmdEdges(TNokaBase& e) {
   ICanvas& canvas = PictureOf(e, PopArgText(e));
   PixelBuffer edges = image::DetectEdges(canvas.Pixels());
-  if (!edges.Data.empty()) canvas.Assign(edges.View());
+  if (!edges.Data.empty()) canvas.Adopt(std::move(edges));
 }
 
 // 右回転: an イメージ takes the turned picture's size.
@@ -297,14 +297,14 @@ void CmdRotateRight(TNokaBase& e) {
   ICanvas& canvas = PictureOf(e, raw);
   PixelBuffer turned = image::RotateRight(canvas.Pixels());
   if (turned.Data.empty()) return;
-  canvas.Assign(turned.View());
+  canvas.Adopt(std::move(turned));
   std::string name;
   TObjNode& node = parts::RecordOf(e, *ObjectWord(e, raw, name));
   if (static_cast<PartKind>(node.Kind) == PartKind::イメージ) {
     PartHandle& part = parts::RequireControl(e, node);
     PartRect r = part.Geometry();
-    r.W = turned.Width;
-    r.H = turned.Height;
+    r.W = canvas.Width();
+    r.H = canvas.Height();
     part.SetGeometry(r);
   }
 }
@@ -326,7 +326,7 @@ void CmdRotate(TNokaBase& e) {
   double degrees = static_cast<double>(PopArgNumber(e));
   ICanvas& canvas = PictureOf(e, PopArgText(e));
   PixelBuffer turned = image::RotateFixed(canvas.Pixels(), degrees);
-  if (!turned.Data.empty()) canvas.Assign(turned.View());
+  if (!turned.Data.empty()) canvas.Adopt(std::move(turned));
 }
 
 // 画像ビット数変更: image, bits.
