@@ -15,6 +15,8 @@ packages=(
   libonig-dev
   libreadline-dev
   libarchive-dev
+  # network, databases, calls into shared libraries, other programs' windows
+  libcurl4-openssl-dev libsqlite3-dev unixodbc-dev libffi-dev libx11-dev libxtst-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   tcl8.6 python3
   nkf bc

@@ -236,6 +236,7 @@ IChangeGuard* RefusingChangeGuard();
 // themselves; until then no host provides one and the slot stays null.
 class IPartService;
 class ISoundService;  // core/Sound.h
+class IProgressService;  // core/Progress.h
 
 // The services an engine talks to. A fresh engine holds the quiet
 // services, so code below the application layer never checks for null
@@ -249,6 +250,7 @@ struct HostServices {
   IWindowService* Window = nullptr;
   IPartService* Parts = nullptr;
   ISoundService* Sound = nullptr;  // null: a quiet one (SoundOf, core/Sound.h)
+  IProgressService* Progress = nullptr;  // null: a quiet one (ProgressOf, core/Progress.h)
   // The security policy. Null until the application layer installs its
   // own (host/Run's ConnectServices does); read through ChangeGuardOf.
   IChangeGuard* Changes = nullptr;

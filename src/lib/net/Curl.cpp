@@ -1,0 +1,99 @@
+#include "lib/net/Curl.h"
+
+#include "core/Encoding.h"
+#include "core/Engine.h"
+#include "core/Progress.h"
+
+namespace nokari::net {
+namespace {
+
+bool busy = false;
+
+// libcurl wants its global set-up done once, before any handle.
+void InitOnce() {
+  static const bool done = [] {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    return true;
+  }();
+  (void)done;
+}
+
+// How often the window system runs during a transfer: often enough for the
+// stop button and a moving bar, rarely enough to cost nothing.
+constexpr auto kPumpEvery = std::chrono::milliseconds(20);
+
+}  // namespace
+
+CurlHandle NewHandle() {
+  InitOnce();
+  CurlHandle handle(curl_easy_init());
+  CURL* h = handle.get();
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 30L);
+  return handle;
+}
+
+void Append(CurlList& list, const std::string& text) {
+  curl_slist* grown = curl_slist_append(list.get(), text.c_str());
+  if (grown) {
+    (void)list.release();
+    list.reset(grown);
+  }
+}
+
+Transfer::Transfer(TNokaBase& e, const std::string& label, bool stoppable) : e_(e) {
+  busy = true;
+  std::function<void()> stop;
+  if (stoppable) stop = [this] { stopped_ = true; };
+  ProgressOf(e_.Services).Open(label, std::move(stop));
+}
+
+Transfer::~Transfer() {
+  ProgressOf(e_.Services).Close();
+  busy = false;
+}
+
+void Transfer::SetLabel(const std::string& label) { ProgressOf(e_.Services).SetLabel(label); }
+
+void Transfer::Finish() { ProgressOf(e_.Services).SetPosition(100, 100); }
+
+bool Transfer::Busy() { return busy; }
+
+CURLcode Transfer::Perform(CURL* handle) {
+  errorText_[0] = '\0';
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText_);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+  CURLcode code = curl_easy_perform(handle);
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+  return code;
+}
+
+std::string Transfer::Reason(CURLcode code) const {
+  if (stopped_) return Sj("中止");
+  std::string text = errorText_[0] ? errorText_ : curl_easy_strerror(code);
+  return FromUtf8(text);
+}
+
+int Transfer::OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
+                         curl_off_t upNow) {
+  auto* transfer = static_cast<Transfer*>(self);
+  if (upTotal > 0 && downTotal <= 0)
+    ProgressOf(transfer->e_.Services).SetPosition(upNow, upTotal);
+  else
+    ProgressOf(transfer->e_.Services).SetPosition(downNow, downTotal);
+  transfer->LetEventsRun();
+  return transfer->stopped_ ? 1 : 0;  // non-zero aborts the transfer
+}
+
+void Transfer::LetEventsRun() {
+  auto now = std::chrono::steady_clock::now();
+  if (now < nextPump_) return;
+  nextPump_ = now + kPumpEvery;
+  if (e_.Services.Pump) e_.Services.Pump->ProcessEvents();
+}
+
+}  // namespace nokari::net

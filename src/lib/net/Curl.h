@@ -1,0 +1,74 @@
+// What every network command over libcurl shares: handles set up the same
+// way, and one transfer at a time with the progress window, the stop
+// button and the window system kept running while the network works.
+#pragma once
+#include <curl/curl.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace nokari {
+
+struct TNokaBase;
+
+namespace net {
+
+struct CurlCleanup {
+  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
+
+// A fresh handle with what all our transfers set: no signals (libcurl's
+// alarm-based name lookup time-out would interrupt the engine), certificate
+// verification on, a connect time-out, no credentials in any URL (they go
+// through CURLOPT_USERNAME/PASSWORD so no error text can carry them).
+CurlHandle NewHandle();
+
+// The list type of libcurl's header and command lists, freed on scope end.
+struct SlistCleanup {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CurlList = std::unique_ptr<curl_slist, SlistCleanup>;
+// Appends `text` to `list` (which may be empty).
+void Append(CurlList& list, const std::string& text);
+
+// One command's time on the network. While it lives the progress window
+// is open (its bar following the bytes, its stop button aborting the
+// transfer) and the family counts as busy: a handler that runs during the
+// transfer and starts another one gets its command's failure message
+// instead of re-entering libcurl (Busy()).
+class Transfer {
+ public:
+  // `stoppable`: the stop button ends the transfer with a failure.
+  Transfer(TNokaBase& e, const std::string& label, bool stoppable = true);
+  ~Transfer();
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+
+  void SetLabel(const std::string& label);
+  // The bar to its end (before the command's last words on the label).
+  void Finish();
+  // Runs `handle` to its end with the progress hook installed.
+  CURLcode Perform(CURL* handle);
+  // The user pressed 中止 (the transfer then ended with an error).
+  bool Stopped() const { return stopped_; }
+  // The reason of a failed Perform as CP932: libcurl's own words for the
+  // last error of `handle`, or "中止" after the stop button.
+  std::string Reason(CURLcode code) const;
+
+  // A transfer is running now.
+  static bool Busy();
+
+ private:
+  static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);
+  void LetEventsRun();
+
+  TNokaBase& e_;
+  bool stopped_ = false;
+  char errorText_[CURL_ERROR_SIZE] = {};
+  std::chrono::steady_clock::time_point nextPump_{};
+};
+
+}  // namespace net
+}  // namespace nokari
