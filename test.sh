@@ -3,7 +3,7 @@
 # then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/scripts/install-deps.sh"
+"$here/scripts/install-deps.sh" test
 export QT_QPA_PLATFORM=offscreen
 
 cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Nokari needs to build, run and test.
-# Usage: install-deps.sh [fuzz] [bench]
+# Usage: install-deps.sh [fuzz] [bench] [test] [office]
 # Idempotent: packages already installed are not touched, and apt-get runs
 # only when something is missing.
 set -euo pipefail
@@ -40,7 +40,16 @@ for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     # bench/: draw.sh and image.sh compare with Pillow (and time with time)
-    bench) packages+=(python3-pil time) ;;
+    bench) packages+=(python3-pil time lua5.4) ;;
+    # test: the real peers the system tests talk to (tests/system), all
+    # started on 127.0.0.1 by the tests themselves: mail, FTP, HTTP and TCP
+    # servers, an X server with a window manager, databases and ODBC
+    test) packages+=(python3-aiosmtpd dovecot-core dovecot-pop3d python3-pyftpdlib socat openssl
+                     xvfb xterm openbox xdotool wmctrl x11-utils
+                     sqlite3 unixodbc libsqliteodbc odbc-postgresql postgresql) ;;
+    # office: the spreadsheet and word processor behind the エクセル and
+    # ワード commands (optional; about 100 MB)
+    office) packages+=(libreoffice-calc-nogui libreoffice-writer-nogui python3-uno) ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done
