@@ -74,8 +74,8 @@ def script(connect, real="REAL", ts="DATETIME"):
              "『CREATE TABLE 商品(番号 INTEGER, 名前 VARCHAR(100), メモ VARCHAR(100), 価格 %s, 登録 %s)』と、DBSQL"
              % (real, ts)]
     for r in ROWS:
-        # A line break cannot stand in a line of the script: 改行 joins it in.
-        values = ", ".join(sql_text(v) for v in r).replace("\r\n", "』&改行&『")
+        # A line break cannot stand in a line of the script: 「\n」 joins it in.
+        values = ", ".join(sql_text(v) for v in r).replace("\r\n", "』&「\\n」&『")
         lines.append("『INSERT INTO 商品 VALUES(%s)』と、DBSQL" % values)
     lines += [
         "『SELECT * FROM 商品 ORDER BY 番号』と、DBSQL",
@@ -179,8 +179,8 @@ def bad_input(folder):
           "フィールド\"b\"はありません")
     fails("oracle", "DBプロバイダは、DB_ORACLE\nDBデータソースは「orcl」\nDBパスワードは「%s」\nDB接続\n" % PASSWORD,
           "Oracle(MSDAORA)に接続するドライバーはありません")
-    fails("driver not installed", "「Driver={No Such Driver};Server=x;PWD=%s」で、DB詳細接続\n" % PASSWORD,
-          "Data source name not found")
+    fails("driver not installed", "『Driver={No Such Driver};Server=x;PWD=%s』で、DB詳細接続\n" % PASSWORD,
+          "Can't open lib 'No Such Driver'")
     installed = subprocess.run(["odbcinst", "-q", "-d"], capture_output=True, text=True).stdout
     hint = () if "[FreeTDS]" in installed else ("ODBCドライバー\"FreeTDS\"がインストールされていません(tdsodbcを入れてください)",)
     fails("sql server without its driver",
@@ -194,15 +194,22 @@ def bad_input(folder):
     checks.equal("missing file: exit status (%r)" % err, status, 0)
     checks.true("missing file is made", os.path.exists(path))
 
-    # A 1 MB cell comes back whole.
+
+
+def large_cells(label, folder, connect):
+    """A 1 MB cell comes back whole, also when the driver hands it over in
+    pieces that cut a character ('z' first puts every cut inside one)."""
     status, out, err = run_script(nokari, folder, "\n".join([
-        "「Provider=SQLite;Data Source=:memory:」で、DB詳細接続",
-        "『SELECT printf('%.*c', 1048576, 'あ') AS v』と、DBSQL",
+        connect,
+        "『SELECT printf('%.*c', 1048576, 'あ') AS v, 'z' || printf('%.*c', 50000, 'あ') AS u』と、DBSQL",
         "「v」番目の、DBフィールド取得",
         "それの、バイト数を、表示",
+        "それで、「あ」の、出現回数を、表示",
+        "「u」番目の、DBフィールド取得",
+        "それで、「あ」の、出現回数を、表示",
         "DBレコード取得",
         "それの、バイト数を、表示"]) + "\n")
-    checks.equal("1 MB cell (%r)" % err[:200], out.split(), ["2097152", "2097154"])
+    checks.equal(label + ": 1 MB cell (%r)" % err[:200], out.split(), ["2097152", "1048576", "50000", "2197158"])
 
 
 def start_postgres(base):
@@ -251,7 +258,7 @@ def postgres(folder):
         return
     try:
         port = server[3]
-        conn = "「Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%d;Database=postgres;UID=postgres;PWD=%s」で、DB詳細接続" \
+        conn = "『Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%d;Database=postgres;UID=postgres;PWD=%s』で、DB詳細接続" \
             % (port, PASSWORD)
         check_engine("postgresql", folder, conn, real="DOUBLE PRECISION", ts="TIMESTAMP")
         # DB接続 with a PostgreSQL provider and "host:port/database".
@@ -283,6 +290,9 @@ with workdir() as folder:
         check_engine("sqlite odbc", folder, "「Driver=SQLite3;Database=%s;PWD=%s」で、DB詳細接続" % (db, PASSWORD))
     else:
         print("sqlite odbc part skipped: libsqliteodbc is not installed")
+    large_cells("sqlite", folder, "「Provider=SQLite;Data Source=:memory:」で、DB詳細接続")
+    if "[SQLite3]" in installed:
+        large_cells("sqlite odbc", folder, "「Driver=SQLite3;Database=%s」で、DB詳細接続" % db)
     bad_input(folder)
     postgres(folder)
 

@@ -2,6 +2,7 @@
 // connection string names. Text crosses as UTF-16 (the wide calls), so no
 // driver's idea of a local character set plays a part; the commands see
 // UTF-8 here and CP932 above.
+#include <locale.h>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -82,9 +83,18 @@ void AppendUtf8(std::string& out, const char16_t* s, size_t n) {
 
 SQLWCHAR* Wide(std::u16string& s) { return reinterpret_cast<SQLWCHAR*>(s.data()); }
 
+// The units of a wide text a call reported `reported` of, up to its NUL:
+// the driver manager, converting for a driver without wide calls, reports
+// the length of the driver's own (UTF-8) text, which is longer.
+size_t WideLength(const void* text, size_t reported) {
+  const char16_t* p = static_cast<const char16_t*>(text);
+  size_t n = 0;
+  while (n < reported && p[n] != 0) ++n;
+  return n;
+}
+
 // The diagnostic records of a handle, joined: the driver's own words.
-// `state` gets the first record's SQLSTATE.
-std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle, std::string* state = nullptr) {
+std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   std::string out;
   for (SQLSMALLINT rec = 1;; ++rec) {
     SQLWCHAR sqlState[6] = {};
@@ -93,12 +103,8 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle, std::string* state =
     SQLSMALLINT len = 0;
     SQLRETURN rc = SQLGetDiagRecW(type, handle, rec, sqlState, &native, text, 1024, &len);
     if (!SQL_SUCCEEDED(rc)) break;
-    if (rec == 1 && state) {
-      state->clear();
-      AppendUtf8(*state, reinterpret_cast<const char16_t*>(sqlState), 5);
-    }
     if (!out.empty()) out += ' ';
-    AppendUtf8(out, reinterpret_cast<const char16_t*>(text), std::min<size_t>(len, 1023));
+    AppendUtf8(out, reinterpret_cast<const char16_t*>(text), WideLength(text, std::min<size_t>(len, 1023)));
   }
   return out.empty() ? std::string("ODBC error") : out;
 }
@@ -128,6 +134,41 @@ ColumnKind KindOfSqlType(SQLSMALLINT type) {
   }
 }
 
+// Whether the driver manager knows a driver of that name (its section in
+// odbcinst.ini).
+bool DriverInstalled(SQLHENV env, const std::string& name) {
+  SQLCHAR description[256], attributes[1024];
+  SQLSMALLINT dl = 0, al = 0;
+  for (SQLUSMALLINT dir = SQL_FETCH_FIRST;; dir = SQL_FETCH_NEXT) {
+    if (!SQL_SUCCEEDED(SQLDrivers(env, dir, description, sizeof description, &dl, attributes, sizeof attributes, &al)))
+      return false;
+    if (name == reinterpret_cast<const char*>(description)) return true;
+  }
+}
+
+// The driver manager hands text to a driver without wide calls (the SQLite
+// driver is one) in the character set of the locale in force when the
+// connection opens, and keeps it for the connection. The program's own
+// locale may be "C" (ASCII: every Japanese character lost), so the
+// handle is made under UTF-8, for this thread only.
+class Utf8Locale {
+ public:
+  Utf8Locale() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0))) {
+    if (utf8_) old_ = uselocale(utf8_);
+  }
+  ~Utf8Locale() {
+    if (!utf8_) return;
+    uselocale(old_);
+    freelocale(utf8_);
+  }
+  Utf8Locale(const Utf8Locale&) = delete;
+  Utf8Locale& operator=(const Utf8Locale&) = delete;
+
+ private:
+  locale_t utf8_;
+  locale_t old_ = static_cast<locale_t>(0);
+};
+
 class StatementHandle {
  public:
   explicit StatementHandle(SQLHDBC dbc) {
@@ -148,20 +189,22 @@ class OdbcConnection final : public IDbConnection {
   OdbcConnection(const std::string& conn, const std::string& driver, const std::string& package) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+    {
+      Utf8Locale utf8;  // the connection's character set is chosen here
+      SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+    }
     SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
-    std::u16string wide = ToUtf16(conn);
-    SQLWCHAR completed[1024];
-    SQLSMALLINT completedLen = 0;
-    SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, Wide(wide), SQL_NTS, completed, 1024, &completedLen,
-                                     SQL_DRIVER_NOPROMPT);
-    if (!SQL_SUCCEEDED(rc)) {
-      std::string state;
-      std::string why = Diagnostics(SQL_HANDLE_DBC, dbc_, &state);
+    // A driver we chose ourselves and that is not there is named with its
+    // package; the driver manager would only say it cannot open a library.
+    if (!package.empty() && !DriverInstalled(env_, driver)) {
       Free();
-      // IM002: the driver manager knows no such driver (or data source).
-      if (state == "IM002" && !driver.empty() && !package.empty())
-        throw DbFault(msg::kDbDriverMissing, {driver, package});
+      throw DbFault(msg::kDbDriverMissing, {driver, package});
+    }
+    std::u16string wide = ToUtf16(conn);
+    SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, Wide(wide), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+      std::string why = Diagnostics(SQL_HANDLE_DBC, dbc_);
+      Free();
       throw DbFault(why);
     }
     connected_ = true;
@@ -207,7 +250,7 @@ class OdbcConnection final : public IDbConnection {
       if (!SQL_SUCCEEDED(SQLDescribeColW(st, c, name, 256, &nameLen, &type, &size, &digits, &nullable)))
         throw DbFault(Diagnostics(SQL_HANDLE_STMT, st));
       std::string utf8;
-      AppendUtf8(utf8, reinterpret_cast<const char16_t*>(name), std::min<size_t>(nameLen, 255));
+      AppendUtf8(utf8, reinterpret_cast<const char16_t*>(name), WideLength(name, std::min<size_t>(nameLen, 255)));
       rows.Names.push_back(FromUtf8(utf8));
       kinds.push_back(KindOfSqlType(type));
     }
@@ -243,7 +286,7 @@ class OdbcConnection final : public IDbConnection {
       if (binary)
         cell.append(reinterpret_cast<const char*>(piece.data()), bytes);
       else
-        AppendUtf8(cell, piece.data(), bytes / sizeof(char16_t));
+        AppendUtf8(cell, piece.data(), WideLength(piece.data(), bytes / sizeof(char16_t)));
       if (!cut) return;
     }
   }

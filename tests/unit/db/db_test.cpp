@@ -36,7 +36,7 @@ Recordset Rows(std::initializer_list<const char*> cells) {
   return r;
 }
 
-std::string Run(IDbConnection& db, const std::string& sql, Recordset& rows) {
+std::string Exec(IDbConnection& db, const std::string& sql, Recordset& rows) {
   try {
     db.Execute(sql, rows);
   } catch (const DbFault& f) {
@@ -198,14 +198,14 @@ TEST(DbCells, DatesTimesAndNumbersReadOneWay) {
 TEST(DbSqlite, RunsEveryStatementAndKeepsTheFirstRows) {
   auto db = OpenSqlite(":memory:");
   Recordset rows;
-  ASSERT_EQ(Run(*db,
+  ASSERT_EQ(Exec(*db,
                 "CREATE TABLE t(id INTEGER, name TEXT, price REAL, at DATETIME, d DATE);"
                 "INSERT INTO t VALUES(1, '日本語', 100.0, '2024-01-02 03:04:05', '2024-05-06');"
                 "INSERT INTO t VALUES(2, NULL, 0.25, NULL, NULL);",
                 rows),
             "");
   EXPECT_EQ(rows.Fields(), 0);
-  ASSERT_EQ(Run(*db, "SELECT * FROM t ORDER BY id; SELECT 1;", rows), "");
+  ASSERT_EQ(Exec(*db, "SELECT * FROM t ORDER BY id; SELECT 1;", rows), "");
   ASSERT_EQ(rows.Fields(), 5);
   ASSERT_EQ(rows.Rows(), 2u);
   EXPECT_EQ(rows.Names[3], "at");
@@ -217,10 +217,10 @@ TEST(DbSqlite, RunsEveryStatementAndKeepsTheFirstRows) {
 TEST(DbSqlite, FailuresCarrySqlitesWordsAndKeepWhatRan) {
   auto db = OpenSqlite(":memory:");
   Recordset rows;
-  EXPECT_EQ(Run(*db, "SELECT * FROM missing;", rows), "no such table: missing");
-  EXPECT_NE(Run(*db, "SELEKT 1;", rows).find("syntax error"), std::string::npos);
-  EXPECT_NE(Run(*db, "CREATE TABLE a(x); INSERT INTO nowhere VALUES(1);", rows), "");
-  EXPECT_EQ(Run(*db, "SELECT count(*) FROM a;", rows), "");  // the first statement stayed done
+  EXPECT_EQ(Exec(*db, "SELECT * FROM missing;", rows), "no such table: missing");
+  EXPECT_NE(Exec(*db, "SELEKT 1;", rows).find("syntax error"), std::string::npos);
+  EXPECT_NE(Exec(*db, "CREATE TABLE a(x); INSERT INTO nowhere VALUES(1);", rows), "");
+  EXPECT_EQ(Exec(*db, "SELECT count(*) FROM a;", rows), "");  // the first statement stayed done
   EXPECT_EQ(rows.Field(0), "0");
   EXPECT_THROW(OpenSqlite("/nonexistent-folder/x/y.db"), DbFault);
 }
@@ -228,11 +228,11 @@ TEST(DbSqlite, FailuresCarrySqlitesWordsAndKeepWhatRan) {
 TEST(DbSqlite, LargeCellsAndManyRowsComeBackWhole) {
   auto db = OpenSqlite(":memory:");
   Recordset rows;
-  ASSERT_EQ(Run(*db, "CREATE TABLE b(v TEXT); INSERT INTO b VALUES(printf('%.*c', 1048576, 'x'));", rows), "");
-  ASSERT_EQ(Run(*db, "SELECT v, length(v) FROM b;", rows), "");
+  ASSERT_EQ(Exec(*db, "CREATE TABLE b(v TEXT); INSERT INTO b VALUES(printf('%.*c', 1048576, 'x'));", rows), "");
+  ASSERT_EQ(Exec(*db, "SELECT v, length(v) FROM b;", rows), "");
   EXPECT_EQ(rows.Field(0).size(), 1048576u);
   EXPECT_EQ(rows.Field(1), "1048576");
-  ASSERT_EQ(Run(*db,
+  ASSERT_EQ(Exec(*db,
                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
                 "SELECT i, 'r' || i FROM n;",
                 rows),
