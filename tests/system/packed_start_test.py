@@ -8,7 +8,7 @@ import sys
 
 from peers import Checks, workdir
 
-nokari = sys.argv[1]
+nokari = os.path.abspath(sys.argv[1])
 checks = Checks()
 
 with workdir() as folder:
