@@ -81,7 +81,8 @@ with workdir() as folder, virtual_display() as display:
             process(xterm + ["-T", "target", "-e", "sh", "-c", "cat > keys.txt"], env, cwd=folder), \
             process(xterm + ["-T", "other window", "-e", "sleep", "120"], env, cwd=folder):
         # Under load the manager may take its time to take the windows in.
-        wait_until("both windows", lambda: {"target", "other window"} <= set(managed_titles(env)), 30)
+        if not wait_until("both windows", lambda: {"target", "other window"} <= set(managed_titles(env)), 60):
+            print("managed: %r" % managed_titles(env))
         # The window started last is the active one; make sure of it.
         subprocess.run(["xdotool", "search", "--name", "^other window$", "windowactivate", "--sync"], env=env,
                        timeout=10, capture_output=True)
