@@ -318,6 +318,7 @@ void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written) {
   switch (word->Kind) {
     case kCommand:
     case kCommandAlias:
+    case kDllFunction:
       Dispatch(e, *word, written);
       break;
     case kLabel:
@@ -326,8 +327,6 @@ void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written) {
     case kVariable:
     case kObject:
       RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {word->Name}) + Sj(msg::kCannotRunVariable));
-    case kDllFunction:
-      RaiseError(e, msg::kBrokenLink, {word->Name});
     default:
       break;
   }

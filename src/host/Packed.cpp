@@ -2,9 +2,11 @@
 
 #include <elf.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include "core/Errors.h"
 #include "lib/cipher/FileMix.h"
 #include "lib/cipher/Messages.h"
+#include "lib/path/PackedContainer.h"
 #include "lib/path/Path.h"
 
 namespace nokari {
@@ -110,6 +113,8 @@ std::optional<uint64_t> PeEnd(const Fd& f, uint64_t fileSize) {
 // The run's packed files: the open container and what was extracted.
 struct PackedFiles {
   cipher::FileMixReader Reader;
+  std::string Source;   // the file holding the container, native
+  ContainerPlace Place;  // where in it (Size 0: the whole file)
   std::string Folder;                         // private folder, native; "" until needed
   std::map<std::string, std::string> Taken;  // upper-cased name → extracted CP932 path
   ~PackedFiles() {
@@ -189,6 +194,30 @@ bool ReadAll(const std::string& path, std::string& out) {
   return f.Read(0, out.data(), out.size());
 }
 
+// The container for a second Nokari (PackedContainer.h): copied into an
+// anonymous file that the started program inherits. Nothing is left on
+// disk, and the copy lives as long as the program that reads it, however
+// soon this one ends.
+int CopyContainer() {
+  PackedFiles* p = Packed().get();
+  if (!p) return -1;
+  Fd source(p->Source);
+  if (!source.Ok()) return -1;
+  uint64_t size = p->Place.Size ? p->Place.Size : source.Size();
+  int fd = memfd_create("TMP.TMP", 0);
+  if (fd < 0) return -1;
+  std::string chunk;
+  for (uint64_t done = 0; done < size;) {
+    chunk.resize(static_cast<size_t>(std::min<uint64_t>(size - done, 1 << 20)));
+    if (!source.Read(p->Place.Start + done, chunk.data(), chunk.size()) || !WriteAll(fd, chunk)) {
+      close(fd);
+      return -1;
+    }
+    done += chunk.size();
+  }
+  return fd;
+}
+
 }  // namespace
 
 std::optional<uint64_t> ImageEnd(const std::string& nativePath) {
@@ -229,6 +258,8 @@ bool OpenPackedFiles(const std::string& nativePath, bool wholeFile) {
   auto files = std::make_unique<PackedFiles>();
   if (files->Reader.Open(nativePath, place.Start, place.Size) != cipher::FileMixReader::OpenResult::Ok)
     RaisePlain(msg::kUnpackFailed, {});
+  files->Source = nativePath;
+  files->Place = place;
   Packed() = std::move(files);
   static bool registered = false;
   if (!registered) {
@@ -236,6 +267,7 @@ bool OpenPackedFiles(const std::string& nativePath, bool wholeFile) {
     atexit(CloseAtExit);
   }
   SetPackedFileHook(ExtractPacked);
+  SetPackedContainerHook(CopyContainer);
   return true;
 }
 
@@ -251,6 +283,7 @@ std::optional<std::string> PackedScript() {
 void ClosePackedFiles() {
   Packed().reset();
   SetPackedFileHook(nullptr);
+  SetPackedContainerHook(nullptr);
 }
 
 int PackProgram(const std::string& exePath, const std::vector<std::string>& args) {

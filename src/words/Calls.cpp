@@ -80,8 +80,6 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
   } restoreLoose{e, savedLoose};
   if (word.Kind == kLabel) {
     CallLabelBracketed(e, word, savedLoose);
-  } else if (word.Kind == kDllFunction) {
-    RaiseError(e, msg::kBrokenLink, {word.Name});
   } else {
     Dispatch(e, word, name);
   }

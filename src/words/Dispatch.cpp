@@ -23,6 +23,17 @@ const DispatchTable& Table() {
   return table;
 }
 
+// The family that runs declared words (kind 5), if any.
+using DeclaredFn = void (*)(TNokaBase&, THashNode&);
+DeclaredFn DeclaredCaller() {
+  static const DeclaredFn fn = [] {
+    for (const Family* family : Families())
+      if (family->CallDeclared) return family->CallDeclared;
+    return DeclaredFn{};
+  }();
+  return fn;
+}
+
 // Slot particles of an ArgSpec, split once per distinct ArgSpec. Entries
 // are never removed, so words may keep pointers to them.
 using SlotEntry = std::pair<const std::string, std::vector<std::string>>;
@@ -203,15 +214,20 @@ bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, s
 
 void RunCommand(TNokaBase& e, THashNode& word, std::string_view written) {
   int number = word.CommandNumber;
-  if (IsBranchWordNumber(number)) return;
-  CommandFn fn = CommandFor(number);
-  if (!fn) {
+  const bool declared = word.Kind == kDllFunction;
+  if (!declared && IsBranchWordNumber(number)) return;
+  CommandFn fn = declared ? nullptr : CommandFor(number);
+  DeclaredFn declaredFn = declared ? DeclaredCaller() : nullptr;
+  if (!fn && !declaredFn) {
     std::string name = word.Name == "\\" ? "\\" + std::to_string(number) : word.Name;
     RaiseError(e, msg::kBrokenLink, {name});
   }
   RunningWordScope running(e, written.empty() ? std::string_view(word.Name) : written);
   try {
-    fn(e);
+    if (declaredFn)
+      declaredFn(e, word);
+    else
+      fn(e);
   } catch (ENoka& err) {
     if (e.StopFlag) throw;
     RaiseError(e, msg::kCommandError, {err.Message});

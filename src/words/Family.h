@@ -23,6 +23,10 @@ struct Family {
   // family that serves the interpreter beyond its commands (the parts
   // family installs the object model). Null for most.
   void (*Install)(TNokaBase& e) = nullptr;
+  // Runs a word the family declared at run time (kind 5, a library
+  // function), its arguments bound already. Dispatch calls it for every
+  // such word. Null for all but the family that declares them.
+  void (*CallDeclared)(TNokaBase& e, THashNode& word) = nullptr;
 };
 
 // Every family, in the order of words/Families.inc.

@@ -361,6 +361,7 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   switch (w->Kind) {
     case kCommand:
     case kCommandAlias:
+    case kDllFunction:
       RefuseFlowWordAsValue(e, *w, word, false);
       return RunCommandAsValue(e, *w, word);
     case kLabel:

@@ -1,9 +1,11 @@
-// Other programs and two debugging aids: 起動, 起動して終了まで待機,
-// エクスプローラーで開く, ログる, バイナリダンプ.
+// Other programs, their windows and keys, and two debugging aids: 起動,
+// 起動して終了まで待機, エクスプローラーで開く, アクティブ, キー送信,
+// ウインドウ列挙, ログる, バイナリダンプ.
 //
 // Programs start with posix_spawnp and an argv made from the script's text
 // (never a shell: no text of a script can become a command of its own);
-// documents, folders and addresses go to xdg-open.
+// documents, folders and addresses go to xdg-open. Windows and keys are
+// X11's (X11Windows.h); without an X display those commands do nothing.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -15,11 +17,16 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "core/Encoding.h"
 #include "core/Events.h"
+#include "lib/path/PackedContainer.h"
 #include "lib/path/Path.h"
 #include "lib/programs/CommandLine.h"
+#include "lib/programs/KeyText.h"
+#include "lib/programs/Messages.h"
+#include "lib/programs/X11Windows.h"
 #include "words/Contract.h"
 #include "words/Family.h"
 
@@ -107,11 +114,33 @@ std::string ProgramPath(TNokaBase& e, const std::string& name) {
   return NativePath(name);
 }
 
+// A packed program's container, lent to the Nokari started on one of its
+// packed scripts (that program inherits the descriptor; ours closes here).
+class LentContainer {
+ public:
+  explicit LentContainer(bool packedScript) : fd_(packedScript ? PackedContainerCopy() : -1) {}
+  ~LentContainer() {
+    if (fd_ >= 0) close(fd_);
+  }
+  LentContainer(const LentContainer&) = delete;
+  LentContainer& operator=(const LentContainer&) = delete;
+  int Fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 // A Nokari script runs in this program; from a console run in console mode
-// too, so its output reaches the same place.
-Argv ScriptArgv(TNokaBase& e, const std::string& script) {
-  Argv args{e.ExePath};
+// too, so its output reaches the same place. -run first: a packed program
+// would otherwise run its own packed script again. A script that came from
+// the packed files reads them from the lent container.
+Argv ScriptArgv(TNokaBase& e, const std::string& script, const LentContainer& container) {
+  Argv args{e.ExePath, "-run"};
   if (e.Services.Console) args.push_back("-console");
+  if (container.Fd() >= 0) {
+    args.push_back("-resource");
+    args.push_back("/proc/self/fd/" + std::to_string(container.Fd()));
+  }
   args.push_back(NativePath(ResolveReadName(e, script)));
   return args;
 }
@@ -123,11 +152,13 @@ void AddWords(Argv& args, const std::string& parameters) {
 // 起動: a program, a document or address (to xdg-open), or a script; the
 // script goes on at once.
 void CmdStart(TNokaBase& e) {
-  std::string text = PackedLookup(e, PopArgValue(e));
+  const std::string given = PopArgValue(e);
+  const std::string text = PackedLookup(e, given);
   programs::CommandText command = programs::SplitCommandText(text);
   std::string program = Unquoted(command.Program);
   if (HasExtension(program, ".nkr")) {
-    Argv args = ScriptArgv(e, program);
+    LentContainer container(text != given);
+    Argv args = ScriptArgv(e, program, container);
     AddWords(args, command.Parameters);
     StartDetached(args);
     return;
@@ -151,11 +182,14 @@ void CmdStartAndWait(TNokaBase& e) {
   std::string text = PopArgValue(e);
   size_t a = text.find_first_not_of(" \t\r\n");
   text = a == std::string::npos ? std::string() : text.substr(a, text.find_last_not_of(" \t\r\n") - a + 1);
+  const std::string given = text;
   text = PackedLookup(e, text);
   if (text.empty()) return;
   Argv args;
+  // As 起動 does, so a packed script reads its packed files either way.
+  LentContainer container(text != given && HasExtension(Unquoted(text), ".nkr"));
   if (HasExtension(Unquoted(text), ".nkr")) {
-    args = ScriptArgv(e, Unquoted(text));
+    args = ScriptArgv(e, Unquoted(text), container);
   } else {
     for (const std::string& w : programs::SplitWords(text)) args.push_back(ToUtf8(w));
     args[0] = ProgramPath(e, FromUtf8(args[0]));
@@ -217,6 +251,65 @@ void CmdLogValue(TNokaBase& e) {
   line.Calls = 0;
 }
 
+// The X display, connected at first use and kept for the run; null (with a
+// warning in debug mode) when there is none.
+struct DesktopState {
+  std::unique_ptr<programs::X11Desktop> Desktop;
+};
+
+programs::X11Desktop* Desktop(TNokaBase& e) {
+  auto& state = FamilyState<DesktopState>(e);
+  if (!state.Desktop) state.Desktop = programs::X11Desktop::Connect();
+  if (!state.Desktop && FirstDebugWarning(e)) Warn(e, msg::kNoDisplay, {RunningWordName(e)});
+  return state.Desktop.get();
+}
+
+// Brings the window that the title names to the front and waits (events
+// running) until it is there, at most 512 polls of 10 ms. A window manager
+// that has not obeyed after a second is bypassed: the window is raised and
+// focused directly.
+bool ActivateWindow(TNokaBase& e, programs::X11Desktop& desktop, const std::string& title) {
+  std::vector<programs::X11Desktop::TopWindow> windows = desktop.Windows();
+  std::vector<std::string> titles;
+  for (const auto& w : windows) titles.push_back(w.Title);
+  int found = programs::PickWindow(titles, title);
+  if (found < 0) return false;
+  const unsigned long window = windows[found].Id;
+  desktop.RequestActivation(window, false);
+  for (int poll = 0; poll < 512; ++poll) {
+    if (desktop.IsActive(window)) return true;
+    if (e.StopFlag || e.Closed) return false;
+    if (poll == 100) desktop.RequestActivation(window, true);
+    WaitLettingEventsRun(e, std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// アクティブ: the window whose title is the text, or begins with it.
+void CmdActivate(TNokaBase& e) {
+  std::string title = PopArgValue(e);
+  if (programs::X11Desktop* desktop = Desktop(e)) ActivateWindow(e, *desktop, title);
+}
+
+// キー送信: window title ?に, key text ?を. Nothing is typed unless that
+// window came to the front.
+void CmdSendKeys(TNokaBase& e) {
+  std::string keys = PopArgValue(e);
+  std::string title = PopArgValue(e);
+  programs::X11Desktop* desktop = Desktop(e);
+  if (!desktop || !ActivateWindow(e, *desktop, title)) return;
+  WaitLettingEventsRun(e, std::chrono::milliseconds(30));
+  desktop->Type(programs::ParseKeyText(keys));
+}
+
+// ウインドウ列挙: the titles of the shown windows, one a line.
+void CmdListWindows(TNokaBase& e) {
+  std::string out;
+  if (programs::X11Desktop* desktop = Desktop(e))
+    for (const auto& w : desktop->Windows()) out += w.Title + "\r\n";
+  SetSoreTyped(e, std::move(out), "s");
+}
+
 void CmdHexDump(TNokaBase& e) { SetSoreTyped(e, programs::HexDump(PopArgValue(e)), "s"); }
 
 using Id = CommandId;
@@ -225,12 +318,21 @@ constexpr CommandImpl kCommands[] = {
     {Id::起動, CmdStart},
     {Id::起動して終了まで待機, CmdStartAndWait},
     {Id::エクスプローラーで開く, CmdOpenWithShell},
+    {Id::アクティブ, CmdActivate},
+    {Id::キー送信, CmdSendKeys},
+    {Id::ウインドウ列挙, CmdListWindows},
     {Id::ログる, CmdLogValue},
     {Id::バイナリダンプ, CmdHexDump},
 };
 
+constexpr MessageEntry kMessages[] = {
+#define NOKARI_MESSAGE(name, text) {#name, text},
+#include "lib/programs/Messages.inc"
+#undef NOKARI_MESSAGE
+};
+
 }  // namespace
 
-extern const Family kProgramsFamily{"programs", kCommands, {}};
+extern const Family kProgramsFamily{"programs", kCommands, kMessages};
 
 }  // namespace nokari
