@@ -105,10 +105,12 @@ void CmdConnect(TNokaBase& e) {
     ~Waiting() { s.WaitingForConnection = false; }
   } waiting(s);
   tcp::Resolved to = tcp::ResolveIPv4(ToUtf8(server), tcp::LooksLikeAddress(server), kConnectTimeout);
-  if (to.Address)
-    tcp::StartConnect(s, *to.Address, port);
-  else
+  if (!to.Address) {
+    // Nobody to connect to: the state says why in the resolver's number.
     tcp::ClientFailed(s, to.Code);
+    ConnectFailed(e, server, FormatMessage(Sj(msg::kTcpHostNotFound), {server}));
+  }
+  tcp::StartConnect(s, *to.Address, port);
 
   auto settled = [&s] { return s.State != tcp::state::Connecting(); };
   if (!settled()) {
