@@ -349,9 +349,13 @@ void DrainLater(TNokaBase& e) {
 }
 
 void WaitLettingEventsRun(TNokaBase& e, Millis duration) {
+  WaitLettingEventsRunUntil(e, duration, [] { return false; });
+}
+
+bool WaitLettingEventsRunUntil(TNokaBase& e, Millis duration, const std::function<bool()>& done) {
   EventQueue& q = e.Events;
   IEventPump* pump = e.Services.Pump;
-  if (!pump) return;
+  if (!pump) return done();
   const Clock::time_point until = Clock::now() + duration;
   // Handlers run during the wait only when 待つ is a statement of its own:
   // inside an evaluation they wait for the next boundary.
@@ -359,11 +363,12 @@ void WaitLettingEventsRun(TNokaBase& e, Millis duration) {
   auto interrupted = [&] { return Ending(e) || q.CloseRequested; };
   for (;;) {
     while (mayRun && !q.Window.empty() && !interrupted()) RunGuarded(e, PopFront(q, q.Window));
-    if (interrupted()) return;
+    if (done()) return true;
+    if (interrupted()) return false;
     Clock::time_point now = Clock::now();
-    if (now >= until) return;
+    if (now >= until) return false;
     pump->Wait(std::chrono::ceil<Millis>(until - now),
-               [&] { return interrupted() || (mayRun && !q.Window.empty()); });
+               [&] { return interrupted() || (mayRun && !q.Window.empty()) || done(); });
   }
 }
 

@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,11 @@ void DrainLater(TNokaBase& e);
 // wait for the next boundary); ends early on stop, close or a close
 // request.
 void WaitLettingEventsRun(TNokaBase& e, std::chrono::milliseconds duration);
+// The same for a command waiting for something the pump brings (TCP接続 for
+// its connection): ends early also once `done()` holds, checked after
+// every round of events. True when `done()` ended it.
+bool WaitLettingEventsRunUntil(TNokaBase& e, std::chrono::milliseconds duration,
+                               const std::function<bool()>& done);
 // After the program's text ran out or 待機: lets events run while
 // anything that could still bring one is armed on the pump (a timer, a
 // watched socket, queued events), until the program ends. For hosts

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 namespace nokari {
@@ -51,6 +52,10 @@ void PollPump::RunRound(Clock::duration timeout) {
     fds.push_back(pollfd{watch.Fd, events, 0});
     ids.push_back(id);
   }
+  // About to sleep: what the program printed so far is shown first (the
+  // console buffers standard output in blocks), so a server waiting for
+  // its peers is seen answering them as it goes, also through a pipe.
+  if (pollMs > 0) fflush(stdout);
   int n = poll(fds.data(), fds.size(), pollMs);
   if (n > 0) {
     for (size_t i = 0; i < fds.size(); ++i) {
