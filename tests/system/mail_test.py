@@ -16,7 +16,7 @@ from datetime import timezone
 
 from peers import Checks, free_port, need_modules, need_programs, peer, run_script, skip, wait_port, workdir
 
-NOKARI = sys.argv[1]
+NOKARI = os.path.abspath(sys.argv[1])
 need_programs("/usr/sbin/dovecot")
 need_modules("aiosmtpd")
 checks = Checks()
@@ -72,7 +72,7 @@ def send_and_check(w):
     with peer(["/usr/bin/python3", "-m", "aiosmtpd", "-n", "-l", "127.0.0.1:%d" % port,
                "-c", "aiosmtpd.handlers.Mailbox", box], port=port):
         files = ["one/報告.txt", "data.bin", "two/報告.txt"]
-        status, out, err = run(w, mail_vars("127.0.0.1:%d" % port, files=files) + ["メール送信", "「送った」を表示"])
+        status, out, err = run(w, mail_vars("127.0.0.1:%d" % port, files=files) + ["メール送信", "「送った」を、表示"])
         checks.equal("send status", (status, out.strip()), (0, "送った"))
         if status:
             print(err)
@@ -195,7 +195,7 @@ def receive_lines(port, folder, delete, user="user", password="secret"):
         "メールパスワードは、「%s」" % password,
         "メールサーバーから削除は、「%s」" % delete,
         "「%s」へ、メール受信" % folder,
-        "「受けた」を表示",
+        "「受けた」を、表示",
     ]
 
 
@@ -367,12 +367,12 @@ def lines_of(conn):
             yield line
 
 
-def pop3_closing(conn):
+def pop3_closing(conn, listing=b"1 5000"):
     conn.sendall(b"+OK ready\r\n")
     for line in lines_of(conn):
         cmd = line.split(b" ")[0].upper()
         if cmd == b"LIST":
-            conn.sendall(b"+OK\r\n1 5000\r\n.\r\n")
+            conn.sendall(b"+OK\r\n" + listing + b"\r\nnot a line\r\n.\r\n")
         elif cmd == b"RETR":
             conn.sendall(b"+OK\r\nSubject: half\r\n\r\n" + b"x" * 100)
             return  # hangs up halfway through the message
@@ -420,6 +420,11 @@ def failures(w):
                  "メールの受信エラー。1番のメール受信に失敗しました。")
     checks.equal("nothing stored from a broken mail", os.listdir(os.path.join(w, "half")), [])
     pop.close()
+    huge = FakePeer(lambda conn: pop3_closing(conn, b"1 99999999999"))
+    expect_error(w, "a mail above the size limit", receive_lines(huge.port, "huge", 1),
+                 "メールの受信エラー。1番のメールは大きすぎます(上限 67108864 バイト)。")
+    checks.equal("nothing stored from a huge mail", os.listdir(os.path.join(w, "huge")), [])
+    huge.close()
     smtp = FakePeer(smtp_closing)
     expect_error(w, "SMTP peer hangs up", mail_vars("127.0.0.1:%d" % smtp.port) + ["メール送信"],
                  "メールの送信エラー。送信に失敗。")
