@@ -395,6 +395,7 @@ class Pop3Session {
   std::string Retrieve(const Listed& item) {
     if (item.Size > kMaxMailBytes) TooLarge(item);
     Sink sink{{}, kMaxMailBytes};
+    sink.Data.reserve(item.Size);  // the server's word, already held to the limit
     CURLcode code = Run(item.Number, sink);
     if (sink.Overflow) TooLarge(item);
     if (code != CURLE_OK)
