@@ -20,6 +20,7 @@
 #include "core/Events.h"
 #include "lib/path/Path.h"
 #include "lib/programs/CommandLine.h"
+#include "lib/programs/Start.h"
 #include "words/Contract.h"
 #include "words/Family.h"
 
@@ -122,8 +123,12 @@ void AddWords(Argv& args, const std::string& parameters) {
 
 // 起動: a program, a document or address (to xdg-open), or a script; the
 // script goes on at once.
-void CmdStart(TNokaBase& e) {
-  std::string text = PackedLookup(e, PopArgValue(e));
+void CmdStart(TNokaBase& e) { programs::StartCommandText(e, PopArgValue(e)); }
+
+}  // namespace
+
+void programs::StartCommandText(TNokaBase& e, const std::string& commandText) {
+  std::string text = PackedLookup(e, commandText);
   programs::CommandText command = programs::SplitCommandText(text);
   std::string program = Unquoted(command.Program);
   if (HasExtension(program, ".nkr")) {
@@ -144,6 +149,8 @@ void CmdStart(TNokaBase& e) {
   if (!StartDetached(args) && command.Parameters.empty() && IsFile(NativePath(program)))
     StartDetached({"xdg-open", NativePath(program)});
 }
+
+namespace {
 
 // 起動して終了まで待機: a program or script, waited for while events run.
 // A program still running when the script stops is ended with it.
