@@ -34,7 +34,7 @@ QPushButton* ButtonCaptioned(QWidget& dialog, const char* caption) {
 TEST(DebugDialog, ShowsVariablesProgramAndFilters) {
   TfrmNoka window;
   testing::TestEngine t;
-  t.Run("A=5\nBは「x」\n「a」を表示\n");
+  t.Run("A=5\nBは「x」\n「a」を、表示\n");
   TfrmDebug dialog(&window, t.e, {});
   EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("デバッグダイアログ"));
   QStringList names = Names(*dialog.Grid());
@@ -76,7 +76,7 @@ TEST(DebugDialog, ShownDuringTheRunWithItsFrames) {
     ButtonCaptioned(*dialog, "実行中断(&C)")->click();
   });
   timer->start(10);
-  std::string out = t.Run("もし1ならば\n  2回\n    DEBUG\n    「後」を表示\n");
+  std::string out = t.Run("もし1ならば\n  2回\n    DEBUG\n    「後」を、表示\n");
   EXPECT_EQ(frames, (QStringList{QString::fromUtf8("1:もし、ならば"), QString::fromUtf8("2:回")}));
   EXPECT_EQ(row, 1);
   EXPECT_EQ(out, "");  // 実行中断 ended the run there

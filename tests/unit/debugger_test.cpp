@@ -49,20 +49,22 @@ TEST(Debugger, LineStopsAfterEveryLineUntilContinue) {
   DebugEngine t;
   t.debugger.Answers = {DebugChoice::StepLines, DebugChoice::StepLines, DebugChoice::Continue};
   std::string out = t.Run(
-      "改行で実行を止める\n「一」を表示\n「二」を表示\n「三」を表示\n「四」を表示\n");
+      "改行で実行を止める\n「一」を、表示\n「二」を、表示\n「三」を、表示\n「四」を、表示\n");
   EXPECT_EQ(out, "一\n二\n三\n四\n");
   ASSERT_EQ(t.debugger.Stops.size(), 3u);
-  // Each stop shows the line that has just run.
-  EXPECT_EQ(t.debugger.Stops[0].Line, 2);
-  EXPECT_EQ(t.debugger.Stops[0].Text, "\"一\"を表示");
-  EXPECT_EQ(t.debugger.Stops[1].Text, "\"二\"を表示");
-  EXPECT_EQ(t.debugger.Stops[2].Line, 4);
+  // Each stop shows the line that has just run, starting with the one
+  // that asked for the stops.
+  EXPECT_EQ(t.debugger.Stops[0].Line, 1);
+  EXPECT_EQ(t.debugger.Stops[0].Text, "改行で実行を止める");
+  EXPECT_EQ(t.debugger.Stops[1].Text, "\"一\"を,表示");
+  EXPECT_EQ(t.debugger.Stops[2].Line, 3);
+  EXPECT_EQ(t.debugger.Stops[2].Text, "\"二\"を,表示");
 }
 
 TEST(Debugger, StopEndsTheProgram) {
   DebugEngine t;
   t.debugger.Answers = {DebugChoice::Stop};
-  std::string out = t.Run("「一」を表示\nDEBUG\n「二」を表示\n");
+  std::string out = t.Run("「一」を、表示\nDEBUG\n「二」を、表示\n");
   EXPECT_EQ(out, "一\n");
   EXPECT_EQ(t.debugger.Stops.size(), 1u);
   EXPECT_TRUE(t.e.StopFlag);
@@ -71,10 +73,9 @@ TEST(Debugger, StopEndsTheProgram) {
 
 TEST(Debugger, OneLineLoopStopsAtEveryTurnWithItsFrame) {
   DebugEngine t;
-  t.debugger.Answers = {DebugChoice::StepLines, DebugChoice::StepLines, DebugChoice::StepLines,
-                        DebugChoice::Continue};
-  t.Run("改行で実行を止める\n3回\n  「x」を表示\n「y」を表示\n");
-  ASSERT_GE(t.debugger.Stops.size(), 4u);
+  t.debugger.Answers.assign(6, DebugChoice::StepLines);
+  t.Run("改行で実行を止める\n3回\n  「x」を、表示\n「y」を、表示\n");
+  ASSERT_GE(t.debugger.Stops.size(), 5u);
   // The loop's turns stop inside it, each showing its frame.
   int inLoop = 0;
   for (const Stop& s : t.debugger.Stops)
@@ -145,18 +146,18 @@ TEST(Debugger, DictionaryShowsItsItems) {
 
 TEST(Debugger, ProgramTextCarriesEveryMarker) {
   DebugEngine t;
-  t.Run("「一」を表示\n「二」を表示\n");
+  t.Run("「一」を、表示\n「二」を、表示\n");
   std::string text = ToUtf8(DebugProgramText(t.e));
-  EXPECT_EQ(text.rfind("0:\"一\"を表示\r\n1:\"二\"を表示", 0), 0u) << text;
-  EXPECT_EQ(ToUtf8(DebugLineText(t.e, 0)), "\"一\"を表示");
-  EXPECT_EQ(ToUtf8(DebugLineText(t.e, 1)), "\"二\"を表示");
+  EXPECT_EQ(text.rfind("0:\"一\"を,表示\r\n1:\"二\"を,表示", 0), 0u) << text;
+  EXPECT_EQ(ToUtf8(DebugLineText(t.e, 0)), "\"一\"を,表示");
+  EXPECT_EQ(ToUtf8(DebugLineText(t.e, 1)), "\"二\"を,表示");
   EXPECT_EQ(DebugLineText(t.e, 99), "");
   EXPECT_EQ(DebugLineText(t.e, -1), "");
 }
 
 TEST(Debugger, QuietDebuggerLetsTheProgramRun) {
   TestEngine t;  // no debugger installed
-  std::string out = t.Run("改行で実行を止める\n「一」を表示\n「二」を表示\n");
+  std::string out = t.Run("改行で実行を止める\n「一」を、表示\n「二」を、表示\n");
   EXPECT_EQ(out, "一\n二\n");
   EXPECT_FALSE(t.e.LineStop);
 }
