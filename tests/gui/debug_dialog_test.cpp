@@ -39,7 +39,7 @@ TEST(DebugDialog, ShowsVariablesProgramAndFilters) {
   EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("デバッグダイアログ"));
   QStringList names = Names(*dialog.Grid());
   EXPECT_TRUE(names.contains("A") && names.contains("B") && names.contains(QString::fromUtf8("それ"))) << names.join(",").toStdString();
-  EXPECT_FALSE(names.contains(QString::fromUtf8("改行")));
+  EXPECT_FALSE(names.contains(QString::fromUtf8("DDE文字列")));
   EXPECT_EQ(dialog.Grid()->horizontalHeaderItem(3)->text(), QString::fromUtf8("宣言レベル"));
   EXPECT_EQ(dialog.LevelBox()->text(), "0");
   EXPECT_TRUE(dialog.Memo()->toPlainText().startsWith("0:\"A\"") || dialog.Memo()->toPlainText().startsWith("0:A"))
@@ -47,7 +47,7 @@ TEST(DebugDialog, ShowsVariablesProgramAndFilters) {
   EXPECT_EQ(dialog.LineLabel()->text(), QString::fromUtf8("現在の実行行:") + QString::number(t.e.LineNo - 1));
 
   dialog.SystemBox()->setChecked(true);
-  EXPECT_TRUE(Names(*dialog.Grid()).contains(QString::fromUtf8("改行")));
+  EXPECT_TRUE(Names(*dialog.Grid()).contains(QString::fromUtf8("DDE文字列")));
   dialog.SystemBox()->setChecked(false);
   dialog.SearchBox()->setText("B");
   dialog.FillVariables();
@@ -76,8 +76,8 @@ TEST(DebugDialog, ShownDuringTheRunWithItsFrames) {
     ButtonCaptioned(*dialog, "実行中断(&C)")->click();
   });
   timer->start(10);
-  std::string out = t.Run("もし1ならば\n  2回\n    DEBUG\n    「後」を、表示\n");
-  EXPECT_EQ(frames, (QStringList{QString::fromUtf8("1:もし、ならば"), QString::fromUtf8("2:回")}));
+  std::string out = t.Run("2回\n  Fを、呼ぶ\n  「後」を、表示\nおわり\n*F\n  DEBUG\n  戻る\n");
+  EXPECT_EQ(frames, (QStringList{QString::fromUtf8("1:回"), QString::fromUtf8("2:呼ぶ")}));
   EXPECT_EQ(row, 1);
   EXPECT_EQ(out, "");  // 実行中断 ended the run there
   EXPECT_TRUE(t.e.StopFlag);

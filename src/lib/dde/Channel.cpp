@@ -334,13 +334,14 @@ void ChannelServer::Read(int id) {
     if (n > 0) {
       size_t before = c.Buffer.size();
       c.Buffer.append(buf, static_cast<size_t>(n));
-      if (c.Buffer.find('\n', before) != std::string::npos) return Finish(id, true);
+      size_t lf = c.Buffer.find('\n', before);
+      if (lf != std::string::npos) return Finish(id, lf <= kMaxMacroBytes);
       if (c.Buffer.size() > kMaxMacroBytes) return Finish(id, false);
     } else if (n == 0) {
       // The end without a LF: what came is the line (an empty one, such as
       // a probe's, is no macro at all).
       if (c.Buffer.empty()) return Drop(id);
-      return Finish(id, true);
+      return Finish(id, c.Buffer.size() <= kMaxMacroBytes);
     } else if (errno == EINTR) {
       continue;
     } else if (errno == EAGAIN) {
