@@ -60,6 +60,7 @@ LAYER_MAP = [
     ("core/Canvas.h", 1),
     ("core/Printing.h", 1),
     ("core/Progress.h", 1),
+    ("core/Debugger.h", 1),
     ("core/Engine.h", 1),
     ("core/Events.h", 1),
     ("core/RunControl.", 1),

@@ -45,6 +45,9 @@ cd "$dir"
 export NOKARI_TEST_TMP="$work"
 # Settings a script writes (the registry files) stay in the test's folder.
 export XDG_CONFIG_HOME="$work/config"
+# The debugger link and DDE topics get their sockets here, so scripts
+# running side by side never find each other's.
+export XDG_RUNTIME_DIR="$work"
 QT_QPA_PLATFORM=offscreen timeout 50 "$nokari" -console "${opts[@]}" "$script" "${args[@]}" \
   < "$input" > "$work/stdout" 2> "$work/stderr"
 status=$?

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/Cp932.h"
+#include "core/Debugger.h"
 #include "core/EngineCaches.h"
 #include "core/Errors.h"
 #include "core/Flow.h"
@@ -969,6 +970,8 @@ void HandleRunError(TNokaBase& e, const std::string& message) {
     e.StopFlag = true;
     e.Cursor.Reset();
     e.Services.Window->CloseMainWindow();
+  } else if (choice == ErrorChoice::Debug) {
+    ShowDebugger(e);
   }
 }
 
@@ -1020,6 +1023,7 @@ void RunLoop(TNokaBase& e) {
         }
         if (e.RunStack.TotalCount() > kMaxFrames) RaiseError(e, msg::kEndlessLoop);
         Step(e);
+        if (e.LineStop) StopAtLine(e);  // the debugger's stop point (core/Debugger.h)
         if (!caches.RetiredPlans.empty() && e.RunDepth == 1) caches.RetiredPlans.clear();
         if (e.ErrorLog.size() > kErrorLogLimit) TrimErrorLog(e);
       }

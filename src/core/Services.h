@@ -151,7 +151,9 @@ class IEventPump {
  public:
   using Millis = std::chrono::milliseconds;
   using Callback = std::function<void()>;
-  enum Direction { Readable = 1, Writable = 2 };
+  // Background: a watch that alone does not keep a console program
+  // running (Armed leaves it out), such as the debugger's link.
+  enum Direction { Readable = 1, Writable = 2, Background = 4 };
 
   virtual ~IEventPump() = default;
   // Runs what is pending now (window events, due timers, ready watches)
@@ -237,6 +239,7 @@ IChangeGuard* RefusingChangeGuard();
 class IPartService;
 class ISoundService;  // core/Sound.h
 class IProgressService;  // core/Progress.h
+class IDebugService;  // core/Debugger.h
 
 // The services an engine talks to. A fresh engine holds the quiet
 // services, so code below the application layer never checks for null
@@ -251,6 +254,7 @@ struct HostServices {
   IPartService* Parts = nullptr;
   ISoundService* Sound = nullptr;  // null: a quiet one (SoundOf, core/Sound.h)
   IProgressService* Progress = nullptr;  // null: a quiet one (ProgressOf, core/Progress.h)
+  IDebugService* Debugger = nullptr;  // null: a quiet one (DebuggerOf, core/Debugger.h)
   // The security policy. Null until the application layer installs its
   // own (host/Run's ConnectServices does); read through ChangeGuardOf.
   IChangeGuard* Changes = nullptr;

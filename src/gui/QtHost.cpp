@@ -195,7 +195,8 @@ QtHost::QtHost(TfrmNoka& window)
     : window_(window),
       parts_(std::make_unique<QtPartService>(window)),
       dialogs_(std::make_unique<QtDialogs>(&window)),
-      tray_(std::make_unique<TrayIcon>()) {}
+      tray_(std::make_unique<TrayIcon>()),
+      debugger_(&window) {}
 QtHost::~QtHost() {
   if (cursorHidden_) QApplication::restoreOverrideCursor();
 }
@@ -203,6 +204,7 @@ QtHost::~QtHost() {
 HostServices QtHost::Services() {
   HostServices s = ServicesOf(*this, pump_, false);
   s.Parts = parts_.get();
+  s.Debugger = &debugger_;
 #ifdef NOKARI_WITH_QT_MULTIMEDIA
   // The media player only when asked for by name: on a system whose
   // GStreamer lacks the pieces Qt wants, making a player crashes inside Qt

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/Services.h"
+#include "gui/QtDebugDialog.h"
 
 class QMenuBar;
 class QSocketNotifier;
@@ -164,6 +165,7 @@ class QtHost : public IOutputService,
   std::unique_ptr<QtPartService> parts_;
   std::unique_ptr<QtDialogs> dialogs_;
   std::unique_ptr<TrayIcon> tray_;
+  QtDebugger debugger_;
   bool cursorHidden_ = false;
 };
 

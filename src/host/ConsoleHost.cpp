@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "core/Encoding.h"
+#include "host/ConsoleDebugger.h"
 #include "lib/dialog/DialogText.h"
 
 namespace nokari {
@@ -21,6 +22,7 @@ ConsoleHost::~ConsoleHost() { fflush(stdout); }
 HostServices ConsoleHost::Services() {
   HostServices s = ServicesOf(*this, pump_, true);
   s.Parts = &parts_;
+  s.Debugger = &TerminalDebugger();
   return s;
 }
 

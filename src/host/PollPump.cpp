@@ -23,10 +23,16 @@ void PollPump::Wait(Millis duration, const std::function<bool()>& stop) {
 
 int PollPump::WatchFd(int fd, int directions, Callback ready) {
   watches_[++lastId_] = Watch{fd, directions, std::move(ready)};
+  if (directions & Background) ++background_;
   return lastId_;
 }
 
-void PollPump::Unwatch(int watchId) { watches_.erase(watchId); }
+void PollPump::Unwatch(int watchId) {
+  auto it = watches_.find(watchId);
+  if (it == watches_.end()) return;
+  if (it->second.Directions & Background) --background_;
+  watches_.erase(it);
+}
 
 int PollPump::StartTimer(Millis delay, Callback fired) {
   timers_[++lastId_] = Timer{Clock::now() + std::max(delay, Millis(0)), std::move(fired)};
@@ -68,7 +74,7 @@ void PollPump::RunRound(Clock::duration timeout) {
       // would turn every wait into a spin. (A hang-up or an error is
       // reported: the reader sees the end or the error.)
       if (fds[i].revents & POLLNVAL) {
-        watches_.erase(it);
+        Unwatch(ids[i]);
         continue;
       }
       Callback ready = it->second.Ready;

@@ -20,7 +20,7 @@ class PollPump : public IEventPump {
 
   // Watches and timers still armed (for tests and for deciding whether a
   // console program has anything left to wait for).
-  size_t Armed() const override { return watches_.size() + timers_.size(); }
+  size_t Armed() const override { return watches_.size() - background_ + timers_.size(); }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -41,6 +41,7 @@ class PollPump : public IEventPump {
   std::map<int, Watch> watches_;  // by id, so rounds run in arming order
   std::map<int, Timer> timers_;
   int lastId_ = 0;
+  size_t background_ = 0;  // watches marked Background
 };
 
 }  // namespace nokari

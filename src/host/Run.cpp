@@ -10,6 +10,7 @@
 #include "host/ScriptedDialogs.h"
 #include "host/Security.h"
 #include "host/Sound.h"
+#include "lib/dde/DebugLink.h"
 
 namespace nokari {
 namespace {
@@ -74,6 +75,8 @@ bool StartScript(TNokaBase& e, const HostServices& hostServices, const StartOpti
     ShowErrorLog(e);
     return false;
   }
+  // The script editor can follow and drive a script's run.
+  dde::ServeDebuggerLink(e);
   return true;
 }
 

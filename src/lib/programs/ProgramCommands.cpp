@@ -26,6 +26,7 @@
 #include "lib/programs/CommandLine.h"
 #include "lib/programs/KeyText.h"
 #include "lib/programs/Messages.h"
+#include "lib/programs/Start.h"
 #include "lib/programs/X11Windows.h"
 #include "words/Contract.h"
 #include "words/Family.h"
@@ -151,8 +152,11 @@ void AddWords(Argv& args, const std::string& parameters) {
 
 // 起動: a program, a document or address (to xdg-open), or a script; the
 // script goes on at once.
-void CmdStart(TNokaBase& e) {
-  const std::string given = PopArgValue(e);
+void CmdStart(TNokaBase& e) { programs::StartCommandText(e, PopArgValue(e)); }
+
+}  // namespace
+
+void programs::StartCommandText(TNokaBase& e, const std::string& given) {
   const std::string text = PackedLookup(e, given);
   programs::CommandText command = programs::SplitCommandText(text);
   std::string program = Unquoted(command.Program);
@@ -175,6 +179,8 @@ void CmdStart(TNokaBase& e) {
   if (!StartDetached(args) && command.Parameters.empty() && IsFile(NativePath(program)))
     StartDetached({"xdg-open", NativePath(program)});
 }
+
+namespace {
 
 // 起動して終了まで待機: a program or script, waited for while events run.
 // A program still running when the script stops is ended with it.
