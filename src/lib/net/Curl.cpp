@@ -1,5 +1,7 @@
 #include "lib/net/Curl.h"
 
+#include <cstdlib>
+
 #include "core/Encoding.h"
 #include "core/Engine.h"
 #include "core/Progress.h"
@@ -27,12 +29,27 @@ constexpr auto kPumpEvery = std::chrono::milliseconds(20);
 CurlHandle NewHandle() {
   InitOnce();
   CurlHandle handle(curl_easy_init());
-  CURL* h = handle.get();
+  SetDefaults(handle.get());
+  return handle;
+}
+
+void SetDefaults(CURL* h) {
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 30L);
-  return handle;
+  // The certificate authorities: the system's, unless the environment names
+  // others the way OpenSSL and curl(1) read it (a private CA, the tests').
+  // libcurl itself reads no environment, and its built-in bundle would hide
+  // OpenSSL's own reading of SSL_CERT_FILE.
+  for (const char* name : {"CURL_CA_BUNDLE", "SSL_CERT_FILE"}) {
+    const char* file = std::getenv(name);
+    if (file && *file) {
+      curl_easy_setopt(h, CURLOPT_CAINFO, file);
+      break;
+    }
+  }
+  if (const char* dir = std::getenv("SSL_CERT_DIR"); dir && *dir) curl_easy_setopt(h, CURLOPT_CAPATH, dir);
 }
 
 void Append(CurlList& list, const std::string& text) {

@@ -24,6 +24,9 @@ using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
 // verification on, a connect time-out, no credentials in any URL (they go
 // through CURLOPT_USERNAME/PASSWORD so no error text can carry them).
 CurlHandle NewHandle();
+// The same settings on an existing handle, after curl_easy_reset (a handle
+// kept for its open connection, as the FTP session is).
+void SetDefaults(CURL* handle);
 
 // The list type of libcurl's header and command lists, freed on scope end.
 struct SlistCleanup {
