@@ -51,9 +51,13 @@ void QtProgress::Open(const std::string& label, std::function<void()> stop) {
   stop_->setEnabled(static_cast<bool>(stopAction_));
   bar_->setValue(0);
   label_->setText(Q(label));
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    dialog_->move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
   dialog_->show();
+  // Centred by its frame, known once shown.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = dialog_->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    dialog_->move(frame.topLeft());
+  }
 }
 
 void QtProgress::SetLabel(const std::string& label) {

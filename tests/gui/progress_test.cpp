@@ -33,8 +33,8 @@ TEST(QtProgress, OpensCentredWithItsParts) {
   EXPECT_FALSE(progress.StopButton()->isEnabled());
   EXPECT_EQ(progress.Bar()->value(), 0);
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_LE(std::abs(dialog->geometry().center().x() - screen.center().x()), 1);
-  EXPECT_LE(std::abs(dialog->geometry().center().y() - screen.center().y()), 1);
+  EXPECT_LE(std::abs(dialog->frameGeometry().center().x() - screen.center().x()), 1);
+  EXPECT_LE(std::abs(dialog->frameGeometry().center().y() - screen.center().y()), 1);
   // Every part lies inside the client area.
   for (QWidget* part : {static_cast<QWidget*>(progress.Bar()), static_cast<QWidget*>(progress.Label()),
                         static_cast<QWidget*>(progress.StopButton())})
