@@ -23,6 +23,8 @@ void InitOnce() {
 // How often the window system runs during a transfer: often enough for the
 // stop button and a moving bar, rarely enough to cost nothing.
 constexpr auto kPumpEvery = std::chrono::milliseconds(20);
+// The longest wait of a transfer driven on a multi handle (milliseconds).
+constexpr long kPollAtMost = 5;
 
 }  // namespace
 
@@ -78,13 +80,37 @@ void Transfer::Finish() { ProgressOf(e_.Services).SetPosition(100, 100); }
 
 bool Transfer::Busy() { return busy; }
 
-CURLcode Transfer::Perform(CURL* handle) {
+void Transfer::Hook(CURL* handle) {
   errorText_[0] = '\0';
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText_);
   curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
   curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+}
+
+CURLcode Transfer::Perform(CURL* handle) {
+  Hook(handle);
   CURLcode code = curl_easy_perform(handle);
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+  return code;
+}
+
+CURLcode Transfer::Perform(CURL* handle, CURLM* multi) {
+  Hook(handle);
+  CURLcode code = CURLE_FAILED_INIT;
+  if (curl_multi_add_handle(multi, handle) == CURLM_OK) {
+    int running = 1;
+    while (curl_multi_perform(multi, &running) == CURLM_OK && running) {
+      long wait = -1;
+      curl_multi_timeout(multi, &wait);
+      if (wait < 0 || wait > kPollAtMost) wait = kPollAtMost;
+      curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait), nullptr);
+    }
+    int left = 0;
+    while (CURLMsg* m = curl_multi_info_read(multi, &left))
+      if (m->msg == CURLMSG_DONE && m->easy_handle == handle) code = m->data.result;
+    curl_multi_remove_handle(multi, handle);
+  }
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
   return code;
 }

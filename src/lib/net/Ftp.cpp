@@ -7,7 +7,8 @@
 namespace nokari::net {
 
 void FtpSession::Close() {
-  Handle.reset();  // sends QUIT on the open connection
+  Multi.reset();  // sends QUIT on the open connection
+  Handle.reset();
   Folder = "/";
   ClosePending = false;
 }
@@ -36,7 +37,7 @@ CURL* Request(FtpSession& s, const std::string& urlPath) {
 CURLcode Connect(Transfer& t, FtpSession& s) {
   CURL* h = Request(s, "/");
   curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-  CURLcode code = t.Perform(h);
+  CURLcode code = t.Perform(h, s.Multi.get());
   if (code != CURLE_OK) return code;
   // The folder the server starts us in, as its PWD told it.
   char* entry = nullptr;
@@ -50,7 +51,7 @@ CURLcode Connect(Transfer& t, FtpSession& s) {
 bool Probe(Transfer& t, FtpSession& s, const std::string& folder) {
   CURL* h = Request(s, RemoteUrlPath(folder, true));
   curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-  return t.Perform(h) == CURLE_OK;
+  return t.Perform(h, s.Multi.get()) == CURLE_OK;
 }
 
 CURLcode Quote(Transfer& t, FtpSession& s, const std::vector<std::string>& commands) {
@@ -59,7 +60,7 @@ CURLcode Quote(Transfer& t, FtpSession& s, const std::vector<std::string>& comma
   for (const std::string& command : commands) Append(list, command);
   curl_easy_setopt(h, CURLOPT_QUOTE, list.get());
   curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-  return t.Perform(h);
+  return t.Perform(h, s.Multi.get());
 }
 
 CURLcode Upload(Transfer& t, FtpSession& s, int fd, long long size, const std::string& path) {
@@ -69,7 +70,7 @@ CURLcode Upload(Transfer& t, FtpSession& s, int fd, long long size, const std::s
   curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
   curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
   curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, s.Binary ? 0L : 1L);
-  CURLcode code = t.Perform(h);
+  CURLcode code = t.Perform(h, s.Multi.get());
   return code == CURLE_OK && source.Failed ? CURLE_READ_ERROR : code;
 }
 
@@ -78,7 +79,7 @@ CURLcode Download(Transfer& t, FtpSession& s, const std::string& path, int fd) {
   FdSink sink{fd};
   ReceiveInto(h, sink);
   curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, s.Binary ? 0L : 1L);
-  CURLcode code = t.Perform(h);
+  CURLcode code = t.Perform(h, s.Multi.get());
   return code == CURLE_OK && sink.Failed ? CURLE_WRITE_ERROR : code;
 }
 
@@ -89,7 +90,7 @@ CURLcode List(Transfer& t, FtpSession& s, const std::string& folder, bool namesO
   ReceiveInto(h, sink);
   if (namesOnly) curl_easy_setopt(h, CURLOPT_DIRLISTONLY, 1L);
   if (!command.empty()) curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, command.c_str());
-  CURLcode code = t.Perform(h);
+  CURLcode code = t.Perform(h, s.Multi.get());
   out = std::move(sink.Data);
   return code;
 }

@@ -13,7 +13,10 @@
 namespace nokari::net {
 
 struct FtpSession {
-  CurlHandle Handle;      // null: not connected
+  CurlHandle Handle;  // null: not connected
+  // Holds the open control connection between requests; declared after
+  // the handle so that it goes first (sending QUIT).
+  CurlMulti Multi;
   std::string Authority;  // "host:port" of the URLs
   std::string User, Password;
   bool Passive = false;

@@ -86,6 +86,7 @@ void CmdFtpConnect(TNokaBase& e) {
   s.Passive = Upper(TrimName(VarValue(e, "FTP接続方式"))) == "PASV";
   s.Binary = true;
   s.Handle = NewHandle();
+  s.Multi.reset(curl_multi_init());
   std::string reason;
   {
     FtpWork work(e, s, host);
