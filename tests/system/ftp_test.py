@@ -196,6 +196,10 @@ def failures(folder, root, port, mode, what):
     fails(folder, login(port, mode) + "「x\\nDELE /r.txt」の、FTPフォルダ作成", "へのFTPフォルダ作成に失敗。",
           what + ": smuggled command")
     checks.true(what + ": r.txt survives", os.path.exists(os.path.join(root, "r.txt")))
+    outside = os.path.join(os.path.dirname(folder), "nokari-refused-%d.txt" % port)
+    status, out, err = run_script(NOKARI, folder, login(port, mode) + f"「r.txt」を、「{outside}」へ、FTPダウンロード")
+    checks.true(what + ": refused outside the script's folder",
+                status == 0 and not os.path.exists(outside) and outside in err)
     err = fails(folder, login(port, mode, password="wrongpw"), "FTPのエラー。接続に失敗。", what + ": wrong password")
     checks.true(what + ": no password in the error", "wrongpw" not in err)
 

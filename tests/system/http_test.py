@@ -91,6 +91,13 @@ def plain_http(folder):
         fails(folder, f"「http://127.0.0.1:{closed}/」を、「x.txt」へ、HTTPダウンロード", "からのダウンロードに失敗", "closed port")
         checks.equal("failures leave no file", leftovers(folder), [])
 
+        # Outside the script's folder with nobody to ask: refused, nothing written.
+        outside = os.path.join(os.path.dirname(folder), "nokari-refused-%d.bin" % port)
+        status, out, err = run_script(NOKARI, folder, f"「{base}/data.bin」を、「{outside}」へ、HTTPダウンロード")
+        checks.equal("refused outside: status", status, 0)
+        checks.true("refused outside: nothing written", not os.path.exists(outside))
+        checks.true("refused outside: said so", outside in err)
+
         # POST: CP932 form data, urlencoded; the reply's bytes as they came.
         status, out, err = run_script(NOKARI, folder, f"""
 「名前=山田 太郎\\nx=a&b=c\\n\\n記号=100%」を、「{base}/echo」へ、HTTPポスト

@@ -9,7 +9,7 @@ namespace nokari::net {
 void FtpSession::Close() {
   Multi.reset();  // sends QUIT on the open connection
   Handle.reset();
-  Folder = "/";
+  Folder = std::string(1, '/');  // (a literal here trips a false -Wrestrict in GCC 12)
   ClosePending = false;
 }
 
