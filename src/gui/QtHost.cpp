@@ -25,6 +25,7 @@
 #include "gui/QtDialogs.h"
 #include "gui/QtMenus.h"
 #include "gui/QtParts.h"
+#include "gui/QtProgress.h"
 #include "gui/QtSound.h"
 #include "gui/QtText.h"
 #include "gui/canvas/QtCanvas.h"
@@ -205,6 +206,7 @@ HostServices QtHost::Services() {
   HostServices s = ServicesOf(*this, pump_, false);
   s.Parts = parts_.get();
   s.Debugger = &debugger_;
+  s.Progress = QtProgressOf(window_);
 #ifdef NOKARI_WITH_QT_MULTIMEDIA
   // The media player only when asked for by name: on a system whose
   // GStreamer lacks the pieces Qt wants, making a player crashes inside Qt

@@ -7,6 +7,7 @@
 #include "core/Events.h"
 #include "core/Messages.h"
 #include "host/ConsoleHost.h"
+#include "host/ConsoleProgress.h"
 #include "host/ScriptedDialogs.h"
 #include "host/Security.h"
 #include "host/Sound.h"
@@ -51,6 +52,7 @@ void ConnectServices(TNokaBase& e, const HostServices& services) {
   e.Services = services;
   if (!e.Services.Changes) e.Services.Changes = &HostSecurityPolicy();
   if (!e.Services.Sound) e.Services.Sound = &HostSound();
+  if (!e.Services.Progress && e.Services.Console) e.Services.Progress = &HostConsoleProgress();
   e.Services.Window->SetCloseRequestHandler([&e] { OnUserClose(e); });
 }
 

@@ -24,8 +24,18 @@ using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
 // verification on, a connect time-out, no credentials in any URL (they go
 // through CURLOPT_USERNAME/PASSWORD so no error text can carry them).
 CurlHandle NewHandle();
+// The same settings on an existing handle, after curl_easy_reset (a handle
+// kept for its open connection, as the FTP session is).
+void SetDefaults(CURL* handle);
 
 // The list type of libcurl's header and command lists, freed on scope end.
+struct MultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+// A multi handle: the connection cache of handles that it drives, kept
+// across their transfers (Transfer::Perform with a multi).
+using CurlMulti = std::unique_ptr<CURLM, MultiCleanup>;
+
 struct SlistCleanup {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -51,6 +61,12 @@ class Transfer {
   void Finish();
   // Runs `handle` to its end with the progress hook installed.
   CURLcode Perform(CURL* handle);
+  // The same, driven on `multi` (whose connections outlive the transfer),
+  // waking at least every few milliseconds: libcurl 7.88 sets no timer for
+  // the step before a passive FTP data connection on a reused control
+  // connection, so a wait left to libcurl alone sleeps up to a second
+  // before each file.
+  CURLcode Perform(CURL* handle, CURLM* multi);
   // The user pressed 中止 (the transfer then ended with an error).
   bool Stopped() const { return stopped_; }
   // The reason of a failed Perform as CP932: libcurl's own words for the
@@ -61,6 +77,7 @@ class Transfer {
   static bool Busy();
 
  private:
+  void Hook(CURL* handle);
   static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);
   void LetEventsRun();
 
