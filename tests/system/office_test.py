@@ -5,10 +5,13 @@ macro run; a text document with bookmarks set, text inserted, saved as
 docx and read back; and the failures: missing files, no office
 installed, a 1 MB cell, the helper killed in the middle.
 
-One office start for the whole file: the main script does everything and
-ends by waiting for a line of input, during which the test kills the
-helper; the commands after it must fail at once with the message.
+The main script does everything with one office start and ends by
+waiting for a line of input, during which the test kills the helper; the
+commands after it must fail at once with the message. A second, short
+script closes both applications (the office goes), starts again and ends
+with a workbook open (the office goes with the script).
 """
+import contextlib
 import os
 import re
 import signal
@@ -86,6 +89,7 @@ MAIN = r"""エラーを無視
 「a.xlsx」へ、エクセル保存
 「a.csv」へ、エクセルCSV形式保存
 「csv.txt」へ、エクセルCSV形式保存
+「security.ini」へ、エクセルCSV形式保存
 「x」を、値に、エクセル得る
 エラーメッセージを、表示
 「a.bin」へ、エクセル保存
@@ -145,6 +149,7 @@ MAIN_EXPECTED = [
     "C2=007",
     "B2=0.1",
     "J10=[]",
+    "このプログラムは、\"security.ini\"を、操作出来ません！",
     "Excelのエラー。セル\"x\"が正しくありません。「列,行」（0から数える）か「A1」の形で指定してください。",
     "Excelのエラー。ファイル\"a.bin\"は、この拡張子では保存できません。拡張子は .xlsx .xlsm .xls .ods .csv .pdf のどれかにしてください。",
     "Excelのエラー。ファイル\"無い.xlsx\"が見つかりません。",
@@ -204,6 +209,29 @@ def processes_mentioning(text):
     return found
 
 
+def office_pipes():
+    return {n for n in os.listdir("/tmp") if n.startswith("OSL_PIPE_%d_" % os.getuid())}
+
+
+def remove_dead_pipes(names):
+    """An office killed with its helper leaves its pipe sockets in /tmp
+    (the office puts them there whatever TMPDIR says). Those nobody
+    listens on any more are removed, so the test leaves nothing behind."""
+    import socket
+    for name in names:
+        path = os.path.join("/tmp", name)
+        with socket.socket(socket.AF_UNIX) as s:
+            try:
+                s.connect(path)
+                continue
+            except ConnectionRefusedError:
+                pass
+            except OSError:
+                continue
+        with contextlib.suppress(OSError):
+            os.unlink(path)
+
+
 def run_main(folder, checks):
     # The helper's profile folder is made under TMPDIR: here, so the test
     # can see that it is removed and that no office runs from it.
@@ -251,6 +279,37 @@ def run_main(folder, checks):
     checks.equal("offices left", processes_mentioning(tmp), [])
 
 
+# Both applications share one office, which goes when both are closed;
+# a script that ends with a workbook open takes its office with it.
+ENDING = """エラーを無視
+エクセル起動
+ワード起動
+エクセル終了
+「残る」を、ワード文字挿入
+ワード本文を得る
+それを、表示
+ワード終了
+ワード本文を得る
+エラーメッセージを、表示
+エクセル起動
+「0,0」を、「1」に、エクセル設定
+「終わり」を、表示
+"""
+
+
+def run_ending(folder, checks):
+    tmp = os.path.join(folder, "tmp2")
+    os.mkdir(tmp)
+    started = time.time()
+    code, out, err = run_script(NOKARI, folder, ENDING, env={"TMPDIR": tmp})
+    print("ending script: %.1f s" % (time.time() - started))
+    checks.equal("ending: output", [reason(line) for line in out.splitlines()],
+                 ["残る", "Wordのエラー。「ワード起動」の前には使えません。", "終わり"])
+    checks.equal("ending: status", code, 0)
+    checks.equal("ending: profile folders left", [n for n in os.listdir(tmp) if n.startswith("nokari-office")], [])
+    checks.equal("ending: offices left", processes_mentioning(tmp), [])
+
+
 def check_files(folder, checks):
     def read(name):
         try:
@@ -261,6 +320,7 @@ def check_files(folder, checks):
     checks.equal("a.csv", read("a.csv"), CSV_EXPECTED)
     checks.equal("CSV under any extension", read("csv.txt"), CSV_EXPECTED)
     checks.true("a printed PDF", read("print.pdf").startswith(b"%PDF"))
+    checks.true("security.ini refused", not os.path.exists(os.path.join(folder, "security.ini")))
     checks.true("no lock files", not [n for n in os.listdir(folder) if n.startswith(".~lock")])
     # The saved files read by zipfile alone: the formula is kept as a
     # formula, the text as the office wrote it.
@@ -312,9 +372,14 @@ def main():
             f.write(FODS)
         with open(os.path.join(folder, "b.fodt"), "w", encoding="utf-8") as f:
             f.write(FODT)
-        started = time.time()
-        run_main(folder, checks)
-        print("main script: %.1f s" % (time.time() - started))
+        pipes = office_pipes()
+        try:
+            started = time.time()
+            run_main(folder, checks)
+            print("main script: %.1f s" % (time.time() - started))
+            run_ending(folder, checks)
+        finally:
+            remove_dead_pipes(office_pipes() - pipes)
         check_files(folder, checks)
     checks.done()
 
