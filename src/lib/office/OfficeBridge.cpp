@@ -297,6 +297,11 @@ bool Bridge::Start(const std::vector<std::string>& argv, std::string& why) {
   posix_spawn_file_actions_adddup2(&actions, inPair[1], 0);
   posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+#if defined(__GLIBC__) && __GLIBC_PREREQ(2, 34)
+  // Descriptors the script holds open (files, sockets) stay out of the
+  // helper, so closing them in the script really closes them.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#endif
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   sigset_t none, defaults;

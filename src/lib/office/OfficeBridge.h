@@ -106,8 +106,9 @@ class Bridge {
 
  private:
   bool WriteAll(const std::string& data, std::chrono::steady_clock::time_point deadline);
-  // Reads what the helper wrote (stdout into out_, stderr into the tail);
-  // false at the end of its standard output or the deadline.
+  // Waits for the helper's output: its standard output into outBuf_
+  // (Data), its standard error into the tail meanwhile; Closed at the end
+  // of its standard output, Timeout at the deadline.
   enum class ReadResult { Data, Closed, Timeout };
   ReadResult ReadSome(std::chrono::steady_clock::time_point deadline);
   void DrainErrors();

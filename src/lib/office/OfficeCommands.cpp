@@ -158,6 +158,7 @@ void StartHelper(TNokaBase& e, App app, OfficeState& s) {
   if (code == "nomacro") FailWith(e, app, msg::kOfficeNoMacro, {subject});
   if (code == "noprinter") Fail(e, app, Sj(msg::kPrintNoPrinter));
   if (code == "nodoc") FailWith(e, app, msg::kOfficeNotStarted, {Sj(Info(app).StartWord)});
+  if (code == "officedied") FailWith(e, app, msg::kOfficeEnded, {Sj(Info(app).StartWord)});
   Fail(e, app, detail);
 }
 
@@ -170,8 +171,13 @@ Reply Call(TNokaBase& e, App app, Request request, const std::string& subject = 
   if (fault != Fault::None) FailFault(e, app, s, fault);
   if (!r.Ok()) {
     std::string code = r.TextOf("code");
-    // An office that could not start leaves a helper with nothing to do.
+    // An office that could not start leaves a helper with nothing to do;
+    // one that has gone took every document with it.
     if (!s.OfficeUp && (code == "nouno" || code == "nosoffice" || code == "noapp")) s.Shut();
+    if (code == "officedied") {
+      s.Open[0] = s.Open[1] = false;
+      s.OfficeUp = false;
+    }
     FailReply(e, app, r, subject);
   }
   s.OfficeUp = true;
@@ -206,7 +212,9 @@ void CmdOpenDocument(TNokaBase& e) {
 
 // Saves under `name` after the security policy has agreed (a refusal
 // skips the save silently); the office writes the file, in the format its
-// extension names unless `format` says otherwise.
+// extension names unless `format` says otherwise. The office is another
+// process and writes by path, so it gets the path as the policy resolved
+// and judged it (links already followed), not the script's text.
 void SaveDocument(TNokaBase& e, App app, const std::string& name, const char* format) {
   Require(e, app);
   CheckedTarget target(name, AbsoluteNative(NativePath(name)), true);
