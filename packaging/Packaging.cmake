@@ -30,6 +30,8 @@ install(FILES packaging/nokari.svg DESTINATION share/icons/hicolor/scalable/apps
 install(DIRECTORY editors/vim/ DESTINATION share/vim/vimfiles)
 install(DIRECTORY editors/vscode/ DESTINATION share/nokari/editors/vscode
         PATTERN test EXCLUDE)
+# The office helper: ../share/nokari/ from the program (lib/office).
+install(PROGRAMS tools/nokari-office DESTINATION share/nokari)
 install(FILES README.md README.ja.md docs/words.md DESTINATION share/doc/nokari)
 install(DIRECTORY examples/ DESTINATION share/doc/nokari/examples)
 
@@ -56,6 +58,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window's default fonts are Japanese ones.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, fonts-ipafont-mincho")
+# The エクセル and ワード commands drive LibreOffice through python3-uno.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc-nogui, libreoffice-writer-nogui, python3-uno")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
 
