@@ -27,6 +27,7 @@
 #include "lib/mail/Messages.h"
 #include "lib/mail/Mime.h"
 #include "lib/net/Curl.h"
+#include "lib/net/Messages.h"  // kBadHostName, shared with FTP
 #include "lib/path/Path.h"
 #include "words/Contract.h"
 #include "words/Family.h"
@@ -207,7 +208,7 @@ void CmdSendMail(TNokaBase& e) {
   if (VarValue(e, "メール本文").empty()) SendError(e, Sj(msg::kMailNoBody));
   if (net::Transfer::Busy()) SendError(e, Reason(msg::kMailSendFailed, {Sj(msg::kMailBusy)}));
   std::string url = ServerUrl(host, "smtp", 25);
-  if (url.empty()) SendError(e, Reason(msg::kMailBadHost, {Trim(host)}));
+  if (url.empty()) SendError(e, Reason(msg::kBadHostName, {Trim(host)}));
 
   mail::OutgoingMail m = MailFromVariables(e);
   std::string from = mail::AddressOf(m.From);
@@ -461,7 +462,7 @@ void CmdReceiveMail(TNokaBase& e) {
   if (VarValue(e, "メールパスワード").empty()) ReceiveError(e, Sj(msg::kMailNoPassword));
   if (net::Transfer::Busy()) ReceiveError(e, Reason(msg::kMailReceiveFailed, {Sj(msg::kMailBusy)}));
   std::string url = ServerUrl(host, "pop3", 110);
-  if (url.empty()) ReceiveError(e, Reason(msg::kMailBadHost, {Trim(host)}));
+  if (url.empty()) ReceiveError(e, Reason(msg::kBadHostName, {Trim(host)}));
   bool deleting = ToNumber(VarValue(e, "メールサーバーから削除")) != 0;
 
   net::Transfer transfer(e, Sj(msg::kMailReceiveConnecting));

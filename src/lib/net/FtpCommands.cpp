@@ -80,7 +80,7 @@ void CmdFtpConnect(TNokaBase& e) {
   if (Transfer::Busy()) RaiseError(e, msg::kFtpConnectFailed, {Sj(msg::kTransferRunning)});
   s.Close();
   std::string host = TrimName(VarValue(e, "FTPホスト"));
-  if (!FtpAuthority(host, s.Authority)) RaiseError(e, msg::kFtpConnectFailed, {FormatMessage(Sj(msg::kFtpBadHost), {host})});
+  if (!FtpAuthority(host, s.Authority)) RaiseError(e, msg::kFtpConnectFailed, {FormatMessage(Sj(msg::kBadHostName), {host})});
   s.User = ToUtf8(TrimName(VarValue(e, "FTPユーザーID")));
   s.Password = ToUtf8(TrimName(VarValue(e, "FTPパスワード")));
   s.Passive = Upper(TrimName(VarValue(e, "FTP接続方式"))) == "PASV";
