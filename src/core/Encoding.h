@@ -20,6 +20,10 @@ std::string FromUtf8(std::string_view utf8);
 // The result is cached per literal, so it is cheap in loops.
 const std::string& Sj(const char* utf8Literal);
 
+// Appends one code point as UTF-8 (for texts that arrive as code points:
+// UTF-16 from drivers, \u escapes).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // True when the bytes are valid UTF-8.
 bool IsValidUtf8(std::string_view s);
 
