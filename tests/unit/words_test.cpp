@@ -1,6 +1,9 @@
 // The word table, the okurigana fold, the word stack and bracket calls.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "TestHost.h"
 #include "core/Encoding.h"
 #include "core/Errors.h"
@@ -47,6 +50,26 @@ TEST(THash, ReplaceKeepsPlaceAndIdentity) {
   EXPECT_EQ(h.Find("x"), before);
   EXPECT_EQ(h.GetValue("x"), "3");
   EXPECT_EQ(h.Count(), 2);
+}
+
+// Names that differ only in their digits crowd a few byte-sum buckets (a
+// dictionary keyed by numbers). Replacing one must still find it, keep its
+// place and identity, and leave the order of the rest as it was.
+TEST(THash, CrowdedBucketsReplaceInPlace) {
+  THash h;
+  for (int k = 1; k <= 3000; ++k) h.Add(Var(std::to_string(k), "v"));
+  std::vector<THashNode*> before = h.ToArray();
+  THashNode* node = h.Find("2999");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(h.Add(Var("2999", "new")), 3000);
+  EXPECT_EQ(h.Find("2999"), node);
+  EXPECT_EQ(node->Value, "new");
+  EXPECT_EQ(h.ToArray(), before);
+  EXPECT_EQ(h.Delete("1500"), 2999);
+  EXPECT_EQ(h.Delete("1500"), -1);
+  EXPECT_EQ(h.Find("1500"), nullptr);
+  EXPECT_EQ(h.Add(Var("1500")), 3000);
+  EXPECT_EQ(h.ToArray().size(), 3000u);
 }
 
 TEST(THash, ReservedWordsCannotBeReplaced) {
