@@ -475,6 +475,73 @@ void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::str
 
 namespace {
 
+// Whether a text is its lines (as SplitLines reads them) joined by CR LF:
+// every line end a CR LF pair and none at the very end. Counts the lines
+// and finds where the last one starts on the way.
+bool ReadsBackAsLines(const std::string& text, size_t& count, size_t& lastStart) {
+  count = 0;
+  lastStart = 0;
+  if (text.empty()) return true;
+  if (text.back() == '\r' || text.back() == '\n') return false;
+  size_t pos = 0;
+  size_t cr = text.find('\r');
+  for (;;) {
+    ++count;
+    size_t lf = text.find('\n', pos);
+    size_t end = lf == std::string::npos ? text.size() : lf - 1;
+    if (lf != std::string::npos && (lf == pos || text[lf - 1] != '\r')) return false;  // a bare LF
+    if (cr < end) return false;  // a bare CR inside the line
+    if (lf == std::string::npos) break;
+    cr = text.find('\r', lf + 1);
+    pos = lf + 1;
+  }
+  lastStart = pos;
+  return true;
+}
+
+// 名前#i は 値 without splitting the text into lines and joining them again:
+// the line is written where it stands, which gives the same text as the
+// split and join whenever the text already reads back as its lines joined
+// by CR LF and the value holds no line end. Writing at or past the end, the
+// growing table's case, costs only the value, whatever the length of the
+// text (the count of lines is kept beside it). False, with nothing done,
+// for anything else.
+bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
+  if (value.find_first_of("\r\n") != std::string::npos) return false;
+  std::string& text = var.Value;
+  if (var.LinesVersion != var.Version) {
+    if (!ReadsBackAsLines(text, var.LineCount, var.LastLineStart)) {
+      var.LinesVersion = ~0ull;
+      return false;
+    }
+  }
+  const size_t line = static_cast<size_t>(index);
+  size_t& count = var.LineCount;
+  size_t& lastStart = var.LastLineStart;
+  if (line >= count) {
+    // New lines: the empty ones in between, then the value.
+    size_t separators = count == 0 ? line : line + 1 - count;
+    text.reserve(text.size() + separators * 2 + value.size());
+    for (size_t k = 0; k < separators; ++k) text += "\r\n";
+    lastStart = text.size();
+    text += value;
+    count = line + 1;
+  } else if (line + 1 == count) {
+    text.replace(lastStart, text.size() - lastStart, value);
+  } else {
+    size_t start = 0;
+    for (size_t k = 0; k < line; ++k) start = text.find('\n', start) + 1;
+    size_t end = text.find('\r', start);
+    text.replace(start, end - start, value);
+    lastStart = lastStart + value.size() - (end - start);
+  }
+  ++var.Version;
+  // An empty last line is no line of its own when the text is read again:
+  // the count kept would be wrong, so it is counted afresh next time.
+  var.LinesVersion = lastStart < text.size() ? var.Version : ~0ull;
+  return true;
+}
+
 // name#row or name#col#row with the keys still as text.
 void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys, std::string value) {
   THashNode* var = e.Words.Find(name);
@@ -502,6 +569,7 @@ void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys,
     var->SetValue(table.WriteCsv());
     return;
   }
+  if (WriteLineInPlace(*var, first, value)) return;
   std::vector<std::string> lines;
   for (auto l : SplitLines(var->Value)) lines.emplace_back(l);
   if (static_cast<int64_t>(lines.size()) <= first) lines.resize(first + 1);

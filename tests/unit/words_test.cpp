@@ -7,7 +7,9 @@
 #include "TestHost.h"
 #include "core/Encoding.h"
 #include "core/Errors.h"
+#include "core/Scan.h"
 #include "words/Hash.h"
+#include "words/Value.h"
 
 namespace nokari {
 namespace {
@@ -248,6 +250,52 @@ TEST(AssignmentHints, ItemAssignmentNamesTheVariable) {
   EXPECT_NE(t.host.Errors.find("がありません。(変数\"X\"の内容を評価していました。)"), std::string::npos) << t.host.Errors;
   // the log holds the line once, with its hint
   EXPECT_EQ(ToUtf8(t.e.ErrorLog).find("がありません。\r\n"), std::string::npos);
+}
+
+// 名前#i は 値 written where the line stands must give exactly the text that
+// splitting into lines, writing the line and joining by CR LF gives, for
+// every kind of text (bare LF or CR, a line end at the end, empty lines),
+// values with and without line ends, writes inside, at and far past the
+// end, and a variable changed in between by other means.
+TEST(ElementWrites, InPlaceAgreesWithSplitAndJoin) {
+  auto model = [](const std::string& text, size_t index, const std::string& value) {
+    std::vector<std::string> lines;
+    for (auto l : SplitLines(text)) lines.emplace_back(l);
+    if (lines.size() <= index) lines.resize(index + 1);
+    lines[index] = value;
+    std::string joined;
+    for (size_t k = 0; k < lines.size(); ++k) joined += (k ? "\r\n" : "") + lines[k];
+    return joined;
+  };
+  const std::vector<std::string> starts = {"", "a", "a\r\nb", "a\nb", "a\r\n", "\r\n", "a\rb",
+                                           "\r\n\r\nc", "a\r\nb\r\nc", "\n", "x\r\n\r"};
+  const std::vector<std::string> values = {"", "v", "long value", "x\r\ny", "z\n", "\r"};
+  TestEngine t;
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (const std::string& start : starts) {
+    for (int round = 0; round < 40; ++round) {
+      THashNode* var = t.e.Words.Find("X");
+      if (!var) var = CreateVariable(t.e, "X");
+      var->SetValue(start);
+      std::string expected = start;
+      for (int step = 0; step < 12; ++step) {
+        if (next(10) == 0) {  // the text replaced as a whole in between
+          expected = starts[next(static_cast<uint32_t>(starts.size()))];
+          var->SetValue(expected);
+          continue;
+        }
+        size_t index = next(7);
+        const std::string& value = values[next(static_cast<uint32_t>(values.size()))];
+        expected = model(expected, index, value);
+        AssignStatement(t.e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral(value));
+        ASSERT_EQ(var->Value, expected) << "start " << ::testing::PrintToString(start) << " step " << step;
+      }
+    }
+  }
 }
 
 }  // namespace
