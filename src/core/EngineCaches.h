@@ -140,6 +140,10 @@ struct EngineCaches {
     bool SetsLine = false;
   } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
+  // No statement plans are made or replayed: every statement is read from
+  // its text. Plans are caches of that reading, so a program must do the
+  // same with them and without; the agreement tests run both ways.
+  bool PlansOff = false;
 
   // Empties every reading and the recording (a new program). Member by
   // member rather than by assigning a fresh value: that would build and wipe
