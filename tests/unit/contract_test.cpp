@@ -104,7 +104,9 @@ TEST(Contract, IntegerTextWrittenInPlaceIsTheDecimalText) {
       ASSERT_EQ(out, std::to_string(v)) << "after " << previous;
       std::string fresh;
       FormatNumberInto(fresh, static_cast<long double>(v));
-      if (v > -1000000000000000LL && v < 1000000000000000LL) ASSERT_EQ(fresh, FormatNumber(static_cast<long double>(v)));
+      if (v > -1000000000000000LL && v < 1000000000000000LL) {
+        ASSERT_EQ(fresh, FormatNumber(static_cast<long double>(v)));
+      }
     }
   }
 }
