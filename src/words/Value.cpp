@@ -224,7 +224,109 @@ std::string ExtractLiteral(TNokaBase& e, const char*& p) {
   return lit;
 }
 
+namespace {
+
+// Literals longer than this are read each time (a long text written as a
+// literal runs once, most likely; it is not worth a copy as a key).
+constexpr size_t kLiteralCacheLimit = 4096;
+
+// Reads a double-quoted literal into its pieces, exactly as the evaluation
+// below walks it, without evaluating anything.
+std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
+  auto reading = std::make_shared<LiteralReading>();
+  static const std::string yen = Sj("￥"), fullN = Sj("ｎ"), fullT = Sj("ｔ");
+  static const std::string fullOpen = Sj("｛"), fullClose = Sj("｝");
+  bool inString = false, inBrace = false;
+  std::string brace, plain;
+  auto endPlain = [&] {
+    if (plain.empty()) return;
+    reading->FixedSize += plain.size();
+    reading->Pieces.push_back({std::move(plain), false});
+    plain.clear();
+  };
+  size_t i = 0;
+  while (i < lit.size()) {
+    size_t len = CharLenAt(lit, i);
+    std::string_view ch = lit.substr(i, len);
+    if (ch == "\\" || ch == yen) {
+      i += len;
+      if (i >= lit.size()) break;
+      size_t nlen = CharLenAt(lit, i);
+      std::string_view next = lit.substr(i, nlen);
+      if (next == "n" || next == fullN)
+        plain += "\r\n";
+      else if (next == "t" || next == fullT)
+        plain += '\t';
+      else
+        plain.append(next);
+      i += nlen;
+      continue;
+    }
+    if (ch == "{" || ch == fullOpen) {
+      inBrace = true;
+      brace.clear();
+    } else if (ch == "}" || ch == fullClose) {
+      if (inBrace) {
+        inBrace = false;
+        endPlain();
+        reading->Pieces.push_back({HalfWidthForExpression(brace), true});
+      } else {
+        plain.append(ch);
+      }
+    } else if (ch == "\"") {
+      inString = !inString;
+      if (!inString) break;
+    } else if (inBrace) {
+      brace.append(ch);
+    } else {
+      plain.append(ch);
+    }
+    i += len;
+  }
+  endPlain();
+  reading->Unterminated = inString;
+  return reading;
+}
+
+// A double-quoted literal through its reading, kept by its text.
+std::string EvalDoubleQuoted(TNokaBase& e, std::string_view lit) {
+  auto& cache = e.Caches->Literals;
+  auto found = cache.find(lit);
+  if (found == cache.end()) {
+    if (cache.size() >= 4096) cache.clear();
+    found = cache.emplace(std::string(lit), ReadDoubleQuoted(lit)).first;
+  }
+  // Held: the expressions may run statements that empty the cache.
+  std::shared_ptr<LiteralReading> reading = found->second;
+  std::string out;
+  out.reserve(reading->FixedSize);
+  for (LiteralReading::Piece& piece : reading->Pieces) {
+    if (!piece.Expression) {
+      out += piece.Text;
+      continue;
+    }
+    if (piece.Text.empty()) continue;  // {} gives nothing and keeps the type
+    std::string saved = e.CurrentType;
+    // The compiled form is a cache too; a stale one is made again. Copied:
+    // the same literal met again inside the expression may renew it.
+    if (!IsCurrent(piece.Compiled)) piece.Compiled = CompileArgument(piece.Text);
+    const CompiledRef compiled = piece.Compiled;
+    out += EvalArg(e, piece.Text, compiled);
+    e.CurrentType = saved;
+  }
+  if (reading->Unterminated) RaiseError(e, msg::kStringNotClosed, {out});
+  return out;
+}
+
+}  // namespace
+
 std::string EvalStringLiteral(TNokaBase& e, std::string_view lit) {
+  if (!lit.empty() && lit[0] == '"' && lit.size() <= kLiteralCacheLimit && !e.Caches->PlansOff)
+    return EvalDoubleQuoted(e, lit);
+  return EvalStringLiteralReading(e, lit);
+}
+
+std::string EvalStringLiteralReading(TNokaBase& e, std::string_view lit) {
   std::string out;
   if (lit.empty()) return out;
   if (lit[0] == '`') {

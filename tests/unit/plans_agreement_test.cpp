@@ -9,6 +9,7 @@
 #include "TestHost.h"
 #include "core/EngineCaches.h"
 #include "core/Events.h"
+#include "words/Value.h"
 
 namespace nokari {
 namespace {
@@ -163,6 +164,63 @@ TEST(PlansAgree, EventBetweenPlannedStatements) {
   }
   EXPECT_EQ(outputs[0], "割り込み3:6:3\n15\n");
   EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+// Double-quoted literals are read once into their texts and expressions;
+// evaluating that reading must give what walking the literal gives: the
+// same text, the same type left behind, the same error for a missing
+// closing quote, every time (the second time from the kept reading).
+TEST(LiteralsAgree, KeptReadingsAgreeWithWalking) {
+  TestEngine t;
+  t.Run("Aは、「x」\n数は、5\n");
+  const char* literals[] = {
+      "\"abc\"", "\"a{A}b\"", "\"{数+1}\"", "\"x\\ny\\tz\"", "\"\\{A}\"", "\"{A\\n}\"",
+      "\"｛数｝と{A}\"", "\"}a{\"", "\"{A}{\"", "\"abc", "\"{A}x", "\"a\"b\"", "\"￥ｎ￥ｔ￥{\"",
+      "\"\"", "\"{}\"", "\"{ＡＢ}\"", "\"{(1+2)*3}{数}\"", "\"{A&「y」}\"", "\"{}{}}\"", "\"{A}\\\""};
+  for (const char* utf8 : literals) {
+    const std::string lit = FromUtf8(utf8);
+    for (int round = 0; round < 2; ++round) {
+      std::string kept, walked, keptError, walkedError;
+      t.e.CurrentType = "e";
+      try {
+        kept = EvalStringLiteral(t.e, lit);
+      } catch (ENoka& err) {
+        keptError = err.Message;
+      }
+      const std::string keptType = t.e.CurrentType;
+      t.e.CurrentType = "e";
+      try {
+        walked = EvalStringLiteralReading(t.e, lit);
+      } catch (ENoka& err) {
+        walkedError = err.Message;
+      }
+      EXPECT_EQ(ToUtf8(kept), ToUtf8(walked)) << utf8;
+      EXPECT_EQ(ToUtf8(keptError), ToUtf8(walkedError)) << utf8;
+      EXPECT_EQ(keptType, t.e.CurrentType) << utf8;
+    }
+  }
+  EXPECT_FALSE(t.e.Caches->Literals.empty());
+}
+
+// Expressions inside a literal run in order, each time the literal runs,
+// also when they call functions that change what later ones read.
+TEST(LiteralsAgree, ExpressionsRunInOrderEveryTime) {
+  const std::string program =
+      "回数計は、0\n"
+      "Iを、1から、3まで、繰り返す（「{数える()}-{数える()}:{回数計}」を、表示）\n"
+      "Xは、「{I}行目\\n」\n"
+      "Xは、X&「{I}行目\\n」\n"
+      "Xを、表示\n"
+      "おわり\n"
+      "*数える\n"
+      "回数計は、回数計+1\n"
+      "それは、回数計\n"
+      "戻る\n";
+  Outcome planned = RunWith(false, program);
+  Outcome read = RunWith(true, program);
+  EXPECT_EQ(planned.output, "1-2:2\n3-4:4\n5-6:6\n3行目\r\n3行目\r\n\n");
+  EXPECT_EQ(planned.output, read.output);
+  EXPECT_EQ(planned.errors, read.errors);
 }
 
 }  // namespace
