@@ -31,6 +31,18 @@ struct CompiledRef {
 // could append in place, and the word found in a given table generation.
 struct AssignTarget {
   int8_t MayAppend = -1;  // -1 not yet known
+  // "X は X & …" (words/Value.cpp): the pieces after X as the text gives
+  // them, read once; a plain word's lookup is kept for a table generation.
+  struct AppendPiece {
+    uint32_t Start = 0, End = 0;  // in the value text
+    enum : uint8_t { kLiteral, kWord, kBroken } Kind = kWord;  // kBroken: a literal without its end
+    std::string Word;
+    WordRef Node;
+    bool Folds = false;  // no such word, but its folded form names one
+    uint64_t Generation = 0;
+  };
+  std::vector<AppendPiece> AppendPieces;
+  int8_t AppendRead = -1;  // -1 not yet read, 0 the text never appends, 1 read
   WordRef Word;
   uint64_t Generation = 0;
   CompiledRef Value;  // the value text compiled as an argument

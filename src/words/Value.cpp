@@ -779,6 +779,99 @@ THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& ta
   return target.Word.get();
 }
 
+// Reads the pieces after "X &" once, as TryAppendInPlace does on every run:
+// false when the text itself rules appending out. A literal without its
+// end stops the reading; the run meets it where the reading would have.
+bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& valueText,
+                      std::vector<AssignTarget::AppendPiece>& pieces) {
+  pieces.clear();
+  const char* base = valueText.c_str();
+  const char* p = base;
+  SkipBlanks(p);
+  p += name.size();
+  for (;;) {
+    SkipBlanks(p);
+    if (*p == '\0') break;
+    if (!(*p == '&' && p[1] != '&')) return false;
+    ++p;
+    SkipBlanks(p);
+    AssignTarget::AppendPiece piece;
+    piece.Start = static_cast<uint32_t>(p - base);
+    if (*p == '"' || *p == '`') {
+      const char* end;
+      try {
+        end = LiteralEnd(e, p);
+      } catch (ENoka&) {
+        piece.Kind = AssignTarget::AppendPiece::kBroken;
+        pieces.push_back(std::move(piece));
+        return true;
+      }
+      bool inBrace = false;
+      for (const char* q = p; q < end; q += CharLenAt(q)) {
+        if (*q == '{') inBrace = true;
+        if (*q == '}') inBrace = false;
+        if (inBrace && *q == '(') return false;
+      }
+      piece.Kind = AssignTarget::AppendPiece::kLiteral;
+      piece.End = static_cast<uint32_t>(end - base);
+      pieces.push_back(std::move(piece));
+      p = end;
+      continue;
+    }
+    piece.Word = ReadWord(p);
+    if (piece.Word.empty() || *p == '(' || *p == '#' || EndsWithChar(piece.Word, Kw().No)) return false;
+    piece.End = static_cast<uint32_t>(p - base);
+    pieces.push_back(std::move(piece));
+  }
+  return !pieces.empty();
+}
+
+// A plain word piece's word now (kept while the table's generation holds).
+THashNode* PieceWord(TNokaBase& e, AssignTarget::AppendPiece& piece) {
+  uint64_t generation = e.Words.Generation();
+  if (piece.Generation != generation || generation == 0) {
+    piece.Node = e.Words.FindRef(piece.Word);
+    piece.Folds = !piece.Node && e.Words.Find(piece.Word, true) != nullptr;
+    piece.Generation = generation;
+  }
+  return piece.Node.get();
+}
+
+// TryAppendInPlace for a planned assignment: the same checks in the same
+// order and the same evaluation, with the text read once.
+bool TryAppendPlanned(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget& target) {
+  if (target.AppendRead < 0) target.AppendRead = ReadAppendPieces(e, name, valueText, target.AppendPieces) ? 1 : 0;
+  if (target.AppendRead == 0) return false;
+  THashNode* var = PlannedTarget(e, name, target);
+  if (!var || var->Kind != kVariable || var->Reserved) return false;
+  const char* base = valueText.c_str();
+  for (AssignTarget::AppendPiece& piece : target.AppendPieces) {
+    if (piece.Kind == AssignTarget::AppendPiece::kBroken) {
+      LiteralEnd(e, base + piece.Start);  // raises as the reading does
+      return false;
+    }
+    if (piece.Kind != AssignTarget::AppendPiece::kWord) continue;
+    THashNode* w = PieceWord(e, piece);
+    if (w ? w->Kind != kVariable : piece.Folds) return false;
+  }
+  std::string tail;
+  for (AssignTarget::AppendPiece& piece : target.AppendPieces) {
+    if (piece.Kind == AssignTarget::AppendPiece::kLiteral) {
+      tail += EvalStringLiteral(e, std::string_view(base + piece.Start, piece.End - piece.Start));
+    } else {
+      THashNode* w = PieceWord(e, piece);
+      tail += w ? w->Value : piece.Word;
+    }
+  }
+  var = PlannedTarget(e, name, target);  // embedded expressions may have created words
+  if (!var || var->Kind != kVariable) return false;
+  var->Value += tail;
+  var->TypeTag = "s";
+  ++var->Version;
+  SetTag(e.CurrentType, "s");
+  return true;
+}
+
 // A planned "変数は、算術" whose value is a plain number: written straight
 // into the variable's text, with the number kept beside it.
 bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
@@ -848,7 +941,7 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
   if (target) {
     // Planned names come from a plain word: never an element access.
     if (target->MayAppend < 0) target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
-    if (target->MayAppend && TryAppendInPlace(e, name, valueText)) return;
+    if (target->MayAppend && TryAppendPlanned(e, name, valueText, *target)) return;
     if (!IsCurrent(target->Value)) {
       target->Value = CompileArgument(valueText);
       target->Shape = ShapeOf(target->Value);

@@ -223,5 +223,53 @@ TEST(LiteralsAgree, ExpressionsRunInOrderEveryTime) {
   EXPECT_EQ(planned.errors, read.errors);
 }
 
+// 本文は、本文&… appends in place; planned, its pieces are read once. Both
+// ways must agree while the words in it change between runs: a word that
+// becomes a variable, a variable that becomes a dictionary (no longer
+// appended in place), literals with expressions.
+TEST(PlansAgree, AppendsWhileTheirWordsChange) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "本文は、「」\n"
+      "Yは、「y」\n"
+      "Iを、1から、5まで、繰り返す（\n"
+      "  本文は、本文&「{I}行目:」&Y&未定義語&「{Y}\\n」\n"
+      "  もし、I=2ならば、未定義語は、「定義」\n"
+      "  もし、I=3ならば、Yを、辞書として扱う\n"
+      "  もし、I=4ならば、Yは、「z」\n"
+      "）\n"
+      "本文を、表示\n"
+      "本文は、本文&表示\n"
+      "本文は、本文&本文\n"
+      "本文の、文字数を、表示\n");
+}
+
+// A literal without its end inside an appending assignment fails the same
+// way however often the planned assignment runs, and only once the words
+// before it have been checked (a command word before it: no append at all,
+// and the ordinary evaluation reports it).
+TEST(PlansAgree, AppendWithAnOpenLiteral) {
+  for (const char* before : {"Y", "表示"}) {
+    std::string errors[2];
+    for (int planned = 0; planned < 2; ++planned) {
+      TestEngine t;
+      t.Run("Xは、「a」\nYは、「b」\n");
+      const std::string text = FromUtf8(std::string("X&") + before + "&\"abc");
+      AssignTarget target;
+      for (int run = 0; run < 2; ++run) {
+        try {
+          AssignStatement(t.e, "X", text, planned ? &target : nullptr);
+          errors[planned] += "none;";
+        } catch (ENoka& err) {
+          errors[planned] += ToUtf8(err.Message) + ";";
+        }
+      }
+      EXPECT_EQ(ToUtf8(t.e.Words.Find("X")->Value), "a") << before;
+    }
+    EXPECT_EQ(errors[0], errors[1]) << before;
+    EXPECT_NE(errors[0].find("対応するカッコ"), std::string::npos) << errors[0];
+  }
+}
+
 }  // namespace
 }  // namespace nokari
