@@ -30,9 +30,9 @@ runs=${RUNS:-5}
 measure=${MEASURE:-wall}
 
 echo "nokari  $nokari ($(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo '?'))"
-[ -n "$python" ] && echo "python  $python ($("$python" -c 'import sys; print(sys.version.split()[0])'))"
-[ -n "$tclsh" ] && echo "tcl     $tclsh ($(echo 'puts [info patchlevel]' | "$tclsh"))"
-[ -n "$lua" ] && echo "lua     $lua ($("$lua" -v 2>&1 | awk '{print $2}'))"
+[ -n "$python" ] && command -v "$python" >/dev/null && echo "python  $python ($("$python" -c 'import sys; print(sys.version.split()[0])'))"
+[ -n "$tclsh" ] && command -v "$tclsh" >/dev/null && echo "tcl     $tclsh ($(echo 'puts [info patchlevel]' | "$tclsh"))"
+[ -n "$lua" ] && command -v "$lua" >/dev/null && echo "lua     $lua ($("$lua" -v 2>&1 | awk '{print $2}'))"
 echo "$measure time, median of $runs runs"
 
 # One run's time in seconds: wall, or user+system CPU (MEASURE=cpu).
@@ -72,7 +72,7 @@ printf '%-8s %8s %8s %8s %8s %10s %8s %8s\n' bench nokari python tcl lua vs-pyth
 for n in "${names[@]}"; do
   want=$(answers "$nokari" -console "$here/$n.nkr")
   peer_time() {  # $1 interpreter, $2 program: the median, after checking its answers
-    if [ -z "$1" ] || [ ! -f "$2" ]; then echo -; return; fi
+    if [ -z "$1" ] || ! command -v "$1" >/dev/null 2>&1 || [ ! -f "$2" ]; then echo -; return; fi
     local got; got=$(answers "$1" "$2")
     if [ "$got" != "$want" ]; then
       { echo "$n: $(basename "$1") printed other answers than Nokari:"; diff <(echo "$want") <(echo "$got") || true; } >&2
