@@ -8,7 +8,10 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Engine.h"
@@ -28,6 +31,18 @@ struct CompiledRef {
 // could append in place, and the word found in a given table generation.
 struct AssignTarget {
   int8_t MayAppend = -1;  // -1 not yet known
+  // "X は X & …" (words/Value.cpp): the pieces after X as the text gives
+  // them, read once; a plain word's lookup is kept for a table generation.
+  struct AppendPiece {
+    uint32_t Start = 0, End = 0;  // in the value text
+    enum : uint8_t { kLiteral, kWord, kBroken } Kind = kWord;  // kBroken: a literal without its end
+    std::string Word;
+    WordRef Node;
+    bool Folds = false;  // no such word, but its folded form names one
+    uint64_t Generation = 0;
+  };
+  std::vector<AppendPiece> AppendPieces;
+  int8_t AppendRead = -1;  // -1 not yet read, 0 the text never appends, 1 read
   WordRef Word;
   uint64_t Generation = 0;
   CompiledRef Value;  // the value text compiled as an argument
@@ -39,6 +54,20 @@ struct ItemTarget {
   WordRef Owner;
   uint64_t Generation = 0;
   CompiledRef Key, Value;
+};
+
+// A double-quoted literal read once (words/Value.cpp): the texts it gives
+// as they stand and, between them, the expressions of its {…}, in the order
+// the reading meets them; and whether its closing quote was missing.
+struct LiteralReading {
+  struct Piece {
+    std::string Text;  // the text itself, or an expression made half-width
+    bool Expression = false;
+    CompiledRef Compiled = {};
+  };
+  std::vector<Piece> Pieces;
+  size_t FixedSize = 0;  // the bytes of the plain pieces together
+  bool Unterminated = false;
 };
 
 struct EngineCaches {
@@ -140,6 +169,18 @@ struct EngineCaches {
     bool SetsLine = false;
   } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
+  // Double-quoted literals by their text (they read the same wherever they
+  // stand). Found by a view of the text, without a copy.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, std::shared_ptr<LiteralReading>, TextHash, std::equal_to<>> Literals;
+  // No statement plans are made or replayed and no literal's reading is
+  // kept: every statement and literal is read from its text. Those are
+  // caches of that reading, so a program must do the same with them and
+  // without; the agreement tests run both ways.
+  bool PlansOff = false;
 
   // Empties every reading and the recording (a new program). Member by
   // member rather than by assigning a fresh value: that would build and wipe
@@ -153,6 +194,7 @@ struct EngineCaches {
     Plans.clear();
     RetiredPlans.clear();
     BranchPlans.clear();
+    Literals.clear();
     Recording = {};
     PlainWordStart = nullptr;
   }

@@ -82,7 +82,7 @@ void RecordCommandPlan(TNokaBase& e) {
   EngineCaches::PlanRecording& rec = e.Caches->Recording;
   const char* start = rec.Start;
   rec.Start = nullptr;
-  if (!start || !rec.Pure || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() ||
+  if (!start || !rec.Pure || e.Caches->PlansOff || e.ArgStack.Count() == 0 || rec.Buf != e.Cursor.Buf.get() ||
       rec.Limit != e.Cursor.End || e.StmtStart != start)
     return;
   RetirePlansWhenFull(e);
@@ -100,6 +100,7 @@ void RecordCommandPlan(TNokaBase& e) {
 
 void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
                       std::shared_ptr<const std::string> value, const char* end) {
+  if (e.Caches->PlansOff) return;
   RetirePlansWhenFull(e);
   EngineCaches::StatementPlan plan;
   plan.Owner = e.Cursor.Buf;
@@ -113,6 +114,7 @@ void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
 
 void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
                     std::shared_ptr<const std::string> value, const char* end) {
+  if (e.Caches->PlansOff) return;
   RetirePlansWhenFull(e);
   EngineCaches::StatementPlan plan;
   plan.Kind = EngineCaches::StatementPlan::kAssignItem;
@@ -130,6 +132,7 @@ void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
 
 bool ReplayPlan(TNokaBase& e, const char* p) {
   EngineCaches& caches = *e.Caches;
+  if (caches.PlansOff) return false;
   EngineCaches::StatementPlan* found = caches.Plans.Find(p);
   if (!found || found->Owner != e.Cursor.Buf || found->Limit != e.Cursor.End) return false;
   EngineCaches::StatementPlan& plan = *found;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/Cp932.h"
 #include "core/Prepare.h"
@@ -155,17 +156,39 @@ std::string FormatNumber(long double x) {
 
 std::string FormatInt(int64_t x) { return std::to_string(x); }
 
+namespace {
+
+// "00" "01" ... "99": two digits per division halves the divisions.
+constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+}  // namespace
+
 void FormatIntInto(std::string& out, int64_t x) {
   char buf[24];
   char* end = buf + sizeof buf;
   char* p = end;
   uint64_t v = x < 0 ? 0 - static_cast<uint64_t>(x) : static_cast<uint64_t>(x);
-  do {
-    *--p = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v);
+  while (v >= 100) {
+    const char* pair = kDigitPairs + (v % 100) * 2;
+    v /= 100;
+    *--p = pair[1];
+    *--p = pair[0];
+  }
+  if (v >= 10) {
+    *--p = kDigitPairs[v * 2 + 1];
+    *--p = kDigitPairs[v * 2];
+  } else {
+    *--p = static_cast<char>('0' + v);
+  }
   if (x < 0) *--p = '-';
-  out.assign(p, end);
+  // A loop's counter and a running total keep their length most of the
+  // time: the bytes are written over the old ones, with no reallocation and
+  // none of assign's checks for overlapping text.
+  const size_t n = static_cast<size_t>(end - p);
+  if (out.size() != n) out.resize(n);
+  memcpy(out.data(), p, n);
 }
 
 void FormatNumberInto(std::string& out, long double x) {

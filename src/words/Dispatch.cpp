@@ -97,16 +97,27 @@ bool InSlotOrder(const std::vector<std::string>& items, const std::vector<std::s
 
 // Makes `name` the running word for a scope; the outer one comes back on
 // leaving, by return or by error (a nested call runs its own commands).
-// Most names fit a string's own small buffer: no allocation per command.
+// A statement's command has no outer one (the running word is empty
+// between commands): then nothing is saved and leaving only empties it, so
+// most commands pay one short copy and no string swaps.
 class RunningWordScope {
  public:
-  RunningWordScope(TNokaBase& e, std::string_view name) : e_(e), outer_(name) { std::swap(outer_, e_.RunningWord); }
-  ~RunningWordScope() { std::swap(outer_, e_.RunningWord); }
+  RunningWordScope(TNokaBase& e, std::string_view name) : e_(e), nested_(!e.RunningWord.empty()) {
+    if (nested_) outer_ = std::move(e_.RunningWord);
+    e_.RunningWord.assign(name.data(), name.size());
+  }
+  ~RunningWordScope() {
+    if (nested_)
+      e_.RunningWord = std::move(outer_);
+    else
+      e_.RunningWord.clear();
+  }
   RunningWordScope(const RunningWordScope&) = delete;
   RunningWordScope& operator=(const RunningWordScope&) = delete;
 
  private:
   TNokaBase& e_;
+  const bool nested_;
   std::string outer_;
 };
 

@@ -93,15 +93,18 @@ const WordRef* THash::FindExact(std::string_view name) const {
 
 int THash::Add(WordRef node) {
   if (!node) return -1;
-  auto& bucket = buckets_[HashOf(node->Name)];
-  for (auto& existing : bucket) {
-    if (existing->Name == node->Name) {
-      if (existing->Reserved) RaisePlain(msg::kReservedWord, {node->Name});
-      // Overwrite in place: the engine may hold references to this word.
-      existing->CopyAttributes(*node);
-      return count_;
-    }
+  // The name is looked for in the exact-name index, not in its bucket: the
+  // byte-sum buckets crowd names that differ only in their digits (a
+  // dictionary keyed 1 to 100000 puts thousands in one), and scanning one
+  // at every insertion made filling a long dictionary quadratic.
+  if (const WordRef* found = FindExact(node->Name)) {
+    THashNode& existing = **found;
+    if (existing.Reserved) RaisePlain(msg::kReservedWord, {node->Name});
+    // Overwrite in place: the engine may hold references to this word.
+    existing.CopyAttributes(*node);
+    return count_;
   }
+  auto& bucket = buckets_[HashOf(node->Name)];
   bucket.push_back(node);
   index_[bucket.back()->Name] = bucket.back();
   Bump();
@@ -134,7 +137,7 @@ std::string THash::GetValue(std::string_view name, bool fold) const {
 }
 
 bool THash::DeleteExact(std::string_view name) {
-  if (name.empty()) return false;
+  if (name.empty() || !FindExact(name)) return false;
   auto& bucket = buckets_[HashOf(name)];
   for (auto it = bucket.begin(); it != bucket.end(); ++it) {
     if ((*it)->Name == name) {

@@ -56,6 +56,11 @@ struct THashNode {
   // The value read as a number, valid while NumVersion == Version.
   long double Num = 0;
   uint64_t NumVersion = ~0ull;
+  // The value's lines as element writes (名前#i) see them, valid while
+  // LinesVersion == Version: how many there are and where the last starts,
+  // kept only for a text that its lines joined by CR LF give back exactly.
+  uint64_t LinesVersion = ~0ull;
+  size_t LineCount = 0, LastLineStart = 0;
 
   THashNode() = default;
   THashNode(std::string name, std::string value, int32_t level, bool reserved)

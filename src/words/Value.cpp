@@ -224,7 +224,109 @@ std::string ExtractLiteral(TNokaBase& e, const char*& p) {
   return lit;
 }
 
+namespace {
+
+// Literals longer than this are read each time (a long text written as a
+// literal runs once, most likely; it is not worth a copy as a key).
+constexpr size_t kLiteralCacheLimit = 4096;
+
+// Reads a double-quoted literal into its pieces, exactly as the evaluation
+// below walks it, without evaluating anything.
+std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
+  auto reading = std::make_shared<LiteralReading>();
+  static const std::string yen = Sj("￥"), fullN = Sj("ｎ"), fullT = Sj("ｔ");
+  static const std::string fullOpen = Sj("｛"), fullClose = Sj("｝");
+  bool inString = false, inBrace = false;
+  std::string brace, plain;
+  auto endPlain = [&] {
+    if (plain.empty()) return;
+    reading->FixedSize += plain.size();
+    reading->Pieces.push_back({std::move(plain), false});
+    plain.clear();
+  };
+  size_t i = 0;
+  while (i < lit.size()) {
+    size_t len = CharLenAt(lit, i);
+    std::string_view ch = lit.substr(i, len);
+    if (ch == "\\" || ch == yen) {
+      i += len;
+      if (i >= lit.size()) break;
+      size_t nlen = CharLenAt(lit, i);
+      std::string_view next = lit.substr(i, nlen);
+      if (next == "n" || next == fullN)
+        plain += "\r\n";
+      else if (next == "t" || next == fullT)
+        plain += '\t';
+      else
+        plain.append(next);
+      i += nlen;
+      continue;
+    }
+    if (ch == "{" || ch == fullOpen) {
+      inBrace = true;
+      brace.clear();
+    } else if (ch == "}" || ch == fullClose) {
+      if (inBrace) {
+        inBrace = false;
+        endPlain();
+        reading->Pieces.push_back({HalfWidthForExpression(brace), true});
+      } else {
+        plain.append(ch);
+      }
+    } else if (ch == "\"") {
+      inString = !inString;
+      if (!inString) break;
+    } else if (inBrace) {
+      brace.append(ch);
+    } else {
+      plain.append(ch);
+    }
+    i += len;
+  }
+  endPlain();
+  reading->Unterminated = inString;
+  return reading;
+}
+
+// A double-quoted literal through its reading, kept by its text.
+std::string EvalDoubleQuoted(TNokaBase& e, std::string_view lit) {
+  auto& cache = e.Caches->Literals;
+  auto found = cache.find(lit);
+  if (found == cache.end()) {
+    if (cache.size() >= 4096) cache.clear();
+    found = cache.emplace(std::string(lit), ReadDoubleQuoted(lit)).first;
+  }
+  // Held: the expressions may run statements that empty the cache.
+  std::shared_ptr<LiteralReading> reading = found->second;
+  std::string out;
+  out.reserve(reading->FixedSize);
+  for (LiteralReading::Piece& piece : reading->Pieces) {
+    if (!piece.Expression) {
+      out += piece.Text;
+      continue;
+    }
+    if (piece.Text.empty()) continue;  // {} gives nothing and keeps the type
+    std::string saved = e.CurrentType;
+    // The compiled form is a cache too; a stale one is made again. Copied:
+    // the same literal met again inside the expression may renew it.
+    if (!IsCurrent(piece.Compiled)) piece.Compiled = CompileArgument(piece.Text);
+    const CompiledRef compiled = piece.Compiled;
+    out += EvalArg(e, piece.Text, compiled);
+    e.CurrentType = saved;
+  }
+  if (reading->Unterminated) RaiseError(e, msg::kStringNotClosed, {out});
+  return out;
+}
+
+}  // namespace
+
 std::string EvalStringLiteral(TNokaBase& e, std::string_view lit) {
+  if (!lit.empty() && lit[0] == '"' && lit.size() <= kLiteralCacheLimit && !e.Caches->PlansOff)
+    return EvalDoubleQuoted(e, lit);
+  return EvalStringLiteralReading(e, lit);
+}
+
+std::string EvalStringLiteralReading(TNokaBase& e, std::string_view lit) {
   std::string out;
   if (lit.empty()) return out;
   if (lit[0] == '`') {
@@ -476,6 +578,73 @@ void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::str
 
 namespace {
 
+// Whether a text is its lines (as SplitLines reads them) joined by CR LF:
+// every line end a CR LF pair and none at the very end. Counts the lines
+// and finds where the last one starts on the way.
+bool ReadsBackAsLines(const std::string& text, size_t& count, size_t& lastStart) {
+  count = 0;
+  lastStart = 0;
+  if (text.empty()) return true;
+  if (text.back() == '\r' || text.back() == '\n') return false;
+  size_t pos = 0;
+  size_t cr = text.find('\r');
+  for (;;) {
+    ++count;
+    size_t lf = text.find('\n', pos);
+    size_t end = lf == std::string::npos ? text.size() : lf - 1;
+    if (lf != std::string::npos && (lf == pos || text[lf - 1] != '\r')) return false;  // a bare LF
+    if (cr < end) return false;  // a bare CR inside the line
+    if (lf == std::string::npos) break;
+    cr = text.find('\r', lf + 1);
+    pos = lf + 1;
+  }
+  lastStart = pos;
+  return true;
+}
+
+// 名前#i は 値 without splitting the text into lines and joining them again:
+// the line is written where it stands, which gives the same text as the
+// split and join whenever the text already reads back as its lines joined
+// by CR LF and the value holds no line end. Writing at or past the end, the
+// growing table's case, costs only the value, whatever the length of the
+// text (the count of lines is kept beside it). False, with nothing done,
+// for anything else.
+bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
+  if (value.find_first_of("\r\n") != std::string::npos) return false;
+  std::string& text = var.Value;
+  if (var.LinesVersion != var.Version) {
+    if (!ReadsBackAsLines(text, var.LineCount, var.LastLineStart)) {
+      var.LinesVersion = ~0ull;
+      return false;
+    }
+  }
+  const size_t line = static_cast<size_t>(index);
+  size_t& count = var.LineCount;
+  size_t& lastStart = var.LastLineStart;
+  if (line >= count) {
+    // New lines: the empty ones in between, then the value.
+    size_t separators = count == 0 ? line : line + 1 - count;
+    text.reserve(text.size() + separators * 2 + value.size());
+    for (size_t k = 0; k < separators; ++k) text += "\r\n";
+    lastStart = text.size();
+    text += value;
+    count = line + 1;
+  } else if (line + 1 == count) {
+    text.replace(lastStart, text.size() - lastStart, value);
+  } else {
+    size_t start = 0;
+    for (size_t k = 0; k < line; ++k) start = text.find('\n', start) + 1;
+    size_t end = text.find('\r', start);
+    text.replace(start, end - start, value);
+    lastStart = lastStart + value.size() - (end - start);
+  }
+  ++var.Version;
+  // An empty last line is no line of its own when the text is read again:
+  // the count kept would be wrong, so it is counted afresh next time.
+  var.LinesVersion = lastStart < text.size() ? var.Version : ~0ull;
+  return true;
+}
+
 // name#row or name#col#row with the keys still as text.
 void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys, std::string value) {
   THashNode* var = e.Words.Find(name);
@@ -503,6 +672,7 @@ void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys,
     var->SetValue(table.WriteCsv());
     return;
   }
+  if (WriteLineInPlace(*var, first, value)) return;
   std::vector<std::string> lines;
   for (auto l : SplitLines(var->Value)) lines.emplace_back(l);
   if (static_cast<int64_t>(lines.size()) <= first) lines.resize(first + 1);
@@ -610,6 +780,99 @@ THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& ta
   return target.Word.get();
 }
 
+// Reads the pieces after "X &" once, as TryAppendInPlace does on every run:
+// false when the text itself rules appending out. A literal without its
+// end stops the reading; the run meets it where the reading would have.
+bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& valueText,
+                      std::vector<AssignTarget::AppendPiece>& pieces) {
+  pieces.clear();
+  const char* base = valueText.c_str();
+  const char* p = base;
+  SkipBlanks(p);
+  p += name.size();
+  for (;;) {
+    SkipBlanks(p);
+    if (*p == '\0') break;
+    if (!(*p == '&' && p[1] != '&')) return false;
+    ++p;
+    SkipBlanks(p);
+    AssignTarget::AppendPiece piece;
+    piece.Start = static_cast<uint32_t>(p - base);
+    if (*p == '"' || *p == '`') {
+      const char* end;
+      try {
+        end = LiteralEnd(e, p);
+      } catch (ENoka&) {
+        piece.Kind = AssignTarget::AppendPiece::kBroken;
+        pieces.push_back(std::move(piece));
+        return true;
+      }
+      bool inBrace = false;
+      for (const char* q = p; q < end; q += CharLenAt(q)) {
+        if (*q == '{') inBrace = true;
+        if (*q == '}') inBrace = false;
+        if (inBrace && *q == '(') return false;
+      }
+      piece.Kind = AssignTarget::AppendPiece::kLiteral;
+      piece.End = static_cast<uint32_t>(end - base);
+      pieces.push_back(std::move(piece));
+      p = end;
+      continue;
+    }
+    piece.Word = ReadWord(p);
+    if (piece.Word.empty() || *p == '(' || *p == '#' || EndsWithChar(piece.Word, Kw().No)) return false;
+    piece.End = static_cast<uint32_t>(p - base);
+    pieces.push_back(std::move(piece));
+  }
+  return !pieces.empty();
+}
+
+// A plain word piece's word now (kept while the table's generation holds).
+THashNode* PieceWord(TNokaBase& e, AssignTarget::AppendPiece& piece) {
+  uint64_t generation = e.Words.Generation();
+  if (piece.Generation != generation || generation == 0) {
+    piece.Node = e.Words.FindRef(piece.Word);
+    piece.Folds = !piece.Node && e.Words.Find(piece.Word, true) != nullptr;
+    piece.Generation = generation;
+  }
+  return piece.Node.get();
+}
+
+// TryAppendInPlace for a planned assignment: the same checks in the same
+// order and the same evaluation, with the text read once.
+bool TryAppendPlanned(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget& target) {
+  if (target.AppendRead < 0) target.AppendRead = ReadAppendPieces(e, name, valueText, target.AppendPieces) ? 1 : 0;
+  if (target.AppendRead == 0) return false;
+  THashNode* var = PlannedTarget(e, name, target);
+  if (!var || var->Kind != kVariable || var->Reserved) return false;
+  const char* base = valueText.c_str();
+  for (AssignTarget::AppendPiece& piece : target.AppendPieces) {
+    if (piece.Kind == AssignTarget::AppendPiece::kBroken) {
+      LiteralEnd(e, base + piece.Start);  // raises as the reading does
+      return false;
+    }
+    if (piece.Kind != AssignTarget::AppendPiece::kWord) continue;
+    THashNode* w = PieceWord(e, piece);
+    if (w ? w->Kind != kVariable : piece.Folds) return false;
+  }
+  std::string tail;
+  for (AssignTarget::AppendPiece& piece : target.AppendPieces) {
+    if (piece.Kind == AssignTarget::AppendPiece::kLiteral) {
+      tail += EvalStringLiteral(e, std::string_view(base + piece.Start, piece.End - piece.Start));
+    } else {
+      THashNode* w = PieceWord(e, piece);
+      tail += w ? w->Value : piece.Word;
+    }
+  }
+  var = PlannedTarget(e, name, target);  // embedded expressions may have created words
+  if (!var || var->Kind != kVariable) return false;
+  var->Value += tail;
+  var->TypeTag = "s";
+  ++var->Version;
+  SetTag(e.CurrentType, "s");
+  return true;
+}
+
 // A planned "変数は、算術" whose value is a plain number: written straight
 // into the variable's text, with the number kept beside it.
 bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
@@ -679,7 +942,7 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
   if (target) {
     // Planned names come from a plain word: never an element access.
     if (target->MayAppend < 0) target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
-    if (target->MayAppend && TryAppendInPlace(e, name, valueText)) return;
+    if (target->MayAppend && TryAppendPlanned(e, name, valueText, *target)) return;
     if (!IsCurrent(target->Value)) {
       target->Value = CompileArgument(valueText);
       target->Shape = ShapeOf(target->Value);

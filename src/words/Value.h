@@ -23,6 +23,9 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text);
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled);
 // The value of a literal written with its quotes ("…" or `…`).
 std::string EvalStringLiteral(TNokaBase& e, std::string_view literal);
+// The same by walking the literal every time, which the kept readings of
+// double-quoted literals must agree with.
+std::string EvalStringLiteralReading(TNokaBase& e, std::string_view literal);
 // The literal at p, quotes included; advances p past it.
 std::string ExtractLiteral(TNokaBase& e, const char*& p);
 // A value written back as a backquoted literal.

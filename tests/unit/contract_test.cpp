@@ -2,7 +2,10 @@
 // arguments before it takes them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "TestHost.h"
 #include "words/Contract.h"
@@ -79,6 +82,33 @@ TEST(Contract, OptionalFirstArgumentThroughACommand) {
   std::string out = t.Run("それは、「/」\n作業フォルダ\nそれを、表示\n");
   EXPECT_EQ(out, here + "/\n") << t.host.Errors;
   EXPECT_EQ(std::filesystem::current_path().string(), here);
+}
+
+// The integer text written in place must be the ordinary decimal text
+// whatever the string held before: shorter, longer, the same length, and
+// at the edges of the range (the pair table, the sign, the shortest value).
+TEST(Contract, IntegerTextWrittenInPlaceIsTheDecimalText) {
+  std::vector<int64_t> values = {0, 1, 9, 10, 11, 99, 100, 101, 999, 1000, 1000003, -1, -9, -10, -99, -100,
+                                 INT64_MAX, INT64_MIN, INT64_MIN + 1, 4294967296LL, -4294967296LL};
+  for (int64_t p = 1; p > 0 && p < INT64_MAX / 10; p *= 10) {
+    values.push_back(p - 1);
+    values.push_back(p);
+    values.push_back(-p);
+  }
+  std::string out = "a longer text than any number in it, so its buffer is reused";
+  for (int64_t previous : values) {
+    for (int64_t v : values) {
+      FormatIntInto(out, previous);
+      ASSERT_EQ(out, std::to_string(previous));
+      FormatIntInto(out, v);
+      ASSERT_EQ(out, std::to_string(v)) << "after " << previous;
+      std::string fresh;
+      FormatNumberInto(fresh, static_cast<long double>(v));
+      if (v > -1000000000000000LL && v < 1000000000000000LL) {
+        ASSERT_EQ(fresh, FormatNumber(static_cast<long double>(v)));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 // The word table, the okurigana fold, the word stack and bracket calls.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "TestHost.h"
 #include "core/Encoding.h"
 #include "core/Errors.h"
+#include "core/Scan.h"
 #include "words/Hash.h"
+#include "words/Value.h"
 
 namespace nokari {
 namespace {
@@ -47,6 +52,26 @@ TEST(THash, ReplaceKeepsPlaceAndIdentity) {
   EXPECT_EQ(h.Find("x"), before);
   EXPECT_EQ(h.GetValue("x"), "3");
   EXPECT_EQ(h.Count(), 2);
+}
+
+// Names that differ only in their digits crowd a few byte-sum buckets (a
+// dictionary keyed by numbers). Replacing one must still find it, keep its
+// place and identity, and leave the order of the rest as it was.
+TEST(THash, CrowdedBucketsReplaceInPlace) {
+  THash h;
+  for (int k = 1; k <= 3000; ++k) h.Add(Var(std::to_string(k), "v"));
+  std::vector<THashNode*> before = h.ToArray();
+  THashNode* node = h.Find("2999");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(h.Add(Var("2999", "new")), 3000);
+  EXPECT_EQ(h.Find("2999"), node);
+  EXPECT_EQ(node->Value, "new");
+  EXPECT_EQ(h.ToArray(), before);
+  EXPECT_EQ(h.Delete("1500"), 2999);
+  EXPECT_EQ(h.Delete("1500"), -1);
+  EXPECT_EQ(h.Find("1500"), nullptr);
+  EXPECT_EQ(h.Add(Var("1500")), 3000);
+  EXPECT_EQ(h.ToArray().size(), 3000u);
 }
 
 TEST(THash, ReservedWordsCannotBeReplaced) {
@@ -225,6 +250,52 @@ TEST(AssignmentHints, ItemAssignmentNamesTheVariable) {
   EXPECT_NE(t.host.Errors.find("がありません。(変数\"X\"の内容を評価していました。)"), std::string::npos) << t.host.Errors;
   // the log holds the line once, with its hint
   EXPECT_EQ(ToUtf8(t.e.ErrorLog).find("がありません。\r\n"), std::string::npos);
+}
+
+// 名前#i は 値 written where the line stands must give exactly the text that
+// splitting into lines, writing the line and joining by CR LF gives, for
+// every kind of text (bare LF or CR, a line end at the end, empty lines),
+// values with and without line ends, writes inside, at and far past the
+// end, and a variable changed in between by other means.
+TEST(ElementWrites, InPlaceAgreesWithSplitAndJoin) {
+  auto model = [](const std::string& text, size_t index, const std::string& value) {
+    std::vector<std::string> lines;
+    for (auto l : SplitLines(text)) lines.emplace_back(l);
+    if (lines.size() <= index) lines.resize(index + 1);
+    lines[index] = value;
+    std::string joined;
+    for (size_t k = 0; k < lines.size(); ++k) joined += (k ? "\r\n" : "") + lines[k];
+    return joined;
+  };
+  const std::vector<std::string> starts = {"", "a", "a\r\nb", "a\nb", "a\r\n", "\r\n", "a\rb",
+                                           "\r\n\r\nc", "a\r\nb\r\nc", "\n", "x\r\n\r"};
+  const std::vector<std::string> values = {"", "v", "long value", "x\r\ny", "z\n", "\r"};
+  TestEngine t;
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (const std::string& start : starts) {
+    for (int round = 0; round < 40; ++round) {
+      THashNode* var = t.e.Words.Find("X");
+      if (!var) var = CreateVariable(t.e, "X");
+      var->SetValue(start);
+      std::string expected = start;
+      for (int step = 0; step < 12; ++step) {
+        if (next(10) == 0) {  // the text replaced as a whole in between
+          expected = starts[next(static_cast<uint32_t>(starts.size()))];
+          var->SetValue(expected);
+          continue;
+        }
+        size_t index = next(7);
+        const std::string& value = values[next(static_cast<uint32_t>(values.size()))];
+        expected = model(expected, index, value);
+        AssignStatement(t.e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral(value));
+        ASSERT_EQ(var->Value, expected) << "start " << ::testing::PrintToString(start) << " step " << step;
+      }
+    }
+  }
 }
 
 }  // namespace

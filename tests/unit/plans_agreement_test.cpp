@@ -1,0 +1,275 @@
+// Statement plans are caches of reading the text: every program must do the
+// same with them as without them (EngineCaches::PlansOff), printing the
+// same, failing the same way on the same lines, and taking events at the
+// same statement boundaries.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestHost.h"
+#include "core/EngineCaches.h"
+#include "core/Events.h"
+#include "words/Value.h"
+
+namespace nokari {
+namespace {
+
+using testing::TestEngine;
+
+struct Outcome {
+  std::string output, errors, log;
+  size_t plans = 0;
+};
+
+Outcome RunWith(bool plansOff, const std::string& program) {
+  TestEngine t;
+  t.e.Caches->PlansOff = plansOff;
+  t.Run(program);
+  return {t.host.Output, t.host.Errors, ToUtf8(t.e.ErrorLog), t.e.Caches->Plans.size()};
+}
+
+void ExpectAgreement(const std::string& program) {
+  Outcome planned = RunWith(false, program);
+  Outcome read = RunWith(true, program);
+  EXPECT_GT(planned.plans, 0u) << "nothing was planned:\n" << program;
+  EXPECT_EQ(read.plans, 0u);
+  EXPECT_EQ(planned.output, read.output) << program;
+  EXPECT_EQ(planned.errors, read.errors) << program;
+  EXPECT_EQ(planned.log, read.log) << program;
+}
+
+// A verb, a function's particles or a command's name changed between two
+// runs of the same planned statement: the next run follows the change.
+TEST(PlansAgree, WordsRedefinedBetweenRuns) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Iを、出す\n"
+      "  表示から、出すへ、単語コピー\n"
+      "）\n");
+  ExpectAgreement(
+      "足し算を、「?と,?を」で、関数定義\n"
+      "エラーを無視\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  1と、Iを、足し算\n"
+      "  それを、表示\n"
+      "  もし、I=2ならば、足し算を、「?を,?に」で、関数定義\n"
+      "）\n"
+      "おわり\n"
+      "*足し算\n"
+      "引数取得\n"
+      "それは、「[」&それ&「]」\n"
+      "戻る\n");
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Iを、見せる\n"
+      "  もし、I=1ならば、表示を、「?を 見せる」に、名義変更\n"
+      "  Iと、言う\n"
+      "）\n");
+}
+
+// それ is what the last command left, also across the calls of a user
+// function, in statement form and in bracket form (which keeps it).
+TEST(PlansAgree, SoreAcrossCalls) {
+  ExpectAgreement(
+      "倍を、「?を」で、関数定義\n"
+      "それは、5\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Iを、倍\n"
+      "  それを、表示\n"
+      "  (倍(I)+それ)を、表示\n"
+      "  Xは、倍(それ)\n"
+      "  それを、表示\n"
+      "  Xを、表示\n"
+      "）\n"
+      "おわり\n"
+      "*倍\n"
+      "引数取得\n"
+      "それは、それ*2\n"
+      "戻る\n");
+}
+
+// An error inside a planned statement names the statement's line, in the
+// main text, in a loop's body and in a function's body, every time it runs.
+TEST(PlansAgree, ErrorsNameTheirLines) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "関数を、「?を」で、関数定義\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Xは、I\n"
+      "  「abc」の、切り出せ\n"
+      "  Yは、CHR(-1)\n"
+      "  Iを、関数\n"
+      "  Zは、X+1\n"
+      "）\n"
+      "Zを、表示\n"
+      "おわり\n"
+      "*関数\n"
+      "引数取得\n"
+      "\n"
+      "「」の、切り出せ\n"
+      "戻る\n");
+  // Without エラーを無視 the first error ends the run.
+  ExpectAgreement(
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Xは、I\n"
+      "  もし、I=3ならば、「abc」の、切り出せ\n"
+      "）\n");
+}
+
+// An event queued while a loop runs starts at the next statement boundary,
+// between two planned statements, and the loop goes on afterwards. The run
+// is stepped one step at a time until the boundary before Jは is reached on
+// the third turn, so both ways take the event at the same place.
+TEST(PlansAgree, EventBetweenPlannedStatements) {
+  const std::string program =
+      "合計は、0\n"
+      "Iを、1から、5まで、繰り返す（合計は、合計+I。Jは、合計。Kは、J）\n"
+      "合計を、表示\n"
+      "おわり\n"
+      "*割り込み\n"
+      "「割り込み{I}:{合計}:{J}」を、表示\n"
+      "戻る\n";
+  std::string outputs[2];
+  for (int off = 0; off < 2; ++off) {
+    TestEngine t;
+    t.e.Caches->PlansOff = off == 1;
+    StartProgram(t.e, FromUtf8(program));
+    bool queued = false;
+    for (int steps = 0; steps < 10000 && t.e.Cursor && !queued; ++steps) {
+      const char* p = t.e.Cursor.P;
+      while (*p == ' ' || *p == ',' || *p == ';') ++p;
+      THashNode* i = t.e.Words.Find("I");
+      if (i && i->Value == "3" && t.e.ArgStack.Count() == 0 && *p == 'J') {
+        THashNode* label = t.e.Words.Find(FromUtf8("割り込み"));
+        ASSERT_NE(label, nullptr);
+        t.e.StepBudget = 0;
+        t.e.StopFlag = false;  // a stopping engine takes no events
+        EnterLabel(t.e, label->Ref, t.e.FileName);
+        queued = true;
+        break;
+      }
+      t.e.StepBudget = 2;  // one step, then the run stops as if ended
+      t.e.StopFlag = false;
+      RunLoop(t.e);
+    }
+    ASSERT_TRUE(queued) << "the boundary before Jは was never reached";
+    RunLoop(t.e);
+    if (off == 0) {
+      EXPECT_GT(t.e.Caches->Plans.size(), 0u);
+    }
+    outputs[off] = t.host.Output;
+    EXPECT_EQ(t.host.Errors, "");
+  }
+  EXPECT_EQ(outputs[0], "割り込み3:6:3\n15\n");
+  EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+// Double-quoted literals are read once into their texts and expressions;
+// evaluating that reading must give what walking the literal gives: the
+// same text, the same type left behind, the same error for a missing
+// closing quote, every time (the second time from the kept reading).
+TEST(LiteralsAgree, KeptReadingsAgreeWithWalking) {
+  TestEngine t;
+  t.Run("Aは、「x」\n数は、5\n");
+  const char* literals[] = {
+      "\"abc\"", "\"a{A}b\"", "\"{数+1}\"", "\"x\\ny\\tz\"", "\"\\{A}\"", "\"{A\\n}\"",
+      "\"｛数｝と{A}\"", "\"}a{\"", "\"{A}{\"", "\"abc", "\"{A}x", "\"a\"b\"", "\"￥ｎ￥ｔ￥{\"",
+      "\"\"", "\"{}\"", "\"{ＡＢ}\"", "\"{(1+2)*3}{数}\"", "\"{A&「y」}\"", "\"{}{}}\"", "\"{A}\\\""};
+  for (const char* utf8 : literals) {
+    const std::string lit = FromUtf8(utf8);
+    for (int round = 0; round < 2; ++round) {
+      std::string kept, walked, keptError, walkedError;
+      t.e.CurrentType = "e";
+      try {
+        kept = EvalStringLiteral(t.e, lit);
+      } catch (ENoka& err) {
+        keptError = err.Message;
+      }
+      const std::string keptType = t.e.CurrentType;
+      t.e.CurrentType = "e";
+      try {
+        walked = EvalStringLiteralReading(t.e, lit);
+      } catch (ENoka& err) {
+        walkedError = err.Message;
+      }
+      EXPECT_EQ(ToUtf8(kept), ToUtf8(walked)) << utf8;
+      EXPECT_EQ(ToUtf8(keptError), ToUtf8(walkedError)) << utf8;
+      EXPECT_EQ(keptType, t.e.CurrentType) << utf8;
+    }
+  }
+  EXPECT_FALSE(t.e.Caches->Literals.empty());
+}
+
+// Expressions inside a literal run in order, each time the literal runs,
+// also when they call functions that change what later ones read.
+TEST(LiteralsAgree, ExpressionsRunInOrderEveryTime) {
+  const std::string program =
+      "回数計は、0\n"
+      "Iを、1から、3まで、繰り返す（「{数える()}-{数える()}:{回数計}」を、表示）\n"
+      "Xは、「{I}行目\\n」\n"
+      "Xは、X&「{I}行目\\n」\n"
+      "Xを、表示\n"
+      "おわり\n"
+      "*数える\n"
+      "回数計は、回数計+1\n"
+      "それは、回数計\n"
+      "戻る\n";
+  Outcome planned = RunWith(false, program);
+  Outcome read = RunWith(true, program);
+  EXPECT_EQ(planned.output, "1-2:2\n3-4:4\n5-6:6\n3行目\r\n3行目\r\n\n");
+  EXPECT_EQ(planned.output, read.output);
+  EXPECT_EQ(planned.errors, read.errors);
+}
+
+// 本文は、本文&… appends in place; planned, its pieces are read once. Both
+// ways must agree while the words in it change between runs: a word that
+// becomes a variable, a variable that becomes a dictionary (no longer
+// appended in place), literals with expressions.
+TEST(PlansAgree, AppendsWhileTheirWordsChange) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "本文は、「」\n"
+      "Yは、「y」\n"
+      "Iを、1から、5まで、繰り返す（\n"
+      "  本文は、本文&「{I}行目:」&Y&未定義語&「{Y}\\n」\n"
+      "  もし、I=2ならば、未定義語は、「定義」\n"
+      "  もし、I=3ならば、Yを、辞書として扱う\n"
+      "  もし、I=4ならば、Yは、「z」\n"
+      "）\n"
+      "本文を、表示\n"
+      "本文は、本文&表示\n"
+      "本文は、本文&本文\n"
+      "本文の、文字数を、表示\n");
+}
+
+// A literal without its end inside an appending assignment fails the same
+// way however often the planned assignment runs, and only once the words
+// before it have been checked (a command word before it: no append at all,
+// and the ordinary evaluation reports it).
+TEST(PlansAgree, AppendWithAnOpenLiteral) {
+  for (const char* before : {"Y", "表示"}) {
+    std::string errors[2];
+    for (int planned = 0; planned < 2; ++planned) {
+      TestEngine t;
+      t.Run("Xは、「a」\nYは、「b」\n");
+      const std::string text = FromUtf8(std::string("X&") + before + "&\"abc");
+      AssignTarget target;
+      for (int run = 0; run < 2; ++run) {
+        try {
+          AssignStatement(t.e, "X", text, planned ? &target : nullptr);
+          errors[planned] += "none;";
+        } catch (ENoka& err) {
+          errors[planned] += ToUtf8(err.Message) + ";";
+        }
+      }
+      EXPECT_EQ(ToUtf8(t.e.Words.Find("X")->Value), "a") << before;
+    }
+    EXPECT_EQ(errors[0], errors[1]) << before;
+    EXPECT_NE(errors[0].find("対応するカッコ"), std::string::npos) << errors[0];
+  }
+}
+
+}  // namespace
+}  // namespace nokari
