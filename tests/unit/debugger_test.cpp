@@ -139,7 +139,8 @@ TEST(Debugger, VariablesFilteredByLevelKindAndSearch) {
 TEST(Debugger, DictionaryShowsItsItems) {
   DebugEngine t;
   t.Run("辞書の「k」は、「v」\n");
-  const DebugVariable* d = Named(DebugVariables(t.e, DebugFilter{}), "辞書");
+  std::vector<DebugVariable> rows = DebugVariables(t.e, DebugFilter{});
+  const DebugVariable* d = Named(rows, "辞書");
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->Kind, kDictionary);
   EXPECT_NE(d->Value.find("k=v"), std::string::npos);
