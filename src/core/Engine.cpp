@@ -871,8 +871,7 @@ void CheckRunControl(TNokaBase& e) {
           if (THashNode* var = top->CounterVar.get()) {
             FormatIntInto(var->Value, top->Counter);
             ++var->Version;
-            var->Num = top->Counter;
-            var->NumVersion = var->Version;
+            KeepWholeOf(*var, top->Counter);
             if (!(var->TypeTag.size() == 1 && var->TypeTag[0] == 'e')) var->TypeTag = "e";
           }
         } else {

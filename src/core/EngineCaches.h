@@ -176,8 +176,9 @@ struct EngineCaches {
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
   std::unordered_map<std::string, std::shared_ptr<LiteralReading>, TextHash, std::equal_to<>> Literals;
-  // No statement plans are made or replayed and no literal's reading is
-  // kept: every statement and literal is read from its text. Those are
+  // No statement plans are made or replayed, no literal's reading is kept
+  // and no arithmetic is done on machine integers: every statement and
+  // literal is read from its text, every number is an 80-bit one. Those are
   // caches of that reading, so a program must do the same with them and
   // without; the agreement tests run both ways.
   bool PlansOff = false;

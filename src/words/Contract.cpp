@@ -200,9 +200,15 @@ void FormatNumberInto(std::string& out, long double x) {
 }
 
 long double ReadNumberOf(THashNode& word) {
-  word.Num = ToNumber(word.Value);
-  word.NumVersion = word.Version;
+  KeepNumberOf(word, ToNumber(word.Value));
   return word.Num;
+}
+
+void KeepNumberOf(THashNode& word, long double x) {
+  word.Num = x;
+  word.NumIsWhole = IsWholeNumber(x);
+  word.NumWhole = word.NumIsWhole ? RoundToInt64(x) : 0;
+  word.NumVersion = word.Version;
 }
 
 void SetSore(TNokaBase& e, std::string value, const char* tag) {

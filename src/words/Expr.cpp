@@ -293,6 +293,8 @@ struct Node {
   std::string item = {};  // Item: the key written in 名前の(キー); full: 名前の
   std::string full = {};
   long double number = 0; // ToNumber(text) for literals
+  int64_t whole = 0;        // the same as an integer, when isWhole
+  bool isWhole = false;     // number is whole and below 10^15 in magnitude
   int left = -1, right = -1;
   int which = -1;         // comparison kind for Bin
   char op = 0;            // Bin: '&'+'|' as 'A'/'O', else the operator's first character
@@ -305,8 +307,20 @@ struct Node {
   mutable bool keyCallable = false;
 };
 
+// A literal's number, and its integer when it is a whole one.
+void SetLiteralNumber(Node& n) {
+  n.number = ToNumber(n.text);
+  n.isWhole = IsWholeNumber(n.number);
+  if (n.isWhole) n.whole = RoundToInt64(n.number);
+}
+
 struct Compiled {
   bool ok = false;
+  // How often in a row the integer evaluation gave up on this tree, and a
+  // count of the evaluations since: a tree that never stays whole is tried
+  // as integers only now and then (words/Expr.cpp TryWhole).
+  mutable uint8_t wholeMisses = 0;
+  mutable uint8_t wholeSkips = 0;
   std::vector<Node> nodes;
   int root = -1;
   int first = -1;  // EvalArg form: the first term, re-read after evaluation
@@ -410,7 +424,7 @@ class Compiler {
       if (*q != c || (c == '`' && q[1] == '`')) return -1;
       p_ = q + 1;
       Node n{Node::Str, text};
-      n.number = ToNumber(text);
+      SetLiteralNumber(n);
       return Add(std::move(n));
     }
     if (c == '$' || (c >= '0' && c <= '9')) {
@@ -419,7 +433,7 @@ class Compiler {
       std::string text(start, p_);
       if (c == '$') text = HexLiteralValue(std::string_view(text).substr(1));
       Node n{Node::Num, text};
-      n.number = ToNumber(text);
+      SetLiteralNumber(n);
       return Add(std::move(n));
     }
     if (c == '(') {
@@ -606,6 +620,7 @@ void ResolveWord(TNokaBase& e, const Node& n) {
 class TreeEvaluator {
  public:
   TreeEvaluator(TNokaBase& e, const Compiled& c) : e_(e), c_(c) {}
+  bool PlansOff() const { return e_.Caches->PlansOff; }
 
   // Operand as EvalTerm gives it: its text and type tag.
   void TermValue(int index, std::string& text, bool& isNumber, long double& number, bool& hasNumber) {
@@ -840,6 +855,112 @@ class TreeEvaluator {
     }
   }
 
+  // EvalNumber on machine integers, for the usual case of whole numbers:
+  // the same decisions node by node, while every operand and every result
+  // along the way is a whole number below 10^15 in magnitude. In that range
+  // the 80-bit numbers are exact too, so sums, differences, products, exact
+  // quotients, remainders and comparisons come out as EvalNumber's (a
+  // product that could round, a quotient with a remainder, ^, a fraction or
+  // a larger number answer false, and EvalNumber decides). The one number
+  // the two could tell apart, a negative zero, prints and compares as 0 and
+  // is only seen by ^, which this never takes.
+  static constexpr int64_t kWholeLimit = 999'999'999'999'999;
+  static bool InWholeRange(int64_t v) { return v >= -kWholeLimit && v <= kWholeLimit; }
+
+  bool WholeOperand(int index, int64_t& out, bool numeric) {
+    const Node& n = c_.nodes[index];
+    if (n.type == Node::Num) {
+      out = n.whole;
+      return n.isWhole;
+    }
+    if (n.type == Node::Var && index != c_.first) {
+      THashNode* w = n.word;
+      if (!w || n.generation != e_.Words.Generation() || n.generation == 0 || w->Kind != kVariable) return false;
+      if (!numeric && !(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
+      return WholeOf(*w, out);
+    }
+    return EvalWhole(index, out, numeric);
+  }
+
+  bool EvalWhole(int index, int64_t& out, bool numeric = false) {
+    const Node& n = c_.nodes[index];
+    switch (n.type) {
+      case Node::Num:
+        out = n.whole;
+        return n.isWhole;
+      case Node::Str:
+        if (!numeric) return false;
+        out = n.whole;
+        return n.isWhole;
+      case Node::Var: {
+        if (n.generation != e_.Words.Generation() || n.generation == 0 || !n.word) return false;
+        THashNode* w = n.word;
+        if (w->Kind != kVariable) return false;
+        const bool typeE = w->TypeTag.size() == 1 && w->TypeTag[0] == 'e';
+        const bool typeS = w->TypeTag.size() == 1 && w->TypeTag[0] == 's';
+        if (!typeE && !numeric) return false;
+        if (index == c_.first && !typeS && !PlainNumberText(w->Value)) return false;
+        return WholeOf(*w, out);
+      }
+      case Node::Neg: {
+        const Node& child = c_.nodes[n.left];
+        if (child.type == Node::Neg || child.type == Node::Bin || index == c_.first) return false;
+        int64_t v;
+        if (!EvalWhole(n.left, v)) return false;
+        out = -v;
+        return true;
+      }
+      case Node::Group:
+        // A whole number in range is its own 15-digit text.
+        return WholeOperand(n.left, out, false);
+      case Node::Bin: {
+        int64_t a, b;
+        if (n.op == '&' && n.which < 0) return false;
+        if (!WholeOperand(n.left, a, true) || !WholeOperand(n.right, b, n.which < 0)) return false;
+        switch (n.op) {
+          case 'A': out = (a > 0 && b > 0) ? 1 : 0; return true;
+          case 'O': out = (a > 0 || b > 0) ? 1 : 0; return true;
+          default: break;
+        }
+        if (n.which >= 0) {
+          out = CompareResult(n.which, a < b ? -1 : (a > b ? 1 : 0)) ? 1 : 0;
+          return true;
+        }
+        switch (n.op) {
+          case '+': out = a + b; break;
+          case '-': out = a - b; break;
+          case '*':
+            if (__builtin_mul_overflow(a, b, &out)) return false;
+            break;
+          case '/':
+            if (b == 0) {
+              out = 0;
+              return true;
+            }
+            if (a % b != 0) return false;
+            out = a / b;
+            break;
+          case '%':
+            out = (b == 0 || b == -1) ? 0 : a % b;
+            return true;
+          default:
+            return false;
+        }
+        return InWholeRange(out);
+      }
+      case Node::Item: {
+        THashNode* node = ItemNode(n);
+        if (!node) return false;
+        char letter = node->TypeLetter() ? node->TypeLetter() : 's';
+        if (letter != 'e' && !numeric) return false;
+        if (index == c_.first && letter != 's' && !PlainNumberText(node->Value)) return false;
+        return WholeOf(*node, out);
+      }
+      default:
+        return false;
+    }
+  }
+
   TStrNum Eval(int index) {
     const Node& n = c_.nodes[index];
     if (n.type == Node::Bin) {
@@ -989,10 +1110,32 @@ bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
   return true;
 }
 
+// The tree evaluated on machine integers (TreeEvaluator::EvalWhole), unless
+// it has given up on that eight times in a row: then only every 64th time,
+// in case its numbers have become whole since.
+bool TryWhole(TreeEvaluator& ev, const Compiled& c, int root, int64_t& out) {
+  if (ev.PlansOff()) return false;  // every fast way off: the agreement tests' reference
+  if (c.wholeMisses >= 8 && (++c.wholeSkips & 63) != 0) return false;
+  if (ev.EvalWhole(root, out)) {
+    c.wholeMisses = 0;
+    return true;
+  }
+  if (c.wholeMisses < 8) ++c.wholeMisses;
+  return false;
+}
+
 // The tree evaluated from `root` as a whole expression.
 bool RunTree(TNokaBase& e, const Compiled& c, int root, std::string& out) {
   try {
     TreeEvaluator ev(e, c);
+    int64_t whole;
+    if (TryWhole(ev, c, root, whole)) {
+      FormatIntInto(out, whole);
+      SetTag(e.CurrentType, "e");
+      e.LastNumber = static_cast<long double>(whole);
+      e.LastNumberValid = true;
+      return true;
+    }
     long double number;
     if (ev.EvalNumber(root, number) && std::isfinite(number)) {
       FormatNumberInto(out, number);
@@ -1060,7 +1203,25 @@ bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
   if (root < 0) return false;
   try {
     TreeEvaluator ev(e, c);
+    int64_t whole;
+    if (TryWhole(ev, c, root, whole)) {
+      out = static_cast<long double>(whole);
+      return true;
+    }
     return ev.EvalNumber(root, out) && std::isfinite(out);
+  } catch (Fallback&) {
+    return false;
+  }
+}
+
+bool TryEvalArgWhole(TNokaBase& e, const CompiledRef& ref, int64_t& out) {
+  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
+  if (!c.ok) return false;
+  int root = ExpressionRoot(c);
+  if (root < 0) return false;
+  try {
+    TreeEvaluator ev(e, c);
+    return TryWhole(ev, c, root, out);
   } catch (Fallback&) {
     return false;
   }
@@ -1190,6 +1351,11 @@ bool TryEvalNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
   if (!c.ok || c.single) return false;
   try {
     TreeEvaluator ev(e, c);
+    int64_t whole;
+    if (TryWhole(ev, c, c.root, whole)) {
+      out = static_cast<long double>(whole);
+      return true;
+    }
     return ev.EvalNumber(c.root, out) && std::isfinite(out);
   } catch (Fallback&) {
     return false;

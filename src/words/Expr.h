@@ -42,6 +42,10 @@ bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out);
 // holding numbers, brackets, operators) evaluated without side effects;
 // false, with nothing done, for anything else.
 bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out);
+// The same when the result and every number on the way are whole numbers
+// below 10^15 in magnitude, on machine integers; false (nothing done) when
+// they are not, and TryEvalArgNumber decides.
+bool TryEvalArgWhole(TNokaBase& e, const CompiledRef& ref, int64_t& out);
 // The variable a compiled argument names when it is one word alone and
 // names a variable now; null otherwise.
 THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref);

@@ -53,9 +53,13 @@ struct THashNode {
   // The value parsed as a table, valid while ParsedVersion == Version.
   std::shared_ptr<TCsvDbBase> Parsed;
   uint64_t ParsedVersion = ~0ull;
-  // The value read as a number, valid while NumVersion == Version.
+  // The value read as a number, valid while NumVersion == Version; when
+  // that number is whole and below 10^15 in magnitude (NumIsWhole), also
+  // as a machine integer, the arithmetic's fast way (words/Expr.cpp).
   long double Num = 0;
   uint64_t NumVersion = ~0ull;
+  int64_t NumWhole = 0;
+  bool NumIsWhole = false;
   // The value's lines as element writes (名前#i) see them, valid while
   // LinesVersion == Version: how many there are and where the last starts,
   // kept only for a text that its lines joined by CR LF give back exactly.
@@ -94,6 +98,22 @@ bool NeedsFold(std::string_view name);
 long double ReadNumberOf(THashNode& word);
 inline long double NumberOf(THashNode& word) {
   return word.NumVersion == word.Version ? word.Num : ReadNumberOf(word);
+}
+// Keeps x as the number of the word's current value (with its integer).
+void KeepNumberOf(THashNode& word, long double x);
+// The same for a whole number known to be below 10^15 in magnitude.
+inline void KeepWholeOf(THashNode& word, int64_t x) {
+  word.Num = static_cast<long double>(x);
+  word.NumWhole = x;
+  word.NumIsWhole = true;
+  word.NumVersion = word.Version;
+}
+// The word's value as a machine integer: false when its number is not a
+// whole number below 10^15 in magnitude.
+inline bool WholeOf(THashNode& word, int64_t& out) {
+  if (word.NumVersion != word.Version) ReadNumberOf(word);
+  out = word.NumWhole;
+  return word.NumIsWhole;
 }
 
 class THash {

@@ -876,6 +876,17 @@ bool TryAppendPlanned(TNokaBase& e, const std::string& name, const std::string& 
 // A planned "変数は、算術" whose value is a plain number: written straight
 // into the variable's text, with the number kept beside it.
 bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
+  int64_t whole;
+  if (TryEvalArgWhole(e, target.Value, whole)) {
+    THashNode* word = PlannedTarget(e, name, target);
+    if (!word || word->Kind != kVariable || word->Reserved) return false;
+    FormatIntInto(word->Value, whole);
+    ++word->Version;
+    if (!(word->TypeTag.size() == 1 && word->TypeTag[0] == 'e')) word->TypeTag = "e";
+    KeepWholeOf(*word, whole);
+    SetTag(e.CurrentType, "e");
+    return true;
+  }
   long double x;
   if (!TryEvalArgNumber(e, target.Value, x)) return false;
   THashNode* word = PlannedTarget(e, name, target);
@@ -883,10 +894,7 @@ bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
   FormatNumberInto(word->Value, x);
   ++word->Version;
   if (!(word->TypeTag.size() == 1 && word->TypeTag[0] == 'e')) word->TypeTag = "e";
-  if (IsWholeNumber(x)) {
-    word->Num = x;
-    word->NumVersion = word->Version;
-  }
+  if (IsWholeNumber(x)) KeepNumberOf(*word, x);
   SetTag(e.CurrentType, "e");
   return true;
 }
@@ -905,6 +913,8 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
   ++word->Version;
   if (source->NumVersion == source->Version - (word == source ? 1 : 0)) {
     word->Num = source->Num;
+    word->NumWhole = source->NumWhole;
+    word->NumIsWhole = source->NumIsWhole;
     word->NumVersion = word->Version;
   }
   SetTag(e.CurrentType, word->TypeTag);
@@ -989,10 +999,7 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
       // to set it to keep the program open.
       if (word->Reserved && word != e.NoExitVar.get()) RaiseError(e, msg::kReadOnly, {name});
       StoreValue(e, *word, std::move(value), type);
-      if (hasNumber) {
-        word->Num = number;
-        word->NumVersion = word->Version;
-      }
+      if (hasNumber) KeepNumberOf(*word, number);
       return;
     case kDictionary:
       StoreValue(e, *word, std::move(value), type);

@@ -271,5 +271,41 @@ TEST(PlansAgree, AppendWithAnOpenLiteral) {
   }
 }
 
+// Whole numbers are worked on as machine integers while they stay below
+// 10^15; every result must be the 80-bit arithmetic's, at the edge of that
+// range, with exact and inexact quotients, remainders of negative numbers,
+// texts read as numbers, and numbers that become whole or stop being so.
+TEST(PlansAgree, WholeNumberArithmetic) {
+  ExpectAgreement(
+      "Aは、999999999999999\n"
+      "Bは、A+1\nBを、表示\n"
+      "Bは、A+A\nBを、表示\n"
+      "Bは、-A-1\nBを、表示\n"
+      "Bは、A*A\nBを、表示\n"
+      "Bは、(A+1)-1\nBを、表示\n"
+      "Bは、31622776*31622777\nBを、表示\n"
+      "Bは、4611686018427387904*4\nBを、表示\n"
+      "Bは、7/2\nBを、表示\n"
+      "Bは、-9/3\nBを、表示\n"
+      "Bは、5/0\nBを、表示\n"
+      "Bは、-7%3\nBを、表示\n"
+      "Bは、7%-3\nBを、表示\n"
+      "Bは、7%0\nBを、表示\n"
+      "Bは、0*-1\nBを、表示\n"
+      "Bは、(0*-1)^3\nBを、表示\n"
+      "Bは、2^10\nBを、表示\n"
+      "Bは、「12円」+1\nBを、表示\n"
+      "Bは、$FF+1\nBを、表示\n"
+      "Cは、「1E3」\nBは、C+1\nBを、表示\n"
+      "Bは、(3>2)+(2>=3)*10+(1=1)*100+(1<>1)*1000\nBを、表示\n"
+      "Bは、(1かつ0)+(1または0)*10\nBを、表示\n"
+      "Dは、0.5\n"
+      "Iを、1から、20まで、繰り返す（Dは、D+0.5。もし、I%7=0ならば、Dを、表示）\n"
+      "Eは、1\n"
+      "Iを、1から、60まで、繰り返す（Eは、E*3）\nEを、表示\n"
+      "Fは、100\n"
+      "Iを、1から、12まで、繰り返す（Fは、F/2。Fを、表示）\n");
+}
+
 }  // namespace
 }  // namespace nokari
