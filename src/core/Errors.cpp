@@ -85,7 +85,7 @@ void RaiseError(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::st
   RaiseErrorText(e, FormatMessage(Sj(msgUtf8), args));
 }
 
-const std::string& RunningWordName(const TNokaBase& e) { return e.RunningWord; }
+std::string_view RunningWordName(const TNokaBase& e) { return e.RunningWord; }
 
 void RaiseCommandError(TNokaBase& e, const char* msgUtf8, std::initializer_list<std::string_view> args) {
   std::vector<std::string_view> all;

@@ -34,7 +34,7 @@ std::string ErrorLine(const TNokaBase& e, std::string_view message);
 // The command now running, named as the script wrote it; empty outside a
 // command. Set by dispatch (Registry.h), so an alias reports under the
 // name the script used, never a name written at the raising site.
-const std::string& RunningWordName(const TNokaBase& e);
+std::string_view RunningWordName(const TNokaBase& e);
 // RaiseError for a message whose first %s is the running command's name;
 // `args` fill the placeholders after it.
 [[noreturn]] void RaiseCommandError(TNokaBase& e, const char* msgUtf8,

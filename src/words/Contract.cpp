@@ -200,14 +200,37 @@ void FormatNumberInto(std::string& out, long double x) {
 }
 
 long double ReadNumberOf(THashNode& word) {
-  KeepNumberOf(word, ToNumber(word.Value));
+  // A plain decimal integer of up to 15 digits, the usual value in loops,
+  // is read straight into the integer ("-0" is left to ToNumber: its
+  // number is a negative zero).
+  const std::string& text = word.Value;
+  const size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (text.size() > sign && text.size() - sign <= 15) {
+    int64_t v = 0;
+    size_t k = sign;
+    while (k < text.size() && text[k] >= '0' && text[k] <= '9') v = v * 10 + (text[k++] - '0');
+    if (k == text.size() && !(sign && v == 0)) {
+      KeepWholeOf(word, sign ? -v : v);
+      return word.Num;
+    }
+  }
+  KeepNumberOf(word, ToNumber(text));
   return word.Num;
 }
 
 void KeepNumberOf(THashNode& word, long double x) {
   word.Num = x;
-  word.NumIsWhole = IsWholeNumber(x);
-  word.NumWhole = word.NumIsWhole ? RoundToInt64(x) : 0;
+  // Rounded and compared back rather than IsWholeNumber's rint: frndint is
+  // the slowest of the x87 instructions.
+  word.NumIsWhole = false;
+  word.NumWhole = 0;
+  if (x > -1e15L && x < 1e15L) {
+    const int64_t rounded = RoundToInt64(x);
+    if (static_cast<long double>(rounded) == x) {
+      word.NumIsWhole = true;
+      word.NumWhole = rounded;
+    }
+  }
   word.NumVersion = word.Version;
 }
 

@@ -97,28 +97,19 @@ bool InSlotOrder(const std::vector<std::string>& items, const std::vector<std::s
 
 // Makes `name` the running word for a scope; the outer one comes back on
 // leaving, by return or by error (a nested call runs its own commands).
-// A statement's command has no outer one (the running word is empty
-// between commands): then nothing is saved and leaving only empties it, so
-// most commands pay one short copy and no string swaps.
+// The name is a view of text that outlives the command: the verb of the
+// statement being run (its plan, or the reading's own string) or the
+// word's name (the statement holds the word).
 class RunningWordScope {
  public:
-  RunningWordScope(TNokaBase& e, std::string_view name) : e_(e), nested_(!e.RunningWord.empty()) {
-    if (nested_) outer_ = std::move(e_.RunningWord);
-    e_.RunningWord.assign(name.data(), name.size());
-  }
-  ~RunningWordScope() {
-    if (nested_)
-      e_.RunningWord = std::move(outer_);
-    else
-      e_.RunningWord.clear();
-  }
+  RunningWordScope(TNokaBase& e, std::string_view name) : e_(e), outer_(e.RunningWord) { e_.RunningWord = name; }
+  ~RunningWordScope() { e_.RunningWord = outer_; }
   RunningWordScope(const RunningWordScope&) = delete;
   RunningWordScope& operator=(const RunningWordScope&) = delete;
 
  private:
   TNokaBase& e_;
-  const bool nested_;
-  std::string outer_;
+  const std::string_view outer_;
 };
 
 }  // namespace

@@ -23,7 +23,7 @@ class StringCommandsTest : public ::testing::Test {
   // command runs as if the script wrote its first registered name.
   std::string Run(int n, std::initializer_list<std::string> phrases) {
     for (const std::string& p : phrases) e.ArgStack.Push(p);
-    e.RunningWord.clear();
+    e.RunningWord = {};
     for (const RegistryRow& row : RegistryTable())
       if (row.Kind == RowKind::Command && row.Number == n) {
         e.RunningWord = J(row.Name);
