@@ -849,6 +849,21 @@ void Step(TNokaBase& e) {
 // ---------------------------------------------------------------------------
 // Run-control frames and the run loop
 
+namespace {
+
+// Adds one to a non-negative decimal integer written without leading
+// zeros ("199" -> "200", "99" -> "100").
+void CountUpDecimal(std::string& digits) {
+  size_t i = digits.size();
+  while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+  if (i == 0)
+    digits.insert(digits.begin(), '1');
+  else
+    ++digits[i - 1];
+}
+
+}  // namespace
+
 // Acts on the top frame when the cursor reached the end of its text. A loop
 // that repeats is updated in place; anything else is popped.
 void CheckRunControl(TNokaBase& e) {
@@ -869,8 +884,14 @@ void CheckRunControl(TNokaBase& e) {
         ++top->Counter;
         if (top->Kind == kCountLoop) {
           if (THashNode* var = top->CounterVar.get()) {
-            FormatIntInto(var->Value, top->Counter);
+            // The text the loop wrote last turn, untouched since, is the
+            // counter's previous number: counted up where it stands.
+            if (var->Version == top->CounterTextVersion && top->Counter > 0)
+              CountUpDecimal(var->Value);
+            else
+              FormatIntInto(var->Value, top->Counter);
             ++var->Version;
+            top->CounterTextVersion = var->Version;
             KeepWholeOf(*var, top->Counter);
             if (!(var->TypeTag.size() == 1 && var->TypeTag[0] == 'e')) var->TypeTag = "e";
           }

@@ -34,6 +34,9 @@ struct TRunControl {
   std::string SavedFileName;
   std::string Condition;
   WordRef CounterVar;                                   // kind 2
+  // kind 2: the counter word's Version when the loop last wrote its text,
+  // so the next turn can count that text up in place (CheckRunControl).
+  uint64_t CounterTextVersion = ~0ull;
   std::shared_ptr<std::vector<std::string>> Items;      // kind 6
 };
 

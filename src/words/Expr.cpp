@@ -314,6 +314,8 @@ void SetLiteralNumber(Node& n) {
   if (n.isWhole) n.whole = RoundToInt64(n.number);
 }
 
+struct WholeProgram;
+
 struct Compiled {
   bool ok = false;
   // How often in a row the integer evaluation gave up on this tree, and a
@@ -321,6 +323,7 @@ struct Compiled {
   // as integers only now and then (words/Expr.cpp TryWhole).
   mutable uint8_t wholeMisses = 0;
   mutable uint8_t wholeSkips = 0;
+  mutable std::unique_ptr<WholeProgram> whole;  // made at the first try
   std::vector<Node> nodes;
   int root = -1;
   int first = -1;  // EvalArg form: the first term, re-read after evaluation
@@ -617,6 +620,108 @@ void ResolveWord(TNokaBase& e, const Node& n) {
   n.generation = generation;
 }
 
+// A tree's integer evaluation as a flat program for a small stack machine:
+// operands pushed, operators applied, in the order the tree evaluates them.
+// Every decision that depends only on the tree (which nodes can never be
+// whole, which operands must be typed as numbers, which is the first term)
+// is taken once when the program is built; the rest is checked as it runs.
+struct WholeOp {
+  enum Code : uint8_t {
+    kConstant, kVariable, kItem, kNegate,
+    kAnd, kOr, kCompare, kAdd, kSubtract, kMultiply, kDivide, kRemainder,
+  };
+  enum : uint8_t { kNeedsTypeE = 1, kFirstTerm = 2 };
+  Code Code = kConstant;
+  uint8_t Flags = 0;  // operands: the bits above; kCompare: the comparison kind
+  int32_t Node = -1;  // kVariable, kItem: the node
+  int64_t Value = 0;  // kConstant
+};
+
+struct WholeProgram {
+  static constexpr int kMaxDepth = 32;
+  std::vector<WholeOp> Ops;
+  int Root = -1;
+  bool Possible = false;  // false: the tree can never be evaluated as integers
+};
+
+// Appends the program of the node at `index`; false when it can never be
+// whole. `numeric` says whether only the operand's number counts (the
+// operands of arithmetic and logic, the left of a comparison), as in
+// TreeEvaluator::EvalNumber. `depth` is the stack depth it starts at.
+bool BuildWhole(const Compiled& c, int index, bool numeric, int depth, int& maxDepth, std::vector<WholeOp>& ops) {
+  const Node& n = c.nodes[index];
+  if (depth + 1 > maxDepth) maxDepth = depth + 1;
+  if (maxDepth > WholeProgram::kMaxDepth) return false;
+  WholeOp op;
+  switch (n.type) {
+    case Node::Num:
+    case Node::Str:
+      if (!n.isWhole || (n.type == Node::Str && !numeric)) return false;
+      op.Code = WholeOp::kConstant;
+      op.Value = n.whole;
+      ops.push_back(op);
+      return true;
+    case Node::Var:
+    case Node::Item:
+      op.Code = n.type == Node::Var ? WholeOp::kVariable : WholeOp::kItem;
+      op.Node = index;
+      if (!numeric) op.Flags |= WholeOp::kNeedsTypeE;
+      if (index == c.first) op.Flags |= WholeOp::kFirstTerm;
+      ops.push_back(op);
+      return true;
+    case Node::Neg: {
+      const Node& child = c.nodes[n.left];
+      if (child.type == Node::Neg || child.type == Node::Bin || index == c.first) return false;
+      if (!BuildWhole(c, n.left, false, depth, maxDepth, ops)) return false;
+      op.Code = WholeOp::kNegate;
+      ops.push_back(op);
+      return true;
+    }
+    case Node::Group:
+      // A whole number in range is its own 15-digit text.
+      return BuildWhole(c, n.left, false, depth, maxDepth, ops);
+    case Node::Bin:
+      if ((n.op == '&' && n.which < 0) || n.op == '^') return false;
+      if (!BuildWhole(c, n.left, true, depth, maxDepth, ops) ||
+          !BuildWhole(c, n.right, n.which < 0, depth + 1, maxDepth, ops))
+        return false;
+      if (n.op == 'A') {
+        op.Code = WholeOp::kAnd;
+      } else if (n.op == 'O') {
+        op.Code = WholeOp::kOr;
+      } else if (n.which >= 0) {
+        op.Code = WholeOp::kCompare;
+        op.Flags = static_cast<uint8_t>(n.which);
+      } else {
+        switch (n.op) {
+          case '+': op.Code = WholeOp::kAdd; break;
+          case '-': op.Code = WholeOp::kSubtract; break;
+          case '*': op.Code = WholeOp::kMultiply; break;
+          case '/': op.Code = WholeOp::kDivide; break;
+          case '%': op.Code = WholeOp::kRemainder; break;
+          default: return false;
+        }
+      }
+      ops.push_back(op);
+      return true;
+    default:
+      return false;
+  }
+}
+
+const WholeProgram& WholeProgramFor(const Compiled& c, int root) {
+  if (!c.whole) c.whole = std::make_unique<WholeProgram>();
+  WholeProgram& program = *c.whole;
+  if (program.Root != root) {
+    program.Root = root;
+    program.Ops.clear();
+    int maxDepth = 0;
+    program.Possible = BuildWhole(c, root, false, 0, maxDepth, program.Ops);
+    if (!program.Possible) program.Ops.clear();
+  }
+  return program;
+}
+
 class TreeEvaluator {
  public:
   TreeEvaluator(TNokaBase& e, const Compiled& c) : e_(e), c_(c) {}
@@ -863,102 +968,82 @@ class TreeEvaluator {
   // product that could round, a quotient with a remainder, ^, a fraction or
   // a larger number answer false, and EvalNumber decides). The one number
   // the two could tell apart, a negative zero, prints and compares as 0 and
-  // is only seen by ^, which this never takes.
+  // is only seen by ^, which this never takes. The tree runs as the flat
+  // program BuildWhole made of it (see WholeProgram).
   static constexpr int64_t kWholeLimit = 999'999'999'999'999;
   static bool InWholeRange(int64_t v) { return v >= -kWholeLimit && v <= kWholeLimit; }
 
-  bool WholeOperand(int index, int64_t& out, bool numeric) {
-    const Node& n = c_.nodes[index];
-    if (n.type == Node::Num) {
-      out = n.whole;
-      return n.isWhole;
-    }
-    if (n.type == Node::Var && index != c_.first) {
-      THashNode* w = n.word;
-      if (!w || n.generation != e_.Words.Generation() || n.generation == 0 || w->Kind != kVariable) return false;
-      if (!numeric && !(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
-      return WholeOf(*w, out);
-    }
-    return EvalWhole(index, out, numeric);
-  }
-
-  bool EvalWhole(int index, int64_t& out, bool numeric = false) {
-    const Node& n = c_.nodes[index];
-    switch (n.type) {
-      case Node::Num:
-        out = n.whole;
-        return n.isWhole;
-      case Node::Str:
-        if (!numeric) return false;
-        out = n.whole;
-        return n.isWhole;
-      case Node::Var: {
-        if (n.generation != e_.Words.Generation() || n.generation == 0 || !n.word) return false;
-        THashNode* w = n.word;
-        if (w->Kind != kVariable) return false;
-        const bool typeE = w->TypeTag.size() == 1 && w->TypeTag[0] == 'e';
-        const bool typeS = w->TypeTag.size() == 1 && w->TypeTag[0] == 's';
-        if (!typeE && !numeric) return false;
-        if (index == c_.first && !typeS && !PlainNumberText(w->Value)) return false;
-        return WholeOf(*w, out);
-      }
-      case Node::Neg: {
-        const Node& child = c_.nodes[n.left];
-        if (child.type == Node::Neg || child.type == Node::Bin || index == c_.first) return false;
-        int64_t v;
-        if (!EvalWhole(n.left, v)) return false;
-        out = -v;
-        return true;
-      }
-      case Node::Group:
-        // A whole number in range is its own 15-digit text.
-        return WholeOperand(n.left, out, false);
-      case Node::Bin: {
-        int64_t a, b;
-        if (n.op == '&' && n.which < 0) return false;
-        if (!WholeOperand(n.left, a, true) || !WholeOperand(n.right, b, n.which < 0)) return false;
-        switch (n.op) {
-          case 'A': out = (a > 0 && b > 0) ? 1 : 0; return true;
-          case 'O': out = (a > 0 || b > 0) ? 1 : 0; return true;
-          default: break;
-        }
-        if (n.which >= 0) {
-          out = CompareResult(n.which, a < b ? -1 : (a > b ? 1 : 0)) ? 1 : 0;
-          return true;
-        }
-        switch (n.op) {
-          case '+': out = a + b; break;
-          case '-': out = a - b; break;
-          case '*':
-            if (__builtin_mul_overflow(a, b, &out)) return false;
-            break;
-          case '/':
-            if (b == 0) {
-              out = 0;
-              return true;
-            }
-            if (a % b != 0) return false;
-            out = a / b;
-            break;
-          case '%':
-            out = (b == 0 || b == -1) ? 0 : a % b;
-            return true;
-          default:
+  bool RunWhole(const WholeProgram& program, int64_t& out) {
+    int64_t stack[WholeProgram::kMaxDepth];
+    int sp = 0;
+    const uint64_t generation = e_.Words.Generation();
+    for (const WholeOp& op : program.Ops) {
+      switch (op.Code) {
+        case WholeOp::kConstant:
+          stack[sp++] = op.Value;
+          continue;
+        case WholeOp::kVariable: {
+          const Node& n = c_.nodes[op.Node];
+          THashNode* w = n.word;
+          if (!w || n.generation != generation || generation == 0 || w->Kind != kVariable) return false;
+          if (op.Flags & WholeOp::kNeedsTypeE) {
+            if (!(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
+          }
+          // The first term is read again as text unless it is a string.
+          if ((op.Flags & WholeOp::kFirstTerm) && !(w->TypeTag.size() == 1 && w->TypeTag[0] == 's') &&
+              !PlainNumberText(w->Value))
             return false;
+          if (!WholeOf(*w, stack[sp])) return false;
+          ++sp;
+          continue;
         }
-        return InWholeRange(out);
+        case WholeOp::kItem: {
+          THashNode* node = ItemNode(c_.nodes[op.Node]);
+          if (!node) return false;
+          char letter = node->TypeLetter() ? node->TypeLetter() : 's';
+          if ((op.Flags & WholeOp::kNeedsTypeE) && letter != 'e') return false;
+          if ((op.Flags & WholeOp::kFirstTerm) && letter != 's' && !PlainNumberText(node->Value)) return false;
+          if (!WholeOf(*node, stack[sp])) return false;
+          ++sp;
+          continue;
+        }
+        case WholeOp::kNegate:
+          stack[sp - 1] = -stack[sp - 1];
+          continue;
+        default:
+          break;
       }
-      case Node::Item: {
-        THashNode* node = ItemNode(n);
-        if (!node) return false;
-        char letter = node->TypeLetter() ? node->TypeLetter() : 's';
-        if (letter != 'e' && !numeric) return false;
-        if (index == c_.first && letter != 's' && !PlainNumberText(node->Value)) return false;
-        return WholeOf(*node, out);
+      const int64_t b = stack[--sp];
+      int64_t& a = stack[sp - 1];
+      switch (op.Code) {
+        case WholeOp::kAnd: a = (a > 0 && b > 0) ? 1 : 0; break;
+        case WholeOp::kOr: a = (a > 0 || b > 0) ? 1 : 0; break;
+        case WholeOp::kCompare: a = CompareResult(op.Flags, a < b ? -1 : (a > b ? 1 : 0)) ? 1 : 0; break;
+        case WholeOp::kAdd:
+          a += b;
+          if (!InWholeRange(a)) return false;
+          break;
+        case WholeOp::kSubtract:
+          a -= b;
+          if (!InWholeRange(a)) return false;
+          break;
+        case WholeOp::kMultiply:
+          if (__builtin_mul_overflow(a, b, &a) || !InWholeRange(a)) return false;
+          break;
+        case WholeOp::kDivide:
+          if (b == 0) {
+            a = 0;
+          } else {
+            if (a % b != 0) return false;
+            a /= b;
+          }
+          break;
+        case WholeOp::kRemainder: a = (b == 0 || b == -1) ? 0 : a % b; break;
+        default: return false;
       }
-      default:
-        return false;
     }
+    out = stack[0];
+    return true;
   }
 
   TStrNum Eval(int index) {
@@ -1110,13 +1195,15 @@ bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
   return true;
 }
 
-// The tree evaluated on machine integers (TreeEvaluator::EvalWhole), unless
-// it has given up on that eight times in a row: then only every 64th time,
-// in case its numbers have become whole since.
+// The tree evaluated on machine integers (TreeEvaluator::RunWhole), unless
+// it can never be, or has given up on that eight times in a row: then only
+// every 64th time, in case its numbers have become whole since.
 bool TryWhole(TreeEvaluator& ev, const Compiled& c, int root, int64_t& out) {
   if (ev.PlansOff()) return false;  // every fast way off: the agreement tests' reference
+  const WholeProgram& program = WholeProgramFor(c, root);
+  if (!program.Possible) return false;
   if (c.wholeMisses >= 8 && (++c.wholeSkips & 63) != 0) return false;
-  if (ev.EvalWhole(root, out)) {
+  if (ev.RunWhole(program, out)) {
     c.wholeMisses = 0;
     return true;
   }
