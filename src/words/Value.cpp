@@ -602,13 +602,17 @@ bool ReadsBackAsLines(const std::string& text, size_t& count, size_t& lastStart)
   return true;
 }
 
+bool TableCurrent(const THashNode& var) { return var.Parsed && var.ParsedVersion == var.Version; }
+
 // 名前#i は 値 without splitting the text into lines and joining them again:
 // the line is written where it stands, which gives the same text as the
 // split and join whenever the text already reads back as its lines joined
 // by CR LF and the value holds no line end. Writing at or past the end, the
 // growing table's case, costs only the value, whatever the length of the
-// text (the count of lines is kept beside it). False, with nothing done,
-// for anything else.
+// text (the count of lines is kept beside it). The table kept for reads
+// (名前#i, 名前#i#j) follows when each line is one of its rows: the other
+// rows read as they did, and the new line reads as it would anywhere. False,
+// with nothing done, for anything else.
 bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) return false;
   std::string& text = var.Value;
@@ -621,6 +625,12 @@ bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   const size_t line = static_cast<size_t>(index);
   size_t& count = var.LineCount;
   size_t& lastStart = var.LastLineStart;
+  // As many rows as lines: no row spans a quoted line end. A last line
+  // that lines will follow must not leave a quote open either.
+  TCsvDbBase* table =
+      TableCurrent(var) && static_cast<size_t>(var.Parsed->RowCount()) == count ? var.Parsed.get() : nullptr;
+  TCsvCells row;
+  if (table && line >= count && count > 0 && !ReadCsvRow(text.substr(lastStart) + "\r\n", row)) table = nullptr;
   if (line >= count) {
     // New lines: the empty ones in between, then the value.
     size_t separators = count == 0 ? line : line + 1 - count;
@@ -642,10 +652,13 @@ bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   // An empty last line is no line of its own when the text is read again:
   // the count kept would be wrong, so it is counted afresh next time.
   var.LinesVersion = lastStart < text.size() ? var.Version : ~0ull;
+  if (table && lastStart < text.size() && ReadCsvRow(value + "\r\n", row)) {
+    if (line >= table->Rows.size()) table->Rows.resize(line + 1);
+    table->Rows[line] = std::move(row);
+    var.ParsedVersion = var.Version;
+  }
   return true;
 }
-
-bool TableCurrent(const THashNode& var) { return var.Parsed && var.ParsedVersion == var.Version; }
 
 // 名前#列#行 は 値 the long way: the text read as a table, the cell set, the
 // table written again. What every cell write must give.

@@ -123,6 +123,10 @@ const std::vector<std::string> kValues = {
     "\t", "ID", "IDs,", "\x93\x8c\x8b\x9e", "\x82\xa0,", ",", "  ", "\"q", "q\"",
 };
 
+// Values without line ends, which the line write puts where they stand; a
+// quote left open makes its row take the next lines when read.
+const std::vector<std::string> kLineValues = {"", "v", "long value", "a,b", "\"q\",r", " x ", "\"open", "ID"};
+
 // Many random sequences of cell writes (inside, at and far past the end;
 // inside and past the width), with line writes, whole-text replacements and
 // reads in between: every step's text is the long way's, with the fast path
@@ -147,12 +151,17 @@ TEST(CellWrites, InPlaceAgreesWithTheLongWay) {
           expected = kStarts[next(static_cast<uint32_t>(kStarts.size()))];
           a.SetValue(expected);
           b.SetValue(expected);
-        } else if (kind == 1) {  // a line written
-          size_t index = next(6);
-          const std::string& value = kValues[next(3)];  // no line ends: the line path in place
-          expected = LineWrittenAnew(expected, index, value);
-          for (TestEngine* t : {&fast, &slow})
-            AssignStatement(t->e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral(value));
+        } else if (kind == 1) {  // lines written, read between: the first puts the text in line form
+          for (uint32_t n = 1 + next(3); n > 0; --n) {
+            if (next(2)) ElementValue(fast.e, a, 0, true, 0);
+            size_t index = next(6);
+            const std::string& value = kLineValues[next(static_cast<uint32_t>(kLineValues.size()))];
+            expected = LineWrittenAnew(expected, index, value);
+            for (TestEngine* t : {&fast, &slow})
+              AssignStatement(t->e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral(value));
+            ASSERT_EQ(a.Value, expected) << where;
+            ExpectCachesHold(a, where);
+          }
         } else if (kind < 6) {  // reads, which keep the table beside the text
           TCsvDbBase table;
           table.ReadCsv(expected);
@@ -258,6 +267,56 @@ TEST(CellWrites, LeavesTheFormItCannotKeep) {
   AssignStatement(t.e, "X#(1)", QuoteAsLiteral("p,q,r"));
   WriteCell(t, 1, 0, "P");
   EXPECT_EQ(x.Value, "A,b,\r\nP,q,r\r\ne,f,\r\n");
+}
+
+// A list grown line by line and read back as it grows: the table kept for
+// reads follows each line written, so reading does not parse the whole
+// text again; a line that would join the next when read drops it.
+TEST(CellWrites, LineWritesKeepTheTableForReads) {
+  TestEngine t;
+  THashNode& x = VariableX(t);
+  x.SetValue("");
+  std::string expected;
+  for (int line = 0; line < 200; ++line) {
+    const std::string value = line % 3 ? std::to_string(line) : "a" + std::to_string(line) + ",\"b\"";
+    expected = LineWrittenAnew(expected, static_cast<size_t>(line), value);
+    AssignStatement(t.e, "X#(" + std::to_string(line) + ")", QuoteAsLiteral(value));
+    ASSERT_EQ(x.Value, expected);
+    if (line > 0) {
+      ASSERT_TRUE(x.Parsed && x.ParsedVersion == x.Version) << line;
+    }
+    TCsvDbBase table;
+    table.ReadCsv(expected);
+    ASSERT_EQ(ElementValue(t.e, x, line, false, -1),
+              table.CellCount(line) == 1 ? table.Cell(line, 0) : table.RowLine(line));
+    ASSERT_EQ(ElementValue(t.e, x, 1, true, line), table.Cell(line, 1)) << line;
+  }
+  ExpectCachesHold(x, "grown");
+  // Written inside, and far past the end (empty rows between).
+  for (auto [index, value] : {std::pair<int, std::string>{5, "p,q"}, {250, "far"}, {0, ""}}) {
+    expected = LineWrittenAnew(expected, static_cast<size_t>(index), value);
+    AssignStatement(t.e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral(value));
+    ASSERT_EQ(x.Value, expected);
+    ASSERT_TRUE(x.Parsed && x.ParsedVersion == x.Version) << index;
+    ExpectCachesHold(x, "line " + std::to_string(index));
+  }
+  // An empty last line is no row when the text is read.
+  for (int index : {252, 250}) {
+    ElementValue(t.e, x, 0, true, 0);
+    expected = LineWrittenAnew(expected, static_cast<size_t>(index), "");
+    AssignStatement(t.e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral(""));
+    ASSERT_EQ(x.Value, expected);
+    ExpectCachesHold(x, "empty last line " + std::to_string(index));
+    AssignStatement(t.e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral("back"));
+    expected = LineWrittenAnew(expected, static_cast<size_t>(index), "back");
+  }
+  // A quote left open: the row would run on into the next line.
+  AssignStatement(t.e, "X#(3)", QuoteAsLiteral("\"open"));
+  EXPECT_FALSE(x.Parsed && x.ParsedVersion == x.Version);
+  TCsvDbBase table;
+  table.ReadCsv(x.Value);
+  EXPECT_EQ(ElementValue(t.e, x, 0, true, 3), table.Cell(3, 0));
+  ExpectCachesHold(x, "open quote");
 }
 
 }  // namespace
