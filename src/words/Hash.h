@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "core/TextPos.h"
+#include "words/TableText.h"
 
 namespace nokari {
 
 class THash;
 class TCsvDbBase;
-struct TCsvLayout;
 
 enum WordKind : uint8_t {
   kCommand = 0,
@@ -62,9 +62,9 @@ struct THashNode {
   // kept only for a text that its lines joined by CR LF give back exactly.
   uint64_t LinesVersion = ~0ull;
   size_t LineCount = 0, LastLineStart = 0;
-  // Where the rows of the value start read as a table, for cell writes
-  // (名前#列#行); valid while its Version and ParsedVersion match Version.
-  std::shared_ptr<TCsvLayout> CsvLayout;
+  // Where the rows of the value start, for cell writes (名前#列#行) in
+  // place; valid while its own Version matches Version.
+  std::unique_ptr<TCsvLayout> CsvLayout;
 
   THashNode() = default;
   THashNode(std::string name, std::string value, int32_t level, bool reserved)

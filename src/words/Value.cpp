@@ -682,7 +682,7 @@ TCsvLayout* RowLayout(THashNode& var) {
   const bool hadTable = TableCurrent(var);
   const TCsvDbBase& table = ParsedTable(var);
   if (!layout) {
-    var.CsvLayout = std::make_shared<TCsvLayout>();
+    var.CsvLayout = std::make_unique<TCsvLayout>();
     layout = var.CsvLayout.get();
   }
   layout->Version = ~0ull;
