@@ -3,7 +3,8 @@
 # wall and user CPU time and the peak memory (/usr/bin/time -v), with the
 # cost per element: a cost that grows with n where it should stay flat (or
 # grow like log n, for sorts) means something quadratic.
-#   bench/scale.sh [name...]   names: loop append table calls dict rows (default: all)
+#   bench/scale.sh [name...]   names: loop append table calls dict rows cells
+#                              delete (default: all)
 # SIZES_<name> overrides a name's sizes ("1000000 3000000"), NOKARI the program.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -80,6 +81,22 @@ Iを、0から、$((n - 1))まで、繰り返す（表#(I)は、I）
 表#($((n - 1)))を、表示
 EOF
       ;;
+    cells)  # an n-row table of 3 columns written one cell at a time, read back as it grows
+      cat <<EOF
+表は、「」
+合計は、0
+Iを、0から、$((n - 1))まで、繰り返す（表#0#(I)は、I。表#1#(I)は、I*2。表#2#(I)は、「東京,{I}」。合計は、(合計+表#1#(I))%1000003）
+表#2#($((n - 1)))を、表示
+合計を、表示
+EOF
+      ;;
+    delete)  # n words made, then removed by renaming them, last made first
+      # (a script cannot name words by computed names, so the program lists them)
+      local i
+      for ((i = 1; i <= n; i++)); do echo "キー${i}は、${i}"; done
+      for ((i = n; i >= 1; i--)); do echo "キー${i}を、『済${i}』に、名義変更"; done
+      echo "済1を、表示"
+      ;;
   esac
 }
 
@@ -93,11 +110,13 @@ sizes() {
     calls) echo 100000 1000000 ;;
     dict) echo 10000 100000 1000000 ;;
     rows) echo 10000 100000 1000000 ;;
+    cells) echo 10000 100000 1000000 ;;
+    delete) echo 10000 100000 300000 ;;
   esac
 }
 
 names=("$@")
-[ ${#names[@]} -eq 0 ] && names=(loop append table calls dict rows)
+[ ${#names[@]} -eq 0 ] && names=(loop append table calls dict rows cells delete)
 printf '%-7s %9s %8s %8s %10s %12s %8s\n' name n wall-s user-s peak-MB ns/element answer
 for name in "${names[@]}"; do
   for n in $(sizes "$name"); do

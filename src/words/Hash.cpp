@@ -88,7 +88,7 @@ int THash::HashOf(std::string_view name) {
 
 const WordRef* THash::FindExact(std::string_view name) const {
   auto it = index_.find(name);
-  return it == index_.end() ? nullptr : &it->second;
+  return it == index_.end() ? nullptr : &it->second.Node;
 }
 
 int THash::Add(WordRef node) {
@@ -106,7 +106,7 @@ int THash::Add(WordRef node) {
   }
   auto& bucket = buckets_[HashOf(node->Name)];
   bucket.push_back(node);
-  index_[bucket.back()->Name] = bucket.back();
+  index_[bucket.back()->Name] = Slot{bucket.back(), bucket.size() - 1};
   Bump();
   return ++count_;
 }
@@ -137,18 +137,32 @@ std::string THash::GetValue(std::string_view name, bool fold) const {
 }
 
 bool THash::DeleteExact(std::string_view name) {
-  if (name.empty() || !FindExact(name)) return false;
-  auto& bucket = buckets_[HashOf(name)];
-  for (auto it = bucket.begin(); it != bucket.end(); ++it) {
-    if ((*it)->Name == name) {
-      index_.erase((*it)->Name);
-      bucket.erase(it);
-      --count_;
-      Bump();
-      return true;
-    }
+  if (name.empty()) return false;
+  auto it = index_.find(name);
+  if (it == index_.end()) return false;
+  // Held until the index no longer views its name.
+  WordRef node = std::move(it->second.Node);
+  const size_t pos = it->second.Pos;
+  index_.erase(it);
+  const int b = HashOf(node->Name);
+  buckets_[b][pos].reset();
+  --count_;
+  if (++holes_[b] * 2 > buckets_[b].size()) CloseHoles(b);
+  Bump();
+  return true;
+}
+
+void THash::CloseHoles(int b) {
+  auto& bucket = buckets_[b];
+  size_t kept = 0;
+  for (auto& n : bucket) {
+    if (!n) continue;
+    if (&bucket[kept] != &n) bucket[kept] = std::move(n);
+    index_.find(bucket[kept]->Name)->second.Pos = kept;
+    ++kept;
   }
-  return false;
+  bucket.resize(kept);
+  holes_[b] = 0;
 }
 
 int THash::Delete(std::string_view name, bool fold) {
@@ -162,6 +176,7 @@ int THash::Delete(std::string_view name, bool fold) {
 void THash::Clear() {
   index_.clear();
   for (auto& b : buckets_) b.clear();
+  holes_.fill(0);
   count_ = 0;
   Bump();
 }
@@ -170,7 +185,8 @@ std::vector<THashNode*> THash::ToArray() const {
   std::vector<THashNode*> out;
   out.reserve(count_);
   for (auto& b : buckets_)
-    for (auto& n : b) out.push_back(n.get());
+    for (auto& n : b)
+      if (n) out.push_back(n.get());
   return out;
 }
 
@@ -189,6 +205,7 @@ std::string THash::NamesText() const {
   std::string out;
   for (auto& b : buckets_)
     for (auto& n : b) {
+      if (!n) continue;
       out += n->Name;
       out += "\r\n";
     }
@@ -200,6 +217,7 @@ std::string THash::PairsText() const {
   bool first = true;
   for (auto& b : buckets_)
     for (auto& n : b) {
+      if (!n) continue;
       if (!first) out += "\r\n";
       first = false;
       out += n->Name;

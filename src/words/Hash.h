@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/TextPos.h"
+#include "words/TableText.h"
 
 namespace nokari {
 
@@ -66,6 +67,9 @@ struct THashNode {
   // kept only for a text that its lines joined by CR LF give back exactly.
   uint64_t LinesVersion = ~0ull;
   size_t LineCount = 0, LastLineStart = 0;
+  // Where the rows of the value start, for cell writes (名前#列#行) in
+  // place; valid while its own Version matches Version.
+  std::unique_ptr<TCsvLayout> CsvLayout;
 
   THashNode() = default;
   THashNode(std::string name, std::string value, int32_t level, bool reserved)
@@ -166,8 +170,19 @@ class THash {
       return static_cast<size_t>(h ^ (h >> 32));
     }
   };
+  // A word and where it stands in its bucket. A deleted word leaves a hole
+  // (a null entry) instead of closing the gap, so deleting costs the same in
+  // a crowded bucket as in a short one; a bucket more than half holes is
+  // closed up, which moves each word a bounded number of times.
+  struct Slot {
+    WordRef Node;
+    size_t Pos = 0;
+  };
+  void CloseHoles(int bucket);
+
   std::array<std::vector<WordRef>, kBuckets> buckets_;
-  std::unordered_map<std::string_view, WordRef, NameHash> index_;
+  std::array<size_t, kBuckets> holes_{};
+  std::unordered_map<std::string_view, Slot, NameHash> index_;
   int count_ = 0;
   uint64_t generation_ = 0;
   void Bump();

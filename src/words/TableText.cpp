@@ -27,6 +27,7 @@ class TCsvReader {
   TCsvReader(std::string_view text, char sep) : text_(text), sep_(sep) {}
 
   bool AtEnd() const { return pos_ >= text_.size(); }
+  size_t Pos() const { return pos_; }
   bool AtLineEnd() const { return AtEnd() || Cur() == '\r' || Cur() == '\n'; }
 
   void ReadRow(TCsvCells& row) {
@@ -167,14 +168,24 @@ void TCsvDbBase::ReadText(std::string_view text, char sep) {
 std::string TCsvDbBase::WriteText(char sep) const {
   std::string out;
   int width = Width();
-  for (const auto& row : Rows) {
-    for (int i = 0; i < width; ++i) {
-      if (i > 0) out.push_back(sep);
-      AppendCell(out, row.Get(i), sep);
-    }
-    out += "\r\n";
-  }
+  for (const auto& row : Rows) AppendRowText(out, row, width, sep);
   return out;
+}
+
+void AppendRowText(std::string& out, const TCsvCells& row, int width, char sep) {
+  for (int i = 0; i < width; ++i) {
+    if (i > 0) out.push_back(sep);
+    AppendCell(out, row.Get(i), sep);
+  }
+  out += "\r\n";
+}
+
+bool ReadCsvRow(std::string_view text, TCsvCells& row) {
+  row.Cells.clear();
+  if (text.size() < 2 || text.substr(text.size() - 2) != "\r\n") return false;
+  TCsvReader reader(text, ',');
+  reader.ReadRow(row);
+  return reader.Pos() == text.size() - 2;
 }
 
 int TCsvDbBase::CellCount(int row) const {

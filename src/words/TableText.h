@@ -4,6 +4,7 @@
 // 表 command share it, so it sits with the values rather than in the table
 // family (lib/table keeps the commands and TableOps).
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,27 @@ class TCsvDbBase {
   // Replaces a row by the cells of a CSV line (pads missing rows).
   void SetRowLine(int row, std::string_view line, char sep = ',');
   int Width() const;
+};
+
+// One row as WriteText writes it: `width` cells (the row's own, "" beyond
+// them) separated by `sep`, then CR LF.
+void AppendRowText(std::string& out, const TCsvCells& row, int width, char sep = ',');
+
+// Reads the one CSV row that `text` holds, which ends in CR LF. True when
+// the row ends exactly at that CR LF: the row then reads the same wherever
+// such a text stands among others that end so (reading a row looks no
+// further than its own line end). False for a text holding more than one
+// row or a quoted cell left open.
+bool ReadCsvRow(std::string_view text, TCsvCells& row);
+
+// Where the rows of a CSV text start, kept beside a word's value while the
+// text is exactly what writing its own parsed table gives (see
+// AssignElement): a cell written then changes one row's text alone.
+struct TCsvLayout {
+  uint64_t Version = ~0ull;      // the word's Version it describes
+  std::vector<size_t> RowStarts;  // one a row, then the text's length
+  int Width = 0;                  // cells written in every row
+  size_t FullRows = 0;            // rows that read back with Width cells
 };
 
 // A cell written for CSV output: quotes doubled and enclosed when it holds a

@@ -602,13 +602,17 @@ bool ReadsBackAsLines(const std::string& text, size_t& count, size_t& lastStart)
   return true;
 }
 
+bool TableCurrent(const THashNode& var) { return var.Parsed && var.ParsedVersion == var.Version; }
+
 // 名前#i は 値 without splitting the text into lines and joining them again:
 // the line is written where it stands, which gives the same text as the
 // split and join whenever the text already reads back as its lines joined
 // by CR LF and the value holds no line end. Writing at or past the end, the
 // growing table's case, costs only the value, whatever the length of the
-// text (the count of lines is kept beside it). False, with nothing done,
-// for anything else.
+// text (the count of lines is kept beside it). The table kept for reads
+// (名前#i, 名前#i#j) follows when each line is one of its rows: the other
+// rows read as they did, and the new line reads as it would anywhere. False,
+// with nothing done, for anything else.
 bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) return false;
   std::string& text = var.Value;
@@ -621,6 +625,12 @@ bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   const size_t line = static_cast<size_t>(index);
   size_t& count = var.LineCount;
   size_t& lastStart = var.LastLineStart;
+  // As many rows as lines: no row spans a quoted line end. A last line
+  // that lines will follow must not leave a quote open either.
+  TCsvDbBase* table =
+      TableCurrent(var) && static_cast<size_t>(var.Parsed->RowCount()) == count ? var.Parsed.get() : nullptr;
+  TCsvCells row;
+  if (table && line >= count && count > 0 && !ReadCsvRow(text.substr(lastStart) + "\r\n", row)) table = nullptr;
   if (line >= count) {
     // New lines: the empty ones in between, then the value.
     size_t separators = count == 0 ? line : line + 1 - count;
@@ -642,6 +652,138 @@ bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   // An empty last line is no line of its own when the text is read again:
   // the count kept would be wrong, so it is counted afresh next time.
   var.LinesVersion = lastStart < text.size() ? var.Version : ~0ull;
+  if (table && lastStart < text.size() && ReadCsvRow(value + "\r\n", row)) {
+    if (line >= table->Rows.size()) table->Rows.resize(line + 1);
+    table->Rows[line] = std::move(row);
+    var.ParsedVersion = var.Version;
+  }
+  return true;
+}
+
+// 名前#列#行 は 値 the long way: the text read as a table, the cell set, the
+// table written again. What every cell write must give.
+void WriteCellAnew(THashNode& var, int row, int col, std::string value) {
+  ParsedTable(var);
+  TCsvDbBase& table = *var.Parsed;
+  table.SetCell(row, col, std::move(value));
+  var.SetValue(table.WriteCsv());
+  // No longer what the text reads as; the next read parses the new text.
+  var.Parsed.reset();
+  var.CsvLayout.reset();
+}
+
+// The rows' starts of a text that writing its own table gives back exactly
+// (the form every cell write leaves, unless a value it wrote reads back
+// otherwise), or null for any other text. Finding out costs one parse and
+// one writing, once per change the fast path did not make itself.
+TCsvLayout* RowLayout(THashNode& var) {
+  TCsvLayout* layout = var.CsvLayout.get();
+  if (layout && layout->Version == var.Version) return layout;
+  const bool hadTable = TableCurrent(var);
+  const TCsvDbBase& table = ParsedTable(var);
+  if (!layout) {
+    var.CsvLayout = std::make_unique<TCsvLayout>();
+    layout = var.CsvLayout.get();
+  }
+  layout->Version = ~0ull;
+  layout->RowStarts.clear();
+  layout->Width = table.Width();
+  layout->FullRows = 0;
+  const std::string& text = var.Value;
+  std::string line;
+  size_t pos = 0;
+  for (const TCsvCells& cells : table.Rows) {
+    line.clear();
+    AppendRowText(line, cells, layout->Width);
+    if (text.compare(pos, line.size(), line) != 0) return nullptr;  // the table parsed stays for the long way
+    layout->RowStarts.push_back(pos);
+    pos += line.size();
+    if (cells.Count() == layout->Width) ++layout->FullRows;
+  }
+  if (pos != text.size()) return nullptr;
+  layout->RowStarts.push_back(pos);
+  layout->Version = var.Version;
+  // Kept only for reads: writes need no more than the rows they write.
+  if (!hadTable) var.Parsed.reset();
+  return layout;
+}
+
+// 名前#列#行 は 値 by writing one row where it stands. When the text is what
+// writing its table gives, and the column is inside the table's width, the
+// long way changes that row's text alone (and adds absent rows and the row
+// past the end): the rest of the text and the other rows' cells stay, so
+// this costs the row, not the table. The rows' starts, the count of rows
+// that make the width, and the parsed table (when it is kept for reads)
+// follow the change; the new row is read back from the text it got, as the
+// long way's next parse would. False, with nothing done, when the width
+// would grow (every row changes then) or the text is in another form.
+bool WriteCellInPlace(THashNode& var, int row, int col, const std::string& value) {
+  TCsvLayout* layout = RowLayout(var);
+  if (!layout || col >= layout->Width) return false;
+  const int width = layout->Width;
+  std::string& text = var.Value;
+  std::vector<size_t>& starts = layout->RowStarts;
+  const size_t rows = starts.size() - 1;
+  const size_t at = static_cast<size_t>(row);
+  TCsvDbBase* table = TableCurrent(var) ? var.Parsed.get() : nullptr;
+  TCsvCells cells;
+  if (at < rows) {
+    if (table)
+      cells = table->Rows[at];
+    else if (!ReadCsvRow(std::string_view(text).substr(starts[at], starts[at + 1] - starts[at]), cells))
+      return false;
+  }
+  const bool wasFull = at < rows && cells.Count() == width;
+  cells.Set(col, value);
+  std::string line;
+  AppendRowText(line, cells, width);
+  TCsvCells read;
+  if (!ReadCsvRow(line, read)) return false;
+  std::string again;
+  AppendRowText(again, read, width);
+  bool canonical = again == line;
+  std::string gapLine;
+  TCsvCells gap;
+  if (at > rows) {
+    AppendRowText(gapLine, gap, width);
+    if (!ReadCsvRow(gapLine, gap)) return false;
+    again.clear();
+    AppendRowText(again, gap, width);
+    canonical = canonical && again == gapLine;
+  }
+  const bool isFull = read.Count() == width;
+  if (at < rows) {
+    const size_t start = starts[at], oldSize = starts[at + 1] - start;
+    text.replace(start, oldSize, line);
+    if (line.size() != oldSize) {
+      const size_t grown = line.size() - oldSize;  // wraps when shorter; the sums wrap back
+      for (size_t k = at + 1; k <= rows; ++k) starts[k] += grown;
+    }
+    if (table) table->Rows[at] = std::move(read);
+  } else {
+    const size_t gaps = at - rows;
+    const bool gapFull = gap.Count() == width;
+    text.reserve(text.size() + gaps * gapLine.size() + line.size());
+    starts.pop_back();
+    for (size_t k = 0; k < gaps; ++k) {
+      starts.push_back(text.size());
+      text += gapLine;
+    }
+    starts.push_back(text.size());
+    text += line;
+    starts.push_back(text.size());
+    if (gapFull) layout->FullRows += gaps;
+    if (table) {
+      table->Rows.resize(at, gap);
+      table->Rows.push_back(std::move(read));
+    }
+  }
+  layout->FullRows = layout->FullRows - (wasFull ? 1 : 0) + (isFull ? 1 : 0);
+  ++var.Version;
+  if (table) var.ParsedVersion = var.Version;
+  // A row that writes back otherwise, or a width no row fills any more: the
+  // long way would rewrite more than this row next time.
+  layout->Version = canonical && layout->FullRows > 0 ? var.Version : ~0ull;
   return true;
 }
 
@@ -666,10 +808,8 @@ void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys,
   if (first > kMaxIndex || second > kMaxIndex) RaiseError(e, msg::kRangeError);
   if (first < 0) return;
   if (two) {
-    TCsvDbBase table;
-    table.ReadCsv(var->Value);
-    table.SetCell(static_cast<int>(second), static_cast<int>(first), std::move(value));
-    var->SetValue(table.WriteCsv());
+    const int row = static_cast<int>(second), col = static_cast<int>(first);
+    if (e.Caches->PlansOff || !WriteCellInPlace(*var, row, col, value)) WriteCellAnew(*var, row, col, std::move(value));
     return;
   }
   if (WriteLineInPlace(*var, first, value)) return;

@@ -1,6 +1,8 @@
 // The word table, the okurigana fold, the word stack and bracket calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,90 @@ TEST(THash, CrowdedBucketsReplaceInPlace) {
   EXPECT_EQ(h.Find("1500"), nullptr);
   EXPECT_EQ(h.Add(Var("1500")), 3000);
   EXPECT_EQ(h.ToArray().size(), 3000u);
+}
+
+// Deleting from a crowded bucket (a word removed leaves a hole there, and a
+// bucket half holes is closed up) must look exactly like taking the word
+// out of its place: the rest keep their order, a name added again goes to
+// the end of its bucket, and every listing skips what is gone.
+TEST(THash, DeletingKeepsTheOrderOfTheRest) {
+  THash h;
+  std::array<std::vector<std::string>, THash::kBuckets> model;
+  size_t count = 0;
+  auto listed = [&] {
+    std::vector<std::string> got;
+    for (THashNode* n : h.ToArray()) got.push_back(n->Name);
+    return got;
+  };
+  auto expectOrder = [&](int step) {
+    std::vector<std::string> want;
+    std::string names, pairs;
+    for (const auto& bucket : model)
+      for (const std::string& n : bucket) {
+        want.push_back(n);
+        names += (names.empty() ? "" : "\r\n") + n;
+        pairs += (pairs.empty() ? "" : "\r\n") + n + "=v" + n;
+      }
+    ASSERT_EQ(listed(), want) << step;
+    ASSERT_EQ(h.NamesText(), names) << step;
+    ASSERT_EQ(h.PairsText(), pairs) << step;
+    ASSERT_EQ(static_cast<size_t>(h.Count()), count) << step;
+  };
+  auto present = [&](const std::string& name) {
+    const auto& bucket = model[THash::HashOf(name)];
+    return std::find(bucket.begin(), bucket.end(), name) != bucket.end();
+  };
+  uint32_t seed = 99;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int k = 1; k <= 3000; ++k) {
+    std::string name = std::to_string(k);
+    h.Add(Var(name, "v" + name));
+    model[THash::HashOf(name)].push_back(name);
+    ++count;
+  }
+  for (int step = 0; step < 20000; ++step) {
+    // Mostly deletions, in no order, of names made early and late.
+    std::string name = std::to_string(1 + next(next(4) ? 3000 : 4000));
+    auto& bucket = model[THash::HashOf(name)];
+    if (present(name) && next(5)) {
+      THashNode* node = h.Find(name);
+      ASSERT_NE(node, nullptr) << step;
+      bucket.erase(std::find(bucket.begin(), bucket.end(), name));
+      --count;
+      ASSERT_EQ(h.Delete(name), static_cast<int>(count)) << step;
+      ASSERT_EQ(h.Find(name), nullptr) << step;
+      ASSERT_EQ(h.Delete(name), -1) << step;
+    } else if (!present(name)) {
+      ASSERT_EQ(h.Add(Var(name, "v" + name)), static_cast<int>(++count)) << step;
+      bucket.push_back(name);
+    } else {  // replaced: same place, same node
+      THashNode* node = h.Find(name);
+      ASSERT_EQ(h.Add(Var(name, "v" + name)), static_cast<int>(count)) << step;
+      ASSERT_EQ(h.Find(name), node) << step;
+    }
+    if (step % 1000 == 0) expectOrder(step);
+  }
+  expectOrder(-1);
+  // Everything deleted, then made again.
+  for (THashNode* n : h.ToArray()) {
+    std::string name = n->Name;
+    ASSERT_GE(h.Delete(name), 0);
+  }
+  EXPECT_EQ(h.Count(), 0);
+  EXPECT_TRUE(h.ToArray().empty());
+  EXPECT_EQ(h.NamesText(), "");
+  h.Add(Var("12"));
+  h.Add(Var("21"));
+  EXPECT_EQ(h.NamesText(), "12\r\n21");
+  h.Clear();
+  h.Add(Var("21"));
+  h.Add(Var("12"));
+  EXPECT_EQ(h.NamesText(), "21\r\n12");
+  EXPECT_EQ(h.Delete("21"), 1);
+  EXPECT_EQ(h.Find("12")->Name, "12");
 }
 
 TEST(THash, ReservedWordsCannotBeReplaced) {
