@@ -55,12 +55,41 @@ class TCsvReader {
     return p >= text_.size() || text_[p] == '\r' || text_[p] == '\n' || text_[p] == sep_;
   }
 
+  // Where the run of bytes from p ends that the field loop below would
+  // take one by one as they are: anything but a quote, the separator or a
+  // line break (a lead byte before one of those is taken alone, so the
+  // syntax byte after it still ends the run).
+  size_t PlainRunEnd(size_t p) const {
+    while (p < text_.size()) {
+      char c = text_[p];
+      if (c == '"' || c == '\r' || c == '\n' || c == sep_) break;
+      p += CharLenAt(text_, p) == 2 && static_cast<unsigned char>(text_[p + 1]) >= 0x40 ? 2 : 1;
+    }
+    return p;
+  }
+
   std::string ReadField() {
     SkipSpaces();
     bool quoted = !AtEnd() && Cur() == '"';
     if (quoted) ++pos_;
+    // The usual cell: no quotes at all, taken whole from the text.
+    if (!quoted) {
+      size_t end = PlainRunEnd(pos_);
+      if (end >= text_.size() || text_[end] != '"') {
+        std::string_view plain = text_.substr(pos_, end - pos_);
+        pos_ = end;
+        if (!AtEnd() && Cur() == sep_) ++pos_;
+        return std::string(TrimBlanks(plain));
+      }
+    }
     std::string field;
     while (!AtEnd()) {
+      size_t run = PlainRunEnd(pos_);
+      if (run > pos_) {
+        field.append(text_.substr(pos_, run - pos_));
+        pos_ = run;
+        continue;
+      }
       char c = Cur();
       // A lead byte before a byte that cannot follow one (quote, separator,
       // line break) is broken text: it must not swallow the syntax.
@@ -110,9 +139,14 @@ class TCsvReader {
 
 void ReadCsvText(std::vector<TCsvCells>& rows, std::string_view text, char sep) {
   TCsvReader reader(text, sep);
+  // Rows are mostly as wide as the one before: room for that many cells
+  // at once instead of growing to it one reallocation at a time.
+  size_t width = 0;
   while (!reader.AtEnd()) {
     rows.emplace_back();
+    rows.back().Cells.reserve(width);
     reader.ReadRow(rows.back());
+    width = rows.back().Cells.size();
     reader.SkipRowEnd();
   }
 }
