@@ -11,6 +11,7 @@
 #include "core/Cp932.h"
 #include "core/Prepare.h"
 #include "core/Scan.h"
+#include "words/Expr.h"
 #include "words/Value.h"
 
 namespace nokari {
@@ -20,6 +21,22 @@ std::string PopArgText(TNokaBase& e) { return e.ArgStack.PopLast(); }
 std::string PopArgValue(TNokaBase& e) {
   std::string text = e.ArgStack.PopLast();
   return EvalArg(e, text);
+}
+
+std::string_view PopArgView(TNokaBase& e, std::string& store) {
+  std::string text = e.ArgStack.PopLast();
+  const CompiledRef compiled = CompileArgument(text);
+  if (!text.empty()) {
+    if (THashNode* w = LoneVariable(e, compiled)) {
+      // What EvalArg gives for a lone variable, without the copy.
+      SetTag(e.CurrentType, w->TypeTag);
+      e.LastNumber = w->Num;
+      e.LastNumberValid = w->NumVersion == w->Version;
+      return w->Value;
+    }
+  }
+  store = EvalArg(e, text, compiled);
+  return store;
 }
 
 long double PopArgNumber(TNokaBase& e) { return ToNumber(PopArgValue(e)); }

@@ -38,6 +38,11 @@ struct CommandImpl {
 std::string PopArgText(TNokaBase& e);
 // The top phrase evaluated; sets e.CurrentType.
 std::string PopArgValue(TNokaBase& e);
+// The same as a view, for commands that only read a text that may be long:
+// a variable named alone is read where it stands instead of copied;
+// anything else is evaluated into `store`. The view holds until the next
+// evaluation or write (so take it last, after every other argument).
+std::string_view PopArgView(TNokaBase& e, std::string& store);
 // The top phrase evaluated and read as a number.
 long double PopArgNumber(TNokaBase& e);
 // The word named by the top phrase (backquotes of a literal removed). With

@@ -34,7 +34,8 @@ void CmdPos(TNokaBase& e) {
 
 void CmdOccurrences(TNokaBase& e) {
   std::string word = PopArgValue(e);
-  SetSoreCount(e, CountOccurrences(PopArgValue(e), word));
+  std::string store;
+  SetSoreCount(e, CountOccurrences(PopArgView(e, store), word));
 }
 
 void CmdCompare(TNokaBase& e) {
