@@ -1283,35 +1283,41 @@ bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out) {
   return RunCompiled(e, *static_cast<const Compiled*>(ref.Tree), out);
 }
 
-bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
+namespace {
+
+// Runs `evaluate(evaluator, compiled, root)` on an argument's tree as a whole
+// expression; false when there is no such tree or the evaluation falls back.
+template <class Evaluate>
+bool OnArgumentTree(TNokaBase& e, const CompiledRef& ref, Evaluate evaluate) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok) return false;
   int root = ExpressionRoot(c);
   if (root < 0) return false;
   try {
     TreeEvaluator ev(e, c);
+    return evaluate(ev, c, root);
+  } catch (Fallback&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
+  return OnArgumentTree(e, ref, [&out](TreeEvaluator& ev, const Compiled& c, int root) {
     int64_t whole;
     if (TryWhole(ev, c, root, whole)) {
       out = static_cast<long double>(whole);
       return true;
     }
     return ev.EvalNumber(root, out) && std::isfinite(out);
-  } catch (Fallback&) {
-    return false;
-  }
+  });
 }
 
 bool TryEvalArgWhole(TNokaBase& e, const CompiledRef& ref, int64_t& out) {
-  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
-  if (!c.ok) return false;
-  int root = ExpressionRoot(c);
-  if (root < 0) return false;
-  try {
-    TreeEvaluator ev(e, c);
+  return OnArgumentTree(e, ref, [&out](TreeEvaluator& ev, const Compiled& c, int root) {
     return TryWhole(ev, c, root, out);
-  } catch (Fallback&) {
-    return false;
-  }
+  });
 }
 
 namespace {
