@@ -50,12 +50,18 @@ def virtual_display():
         proc.wait(10)
 
 
-def wait_until(what, condition, timeout=15.0):
+def poll_until(condition, timeout):
     end = time.time() + timeout
     while time.time() < end:
         if condition():
             return True
         time.sleep(0.1)
+    return False
+
+
+def wait_until(what, condition, timeout=15.0):
+    if poll_until(condition, timeout):
+        return True
     checks.true("timed out waiting for " + what, False)
     return False
 
@@ -77,12 +83,22 @@ with workdir() as folder, virtual_display() as display:
     keys = os.path.join(folder, "keys.txt")
     # Titles stay as given: nothing the shell prints may rename the windows.
     xterm = ["xterm", "-u8", "-xrm", "XTerm*allowTitleOps: false"]
-    with process(["openbox", "--sm-disable"], env), \
-            process(xterm + ["-T", "target", "-e", "sh", "-c", "cat > keys.txt"], env, cwd=folder), \
-            process(xterm + ["-T", "other window", "-e", "sleep", "120"], env, cwd=folder):
-        # Under load the manager may take its time to take the windows in.
-        if not wait_until("both windows", lambda: {"target", "other window"} <= set(managed_titles(env)), 60):
-            print("managed: %r" % managed_titles(env))
+    with contextlib.ExitStack() as windows:
+        # Under load the manager may take its time to take the windows in,
+        # and once in a while it never does (a start that lost a race on a
+        # busy machine): then the manager and the windows start afresh.
+        for attempt in range(3):
+            started = contextlib.ExitStack()
+            started.enter_context(process(["openbox", "--sm-disable"], env))
+            started.enter_context(process(xterm + ["-T", "target", "-e", "sh", "-c", "cat > keys.txt"], env, cwd=folder))
+            started.enter_context(process(xterm + ["-T", "other window", "-e", "sleep", "120"], env, cwd=folder))
+            if poll_until(lambda: {"target", "other window"} <= set(managed_titles(env)), 40):
+                windows.enter_context(started)
+                break
+            print("attempt %d, managed: %r" % (attempt + 1, managed_titles(env)))
+            started.close()
+        else:
+            checks.true("timed out waiting for both windows", False)
         # The window started last is the active one; make sure of it.
         subprocess.run(["xdotool", "search", "--name", "^other window$", "windowactivate", "--sync"], env=env,
                        timeout=10, capture_output=True)
