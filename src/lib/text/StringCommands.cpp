@@ -24,12 +24,22 @@ int64_t PopIntDefault(TNokaBase& e, int64_t def) { return IntDefault(PopArgValue
 
 // ---- measuring, searching, replacing ---------------------------------------
 
-void CmdLen(TNokaBase& e) { SetSoreCount(e, CharCount(PopArgValue(e))); }
-void CmdLenB(TNokaBase& e) { SetSoreCount(e, PopArgValue(e).size()); }
+// Commands that only read a text take a variable's text where it stands
+// (PopArgView): a long text is not copied to be measured or searched.
+void CmdLen(TNokaBase& e) {
+  std::string store;
+  SetSoreCount(e, CharCount(PopArgView(e, store)));
+}
+
+void CmdLenB(TNokaBase& e) {
+  std::string store;
+  SetSoreCount(e, PopArgView(e, store).size());
+}
 
 void CmdPos(TNokaBase& e) {
   std::string needle = PopArgValue(e);
-  SetSoreCount(e, CharPosition(PopArgValue(e), needle));
+  std::string store;
+  SetSoreCount(e, CharPosition(PopArgView(e, store), needle));
 }
 
 void CmdOccurrences(TNokaBase& e) {
