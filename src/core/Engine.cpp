@@ -278,7 +278,7 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
     SkipBlanks(p);
   }
   e.Cursor.P = p;
-  frame.SavedFileName = e.FileName;
+  frame.SavedFileName = SharedFileName(e);
   const char* limit = e.Cursor.End;
   const EngineCaches::CachedBody* cached = e.Caches->BodyCache.Find(p);
   if (cached && cached->Owner == e.Cursor.Buf && cached->Limit == limit) {
@@ -936,7 +936,7 @@ void CheckRunControl(TNokaBase& e) {
   }
   if (top->Kind == kCallFrame || top->Kind == kEventFrame) {
     e.Cursor = std::move(top->ReturnPos);
-    if (e.FileName != top->SavedFileName) e.FileName = std::move(top->SavedFileName);
+    RestoreFileName(e, top->SavedFileName);
   } else {
     e.Cursor = std::move(top->ExitPos);
   }

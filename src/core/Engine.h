@@ -26,6 +26,7 @@ struct EngineCaches;    // readings kept by place (core/EngineCaches.h)
 struct TNokaBase {
   // Start-up
   std::string FileName;      // file whose text now runs (for error lines)
+  TextBuf FileNameShare;     // the same text as a share, made when it changed
   std::string MainFilePath;  // the main script, whole path as given
   TextBuf Source;            // the prepared main program
   bool RunOption = false, PackedScript = false, DefaultScript = false, DebugMode = false;
@@ -122,6 +123,17 @@ inline void SetTag(std::string& tag, const char* value) {
 }
 inline void SetTag(std::string& tag, const std::string& value) {
   if (tag != value) tag = value;
+}
+
+// The file name as a share for a frame to keep: made again only when the
+// name changed, so entering a call or a loop copies no text.
+inline const TextBuf& SharedFileName(TNokaBase& e) {
+  if (!e.FileNameShare || *e.FileNameShare != e.FileName) e.FileNameShare = MakeText(e.FileName);
+  return e.FileNameShare;
+}
+// Gives back the file name a frame kept (one that kept none leaves it).
+inline void RestoreFileName(TNokaBase& e, const TextBuf& saved) {
+  if (saved && e.FileName != *saved) e.FileName = *saved;
 }
 
 // The statement engine (core/Engine.cpp).

@@ -142,7 +142,7 @@ bool StartHere(TNokaBase& e, const EngineEvent& event) {
   frame = EventFrame(event);
   frame.ReturnPos = e.Cursor;
   frame.ExitPos = handler->Entry;
-  frame.SavedFileName = e.FileName;
+  frame.SavedFileName = SharedFileName(e);
   e.Cursor = std::move(handler->Entry);
   e.FileName = std::move(handler->FileName);
   return true;
@@ -294,7 +294,7 @@ void RunEventNow(TNokaBase& e, EngineEvent event) {
   // level. Phrases of a statement that is waiting (待つ) are kept aside.
   TRunControl frame = EventFrame(event);
   frame.ExitPos = handler->Entry;
-  frame.SavedFileName = e.FileName;
+  frame.SavedFileName = SharedFileName(e);
   std::vector<std::string> waiting;
   waiting.swap(e.ArgStack.Items);
   struct PutBack {

@@ -162,7 +162,13 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   // (a nested replay may look the verb up anew, but only after that).
   const std::string* owner = plan.Owner.get();
   const char* limit = plan.Limit;
-  if (!RunBound(e, plan)) {
+  THashNode* word = plan.VerbWord.get();
+  if (plan.Phrases.empty() && word && word->Kind == kCommand && word->ArgSpec.empty()) {
+    // A command without slots (戻る, 引数取得, もし): nothing to bind.
+    e.ImplicitSore = false;
+    RunCommand(e, *word, plan.Verb);
+    ReportLeftovers(e, plan.Verb);
+  } else if (!RunBound(e, plan)) {
     auto& items = e.ArgStack.Items;
     items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
     RunVerb(e, plan.Verb, plan.VerbWord.get());

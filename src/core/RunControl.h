@@ -31,7 +31,9 @@ struct TRunControl {
   int32_t Limit = 0;    // kind 5: its event slot
   uint8_t Kind = 0;
   TextPos Body;  // the block's body where it stands (P its start); null for calls
-  std::string SavedFileName;
+  // The file name to give back when the frame ends (calls, events, loops):
+  // a share, so that a call copies no text (SharedFileName in core/Engine.h).
+  TextBuf SavedFileName;
   std::string Condition;
   WordRef CounterVar;                                   // kind 2
   // kind 2: the counter word's Version when the loop last wrote its text,
@@ -72,6 +74,9 @@ class TRunControlStack {
  private:
   std::vector<TRunControl> frames_;
   std::vector<std::vector<TRunControl>> saved_;
+  // Emptied storage of levels that ended, for the next levels to reuse.
+  static constexpr size_t kSpareCapacity = 256, kSpareLevels = 16;
+  std::vector<std::vector<TRunControl>> spare_;
   int total_ = 0;  // frames held by the saved levels
 };
 

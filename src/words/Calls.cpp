@@ -36,7 +36,7 @@ void EnterCall(TNokaBase& e, THashNode& label) {
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kCallFrame;
   frame.ReturnPos = std::move(e.Cursor);  // set anew just below
-  frame.SavedFileName = e.FileName;
+  frame.SavedFileName = SharedFileName(e);
   if (e.FileName != label.TypeTag) e.FileName = label.TypeTag;
   e.Cursor = label.Ref;
   // A label stands alone on its line: step over that line end at once, as
@@ -52,14 +52,25 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
   PushUserArgs(e, label);
   TextPos savedCursor = e.Cursor;
   e.RunStack.SaveLevel();
+  // The phrases of the statement the call stands in wait under the
+  // function's own: its statements start with nothing on the word stack
+  // (else its first statement would take them for its own, and no event
+  // could start inside it).
+  std::vector<std::string> waiting;
+  if (!e.ArgStack.Items.empty()) waiting.swap(e.ArgStack.Items);
   struct LevelRestore {
     TNokaBase& e;
     TextPos& cursor;
+    std::vector<std::string>& waiting;
     ~LevelRestore() {
       e.RunStack.RestoreLevel();
       if (!e.StopFlag) e.Cursor = cursor;
+      if (waiting.empty()) return;
+      auto& items = e.ArgStack.Items;
+      waiting.insert(waiting.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+      items.swap(waiting);
     }
-  } restoreLevel{e, savedCursor};
+  } restoreLevel{e, savedCursor, waiting};
   e.Cursor.Reset();
   EnterCall(e, label);
   e.LooseBinding = savedLoose;

@@ -177,21 +177,28 @@ void BindArguments(TNokaBase& e, THashNode& word, std::string_view written) {
     for (size_t k = 0; k < n; ++k) stack.Items[k].resize(stack.Items[k].size() - slots[k].size());
     return;
   }
+  if (e.LooseBinding) {
+    // Each slot, from the last, takes the topmost phrase left: the top n
+    // phrases stay where they are, in slot order, their particles stripped.
+    const size_t base = stack.Count() - n;
+    for (size_t k = 0; k < n; ++k) {
+      std::string& phrase = stack.Items[base + k];
+      if (Fits(phrase, slots[k])) phrase.resize(phrase.size() - slots[k].size());
+    }
+    if (stack.Count() > 5000) RaiseError(e, msg::kStackFull);
+    return;
+  }
   std::vector<std::string> bound(n);
   for (size_t k = n; k-- > 0;) {
     const std::string& particle = slots[k];
     auto& items = stack.Items;
     size_t chosen = items.size();
-    if (e.LooseBinding) {
-      chosen = items.size() - 1;
-    } else {
-      for (size_t i = items.size(); i-- > 0;)
-        if (Fits(items[i], particle)) {
-          chosen = i;
-          break;
-        }
-      if (chosen == items.size()) RaiseError(e, msg::kNoFittingArg, {name, word.ArgSpec, particle});
-    }
+    for (size_t i = items.size(); i-- > 0;)
+      if (Fits(items[i], particle)) {
+        chosen = i;
+        break;
+      }
+    if (chosen == items.size()) RaiseError(e, msg::kNoFittingArg, {name, word.ArgSpec, particle});
     std::string phrase = std::move(items[chosen]);
     items.erase(items.begin() + chosen);
     if (Fits(phrase, particle)) phrase.resize(phrase.size() - particle.size());

@@ -170,7 +170,7 @@ void CmdBreak(TNokaBase& e) {
     e.Cursor = f.ExitPos;
   } else if (f.Kind == kCallFrame || f.Kind == kEventFrame) {
     e.Cursor = f.ReturnPos;
-    e.FileName = f.SavedFileName;
+    RestoreFileName(e, f.SavedFileName);
   }
 }
 
@@ -184,7 +184,7 @@ void CmdContinue(TNokaBase& e) {
   }
   // Only loops and calls keep a file name; with branch frames alone there is
   // no file to go back to (a branch never changes the file).
-  if (!IsBranchKind(f.Kind)) e.FileName = f.SavedFileName;
+  if (!IsBranchKind(f.Kind)) RestoreFileName(e, f.SavedFileName);
   e.RunStack.Push(std::move(f));
   CheckRunControl(e);
 }
@@ -236,7 +236,7 @@ void CmdCall(TNokaBase& e) {
   frame.Kind = kCallFrame;
   frame.ReturnPos = e.Cursor;
   frame.ExitPos = label->Ref;
-  frame.SavedFileName = e.FileName;
+  frame.SavedFileName = SharedFileName(e);
   e.RunStack.Push(std::move(frame));
   e.FileName = label->TypeTag;
   e.Cursor = label->Ref;
@@ -257,7 +257,7 @@ void CmdReturn(TNokaBase& e) {
   while (TRunControl* top = e.RunStack.Top()) {
     if (top->Kind == kCallFrame || top->Kind == kEventFrame) {
       e.Cursor = std::move(top->ReturnPos);
-      if (e.FileName != top->SavedFileName) e.FileName = std::move(top->SavedFileName);
+      RestoreFileName(e, top->SavedFileName);
       e.RunStack.DropTop();
       return;
     }
