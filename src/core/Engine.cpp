@@ -396,8 +396,7 @@ bool LeftoverBeforeOperator(const TNokaBase& e, const std::vector<std::string>& 
 
 }  // namespace
 
-void ReportLeftovers(TNokaBase& e, const std::string& verb) {
-  if (e.ArgStack.Count() == 0) return;
+void RaiseLeftovers(TNokaBase& e, const std::string& verb) {
   std::string rest;
   for (auto& phrase : e.ArgStack.Items) rest += phrase + "\r\n";
   const bool calculation = LeftoverBeforeOperator(e, e.ArgStack.Items);

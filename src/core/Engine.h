@@ -142,8 +142,12 @@ void ExecutePending(TNokaBase& e);
 // Performs the verb of a statement whose other phrases are on the word
 // stack; `word` is what the verb names (null when nothing).
 void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word);
-// Raises "too many arguments" for phrases a statement's verb left unused.
-void ReportLeftovers(TNokaBase& e, const std::string& verb);
+// Raises "too many arguments" for phrases a statement's verb left unused
+// (checked after every command: the usual empty stack costs no call).
+void RaiseLeftovers(TNokaBase& e, const std::string& verb);
+inline void ReportLeftovers(TNokaBase& e, const std::string& verb) {
+  if (e.ArgStack.Count() != 0) RaiseLeftovers(e, verb);
+}
 void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written = {});
 void CheckRunControl(TNokaBase& e);
 void RunLoop(TNokaBase& e);
