@@ -3,6 +3,7 @@
 // which must never be taken for a backslash.
 #include <gtest/gtest.h>
 
+#include "core/Cp932.h"
 #include "core/Encoding.h"
 #include "lib/text/TextCore.h"
 
@@ -42,6 +43,39 @@ TEST(StringsSearch, ReplaceNthOnlyThatOccurrence) {
   EXPECT_EQ(ReplaceNth("banana", 0, "a", "o"), "banana");
   EXPECT_EQ(ReplaceNth("aaaa", 2, "aa", "b"), "aab");
   EXPECT_EQ(ReplaceNth(J("能\\能\\"), 2, "\\", "#"), J("能\\能#"));
+}
+
+// The character-by-character walk the byte search must agree with.
+size_t FindByWalking(std::string_view hay, std::string_view needle, size_t from) {
+  if (needle.empty()) return std::string_view::npos;
+  for (size_t i = from; i + needle.size() <= hay.size(); i += CharLenAt(hay, i))
+    if (hay.compare(i, needle.size(), needle) == 0) return i;
+  return std::string_view::npos;
+}
+
+// Texts of bytes that lead characters, follow them, or stand alone, with
+// runs of lead bytes and needles that may start on a second byte (or be a
+// lone lead byte): every match the walk would skip must be skipped.
+TEST(StringsSearch, ByteSearchFindsOnlyWhereCharactersStart) {
+  const unsigned char alphabet[] = {'a', 'b', 0x82, 0xA0, 0x88, 0x9F, 0xE0, 0x40, 0x81, '\n'};
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  for (int round = 0; round < 4000; ++round) {
+    std::string hay, needle;
+    for (int k = next() % 40; k > 0; --k) hay += static_cast<char>(alphabet[next() % 10]);
+    for (int k = 1 + next() % 3; k > 0; --k) needle += static_cast<char>(alphabet[next() % 10]);
+    for (size_t from = 0; from <= hay.size() + 1; ++from)
+      ASSERT_EQ(FindFrom(hay, needle, from), FindByWalking(hay, needle, from))
+          << "round " << round << " from " << from;
+  }
+  // A long run of lead bytes: the match in the middle of a character is no
+  // match, the one after it is.
+  std::string run(1001, '\x88');
+  run += "A";
+  EXPECT_EQ(FindFrom(run, "\x88" "A", 0), 1000u);  // 500 pairs, then the last lead takes A
+  EXPECT_EQ(FindFrom(run, "A", 0), std::string::npos);
+  EXPECT_EQ(FindFrom(run, "\x88" "A", 1), std::string::npos);  // read from 1, A stands alone
+  EXPECT_EQ(FindFrom(run, "A", 1), 1001u);
 }
 
 TEST(StringsCut, LeftRightMidByCharacters) {

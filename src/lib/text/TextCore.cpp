@@ -2,6 +2,7 @@
 #include "lib/text/TextCore.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/Cp932.h"
 
@@ -22,11 +23,28 @@ size_t Clamp(int64_t n) { return n <= 0 ? 0 : static_cast<size_t>(n); }
 
 // ---- searching ------------------------------------------------------------
 
+// The first byte is looked for at machine speed (memchr); a match counts only
+// where a character starts, reading from `from` as the character-by-character
+// walk would. Every byte that may lead a character and is not the text's
+// last does lead one, so a place starts a character exactly when the bytes
+// that may lead one, standing right before it back to a known start, are
+// even in number. The known start moves up with every match looked at, so
+// no byte is looked at twice.
 size_t FindFrom(std::string_view hay, std::string_view needle, size_t from) {
-  if (needle.empty()) return npos;
-  const unsigned char first = static_cast<unsigned char>(needle[0]);
-  for (size_t i = from; i + needle.size() <= hay.size(); i += CharLenAt(hay, i)) {
-    if (Byte(hay, i) == first && hay.compare(i, needle.size(), needle) == 0) return i;
+  if (needle.empty() || from > hay.size() || needle.size() > hay.size() - from) return npos;
+  size_t known = from;  // a place where a character starts
+  const size_t last = hay.size() - needle.size();  // the last place a match fits
+  for (size_t at = from; at <= last;) {
+    const void* hit = memchr(hay.data() + at, needle[0], last - at + 1);
+    if (!hit) return npos;
+    const size_t c = static_cast<const char*>(hit) - hay.data();
+    at = c + 1;
+    if (hay.compare(c, needle.size(), needle) != 0) continue;
+    size_t k = c;
+    while (k > known && IsLeadByte(Byte(hay, k - 1))) --k;
+    if ((c - k) % 2 == 0) return c;
+    // c is the second byte of a character: the next one starts after it.
+    known = c + 1;
   }
   return npos;
 }
