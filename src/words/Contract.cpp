@@ -39,6 +39,26 @@ std::string_view PopArgView(TNokaBase& e, std::string& store) {
   return store;
 }
 
+std::shared_ptr<const TCsvDbBase> PopArgTable(TNokaBase& e) {
+  std::string text = e.ArgStack.PopLast();
+  const CompiledRef compiled = CompileArgument(text);
+  if (!text.empty()) {
+    if (THashNode* w = LoneVariable(e, compiled)) {
+      // What EvalArg gives for a lone variable, as PopArgView.
+      SetTag(e.CurrentType, w->TypeTag);
+      e.LastNumber = w->Num;
+      e.LastNumberValid = w->NumVersion == w->Version;
+      if (auto kept = KeptTable(*w)) return kept;
+      auto fresh = std::make_shared<TCsvDbBase>();
+      fresh->ReadCsv(w->Value);
+      return fresh;
+    }
+  }
+  auto fresh = std::make_shared<TCsvDbBase>();
+  fresh->ReadCsv(EvalArg(e, text, compiled));
+  return fresh;
+}
+
 long double PopArgNumber(TNokaBase& e) { return ToNumber(PopArgValue(e)); }
 
 const std::string& PeekArgText(const TNokaBase& e, size_t depthFromTop) {

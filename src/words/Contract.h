@@ -43,6 +43,13 @@ std::string PopArgValue(TNokaBase& e);
 // anything else is evaluated into `store`. The view holds until the next
 // evaluation or write (so take it last, after every other argument).
 std::string_view PopArgView(TNokaBase& e, std::string& store);
+// The top phrase read as a table, for commands that only read it. A
+// variable named alone lends the table kept beside its value: a run of
+// commands on one variable parses its text once, and nothing is copied.
+// Anything else, or a text too long to keep a table beside, is parsed for
+// this command alone. Held shared, the table stays as it is whatever later
+// becomes of the variable. The field names setting is the caller's.
+std::shared_ptr<const TCsvDbBase> PopArgTable(TNokaBase& e);
 // The top phrase evaluated and read as a number.
 long double PopArgNumber(TNokaBase& e);
 // The word named by the top phrase (backquotes of a literal removed). With

@@ -2,6 +2,8 @@
 #include "words/TableText.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "core/Cp932.h"
 
@@ -24,14 +26,18 @@ std::string_view TrimBlanks(std::string_view s) {
 // or at its end.
 class TCsvReader {
  public:
-  TCsvReader(std::string_view text, char sep) : text_(text), sep_(sep) {}
+  TCsvReader(std::string_view text, char sep) : text_(text), sep_(sep) {
+    std::memset(syntax_, 0, sizeof syntax_);
+    syntax_[static_cast<unsigned char>('"')] = syntax_[static_cast<unsigned char>('\r')] = true;
+    syntax_[static_cast<unsigned char>('\n')] = syntax_[static_cast<unsigned char>(sep)] = true;
+  }
 
   bool AtEnd() const { return pos_ >= text_.size(); }
   size_t Pos() const { return pos_; }
   bool AtLineEnd() const { return AtEnd() || Cur() == '\r' || Cur() == '\n'; }
 
   void ReadRow(TCsvCells& row) {
-    while (!AtLineEnd()) row.Cells.push_back(ReadField());
+    while (!AtLineEnd()) ReadField(row.Cells);
   }
 
   // After a row: one separator or CR, then one LF.
@@ -55,20 +61,20 @@ class TCsvReader {
     return p >= text_.size() || text_[p] == '\r' || text_[p] == '\n' || text_[p] == sep_;
   }
 
-  // Where the run of bytes from p ends that the field loop below would
-  // take one by one as they are: anything but a quote, the separator or a
-  // line break (a lead byte before one of those is taken alone, so the
-  // syntax byte after it still ends the run).
+  // Where the run of bytes from p ends that the field loop below takes as
+  // they are: at the first quote, separator or line break. Every one of
+  // those is below 0x40, where no second byte of a double-byte character
+  // lies, so the first such byte is always syntax (a lead byte before one
+  // is broken text and stays in the run alone): no character walk needed.
   size_t PlainRunEnd(size_t p) const {
-    while (p < text_.size()) {
-      char c = text_[p];
-      if (c == '"' || c == '\r' || c == '\n' || c == sep_) break;
-      p += CharLenAt(text_, p) == 2 && static_cast<unsigned char>(text_[p + 1]) >= 0x40 ? 2 : 1;
-    }
+    const size_t n = text_.size();
+    const char* s = text_.data();
+    while (p < n && !syntax_[static_cast<unsigned char>(s[p])]) ++p;
     return p;
   }
 
-  std::string ReadField() {
+  // Appends the next field's cell to `cells`.
+  void ReadField(std::vector<std::string>& cells) {
     SkipSpaces();
     bool quoted = !AtEnd() && Cur() == '"';
     if (quoted) ++pos_;
@@ -76,10 +82,11 @@ class TCsvReader {
     if (!quoted) {
       size_t end = PlainRunEnd(pos_);
       if (end >= text_.size() || text_[end] != '"') {
-        std::string_view plain = text_.substr(pos_, end - pos_);
+        std::string_view plain = TrimBlanks(text_.substr(pos_, end - pos_));
         pos_ = end;
         if (!AtEnd() && Cur() == sep_) ++pos_;
-        return std::string(TrimBlanks(plain));
+        cells.emplace_back(plain);
+        return;
       }
     }
     std::string field;
@@ -91,33 +98,24 @@ class TCsvReader {
         continue;
       }
       char c = Cur();
-      // A lead byte before a byte that cannot follow one (quote, separator,
-      // line break) is broken text: it must not swallow the syntax.
-      size_t len = CharLenAt(text_, pos_);
-      if (len == 2 && static_cast<unsigned char>(text_[pos_ + 1]) >= 0x40) {
-        field.append(text_.substr(pos_, 2));
-        pos_ += 2;
-        continue;
-      }
       if (c == '\r' || c == '\n' || c == sep_) {
         if (!quoted) break;
         field.push_back(c);
         ++pos_;
         continue;
       }
-      if (c == '"') {
-        if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
-          field.push_back('"');
-          pos_ += 2;
-          continue;
-        }
-        size_t after;
-        if (EndsAfterQuote(pos_ + 1, after)) {
-          // A closing quote; in an unquoted field the quote is its text.
-          if (!quoted) field.push_back('"');
-          pos_ = after;
-          break;
-        }
+      // c is a quote.
+      if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+        field.push_back('"');
+        pos_ += 2;
+        continue;
+      }
+      size_t after;
+      if (EndsAfterQuote(pos_ + 1, after)) {
+        // A closing quote; in an unquoted field the quote is its text.
+        if (!quoted) field.push_back('"');
+        pos_ = after;
+        break;
       }
       field.push_back(c);
       ++pos_;
@@ -129,11 +127,15 @@ class TCsvReader {
     // keeps edge blanks, which no written table could give back.
     if (!quoted && trimmed.size() > 1 && trimmed.front() == '"' && trimmed.back() == '"')
       trimmed = TrimBlanks(trimmed.substr(1, trimmed.size() - 2));
-    return std::string(trimmed);
+    if (trimmed.size() == field.size())
+      cells.push_back(std::move(field));
+    else
+      cells.emplace_back(trimmed);
   }
 
   std::string_view text_;
   char sep_;
+  bool syntax_[256];
   size_t pos_ = 0;
 };
 
@@ -171,11 +173,70 @@ void ReadTabText(std::vector<TCsvCells>& rows, std::string_view text) {
   }
 }
 
+// Bytes that make a CSV cell need a closer look before it is written as it
+// stands: a quote, the comma, a line break, or the I of a possible "ID".
+constexpr std::array<bool, 256> CommaCellCare() {
+  std::array<bool, 256> care{};
+  for (unsigned char c : {'"', ',', '\r', '\n', 'I'}) care[c] = true;
+  return care;
+}
+constexpr std::array<bool, 256> kCommaCellCare = CommaCellCare();
+
+// Whether the cell is written as it stands: none of those bytes (most
+// cells), so no quoting rule can apply.
+bool PlainCell(std::string_view cell, char sep) {
+  if (sep == ',') {
+    for (char c : cell)
+      if (kCommaCellCare[static_cast<unsigned char>(c)]) return false;
+    return true;
+  }
+  for (char c : cell)
+    if (c == '"' || c == sep || c == '\r' || c == '\n' || c == 'I') return false;
+  return true;
+}
+
+// QuoteCell's rules, written onto the end of `out`.
+void AppendQuoted(std::string& out, std::string_view cell, char sep) {
+  if (PlainCell(cell, sep)) {
+    out.append(cell);
+    return;
+  }
+  if (cell.find('"') != std::string_view::npos) {
+    out.push_back('"');
+    for (size_t pos = 0;;) {
+      size_t quote = cell.find('"', pos);
+      if (quote == std::string_view::npos) {
+        out.append(cell.substr(pos));
+        break;
+      }
+      out.append(cell.substr(pos, quote + 1 - pos));
+      out.push_back('"');
+      pos = quote + 1;
+    }
+    out.push_back('"');
+    return;
+  }
+  bool needs = cell.find(sep) != std::string_view::npos || cell.find('\r') != std::string_view::npos ||
+               cell.find('\n') != std::string_view::npos || FindChar(cell, "ID") != std::string_view::npos;
+  if (needs) out.push_back('"');
+  out.append(cell);
+  if (needs) out.push_back('"');
+}
+
 void AppendCell(std::string& out, std::string_view cell, char sep) {
   if (sep == ',')
-    out += QuoteCell(cell, sep);
+    AppendQuoted(out, cell, sep);
   else
     out.append(cell);
+}
+
+// Writes `count` cells (the row's own; "" beyond them) of which the row
+// lends its first `own`.
+void AppendCells(std::string& out, const std::string* cells, int own, int count, char sep) {
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) out.push_back(sep);
+    if (i < own) AppendCell(out, cells[i], sep);
+  }
 }
 
 }  // namespace
@@ -207,10 +268,11 @@ std::string TCsvDbBase::WriteText(char sep) const {
 }
 
 void AppendRowText(std::string& out, const TCsvCells& row, int width, char sep) {
-  for (int i = 0; i < width; ++i) {
-    if (i > 0) out.push_back(sep);
-    AppendCell(out, row.Get(i), sep);
-  }
+  AppendRowText(out, row, row.Count(), width, sep);
+}
+
+void AppendRowText(std::string& out, const TCsvCells& row, int own, int width, char sep) {
+  AppendCells(out, row.Cells.data(), std::min(own, row.Count()), width, sep);
   out += "\r\n";
 }
 
@@ -242,10 +304,7 @@ std::string TCsvDbBase::RowLine(int row, char sep) const {
   std::string out;
   if (row < 0 || row >= RowCount()) return out;
   const auto& cells = Rows[row].Cells;
-  for (size_t i = 0; i < cells.size(); ++i) {
-    if (i > 0) out.push_back(sep);
-    AppendCell(out, cells[i], sep);
-  }
+  AppendCells(out, cells.data(), static_cast<int>(cells.size()), static_cast<int>(cells.size()), sep);
   return out;
 }
 
@@ -264,23 +323,8 @@ int TCsvDbBase::Width() const {
 }
 
 std::string QuoteCell(std::string_view cell, char sep) {
-  if (cell.find('"') != std::string_view::npos) {
-    std::string out = "\"";
-    for (char c : cell) {
-      if (c == '"') out.push_back('"');
-      out.push_back(c);
-    }
-    out.push_back('"');
-    return out;
-  }
-  bool needs = cell.find(sep) != std::string_view::npos || cell.find('\r') != std::string_view::npos ||
-               cell.find('\n') != std::string_view::npos || FindChar(cell, "ID") != std::string_view::npos;
-  if (!needs) return std::string(cell);
   std::string out;
-  out.reserve(cell.size() + 2);
-  out.push_back('"');
-  out.append(cell);
-  out.push_back('"');
+  AppendQuoted(out, cell, sep);
   return out;
 }
 

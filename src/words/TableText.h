@@ -49,6 +49,9 @@ class TCsvDbBase {
 // One row as WriteText writes it: `width` cells (the row's own, "" beyond
 // them) separated by `sep`, then CR LF.
 void AppendRowText(std::string& out, const TCsvCells& row, int width, char sep = ',');
+// The same with only the row's first `own` cells its own (a row whose
+// trailing cells are taken as dropped).
+void AppendRowText(std::string& out, const TCsvCells& row, int own, int width, char sep);
 
 // Reads the one CSV row that `text` holds, which ends in CR LF. True when
 // the row ends exactly at that CR LF: the row then reads the same wherever

@@ -74,6 +74,7 @@ int64_t IndexOf(TNokaBase& e, const char*& p) {
 
 const TCsvDbBase& ParsedTable(THashNode& var) {
   if (!var.Parsed || var.ParsedVersion != var.Version) {
+    var.Parsed.reset();  // the stale table goes first: never two at once
     auto table = std::make_shared<TCsvDbBase>();
     table->ReadCsv(var.Value);
     var.Parsed = std::move(table);
@@ -532,6 +533,13 @@ std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& co
   return value;
 }
 
+std::shared_ptr<const TCsvDbBase> KeptTable(THashNode& var) {
+  if (var.Parsed && var.ParsedVersion == var.Version) return var.Parsed;
+  if (var.Value.size() > kKeptTableLimit) return nullptr;
+  ParsedTable(var);
+  return var.Parsed;
+}
+
 std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j) {
   (void)e;
   const TCsvDbBase& table = ParsedTable(var);
@@ -602,7 +610,12 @@ bool ReadsBackAsLines(const std::string& text, size_t& count, size_t& lastStart)
   return true;
 }
 
-bool TableCurrent(const THashNode& var) { return var.Parsed && var.ParsedVersion == var.Version; }
+// The table kept for reads, when it is current and this word's alone to
+// change in place: one lent to a command that keeps it (see KeptTable) is
+// left as it was lent, and the word parses its changed text afresh.
+bool TableCurrent(const THashNode& var) {
+  return var.Parsed && var.ParsedVersion == var.Version && var.Parsed.use_count() == 1;
+}
 
 // 名前#i は 値 without splitting the text into lines and joining them again:
 // the line is written where it stands, which gives the same text as the
@@ -663,6 +676,7 @@ bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
 // 名前#列#行 は 値 the long way: the text read as a table, the cell set, the
 // table written again. What every cell write must give.
 void WriteCellAnew(THashNode& var, int row, int col, std::string value) {
+  if (!TableCurrent(var)) var.Parsed.reset();  // a lent table stays as lent
   ParsedTable(var);
   TCsvDbBase& table = *var.Parsed;
   table.SetCell(row, col, std::move(value));

@@ -2,6 +2,7 @@
 // (名前の項目) and assignment. Every value is CP932 text; e.CurrentType says
 // how it was made ("s" string, "e" number, "hs" dictionary text).
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,5 +82,15 @@ std::string ValueAsPhrase(std::string_view value, std::string_view type);
 
 // Element access on a variable's value.
 std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j);
+
+// The variable's value read as a table, for commands that only read it:
+// the table kept beside the value for element access, parsed now if need
+// be and kept on (until the value changes; never changed in place while a
+// command holds it), so that a run of table commands on one variable parses
+// its text once. Null for a text longer than kKeptTableLimit with no table
+// kept yet: a table takes about 15 times its text's memory, too much to
+// keep beside a long text; the caller parses for itself, once.
+inline constexpr size_t kKeptTableLimit = 16u << 20;
+std::shared_ptr<const TCsvDbBase> KeptTable(THashNode& var);
 
 }  // namespace nokari

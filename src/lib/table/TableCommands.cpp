@@ -1,5 +1,7 @@
-// The 表 commands: each parses its table argument, performs one operation
-// of TableOps and leaves the result in それ.
+// The 表 commands: each reads its table argument, performs one operation
+// of TableOps and leaves the result in それ. Commands that only read the
+// table take it as a variable lends it (PopArgTable); those that change it
+// parse a table of their own.
 #include "lib/date/DateTime.h"
 #include "lib/pattern/Wildcard.h"
 #include "lib/table/TableOps.h"
@@ -61,13 +63,17 @@ auto WithPatterns(TNokaBase& e, F&& step) {
 void PickCommon(TNokaBase& e, bool exact) {
   std::string pattern = PopArgValue(e);
   int col = PopColumnText(e);
-  std::string table = PopArgValue(e);
+  // Lines for column -1, cells otherwise; an empty pattern picks nothing.
+  const bool noTable = col < 0 || pattern.empty();
+  std::string store;
+  std::string_view text = noTable ? PopArgView(e, store) : std::string_view();
+  std::shared_ptr<const TCsvDbBase> table = noTable ? nullptr : PopArgTable(e);
   if (exact && col < 0) RaiseCommandError(e, msg::kTableColumnFromZero);
   if (pattern.empty()) return SetSoreTyped(e, "", "s");
   bool fn = FieldNamesOn(e);
   std::string result = WithPatterns(e, [&] {
-    if (col < 0) return PickLines(table, pattern, fn);
-    return PickColumn(ParseTable(table, fn), col, pattern, exact);
+    if (col < 0) return PickLines(text, pattern, fn);
+    return PickColumn(*table, fn, col, pattern, exact);
   });
   SetSoreTyped(e, std::move(result), "s");
 }
@@ -77,10 +83,10 @@ void CmdPickExact(TNokaBase& e) { PickCommon(e, true); }
 
 void CmdExtract(TNokaBase& e) {
   std::string condition = PopArgValue(e);
-  std::string table = PopArgValue(e);
+  auto table = PopArgTable(e);
   std::string result;
   try {
-    result = WithPatterns(e, [&] { return ExtractRows(table, condition, ClockYear()); });
+    result = WithPatterns(e, [&] { return ExtractRows(*table, condition, ClockYear()); });
   } catch (const TConditionError& err) {
     RaiseError(e, msg::kCsvParseError, {err.Text});
   }
@@ -98,10 +104,10 @@ void SearchStep(TNokaBase& e) {
 void SearchCommon(TNokaBase& e, bool fuzzy) {
   std::string key = PopArgValue(e);
   int col = PopColumnText(e);
-  std::string table = PopArgValue(e);
+  auto table = PopArgTable(e);
   auto& state = FamilyState<TFindCsv>(e);
   bool fn = FieldNamesOn(e);
-  state.Table = ParseTable(table, fn);
+  state.Table = std::move(table);
   state.Key = std::move(key);
   state.Column = col;
   state.Fuzzy = fuzzy;
@@ -118,8 +124,8 @@ void CmdSearchClear(TNokaBase& e) { FamilyState<TFindCsv>(e).Clear(); }
 
 void AggregateCommon(TNokaBase& e, Aggregate kind) {
   int col = PopRequiredColumn(e);
-  TCsvDb db = ParseTable(PopArgValue(e), FieldNamesOn(e));
-  SetSoreNumber(e, AggregateColumn(db, col, kind));
+  auto table = PopArgTable(e);
+  SetSoreNumber(e, AggregateColumn(*table, FieldNamesOn(e), col, kind));
 }
 
 void CmdMax(TNokaBase& e) { AggregateCommon(e, Aggregate::Max); }
@@ -129,10 +135,8 @@ void CmdSum(TNokaBase& e) { AggregateCommon(e, Aggregate::Sum); }
 
 void SortCommon(TNokaBase& e, SortKey key) {
   int col = PopRequiredColumn(e);
-  TCsvDb db = ParseTable(PopArgValue(e), FieldNamesOn(e));
-  db.RemoveBlankEdges();
-  SortRows(db, col, key, key == SortKey::Date ? ClockYear() : 0);
-  SetSoreTyped(e, db.WriteCsv(), "s");
+  auto table = PopArgTable(e);
+  SetSoreTyped(e, SortedText(*table, FieldNamesOn(e), col, key, key == SortKey::Date ? ClockYear() : 0), "s");
 }
 
 void CmdSort(TNokaBase& e) { SortCommon(e, SortKey::Text); }
@@ -161,10 +165,10 @@ void CmdColumnDelete(TNokaBase& e) {
 
 void CmdColumnCopy(TNokaBase& e) {
   int col = PopColumnNumber(e);
-  TCsvDb db = ParseTable(PopArgValue(e), false);
+  auto table = PopArgTable(e);
   std::vector<std::string> cells;
-  cells.reserve(db.Rows.size());
-  for (int r = 0; r < db.RowCount(); ++r) cells.push_back(db.Cell(r, col));
+  cells.reserve(table->Rows.size());
+  for (int r = 0; r < table->RowCount(); ++r) cells.push_back(table->Cell(r, col));
   SetSoreValue(e, JoinLines(cells));
 }
 
@@ -181,7 +185,8 @@ void CmdColumnPaste(TNokaBase& e) {
 void CmdColumnMove(TNokaBase& e) {
   int to = PopColumnNumber(e);
   int from = PopColumnNumber(e);
-  TCsvDb db = ParseTable(PopArgValue(e), false);
+  std::string store;
+  TCsvDb db = ParseTable(PopArgView(e, store), false);
   db.MoveColumn(from, to);
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
@@ -190,21 +195,20 @@ void CmdColumnReplace(TNokaBase& e) {
   std::string to = PopArgValue(e);
   std::string from = PopArgValue(e);
   int col = PopColumnNumber(e);
-  TCsvDb db = ParseTable(PopArgValue(e), false);
+  std::string store;
+  TCsvDb db = ParseTable(PopArgView(e, store), false);
   ReplaceInColumn(db, col, from, to);
   SetSoreTyped(e, db.WriteCsv(), "s");
 }
 
-void CmdColumnCount(TNokaBase& e) {
-  TCsvDb db = ParseTable(PopArgValue(e), false);
-  SetSoreTyped(e, FormatInt(db.Width()), "e");
-}
+void CmdColumnCount(TNokaBase& e) { SetSoreTyped(e, FormatInt(PopArgTable(e)->Width()), "e"); }
 
 // ---- Whole tables ----
 
 void CmdRemoveDuplicates(TNokaBase& e) {
   int col = PopColumnNumber(e);
-  TCsvDb db = ParseTable(PopArgValue(e), false);
+  std::string store;
+  TCsvDb db = ParseTable(PopArgView(e, store), false);
   RemoveDuplicateRows(db, col);
   SetSoreValue(e, db.WriteCsv());
 }
@@ -220,15 +224,9 @@ void CmdKeyJoin(TNokaBase& e) {
   SetSoreTyped(e, t1.WriteCsv(), "s");
 }
 
-void CmdTranspose(TNokaBase& e) {
-  TCsvDb db = ParseTable(PopArgValue(e), false);
-  SetSoreTyped(e, db.Transposed().WriteCsv(), "s");
-}
+void CmdTranspose(TNokaBase& e) { SetSoreTyped(e, Transposed(*PopArgTable(e)).WriteCsv(), "s"); }
 
-void CmdToTab(TNokaBase& e) {
-  TCsvDb db = ParseTable(PopArgValue(e), false);
-  SetSoreTyped(e, db.WriteTab(), "s");
-}
+void CmdToTab(TNokaBase& e) { SetSoreTyped(e, PopArgTable(e)->WriteTab(), "s"); }
 
 void CmdToComma(TNokaBase& e) {
   TCsvDb db;

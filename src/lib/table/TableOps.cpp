@@ -43,6 +43,15 @@ bool Contains(std::string_view hay, std::string_view needle) {
   return FindChar(hay, needle) != std::string_view::npos;
 }
 
+// Chosen rows written as a table of their own: as wide as the widest.
+std::string WriteRows(const std::vector<const TCsvCells*>& rows) {
+  int width = 0;
+  for (const TCsvCells* row : rows) width = std::max(width, row->Count());
+  std::string out;
+  for (const TCsvCells* row : rows) AppendRowText(out, *row, width);
+  return out;
+}
+
 }  // namespace
 
 // ---- TCsvDb ----
@@ -86,27 +95,34 @@ void TCsvDb::RemoveBlankEdges() {
   DropTrailingBlankCells(Rows.back());
 }
 
-TCsvDb TCsvDb::Transposed() const {
+TCsvDb TCsvDb::Transposed() const { return nokari::Transposed(*this); }
+
+TCsvDb Transposed(const TCsvDbBase& db) {
   TCsvDb out;
-  int width = Width();
+  int width = db.Width();
   out.Rows.resize(width);
   for (int j = 0; j < width; ++j) {
     auto& cells = out.Rows[j].Cells;
-    cells.resize(Rows.size());
-    for (size_t i = 0; i < Rows.size(); ++i) cells[i] = Rows[i].Get(j);
+    cells.resize(db.Rows.size());
+    for (size_t i = 0; i < db.Rows.size(); ++i) cells[i] = db.Rows[i].Get(j);
   }
   out.RemoveBlankEdges();
   return out;
 }
 
 int TCsvDb::FindRow(int start, int col, std::string_view key, Match how) const {
-  for (int r = std::max(start, 0); r < RowCount(); ++r) {
-    const auto& row = Rows[r];
+  return nokari::FindRow(*this, start, col, key, how);
+}
+
+int FindRow(const TCsvDbBase& db, int start, int col, std::string_view key, TCsvDb::Match how) {
+  using Match = TCsvDb::Match;
+  for (int r = std::max(start, 0); r < db.RowCount(); ++r) {
+    const auto& row = db.Rows[r];
     bool hit = false;
     if (col < 0 && how == Match::Exact) {
       hit = std::any_of(row.Cells.begin(), row.Cells.end(), [&](const std::string& c) { return c == key; });
     } else {
-      std::string line = col < 0 ? RowLine(r) : std::string();
+      std::string line = col < 0 ? db.RowLine(r) : std::string();
       std::string_view subject = col < 0 ? std::string_view(line) : std::string_view(row.Get(col));
       switch (how) {
         case Match::Exact: hit = subject == key; break;
@@ -171,15 +187,19 @@ static bool HasStarOrQuestion(std::string_view key) {
 // ---- Picking ----
 
 std::string PickColumn(const TCsvDb& db, int col, std::string_view pattern, bool exact) {
-  TCsvDb out;
-  if (db.FieldNames && db.RowCount() > 0) out.Rows.push_back(db.Rows[0]);
+  return PickColumn(db, db.FieldNames, col, pattern, exact);
+}
+
+std::string PickColumn(const TCsvDbBase& db, bool fieldNames, int col, std::string_view pattern, bool exact) {
+  std::vector<const TCsvCells*> out;
+  if (fieldNames && db.RowCount() > 0) out.push_back(&db.Rows[0]);
   bool wild = HasWildcard(pattern);
-  for (int r = db.FirstDataRow(); r < db.RowCount(); ++r) {
+  for (int r = fieldNames ? 1 : 0; r < db.RowCount(); ++r) {
     const std::string& cell = db.Cell(r, col);
     bool hit = wild ? WildcardMatch(cell, pattern) : exact ? cell == pattern : Contains(cell, pattern);
-    if (hit) out.Rows.push_back(db.Rows[r]);
+    if (hit) out.push_back(&db.Rows[r]);
   }
-  return out.WriteCsv();
+  return WriteRows(out);
 }
 
 std::string PickLines(std::string_view text, std::string_view pattern, bool fieldNames) {
@@ -194,32 +214,78 @@ std::string PickLines(std::string_view text, std::string_view pattern, bool fiel
 
 // ---- Sorting, duplicates, join, replace, aggregates ----
 
-void SortRows(TCsvDb& db, int col, SortKey key, int defaultYear) {
-  size_t first = static_cast<size_t>(std::min(db.FirstDataRow(), db.RowCount()));
-  size_t n = db.Rows.size() - first;
-  std::vector<size_t> order(n);
+namespace {
+
+// The indexes from `first` to `end` in the order sorting the rows by the
+// cell that cellOf(row) gives (stable, ascending).
+template <typename CellOf>
+std::vector<size_t> SortOrder(size_t first, size_t end, SortKey key, int defaultYear, CellOf cellOf) {
+  std::vector<size_t> order(end - first);
   std::iota(order.begin(), order.end(), first);
   if (key == SortKey::Text) {
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return db.Rows[a].Get(col) < db.Rows[b].Get(col); });
-  } else {
-    std::vector<long double> keys(db.Rows.size());
-    for (size_t r = first; r < db.Rows.size(); ++r) {
-      const std::string& cell = db.Rows[r].Get(col);
-      if (key == SortKey::Number) {
-        keys[r] = ToNumber(cell);
-      } else {
-        auto ms = ParseDateTime(cell, defaultYear);
-        keys[r] = ms ? static_cast<long double>(*ms) : 0.0L;
-      }
-    }
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return cellOf(a) < cellOf(b); });
+    return order;
   }
+  std::vector<long double> keys(end - first);
+  for (size_t r = first; r < end; ++r) {
+    const std::string& cell = cellOf(r);
+    if (key == SortKey::Number) {
+      keys[r - first] = ToNumber(cell);
+    } else {
+      auto ms = ParseDateTime(cell, defaultYear);
+      keys[r - first] = ms ? static_cast<long double>(*ms) : 0.0L;
+    }
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return keys[a - first] < keys[b - first]; });
+  return order;
+}
+
+// How many of a row's cells are left when its trailing blank ones go.
+int CountWithoutTrailingBlanks(const TCsvCells& row) {
+  int n = row.Count();
+  while (n > 0 && Trim(row.Cells[n - 1]).empty()) --n;
+  return n;
+}
+
+}  // namespace
+
+void SortRows(TCsvDb& db, int col, SortKey key, int defaultYear) {
+  size_t first = static_cast<size_t>(std::min(db.FirstDataRow(), db.RowCount()));
+  std::vector<size_t> order = SortOrder(first, db.Rows.size(), key, defaultYear,
+                                        [&](size_t r) -> const std::string& { return db.Rows[r].Get(col); });
   std::vector<TCsvCells> sorted;
   sorted.reserve(db.Rows.size());
   for (size_t r = 0; r < first; ++r) sorted.push_back(std::move(db.Rows[r]));
   for (size_t r : order) sorted.push_back(std::move(db.Rows[r]));
   db.Rows = std::move(sorted);
+}
+
+// RemoveBlankEdges, SortRows and WriteCsv without a copy to change: the
+// rows kept are a range of indexes, the first and last of them with their
+// trailing blank cells left out.
+std::string SortedText(const TCsvDbBase& db, bool fieldNames, int col, SortKey key, int defaultYear) {
+  size_t first = 0, end = db.Rows.size();
+  while (first < end && IsBlankRow(db.Rows[first])) ++first;
+  while (end > first && IsBlankRow(db.Rows[end - 1])) --end;
+  if (first == end) return {};
+  const int firstOwn = CountWithoutTrailingBlanks(db.Rows[first]);
+  const int lastOwn = CountWithoutTrailingBlanks(db.Rows[end - 1]);
+  auto ownOf = [&](size_t r) {
+    return r == first ? firstOwn : r == end - 1 ? lastOwn : db.Rows[r].Count();
+  };
+  auto cellOf = [&](size_t r) -> const std::string& {
+    static const std::string empty;
+    return col >= 0 && col < ownOf(r) ? db.Rows[r].Cells[col] : empty;
+  };
+  size_t data = std::min(first + (fieldNames ? 1 : 0), end);
+  std::vector<size_t> order = SortOrder(data, end, key, defaultYear, cellOf);
+  int width = 0;
+  for (size_t r = first; r < end; ++r) width = std::max(width, ownOf(r));
+  std::string out;
+  for (size_t r = first; r < data; ++r) AppendRowText(out, db.Rows[r], ownOf(r), width, ',');
+  for (size_t r : order) AppendRowText(out, db.Rows[r], ownOf(r), width, ',');
+  return out;
 }
 
 void RemoveDuplicateRows(TCsvDb& db, int col) {
@@ -258,7 +324,11 @@ void ReplaceInColumn(TCsvDb& db, int col, std::string_view from, std::string_vie
 }
 
 long double AggregateColumn(const TCsvDb& db, int col, Aggregate kind) {
-  int first = db.FirstDataRow();
+  return AggregateColumn(db, db.FieldNames, col, kind);
+}
+
+long double AggregateColumn(const TCsvDbBase& db, bool fieldNames, int col, Aggregate kind) {
+  int first = fieldNames ? 1 : 0;
   int count = std::max(0, db.RowCount() - first);
   long double sum = 0, best = 0;
   bool haveBest = false;
@@ -472,26 +542,30 @@ std::string PrepareCondition(std::string_view condition) {
 }  // namespace
 
 std::string ExtractRows(std::string_view table, std::string_view condition, int defaultYear) {
-  TCsvDb db;
+  TCsvDbBase db;
   db.ReadCsv(table);
-  db.FieldNames = true;
-  TCsvCells header = db.RowCount() > 0 ? db.Rows[0] : TCsvCells{};
+  return ExtractRows(db, condition, defaultYear);
+}
+
+std::string ExtractRows(const TCsvDbBase& db, std::string_view condition, int defaultYear) {
+  static const TCsvCells kNoHeader;
+  const TCsvCells& header = db.RowCount() > 0 ? db.Rows[0] : kNoHeader;
   std::string prepared = PrepareCondition(condition);
   auto root = TCondParser(header, defaultYear).Parse(prepared);
   TCondEvaluator eval(defaultYear);
-  TCsvDb out;
-  if (db.RowCount() > 0) out.Rows.push_back(db.Rows[0]);
+  std::vector<const TCsvCells*> out;
+  if (db.RowCount() > 0) out.push_back(&db.Rows[0]);
   for (int r = 1; r < db.RowCount(); ++r) {
     const auto& row = db.Rows[r];
-    if (row.Count() > 0 && eval.Eval(*root, row)) out.Rows.push_back(row);
+    if (row.Count() > 0 && eval.Eval(*root, row)) out.push_back(&row);
   }
-  return out.WriteCsv();
+  return WriteRows(out);
 }
 
 // ---- Search state ----
 
 void TFindCsv::Clear() {
-  Table = TCsvDb();
+  Table.reset();
   Key.clear();
   Column = -1;
   StartRow = 0;
@@ -499,11 +573,11 @@ void TFindCsv::Clear() {
 }
 
 int TFindCsv::Next() {
-  if (Table.RowCount() == 0) return -1;
+  if (!Table || Table->RowCount() == 0) return -1;
   TCsvDb::Match how = TCsvDb::Match::Exact;
   if (Fuzzy) how = HasStarOrQuestion(Key) ? TCsvDb::Match::Wildcard : TCsvDb::Match::Contains;
-  int hit = Table.FindRow(StartRow, Column, Key, how);
-  StartRow = hit < 0 ? Table.RowCount() : hit + 1;
+  int hit = FindRow(*Table, StartRow, Column, Key, how);
+  StartRow = hit < 0 ? Table->RowCount() : hit + 1;
   return hit;
 }
 

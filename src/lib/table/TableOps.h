@@ -3,6 +3,7 @@
 // TableCommands.cpp.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,12 @@ class TCsvDb : public TCsvDbBase {
   int FindRow(int start, int col, std::string_view key, Match how) const;
 };
 
+// The operations that only read a table take it as it is kept beside a
+// variable's value (words/Value.h KeptTable), never copied, with the field
+// names setting beside it; the TCsvDb forms read db.FieldNames.
+TCsvDb Transposed(const TCsvDbBase& db);
+int FindRow(const TCsvDbBase& db, int start, int col, std::string_view key, TCsvDb::Match how);
+
 // Lines of a list value: separated by CR LF, CR or LF; a final line end
 // adds no empty line.
 std::vector<std::string> SplitLines(std::string_view text);
@@ -49,6 +56,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 // 表ピックアップ / 表完全一致ピックアップ for column >= 0: the header (with
 // field names) and the data rows whose cell matches, as CSV.
 std::string PickColumn(const TCsvDb& db, int col, std::string_view pattern, bool exact);
+std::string PickColumn(const TCsvDbBase& db, bool fieldNames, int col, std::string_view pattern, bool exact);
 // 表ピックアップ for column -1: plain lines that match, each with CR LF.
 std::string PickLines(std::string_view text, std::string_view pattern, bool fieldNames);
 
@@ -56,6 +64,9 @@ enum class SortKey { Text, Number, Date };
 // Stable ascending sort of the data rows by the cell in `col`; dates are
 // read with `defaultYear` for dates written without a year.
 void SortRows(TCsvDb& db, int col, SortKey key, int defaultYear);
+// The CSV text of the table with its blank edges removed (RemoveBlankEdges)
+// and its rows sorted so, written from the table as it stands.
+std::string SortedText(const TCsvDbBase& db, bool fieldNames, int col, SortKey key, int defaultYear);
 
 // Keeps the first of every group of rows with equal keys (column -1: the
 // whole CSV line). Every row takes part, header or not.
@@ -70,6 +81,7 @@ void ReplaceInColumn(TCsvDb& db, int col, std::string_view from, std::string_vie
 
 enum class Aggregate { Max, Min, Sum, Average };
 long double AggregateColumn(const TCsvDb& db, int col, Aggregate kind);
+long double AggregateColumn(const TCsvDbBase& db, bool fieldNames, int col, Aggregate kind);
 
 // A failed condition: its CP932 text, shown after the parse-error prefix.
 struct TConditionError {
@@ -78,10 +90,13 @@ struct TConditionError {
 // 表条件抽出: the header and the rows satisfying the condition, as CSV.
 // Throws TConditionError.
 std::string ExtractRows(std::string_view table, std::string_view condition, int defaultYear);
+std::string ExtractRows(const TCsvDbBase& db, std::string_view condition, int defaultYear);
 
 // Search state kept between 表検索, 表曖昧検索 and 表検索次の値.
 struct TFindCsv {
-  TCsvDb Table;
+  // Shared with the searched variable when it lent its table: kept as it
+  // was when the search began, whatever the variable becomes.
+  std::shared_ptr<const TCsvDbBase> Table;
   std::string Key;
   int Column = -1;
   int StartRow = 0;

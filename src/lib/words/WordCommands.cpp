@@ -194,10 +194,7 @@ void CmdListKeys(TNokaBase& e) {
 }
 
 void CmdCountElements(TNokaBase& e) {
-  std::string value = PopArgValue(e);
-  TCsvDbBase table;
-  table.ReadCsv(value);
-  int64_t n = table.RowCount();
+  int64_t n = PopArgTable(e)->RowCount();
   if (VarValue(e, "表フィールド名") == "1" && n > 0) --n;
   SetSoreTyped(e, FormatInt(n), "e");
 }
