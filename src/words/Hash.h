@@ -79,11 +79,18 @@ struct THashNode {
   // words never share one table.
   void CopyAttributes(const THashNode& from);
   char TypeLetter() const { return TypeTag.empty() ? '\0' : TypeTag.back(); }
-  void SetValue(std::string v) { Value = std::move(v); ++Version; }
+  // A whole new value: a table read from the old one goes with it (a
+  // parse is many times its text's size; a lent one lives on with its user).
+  void SetValue(std::string v) {
+    Value = std::move(v);
+    ++Version;
+    if (Parsed) Parsed.reset();
+  }
   void SetValue(std::string v, std::string tag) {
     Value = std::move(v);
     TypeTag = std::move(tag);
     ++Version;
+    if (Parsed) Parsed.reset();
   }
 };
 

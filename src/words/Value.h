@@ -90,7 +90,7 @@ std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexe
 // its text once. Null for a text longer than kKeptTableLimit with no table
 // kept yet: a table takes about 15 times its text's memory, too much to
 // keep beside a long text; the caller parses for itself, once.
-inline constexpr size_t kKeptTableLimit = 16u << 20;
+inline constexpr size_t kKeptTableLimit = 4u << 20;
 std::shared_ptr<const TCsvDbBase> KeptTable(THashNode& var);
 
 }  // namespace nokari
