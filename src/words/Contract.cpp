@@ -23,18 +23,33 @@ std::string PopArgValue(TNokaBase& e) {
   return EvalArg(e, text);
 }
 
+namespace {
+
+// The variable an argument names alone, with the type and number EvalArg
+// would leave for it, so that its text can be lent instead of copied; null
+// for any other argument.
+THashNode* LoneVariableArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
+  if (text.empty()) return nullptr;
+  THashNode* w = LoneVariable(e, compiled);
+  if (!w) return nullptr;
+  SetTag(e.CurrentType, w->TypeTag);
+  e.LastNumber = w->Num;
+  e.LastNumberValid = w->NumVersion == w->Version;
+  return w;
+}
+
+std::shared_ptr<const TCsvDbBase> ParseFresh(std::string_view text) {
+  auto fresh = std::make_shared<TCsvDbBase>();
+  fresh->ReadCsv(text);
+  return fresh;
+}
+
+}  // namespace
+
 std::string_view PopArgView(TNokaBase& e, std::string& store) {
   std::string text = e.ArgStack.PopLast();
   const CompiledRef compiled = CompileArgument(text);
-  if (!text.empty()) {
-    if (THashNode* w = LoneVariable(e, compiled)) {
-      // What EvalArg gives for a lone variable, without the copy.
-      SetTag(e.CurrentType, w->TypeTag);
-      e.LastNumber = w->Num;
-      e.LastNumberValid = w->NumVersion == w->Version;
-      return w->Value;
-    }
-  }
+  if (THashNode* w = LoneVariableArg(e, text, compiled)) return w->Value;
   store = EvalArg(e, text, compiled);
   return store;
 }
@@ -42,21 +57,11 @@ std::string_view PopArgView(TNokaBase& e, std::string& store) {
 std::shared_ptr<const TCsvDbBase> PopArgTable(TNokaBase& e) {
   std::string text = e.ArgStack.PopLast();
   const CompiledRef compiled = CompileArgument(text);
-  if (!text.empty()) {
-    if (THashNode* w = LoneVariable(e, compiled)) {
-      // What EvalArg gives for a lone variable, as PopArgView.
-      SetTag(e.CurrentType, w->TypeTag);
-      e.LastNumber = w->Num;
-      e.LastNumberValid = w->NumVersion == w->Version;
-      if (auto kept = KeptTable(*w)) return kept;
-      auto fresh = std::make_shared<TCsvDbBase>();
-      fresh->ReadCsv(w->Value);
-      return fresh;
-    }
+  if (THashNode* w = LoneVariableArg(e, text, compiled)) {
+    if (auto kept = KeptTable(*w)) return kept;
+    return ParseFresh(w->Value);
   }
-  auto fresh = std::make_shared<TCsvDbBase>();
-  fresh->ReadCsv(EvalArg(e, text, compiled));
-  return fresh;
+  return ParseFresh(EvalArg(e, text, compiled));
 }
 
 long double PopArgNumber(TNokaBase& e) { return ToNumber(PopArgValue(e)); }
