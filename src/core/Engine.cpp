@@ -461,6 +461,14 @@ void ReadConcatChain(TNokaBase& e, const char*& p, std::string& phrase) {
     } else {
       phrase += ReadWord(q);
       lastWasLiteral = false;
+      if (*q == '(') {
+        // A bracket call (…&文字数(「abc」)&…): its arguments belong to the
+        // operand, and a particle may follow the bracket as after a literal.
+        const char* end = BracketEnd(e, q);
+        phrase.append(q, end);
+        q = end;
+        lastWasLiteral = true;
+      }
     }
     p = q;
   }
