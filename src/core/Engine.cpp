@@ -126,6 +126,14 @@ const char* BracketEnd(TNokaBase& e, const char* p) {
 
 bool LineFollows(const char* p) { return LineAfter(p) >= 0; }
 
+int32_t BodyEndLineSlow(const TNokaBase& e) {
+  TNokaBase::EndLineMemo& memo = e.EndLine;
+  memo.Buf = e.Cursor.Buf;
+  memo.End = e.Cursor.End;
+  memo.Line = LineAfter(e.Cursor.End);
+  return memo.Line;
+}
+
 int32_t CurrentLine(const TNokaBase& e) {
   const char* from = nullptr;
   if (e.StmtStart && e.Cursor && e.StmtBuf == e.Cursor.Buf.get() && e.StmtEnd == e.Cursor.End &&
@@ -161,7 +169,7 @@ const char* PastLineEnd(const char* p, int32_t& line) {
 void StepOverLineEnd(TNokaBase& e) {
   if (e.Cursor.P == e.Cursor.End) {
     // The line end a body ends with: its line's marker, then the body's NUL.
-    int32_t line = LineAfter(e.Cursor.End);
+    int32_t line = BodyEndLine(e);
     if (line >= 0) {
       e.Caches->Recording.SetsLine = true;
       e.LineNo = line;
@@ -669,7 +677,7 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
   char c = *p;
   if (p == e.Cursor.End) {
     // The end of a body: its closing line end (read below), or its NUL.
-    if (LineFollows(p))
+    if (BodyEndLine(e) >= 0)
       c = '\r';
     else
       c = '\0';

@@ -88,6 +88,17 @@ struct TNokaBase {
   const std::string* StmtBuf = nullptr;
   const char* StmtEnd = nullptr;
 
+  // The line marker after the end of the body the cursor last ran to (see
+  // BodyEndLine): a loop body reaches its end once a turn and asks three
+  // times whether a line end follows there. The share keeps the text alive,
+  // so the place cannot come to mean another text.
+  struct EndLineMemo {
+    TextBuf Buf;
+    const char* End = nullptr;
+    int32_t Line = -1;
+  };
+  mutable EndLineMemo EndLine;
+
   // The readings kept by the place they start (blocks, value texts,
   // conditions, statement plans; core/EngineCaches.h). Held behind a pointer
   // so that this state carries none of the plan machinery.
@@ -162,11 +173,18 @@ void ReadBlock(TNokaBase& e, TRunControl& frame);
 // body with no line end after it. A body's end with a line end after it
 // reads as that line end (AtLineEnd); stepping over it reaches the NUL.
 bool LineFollows(const char* p);
+// LineAfter(e.Cursor.End), remembered for the body the cursor runs in
+// (e.Cursor.End is not null).
+int32_t BodyEndLineSlow(const TNokaBase& e);
+inline int32_t BodyEndLine(const TNokaBase& e) {
+  const TNokaBase::EndLineMemo& memo = e.EndLine;
+  return memo.End == e.Cursor.End && memo.Buf == e.Cursor.Buf ? memo.Line : BodyEndLineSlow(e);
+}
 inline bool AtTextEnd(const TNokaBase& e, const char* p) {
-  return *p == '\0' || (p == e.Cursor.End && !LineFollows(p));
+  return *p == '\0' || (p == e.Cursor.End && BodyEndLine(e) < 0);
 }
 inline bool AtLineEnd(const TNokaBase& e, const char* p) {
-  return *p == '\r' || *p == '\n' || (p == e.Cursor.End && *p && LineFollows(p));
+  return *p == '\r' || *p == '\n' || (p == e.Cursor.End && *p && BodyEndLine(e) >= 0);
 }
 // Whether p is at or past the end of the body the cursor runs in (the text
 // there belongs to the enclosing block).

@@ -54,6 +54,10 @@ struct ItemTarget {
   WordRef Owner;
   uint64_t Generation = 0;
   CompiledRef Key, Value;
+  // Whether the owner phrases are one phrase "名前の" (-1: not yet known),
+  // and that name: both depend on the plan's text alone.
+  int8_t PlainOwner = -1;
+  std::string OwnerName;
 };
 
 // A double-quoted literal read once (words/Value.cpp): the texts it gives

@@ -381,7 +381,10 @@ class Compiler {
     if (first < 0) return false;
     Skip();
     const Node::Type firstType = c_.nodes[first].type;
-    if (*p_ == '\0' && (firstType == Node::Var || firstType == Node::Item || firstType == Node::Group)) {
+    // A lone literal is its own text (the reader gives a number literal's
+    // text as written, a plain string literal's contents).
+    if (*p_ == '\0' && (firstType == Node::Var || firstType == Node::Item || firstType == Node::Group ||
+                        firstType == Node::Num || firstType == Node::Str)) {
       c_.single = true;
       c_.root = first;
       return true;
@@ -1259,6 +1262,12 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
   if (!c.ok) return false;
   if (c.single && c.nodes[c.root].type == Node::Var) return RunSingleWord(e, c.nodes[c.root], out);
   if (c.single && c.nodes[c.root].type == Node::Item) return TreeEvaluator(e, c).RunSingleItem(out);
+  if (c.single && c.nodes[c.root].type != Node::Group) {
+    const Node& literal = c.nodes[c.root];
+    out = literal.text;
+    SetTag(e.CurrentType, literal.type == Node::Num ? "e" : "s");
+    return true;
+  }
   return RunTree(e, c, ExpressionRoot(c), out);
 }
 

@@ -1174,7 +1174,8 @@ namespace {
 // Stores a dictionary item with the type of the value just evaluated.
 void StoreItem(TNokaBase& e, THashNode& owner, const std::string& key, std::string value) {
   if (THashNode* node = owner.Table->Find(key)) {
-    node->SetValue(std::move(value), e.CurrentType);
+    node->SetValue(std::move(value));
+    SetTag(node->TypeTag, e.CurrentType);
   } else {
     auto item = std::make_shared<THashNode>(key, std::move(value), e.RunStack.Count(), false);
     item->TypeTag = e.CurrentType;
@@ -1273,13 +1274,16 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
 
 void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
                        const std::string& valueText, ItemTarget& target) {
-  const Keywords& kw = Kw();
   // The plain case: one phrase 辞書の naming a dictionary directly.
-  if (ownerPhrases.size() == 1 && EndsWithChar(ownerPhrases[0], kw.No)) {
+  if (target.PlainOwner < 0) {
+    const std::string& no = Kw().No;
+    target.PlainOwner = ownerPhrases.size() == 1 && EndsWithChar(ownerPhrases[0], no) ? 1 : 0;
+    if (target.PlainOwner) target.OwnerName = ownerPhrases[0].substr(0, ownerPhrases[0].size() - no.size());
+  }
+  if (target.PlainOwner) {
     uint64_t generation = e.Words.Generation();
     if (target.Generation != generation || generation == 0) {
-      const std::string& phrase = ownerPhrases[0];
-      target.Owner = e.Words.FindRef(std::string_view(phrase).substr(0, phrase.size() - kw.No.size()));
+      target.Owner = e.Words.FindRef(target.OwnerName);
       target.Generation = generation;
     }
     THashNode* owner = target.Owner.get();

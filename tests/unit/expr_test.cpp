@@ -134,6 +134,10 @@ TEST(Expressions, CompiledArgumentsAgreeWithReading) {
       "辞書の(K)",  "辞書の(K)+1", "1+辞書の(K)", "(辞書の(K))*2", "辞書の(x)",    "辞書の(x)&1",
       "辞書の(無)", "辞書の(Z)+1", "変数の(K)",   "無い物の(K)",  "(E)",          "E*2+(S)",
       "辞書の(K)<6", "未定義",     "(T)",         "-(S)",         "辞書の(K)&A",  "A&辞書の(K)",
+      // Lone literals are their own text: numbers as written, hex as its
+      // value, string literals without their quotes.
+      "5",          "007",        "1.50",        "1e3",          "$1F",          "0",
+      "「abc」",    "「」",       "`x y`",       "\"12\"",      "「 a 」",      "12個",
   };
   for (const char* c : cases) {
     std::string compiled = t.Arg(c);

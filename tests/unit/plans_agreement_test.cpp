@@ -307,5 +307,22 @@ TEST(PlansAgree, WholeNumberArithmetic) {
       "Iを、1から、12まで、繰り返す（Fは、F/2。Fを、表示）\n");
 }
 
+// An item write keeps its owner's name with its plan: the owner made
+// again, deleted, or turned into a plain variable between two runs of the
+// same statement is found anew each time.
+TEST(PlansAgree, ItemWritesFollowTheirOwner) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "辞書の(「a」)は、0\n"
+      "Iを、1から、6まで、繰り返す（\n"
+      "  辞書の(I)は、I*2\n"
+      "  辞書の(「a」)は、それ\n"
+      "  もし、I=2ならば、辞書を、削除\n"
+      "  もし、I=4ならば、辞書は、「x」\n"
+      "  辞書の(I)を、表示\n"
+      "  辞書を、表示\n"
+      "）\n");
+}
+
 }  // namespace
 }  // namespace nokari
