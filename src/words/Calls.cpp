@@ -96,7 +96,9 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
   }
   e.CurrentType = e.SoreVar->TypeTag;
   if (push) e.ArgStack.Push(ValueAsPhrase(e.SoreVar->Value, e.CurrentType));
-  return e.SoreVar->Value;
+  // それ gets its old value back just after this: the result is moved out
+  // rather than copied.
+  return std::move(e.SoreVar->Value);
 }
 
 bool IsArgBlank(char c) {
@@ -289,7 +291,10 @@ std::string LabelValue(TNokaBase& e, THashNode& label) {
 }
 
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, BracketUse use) {
-  WordRef word = e.Words.FindRef(name, true);
+  return CallBracketed(e, e.Words.FindRef(name, true), name, p, use);
+}
+
+std::string CallBracketed(TNokaBase& e, WordRef word, const std::string& name, const char*& p, BracketUse use) {
   if (!IsCallable(word.get())) {
     e.ArgStack.Push(name);
     return {};

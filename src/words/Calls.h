@@ -23,6 +23,8 @@ void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::strin
 enum class BracketUse { kStatement, kValue, kArgument };
 // The bracket form name(…) with p at "("; returns the result (それ is kept).
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, BracketUse use);
+// The same with the word the name finds (folded) looked up already.
+std::string CallBracketed(TNokaBase& e, WordRef word, const std::string& name, const char*& p, BracketUse use);
 // A label used as a value: runs it in a new level and returns それ.
 std::string LabelValue(TNokaBase& e, THashNode& label);
 // Reads a bracket call's argument list onto the word stack, in place: p

@@ -431,9 +431,9 @@ std::string EvalTerm(TNokaBase& e, const char*& p) {
   }
   const Keywords& kw = Kw();
   if (*p == '(') {
-    if (THashNode* w = e.Words.Find(word, true)) {
-      if (IsCallable(w))
-        return CallBracketed(e, word, p, BracketUse::kValue);
+    if (WordRef w = e.Words.FindRef(word, true)) {
+      if (IsCallable(w.get()))
+        return CallBracketed(e, std::move(w), word, p, BracketUse::kValue);
       // 辞書の(キー): the fold must not turn an item access into a phrase.
       if (!(EndsWithChar(word, kw.No) && e.Words.Find(word.substr(0, word.size() - kw.No.size())))) {
         e.ArgStack.Push(word);
