@@ -99,6 +99,16 @@ struct TNokaBase {
   };
   mutable EndLineMemo EndLine;
 
+  // Where a jump command (戻る, 飛ぶ, 呼ぶ) stood when it jumped with phrases
+  // of its statement left over (NoteJumpPlace): the error about them names
+  // that file and line rather than the place jumped to. Valid while Stmt is
+  // still the statement being run.
+  struct JumpPlace {
+    const char* Stmt = nullptr;
+    std::string FileName;
+    int32_t Line = 0;
+  } LeftoverPlace;
+
   // The readings kept by the place they start (blocks, value texts,
   // conditions, statement plans; core/EngineCaches.h). Held behind a pointer
   // so that this state carries none of the plan machinery.
@@ -156,6 +166,12 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word);
 // Raises "too many arguments" for phrases a statement's verb left unused
 // (checked after every command: the usual empty stack costs no call).
 void RaiseLeftovers(TNokaBase& e, const std::string& verb);
+// Called by a command about to jump elsewhere: keeps the statement's place
+// when phrases are left over (see TNokaBase::LeftoverPlace).
+void NoteJumpPlaceSlow(TNokaBase& e);
+inline void NoteJumpPlace(TNokaBase& e) {
+  if (!e.ArgStack.Items.empty()) NoteJumpPlaceSlow(e);
+}
 inline void ReportLeftovers(TNokaBase& e, const std::string& verb) {
   if (e.ArgStack.Count() != 0) RaiseLeftovers(e, verb);
 }

@@ -57,8 +57,12 @@ std::string BaseName(std::string_view path) {
   return std::string(path.substr(start));
 }
 
+std::string LineOf(const char* fmtUtf8, std::string_view fileName, int32_t line, std::string_view message) {
+  return FormatMessage(Sj(fmtUtf8), {BaseName(fileName), std::to_string(line), message});
+}
+
 std::string LineOf(const char* fmtUtf8, const TNokaBase& e, int32_t line, std::string_view message) {
-  return FormatMessage(Sj(fmtUtf8), {BaseName(e.FileName), std::to_string(line), message});
+  return LineOf(fmtUtf8, e.FileName, line, message);
 }
 
 }  // namespace
@@ -68,7 +72,11 @@ std::string ErrorLine(const TNokaBase& e, std::string_view message) {
 }
 
 void RaiseErrorAtLine(TNokaBase& e, int32_t line, std::string_view cp932Message) {
-  std::string text = LineOf(msg::kErrorLine, e, line, cp932Message);
+  RaiseErrorAt(e, e.FileName, line, cp932Message);
+}
+
+void RaiseErrorAt(TNokaBase& e, std::string_view fileName, int32_t line, std::string_view cp932Message) {
+  std::string text = LineOf(msg::kErrorLine, fileName, line, cp932Message);
   e.ErrorLog += text;
   e.ErrorLog += "\r\n";
   throw ENoka(std::move(text));

@@ -41,6 +41,9 @@ std::string_view RunningWordName(const TNokaBase& e);
                                     std::initializer_list<std::string_view> args = {});
 // An error line naming an explicit line (source preparation).
 [[noreturn]] void RaiseErrorAtLine(TNokaBase& e, int32_t line, std::string_view cp932Message);
+// The same naming a file too (a place the run has left).
+[[noreturn]] void RaiseErrorAt(TNokaBase& e, std::string_view fileName, int32_t line,
+                               std::string_view cp932Message);
 // Same with a message already in CP932.
 [[noreturn]] void RaiseErrorText(TNokaBase& e, std::string_view cp932Message);
 // Appends a warning line to the log (and, in debug mode, shows the dialog).

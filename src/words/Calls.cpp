@@ -33,6 +33,7 @@ struct SoreKeeper {
 
 // Pushes a call frame and moves the cursor into the label.
 void EnterCall(TNokaBase& e, THashNode& label) {
+  NoteJumpPlace(e);
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kCallFrame;
   frame.ReturnPos = std::move(e.Cursor);  // set anew just below

@@ -211,6 +211,7 @@ void CmdJump(TNokaBase& e) {
   std::string name = UnquoteLiteral(PopArgText(e));
   if (!name.empty() && name[0] == '*') name.erase(0, 1);
   std::string mark = "*" + name + "\r";
+  NoteJumpPlace(e);
   TRunControl f;
   while (e.RunStack.Pop(f)) {
     if (!f.Body) {
@@ -232,6 +233,7 @@ void CmdCall(TNokaBase& e) {
   if (!name.empty() && name[0] == '*') name.erase(0, 1);
   THashNode* label = FindWord(e, name);
   if (!label || label->Kind != kLabel) RaiseCommandError(e, msg::kArgError);
+  NoteJumpPlace(e);
   TRunControl frame;
   frame.Kind = kCallFrame;
   frame.ReturnPos = e.Cursor;
@@ -254,6 +256,7 @@ void CmdReturn(TNokaBase& e) {
     inCall = kind == kCallFrame || kind == kEventFrame;
   }
   if (!inCall) RaiseError(e, msg::kNoReturnPlace);
+  NoteJumpPlace(e);
   while (TRunControl* top = e.RunStack.Top()) {
     if (top->Kind == kCallFrame || top->Kind == kEventFrame) {
       e.Cursor = std::move(top->ReturnPos);
