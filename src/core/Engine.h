@@ -135,7 +135,9 @@ struct TNokaBase {
 
 // Writes a type tag only when it changes: tags are short strings set at
 // every evaluation, and most of the time they stay as they were.
-inline void SetTag(std::string& tag, const char* value) {
+// Forced inline: with the one-letter tags it folds to a compare and a
+// store, and it runs at every evaluation.
+[[gnu::always_inline]] inline void SetTag(std::string& tag, const char* value) {
   if (value[0] && !value[1]) {  // the common one-letter tags
     if (!(tag.size() == 1 && tag[0] == value[0])) tag.assign(1, value[0]);
   } else if (tag != value) {

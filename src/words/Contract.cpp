@@ -230,7 +230,9 @@ void FormatIntInto(std::string& out, int64_t x) {
   // none of assign's checks for overlapping text.
   const size_t n = static_cast<size_t>(end - p);
   if (out.size() != n) out.resize(n);
-  memcpy(out.data(), p, n);
+  // At most 20 bytes: a loop beats a call to memcpy for them.
+  char* to = out.data();
+  for (size_t k = 0; k < n; ++k) to[k] = p[k];
 }
 
 void FormatNumberInto(std::string& out, long double x) {

@@ -1102,20 +1102,38 @@ void AppendHint(TNokaBase& e, const ENoka& err, std::string_view hint) {
   throw ENoka(std::move(line));
 }
 
-void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
-  if (target) {
-    // Planned names come from a plain word: never an element access.
-    if (target->MayAppend < 0) target->MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
-    if (target->MayAppend && TryAppendPlanned(e, name, valueText, *target)) return;
-    if (!IsCurrent(target->Value)) {
-      target->Value = CompileArgument(valueText);
-      target->Shape = ShapeOf(target->Value);
-    }
-    if (target->Shape == kArithmeticShape && AssignNumberInPlace(e, name, *target)) return;
-    if (target->Shape == kLoneVariableShape && CopyVariableInPlace(e, name, *target)) return;
-  } else if (TryAppendInPlace(e, name, valueText)) {
-    return;
+namespace {
+
+// A planned assignment's fast ways (appending in place, arithmetic on the
+// variable's number, a copy of another variable); false when none applies.
+// Kept apart from the general way below, whose frame is a large one to set
+// up for the loop counters and running totals that never need it.
+bool AssignPlannedFast(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget& target) {
+  // Planned names come from a plain word: never an element access.
+  if (target.MayAppend < 0) target.MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
+  if (target.MayAppend && TryAppendPlanned(e, name, valueText, target)) return true;
+  if (!IsCurrent(target.Value)) {
+    target.Value = CompileArgument(valueText);
+    target.Shape = ShapeOf(target.Value);
   }
+  if (target.Shape == kArithmeticShape) return AssignNumberInPlace(e, name, target);
+  if (target.Shape == kLoneVariableShape) return CopyVariableInPlace(e, name, target);
+  return false;
+}
+
+[[gnu::noinline]] void AssignGeneral(TNokaBase& e, const std::string& name, const std::string& valueText,
+                                     AssignTarget* target);
+
+}  // namespace
+
+void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
+  if (target ? AssignPlannedFast(e, name, valueText, *target) : TryAppendInPlace(e, name, valueText)) return;
+  AssignGeneral(e, name, valueText, target);
+}
+
+namespace {
+
+void AssignGeneral(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
   e.LastNumberValid = false;
   std::string value = target ? EvalArg(e, valueText, target->Value) : EvalArg(e, valueText);
   std::string type = e.CurrentType;
@@ -1168,8 +1186,6 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
       RaiseErrorText(e, FormatMessage(Sj(msg::kBadSyntax), {name}) + Sj(msg::kCannotAssign));
   }
 }
-
-namespace {
 
 // Stores a dictionary item with the type of the value just evaluated.
 void StoreItem(TNokaBase& e, THashNode& owner, const std::string& key, std::string value) {
