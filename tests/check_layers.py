@@ -54,6 +54,7 @@ LAYER_MAP = [
     ("core/Scan.", 0),
     ("core/PlaceMap.h", 0),
     ("core/Errors.", 1),
+    ("core/LazyLibrary.", 1),  # libraries opened on first use, raising as errors do
     ("core/Services.", 1),
     ("core/Parts.h", 1),
     ("core/Sound.h", 1),

@@ -56,6 +56,9 @@ done
 grep -q '/editors/vscode/test' "$work/contents" && problem "the package holds the editor tests"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$depends" | grep -q 'libonig' || problem "Depends lacks Oniguruma: $depends"
+# Opened by name on first use, so only the package's own list names them.
+echo "$depends" | grep -q 'libcurl4' || problem "Depends lacks libcurl: $depends"
+echo "$depends" | grep -q 'libarchive13' || problem "Depends lacks libarchive: $depends"
 [ $gui = 1 ] && { echo "$depends" | grep -q 'libqt6widgets6' || problem "Depends lacks Qt: $depends"; }
 
 dpkg -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; echo "dpkg -i failed"; exit 1; }

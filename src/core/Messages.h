@@ -106,6 +106,8 @@ inline constexpr char kFlowWordAsValue[] = "\"%s\"は、実行の流れを変え
 // Run-time errors shared by values and several families
 inline constexpr char kRangeError[] = "範囲チェックエラー";
 inline constexpr char kVariableNotFound[] = "変数\"%s\"が見つかりません。";
+// A system library opened on first use is missing or lacks a function.
+inline constexpr char kLibraryUnavailable[] = "ライブラリ\"%s\"を読み込めません。%s";
 
 // Security policy
 inline constexpr char kSecurityCaption[] = "セキュリティの警告";

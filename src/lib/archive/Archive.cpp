@@ -1,7 +1,5 @@
 #include "lib/archive/Archive.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
@@ -16,6 +14,7 @@
 
 #include "core/Cp932.h"
 #include "core/Encoding.h"
+#include "lib/archive/ArchiveApi.h"
 #include "lib/archive/Lha.h"
 #include "lib/path/Path.h"
 

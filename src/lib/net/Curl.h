@@ -2,7 +2,7 @@
 // way, and one transfer at a time with the progress window, the stop
 // button and the window system kept running while the network works.
 #pragma once
-#include <curl/curl.h>
+#include "lib/net/CurlApi.h"
 
 #include <chrono>
 #include <memory>

@@ -2,7 +2,7 @@
 // memory with a cap (peers are untrusted: a listing or a reply that grows
 // past its cap ends the transfer with an error instead of eating memory).
 #pragma once
-#include <curl/curl.h>
+#include "lib/net/CurlApi.h"
 
 #include <string>
 
