@@ -29,10 +29,26 @@ class LazyLibrary {
   void* handle_ = nullptr;
 };
 
-// Fills a family's table of functions once: each X(name) of the list sets
-// table.name from the library. A failure leaves the table unfilled, to be
-// tried again at the next use.
+// A family's table: `struct Type` with a pointer for each X(name) of the
+// list, and `const Type& Name()`, which fills it from the library the first
+// time (a failure leaves it unfilled, to be tried again at the next use).
 #define NOKARI_LAZY_POINTER(name) decltype(&::name) name = nullptr;
 #define NOKARI_LAZY_LOAD(name) table.name = reinterpret_cast<decltype(table.name)>(library.Function(#name));
+#define NOKARI_LAZY_TABLE_DECLARE(Type, Name, LIST) \
+  struct Type {                                    \
+    LIST(NOKARI_LAZY_POINTER)                      \
+  };                                               \
+  const Type& Name();
+#define NOKARI_LAZY_TABLE_DEFINE(Type, Name, soname, LIST) \
+  const Type& Name() {                                     \
+    static Type table;                                     \
+    static bool filled = false;                            \
+    if (!filled) {                                         \
+      static LazyLibrary library(soname);                  \
+      LIST(NOKARI_LAZY_LOAD)                               \
+      filled = true;                                       \
+    }                                                      \
+    return table;                                          \
+  }
 
 }  // namespace nokari

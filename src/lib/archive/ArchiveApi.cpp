@@ -3,16 +3,5 @@
 #include "lib/archive/ArchiveApi.h"
 
 namespace nokari::archive {
-
-const ArchiveFunctions& ArchiveApi() {
-  static ArchiveFunctions table;
-  static bool filled = false;
-  if (!filled) {
-    static LazyLibrary library("libarchive.so.13");
-    NOKARI_ARCHIVE_FUNCTIONS(NOKARI_LAZY_LOAD)
-    filled = true;
-  }
-  return table;
-}
-
+NOKARI_LAZY_TABLE_DEFINE(ArchiveFunctions, ArchiveApi, "libarchive.so.13", NOKARI_ARCHIVE_FUNCTIONS)
 }  // namespace nokari::archive

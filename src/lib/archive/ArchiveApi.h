@@ -76,13 +76,8 @@
   X(archive_write_set_options)
 
 namespace nokari::archive {
-
-struct ArchiveFunctions {
-  NOKARI_ARCHIVE_FUNCTIONS(NOKARI_LAZY_POINTER)
-};
-// The table, libarchive opened and looked up at the first call.
-const ArchiveFunctions& ArchiveApi();
-
+// ArchiveApi(): the table, libarchive opened and looked up at the first call.
+NOKARI_LAZY_TABLE_DECLARE(ArchiveFunctions, ArchiveApi, NOKARI_ARCHIVE_FUNCTIONS)
 }  // namespace nokari::archive
 
 #ifndef NOKARI_ARCHIVE_API_TABLE

@@ -3,16 +3,5 @@
 #include "lib/net/CurlApi.h"
 
 namespace nokari::net {
-
-const CurlFunctions& CurlApi() {
-  static CurlFunctions table;
-  static bool filled = false;
-  if (!filled) {
-    static LazyLibrary library("libcurl.so.4");
-    NOKARI_CURL_FUNCTIONS(NOKARI_LAZY_LOAD)
-    filled = true;
-  }
-  return table;
-}
-
+NOKARI_LAZY_TABLE_DEFINE(CurlFunctions, CurlApi, "libcurl.so.4", NOKARI_CURL_FUNCTIONS)
 }  // namespace nokari::net

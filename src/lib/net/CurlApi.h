@@ -32,13 +32,8 @@
   X(curl_slist_free_all)
 
 namespace nokari::net {
-
-struct CurlFunctions {
-  NOKARI_CURL_FUNCTIONS(NOKARI_LAZY_POINTER)
-};
-// The table, libcurl opened and looked up at the first call.
-const CurlFunctions& CurlApi();
-
+// CurlApi(): the table, libcurl opened and looked up at the first call.
+NOKARI_LAZY_TABLE_DECLARE(CurlFunctions, CurlApi, NOKARI_CURL_FUNCTIONS)
 }  // namespace nokari::net
 
 #ifndef NOKARI_CURL_API_TABLE
