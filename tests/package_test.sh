@@ -59,6 +59,7 @@ echo "$depends" | grep -q 'libonig' || problem "Depends lacks Oniguruma: $depend
 # Opened by name on first use, so only the package's own list names them.
 echo "$depends" | grep -q 'libcurl4' || problem "Depends lacks libcurl: $depends"
 echo "$depends" | grep -q 'libarchive13' || problem "Depends lacks libarchive: $depends"
+echo "$depends" | grep -q 'libsqlite3-0' || problem "Depends lacks SQLite: $depends"
 [ $gui = 1 ] && { echo "$depends" | grep -q 'libqt6widgets6' || problem "Depends lacks Qt: $depends"; }
 
 dpkg -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; echo "dpkg -i failed"; exit 1; }

@@ -107,6 +107,11 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out, size_t* badOffset) {
 }
 
 std::string FromUtf8(std::string_view utf8) {
+  // ASCII is the same bytes in CP932 (iconv maps every one to itself):
+  // names, paths and numbers need no converter.
+  bool ascii = true;
+  for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return std::string(utf8);
   std::string out;
   static const std::string geta = "\x81\xAC";  // 〓
   FromUtf8Conv().Run(utf8, out, [&](size_t off) {

@@ -1,8 +1,8 @@
 // The SQLite backend: libsqlite3 in the process, a database file a
 // connection.
-#include <sqlite3.h>
 
 #include "lib/db/Db.h"
+#include "lib/db/SqliteApi.h"
 #include "words/Contract.h"
 
 namespace nokari::db {
