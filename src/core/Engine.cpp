@@ -412,12 +412,13 @@ void RaiseLeftovers(TNokaBase& e, const std::string& verb) {
   std::string text = FormatMessage(Sj(msg::kTooManyArgs), {verb, rest});
   if (calculation) text += Sj(msg::kBracketTheExpression);
   TNokaBase::JumpPlace place = std::exchange(e.LeftoverPlace, {});
-  if (place.Stmt && place.Stmt == e.StmtStart) RaiseErrorAt(e, place.FileName, place.Line, text);
+  if (place.Stmt && place.Stmt == e.StmtStart && place.StmtBuf == e.StmtBuf)
+    RaiseErrorAt(e, place.FileName, place.Line, text);
   RaiseErrorText(e, text);
 }
 
 void NoteJumpPlaceSlow(TNokaBase& e) {
-  e.LeftoverPlace = {e.StmtStart, e.FileName, CurrentLine(e)};
+  e.LeftoverPlace = {e.StmtStart, e.StmtBuf, e.FileName, CurrentLine(e)};
 }
 
 void ExecutePending(TNokaBase& e) {

@@ -105,6 +105,7 @@ struct TNokaBase {
   // still the statement being run.
   struct JumpPlace {
     const char* Stmt = nullptr;
+    const std::string* StmtBuf = nullptr;
     std::string FileName;
     int32_t Line = 0;
   } LeftoverPlace;
