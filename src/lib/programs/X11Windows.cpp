@@ -12,10 +12,7 @@
 #include "core/Encoding.h"
 
 // Xlib last: its macros (None, Bool, Status ...) stay out of the headers above.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
+#include "lib/programs/X11Api.h"
 
 namespace nokari::programs {
 namespace {
