@@ -1,8 +1,9 @@
 // A system library opened when a command first needs it, instead of being
 // linked. Linked, a library and everything it brings are loaded and
 // relocated at every start, whether the script uses them or not: libcurl
-// (with TLS, Kerberos, LDAP, SSH …) and libarchive (with ICU and the
-// compressors) were half of a one-line script's start-up.
+// (with TLS, Kerberos, LDAP, SSH …), libarchive (with ICU and the
+// compressors), SQLite and Xlib were three quarters of a one-line script's
+// start-up.
 //
 // A family lists the functions it calls in one X-macro list and includes a
 // header that declares a table of them (see lib/net/CurlApi.h); the table
