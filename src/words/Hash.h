@@ -81,17 +81,37 @@ struct THashNode {
   char TypeLetter() const { return TypeTag.empty() ? '\0' : TypeTag.back(); }
   // A whole new value: a table read from the old one goes with it (a
   // parse is many times its text's size; a lent one lives on with its user).
-  void SetValue(std::string v) {
+  // Taken by reference: a by-value text is one more construction and
+  // destruction per write, and a copy assigned keeps the old capacity.
+  void SetValue(std::string&& v) {
     Value = std::move(v);
+    NewValueWritten();
+  }
+  void SetValue(const std::string& v) {
+    Value = v;
+    NewValueWritten();
+  }
+  void SetValue(std::string&& v, std::string_view tag) {
+    Value = std::move(v);
+    SetTypeTag(tag);
+    NewValueWritten();
+  }
+  void SetValue(const std::string& v, std::string_view tag) {
+    Value = v;
+    SetTypeTag(tag);
+    NewValueWritten();
+  }
+
+ private:
+  void NewValueWritten() {
     ++Version;
     if (Parsed) Parsed.reset();
   }
-  void SetValue(std::string v, std::string tag) {
-    Value = std::move(v);
-    TypeTag = std::move(tag);
-    ++Version;
-    if (Parsed) Parsed.reset();
+  void SetTypeTag(std::string_view tag) {
+    if (TypeTag != tag) TypeTag.assign(tag.data(), tag.size());
   }
+
+ public:
 };
 
 // What runs when named: a built-in command, a label or a user function.
