@@ -283,15 +283,20 @@ void SetSore(TNokaBase& e, std::string value, const char* tag) {
   e.CurrentType = tag;
 }
 
-void SetSoreTyped(TNokaBase& e, std::string value, const char* tag) {
-  THashNode& sore = *e.SoreVar;
-  sore.Value = std::move(value);
-  ++sore.Version;
-  SetTag(sore.TypeTag, tag);
+void SetSoreTyped(TNokaBase& e, std::string&& value, const char* tag) {
+  e.SoreVar->SetValue(std::move(value));
+  SetTag(e.SoreVar->TypeTag, tag);
   SetTag(e.CurrentType, tag);
 }
 
-void SetSoreValue(TNokaBase& e, std::string value) { e.SoreVar->SetValue(std::move(value)); }
+void SetSoreTyped(TNokaBase& e, const std::string& value, const char* tag) {
+  e.SoreVar->SetValue(value);
+  SetTag(e.SoreVar->TypeTag, tag);
+  SetTag(e.CurrentType, tag);
+}
+
+void SetSoreValue(TNokaBase& e, std::string&& value) { e.SoreVar->SetValue(std::move(value)); }
+void SetSoreValue(TNokaBase& e, const std::string& value) { e.SoreVar->SetValue(value); }
 
 std::string VarValue(TNokaBase& e, const char* nameUtf8) { return e.Words.GetValue(Sj(nameUtf8)); }
 

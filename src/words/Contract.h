@@ -126,8 +126,10 @@ inline bool IsWholeNumber(long double x) { return x > -1e15L && x < 1e15L && x =
 // Results. SetSore stores the value in それ and the tag in CurrentType only;
 // SetSoreTyped also writes それ's type tag; SetSoreValue leaves every tag.
 void SetSore(TNokaBase& e, std::string value, const char* tag);
-void SetSoreTyped(TNokaBase& e, std::string value, const char* tag);
-void SetSoreValue(TNokaBase& e, std::string value);
+void SetSoreTyped(TNokaBase& e, std::string&& value, const char* tag);
+void SetSoreTyped(TNokaBase& e, const std::string& value, const char* tag);
+void SetSoreValue(TNokaBase& e, std::string&& value);
+void SetSoreValue(TNokaBase& e, const std::string& value);
 inline void SetSoreNumber(TNokaBase& e, long double x) { SetSoreTyped(e, FormatNumber(x), "e"); }
 
 // A value text as the script wrote it, evaluated (a literal, a variable, an

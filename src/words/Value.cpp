@@ -564,7 +564,7 @@ THashNode* CreateVariable(TNokaBase& e, const std::string& name, std::string val
   return e.Words.Find(name) ? e.Words.Find(name) : raw;
 }
 
-void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::string& type) {
+void StoreValue(TNokaBase& e, THashNode& word, std::string&& value, const std::string& type) {
   (void)e;
   if (type == "hs") {
     word.Kind = kDictionary;

@@ -47,7 +47,7 @@ THashNode* SplitObjectProperty(TNokaBase& e, std::string_view word, std::string&
 void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
                        const std::string& valueText, ItemTarget& target);
 // Stores a whole value in a word, making it a variable or a dictionary.
-void StoreValue(TNokaBase& e, THashNode& word, std::string value, const std::string& type);
+void StoreValue(TNokaBase& e, THashNode& word, std::string&& value, const std::string& type);
 // Creates a user variable (level = run-control depth).
 THashNode* CreateVariable(TNokaBase& e, const std::string& name, std::string value = {});
 

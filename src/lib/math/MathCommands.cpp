@@ -57,7 +57,7 @@ TTarget PopTarget(TNokaBase& e) {
 }
 
 void StoreResult(TNokaBase& e, TTarget& t, std::string result, const char* mark) {
-  if (t.Var && !t.Var->Reserved) StoreValue(e, *t.Var, result, mark);
+  if (t.Var && !t.Var->Reserved) StoreValue(e, *t.Var, std::string(result), mark);
   SetSoreTyped(e, std::move(result), mark);
 }
 
