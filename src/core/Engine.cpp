@@ -43,7 +43,6 @@ const std::array<bool, 256> kDelimiters = [] {
   return t;
 }();
 
-bool IsBlank(unsigned char c) { return c == '\t' || c == ' ' || c == ',' || c == 0xA4; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 bool PointsInto(const std::string* buf, const char* p) {
@@ -71,10 +70,6 @@ int32_t LineAfter(const char* p, const char* end) {
 }
 
 bool IsWordDelimiter(unsigned char c) { return kDelimiters[c]; }
-
-void SkipBlanks(const char*& p) {
-  while (IsBlank(static_cast<unsigned char>(*p))) ++p;
-}
 
 void SkipSpaces(const char*& p) {
   while (*p == ' ' || *p == '\t') ++p;
@@ -677,7 +672,33 @@ void StepQuestion(TNokaBase& e, const char* p) {
   RaiseErrorText(e, text);
 }
 
-void StepOnce(TNokaBase& e, bool& stepAgain) {
+// The common steps, kept apart from the reader so that they do not pay for
+// its frame: a statement that starts where the cursor stands (nothing on the
+// word stack) replayed from its plan, and a line end or text end with
+// nothing on the word stack (no statement to finish there). False when the
+// reader must step; `planTried` then says whether the plans were asked
+// already.
+bool StepPlain(TNokaBase& e, bool& planTried) {
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  e.Cursor.P = p;
+  if (e.ArgStack.Count() != 0) return false;
+  const char c = *p;
+  if (p == e.Cursor.End || c == '\0' || IsLineEnd(c)) {
+    // As StepOnce would: the line end stepped over, the statement being
+    // recorded (one that performed itself, as an assignment) let go.
+    e.Caches->Recording.Start = nullptr;
+    if (p != e.Cursor.End ? c != '\0' : BodyEndLine(e) >= 0) StepOverLineEnd(e);
+    return true;
+  }
+  e.StmtStart = p;
+  e.StmtBuf = e.Cursor.Buf.get();
+  e.StmtEnd = e.Cursor.End;
+  planTried = true;
+  return ReplayPlan(e, p);
+}
+
+[[gnu::noinline]] void StepOnce(TNokaBase& e, bool& stepAgain, bool planTried) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   e.Cursor.P = p;
@@ -707,7 +728,7 @@ void StepOnce(TNokaBase& e, bool& stepAgain) {
     e.StmtStart = p;
     e.StmtBuf = e.Cursor.Buf.get();
     e.StmtEnd = e.Cursor.End;
-    if (ReplayPlan(e, p)) return;
+    if (!planTried && ReplayPlan(e, p)) return;
     e.Caches->Recording = {p, e.StmtBuf, e.StmtEnd, true, false};
   }
   switch (c) {
@@ -861,10 +882,13 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
 }  // namespace
 
 void Step(TNokaBase& e) {
+  bool planTried = false;
+  if (StepPlain(e, planTried)) return;
   bool again = true;
   while (again && e.Cursor) {
     again = false;
-    StepOnce(e, again);
+    StepOnce(e, again, planTried);
+    planTried = false;
   }
 }
 

@@ -230,7 +230,14 @@ void RequestClose(TNokaBase& e); // close request: runs the close handler
 bool IsWordDelimiter(unsigned char c);
 // Reads a word at p (skipping leading spaces/tabs); advances p.
 std::string ReadWord(const char*& p);
-void SkipBlanks(const char*& p);  // TAB, space, ',' and 0xA4
+// TAB, space, ',' and 0xA4 (every statement starts with this: inline).
+inline void SkipBlanks(const char*& p) {
+  for (;;) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c != ' ' && c != '\t' && c != ',' && c != 0xA4) return;
+    ++p;
+  }
+}
 void SkipSpaces(const char*& p);  // TAB and space
 // The end of a string literal starting at p (at its quote); raises when open.
 const char* LiteralEnd(TNokaBase& e, const char* p);
