@@ -267,6 +267,7 @@ void KeepNumberOf(THashNode& word, long double x) {
   // Rounded and compared back rather than IsWholeNumber's rint: frndint is
   // the slowest of the x87 instructions.
   word.NumIsWhole = false;
+  word.NumTextPlain = false;
   word.NumWhole = 0;
   if (x > -1e15L && x < 1e15L) {
     const int64_t rounded = RoundToInt64(x);

@@ -305,6 +305,9 @@ struct Node {
   // Item: the word the key names, and whether the key folds to a command.
   mutable THashNode* keyWord = nullptr;
   mutable bool keyCallable = false;
+  // Item: the generation of the owner's table in which the key as written
+  // was no key of it (generations are unique to a table's set of keys).
+  mutable uint64_t missGeneration = 0;
 };
 
 // A literal's number, and its integer when it is a whole one.
@@ -841,10 +844,17 @@ class TreeEvaluator {
     }
     THashNode* owner = n.word;
     if (n.callable || !owner || owner->Kind != kDictionary || !owner->Table) throw Fallback();
-    if (THashNode* node = owner->Table->Find(n.item)) return node;
+    // The key as written first; it is not looked for again while the
+    // table's keys stay those it was missing from (途中の(N) is keyed by
+    // N's value, never by "N").
+    const THash& table = *owner->Table;
+    if (n.missGeneration != table.Generation() || n.missGeneration == 0) {
+      if (THashNode* node = table.Find(n.item)) return node;
+      n.missGeneration = table.Generation();
+    }
     if (n.keyWord) {
       if (n.keyWord->Kind != kVariable) throw Fallback();
-      return owner->Table->Find(n.keyWord->Value);
+      return table.Find(n.keyWord->Value);
     }
     if (n.keyCallable) throw Fallback();
     return nullptr;  // the key names nothing: it was looked up as written
@@ -994,7 +1004,7 @@ class TreeEvaluator {
           }
           // The first term is read again as text unless it is a string.
           if ((op.Flags & WholeOp::kFirstTerm) && !(w->TypeTag.size() == 1 && w->TypeTag[0] == 's') &&
-              !PlainNumberText(w->Value))
+              !(w->NumVersion == w->Version && w->NumTextPlain) && !PlainNumberText(w->Value))
             return false;
           if (!WholeOf(*w, stack[sp])) return false;
           ++sp;
@@ -1005,7 +1015,9 @@ class TreeEvaluator {
           if (!node) return false;
           char letter = node->TypeLetter() ? node->TypeLetter() : 's';
           if ((op.Flags & WholeOp::kNeedsTypeE) && letter != 'e') return false;
-          if ((op.Flags & WholeOp::kFirstTerm) && letter != 's' && !PlainNumberText(node->Value)) return false;
+          if ((op.Flags & WholeOp::kFirstTerm) && letter != 's' &&
+              !(node->NumVersion == node->Version && node->NumTextPlain) && !PlainNumberText(node->Value))
+            return false;
           if (!WholeOf(*node, stack[sp])) return false;
           ++sp;
           continue;

@@ -62,6 +62,10 @@ struct THashNode {
   uint64_t NumVersion = ~0ull;
   int64_t NumWhole = 0;
   bool NumIsWhole = false;
+  // With the number valid: the text is a plain decimal integer (the engine
+  // wrote it, or read it as one), so an expression need not check that it
+  // reads back as written.
+  bool NumTextPlain = false;
   // The value's lines as element writes (名前#i) see them, valid while
   // LinesVersion == Version: how many there are and where the last starts,
   // kept only for a text that its lines joined by CR LF give back exactly.
@@ -133,11 +137,13 @@ inline long double NumberOf(THashNode& word) {
 }
 // Keeps x as the number of the word's current value (with its integer).
 void KeepNumberOf(THashNode& word, long double x);
-// The same for a whole number known to be below 10^15 in magnitude.
+// The same for a whole number known to be below 10^15 in magnitude whose
+// text the value is, written as a plain decimal integer.
 inline void KeepWholeOf(THashNode& word, int64_t x) {
   word.Num = static_cast<long double>(x);
   word.NumWhole = x;
   word.NumIsWhole = true;
+  word.NumTextPlain = true;
   word.NumVersion = word.Version;
 }
 // The word's value as a machine integer: false when its number is not a

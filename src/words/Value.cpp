@@ -520,13 +520,15 @@ std::string EvalArg(TNokaBase& e, const std::string& text) {
 }
 
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
+  // One result returned from every way, so it is built where the caller
+  // wants it (two locals each cost a move on the way out).
+  std::string value;
   if (text.empty()) {
     SetTag(e.CurrentType, "s");
-    return {};
+    return value;
   }
-  std::string fast;
-  if (TryEvalArgFast(e, compiled, fast)) return fast;
-  std::string value = EvalArgReading(e, text);
+  if (TryEvalArgFast(e, compiled, value)) return value;
+  value = EvalArgReading(e, text);
   // Whatever ran while reading (calls, nested statements) may have left a
   // number behind that is not this value's.
   e.LastNumberValid = false;
@@ -1069,6 +1071,7 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
     word->Num = source->Num;
     word->NumWhole = source->NumWhole;
     word->NumIsWhole = source->NumIsWhole;
+    word->NumTextPlain = source->NumTextPlain;
     word->NumVersion = word->Version;
   }
   SetTag(e.CurrentType, word->TypeTag);

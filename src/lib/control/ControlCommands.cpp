@@ -250,8 +250,10 @@ void CmdReturn(TNokaBase& e) {
     return;
   }
   // Without a call frame nothing is popped: the loop around stays intact.
+  // Looked for from the top, where the nearest one is (a deep recursion
+  // would otherwise walk all its frames at every return).
   bool inCall = false;
-  for (int i = 0; i < e.RunStack.Count() && !inCall; ++i) {
+  for (int i = e.RunStack.Count(); i-- > 0 && !inCall;) {
     uint8_t kind = e.RunStack.At(i)->Kind;
     inCall = kind == kCallFrame || kind == kEventFrame;
   }
