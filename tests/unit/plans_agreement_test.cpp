@@ -324,5 +324,33 @@ TEST(PlansAgree, ItemWritesFollowTheirOwner) {
       "）\n");
 }
 
+// An item read whose key is written as a name (途中の(N)) looks for that
+// name as a key first: a key of that name added later is found, though the
+// name was missing from the same table on every read before.
+TEST(PlansAgree, ItemReadsFollowTheirKeys) {
+  ExpectAgreement(
+      "途中の(5)は、「五」\n"
+      "Nは、5\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  Xは、途中の(N)\n"
+      "  (X&「/」&途中の(N))を、表示\n"
+      "  もし、I=2ならば、途中の(「N」)は、「エヌ」\n"
+      "  もし、I=3ならば、途中は、「」\n"
+      "）\n");
+}
+
+// The first term of an expression is read again as text unless its text is
+// a plain number: texts the engine wrote (counters, sums) and texts a
+// script wrote (leading zeros, blanks, signs) must give the same answers.
+TEST(PlansAgree, FirstTermsReadAsWritten) {
+  ExpectAgreement(
+      "Aは、007\nBは、A+1\nBを、表示\n"
+      "Aは、「 7」\nBは、A+1\nBを、表示\n"
+      "Aは、-0\nBは、A-1\nBを、表示\n"
+      "Aは、「+3」\nBは、A+1\nBを、表示\n"
+      "Iを、1から、3まで、繰り返す（Aは、I*10。Bは、A&1。Bを、表示。Aは、A&「0」。Bは、A+1。Bを、表示）\n"
+      "Cは、それ\nCは、C+1\nCを、表示\n");
+}
+
 }  // namespace
 }  // namespace nokari
