@@ -1460,19 +1460,18 @@ THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
   return n.word && n.word->Kind == kVariable ? n.word : nullptr;
 }
 
-bool TryEvalNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
+int TryEvalCondition(TNokaBase& e, const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
-  if (!c.ok || c.single) return false;
+  if (!c.ok || c.single) return -1;
   try {
     TreeEvaluator ev(e, c);
     int64_t whole;
-    if (TryWhole(ev, c, c.root, whole)) {
-      out = static_cast<long double>(whole);
-      return true;
-    }
-    return ev.EvalNumber(c.root, out) && std::isfinite(out);
+    if (TryWhole(ev, c, c.root, whole)) return whole == 1 ? 1 : 0;
+    long double x;
+    if (ev.EvalNumber(c.root, x) && std::isfinite(x) && IsWholeNumber(x)) return ToInt64(x) == 1 ? 1 : 0;
+    return -1;
   } catch (Fallback&) {
-    return false;
+    return -1;
   }
 }
 

@@ -49,8 +49,12 @@ bool TryEvalArgWhole(TNokaBase& e, const CompiledRef& ref, int64_t& out);
 // The variable a compiled argument names when it is one word alone and
 // names a variable now; null otherwise.
 THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref);
-// The same for an expression (a condition).
-bool TryEvalNumber(TNokaBase& e, const CompiledRef& ref, long double& out);
+// A condition (an expression) decided on its compiled form: 1 when its
+// value is the whole number 1, 0 when it is another whole number, -1 when it
+// is not a whole number or the reading evaluator must decide. Machine
+// integers first: a condition is mostly a comparison of whole numbers, and
+// going through an 80-bit number cost more than the comparison.
+int TryEvalCondition(TNokaBase& e, const CompiledRef& ref);
 std::string EvaluateExpression(TNokaBase& e, const std::string& text, const CompiledRef& ref);
 
 }  // namespace nokari

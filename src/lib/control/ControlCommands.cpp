@@ -30,11 +30,11 @@ void CmdIf(TNokaBase& e) {
     CompiledRef& slot = cached->Compiled;
     if (!IsCurrent(slot)) slot = CompileExpression(*cached->Text);
     const CompiledRef compiled = slot;
-    long double x;
     // A whole number reads back from its text unchanged: no text needed.
-    if (TryEvalNumber(e, compiled, x) && IsWholeNumber(x)) {
+    const int decided = TryEvalCondition(e, compiled);
+    if (decided >= 0) {
       SetTag(e.CurrentType, "e");
-      e.CondResult = ToInt64(x) == 1 ? 1 : 0;
+      e.CondResult = decided;
     } else {
       // Held: the evaluation may run statements that change the cache.
       std::shared_ptr<const std::string> expression = cached->Text;
