@@ -35,18 +35,26 @@ enum WordKind : uint8_t {
 inline bool IsCommandKind(uint8_t kind) { return kind == kCommand || kind == kCommandAlias; }
 
 struct THashNode {
+  // The fields are in an order that leaves no padding: a long dictionary
+  // is mostly its words.
   std::string Name;
   std::string ArgSpec;
   std::string Value;
   std::string TypeTag;
   uint8_t Kind = kVariable;
+  bool Reserved = false;
+  // With the number below valid: whether it is whole and below 10^15 in
+  // magnitude (NumWhole holds it), and whether the text is a plain decimal
+  // integer (the engine wrote it, or read it as one), so an expression need
+  // not check that it reads back as written.
+  bool NumIsWhole = false;
+  bool NumTextPlain = false;
   // What a number says depends on the kind, so each has its own field.
   int32_t CommandNumber = 0;  // kind 0: the command's number (CommandId)
   int32_t Level = 0;          // kinds 2, 3, 6: run-control depth at creation (-1 built-in)
   int32_t ObjectIndex = 0;    // kind 4: index in the object list
   TextPos Ref;                   // label position / creating statement
   std::unique_ptr<THash> Table;  // kind 6: the dictionary's items
-  bool Reserved = false;
   uint64_t Version = 0;          // bumped on every value write (table cache)
   // The slot particles split from ArgSpec, and the ArgSpec they came from
   // (entries of the binder's cache, which lives as long as the program).
@@ -61,11 +69,6 @@ struct THashNode {
   long double Num = 0;
   uint64_t NumVersion = ~0ull;
   int64_t NumWhole = 0;
-  bool NumIsWhole = false;
-  // With the number valid: the text is a plain decimal integer (the engine
-  // wrote it, or read it as one), so an expression need not check that it
-  // reads back as written.
-  bool NumTextPlain = false;
   // The value's lines as element writes (名前#i) see them, valid while
   // LinesVersion == Version: how many there are and where the last starts,
   // kept only for a text that its lines joined by CR LF give back exactly.
@@ -77,7 +80,7 @@ struct THashNode {
 
   THashNode() = default;
   THashNode(std::string name, std::string value, int32_t level, bool reserved)
-      : Name(std::move(name)), Value(std::move(value)), Level(level), Reserved(reserved) {}
+      : Name(std::move(name)), Value(std::move(value)), Reserved(reserved), Level(level) {}
 
   // Copies every field but the name; a dictionary's items are copied, so two
   // words never share one table.
