@@ -135,6 +135,10 @@ struct EngineCaches {
     std::string Verb;
     WordRef VerbWord;       // the verb found in generation VerbGeneration
     uint64_t VerbGeneration = 0;
+    // A command verb's implementation, found for the command number
+    // VerbFnNumber (words/Registry.h PlannedCommandFn).
+    void (*VerbFn)(TNokaBase&) = nullptr;
+    int32_t VerbFnNumber = -1;
     // The phrases bound to the verb's slots, for the verb and ArgSpec it was
     // made for. Shared: a replay keeps its own while a nested one rebinds.
     struct BoundCall {

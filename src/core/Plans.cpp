@@ -164,9 +164,17 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   const char* limit = plan.Limit;
   THashNode* word = plan.VerbWord.get();
   if (plan.Phrases.empty() && word && word->Kind == kCommand && word->ArgSpec.empty()) {
-    // A command without slots (戻る, 引数取得, もし): nothing to bind.
+    // A command without slots (戻る, 引数取得, もし): nothing to bind, and
+    // its implementation found once.
     e.ImplicitSore = false;
-    RunCommand(e, *word, plan.Verb);
+    if (plan.VerbFnNumber != word->CommandNumber) {
+      plan.VerbFn = PlannedCommandFn(*word);
+      plan.VerbFnNumber = word->CommandNumber;
+    }
+    if (plan.VerbFn)
+      RunCommandFn(e, plan.VerbFn, *word, plan.Verb);
+    else
+      RunCommand(e, *word, plan.Verb);
     ReportLeftovers(e, plan.Verb);
   } else if (!RunBound(e, plan)) {
     auto& items = e.ArgStack.Items;

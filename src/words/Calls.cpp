@@ -272,13 +272,32 @@ void CallLabel(TNokaBase& e, THashNode& label) {
   EnterCall(e, label);
 }
 
+namespace {
+
+// An argument's value kept for the function's 引数取得, as EvalArg gives it.
+// Arithmetic on whole numbers (fib(N-1)) is written straight into its
+// place: no text made on the way and moved in.
+void PushUserArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
+  int64_t whole;
+  if (ShapeOf(compiled) == kArithmeticShape && TryEvalArgWhole(e, compiled, whole)) {
+    FormatIntInto(e.UserArgs.Items.emplace_back(), whole);
+    SetTag(e.CurrentType, "e");
+    e.LastNumber = static_cast<long double>(whole);
+    e.LastNumberValid = true;
+    return;
+  }
+  e.UserArgs.Push(EvalArg(e, text, compiled));
+}
+
+}  // namespace
+
 void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
                     std::vector<CompiledRef>& compiled) {
   e.ImplicitSore = false;
   compiled.resize(bound.size());
   for (size_t k = 0; k < bound.size(); ++k) {
     if (!IsCurrent(compiled[k])) compiled[k] = CompileArgument(bound[k]);
-    e.UserArgs.Push(EvalArg(e, bound[k], compiled[k]));
+    PushUserArg(e, bound[k], compiled[k]);
   }
   EnterCall(e, label);
 }

@@ -221,6 +221,27 @@ bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, s
   return true;
 }
 
+namespace {
+
+// Runs a command's implementation as the word `name`, its errors wrapped
+// once as a command's.
+template <class Run>
+void RunAsCommand(TNokaBase& e, std::string_view name, Run run) {
+  RunningWordScope running(e, name);
+  try {
+    run();
+  } catch (ENoka& err) {
+    if (e.StopFlag) throw;
+    RaiseError(e, msg::kCommandError, {err.Message});
+  } catch (std::bad_alloc&) {
+    throw;
+  } catch (std::exception& err) {
+    RaiseError(e, msg::kCommandError, {FromUtf8(err.what())});
+  }
+}
+
+}  // namespace
+
 void RunCommand(TNokaBase& e, THashNode& word, std::string_view written) {
   int number = word.CommandNumber;
   const bool declared = word.Kind == kDllFunction;
@@ -231,20 +252,20 @@ void RunCommand(TNokaBase& e, THashNode& word, std::string_view written) {
     std::string name = word.Name == "\\" ? "\\" + std::to_string(number) : word.Name;
     RaiseError(e, msg::kBrokenLink, {name});
   }
-  RunningWordScope running(e, written.empty() ? std::string_view(word.Name) : written);
-  try {
-    if (declaredFn)
-      declaredFn(e, word);
-    else
-      fn(e);
-  } catch (ENoka& err) {
-    if (e.StopFlag) throw;
-    RaiseError(e, msg::kCommandError, {err.Message});
-  } catch (std::bad_alloc&) {
-    throw;
-  } catch (std::exception& err) {
-    RaiseError(e, msg::kCommandError, {FromUtf8(err.what())});
-  }
+  const std::string_view name = written.empty() ? std::string_view(word.Name) : written;
+  if (declaredFn)
+    RunAsCommand(e, name, [&] { declaredFn(e, word); });
+  else
+    RunAsCommand(e, name, [&] { fn(e); });
+}
+
+CommandFn PlannedCommandFn(const THashNode& word) {
+  if (word.Kind != kCommand || IsBranchWordNumber(word.CommandNumber)) return nullptr;
+  return CommandFor(word.CommandNumber);
+}
+
+void RunCommandFn(TNokaBase& e, CommandFn fn, const THashNode& word, std::string_view written) {
+  RunAsCommand(e, written.empty() ? std::string_view(word.Name) : written, [&] { fn(e); });
 }
 
 }  // namespace nokari

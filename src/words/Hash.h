@@ -229,7 +229,10 @@ class TStack {
  public:
   std::vector<std::string> Items;
   size_t Count() const { return Items.size(); }
-  void Push(std::string s) { Items.push_back(std::move(s)); }
+  // By reference: a by-value text is one more move on every push (a move
+  // of a short text copies its bytes), and phrases are pushed all the time.
+  void Push(std::string&& s) { Items.push_back(std::move(s)); }
+  void Push(const std::string& s) { Items.push_back(s); }
   std::string PopLast();
   std::string PopFirst();
   std::string Peek(size_t i) const { return i < Items.size() ? Items[i] : std::string(); }

@@ -67,6 +67,12 @@ void BindArguments(TNokaBase& e, THashNode& word, std::string_view written = {})
 void Dispatch(TNokaBase& e, THashNode& word, std::string_view written = {});
 // Runs the implementation with the word stack already bound.
 void RunCommand(TNokaBase& e, THashNode& word, std::string_view written = {});
+// A built-in command word's implementation, for a planned statement that
+// runs it again and again (RunCommandFn): null when RunCommand must decide
+// (a branch word, a number without one, not a built-in command).
+CommandFn PlannedCommandFn(const THashNode& word);
+// RunCommand with the implementation found once (PlannedCommandFn).
+void RunCommandFn(TNokaBase& e, CommandFn fn, const THashNode& word, std::string_view written = {});
 // When `phrases` fit the word's slots one to one in order (the binding then
 // only strips particles), the bound phrases; false otherwise. Lets a planned
 // statement bind once.
