@@ -59,13 +59,21 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
   // could start inside it).
   std::vector<std::string> waiting;
   if (!e.ArgStack.Items.empty()) waiting.swap(e.ArgStack.Items);
+  // The statement the call stands in is the one an error after it names:
+  // the function's statements take its place while they run.
   struct LevelRestore {
     TNokaBase& e;
     TextPos& cursor;
     std::vector<std::string>& waiting;
+    const char* stmt = e.StmtStart;
+    const std::string* stmtBuf = e.StmtBuf;
+    const char* stmtEnd = e.StmtEnd;
     ~LevelRestore() {
       e.RunStack.RestoreLevel();
       if (!e.StopFlag) e.Cursor = cursor;
+      e.StmtStart = stmt;
+      e.StmtBuf = stmtBuf;
+      e.StmtEnd = stmtEnd;
       if (waiting.empty()) return;
       auto& items = e.ArgStack.Items;
       waiting.insert(waiting.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));

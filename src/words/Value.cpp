@@ -1190,13 +1190,16 @@ void AssignGeneral(TNokaBase& e, const std::string& name, const std::string& val
   }
 }
 
-// Stores a dictionary item with the type of the value just evaluated.
-void StoreItem(TNokaBase& e, THashNode& owner, const std::string& key, std::string value) {
+// Stores a dictionary item with the type of the value just evaluated: a
+// text made for it (moved in), or a variable's own (copied, the item's
+// old room reused).
+template <class Text>
+void StoreItem(TNokaBase& e, THashNode& owner, const std::string& key, Text&& value) {
   if (THashNode* node = owner.Table->Find(key)) {
-    node->SetValue(std::move(value));
+    node->SetValue(std::forward<Text>(value));
     SetTag(node->TypeTag, e.CurrentType);
   } else {
-    auto item = std::make_shared<THashNode>(key, std::move(value), e.RunStack.Count(), false);
+    auto item = std::make_shared<THashNode>(key, std::string(std::forward<Text>(value)), e.RunStack.Count(), false);
     item->TypeTag = e.CurrentType;
     owner.Table->Add(std::move(item));
   }
@@ -1253,11 +1256,15 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
     }
     if (THashNode* target = e.Words.Find(named)) owner = target;
   }
+  // The key and the value may run functions that delete the owner or make
+  // it something else: it is held, and checked again once they are known.
+  const WordRef held = e.Words.FindRef(owner->Name);
   std::string trimmed = valueText;
   while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) <= ' ') trimmed.pop_back();
   if (owner->Kind == kVariable) {
     std::string key = EvalArg(e, item);
     std::string value = EvalArg(e, trimmed);
+    if (owner->Kind != kVariable) RaiseError(e, msg::kCannotAssignTo, {owner->Name});
     std::string out;
     bool replaced = false;
     for (auto line : SplitLines(owner->Value)) {
@@ -1281,6 +1288,7 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
     if (!owner->Table) owner->Table = std::make_unique<THash>();
     std::string key = EvalArg(e, item);
     std::string value = EvalArg(e, trimmed);
+    if (!(owner->Kind == kDictionary && owner->Table)) RaiseError(e, msg::kCannotAssignTo, {owner->Name});
     StoreItem(e, *owner, key, std::move(value));
     return;
   }
@@ -1311,6 +1319,16 @@ void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrase
       if (!IsCurrent(target.Key)) target.Key = CompileArgument(item);
       std::string key = EvalArg(e, item, target.Key);
       if (!IsCurrent(target.Value)) target.Value = CompileArgument(valueText);
+      // A variable's value (途中の(N)は、それ) is copied from where it
+      // stands, with what EvalArg would have left (its type, its number).
+      if (THashNode* source = LoneVariable(e, target.Value)) {
+        SetTag(e.CurrentType, source->TypeTag);
+        e.LastNumber = source->Num;
+        e.LastNumberValid = source->NumVersion == source->Version;
+        if (!(owner->Kind == kDictionary && owner->Table)) RaiseError(e, msg::kCannotAssignTo, {owner->Name});
+        StoreItem(e, *owner, key, static_cast<const std::string&>(source->Value));
+        return;
+      }
       std::string value = EvalArg(e, valueText, target.Value);
       // The evaluations may have changed the owner; it was checked before.
       if (!(owner->Kind == kDictionary && owner->Table)) RaiseError(e, msg::kCannotAssignTo, {owner->Name});

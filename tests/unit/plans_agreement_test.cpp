@@ -324,6 +324,24 @@ TEST(PlansAgree, ItemWritesFollowTheirOwner) {
       "）\n");
 }
 
+// An item written from a variable takes the variable's text and type as
+// they are at each run (copied where it stands), and the owner is checked
+// again after the key's evaluation, which may have run a function.
+TEST(PlansAgree, ItemWritesCopyVariables) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "●壊す(Xを)\n"
+      "  箱は、「」\n"
+      "  それは、X\n"
+      "Iを、1から、5まで、繰り返す（\n"
+      "  もし、I%2=0ならば、Vは、「v」&I。違えば、Vは、I*3\n"
+      "  箱の(I)は、V\n"
+      "  (箱の(I)+1)を、表示\n"
+      "  もし、I=4ならば、箱の(壊す(I))は、V\n"
+      "  箱を、表示\n"
+      "）\n");
+}
+
 // An item read whose key is written as a name (途中の(N)) looks for that
 // name as a key first: a key of that name added later is found, though the
 // name was missing from the same table on every read before.
