@@ -6,6 +6,7 @@
 // program starts. The word table is not cached here: readings that depend on
 // it record the table's generation and look again when it moved.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <functional>
@@ -177,6 +178,16 @@ struct EngineCaches {
     bool SetsLine = false;
   } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
+  // Where the line end after a label leads and the line it gives, for the
+  // labels called last (every call steps over its label's line end). The
+  // share keeps the text alive, so a place cannot come to mean another text.
+  struct LabelLine {
+    TextBuf Buf;
+    const char* From = nullptr;
+    const char* To = nullptr;
+    int32_t Line = 0;
+  };
+  std::array<LabelLine, 8> LabelLines;
   // Double-quoted literals by their text (they read the same wherever they
   // stand). Found by a view of the text, without a copy.
   struct TextHash {
@@ -206,6 +217,7 @@ struct EngineCaches {
     Literals.clear();
     Recording = {};
     PlainWordStart = nullptr;
+    LabelLines = {};
   }
 };
 
