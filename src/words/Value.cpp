@@ -140,7 +140,19 @@ std::string ItemAccess(TNokaBase& e, THashNode* owner, const std::string& item, 
   if (owner->Kind == kDictionary) {
     if (!owner->Table) RaiseError(e, msg::kMissingHashTable, {owner->Name});
     THashNode* node = owner->Table->Find(item);
-    if (!node) node = owner->Table->Find(EvalArg(e, item));
+    // The key may run a function that empties the owner, makes it a plain
+    // variable or renames it away: the owner is held while it runs, and
+    // read as it is afterwards.
+    WordRef held;
+    if (!node) {
+      held = e.Words.FindRef(owner->Name);
+      const std::string key = EvalArg(e, item);
+      if (owner->Kind != kDictionary || !owner->Table) {
+        SetTag(e.CurrentType, "s");
+        return owner->Kind == kVariable ? LookupKeyLine(owner->Value, key) : std::string();
+      }
+      node = owner->Table->Find(key);
+    }
     if (!node) {
       SetTag(e.CurrentType, "s");
       return {};
