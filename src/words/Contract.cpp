@@ -29,13 +29,7 @@ namespace {
 // would leave for it, so that its text can be lent instead of copied; null
 // for any other argument.
 THashNode* LoneVariableArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
-  if (text.empty()) return nullptr;
-  THashNode* w = LoneVariable(e, compiled);
-  if (!w) return nullptr;
-  SetTag(e.CurrentType, w->TypeTag);
-  e.LastNumber = w->Num;
-  e.LastNumberValid = w->NumVersion == w->Version;
-  return w;
+  return text.empty() ? nullptr : LoneVariableValue(e, compiled);
 }
 
 std::shared_ptr<const TCsvDbBase> ParseFresh(std::string_view text) {

@@ -1460,6 +1460,15 @@ THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
   return n.word && n.word->Kind == kVariable ? n.word : nullptr;
 }
 
+THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref) {
+  THashNode* w = LoneVariable(e, ref);
+  if (!w) return nullptr;
+  SetTag(e.CurrentType, w->TypeTag);
+  e.LastNumber = w->Num;
+  e.LastNumberValid = w->NumVersion == w->Version;
+  return w;
+}
+
 int TryEvalCondition(TNokaBase& e, const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok || c.single) return -1;

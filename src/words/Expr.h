@@ -49,6 +49,9 @@ bool TryEvalArgWhole(TNokaBase& e, const CompiledRef& ref, int64_t& out);
 // The variable a compiled argument names when it is one word alone and
 // names a variable now; null otherwise.
 THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref);
+// The same, leaving the type and number EvalArg would leave for it, so a
+// caller can take the variable's text where it stands instead of a copy.
+THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref);
 // A condition (an expression) decided on its compiled form: 1 when its
 // value is the whole number 1, 0 when it is another whole number, -1 when it
 // is not a whole number or the reading evaluator must decide. Machine

@@ -1333,10 +1333,7 @@ void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrase
       if (!IsCurrent(target.Value)) target.Value = CompileArgument(valueText);
       // A variable's value (途中の(N)は、それ) is copied from where it
       // stands, with what EvalArg would have left (its type, its number).
-      if (THashNode* source = LoneVariable(e, target.Value)) {
-        SetTag(e.CurrentType, source->TypeTag);
-        e.LastNumber = source->Num;
-        e.LastNumberValid = source->NumVersion == source->Version;
+      if (THashNode* source = LoneVariableValue(e, target.Value)) {
         if (!(owner->Kind == kDictionary && owner->Table)) RaiseError(e, msg::kCannotAssignTo, {owner->Name});
         StoreItem(e, *owner, key, static_cast<const std::string&>(source->Value));
         return;
