@@ -648,6 +648,9 @@ struct WholeProgram {
   std::vector<WholeOp> Ops;
   int Root = -1;
   bool Possible = false;  // false: the tree can never be evaluated as integers
+  // A variable, a constant and an operator between them (N+1, I<10): the
+  // commonest program, run without the stack machine's loop.
+  bool VariableThenConstant = false;
 };
 
 // Appends the program of the node at `index`; false when it can never be
@@ -724,6 +727,9 @@ const WholeProgram& WholeProgramFor(const Compiled& c, int root) {
     int maxDepth = 0;
     program.Possible = BuildWhole(c, root, false, 0, maxDepth, program.Ops);
     if (!program.Possible) program.Ops.clear();
+    const std::vector<WholeOp>& ops = program.Ops;
+    program.VariableThenConstant = ops.size() == 3 && ops[0].Code == WholeOp::kVariable &&
+                                   ops[1].Code == WholeOp::kConstant && ops[2].Code >= WholeOp::kAnd;
   }
   return program;
 }
@@ -986,30 +992,64 @@ class TreeEvaluator {
   static constexpr int64_t kWholeLimit = 999'999'999'999'999;
   static bool InWholeRange(int64_t v) { return v >= -kWholeLimit && v <= kWholeLimit; }
 
+  // A variable operand's integer: false when its word is not the one the
+  // tree found in this generation of the word table, or its value is not
+  // a whole number the operand may use as it stands.
+  bool VariableWhole(const WholeOp& op, uint64_t generation, int64_t& out) {
+    const Node& n = c_.nodes[op.Node];
+    THashNode* w = n.word;
+    if (!w || n.generation != generation || generation == 0 || w->Kind != kVariable) return false;
+    if (op.Flags & WholeOp::kNeedsTypeE) {
+      if (!(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
+    }
+    // The first term is read again as text unless it is a string.
+    if ((op.Flags & WholeOp::kFirstTerm) && !(w->TypeTag.size() == 1 && w->TypeTag[0] == 's') &&
+        !(w->NumVersion == w->Version && w->NumTextPlain) && !PlainNumberText(w->Value))
+      return false;
+    return WholeOf(*w, out);
+  }
+
+  // a = a op b for a binary operator; false when the result leaves the
+  // range of whole numbers (or a division is not exact).
+  static bool ApplyBinary(const WholeOp& op, int64_t& a, int64_t b) {
+    switch (op.Code) {
+      case WholeOp::kAnd: a = (a > 0 && b > 0) ? 1 : 0; return true;
+      case WholeOp::kOr: a = (a > 0 || b > 0) ? 1 : 0; return true;
+      case WholeOp::kCompare: a = CompareResult(op.Flags, a < b ? -1 : (a > b ? 1 : 0)) ? 1 : 0; return true;
+      case WholeOp::kAdd: a += b; return InWholeRange(a);
+      case WholeOp::kSubtract: a -= b; return InWholeRange(a);
+      case WholeOp::kMultiply: return !__builtin_mul_overflow(a, b, &a) && InWholeRange(a);
+      case WholeOp::kDivide:
+        if (b == 0) {
+          a = 0;
+          return true;
+        }
+        if (a % b != 0) return false;
+        a /= b;
+        return true;
+      case WholeOp::kRemainder: a = (b == 0 || b == -1) ? 0 : a % b; return true;
+      default: return false;
+    }
+  }
+
   bool RunWhole(const WholeProgram& program, int64_t& out) {
+    const uint64_t generation = e_.Words.Generation();
+    if (program.VariableThenConstant) {
+      const WholeOp* ops = program.Ops.data();
+      if (!VariableWhole(ops[0], generation, out)) return false;
+      return ApplyBinary(ops[2], out, ops[1].Value);
+    }
     int64_t stack[WholeProgram::kMaxDepth];
     int sp = 0;
-    const uint64_t generation = e_.Words.Generation();
     for (const WholeOp& op : program.Ops) {
       switch (op.Code) {
         case WholeOp::kConstant:
           stack[sp++] = op.Value;
           continue;
-        case WholeOp::kVariable: {
-          const Node& n = c_.nodes[op.Node];
-          THashNode* w = n.word;
-          if (!w || n.generation != generation || generation == 0 || w->Kind != kVariable) return false;
-          if (op.Flags & WholeOp::kNeedsTypeE) {
-            if (!(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return false;
-          }
-          // The first term is read again as text unless it is a string.
-          if ((op.Flags & WholeOp::kFirstTerm) && !(w->TypeTag.size() == 1 && w->TypeTag[0] == 's') &&
-              !(w->NumVersion == w->Version && w->NumTextPlain) && !PlainNumberText(w->Value))
-            return false;
-          if (!WholeOf(*w, stack[sp])) return false;
+        case WholeOp::kVariable:
+          if (!VariableWhole(op, generation, stack[sp])) return false;
           ++sp;
           continue;
-        }
         case WholeOp::kItem: {
           THashNode* node = ItemNode(c_.nodes[op.Node]);
           if (!node) return false;
@@ -1029,33 +1069,7 @@ class TreeEvaluator {
           break;
       }
       const int64_t b = stack[--sp];
-      int64_t& a = stack[sp - 1];
-      switch (op.Code) {
-        case WholeOp::kAnd: a = (a > 0 && b > 0) ? 1 : 0; break;
-        case WholeOp::kOr: a = (a > 0 || b > 0) ? 1 : 0; break;
-        case WholeOp::kCompare: a = CompareResult(op.Flags, a < b ? -1 : (a > b ? 1 : 0)) ? 1 : 0; break;
-        case WholeOp::kAdd:
-          a += b;
-          if (!InWholeRange(a)) return false;
-          break;
-        case WholeOp::kSubtract:
-          a -= b;
-          if (!InWholeRange(a)) return false;
-          break;
-        case WholeOp::kMultiply:
-          if (__builtin_mul_overflow(a, b, &a) || !InWholeRange(a)) return false;
-          break;
-        case WholeOp::kDivide:
-          if (b == 0) {
-            a = 0;
-          } else {
-            if (a % b != 0) return false;
-            a /= b;
-          }
-          break;
-        case WholeOp::kRemainder: a = (b == 0 || b == -1) ? 0 : a % b; break;
-        default: return false;
-      }
+      if (!ApplyBinary(op, stack[sp - 1], b)) return false;
     }
     out = stack[0];
     return true;

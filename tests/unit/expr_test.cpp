@@ -122,6 +122,24 @@ TEST(Expressions, CompiledAgreesWithReading) {
   for (const char* c : cases) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
 }
 
+// A variable and a constant with an operator between them take a shorter
+// integer way once the variable is resolved: every operator, at the edges
+// where that way must give up (inexact division, zero divisors, the
+// 15-digit range) and with operands that are texts, numbers written with
+// extra digits or too large, evaluated often enough to take it.
+TEST(Expressions, VariableThenConstantAgreesWithReading) {
+  TestEngine t;
+  t.Run("A=7\nZ=0\nM=-9\nS=「12」\nP=「007」\nT=「abc」\nH=999999999999999\nF=1.5\n");
+  const char* cases[] = {
+      "A+1",  "A-10", "A*3", "A/2",  "A/7",  "A/0",  "A%3",   "A%0",   "A%-1", "M%4",  "M/3",
+      "A<8",  "A>7",  "A=7", "A<>7", "A<=7", "A>=8", "A&&1",  "Z||0",  "H+1",  "H*10", "M-H",
+      "S+1",  "S<13", "S=12", "P+1", "P=7",  "P<8",  "T+1",   "T=0",   "T<1",  "F*2",  "F+1",
+      "Z/0",  "Z%0",  "M*-1", "A^2",
+  };
+  for (int round = 0; round < 3; ++round)
+    for (const char* c : cases) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c << " (round " << round << ")";
+}
+
 // Arguments too: lone words, lone brackets and dictionary items are
 // compiled, and both value and type tag must match the reading.
 TEST(Expressions, CompiledArgumentsAgreeWithReading) {
