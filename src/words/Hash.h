@@ -34,6 +34,22 @@ enum WordKind : uint8_t {
 
 inline bool IsCommandKind(uint8_t kind) { return kind == kCommand || kind == kCommandAlias; }
 
+// What the table commands and element writes read from a word's value,
+// kept beside it while the value stays as it was (words/Value.cpp).
+struct TTableCaches {
+  // The value parsed as a table, valid while ParsedVersion == the word's Version.
+  std::shared_ptr<TCsvDbBase> Parsed;
+  uint64_t ParsedVersion = ~0ull;
+  // The value's lines as element writes (名前#i) see them, valid while
+  // LinesVersion == Version: how many there are and where the last starts,
+  // kept only for a text that its lines joined by CR LF give back exactly.
+  uint64_t LinesVersion = ~0ull;
+  size_t LineCount = 0, LastLineStart = 0;
+  // Where the rows of the value start, for cell writes (名前#列#行) in
+  // place; valid while its own Version matches Version.
+  std::unique_ptr<TCsvLayout> CsvLayout;
+};
+
 struct THashNode {
   // The fields are in an order that leaves no padding: a long dictionary
   // is mostly its words.
@@ -60,27 +76,29 @@ struct THashNode {
   // (entries of the binder's cache, which lives as long as the program).
   const std::string* SlotSpec = nullptr;
   const std::vector<std::string>* SlotList = nullptr;
-  // The value parsed as a table, valid while ParsedVersion == Version.
-  std::shared_ptr<TCsvDbBase> Parsed;
-  uint64_t ParsedVersion = ~0ull;
+  // What was read from the value as a table or as lines (words/Value.cpp),
+  // made at the first such read: most words never have any.
+  std::unique_ptr<TTableCaches> Tables;
   // The value read as a number, valid while NumVersion == Version; when
   // that number is whole and below 10^15 in magnitude (NumIsWhole), also
   // as a machine integer, the arithmetic's fast way (words/Expr.cpp).
   long double Num = 0;
   uint64_t NumVersion = ~0ull;
   int64_t NumWhole = 0;
-  // The value's lines as element writes (名前#i) see them, valid while
-  // LinesVersion == Version: how many there are and where the last starts,
-  // kept only for a text that its lines joined by CR LF give back exactly.
-  uint64_t LinesVersion = ~0ull;
-  size_t LineCount = 0, LastLineStart = 0;
-  // Where the rows of the value start, for cell writes (名前#列#行) in
-  // place; valid while its own Version matches Version.
-  std::unique_ptr<TCsvLayout> CsvLayout;
 
   THashNode() = default;
   THashNode(std::string name, std::string value, int32_t level, bool reserved)
       : Name(std::move(name)), Value(std::move(value)), Reserved(reserved), Level(level) {}
+
+  // The table caches, made when first needed.
+  TTableCaches& TableCaches() {
+    if (!Tables) Tables = std::make_unique<TTableCaches>();
+    return *Tables;
+  }
+  // The table read from the current value, when one is kept.
+  TCsvDbBase* CurrentTable() const {
+    return Tables && Tables->Parsed && Tables->ParsedVersion == Version ? Tables->Parsed.get() : nullptr;
+  }
 
   // Copies every field but the name; a dictionary's items are copied, so two
   // words never share one table.
@@ -112,7 +130,7 @@ struct THashNode {
  private:
   void NewValueWritten() {
     ++Version;
-    if (Parsed) Parsed.reset();
+    if (Tables && Tables->Parsed) Tables->Parsed.reset();
   }
   void SetTypeTag(std::string_view tag) {
     if (TypeTag != tag) TypeTag.assign(tag.data(), tag.size());

@@ -73,14 +73,15 @@ int64_t IndexOf(TNokaBase& e, const char*& p) {
 }
 
 const TCsvDbBase& ParsedTable(THashNode& var) {
-  if (!var.Parsed || var.ParsedVersion != var.Version) {
-    var.Parsed.reset();  // the stale table goes first: never two at once
+  TTableCaches& kept = var.TableCaches();
+  if (!kept.Parsed || kept.ParsedVersion != var.Version) {
+    kept.Parsed.reset();  // the stale table goes first: never two at once
     auto table = std::make_shared<TCsvDbBase>();
     table->ReadCsv(var.Value);
-    var.Parsed = std::move(table);
-    var.ParsedVersion = var.Version;
+    kept.Parsed = std::move(table);
+    kept.ParsedVersion = var.Version;
   }
-  return *var.Parsed;
+  return *kept.Parsed;
 }
 
 std::string ElementAccess(TNokaBase& e, THashNode& var, const char*& p) {
@@ -548,10 +549,10 @@ std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& co
 }
 
 std::shared_ptr<const TCsvDbBase> KeptTable(THashNode& var) {
-  if (var.Parsed && var.ParsedVersion == var.Version) return var.Parsed;
+  if (var.CurrentTable()) return var.Tables->Parsed;
   if (var.Value.size() > kKeptTableLimit) return nullptr;
   ParsedTable(var);
-  return var.Parsed;
+  return var.Tables->Parsed;
 }
 
 std::string ElementValue(TNokaBase& e, THashNode& var, int64_t i, bool twoIndexes, int64_t j) {
@@ -628,7 +629,7 @@ bool ReadsBackAsLines(const std::string& text, size_t& count, size_t& lastStart)
 // change in place: one lent to a command that keeps it (see KeptTable) is
 // left as it was lent, and the word parses its changed text afresh.
 bool TableCurrent(const THashNode& var) {
-  return var.Parsed && var.ParsedVersion == var.Version && var.Parsed.use_count() == 1;
+  return var.CurrentTable() && var.Tables->Parsed.use_count() == 1;
 }
 
 // 名前#i は 値 without splitting the text into lines and joining them again:
@@ -643,19 +644,20 @@ bool TableCurrent(const THashNode& var) {
 bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) return false;
   std::string& text = var.Value;
-  if (var.LinesVersion != var.Version) {
-    if (!ReadsBackAsLines(text, var.LineCount, var.LastLineStart)) {
-      var.LinesVersion = ~0ull;
+  TTableCaches& kept = var.TableCaches();
+  if (kept.LinesVersion != var.Version) {
+    if (!ReadsBackAsLines(text, kept.LineCount, kept.LastLineStart)) {
+      kept.LinesVersion = ~0ull;
       return false;
     }
   }
   const size_t line = static_cast<size_t>(index);
-  size_t& count = var.LineCount;
-  size_t& lastStart = var.LastLineStart;
+  size_t& count = kept.LineCount;
+  size_t& lastStart = kept.LastLineStart;
   // As many rows as lines: no row spans a quoted line end. A last line
   // that lines will follow must not leave a quote open either.
   TCsvDbBase* table =
-      TableCurrent(var) && static_cast<size_t>(var.Parsed->RowCount()) == count ? var.Parsed.get() : nullptr;
+      TableCurrent(var) && static_cast<size_t>(kept.Parsed->RowCount()) == count ? kept.Parsed.get() : nullptr;
   TCsvCells row;
   if (table && line >= count && count > 0 && !ReadCsvRow(text.substr(lastStart) + "\r\n", row)) table = nullptr;
   if (line >= count) {
@@ -678,11 +680,11 @@ bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
   ++var.Version;
   // An empty last line is no line of its own when the text is read again:
   // the count kept would be wrong, so it is counted afresh next time.
-  var.LinesVersion = lastStart < text.size() ? var.Version : ~0ull;
+  kept.LinesVersion = lastStart < text.size() ? var.Version : ~0ull;
   if (table && lastStart < text.size() && ReadCsvRow(value + "\r\n", row)) {
     if (line >= table->Rows.size()) table->Rows.resize(line + 1);
     table->Rows[line] = std::move(row);
-    var.ParsedVersion = var.Version;
+    kept.ParsedVersion = var.Version;
   }
   return true;
 }
@@ -690,14 +692,15 @@ bool WriteLineInPlace(THashNode& var, int64_t index, const std::string& value) {
 // 名前#列#行 は 値 the long way: the text read as a table, the cell set, the
 // table written again. What every cell write must give.
 void WriteCellAnew(THashNode& var, int row, int col, std::string value) {
-  if (!TableCurrent(var)) var.Parsed.reset();  // a lent table stays as lent
+  TTableCaches& kept = var.TableCaches();
+  if (!TableCurrent(var)) kept.Parsed.reset();  // a lent table stays as lent
   ParsedTable(var);
-  TCsvDbBase& table = *var.Parsed;
+  TCsvDbBase& table = *kept.Parsed;
   table.SetCell(row, col, std::move(value));
   var.SetValue(table.WriteCsv());
   // No longer what the text reads as; the next read parses the new text.
-  var.Parsed.reset();
-  var.CsvLayout.reset();
+  kept.Parsed.reset();
+  kept.CsvLayout.reset();
 }
 
 // The rows' starts of a text that writing its own table gives back exactly
@@ -705,13 +708,14 @@ void WriteCellAnew(THashNode& var, int row, int col, std::string value) {
 // otherwise), or null for any other text. Finding out costs one parse and
 // one writing, once per change the fast path did not make itself.
 TCsvLayout* RowLayout(THashNode& var) {
-  TCsvLayout* layout = var.CsvLayout.get();
+  TTableCaches& kept = var.TableCaches();
+  TCsvLayout* layout = kept.CsvLayout.get();
   if (layout && layout->Version == var.Version) return layout;
   const bool hadTable = TableCurrent(var);
   const TCsvDbBase& table = ParsedTable(var);
   if (!layout) {
-    var.CsvLayout = std::make_unique<TCsvLayout>();
-    layout = var.CsvLayout.get();
+    kept.CsvLayout = std::make_unique<TCsvLayout>();
+    layout = kept.CsvLayout.get();
   }
   layout->Version = ~0ull;
   layout->RowStarts.clear();
@@ -732,7 +736,7 @@ TCsvLayout* RowLayout(THashNode& var) {
   layout->RowStarts.push_back(pos);
   layout->Version = var.Version;
   // Kept only for reads: writes need no more than the rows they write.
-  if (!hadTable) var.Parsed.reset();
+  if (!hadTable) kept.Parsed.reset();
   return layout;
 }
 
@@ -753,7 +757,7 @@ bool WriteCellInPlace(THashNode& var, int row, int col, const std::string& value
   std::vector<size_t>& starts = layout->RowStarts;
   const size_t rows = starts.size() - 1;
   const size_t at = static_cast<size_t>(row);
-  TCsvDbBase* table = TableCurrent(var) ? var.Parsed.get() : nullptr;
+  TCsvDbBase* table = TableCurrent(var) ? var.Tables->Parsed.get() : nullptr;
   TCsvCells cells;
   if (at < rows) {
     if (table)
@@ -808,7 +812,7 @@ bool WriteCellInPlace(THashNode& var, int row, int col, const std::string& value
   }
   layout->FullRows = layout->FullRows - (wasFull ? 1 : 0) + (isFull ? 1 : 0);
   ++var.Version;
-  if (table) var.ParsedVersion = var.Version;
+  if (table) var.Tables->ParsedVersion = var.Version;
   // A row that writes back otherwise, or a width no row fills any more: the
   // long way would rewrite more than this row next time.
   layout->Version = canonical && layout->FullRows > 0 ? var.Version : ~0ull;

@@ -52,16 +52,20 @@ struct Rng {
 // kept is what the text reads as, cell for cell (the count of cells in a
 // row shows in #i); the rows' starts are where writing that table puts its
 // rows, and only for a text that writing gives back exactly.
+bool LaidOut(const THashNode& var) {
+  return var.Tables && var.Tables->CsvLayout && var.Tables->CsvLayout->Version == var.Version;
+}
+
 void ExpectCachesHold(const THashNode& var, const std::string& where) {
   TCsvDbBase fresh;
   fresh.ReadCsv(var.Value);
-  if (var.Parsed && var.ParsedVersion == var.Version) {
-    ASSERT_EQ(var.Parsed->Rows.size(), fresh.Rows.size()) << where;
+  if (const TCsvDbBase* kept = var.CurrentTable()) {
+    ASSERT_EQ(kept->Rows.size(), fresh.Rows.size()) << where;
     for (size_t r = 0; r < fresh.Rows.size(); ++r)
-      ASSERT_EQ(var.Parsed->Rows[r].Cells, fresh.Rows[r].Cells) << where << " row " << r;
+      ASSERT_EQ(kept->Rows[r].Cells, fresh.Rows[r].Cells) << where << " row " << r;
   }
-  if (var.CsvLayout && var.CsvLayout->Version == var.Version) {
-    const TCsvLayout& layout = *var.CsvLayout;
+  if (LaidOut(var)) {
+    const TCsvLayout& layout = *var.Tables->CsvLayout;
     ASSERT_EQ(fresh.WriteCsv(), var.Value) << where;
     ASSERT_EQ(layout.Width, fresh.Width()) << where;
     ASSERT_EQ(layout.RowStarts.size(), fresh.Rows.size() + 1) << where;
@@ -78,7 +82,6 @@ void ExpectCachesHold(const THashNode& var, const std::string& where) {
   }
 }
 
-bool LaidOut(const THashNode& var) { return var.CsvLayout && var.CsvLayout->Version == var.Version; }
 
 void WriteCell(TestEngine& t, int row, int col, const std::string& value) {
   AssignStatement(t.e, "X#(" + std::to_string(col) + ")#(" + std::to_string(row) + ")", QuoteAsLiteral(value));
@@ -213,7 +216,7 @@ TEST(CellWrites, GrowingTableStaysInPlace) {
     if (row > 0) {
       ASSERT_TRUE(LaidOut(x)) << row;
     }
-    ASSERT_TRUE(x.Parsed && x.ParsedVersion == x.Version) << row;
+    ASSERT_TRUE(x.CurrentTable()) << row;
   }
   ExpectCachesHold(x, "end");
   // A write inside, shorter and longer than what it replaces, moves the
@@ -283,7 +286,7 @@ TEST(CellWrites, LineWritesKeepTheTableForReads) {
     AssignStatement(t.e, "X#(" + std::to_string(line) + ")", QuoteAsLiteral(value));
     ASSERT_EQ(x.Value, expected);
     if (line > 0) {
-      ASSERT_TRUE(x.Parsed && x.ParsedVersion == x.Version) << line;
+      ASSERT_TRUE(x.CurrentTable()) << line;
     }
     TCsvDbBase table;
     table.ReadCsv(expected);
@@ -297,7 +300,7 @@ TEST(CellWrites, LineWritesKeepTheTableForReads) {
     expected = LineWrittenAnew(expected, static_cast<size_t>(index), value);
     AssignStatement(t.e, "X#(" + std::to_string(index) + ")", QuoteAsLiteral(value));
     ASSERT_EQ(x.Value, expected);
-    ASSERT_TRUE(x.Parsed && x.ParsedVersion == x.Version) << index;
+    ASSERT_TRUE(x.CurrentTable()) << index;
     ExpectCachesHold(x, "line " + std::to_string(index));
   }
   // An empty last line is no row when the text is read.
@@ -312,7 +315,7 @@ TEST(CellWrites, LineWritesKeepTheTableForReads) {
   }
   // A quote left open: the row would run on into the next line.
   AssignStatement(t.e, "X#(3)", QuoteAsLiteral("\"open"));
-  EXPECT_FALSE(x.Parsed && x.ParsedVersion == x.Version);
+  EXPECT_FALSE(x.CurrentTable());
   TCsvDbBase table;
   table.ReadCsv(x.Value);
   EXPECT_EQ(ElementValue(t.e, x, 0, true, 3), table.Cell(3, 0));

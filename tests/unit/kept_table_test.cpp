@@ -61,13 +61,12 @@ TEST(KeptTable, CommandsOnOneVariableParseItOnce) {
       "Tの、1列目の、表合計を、表示\n");
   EXPECT_EQ(out, "3\n3\n");
   THashNode& var = Variable(t, "T");
-  ASSERT_TRUE(var.Parsed);
-  ASSERT_EQ(var.ParsedVersion, var.Version);
-  EXPECT_EQ(CellsOf(*var.Parsed), Parsed(var.Value));
+  ASSERT_TRUE(var.CurrentTable());
+  EXPECT_EQ(CellsOf(*var.CurrentTable()), Parsed(var.Value));
   // Lent as it is, never copied; an expression is parsed for itself.
-  EXPECT_EQ(TableArgument(t, "T").get(), var.Parsed.get());
+  EXPECT_EQ(TableArgument(t, "T").get(), var.CurrentTable());
   auto fresh = TableArgument(t, "T&「」");
-  EXPECT_NE(fresh.get(), var.Parsed.get());
+  EXPECT_NE(fresh.get(), var.CurrentTable());
   EXPECT_EQ(CellsOf(*fresh), Parsed(var.Value));
   // After a write, what the text reads as now.
   AssignStatement(t.e, "T", "T&" + QuoteAsLiteral("c,3"));
@@ -120,8 +119,8 @@ TEST(KeptTable, LentTablesStayAsLentThroughWrites) {
       }
     }
     for (const Lent& l : lent) ASSERT_EQ(CellsOf(*l.Table), l.Expected) << where;
-    if (var.Parsed && var.ParsedVersion == var.Version) {
-      ASSERT_EQ(CellsOf(*var.Parsed), Parsed(var.Value)) << where;
+    if (const TCsvDbBase* kept = var.CurrentTable()) {
+      ASSERT_EQ(CellsOf(*kept), Parsed(var.Value)) << where;
     }
   }
 }
@@ -131,15 +130,15 @@ TEST(KeptTable, LongTextsKeepNoTable) {
   THashNode& var = Variable(t, "X");
   var.SetValue(std::string(kKeptTableLimit + 1, 'x'));
   EXPECT_FALSE(KeptTable(var));
-  EXPECT_FALSE(var.Parsed);
+  EXPECT_FALSE(var.Tables && var.Tables->Parsed);
   // Parsed for the command alone.
   auto table = TableArgument(t, "X");
   ASSERT_TRUE(table);
   EXPECT_EQ(table->Cell(0, 0).size(), kKeptTableLimit + 1);
-  EXPECT_FALSE(var.Parsed);
+  EXPECT_FALSE(var.Tables && var.Tables->Parsed);
   // One kept already (for element access) is lent all the same.
   EXPECT_EQ(ElementValue(t.e, var, 0, true, 0).size(), kKeptTableLimit + 1);
-  EXPECT_EQ(TableArgument(t, "X").get(), var.Parsed.get());
+  EXPECT_EQ(TableArgument(t, "X").get(), var.CurrentTable());
 }
 
 }  // namespace
