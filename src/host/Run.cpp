@@ -110,6 +110,8 @@ int FinishConsole(TNokaBase& e, const ConsoleHost& host) {
     }
   }
   fflush(stdout);
+  // The process ends next: its words need not be freed one by one.
+  e.Words.AbandonAtExit();
   return host.ErrorShown() ? 1 : e.ExitStatus;
 }
 

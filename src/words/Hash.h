@@ -191,6 +191,10 @@ class THash {
   int Delete(std::string_view name, bool fold = false);
   void Clear();
   int Count() const { return count_; }
+  // Lets go of every word without freeing it, for a program about to exit:
+  // the system takes the memory back at once, where freeing a million words
+  // one by one is a tenth of such a program's time. The table is left empty.
+  void AbandonAtExit();
   // Changes whenever a name is added or removed, in any table: a lookup
   // cached with the generation it was made in stays valid while it matches.
   uint64_t Generation() const { return generation_; }
