@@ -86,9 +86,9 @@ int THash::HashOf(std::string_view name) {
   return static_cast<int>(sum % kBuckets);
 }
 
-const WordRef* THash::FindExact(std::string_view name) const {
+const THash::Slot* THash::FindExact(std::string_view name) const {
   auto it = index_.find(name);
-  return it == index_.end() ? nullptr : &it->second.Node;
+  return it == index_.end() ? nullptr : &it->second;
 }
 
 int THash::Add(WordRef node) {
@@ -97,16 +97,22 @@ int THash::Add(WordRef node) {
   // byte-sum buckets crowd names that differ only in their digits (a
   // dictionary keyed 1 to 100000 puts thousands in one), and scanning one
   // at every insertion made filling a long dictionary quadratic.
-  if (const WordRef* found = FindExact(node->Name)) {
-    THashNode& existing = **found;
+  if (const Slot* found = FindExact(node->Name)) {
+    THashNode& existing = *found->Node;
     if (existing.Reserved) RaisePlain(msg::kReservedWord, {node->Name});
     // Overwrite in place: the engine may hold references to this word.
     existing.CopyAttributes(*node);
     return count_;
   }
-  auto& bucket = buckets_[HashOf(node->Name)];
-  bucket.push_back(node);
-  index_[bucket.back()->Name] = Slot{bucket.back(), bucket.size() - 1};
+  return AddNew(std::move(node));
+}
+
+int THash::AddNew(WordRef node) {
+  const int b = HashOf(node->Name);
+  auto& bucket = buckets_[b];
+  THashNode* raw = node.get();
+  bucket.push_back(std::move(node));
+  index_.emplace(raw->Name, Slot{raw, static_cast<uint32_t>(bucket.size() - 1), static_cast<uint8_t>(b)});
   Bump();
   return ++count_;
 }
@@ -115,20 +121,20 @@ WordRef THash::FindRef(std::string_view name, bool fold) const {
   if (name.empty()) return nullptr;
   if (fold && NeedsFold(name)) {
     std::string folded = StripOkurigana(name);
-    if (const WordRef* n = FindExact(folded)) return *n;
+    if (const Slot* n = FindExact(folded)) return RefOf(*n);
   }
-  const WordRef* n = FindExact(name);
-  return n ? *n : nullptr;
+  const Slot* n = FindExact(name);
+  return n ? RefOf(*n) : nullptr;
 }
 
 THashNode* THash::Find(std::string_view name, bool fold) const {
   if (name.empty()) return nullptr;
   if (fold && NeedsFold(name)) {
     std::string folded = StripOkurigana(name);
-    if (const WordRef* n = FindExact(folded)) return n->get();
+    if (const Slot* n = FindExact(folded)) return n->Node;
   }
-  const WordRef* n = FindExact(name);
-  return n ? n->get() : nullptr;
+  const Slot* n = FindExact(name);
+  return n ? n->Node : nullptr;
 }
 
 std::string THash::GetValue(std::string_view name, bool fold) const {
@@ -141,11 +147,9 @@ bool THash::DeleteExact(std::string_view name) {
   auto it = index_.find(name);
   if (it == index_.end()) return false;
   // Held until the index no longer views its name.
-  WordRef node = std::move(it->second.Node);
-  const size_t pos = it->second.Pos;
+  const int b = it->second.Bucket;
+  WordRef node = std::move(buckets_[b][it->second.Pos]);
   index_.erase(it);
-  const int b = HashOf(node->Name);
-  buckets_[b][pos].reset();
   --count_;
   if (++holes_[b] * 2 > buckets_[b].size()) CloseHoles(b);
   Bump();
@@ -158,7 +162,7 @@ void THash::CloseHoles(int b) {
   for (auto& n : bucket) {
     if (!n) continue;
     if (&bucket[kept] != &n) bucket[kept] = std::move(n);
-    index_.find(bucket[kept]->Name)->second.Pos = kept;
+    index_.find(bucket[kept]->Name)->second.Pos = static_cast<uint32_t>(kept);
     ++kept;
   }
   bucket.resize(kept);

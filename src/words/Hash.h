@@ -185,6 +185,9 @@ class THash {
   // A replaced node keeps its identity: its fields are overwritten, so
   // references held elsewhere stay valid. Returns Count afterwards.
   int Add(WordRef node);
+  // Adds a word whose name the caller has just looked for and not found
+  // (a new dictionary item): no second lookup. Returns Count afterwards.
+  int AddNew(WordRef node);
   THashNode* Find(std::string_view name, bool fold = false) const;
   WordRef FindRef(std::string_view name, bool fold = false) const;
   std::string GetValue(std::string_view name, bool fold = false) const;
@@ -204,7 +207,8 @@ class THash {
   void LoadFromText(std::string_view text);
 
  private:
-  const WordRef* FindExact(std::string_view name) const;
+  struct Slot;
+  const Slot* FindExact(std::string_view name) const;
   bool DeleteExact(std::string_view name);
 
   // Names are short: eight bytes at a time and a last mix cost a third of
@@ -228,14 +232,18 @@ class THash {
       return static_cast<size_t>(h ^ (h >> 32));
     }
   };
-  // A word and where it stands in its bucket. A deleted word leaves a hole
-  // (a null entry) instead of closing the gap, so deleting costs the same in
-  // a crowded bucket as in a short one; a bucket more than half holes is
-  // closed up, which moves each word a bounded number of times.
+  // A word and where it stands: its bucket and its place there (where its
+  // reference is kept). A deleted word leaves a hole (a null entry) instead
+  // of closing the gap, so deleting costs the same in a crowded bucket as in
+  // a short one; a bucket more than half holes is closed up, which moves
+  // each word a bounded number of times. Sixteen bytes: with the index's own
+  // link and key, an entry fits the allocator's 48-byte size.
   struct Slot {
-    WordRef Node;
-    size_t Pos = 0;
+    THashNode* Node = nullptr;
+    uint32_t Pos = 0;
+    uint8_t Bucket = 0;
   };
+  const WordRef& RefOf(const Slot& slot) const { return buckets_[slot.Bucket][slot.Pos]; }
   void CloseHoles(int bucket);
 
   std::array<std::vector<WordRef>, kBuckets> buckets_;

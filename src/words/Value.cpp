@@ -1217,7 +1217,7 @@ void StoreItem(TNokaBase& e, THashNode& owner, const std::string& key, Text&& va
   } else {
     auto item = std::make_shared<THashNode>(key, std::string(std::forward<Text>(value)), e.RunStack.Count(), false);
     item->TypeTag = e.CurrentType;
-    owner.Table->Add(std::move(item));
+    owner.Table->AddNew(std::move(item));  // looked for just above
   }
   ++owner.Version;
 }

@@ -94,6 +94,11 @@ TEST(THash, DeletingKeepsTheOrderOfTheRest) {
     std::string names, pairs;
     for (const auto& bucket : model)
       for (const std::string& n : bucket) {
+        // The reference kept for a word is found where its index entry says
+        // it stands, also after its bucket was closed up.
+        THashNode* node = h.Find(n);
+        ASSERT_NE(node, nullptr) << n;
+        ASSERT_EQ(h.FindRef(n).get(), node) << step << " " << n;
         want.push_back(n);
         names += (names.empty() ? "" : "\r\n") + n;
         pairs += (pairs.empty() ? "" : "\r\n") + n + "=v" + n;
