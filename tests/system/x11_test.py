@@ -71,6 +71,12 @@ def xdotool(env, *args):
     return proc.stdout.strip()
 
 
+def manager_running(env):
+    """Whether a window manager has taken the display (wmctrl names it)."""
+    proc = subprocess.run(["wmctrl", "-m"], env=env, capture_output=True, text=True, timeout=10)
+    return proc.returncode == 0 and "Name:" in proc.stdout
+
+
 def managed_titles(env):
     """The titles in the window manager's client list."""
     proc = subprocess.run(["wmctrl", "-l"], env=env, capture_output=True, text=True, timeout=10)
@@ -90,12 +96,17 @@ with workdir() as folder, virtual_display() as display:
         for attempt in range(3):
             started = contextlib.ExitStack()
             started.enter_context(process(["openbox", "--sm-disable"], env))
+            # The windows come once the manager has taken the display: one
+            # mapped while it starts up is not always taken in.
+            manager = poll_until(lambda: manager_running(env), 20)
             started.enter_context(process(xterm + ["-T", "target", "-e", "sh", "-c", "cat > keys.txt"], env, cwd=folder))
             started.enter_context(process(xterm + ["-T", "other window", "-e", "sleep", "120"], env, cwd=folder))
             if poll_until(lambda: {"target", "other window"} <= set(managed_titles(env)), 40):
                 windows.enter_context(started)
                 break
-            print("attempt %d, managed: %r" % (attempt + 1, managed_titles(env)))
+            windows_there = xdotool(env, "search", "--name", "target|other window")
+            print("attempt %d: manager running %r, managed %r, windows %r" %
+                  (attempt + 1, manager, managed_titles(env), windows_there))
             started.close()
         else:
             checks.true("timed out waiting for both windows", False)
