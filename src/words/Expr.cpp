@@ -727,6 +727,7 @@ const WholeProgram& WholeProgramFor(const Compiled& c, int root) {
     int maxDepth = 0;
     program.Possible = BuildWhole(c, root, false, 0, maxDepth, program.Ops);
     if (!program.Possible) program.Ops.clear();
+    // The binary operators are the codes from kAnd on.
     const std::vector<WholeOp>& ops = program.Ops;
     program.VariableThenConstant = ops.size() == 3 && ops[0].Code == WholeOp::kVariable &&
                                    ops[1].Code == WholeOp::kConstant && ops[2].Code >= WholeOp::kAnd;
