@@ -41,6 +41,15 @@ void StepPastLineEnd(TNokaBase& e, const EngineCaches::StatementPlan& plan) {
   }
 }
 
+// A command that moved the cursor from p on to a line end (もし without a
+// branch taken, a loop not entered) with nothing on the word stack: the line
+// end is stepped over now, as the next step would.
+void StepOverLineEndAfter(TNokaBase& e, const std::string* owner, const char* limit, const char* p) {
+  if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.End == limit && e.Cursor.P > p &&
+      e.ArgStack.Count() == 0 && AtLineEnd(e, e.Cursor.P))
+    StepOverLineEnd(e);
+}
+
 // A command or user function whose phrases fit its slots in order runs with
 // the binding made once; false (nothing done) otherwise.
 bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
@@ -181,12 +190,39 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
     items.insert(items.end(), plan.Phrases.begin(), plan.Phrases.end());
     RunVerb(e, plan.Verb, plan.VerbWord.get());
   }
-  // A command that moved the cursor on to a line end (もし without a branch
-  // taken, a loop not entered) with nothing on the word stack: step over it
-  // now, as the next step would.
-  if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.End == limit && e.Cursor.P > p &&
-      e.ArgStack.Count() == 0 && AtLineEnd(e, e.Cursor.P))
-    StepOverLineEnd(e);
+  StepOverLineEndAfter(e, owner, limit, p);
+  return true;
+}
+
+bool TakeArgumentsOnEntry(TNokaBase& e) {
+  EngineCaches& caches = *e.Caches;
+  if (caches.PlansOff || !e.Events.empty() || e.LineStop || e.StepBudget || e.StopFlag || e.ArgStack.Count() != 0)
+    return false;
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  EngineCaches::StatementPlan* plan = caches.Plans.Find(p);
+  if (!plan || plan->Kind != EngineCaches::StatementPlan::kCommand || !plan->Phrases.empty() ||
+      plan->Owner != e.Cursor.Buf || plan->Limit != e.Cursor.End)
+    return false;
+  // The verb as the last replay found it, in this generation of the word
+  // table: the built-in command, not a word of the script's of that name.
+  const uint64_t generation = e.Words.Generation();
+  const THashNode* word = plan->VerbWord.get();
+  if (plan->VerbGeneration != generation || !generation || !word || word->Kind != kCommand ||
+      word->CommandNumber != CommandNumber(CommandId::引数取得))
+    return false;
+  // As the step would: the statement's place for error lines, the cursor
+  // after it, the recording let go.
+  e.Cursor.P = p;
+  e.StmtStart = p;
+  e.StmtBuf = e.Cursor.Buf.get();
+  e.StmtEnd = e.Cursor.End;
+  caches.Recording.Start = nullptr;
+  e.Cursor.P = plan->End;
+  if (plan->SetsLine) e.LineNo = plan->LineNo;
+  e.ImplicitSore = false;
+  TakeUserArguments(e);
+  StepOverLineEndAfter(e, e.Cursor.Buf.get(), e.Cursor.End, p);
   return true;
 }
 

@@ -27,4 +27,11 @@ void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
 // Runs the plan of the statement starting at p; false when there is none.
 bool ReplayPlan(TNokaBase& e, const char* p);
 
+// A function whose first statement is 引数取得 alone (as nearly every one
+// starts) takes its arguments as it is entered: called with the cursor on
+// that statement, it runs the statement from its plan without a turn of the
+// run loop, when that turn would do nothing else first (no event waiting,
+// no debugger stop, no step budget). False, nothing done, otherwise.
+bool TakeArgumentsOnEntry(TNokaBase& e);
+
 }  // namespace nokari

@@ -5,6 +5,7 @@
 #include "core/EngineCaches.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
+#include "core/Plans.h"
 #include "core/Scan.h"
 #include "words/Contract.h"
 #include "words/Expr.h"
@@ -64,6 +65,7 @@ void EnterCall(TNokaBase& e, THashNode& label) {
   // A label stands alone on its line: step over that line end at once, as
   // the statement engine would with nothing on the word stack.
   if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLabelLine(e);
+  TakeArgumentsOnEntry(e);
 }
 
 // The label branch of a bracket call: the function runs in a level of its

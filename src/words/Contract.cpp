@@ -290,6 +290,24 @@ void SetSoreTyped(TNokaBase& e, const std::string& value, const char* tag) {
   SetTag(e.CurrentType, tag);
 }
 
+void TakeUserArguments(TNokaBase& e) {
+  std::string out;
+  if (e.UserArgs.Count() == 1) {
+    out = std::move(e.UserArgs.Items[0]);
+  } else {
+    for (size_t i = 0; i < e.UserArgs.Count(); ++i) {
+      if (i) out += "\r\n";
+      out += e.UserArgs.Items[i];
+    }
+  }
+  e.UserArgs.Clear();
+  while (!out.empty() && static_cast<unsigned char>(out.back()) <= ' ') out.pop_back();
+  size_t b = 0;
+  while (b < out.size() && static_cast<unsigned char>(out[b]) <= ' ') ++b;
+  if (b) out.erase(0, b);
+  SetSoreTyped(e, std::move(out), "s");
+}
+
 void SetSoreValue(TNokaBase& e, std::string&& value) { e.SoreVar->SetValue(std::move(value)); }
 void SetSoreValue(TNokaBase& e, const std::string& value) { e.SoreVar->SetValue(value); }
 

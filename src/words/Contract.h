@@ -131,6 +131,9 @@ void SetSoreTyped(TNokaBase& e, const std::string& value, const char* tag);
 void SetSoreValue(TNokaBase& e, std::string&& value);
 void SetSoreValue(TNokaBase& e, const std::string& value);
 inline void SetSoreNumber(TNokaBase& e, long double x) { SetSoreTyped(e, FormatNumber(x), "e"); }
+// 引数取得: the arguments the call kept, joined by line ends and trimmed,
+// become それ (a text), and are let go.
+void TakeUserArguments(TNokaBase& e);
 
 // A value text as the script wrote it, evaluated (a literal, a variable, an
 // expression); sets e.CurrentType. For commands and properties that take

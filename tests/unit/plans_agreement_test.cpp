@@ -271,6 +271,59 @@ TEST(PlansAgree, AppendWithAnOpenLiteral) {
   }
 }
 
+// A function that starts with 引数取得 takes its arguments as it is
+// entered: trimmed, joined when there are several, in statement and bracket
+// form and in recursion; a function whose 引数取得 stands indented, after
+// a blank line or before another statement on its line; and the word
+// 引数取得 made another command between two calls of the same function.
+TEST(PlansAgree, ArgumentsTakenOnEntry) {
+  ExpectAgreement(
+      "囲むを、「?を」で、関数定義\n"
+      "並べるを、「?と,?を」で、関数定義\n"
+      "数えるを、「?を」で、関数定義\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  「 a b 」を、囲む\n"
+      "  それを、表示\n"
+      "  Iと、(I*2)を、並べる\n"
+      "  それを、表示\n"
+      "  (囲む(I)&囲む(「 」&I&「 」))を、表示\n"
+      "  3を、数える\n"
+      "  それを、表示\n"
+      "）\n"
+      "エラーを無視\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Iを、囲む\n"
+      "  それを、表示\n"
+      "  もし、I=2ならば、表示から、引数取得へ、単語コピー\n"
+      "）\n"
+      "おわり\n"
+      "*囲む\n"
+      "  引数取得\n"
+      "それは、「[」&それ&「]」\n"
+      "戻る\n"
+      "*並べる\n"
+      "\n"
+      "引数取得。それは、「<」&それ&「>」\n"
+      "戻る\n"
+      "*数える\n"
+      "引数取得\n"
+      "Nは、それ\n"
+      "もし、N<1ならば、(それは、「.」。戻る)\n"
+      "(N-1)を、数える\n"
+      "それは、N&それ\n"
+      "戻る\n");
+  // An error on the line after 引数取得 names that line, every call.
+  ExpectAgreement(
+      "エラーを無視\n"
+      "壊すを、「?を」で、関数定義\n"
+      "Iを、1から、3まで、繰り返す（Iを、壊す）\n"
+      "おわり\n"
+      "*壊す\n"
+      "引数取得\n"
+      "「」の、切り出せ\n"
+      "戻る\n");
+}
+
 // Whole numbers are worked on as machine integers while they stay below
 // 10^15; every result must be the 80-bit arithmetic's, at the edge of that
 // range, with exact and inexact quotients, remainders of negative numbers,
