@@ -1475,6 +1475,28 @@ THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
   return n.word && n.word->Kind == kVariable ? n.word : nullptr;
 }
 
+THashNode* BracketedWholeVariable(TNokaBase& e, const CompiledRef& ref) {
+  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
+  if (!c.ok || !c.single) return nullptr;
+  const Node& group = c.nodes[c.root];
+  if (group.type != Node::Group || c.nodes[group.left].type != Node::Var) return nullptr;
+  const Node& n = c.nodes[group.left];
+  ResolveWord(e, n);
+  THashNode* w = n.word;
+  if (!w || w->Kind != kVariable || !(w->TypeTag.size() == 1 && w->TypeTag[0] == 'e')) return nullptr;
+  // Its number read from its text, a whole number, and the text its plain
+  // decimal digits: then the text is the number as written back unless it
+  // has leading zeros.
+  if (w->NumVersion != w->Version || !w->NumIsWhole || !w->NumTextPlain) return nullptr;
+  const std::string& text = w->Value;
+  const size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (text.size() <= sign || (text[sign] == '0' && text.size() > sign + 1)) return nullptr;
+  SetTag(e.CurrentType, "e");
+  e.LastNumber = w->Num;
+  e.LastNumberValid = true;
+  return w;
+}
+
 THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref) {
   THashNode* w = LoneVariable(e, ref);
   if (!w) return nullptr;

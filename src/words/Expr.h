@@ -52,6 +52,11 @@ THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref);
 // The same, leaving the type and number EvalArg would leave for it, so a
 // caller can take the variable's text where it stands instead of a copy.
 THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref);
+// A variable alone in brackets, (N), whose value is a whole number written
+// as the engine writes one (no leading zeros): evaluating the argument
+// would give the variable's own text. Leaves the type and number EvalArg
+// would leave; null (nothing done) otherwise.
+THashNode* BracketedWholeVariable(TNokaBase& e, const CompiledRef& ref);
 // A condition (an expression) decided on its compiled form: 1 when its
 // value is the whole number 1, 0 when it is another whole number, -1 when it
 // is not a whole number or the reading evaluator must decide. Machine

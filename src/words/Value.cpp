@@ -1333,7 +1333,9 @@ void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrase
     bool trailing = !valueText.empty() && static_cast<unsigned char>(valueText.back()) <= ' ';
     if (owner && owner->Kind == kDictionary && owner->Table && !trailing) {
       if (!IsCurrent(target.Key)) target.Key = CompileArgument(item);
-      std::string key = EvalArg(e, item, target.Key);
+      // A key written (N) is N's text when that is what evaluating it gives.
+      const THashNode* keyVariable = BracketedWholeVariable(e, target.Key);
+      std::string key = keyVariable ? keyVariable->Value : EvalArg(e, item, target.Key);
       if (!IsCurrent(target.Value)) target.Value = CompileArgument(valueText);
       // A variable's value (途中の(N)は、それ) is copied from where it
       // stands, with what EvalArg would have left (its type, its number).

@@ -383,16 +383,52 @@ TEST(PlansAgree, ItemWritesFollowTheirOwner) {
 TEST(PlansAgree, ItemWritesCopyVariables) {
   ExpectAgreement(
       "エラーを無視\n"
-      "●壊す(Xを)\n"
-      "  箱は、「」\n"
-      "  それは、X\n"
+      "壊すを、「?を」で、関数定義\n"
       "Iを、1から、5まで、繰り返す（\n"
       "  もし、I%2=0ならば、Vは、「v」&I。違えば、Vは、I*3\n"
       "  箱の(I)は、V\n"
       "  (箱の(I)+1)を、表示\n"
       "  もし、I=4ならば、箱の(壊す(I))は、V\n"
       "  箱を、表示\n"
-      "）\n");
+      "）\n"
+      "おわり\n"
+      "*壊す\n"
+      "引数取得\n"
+      "箱は、「」\n"
+      "戻る\n");
+}
+
+// An item key written (N) is N's text when evaluating it would give that
+// text, and is evaluated otherwise: numbers with leading zeros, signs,
+// fractions, texts, the edge of the whole-number range, a key changed by
+// the value's own evaluation (the first turn reads the statement: the
+// plan runs from the second on).
+TEST(PlansAgree, BracketedKeysReadAsEvaluated) {
+  ExpectAgreement(
+      "進めるを、「?を」で、関数定義\n"
+      "Kは、0\n"
+      "Iを、1から、11まで、繰り返す（\n"
+      "  もし、I=1ならば、Kは、3\n"
+      "  もし、I=2ならば、Kは、007\n"
+      "  もし、I=3ならば、Kは、-12\n"
+      "  もし、I=4ならば、Kは、-0\n"
+      "  もし、I=5ならば、Kは、1.50\n"
+      "  もし、I=6ならば、Kは、「08」\n"
+      "  もし、I=7ならば、Kは、999999999999999\n"
+      "  もし、I=8ならば、Kは、1000000000000000\n"
+      "  もし、I=9ならば、Kは、K*1\n"
+      "  もし、I=10ならば、Kは、0\n"
+      "  Xは、K+1\n"
+      "  箱の(K)は、I\n"
+      "  もし、I=11ならば、箱の(K)は、進める(I)\n"
+      "）\n"
+      "箱を、表示\n"
+      "Kを、表示\n"
+      "おわり\n"
+      "*進める\n"
+      "引数取得\n"
+      "Kは、K+1\n"
+      "戻る\n");
 }
 
 // An item read whose key is written as a name (途中の(N)) looks for that
