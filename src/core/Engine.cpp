@@ -691,6 +691,17 @@ bool StepPlain(TNokaBase& e, bool& planTried) {
     if (p != e.Cursor.End ? c != '\0' : BodyEndLine(e) >= 0) StepOverLineEnd(e);
     return true;
   }
+  if (c == ';') {
+    // A statement separator with no statement before it to finish (the
+    // one before was replayed, or performed itself): stepped over, as the
+    // reader would, without looking for a plan that cannot be there.
+    e.Caches->Recording.Start = nullptr;
+    e.StmtStart = p;
+    e.StmtBuf = e.Cursor.Buf.get();
+    e.StmtEnd = e.Cursor.End;
+    e.Cursor.P = p + 1;
+    return true;
+  }
   e.StmtStart = p;
   e.StmtBuf = e.Cursor.Buf.get();
   e.StmtEnd = e.Cursor.End;

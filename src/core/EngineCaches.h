@@ -123,8 +123,9 @@ struct EngineCaches {
     std::shared_ptr<const std::string> Value;
     AssignTarget Target;
     ItemTarget Item;
-    // Assignments followed by a plain line end: the cursor and line number
-    // once that line end is stepped over (null when something else follows).
+    // Assignments followed by a plain line end or a statement separator:
+    // the cursor and line number once it is stepped over (null when
+    // something else follows; the line -1 after a separator: unchanged).
     const char* AfterLine = nullptr;
     int32_t AfterLineNo = 0;
     // kCommand, kAssignItem: the phrases pushed in order (not the verb), and

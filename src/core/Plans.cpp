@@ -17,12 +17,17 @@ void RetirePlansWhenFull(TNokaBase& e) {
   e.Caches->Plans.clear();
 }
 
-// After an assignment ending at p: where the line end that closes the
-// statement leads, or null when no plain line end follows.
+// After an assignment ending at p: where the line end or statement
+// separator that closes the statement leads, or null when neither follows.
+// `line` is the line number there (-1 after a separator: the same line).
 const char* LineEndAfterStatement(const TNokaBase& e, const char* p, int32_t& line) {
   while (*p == ' ' || *p == '\t' || *p == ',' || static_cast<unsigned char>(*p) == 0xA4) {
     if (*p == ',') return nullptr;  // a "," continues the statement
     ++p;
+  }
+  if (*p == ';' && p != e.Cursor.End) {
+    line = -1;
+    return p + 1;
   }
   if (!AtLineEnd(e, p)) return nullptr;
   if (p == e.Cursor.End) {  // a body's closing line end leads to its NUL
@@ -32,12 +37,12 @@ const char* LineEndAfterStatement(const TNokaBase& e, const char* p, int32_t& li
   return PastLineEnd(p, line);
 }
 
-// The line end after a replayed assignment, stepped over at once (it would
-// only end a statement with nothing left on the word stack).
+// The line end or separator after a replayed assignment, stepped over at
+// once (it would only end a statement with nothing left on the word stack).
 void StepPastLineEnd(TNokaBase& e, const EngineCaches::StatementPlan& plan) {
   if (plan.AfterLine && e.Cursor.P == plan.End && e.Cursor.Buf == plan.Owner && e.ArgStack.Count() == 0) {
     e.Cursor.P = plan.AfterLine;
-    e.LineNo = plan.AfterLineNo;
+    if (plan.AfterLineNo >= 0) e.LineNo = plan.AfterLineNo;
   }
 }
 

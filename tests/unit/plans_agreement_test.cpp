@@ -4,6 +4,7 @@
 // same statement boundaries.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "TestHost.h"
@@ -322,6 +323,70 @@ TEST(PlansAgree, ArgumentsTakenOnEntry) {
       "引数取得\n"
       "「」の、切り出せ\n"
       "戻る\n");
+}
+
+// Statements parted by "。" on one line: the separator after a replayed
+// statement is stepped over with it, the line stays the statement's, and
+// an error after it names that line; a separator ending a line or a body.
+TEST(PlansAgree, SeparatedStatements) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Aは、0\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  Aは、A+I。Bは、A*2。Bを、表示。\n"
+      "  もし、I>2ならば、(Cは、I。「」の、切り出せ。Cを、表示)\n"
+      "  Dは、I。\n"
+      "  (Eは、D。)\n"
+      "  Eは、E+1。Eの、存在しない命令。Eを、表示\n"
+      "）\n"
+      "Aを、表示\n");
+}
+
+// The line number the debugger shows is the same at every statement
+// boundary both ways meet: plans step over line ends and separators for
+// the statements they replay, and must leave the line as reading would.
+TEST(PlansAgree, LineNumbersAtBoundaries) {
+  const std::string program =
+      "倍を、「?を」で、関数定義\n"
+      "Aは、0\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  Aは、A+I。Bは、A*2。Bを、倍。\n"
+      "  もし、I>2ならば、(Cは、I。Dは、C)\n"
+      "  Eは、I。\n"
+      "\n"
+      "  Fは、E。Fを、倍\n"
+      "）\n"
+      "Aを、表示\n"
+      "おわり\n"
+      "*倍\n"
+      "引数取得\n"
+      "それは、それ*2。\n"
+      "戻る\n";
+  std::map<std::ptrdiff_t, int32_t> lines[2];
+  for (int off = 0; off < 2; ++off) {
+    TestEngine t;
+    t.e.Caches->PlansOff = off == 1;
+    StartProgram(t.e, FromUtf8(program));
+    for (int steps = 0; steps < 100000 && t.e.Cursor; ++steps) {
+      // By place in the main text: it is prepared afresh for each run, so
+      // the place is an offset in it.
+      if (t.e.ArgStack.Count() == 0 && t.e.Cursor.Buf == t.e.Source)
+        lines[off][t.e.Cursor.P - t.e.Source->data()] = t.e.LineNo;
+      t.e.StepBudget = 2;
+      t.e.StopFlag = false;
+      RunLoop(t.e);
+    }
+    EXPECT_EQ(t.host.Errors, "");
+    if (off == 0) EXPECT_EQ(t.host.Output, "10\n");
+  }
+  size_t shared = 0;
+  for (const auto& [place, line] : lines[0]) {
+    auto other = lines[1].find(place);
+    if (other == lines[1].end()) continue;
+    ++shared;
+    EXPECT_EQ(line, other->second) << "at offset " << place;
+  }
+  EXPECT_GT(shared, 10u);
 }
 
 // Whole numbers are worked on as machine integers while they stay below
