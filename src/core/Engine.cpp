@@ -672,6 +672,32 @@ void StepQuestion(TNokaBase& e, const char* p) {
   RaiseErrorText(e, text);
 }
 
+// The statements after a replayed one are replayed in the same step while
+// a turn of the run loop would do nothing but step them: in the same body,
+// with the same frames (no call entered or returned from, no branch or loop
+// entered or left), nothing on the word stack, no event waiting, no stop,
+// debugger stop or step budget, and the cursor at a statement. A few at a
+// time: the run loop's checks between them (the window system's turn among
+// them) still come every few statements.
+constexpr int kStatementsReplayedTogether = 8;
+
+void ReplayFollowing(TNokaBase& e, const std::string* body, const char* bodyEnd, int frames) {
+  for (int n = 1; n < kStatementsReplayedTogether; ++n) {
+    if (e.Cursor.Buf.get() != body || e.Cursor.End != bodyEnd || e.RunStack.TotalCount() != frames ||
+        e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget)
+      return;
+    const char* p = e.Cursor.P;
+    SkipBlanks(p);
+    const char c = *p;
+    if (p == bodyEnd || c == '\0' || c == ';' || IsLineEnd(c)) return;
+    e.Cursor.P = p;
+    e.StmtStart = p;
+    e.StmtBuf = body;
+    e.StmtEnd = bodyEnd;
+    if (!ReplayPlan(e, p)) return;
+  }
+}
+
 // The common steps, kept apart from the reader so that they do not pay for
 // its frame: a statement that starts where the cursor stands (nothing on the
 // word stack) replayed from its plan, and a line end or text end with
@@ -706,7 +732,12 @@ bool StepPlain(TNokaBase& e, bool& planTried) {
   e.StmtBuf = e.Cursor.Buf.get();
   e.StmtEnd = e.Cursor.End;
   planTried = true;
-  return ReplayPlan(e, p);
+  const std::string* body = e.StmtBuf;
+  const char* bodyEnd = e.StmtEnd;
+  const int frames = e.RunStack.TotalCount();
+  if (!ReplayPlan(e, p)) return false;
+  ReplayFollowing(e, body, bodyEnd, frames);
+  return true;
 }
 
 [[gnu::noinline]] void StepOnce(TNokaBase& e, bool& stepAgain, bool planTried) {
