@@ -673,27 +673,27 @@ void StepQuestion(TNokaBase& e, const char* p) {
 }
 
 // The statements after a replayed one are replayed in the same step while
-// a turn of the run loop would do nothing but step them: in the same body,
-// with the same frames (no call entered or returned from, no branch or loop
-// entered or left), nothing on the word stack, no event waiting, no stop,
-// debugger stop or step budget, and the cursor at a statement. A few at a
-// time: the run loop's checks between them (the window system's turn among
-// them) still come every few statements.
+// a turn of the run loop would do nothing but step them: the cursor at a
+// statement (not at the end of a body, where the loop's frames decide),
+// nothing on the word stack, no event waiting, no stop, debugger stop or
+// step budget, and the frames within their limit. A few at a time: the run
+// loop's other checks (the window system's turn among them) still come
+// every few statements.
 constexpr int kStatementsReplayedTogether = 8;
 
-void ReplayFollowing(TNokaBase& e, const std::string* body, const char* bodyEnd, int frames) {
+void ReplayFollowing(TNokaBase& e) {
   for (int n = 1; n < kStatementsReplayedTogether; ++n) {
-    if (e.Cursor.Buf.get() != body || e.Cursor.End != bodyEnd || e.RunStack.TotalCount() != frames ||
-        e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget)
+    if (!e.Cursor || e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget ||
+        e.RunStack.TotalCount() > kMaxFrames)
       return;
     const char* p = e.Cursor.P;
     SkipBlanks(p);
     const char c = *p;
-    if (p == bodyEnd || c == '\0' || c == ';' || IsLineEnd(c)) return;
+    if (p == e.Cursor.End || c == '\0' || c == ';' || IsLineEnd(c)) return;
     e.Cursor.P = p;
     e.StmtStart = p;
-    e.StmtBuf = body;
-    e.StmtEnd = bodyEnd;
+    e.StmtBuf = e.Cursor.Buf.get();
+    e.StmtEnd = e.Cursor.End;
     if (!ReplayPlan(e, p)) return;
   }
 }
@@ -732,11 +732,8 @@ bool StepPlain(TNokaBase& e, bool& planTried) {
   e.StmtBuf = e.Cursor.Buf.get();
   e.StmtEnd = e.Cursor.End;
   planTried = true;
-  const std::string* body = e.StmtBuf;
-  const char* bodyEnd = e.StmtEnd;
-  const int frames = e.RunStack.TotalCount();
   if (!ReplayPlan(e, p)) return false;
-  ReplayFollowing(e, body, bodyEnd, frames);
+  ReplayFollowing(e);
   return true;
 }
 

@@ -216,12 +216,10 @@ bool TakeArgumentsOnEntry(TNokaBase& e) {
   if (plan->VerbGeneration != generation || !generation || !word || word->Kind != kCommand ||
       word->CommandNumber != CommandNumber(CommandId::引数取得))
     return false;
-  // As the step would: the statement's place for error lines, the cursor
-  // after it, the recording let go.
-  e.Cursor.P = p;
-  e.StmtStart = p;
-  e.StmtBuf = e.Cursor.Buf.get();
-  e.StmtEnd = e.Cursor.End;
+  // As the step would: the cursor after the statement, the recording let
+  // go. The statement an error names stays the call (引数取得 cannot
+  // fail, and a call too deep is the call's error, raised before the next
+  // statement).
   caches.Recording.Start = nullptr;
   e.Cursor.P = plan->End;
   if (plan->SetsLine) e.LineNo = plan->LineNo;

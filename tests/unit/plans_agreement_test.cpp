@@ -389,6 +389,32 @@ TEST(PlansAgree, LineNumbersAtBoundaries) {
   EXPECT_GT(shared, 10u);
 }
 
+// Statements replayed together in one step: a recursion without end stops
+// at the frame limit with the same error on the same line, and a run of
+// calls and returns prints as it does read one statement at a time.
+TEST(PlansAgree, StatementsReplayedTogether) {
+  ExpectAgreement(
+      "Fを、「?の」で、関数定義\n"
+      "1の、F\n"
+      "「終」を、表示\n"
+      "おわり\n"
+      "*F\n"
+      "引数取得\n"
+      "Nは、それ\n"
+      "(N+1)の、F\n"
+      "戻る\n");
+  ExpectAgreement(
+      "Gを、「?の」で、関数定義\n"
+      "Iを、1から、3まで、繰り返す（Iの、G。それを、表示。Iの、G。Iの、G。それを、表示）\n"
+      "おわり\n"
+      "*G\n"
+      "引数取得\n"
+      "それは、それ*10\n"
+      "もし、それ>15ならば、(それは、それ+1。戻る)\n"
+      "それは、それ+2\n"
+      "戻る\n");
+}
+
 // Whole numbers are worked on as machine integers while they stay below
 // 10^15; every result must be the 80-bit arithmetic's, at the edge of that
 // range, with exact and inexact quotients, remainders of negative numbers,
