@@ -673,24 +673,31 @@ void StepQuestion(TNokaBase& e, const char* p) {
 }
 
 // The statements after a replayed one are replayed in the same step while
-// a turn of the run loop would do nothing but step them: the cursor at a
-// statement (not at the end of a body, where the loop's frames decide),
-// nothing on the word stack, no event waiting, no stop, debugger stop or
-// step budget, and the frames within their limit. A few at a time: the run
-// loop's other checks (the window system's turn among them) still come
-// every few statements.
+// a turn of the run loop would do nothing but step them: nothing on the
+// word stack, no event waiting, no stop, debugger stop or step budget, the
+// frames within their limit, and the cursor at a statement or at the end of
+// a body, whose frame is then acted on as the run loop would (a loop turns,
+// a branch is left). A few at a time: the run loop's other checks (the
+// window system's turn among them) still come every few statements.
 constexpr int kStatementsReplayedTogether = 8;
 
-void ReplayFollowing(TNokaBase& e) {
+[[gnu::noinline]] void ReplayFollowing(TNokaBase& e) {
   for (int n = 1; n < kStatementsReplayedTogether; ++n) {
-    if (!e.Cursor || e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget ||
-        e.RunStack.TotalCount() > kMaxFrames)
-      return;
+    if (!e.Cursor) return;
     const char* p = e.Cursor.P;
     SkipBlanks(p);
     const char c = *p;
-    if (p == e.Cursor.End || c == '\0' || c == ';' || IsLineEnd(c)) return;
+    const bool atEnd = AtTextEnd(e, p);
+    if (!atEnd && (p == e.Cursor.End || c == ';' || IsLineEnd(c))) return;
+    if (e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget ||
+        e.RunStack.TotalCount() > kMaxFrames)
+      return;
     e.Cursor.P = p;
+    if (atEnd) {
+      if (e.RunStack.Count() == 0) return;  // the program's end: the run loop's
+      CheckRunControl(e);
+      continue;
+    }
     e.StmtStart = p;
     e.StmtBuf = e.Cursor.Buf.get();
     e.StmtEnd = e.Cursor.End;

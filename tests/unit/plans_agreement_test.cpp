@@ -415,6 +415,36 @@ TEST(PlansAgree, StatementsReplayedTogether) {
       "戻る\n");
 }
 
+// Loops whose bodies are replayed many statements to a step: every kind
+// of loop turns and ends as read, with 抜ける and 続ける in branches, loops
+// nested, a loop left by a jump, and a loop whose body empties its list.
+TEST(PlansAgree, LoopsTurnedWithinAStep) {
+  ExpectAgreement(
+      "合計は、0\n"
+      "Iを、1から、20まで、繰り返す（合計は、合計+I）\n"
+      "合計を、表示\n"
+      "5回（合計は、合計+回数。Xは、合計）\n"
+      "Xを、表示\n"
+      "Lは、「a\nb\nc」\n"
+      "Lを、反復（Yは、それ。Yを、表示）\n"
+      "Zは、0\n"
+      "(Z<6)で、ループ（Zは、Z+1。Zは、Z+1）\n"
+      "Zを、表示\n"
+      "Iを、1から、9まで、繰り返す（\n"
+      "  Jを、1から、3まで、繰り返す（Kは、I*J。合計は、合計+K）\n"
+      "  もし、I=3ならば、続ける\n"
+      "  もし、I=7ならば、抜ける\n"
+      "  合計は、合計+1\n"
+      "）\n"
+      "合計を、表示\n"
+      "Iを、1から、5まで、繰り返す（合計は、合計+1。もし、I=4ならば、外へ、飛ぶ）\n"
+      "*外\n"
+      "合計を、表示\n"
+      "Mは、「1\n2\n3」\n"
+      "Mを、反復（Mは、「」。Nは、それ）\n"
+      "Nを、表示\n");
+}
+
 // Whole numbers are worked on as machine integers while they stay below
 // 10^15; every result must be the 80-bit arithmetic's, at the edge of that
 // range, with exact and inexact quotients, remainders of negative numbers,
