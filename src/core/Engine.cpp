@@ -672,75 +672,73 @@ void StepQuestion(TNokaBase& e, const char* p) {
   RaiseErrorText(e, text);
 }
 
-// The statements after a replayed one are replayed in the same step while
-// a turn of the run loop would do nothing but step them: nothing on the
-// word stack, no event waiting, no stop, debugger stop or step budget, the
-// frames within their limit, and the cursor at a statement or at the end of
-// a body, whose frame is then acted on as the run loop would (a loop turns,
-// a branch is left). A few at a time: the run loop's other checks (the
-// window system's turn among them) still come every few statements.
-constexpr int kStatementsReplayedTogether = 8;
+// What a step with nothing on the word stack does without the reader, with
+// the cursor at p (blanks skipped): a line end or a statement separator
+// stepped over, or a statement that starts there replayed from its plan.
+enum class PlainStep : uint8_t { kStepped, kReplayed, kReader };
 
-[[gnu::noinline]] void ReplayFollowing(TNokaBase& e) {
-  for (int n = 1; n < kStatementsReplayedTogether; ++n) {
-    if (!e.Cursor) return;
-    const char* p = e.Cursor.P;
-    SkipBlanks(p);
-    const char c = *p;
-    const bool atEnd = AtTextEnd(e, p);
-    if (!atEnd && (p == e.Cursor.End || c == ';' || IsLineEnd(c))) return;
-    if (e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget ||
-        e.RunStack.TotalCount() > kMaxFrames)
-      return;
-    e.Cursor.P = p;
-    if (atEnd) {
-      if (e.RunStack.Count() == 0) return;  // the program's end: the run loop's
-      CheckRunControl(e);
-      continue;
-    }
-    e.StmtStart = p;
-    e.StmtBuf = e.Cursor.Buf.get();
-    e.StmtEnd = e.Cursor.End;
-    if (!ReplayPlan(e, p)) return;
-  }
-}
-
-// The common steps, kept apart from the reader so that they do not pay for
-// its frame: a statement that starts where the cursor stands (nothing on the
-// word stack) replayed from its plan, and a line end or text end with
-// nothing on the word stack (no statement to finish there). False when the
-// reader must step; `planTried` then says whether the plans were asked
-// already.
-bool StepPlain(TNokaBase& e, bool& planTried) {
-  const char* p = e.Cursor.P;
-  SkipBlanks(p);
-  e.Cursor.P = p;
-  if (e.ArgStack.Count() != 0) return false;
+[[gnu::always_inline]] inline PlainStep StepPlainAt(TNokaBase& e, const char* p) {
   const char c = *p;
   if (p == e.Cursor.End || c == '\0' || IsLineEnd(c)) {
     // As StepOnce would: the line end stepped over, the statement being
     // recorded (one that performed itself, as an assignment) let go.
     e.Caches->Recording.Start = nullptr;
     if (p != e.Cursor.End ? c != '\0' : BodyEndLine(e) >= 0) StepOverLineEnd(e);
-    return true;
+    return PlainStep::kStepped;
   }
+  e.StmtStart = p;
+  e.StmtBuf = e.Cursor.Buf.get();
+  e.StmtEnd = e.Cursor.End;
   if (c == ';') {
     // A statement separator with no statement before it to finish (the
     // one before was replayed, or performed itself): stepped over, as the
     // reader would, without looking for a plan that cannot be there.
     e.Caches->Recording.Start = nullptr;
-    e.StmtStart = p;
-    e.StmtBuf = e.Cursor.Buf.get();
-    e.StmtEnd = e.Cursor.End;
     e.Cursor.P = p + 1;
-    return true;
+    return PlainStep::kStepped;
   }
-  e.StmtStart = p;
-  e.StmtBuf = e.Cursor.Buf.get();
-  e.StmtEnd = e.Cursor.End;
+  return ReplayPlan(e, p) ? PlainStep::kReplayed : PlainStep::kReader;
+}
+
+// After a replayed statement, what follows is stepped in the same step while
+// a turn of the run loop would do nothing but step it: nothing on the word
+// stack, no event waiting, no stop, debugger stop or step budget, and the
+// frames within their limit. Line ends, separators and planned statements
+// are stepped as above; at the end of a body its frame is acted on as the
+// run loop would (a loop turns, a branch is left). A few at a time: the run
+// loop's other checks (the window system's turn among them) still come every
+// few statements. A statement the reader must read is left to the next step.
+constexpr int kStepsTakenTogether = 8;
+
+[[gnu::noinline]] void StepFollowing(TNokaBase& e) {
+  for (int n = 1; n < kStepsTakenTogether; ++n) {
+    if (!e.Cursor || e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget ||
+        e.RunStack.TotalCount() > kMaxFrames)
+      return;
+    const char* p = e.Cursor.P;
+    SkipBlanks(p);
+    e.Cursor.P = p;
+    if (AtTextEnd(e, p)) {
+      if (e.RunStack.Count() == 0) return;  // the program's end: the run loop's
+      CheckRunControl(e);
+      continue;
+    }
+    if (StepPlainAt(e, p) == PlainStep::kReader) return;
+  }
+}
+
+// The common steps, kept apart from the reader so that they do not pay for
+// its frame (StepPlainAt, then StepFollowing). False when the reader must
+// step; `planTried` then says whether the plans were asked already.
+bool StepPlain(TNokaBase& e, bool& planTried) {
+  const char* p = e.Cursor.P;
+  SkipBlanks(p);
+  e.Cursor.P = p;
+  if (e.ArgStack.Count() != 0) return false;
   planTried = true;
-  if (!ReplayPlan(e, p)) return false;
-  ReplayFollowing(e);
+  const PlainStep done = StepPlainAt(e, p);
+  if (done == PlainStep::kReader) return false;
+  if (done == PlainStep::kReplayed) StepFollowing(e);
   return true;
 }
 
