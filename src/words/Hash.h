@@ -133,7 +133,12 @@ struct THashNode {
     if (Tables && Tables->Parsed) Tables->Parsed.reset();
   }
   void SetTypeTag(std::string_view tag) {
-    if (TypeTag != tag) TypeTag.assign(tag.data(), tag.size());
+    // Nearly every tag is one letter: compared without a call to memcmp.
+    if (tag.size() == 1 && TypeTag.size() == 1) {
+      if (TypeTag[0] != tag[0]) TypeTag[0] = tag[0];
+    } else if (TypeTag != tag) {
+      TypeTag.assign(tag.data(), tag.size());
+    }
   }
 
  public:

@@ -596,7 +596,7 @@ void StoreValue(TNokaBase& e, THashNode& word, std::string&& value, const std::s
   }
   word.Kind = kVariable;
   word.SetValue(std::move(value));
-  if (word.TypeTag != type) word.TypeTag = type;
+  SetTag(word.TypeTag, type);
 }
 
 namespace {
@@ -1080,7 +1080,7 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
   if (!word || word->Kind != kVariable || word->Reserved) return false;
   if (word != source) {
     word->Value = source->Value;
-    if (word->TypeTag != source->TypeTag) word->TypeTag = source->TypeTag;
+    SetTag(word->TypeTag, source->TypeTag);
   }
   ++word->Version;
   if (source->NumVersion == source->Version - (word == source ? 1 : 0)) {
