@@ -145,14 +145,12 @@ struct TNokaBase {
     tag = value;
   }
 }
-// Whether two type tags are the same: nearly all are one letter, compared
-// without a call to memcmp.
-inline bool SameTag(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  return a.size() == 1 ? a[0] == b[0] : a == b;
-}
+// Nearly every tag is one letter: written without a compare or an assign.
 inline void SetTag(std::string& tag, const std::string& value) {
-  if (!SameTag(tag, value)) tag = value;
+  if (tag.size() == 1 && value.size() == 1)
+    tag[0] = value[0];
+  else if (tag != value)
+    tag = value;
 }
 
 // The file name as a share for a frame to keep: made again only when the
