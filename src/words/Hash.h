@@ -229,8 +229,19 @@ class THash {
         h = (h ^ w) * 0xFF51AFD7ED558CCDull;
         h ^= h >> 32;
       }
+      // The last 0 to 7 bytes without a loop: two overlapping four-byte
+      // loads cover 4 to 7 of them, three single bytes cover 1 to 3 (with the
+      // length mixed in above, no two tails of one length give one value).
       uint64_t tail = 0;
-      for (size_t k = 0; k < n; ++k) tail |= static_cast<uint64_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+      if (n >= 4) {
+        uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        tail = (static_cast<uint64_t>(last) << 32) | first;
+      } else if (n > 0) {
+        const auto byte = [p](size_t k) { return static_cast<uint64_t>(static_cast<unsigned char>(p[k])); };
+        tail = (byte(0) << 16) | (byte(n >> 1) << 8) | byte(n - 1);
+      }
       h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
       h ^= h >> 29;
       h *= 0x94D049BB133111EBull;

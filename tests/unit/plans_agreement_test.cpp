@@ -377,7 +377,9 @@ TEST(PlansAgree, LineNumbersAtBoundaries) {
       RunLoop(t.e);
     }
     EXPECT_EQ(t.host.Errors, "");
-    if (off == 0) EXPECT_EQ(t.host.Output, "10\n");
+    if (off == 0) {
+      EXPECT_EQ(t.host.Output, "10\n");
+    }
   }
   size_t shared = 0;
   for (const auto& [place, line] : lines[0]) {

@@ -165,6 +165,30 @@ TEST(THash, DeletingKeepsTheOrderOfTheRest) {
   EXPECT_EQ(h.Find("12")->Name, "12");
 }
 
+// Names of every length up to 20 that differ in one byte only, at every
+// place (the index hashes the last bytes apart from the rest): each is
+// found as itself, and names that differ from them are not found.
+TEST(THash, NamesDifferingInOneByteStayApart) {
+  THash h;
+  std::vector<std::string> names;
+  for (size_t len = 1; len <= 20; ++len)
+    for (size_t at = 0; at < len; ++at)
+      for (char c : {'a', 'b', '\x82'}) {
+        std::string name(len, 'x');
+        name[at] = c;
+        names.push_back(name);
+      }
+  for (const std::string& n : names)
+    if (!h.Find(n)) h.Add(std::make_shared<THashNode>(n, n, 0, false));
+  for (const std::string& n : names) {
+    THashNode* node = h.Find(n);
+    ASSERT_NE(node, nullptr) << n;
+    EXPECT_EQ(node->Value, n);
+  }
+  for (size_t len = 0; len <= 21; ++len) EXPECT_EQ(h.Find(std::string(len, 'x')), nullptr) << len;
+  EXPECT_EQ(h.Find("xxa" + std::string(18, 'x')), nullptr);
+}
+
 TEST(THash, ReservedWordsCannotBeReplaced) {
   THash h;
   h.Add(Var("表示", "", true));
