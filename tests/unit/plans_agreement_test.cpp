@@ -445,6 +445,13 @@ TEST(PlansAgree, LoopsTurnedWithinAStep) {
       "Mは、「1\n2\n3」\n"
       "Mを、反復（Mは、「」。Nは、それ）\n"
       "Nを、表示\n");
+  // A loop whose condition fails on its fourth turn, with errors ignored:
+  // the same errors logged before the run stops where it cannot go on.
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Zは、0\n"
+      "(CHR(3-Z)<>「x」)で、ループ（Zは、Z+1。Xは、Z）\n"
+      "Zを、表示\n");
 }
 
 // Whole numbers are worked on as machine integers while they stay below
