@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Instructions a statement costs where it stands in a loop body, from
+# callgrind: each statement runs 100,000 times in a multi-line loop body,
+# and the empty loop's count is taken off. The statements are the ones a
+# user function like bench/fib.nkr runs (assignments of arithmetic and of a
+# variable, an item write and read, a condition not taken).
+#   bench/statements.sh [label...]   labels: const inc copy itemw itemr cond sore
+# NOKARI names the program to measure; TURNS the number of turns.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+nokari=${NOKARI:-"$here/../build/nokari"}
+[ -x "$nokari" ] || { echo "build first: cmake --build build" >&2; exit 1; }
+command -v valgrind >/dev/null || { echo "needs valgrind" >&2; exit 1; }
+turns=${TURNS:-100000}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+statement() {
+  case $1 in
+    empty) echo "" ;;
+    const) echo "Nは、5" ;;
+    inc) echo "Nは、N+1" ;;
+    copy) echo "Nは、それ" ;;
+    itemw) echo "途中の(N)は、それ" ;;
+    itemr) echo "それは、途中の(N)+それ" ;;
+    cond) echo "もし、N<2ならば、(それは、N)" ;;
+    sore) echo "それは、N" ;;
+    *) echo "unknown label $1" >&2; exit 2 ;;
+  esac
+}
+
+# Instructions of the whole run (start-up included) for one loop body.
+count() {
+  local file="$work/$1.nkr"
+  printf 'Nは、5\nそれは、3\n途中の(5)は、1\nIを、1から、%dまで、繰り返す（\n%s\n）\n' "$turns" "$(statement "$1")" >"$file"
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$nokari" -console "$file" 2>&1 |
+    awk '/Collected/ {gsub(",", "", $4); print $4}'
+}
+
+labels=("$@")
+[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore)
+base=$(count empty)
+echo "label    a turn  statement"
+for label in "${labels[@]}"; do
+  total=$(count "$label")
+  printf '%-8s %6d  %s\n' "$label" $(((total - base) / turns)) "$(statement "$label")"
+done
