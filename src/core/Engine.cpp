@@ -712,9 +712,7 @@ constexpr int kStepsTakenTogether = 8;
 
 [[gnu::noinline]] void StepFollowing(TNokaBase& e) {
   for (int n = 1; n < kStepsTakenTogether; ++n) {
-    if (!e.Cursor || e.ArgStack.Count() != 0 || !e.Events.empty() || e.StopFlag || e.LineStop || e.StepBudget ||
-        e.RunStack.TotalCount() > kMaxFrames)
-      return;
+    if (!e.Cursor || !NothingWaitsBetweenStatements(e) || e.RunStack.TotalCount() > kMaxFrames) return;
     const char* p = e.Cursor.P;
     SkipBlanks(p);
     e.Cursor.P = p;

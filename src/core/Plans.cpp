@@ -201,8 +201,7 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
 
 bool TakeArgumentsOnEntry(TNokaBase& e) {
   EngineCaches& caches = *e.Caches;
-  if (caches.PlansOff || !e.Events.empty() || e.LineStop || e.StepBudget || e.StopFlag || e.ArgStack.Count() != 0)
-    return false;
+  if (caches.PlansOff || !NothingWaitsBetweenStatements(e)) return false;
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   EngineCaches::StatementPlan* plan = caches.Plans.Find(p);

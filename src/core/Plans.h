@@ -27,6 +27,13 @@ void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
 // Runs the plan of the statement starting at p; false when there is none.
 bool ReplayPlan(TNokaBase& e, const char* p);
 
+// Whether the run loop would do nothing between two statements but step
+// the next: nothing on the word stack, no event waiting, no stop, debugger
+// stop or step budget. The short ways that run a statement without a turn
+// of the run loop (StepFollowing, TakeArgumentsOnEntry) ask this first.
+inline bool NothingWaitsBetweenStatements(const TNokaBase& e) {
+  return e.ArgStack.Count() == 0 && e.Events.empty() && !e.StopFlag && !e.LineStop && !e.StepBudget;
+}
 // A function whose first statement is 引数取得 alone (as nearly every one
 // starts) takes its arguments as it is entered: called with the cursor on
 // that statement, it runs the statement from its plan without a turn of the
