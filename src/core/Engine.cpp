@@ -702,12 +702,13 @@ enum class PlainStep : uint8_t { kStepped, kReplayed, kReader };
 
 // After a replayed statement, what follows is stepped in the same step while
 // a turn of the run loop would do nothing but step it: nothing on the word
-// stack, no event waiting, no stop, debugger stop or step budget, and the
-// frames within their limit. Line ends, separators and planned statements
-// are stepped as above; at the end of a body its frame is acted on as the
-// run loop would (a loop turns, a branch is left). A few at a time: the run
-// loop's other checks (the window system's turn among them) still come every
-// few statements. A statement the reader must read is left to the next step.
+// stack, no event waiting, no stop or debugger stop, and the frames within
+// their limit (a step budget counts each as a step). Line ends, separators
+// and planned statements are stepped as above; at the end of a body its
+// frame is acted on as the run loop would (a loop turns, a branch is left).
+// A few at a time: the run loop's other checks (the window system's turn
+// among them) still come every few statements. A statement the reader must
+// read is left to the next step.
 constexpr int kStepsTakenTogether = 8;
 
 [[gnu::noinline]] void StepFollowing(TNokaBase& e) {
@@ -718,10 +719,15 @@ constexpr int kStepsTakenTogether = 8;
     e.Cursor.P = p;
     if (AtTextEnd(e, p)) {
       if (e.RunStack.Count() == 0) return;  // the program's end: the run loop's
+      if (!TakeBudgetStep(e)) return;
       CheckRunControl(e);
       continue;
     }
-    if (StepPlainAt(e, p) == PlainStep::kReader) return;
+    if (!TakeBudgetStep(e)) return;
+    if (StepPlainAt(e, p) == PlainStep::kReader) {
+      GiveStepBack(e);
+      return;
+    }
   }
 }
 

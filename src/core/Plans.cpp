@@ -215,6 +215,7 @@ bool TakeArgumentsOnEntry(TNokaBase& e) {
   if (plan->VerbGeneration != generation || !generation || !word || word->Kind != kCommand ||
       word->CommandNumber != CommandNumber(CommandId::引数取得))
     return false;
+  if (!TakeBudgetStep(e)) return false;
   // As the step would: the cursor after the statement, the recording let
   // go. The statement an error names stays the call (引数取得 cannot
   // fail, and a call too deep is the call's error, raised before the next

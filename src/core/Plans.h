@@ -28,17 +28,30 @@ void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
 bool ReplayPlan(TNokaBase& e, const char* p);
 
 // Whether the run loop would do nothing between two statements but step
-// the next: nothing on the word stack, no event waiting, no stop, debugger
-// stop or step budget. The short ways that run a statement without a turn
-// of the run loop (StepFollowing, TakeArgumentsOnEntry) ask this first.
+// the next: nothing on the word stack, no event waiting, no stop or
+// debugger stop. The short ways that run a statement without a turn of the
+// run loop (StepFollowing, TakeArgumentsOnEntry) ask this first, and then
+// TakeBudgetStep: a step budget counts what they step as the run loop
+// counts its steps, one each, and its last step is left to the run loop,
+// which stops there. GiveStepBack returns the step when nothing was stepped.
 inline bool NothingWaitsBetweenStatements(const TNokaBase& e) {
-  return e.ArgStack.Count() == 0 && e.Events.empty() && !e.StopFlag && !e.LineStop && !e.StepBudget;
+  return e.ArgStack.Count() == 0 && e.Events.empty() && !e.StopFlag && !e.LineStop;
+}
+inline bool TakeBudgetStep(TNokaBase& e) {
+  if (!e.StepBudget) [[likely]] return true;
+  if (e.StepBudget == 1) return false;
+  --e.StepBudget;
+  return true;
+}
+inline void GiveStepBack(TNokaBase& e) {
+  if (e.StepBudget) ++e.StepBudget;
 }
 // A function whose first statement is 引数取得 alone (as nearly every one
 // starts) takes its arguments as it is entered: called with the cursor on
 // that statement, it runs the statement from its plan without a turn of the
 // run loop, when that turn would do nothing else first (no event waiting,
-// no debugger stop, no step budget). False, nothing done, otherwise.
+// no debugger stop; a step budget counts it as a step). False, nothing
+// done, otherwise.
 bool TakeArgumentsOnEntry(TNokaBase& e);
 
 }  // namespace nokari
