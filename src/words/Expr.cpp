@@ -1312,7 +1312,14 @@ ArgShape ShapeOf(const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok) return kOtherShape;
   if (c.single && c.nodes[c.root].type == Node::Var) return kLoneVariableShape;
+  if (c.single && (c.nodes[c.root].type == Node::Num || c.nodes[c.root].type == Node::Str)) return kLiteralShape;
   return ExpressionRoot(c) >= 0 ? kArithmeticShape : kOtherShape;
+}
+
+const std::string& LiteralOf(const CompiledRef& ref, bool& isNumber) {
+  const Node& literal = static_cast<const Compiled*>(ref.Tree)->nodes[static_cast<const Compiled*>(ref.Tree)->root];
+  isNumber = literal.type == Node::Num;  // as RunCompiled types it
+  return literal.text;
 }
 
 bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out) {

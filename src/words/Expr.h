@@ -33,8 +33,11 @@ CompiledRef CompileExpression(const std::string& text);
 extern uint64_t CompiledEpochNow;  // advanced whenever the compiled cache is emptied
 inline bool IsCurrent(const CompiledRef& ref) { return ref.Tree && ref.Epoch == CompiledEpochNow; }
 // What a compiled argument is, so callers can go straight to its fast way.
-enum ArgShape : uint8_t { kOtherShape, kLoneVariableShape, kArithmeticShape };
+enum ArgShape : uint8_t { kOtherShape, kLoneVariableShape, kArithmeticShape, kLiteralShape };
 ArgShape ShapeOf(const CompiledRef& ref);
+// A lone literal's text (kLiteralShape) as evaluating it gives it; `isNumber`
+// says whether its type is a number's ("e") or a text's ("s").
+const std::string& LiteralOf(const CompiledRef& ref, bool& isNumber);
 // The compiled form of an argument (EvalArg's rule for the first term
 // included); false when the reading evaluator must decide.
 bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out);

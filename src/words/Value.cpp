@@ -1093,6 +1093,20 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
   SetTag(e.CurrentType, word->TypeTag);
   return true;
 }
+// A planned "変数は、定数" (a number or a text written as it stands): the
+// literal's text written over the variable's, its room reused.
+bool AssignLiteralInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
+  THashNode* word = PlannedTarget(e, name, target);
+  if (!word || word->Kind != kVariable || word->Reserved) return false;
+  bool isNumber;
+  const std::string& text = LiteralOf(target.Value, isNumber);
+  static const std::string numberTag = "e", textTag = "s";
+  const std::string& tag = isNumber ? numberTag : textTag;
+  e.LastNumberValid = false;
+  word->SetValue(text, tag);
+  SetTag(e.CurrentType, tag);
+  return true;
+}
 
 // Names the built-in commands whose name loses its okurigana to become
 // `folded` (全角 is 全角か folded): a name that only looks free.
@@ -1137,6 +1151,7 @@ bool AssignPlannedFast(TNokaBase& e, const std::string& name, const std::string&
   }
   if (target.Shape == kArithmeticShape) return AssignNumberInPlace(e, name, target);
   if (target.Shape == kLoneVariableShape) return CopyVariableInPlace(e, name, target);
+  if (target.Shape == kLiteralShape) return AssignLiteralInPlace(e, name, target);
   return false;
 }
 

@@ -490,6 +490,39 @@ TEST(PlansAgree, WholeNumberArithmetic) {
       "Iを、1から、12まで、繰り返す（Fは、F/2。Fを、表示）\n");
 }
 
+// A variable assigned a literal (a number, a text) takes the literal's text
+// and type as evaluating it gives them, every turn: also when the word
+// became a dictionary, a command's copy or read-only between two runs, or
+// did not exist yet.
+TEST(PlansAgree, LiteralsAssigned) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Iを、1から、6まで、繰り返す（\n"
+      "  Aは、05\n"
+      "  もし、A=5ならば、「数 {A}」を、表示。違えば、「文字」を、表示\n"
+      "  Bは、「05」\n"
+      "  もし、B=5ならば、「数 {B}」を、表示。違えば、「文字 {B}」を、表示\n"
+      "  Cは、2.50\n"
+      "  (C+1)を、表示\n"
+      "  Dは、\"\"\n"
+      "  (D&「|」)を、表示\n"
+      "  新規{I}は、1\n"
+      "  もし、I=2ならば、Aの(「k」)は、1\n"
+      "  もし、I=3ならば、表示から、Aへ、単語コピー\n"
+      "  もし、I=4ならば、Aを、削除\n"
+      "  Aを、表示\n"
+      "）\n"
+      "Xは、5\nXは、「x」\nXを、表示\n");
+  // The type goes with the text (the expressions above read it; so does
+  // the word itself).
+  TestEngine t;
+  t.Run("Iを、1から、3まで、繰り返す（Aは、7。Bは、「7」。Cは、\"t\"）\n");
+  EXPECT_EQ(t.e.Words.Find("A")->TypeTag, "e");
+  EXPECT_EQ(t.e.Words.Find("B")->TypeTag, "s");
+  EXPECT_EQ(t.e.Words.Find("C")->TypeTag, "s");
+  EXPECT_EQ(t.e.Words.Find("C")->Value, "t");
+}
+
 // An item write keeps its owner's name with its plan: the owner made
 // again, deleted, or turned into a plain variable between two runs of the
 // same statement is found anew each time.
