@@ -173,7 +173,19 @@ void StepOverLineEnd(TNokaBase& e) {
     return;
   }
   e.Caches->Recording.SetsLine = true;
-  e.Cursor.P = PastLineEnd(e.Cursor.P, e.LineNo);
+  const char* from = e.Cursor.P;
+  EngineCaches::LineEnd& memo =
+      e.Caches->LineEnds[(reinterpret_cast<uintptr_t>(from) * 0x9E3779B97F4A7C15u) >> 59];
+  if (memo.From == from && memo.Buf == e.Cursor.Buf) {
+    e.Cursor.P = memo.To;
+    e.LineNo = memo.Line;
+    return;
+  }
+  e.Cursor.P = PastLineEnd(from, e.LineNo);
+  memo.Buf = e.Cursor.Buf;
+  memo.From = from;
+  memo.To = e.Cursor.P;
+  memo.Line = e.LineNo;
 }
 
 // ---------------------------------------------------------------------------

@@ -179,16 +179,17 @@ struct EngineCaches {
     bool SetsLine = false;
   } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
-  // Where the line end after a label leads and the line it gives, for the
-  // labels called last (every call steps over its label's line end). The
-  // share keeps the text alive, so a place cannot come to mean another text.
-  struct LabelLine {
+  // Where a line end stepped over lately leads and the line number its
+  // marker gives, by place (a loop body's or a function's line ends are
+  // stepped over at every turn and call). The share keeps the text alive,
+  // so a place cannot come to mean another text.
+  struct LineEnd {
     TextBuf Buf;
     const char* From = nullptr;
     const char* To = nullptr;
     int32_t Line = 0;
   };
-  std::array<LabelLine, 8> LabelLines;
+  std::array<LineEnd, 32> LineEnds;
   // Double-quoted literals by their text (they read the same wherever they
   // stand). Found by a view of the text, without a copy.
   struct TextHash {
@@ -218,7 +219,7 @@ struct EngineCaches {
     Literals.clear();
     Recording = {};
     PlainWordStart = nullptr;
-    LabelLines = {};
+    LineEnds = {};
   }
 };
 

@@ -33,26 +33,6 @@ struct SoreKeeper {
   ~SoreKeeper() { e.SoreVar->SetValue(std::move(value), std::move(tag)); }
 };
 
-// Steps over the line end a label stands on, as the statement engine would:
-// remembered by place, since a function's label is entered at every call.
-void StepOverLabelLine(TNokaBase& e) {
-  const char* from = e.Cursor.P;
-  if (from == e.Cursor.End) {  // a label closing a body: the body's own end
-    StepOverLineEnd(e);
-    return;
-  }
-  EngineCaches::LabelLine& memo =
-      e.Caches->LabelLines[(reinterpret_cast<uintptr_t>(from) >> 3) % e.Caches->LabelLines.size()];
-  if (memo.From == from && memo.Buf == e.Cursor.Buf) {
-    e.Caches->Recording.SetsLine = true;
-    e.Cursor.P = memo.To;
-    e.LineNo = memo.Line;
-    return;
-  }
-  StepOverLineEnd(e);
-  memo = {e.Cursor.Buf, from, e.Cursor.P, e.LineNo};
-}
-
 // Pushes a call frame and moves the cursor into the label.
 void EnterCall(TNokaBase& e, THashNode& label) {
   NoteJumpPlace(e);
@@ -64,7 +44,7 @@ void EnterCall(TNokaBase& e, THashNode& label) {
   e.Cursor = label.Ref;
   // A label stands alone on its line: step over that line end at once, as
   // the statement engine would with nothing on the word stack.
-  if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLabelLine(e);
+  if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLineEnd(e);
   TakeArgumentsOnEntry(e);
 }
 
