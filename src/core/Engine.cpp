@@ -719,28 +719,32 @@ enum class PlainStep : uint8_t { kStepped, kReplayed, kReader };
 // and planned statements are stepped as above; at the end of a body its
 // frame is acted on as the run loop would (a loop turns, a branch is left).
 // A few at a time: the run loop's other checks (the window system's turn
-// among them) still come every few statements. A statement the reader must
-// read is left to the next step.
+// among them, every 512 steps) still come every few statements. A
+// statement the reader must read is left to the next step. What was taken
+// is counted as progress (StepsTakenTogether): a step may come round to
+// where it began.
 constexpr int kStepsTakenTogether = 8;
 
 [[gnu::noinline]] void StepFollowing(TNokaBase& e) {
-  for (int n = 1; n < kStepsTakenTogether; ++n) {
-    if (!e.Cursor || !NothingWaitsBetweenStatements(e) || e.RunStack.TotalCount() > kMaxFrames) return;
+  int n = 1;
+  for (; n < kStepsTakenTogether; ++n) {
+    if (!e.Cursor || !NothingWaitsBetweenStatements(e) || e.RunStack.TotalCount() > kMaxFrames) break;
     const char* p = e.Cursor.P;
     SkipBlanks(p);
     e.Cursor.P = p;
     if (AtTextEnd(e, p)) {
-      if (e.RunStack.Count() == 0) return;  // the program's end: the run loop's
-      if (!TakeBudgetStep(e)) return;
+      if (e.RunStack.Count() == 0) break;  // the program's end: the run loop's
+      if (!TakeBudgetStep(e)) break;
       CheckRunControl(e);
       continue;
     }
-    if (!TakeBudgetStep(e)) return;
+    if (!TakeBudgetStep(e)) break;
     if (StepPlainAt(e, p) == PlainStep::kReader) {
       GiveStepBack(e);
-      return;
+      break;
     }
   }
+  e.StepsTakenTogether += n - 1;
 }
 
 // The common steps, kept apart from the reader so that they do not pay for
@@ -1056,6 +1060,7 @@ struct RunMark {
   const char* End = nullptr;
   int Frames = -1;
   uint64_t Turns = 0;
+  uint64_t Together = 0;
   bool operator==(const RunMark&) const = default;
 };
 
@@ -1137,7 +1142,7 @@ void RunLoop(TNokaBase& e) {
         if (!e.Events.empty() && StartEventAtBoundary(e)) continue;
         const bool atEnd = AtTextEnd(e, e.Cursor.P);
         if (atEnd && e.RunStack.Count() == 0) break;
-        const RunMark here{e.Cursor.P, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns};
+        const RunMark here{e.Cursor.P, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns, e.StepsTakenTogether};
         if (here == last) {
           StopStuck(e);
           break;

@@ -44,6 +44,11 @@ struct TNokaBase {
   TStack UserArgs;
   TRunControlStack RunStack;
   uint64_t LoopTurns = 0;  // loop repetitions so far (progress for the run loop's guard)
+  // Statements stepped within another's step (core/Engine.cpp StepFollowing,
+  // core/Plans.cpp TakeArgumentsOnEntry): progress for the same guard, which
+  // would otherwise take a step that came round to where it began (a jump
+  // back, a recursion at the same depth) for one that went nowhere.
+  uint64_t StepsTakenTogether = 0;
   TObjList Objects;
   // Reads and writes of object words (kind 4); installed by the parts
   // family, null in an engine without it (core/Parts.h).

@@ -226,6 +226,7 @@ bool TakeArgumentsOnEntry(TNokaBase& e) {
   e.ImplicitSore = false;
   TakeUserArguments(e);
   StepOverLineEndAfter(e, e.Cursor.Buf.get(), e.Cursor.End, p);
+  ++e.StepsTakenTogether;
   return true;
 }
 
