@@ -727,22 +727,31 @@ constexpr int kStepsTakenTogether = 8;
 
 [[gnu::noinline]] void StepFollowing(TNokaBase& e) {
   int n = 1;
-  for (; n < kStepsTakenTogether; ++n) {
-    if (!e.Cursor || !NothingWaitsBetweenStatements(e) || e.RunStack.TotalCount() > kMaxFrames) break;
-    const char* p = e.Cursor.P;
-    SkipBlanks(p);
-    e.Cursor.P = p;
-    if (AtTextEnd(e, p)) {
-      if (e.RunStack.Count() == 0) break;  // the program's end: the run loop's
+  TNokaBase::UnitMark unit;
+  try {
+    for (; n < kStepsTakenTogether; ++n) {
+      if (!e.Cursor || !NothingWaitsBetweenStatements(e) || e.RunStack.TotalCount() > kMaxFrames) break;
+      const char* p = e.Cursor.P;
+      SkipBlanks(p);
+      e.Cursor.P = p;
+      unit = {p, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns, 0};
+      if (AtTextEnd(e, p)) {
+        if (e.RunStack.Count() == 0) break;  // the program's end: the run loop's
+        if (!TakeBudgetStep(e)) break;
+        CheckRunControl(e);
+        continue;
+      }
       if (!TakeBudgetStep(e)) break;
-      CheckRunControl(e);
-      continue;
+      if (StepPlainAt(e, p) == PlainStep::kReader) {
+        GiveStepBack(e);
+        break;
+      }
     }
-    if (!TakeBudgetStep(e)) break;
-    if (StepPlainAt(e, p) == PlainStep::kReader) {
-      GiveStepBack(e);
-      break;
-    }
+  } catch (...) {
+    e.StepsTakenTogether += n - 1;
+    unit.Together = e.StepsTakenTogether;
+    e.FailedUnit = unit;
+    throw;
   }
   e.StepsTakenTogether += n - 1;
 }
@@ -1064,6 +1073,14 @@ struct RunMark {
   bool operator==(const RunMark&) const = default;
 };
 
+// The mark to compare the next step with after a failed step: where the
+// step began, or where the statement taken together that failed began.
+RunMark MarkOfFailedStep(TNokaBase& e, const RunMark& stepStart) {
+  const TNokaBase::UnitMark unit = std::exchange(e.FailedUnit, {});
+  if (!unit.P) return stepStart;
+  return {unit.P, unit.End, unit.Frames, unit.Turns, unit.Together};
+}
+
 // The run cannot go on where it stands: the step there made no progress
 // (an error that leaves the cursor in place is raised again every time it
 // is tried). Reported, whatever the error settings say, and the program
@@ -1160,8 +1177,10 @@ void RunLoop(TNokaBase& e) {
       }
       if (!e.Cursor || e.StopFlag || AtTextEnd(e, e.Cursor.P)) break;
     } catch (ENoka& err) {
+      last = MarkOfFailedStep(e, last);
       HandleRunError(e, err.Message);
     } catch (std::bad_alloc&) {
+      last = MarkOfFailedStep(e, last);
       std::string text = ErrorLine(e, Sj(msg::kInvalidOperation));
       if (!e.ErrorLog.empty()) e.ErrorLog += "\r\n";
       e.ErrorLog += text + "\r\n";

@@ -49,6 +49,15 @@ struct TNokaBase {
   // would otherwise take a step that came round to where it began (a jump
   // back, a recursion at the same depth) for one that went nowhere.
   uint64_t StepsTakenTogether = 0;
+  // Where the statement taken together that failed began (P null: none
+  // failed): the guard's mark for the failed step, as if that statement had
+  // been a step of its own, so that errors ignored repeat as often either way.
+  struct UnitMark {
+    const char* P = nullptr;
+    const char* End = nullptr;
+    int Frames = 0;
+    uint64_t Turns = 0, Together = 0;
+  } FailedUnit;
   TObjList Objects;
   // Reads and writes of object words (kind 4); installed by the parts
   // family, null in an engine without it (core/Parts.h).

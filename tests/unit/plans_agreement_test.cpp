@@ -452,6 +452,11 @@ TEST(PlansAgree, LoopsTurnedWithinAStep) {
       "Zは、0\n"
       "(CHR(3-Z)<>「x」)で、ループ（Zは、Z+1。Xは、Z）\n"
       "Zを、表示\n");
+  for (const char* body : {"Zは、Z+1", "Zは、Z+1。Xは、Z。Yは、Z", "Zは、Z+1。Xは、Z。Yは、Z。Wは、Z",
+                           "Zは、Z+1。Xは、Z。Yは、Z。Wは、Z。Vは、Z"}) {
+    ExpectAgreement(std::string("エラーを無視\nZは、0\n(CHR(3-Z)<>「x」)で、ループ（") + body + "）\nZを、表示\n");
+    ExpectAgreement(std::string("エラーを無視\nZは、0\n(CHR(3-Z)<>「x」)で、ループ（\n") + body + "\n）\nZを、表示\n");
+  }
 }
 
 // Whole numbers are worked on as machine integers while they stay below
