@@ -727,14 +727,14 @@ constexpr int kStepsTakenTogether = 8;
 
 [[gnu::noinline]] void StepFollowing(TNokaBase& e) {
   int n = 1;
-  TNokaBase::UnitMark unit;
+  const char* unitStart = nullptr;
   try {
     for (; n < kStepsTakenTogether; ++n) {
       if (!e.Cursor || !NothingWaitsBetweenStatements(e) || e.RunStack.TotalCount() > kMaxFrames) break;
       const char* p = e.Cursor.P;
       SkipBlanks(p);
       e.Cursor.P = p;
-      unit = {p, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns, 0};
+      unitStart = p;
       if (AtTextEnd(e, p)) {
         if (e.RunStack.Count() == 0) break;  // the program's end: the run loop's
         if (!TakeBudgetStep(e)) break;
@@ -748,9 +748,11 @@ constexpr int kStepsTakenTogether = 8;
       }
     }
   } catch (...) {
+    // The failed statement's mark: where it began, with the frames and
+    // turns as they are now (a statement that fails has not yet entered or
+    // left a level, or it would not stand where it began).
     e.StepsTakenTogether += n - 1;
-    unit.Together = e.StepsTakenTogether;
-    e.FailedUnit = unit;
+    e.FailedUnit = {unitStart, e.Cursor.End, e.RunStack.TotalCount(), e.LoopTurns, e.StepsTakenTogether};
     throw;
   }
   e.StepsTakenTogether += n - 1;
