@@ -459,6 +459,44 @@ TEST(PlansAgree, LoopsTurnedWithinAStep) {
   }
 }
 
+// Loops made with jumps, and errors ignored inside functions and loops,
+// where several statements are taken within one step: the same output and
+// the same errors logged as one statement a step, the same place stopped at.
+TEST(PlansAgree, JumpsAndErrorsTakenTogether) {
+  ExpectAgreement(
+      "Xは、0\n"
+      "*頭\n"
+      "Xは、X+1\n"
+      "もし、X<50ならば、頭へ、飛ぶ\n"
+      "Xを、表示\n"
+      "Yは、0\n"
+      "*次\n"
+      "Yは、Y+1。もし、Y%7=0ならば、Yを、表示\n"
+      "もし、Y<30ならば、次へ、飛ぶ\n");
+  ExpectAgreement(
+      "エラーを無視\n"
+      "壊れを、「?を」で、関数定義\n"
+      "Iを、1から、6まで、繰り返す（\n"
+      "  Iを、壊れ\n"
+      "  それを、表示\n"
+      "）\n"
+      "おわり\n"
+      "*壊れ\n"
+      "引数取得\n"
+      "Nは、それ\n"
+      "もし、N%2=0ならば、(それは、CHR(-N)。戻る)\n"
+      "それは、N*10\n"
+      "戻る\n");
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Xは、0\n"
+      "*頭\n"
+      "Xは、X+1\n"
+      "Yは、CHR(3-X)\n"
+      "もし、X<6ならば、頭へ、飛ぶ\n"
+      "Xを、表示\n");
+}
+
 // Whole numbers are worked on as machine integers while they stay below
 // 10^15; every result must be the 80-bit arithmetic's, at the edge of that
 // range, with exact and inexact quotients, remainders of negative numbers,
