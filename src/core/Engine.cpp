@@ -1066,21 +1066,11 @@ void CheckRunControl(TNokaBase& e) {
 
 namespace {
 
-struct RunMark {
-  const char* P = nullptr;
-  const char* End = nullptr;
-  int Frames = -1;
-  uint64_t Turns = 0;
-  uint64_t Together = 0;
-  bool operator==(const RunMark&) const = default;
-};
-
 // The mark to compare the next step with after a failed step: where the
 // step began, or where the statement taken together that failed began.
 RunMark MarkOfFailedStep(TNokaBase& e, const RunMark& stepStart) {
-  const TNokaBase::UnitMark unit = std::exchange(e.FailedUnit, {});
-  if (!unit.P) return stepStart;
-  return {unit.P, unit.End, unit.Frames, unit.Turns, unit.Together};
+  const RunMark unit = std::exchange(e.FailedUnit, {});
+  return unit.P ? unit : stepStart;
 }
 
 // The run cannot go on where it stands: the step there made no progress

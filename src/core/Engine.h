@@ -23,6 +23,17 @@ namespace nokari {
 struct ExtensionState;  // per-family state (handles, table search, ...)
 struct EngineCaches;    // readings kept by place (core/EngineCaches.h)
 
+// Where the run stood before a step: the run loop's guard stops a run
+// whose step left it where it was (core/Engine.cpp RunLoop).
+struct RunMark {
+  const char* P = nullptr;
+  const char* End = nullptr;
+  int Frames = -1;
+  uint64_t Turns = 0;     // TNokaBase::LoopTurns
+  uint64_t Together = 0;  // TNokaBase::StepsTakenTogether
+  bool operator==(const RunMark&) const = default;
+};
+
 struct TNokaBase {
   // Start-up
   std::string FileName;      // file whose text now runs (for error lines)
@@ -52,12 +63,7 @@ struct TNokaBase {
   // Where the statement taken together that failed began (P null: none
   // failed): the guard's mark for the failed step, as if that statement had
   // been a step of its own, so that errors ignored repeat as often either way.
-  struct UnitMark {
-    const char* P = nullptr;
-    const char* End = nullptr;
-    int Frames = 0;
-    uint64_t Turns = 0, Together = 0;
-  } FailedUnit;
+  RunMark FailedUnit;
   TObjList Objects;
   // Reads and writes of object words (kind 4); installed by the parts
   // family, null in an engine without it (core/Parts.h).

@@ -1317,7 +1317,8 @@ ArgShape ShapeOf(const CompiledRef& ref) {
 }
 
 const std::string& LiteralOf(const CompiledRef& ref, bool& isNumber) {
-  const Node& literal = static_cast<const Compiled*>(ref.Tree)->nodes[static_cast<const Compiled*>(ref.Tree)->root];
+  const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
+  const Node& literal = c.nodes[c.root];
   isNumber = literal.type == Node::Num;  // as RunCompiled types it
   return literal.text;
 }

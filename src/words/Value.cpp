@@ -1093,6 +1093,7 @@ bool CopyVariableInPlace(TNokaBase& e, const std::string& name, AssignTarget& ta
   SetTag(e.CurrentType, word->TypeTag);
   return true;
 }
+
 // A planned "変数は、定数" (a number or a text written as it stands): the
 // literal's text written over the variable's, its room reused.
 bool AssignLiteralInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
