@@ -56,11 +56,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
 # The libraries the program and the module link (Oniguruma, Qt, the C++
 # runtime) become Depends through dpkg-shlibdeps, never a hand-kept list.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libcurl, libarchive, SQLite, Xlib and XTest are opened by name when first
-# used (core/LazyLibrary.h), so no link records them: named here, beside
-# what dpkg-shlibdeps finds.
+# libcurl, libarchive, SQLite, ODBC, libffi, readline, Xlib and XTest are
+# opened by name when first used (core/LazyLibrary.h), so no link records
+# them: named here, beside what dpkg-shlibdeps finds.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libcurl4 (>= 7.88), libarchive13 (>= 3.6), libsqlite3-0 (>= 3.40), libx11-6, libxtst6")
+    "libcurl4 (>= 7.88), libarchive13 (>= 3.6), libsqlite3-0 (>= 3.40), libodbc2 (>= 2.3), libffi8 (>= 3.4), libreadline8 (>= 8.2), libx11-6, libxtst6")
 # The window's default fonts are Japanese ones.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, fonts-ipafont-mincho")
 # The エクセル and ワード commands drive LibreOffice through python3-uno.

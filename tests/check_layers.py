@@ -72,6 +72,7 @@ LAYER_MAP = [
     ("words/CommandIds.h", 2),
     ("core/", 3),
     ("words/", 3),
+    ("generators/", 3),  # build-time programs over the word tables
     ("lib/", 4),
     ("parts/", 4),
     ("host/", 5),

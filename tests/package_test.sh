@@ -61,6 +61,9 @@ echo "$depends" | grep -q 'libcurl4' || problem "Depends lacks libcurl: $depends
 echo "$depends" | grep -q 'libarchive13' || problem "Depends lacks libarchive: $depends"
 echo "$depends" | grep -q 'libsqlite3-0' || problem "Depends lacks SQLite: $depends"
 echo "$depends" | grep -q 'libxtst6' || problem "Depends lacks XTest: $depends"
+for lib in libodbc2 libffi8 libreadline8; do
+  echo "$depends" | grep -q "$lib" || problem "Depends lacks $lib: $depends"
+done
 [ $gui = 1 ] && { echo "$depends" | grep -q 'libqt6widgets6' || problem "Depends lacks Qt: $depends"; }
 
 dpkg -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; echo "dpkg -i failed"; exit 1; }

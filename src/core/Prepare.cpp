@@ -1,6 +1,7 @@
 #include "core/Prepare.h"
 
 #include <array>
+#include <stdexcept>
 #include <string>
 
 #include "core/Cp932.h"
@@ -37,24 +38,33 @@ class FoldTable {
       std::string full = FromUtf8(fullAlnum[k]);
       for (size_t i = 0; i + 1 < full.size(); i += 2) {
         store_.push_back(std::string(1, halfAlnum[k][i / 2]));
-        table_[Code(full[i], full[i + 1])] = store_.size();
+        Put(full[i], full[i + 1]);
       }
     }
   }
   const char* Get(unsigned char hi, unsigned char lo) const {
+    if (hi < kFirstLead || hi > kLastLead) return nullptr;
     size_t k = table_[Code(hi, lo)];
     return k ? store_[k - 1].c_str() : nullptr;
   }
 
  private:
-  static size_t Code(unsigned char hi, unsigned char lo) { return (hi << 8) | lo; }
+  // Every folded character has lead byte 0x81 or 0x82 (symbols, full-width
+  // letters and digits): two rows of 256 instead of a 128 KB table that
+  // every run would clear and fault in.
+  static constexpr unsigned char kFirstLead = 0x81, kLastLead = 0x82;
+  static size_t Code(unsigned char hi, unsigned char lo) { return ((hi - kFirstLead) << 8) | lo; }
+  void Put(unsigned char hi, unsigned char lo) {
+    if (hi < kFirstLead || hi > kLastLead) throw std::logic_error("fold table: lead byte out of range");
+    table_[Code(hi, lo)] = store_.size();
+  }
   void Set(const char* from, const char* to) {
     std::string sj = FromUtf8(from);
     if (sj.size() != 2) return;
     store_.push_back(to);
-    table_[Code(sj[0], sj[1])] = store_.size();
+    Put(sj[0], sj[1]);
   }
-  std::array<uint16_t, 65536> table_{};
+  std::array<uint16_t, (kLastLead - kFirstLead + 1) * 256> table_{};
   std::vector<std::string> store_;
 };
 

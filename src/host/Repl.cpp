@@ -1,9 +1,7 @@
 #include "host/Repl.h"
 
 #include <fcntl.h>
-#include <readline/history.h>
 #include <signal.h>
-#include <readline/readline.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 #include "core/Messages.h"
 #include "core/Prepare.h"
 #include "host/ConsoleHost.h"
+#include "host/ReadlineApi.h"
 #include "host/Run.h"
 #include "words/Contract.h"
 #include "words/Hash.h"

@@ -7,31 +7,14 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 #include "core/Keywords.h"
 #include "words/Family.h"
+#include "words/RegistryNames.h"
 
 namespace nokari {
 namespace {
-
-// The CP932 forms of the table, converted once per process.
-struct ConvertedRow {
-  const RegistryRow* Row;
-  std::string Name, Text, TypeTag;
-};
-
-const std::vector<ConvertedRow>& ConvertedRows() {
-  static const std::vector<ConvertedRow> rows = [] {
-    std::vector<ConvertedRow> out;
-    for (const RegistryRow& r : RegistryTable()) {
-      ConvertedRow c{&r, FromUtf8(r.Name), FromUtf8(r.Text ? r.Text : ""), FromUtf8(r.TypeTag ? r.TypeTag : "")};
-      if (r.Kind == RowKind::Command) c.Name = StripOkurigana(c.Name);
-      out.push_back(std::move(c));
-    }
-    return out;
-  }();
-  return rows;
-}
 
 std::string WithSlash(std::string path) {
   if (path.empty() || path.back() != '/') path += '/';
@@ -148,20 +131,26 @@ std::string ComputedValue(TNokaBase& e, InitFrom init) {
 }  // namespace
 
 void RegisterBuiltins(TNokaBase& e) {
-  for (const ConvertedRow& c : ConvertedRows()) {
+  const std::span<const RegistryRow> rows = RegistryTable();
+  const std::span<const RegistryNames> texts = RegistryNamesCp932();  // made beside the table
+  if (texts.size() != rows.size()) throw std::logic_error("registry: CP932 texts out of step with the table");
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const RegistryRow& row = rows[i];
+    const RegistryNames& text = texts[i];
     auto node = std::make_shared<THashNode>();
-    node->Name = c.Name;
-    if (c.Row->Kind == RowKind::Command) {
+    if (row.Kind == RowKind::Command) {
+      node->Name = StripOkurigana(text.Name);
       node->Kind = kCommand;
-      node->ArgSpec = c.Text;
-      node->CommandNumber = c.Row->Number;
+      node->ArgSpec = text.Text;
+      node->CommandNumber = row.Number;
       node->Reserved = true;
     } else {
+      node->Name = text.Name;
       node->Kind = kVariable;
-      node->Value = c.Row->Init == InitFrom::Literal ? c.Text : ComputedValue(e, c.Row->Init);
-      node->TypeTag = c.TypeTag;
+      node->Value = row.Init == InitFrom::Literal ? std::string(text.Text) : ComputedValue(e, row.Init);
+      node->TypeTag = text.TypeTag;
       node->Level = -1;
-      node->Reserved = c.Row->Kind == RowKind::Constant;
+      node->Reserved = row.Kind == RowKind::Constant;
     }
     e.Words.Add(std::move(node));
   }

@@ -13,6 +13,7 @@
 #include "words/Family.h"
 #include "words/Hash.h"
 #include "words/Registry.h"
+#include "words/RegistryNames.h"
 
 namespace nokari {
 namespace {
@@ -265,6 +266,19 @@ TEST(RegistryTable, TextsConvertToCp932AndFamiliesAreKnown) {
       EXPECT_TRUE(Utf8ToCp932(text, out)) << row.Name << ": " << text;
     ASSERT_NE(row.Family, nullptr) << row.Name;
     EXPECT_EQ(families.count(row.Family), 1u) << row.Name << ": " << row.Family;
+  }
+}
+
+// The CP932 texts made at build time stand row for row beside the table and
+// are what converting its UTF-8 texts at run time gives.
+TEST(RegistryTable, BuildTimeCp932TextsAgreeWithTheTable) {
+  const auto rows = RegistryTable();
+  const auto texts = RegistryNamesCp932();
+  ASSERT_EQ(texts.size(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(texts[i].Name, FromUtf8(rows[i].Name)) << rows[i].Name;
+    EXPECT_EQ(texts[i].Text, FromUtf8(rows[i].Text ? rows[i].Text : "")) << rows[i].Name;
+    EXPECT_EQ(texts[i].TypeTag, FromUtf8(rows[i].TypeTag ? rows[i].TypeTag : "")) << rows[i].Name;
   }
 }
 

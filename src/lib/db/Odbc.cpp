@@ -3,15 +3,13 @@
 // driver's idea of a local character set plays a part; the commands see
 // UTF-8 here and CP932 above.
 #include <locale.h>
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 #include <algorithm>
 
 #include "core/Encoding.h"
 #include "lib/db/Db.h"
 #include "lib/db/Messages.h"
+#include "lib/db/OdbcApi.h"
 
 namespace nokari::db {
 namespace {

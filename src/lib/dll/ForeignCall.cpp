@@ -2,7 +2,6 @@
 #include "lib/dll/ForeignCall.h"
 
 #include <dlfcn.h>
-#include <ffi.h>
 #include <setjmp.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -10,6 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include "lib/dll/FfiApi.h"
 
 namespace nokari::dll {
 namespace {
