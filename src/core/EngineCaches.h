@@ -28,6 +28,8 @@ struct CompiledRef {
   uint64_t Epoch = 0;
 };
 
+struct BracketCallPlan;  // words/Calls.h
+
 // What a planned assignment learns about its target once: whether its text
 // could append in place, and the word found in a given table generation.
 struct AssignTarget {
@@ -48,6 +50,10 @@ struct AssignTarget {
   uint64_t Generation = 0;
   CompiledRef Value;  // the value text compiled as an argument
   uint8_t Shape = 0;  // what Value is (words/Expr.h ArgShape), known with it
+  // A value that is one bracket call of a user function, F(A, N-1), read
+  // once (words/Calls.h); null when the value is something else.
+  int8_t CallRead = -1;  // -1 not yet read
+  std::shared_ptr<BracketCallPlan> Call;
 };
 
 // The same for a planned item assignment 辞書の(キー)は、値.

@@ -48,12 +48,9 @@ void EnterCall(TNokaBase& e, THashNode& label) {
   TakeArgumentsOnEntry(e);
 }
 
-// The label branch of a bracket call: the function runs in a level of its
-// own until it returns.
-void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
-  // The arguments are evaluated where the call stands (its line, its
-  // cursor); only the function itself runs in a level of its own.
-  PushUserArgs(e, label);
+// The label branch of a bracket call once its arguments are taken: the
+// function runs in a level of its own until it returns.
+void RunLabelInLevel(TNokaBase& e, THashNode& label, bool savedLoose) {
   TextPos savedCursor = e.Cursor;
   e.RunStack.SaveLevel();
   // The phrases of the statement the call stands in wait under the
@@ -89,20 +86,30 @@ void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
   RunLoop(e);
 }
 
+// The arguments are evaluated where the call stands (its line, its
+// cursor); only the function itself runs in a level of its own.
+void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
+  PushUserArgs(e, label);
+  RunLabelInLevel(e, label, savedLoose);
+}
+
+// Binding of a bracket call is loose, whatever the caller's: phrases fit
+// their slots by order. The caller's comes back when the call is over.
+struct LooseScope {
+  TNokaBase& e;
+  bool saved;
+  explicit LooseScope(TNokaBase& eng) : e(eng), saved(eng.LooseBinding) { e.LooseBinding = true; }
+  ~LooseScope() { e.LooseBinding = saved; }
+};
+
 // The call itself, once the arguments are on the word stack. Kept out of
 // CallBracketed so that its locals are no part of the frames a nesting
 // stacks up (the sanitizer build gives every local its own guarded slot).
 [[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, const std::string& name, bool push) {
   SoreKeeper keep(e);
-  bool savedLoose = e.LooseBinding;
-  e.LooseBinding = true;
-  struct LooseRestore {
-    TNokaBase& e;
-    bool v;
-    ~LooseRestore() { e.LooseBinding = v; }
-  } restoreLoose{e, savedLoose};
+  LooseScope loose(e);
   if (word.Kind == kLabel) {
-    CallLabelBracketed(e, word, savedLoose);
+    CallLabelBracketed(e, word, loose.saved);
   } else {
     Dispatch(e, word, name);
   }
@@ -349,6 +356,165 @@ void PushBracketArgs(TNokaBase& e, const char*& p) {
     if (!*p) RaiseError(e, msg::kUnbalancedParen);
     PushBracketArg(e, p);
   }
+}
+
+// --- planned bracket calls --------------------------------------------------
+
+namespace {
+
+// One argument at p (blanks skipped) as PushBracketArg reads it, when it is
+// a word or number alone or an expression that starts with one; false for
+// any other kind (see BracketCallPlan).
+bool ReadPlannedArg(const char*& p, BracketCallPlan::Arg& arg) {
+  const char c = *p;
+  if (c == '"' || c == '`' || c == '(') return false;
+  if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) return false;
+  const char* start = p;
+  std::string word = (c == '-' || (c >= '0' && c <= '9') || c == '$') ? ReadNumberWord(p) : ReadWord(p);
+  if (word.empty()) return false;
+  SkipSpaces(p);
+  if (*p == '(' || *p == '#' || (*p == '&' && p[1] != '&')) return false;
+  if (*p && *p != ',' && IsOperatorChar(static_cast<unsigned char>(*p))) {
+    const char* end = BalancedEnd(start, kCopyLimit, false);
+    if (!end) return false;
+    arg.Text.assign(start, end);
+    arg.Expression = true;
+    p = end;
+    return true;
+  }
+  arg.Text = std::move(word);
+  return true;
+}
+
+// The phrases of the plan's words bound to the function's slots, made for
+// its ArgSpec now.
+std::shared_ptr<BracketCallPlan::Binding> BindPlannedCall(const BracketCallPlan& plan, THashNode& callee) {
+  auto binding = std::make_shared<BracketCallPlan::Binding>();
+  binding->Spec = callee.ArgSpec;
+  const size_t n = plan.Args.size();
+  // One phrase for every slot: binding then keeps them in order. With one
+  // fewer, それ would fill the first slot; with more, some would wait.
+  binding->Usable = !callee.ArgSpec.empty() ? SlotCount(callee) == n && CountSlots(callee.ArgSpec) == n : n == 0;
+  if (!binding->Usable) return binding;
+  binding->Phrases.resize(n);
+  binding->Compiled.resize(n);
+  binding->NumbersStay.resize(n);
+  for (size_t k = 0; k < n; ++k) {
+    if (!plan.Args[k].Expression) binding->Phrases[k] = LooselyBound(callee, k, plan.Args[k].Text);
+    // A whole number's phrase (digits, a sign) loses nothing to a particle
+    // that is not made of digits and signs alone.
+    binding->NumbersStay[k] = LooselyBound(callee, k, "-0123456789") == "-0123456789" &&
+                              LooselyBound(callee, k, "0") == "0";
+  }
+  return binding;
+}
+
+}  // namespace
+
+std::shared_ptr<BracketCallPlan> ReadBracketCall(const std::string& text) {
+  const char* p = text.c_str();
+  SkipBlanks(p);
+  // EvalTerm's own ways for these first characters: no call.
+  const char c = *p;
+  if (c == '"' || c == '`' || c == '$' || (c >= '0' && c <= '9') || c == '(' || c == '-') return nullptr;
+  auto plan = std::make_shared<BracketCallPlan>();
+  plan->Name = ReadWord(p);
+  if (plan->Name.empty() || *p != '(') return nullptr;
+  ++p;
+  for (;;) {
+    SkipArgBlanks(p);
+    if (*p == ')') {
+      ++p;
+      break;
+    }
+    if (!*p || plan->Args.size() == BracketCallPlan::kMaxArgs) return nullptr;
+    BracketCallPlan::Arg arg;
+    if (!ReadPlannedArg(p, arg)) return nullptr;
+    plan->Args.push_back(std::move(arg));
+  }
+  // The value is the call alone: anything after it is the reading's.
+  SkipBlanks(p);
+  if (*p) return nullptr;
+  return plan;
+}
+
+namespace {
+
+// What a planned argument left to evaluate when the function takes it.
+struct TakenArg {
+  bool Whole = false;  // an expression's whole-number value, in Number
+  int64_t Number = 0;
+  std::string Phrase;  // an expression's value as a phrase otherwise
+};
+
+// The call itself, from the arguments evaluated where the call stands on,
+// as InvokeBracketed makes it for a label: the same order of evaluation,
+// それ kept, binding loose while the function takes its arguments.
+[[gnu::noinline]] std::string InvokePlanned(TNokaBase& e, THashNode& label, const BracketCallPlan& plan,
+                                            BracketCallPlan::Binding& binding, TakenArg* taken) {
+  SoreKeeper keep(e);
+  LooseScope loose(e);
+  e.ImplicitSore = false;
+  for (size_t k = 0; k < plan.Args.size(); ++k) {
+    if (plan.Args[k].Expression) {
+      if (taken[k].Whole && binding.NumbersStay[k]) {
+        // The digits EvalArg would give back as they stand.
+        FormatIntInto(e.UserArgs.Items.emplace_back(), taken[k].Number);
+        e.LastNumberValid = false;
+        SetTag(e.CurrentType, "e");
+        continue;
+      }
+      if (taken[k].Whole) FormatIntInto(taken[k].Phrase, taken[k].Number);
+      e.UserArgs.Push(EvalArg(e, LooselyBound(label, k, taken[k].Phrase)));
+      continue;
+    }
+    if (!IsCurrent(binding.Compiled[k])) binding.Compiled[k] = CompileArgument(binding.Phrases[k]);
+    e.UserArgs.Push(EvalArg(e, binding.Phrases[k], binding.Compiled[k]));
+  }
+  RunLabelInLevel(e, label, loose.saved);
+  e.CurrentType = e.SoreVar->TypeTag;
+  return std::move(e.SoreVar->Value);
+}
+
+}  // namespace
+
+bool CallBracketedPlanned(TNokaBase& e, const std::shared_ptr<BracketCallPlan>& shared, std::string& value) {
+  // Held for the call: a nested replay of the same statement may find the
+  // function anew or bind it anew, never under this one.
+  std::shared_ptr<BracketCallPlan> held = shared;
+  BracketCallPlan& plan = *held;
+  const uint64_t generation = e.Words.Generation();
+  if (plan.Generation != generation || !generation) {
+    plan.Callee = e.Words.FindRef(plan.Name, true);
+    plan.Generation = generation;
+  }
+  WordRef callee = plan.Callee;
+  if (!callee || callee->Kind != kLabel) return false;
+  if (!plan.Bound || plan.Bound->Spec != callee->ArgSpec) plan.Bound = BindPlannedCall(plan, *callee);
+  std::shared_ptr<BracketCallPlan::Binding> binding = plan.Bound;
+  if (!binding->Usable || e.ArgStack.Count() + plan.Args.size() > 5000) return false;
+  // EvalTerm's level and the call's, as reading the value would nest them.
+  NestGuard term(e);
+  NestGuard call(e);
+  // Expressions are evaluated where the call stands, in order; words when
+  // the function takes them (as PushBracketArgs leaves them to binding).
+  TakenArg taken[BracketCallPlan::kMaxArgs];
+  for (size_t k = 0; k < plan.Args.size(); ++k) {
+    BracketCallPlan::Arg& arg = plan.Args[k];
+    if (!arg.Expression) continue;
+    if (!IsCurrent(arg.Compiled)) arg.Compiled = CompileExpression(arg.Text);
+    if (TryEvalArgWhole(e, arg.Compiled, taken[k].Number)) {
+      taken[k].Whole = true;
+      SetTag(e.CurrentType, "e");
+      continue;
+    }
+    std::string v = EvaluateExpression(e, arg.Text, arg.Compiled);
+    taken[k].Phrase = ValueAsPhrase(v, e.CurrentType);
+  }
+  value = InvokePlanned(e, *callee, plan, *binding, taken);
+  // Whatever ran in the function may have left a number that is not this value's.
+  e.LastNumberValid = false;
+  return true;
 }
 
 }  // namespace nokari

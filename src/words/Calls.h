@@ -25,6 +25,42 @@ enum class BracketUse { kStatement, kValue, kArgument };
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, BracketUse use);
 // The same with the word the name finds (folded) looked up already.
 std::string CallBracketed(TNokaBase& e, WordRef word, const std::string& name, const char*& p, BracketUse use);
+// A planned value that is one bracket call F(…) and nothing else, as read
+// once from its text: the function's name and each argument, a variable or
+// number (a word, evaluated when the function takes it) or an expression
+// on words and numbers (evaluated where it stands). Only arguments of those
+// kinds are planned; literals, nested calls, bracketed arguments with a
+// particle, items and joins are left to the reading.
+struct BracketCallPlan {
+  static constexpr size_t kMaxArgs = 8;
+  struct Arg {
+    std::string Text;         // the word, or the expression as written
+    bool Expression = false;
+    CompiledRef Compiled;     // an expression's compiled form (kept current)
+  };
+  std::string Name;
+  std::vector<Arg> Args;
+  // The word the name finds (folded), in a generation of the word table.
+  WordRef Callee;
+  uint64_t Generation = 0;
+  // The words as binding leaves them for one ArgSpec of the function; a
+  // call holds its own while a nested one may bind anew.
+  struct Binding {
+    std::string Spec;
+    bool Usable = false;  // one argument for every slot
+    std::vector<std::string> Phrases;      // a word's phrase, particle stripped
+    std::vector<CompiledRef> Compiled;     // those phrases compiled as arguments
+    std::vector<uint8_t> NumbersStay;      // a number's phrase is left whole there
+  };
+  std::shared_ptr<Binding> Bound;
+};
+// The plan of a value text that is one bracket call with arguments of the
+// kinds above; null for anything else.
+std::shared_ptr<BracketCallPlan> ReadBracketCall(const std::string& text);
+// Runs a planned bracket call as reading its text would, when the name
+// finds a user function with one slot for each argument: its result in
+// `value`. False, with nothing done, otherwise (the reading decides).
+bool CallBracketedPlanned(TNokaBase& e, const std::shared_ptr<BracketCallPlan>& plan, std::string& value);
 // A label used as a value: runs it in a new level and returns それ.
 std::string LabelValue(TNokaBase& e, THashNode& label);
 // Reads a bracket call's argument list onto the word stack, in place: p

@@ -213,6 +213,13 @@ void Dispatch(TNokaBase& e, THashNode& word, std::string_view written) {
   RunCommand(e, word, written);
 }
 
+size_t SlotCount(THashNode& word) { return SlotsOf(word).size(); }
+
+std::string LooselyBound(THashNode& word, size_t slot, const std::string& phrase) {
+  const std::string& particle = SlotsOf(word)[slot];
+  return Fits(phrase, particle) ? phrase.substr(0, phrase.size() - particle.size()) : phrase;
+}
+
 bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, std::vector<std::string>& bound) {
   const std::vector<std::string>& slots = SlotsOf(word);
   if (slots.empty() || !InSlotOrder(phrases, slots)) return false;

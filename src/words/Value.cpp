@@ -1168,9 +1168,22 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
 
 namespace {
 
+// A planned assignment's value: a bracket call of a user function runs from
+// its plan (read once), anything else is evaluated from its compiled form or
+// read.
+std::string PlannedValue(TNokaBase& e, const std::string& valueText, AssignTarget& target) {
+  if (target.CallRead < 0) {
+    target.Call = ReadBracketCall(valueText);
+    target.CallRead = 1;
+  }
+  std::string value;
+  if (target.Call && CallBracketedPlanned(e, target.Call, value)) return value;
+  return EvalArg(e, valueText, target.Value);
+}
+
 void AssignGeneral(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
   e.LastNumberValid = false;
-  std::string value = target ? EvalArg(e, valueText, target->Value) : EvalArg(e, valueText);
+  std::string value = target ? PlannedValue(e, valueText, *target) : EvalArg(e, valueText);
   std::string type = e.CurrentType;
   bool hasNumber = e.LastNumberValid && type == "e";
   long double number = e.LastNumber;

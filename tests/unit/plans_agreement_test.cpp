@@ -665,5 +665,101 @@ TEST(PlansAgree, FirstTermsReadAsWritten) {
       "Cは、それ\nCは、C+1\nCを、表示\n");
 }
 
+// X は、F(…) with F a user function runs from a plan of the call read
+// once: every kind of argument it plans (words, numbers, expressions with
+// whole and other values, texts, a particle that fits its slot) and the
+// counts it leaves to the reading (one fewer argument than slots, one more,
+// a command instead of a function), against the reading itself.
+TEST(PlansAgree, BracketCallsOfFunctions) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "タシザンを、「?と,?を」で、関数定義\n"
+      "バイを、「?を」で、関数定義\n"
+      "Aは、3\nSは、「abc」\nZは、「007」\nHは、1.5\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  Xは、タシザン(I, A)\n  Xを、表示\n"
+      "  Xは、タシザン(I*2, -5)\n  Xを、表示\n"
+      "  Xは、タシザン(I/3, A-1)\n  Xを、表示\n"
+      "  Xは、タシザン(H*I, I-H)\n  Xを、表示\n"
+      "  Xは、バイ(S)\n  Xを、表示\n"
+      "  Xは、バイ(Z)\n  Xを、表示\n"
+      "  Xは、バイ(Z+0)\n  Xを、表示\n"
+      "  Xは、バイ(S+1)\n  Xを、表示\n"
+      "  Xは、バイ(Aを)\n  Xを、表示\n"
+      "  Xは、バイ(007)\n  Xを、表示\n"
+      "  Xは、タシザン(I)\n  Xを、表示\n"
+      "  Xは、バイ(I, A)\n  Xを、表示\n"
+      "  Xは、文字数(S)\n  Xを、表示\n"
+      "  それを、表示\n"
+      "）\n"
+      "おわり\n"
+      "*タシザン\n引数取得\nそれは、「[」&それ&「]」\n戻る\n"
+      "*バイ\n引数取得\nそれは、それ&「/」&それ\n戻る\n");
+  // Recursion in the bracket form: the same planned statement runs inside
+  // its own call, and それ is kept across each.
+  ExpectAgreement(
+      "フィボナッチを、「?の」で、関数定義\n"
+      "それは、「前」\n"
+      "Iを、0から、12まで、繰り返す（Xは、フィボナッチ(I)。(X&「,」&それ)を、表示）\n"
+      "おわり\n"
+      "*フィボナッチ\n引数取得\nNは、それ\n"
+      "もし、N<2ならば、(それは、N。戻る)\n"
+      "それは、フィボナッチ(N-1)\nNは、N+1\n途中の(N)は、それ\n"
+      "それは、フィボナッチ(N-2)\nNは、N+2\nそれは、途中の(N)+それ\n戻る\n");
+}
+
+// The function a planned bracket call finds changes between runs: its
+// particles, its number of slots, a word of the script's copied over it.
+// An argument that runs a label as it is evaluated runs before the words
+// are read, as when the call is read.
+TEST(PlansAgree, BracketCallsFollowTheirFunction) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Fを、「?を」で、関数定義\n"
+      "Iを、1から、5まで、繰り返す（\n"
+      "  Xは、F(I, 2)\n  Xを、表示\n"
+      "  Xは、F(I)\n  Xを、表示\n"
+      "  もし、I=1ならば、Fを、「?と,?を」で、関数定義\n"
+      "  もし、I=2ならば、Fを、「?の」で、関数定義\n"
+      "  もし、I=3ならば、表示から、Fへ、単語コピー\n"
+      "）\n"
+      "おわり\n"
+      "*F\n引数取得\nそれは、「<」&それ&「>」\n戻る\n");
+  ExpectAgreement(
+      "Fを、「?と,?を」で、関数定義\n"
+      "Cは、0\n"
+      "Iを、1から、3まで、繰り返す（Xは、F(G+I, C)。Xを、表示。Cを、表示）\n"
+      "おわり\n"
+      "*G\nCは、C+1\nそれは、C*10\n戻る\n"
+      "*F\n引数取得\nそれは、それ&「!」\n戻る\n");
+}
+
+// Errors in and around a planned bracket call: in the function's body (its
+// line named), in an argument, and a recursion without end stopped at the
+// same depth either way.
+TEST(PlansAgree, BracketCallsFailAsRead) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Fを、「?を」で、関数定義\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Xは、F(I)\n  Xを、表示\n"
+      "  Yは、F(I+)\n  Yを、表示\n"
+      "）\n"
+      "おわり\n"
+      "*F\n引数取得\n「」の、切り出せ\nそれは、それ*3\n戻る\n");
+  ExpectAgreement(
+      "フカイを、「?の」で、関数定義\n"
+      "Xは、フカイ(1)\nXを、表示\n"
+      "おわり\n"
+      "*フカイ\n引数取得\nNは、それ\nそれは、フカイ(N+1)\n戻る\n");
+  // The depth reached before the guard stops it, errors ignored at each level.
+  ExpectAgreement(
+      "エラーを無視\n"
+      "フカイを、「?の」で、関数定義\n"
+      "Dは、0\nXは、フカイ(1)\nDを、表示\n"
+      "おわり\n"
+      "*フカイ\n引数取得\nDは、それ\nそれは、フカイ(D+1)\n戻る\n");
+}
+
 }  // namespace
 }  // namespace nokari
