@@ -82,7 +82,7 @@ std::string ReadWord(const char*& p) {
   return std::string(start, p);
 }
 
-const char* LiteralEnd(TNokaBase& e, const char* p) {
+const char* FindLiteralEnd(const char* p) {
   char quote = *p;
   const char* q = p + 1;
   while (*q) {
@@ -100,7 +100,12 @@ const char* LiteralEnd(TNokaBase& e, const char* p) {
     }
     q += CharLenAt(q);
   }
-  RaiseError(e, quote == '"' ? msg::kNoClosingQuote : msg::kNoClosingBackquote);
+  return nullptr;
+}
+
+const char* LiteralEnd(TNokaBase& e, const char* p) {
+  if (const char* end = FindLiteralEnd(p)) return end;
+  RaiseError(e, *p == '"' ? msg::kNoClosingQuote : msg::kNoClosingBackquote);
 }
 
 const char* BracketEnd(TNokaBase& e, const char* p) {

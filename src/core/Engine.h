@@ -265,6 +265,8 @@ inline void SkipBlanks(const char*& p) {
 void SkipSpaces(const char*& p);  // TAB and space
 // The end of a string literal starting at p (at its quote); raises when open.
 const char* LiteralEnd(TNokaBase& e, const char* p);
+// The same without raising: null when the literal has no closing quote.
+const char* FindLiteralEnd(const char* p);
 // The end of a bracketed text starting at p ('('): points after ')'.
 const char* BracketEnd(TNokaBase& e, const char* p);
 

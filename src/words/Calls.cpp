@@ -363,11 +363,21 @@ void PushBracketArgs(TNokaBase& e, const char*& p) {
 namespace {
 
 // One argument at p (blanks skipped) as PushBracketArg reads it, when it is
-// a word or number alone or an expression that starts with one; false for
-// any other kind (see BracketCallPlan).
+// a literal, a word or number alone or an expression that starts with one;
+// false for any other kind (see BracketCallPlan).
 bool ReadPlannedArg(const char*& p, BracketCallPlan::Arg& arg) {
   const char c = *p;
-  if (c == '"' || c == '`' || c == '(') return false;
+  if (c == '"' || c == '`') {
+    // A literal is pushed as written (its embedded expressions are the
+    // function's or command's to evaluate); one left open is the reading's
+    // error.
+    const char* end = FindLiteralEnd(p);
+    if (!end) return false;
+    arg.Text.assign(p, end);
+    p = end;
+    return true;
+  }
+  if (c == '(') return false;
   if (IsOperatorChar(static_cast<unsigned char>(c)) && !(c == '-' && p[1] >= '0' && p[1] <= '9')) return false;
   const char* start = p;
   std::string word = (c == '-' || (c >= '0' && c <= '9') || c == '$') ? ReadNumberWord(p) : ReadWord(p);
@@ -440,11 +450,11 @@ std::shared_ptr<BracketCallPlan> ReadBracketCall(const std::string& text) {
 
 namespace {
 
-// What a planned argument left to evaluate when the function takes it.
+// What a planned expression argument gave where the call stands: a whole
+// number, or (Phrase set) its value as the phrase PushBracketArgs pushes.
 struct TakenArg {
-  bool Whole = false;  // an expression's whole-number value, in Number
-  int64_t Number = 0;
-  std::string Phrase;  // an expression's value as a phrase otherwise
+  int64_t Number;
+  std::string* Phrase;
 };
 
 // The call itself, from the arguments evaluated where the call stands on,
@@ -457,15 +467,16 @@ struct TakenArg {
   e.ImplicitSore = false;
   for (size_t k = 0; k < plan.Args.size(); ++k) {
     if (plan.Args[k].Expression) {
-      if (taken[k].Whole && binding.NumbersStay[k]) {
+      if (!taken[k].Phrase && binding.NumbersStay[k]) {
         // The digits EvalArg would give back as they stand.
         FormatIntInto(e.UserArgs.Items.emplace_back(), taken[k].Number);
         e.LastNumberValid = false;
         SetTag(e.CurrentType, "e");
         continue;
       }
-      if (taken[k].Whole) FormatIntInto(taken[k].Phrase, taken[k].Number);
-      e.UserArgs.Push(EvalArg(e, LooselyBound(label, k, taken[k].Phrase)));
+      std::string digits;
+      if (!taken[k].Phrase) FormatIntInto(digits, taken[k].Number);
+      e.UserArgs.Push(EvalArg(e, LooselyBound(label, k, taken[k].Phrase ? *taken[k].Phrase : digits)));
       continue;
     }
     if (!IsCurrent(binding.Compiled[k])) binding.Compiled[k] = CompileArgument(binding.Phrases[k]);
@@ -476,20 +487,49 @@ struct TakenArg {
   return std::move(e.SoreVar->Value);
 }
 
+// A command (or a library function) in bracket form: its phrases pushed as
+// PushBracketArgs pushes them, expressions evaluated in order where the call
+// stands, then bound and run as InvokeBracketed runs it.
+std::string CallCommandPlanned(TNokaBase& e, BracketCallPlan& plan, THashNode& command) {
+  NestGuard term(e);
+  RefuseFlowWordAsValue(e, command, plan.Name, false);
+  NestGuard call(e);
+  for (BracketCallPlan::Arg& arg : plan.Args) {
+    if (!arg.Expression) {
+      e.ArgStack.Push(arg.Text);
+      continue;
+    }
+    if (!IsCurrent(arg.Compiled)) arg.Compiled = CompileExpression(arg.Text);
+    int64_t whole;
+    if (TryEvalArgWhole(e, arg.Compiled, whole)) {
+      FormatIntInto(e.ArgStack.Items.emplace_back(), whole);  // the phrase of a whole number
+      SetTag(e.CurrentType, "e");
+      continue;
+    }
+    std::string v = EvaluateExpression(e, arg.Text, arg.Compiled);
+    e.ArgStack.Push(ValueAsPhrase(v, e.CurrentType));
+  }
+  std::string value = InvokeBracketed(e, command, plan.Name, false);
+  e.LastNumberValid = false;
+  return value;
+}
+
 }  // namespace
 
-bool CallBracketedPlanned(TNokaBase& e, const std::shared_ptr<BracketCallPlan>& shared, std::string& value) {
-  // Held for the call: a nested replay of the same statement may find the
-  // function anew or bind it anew, never under this one.
-  std::shared_ptr<BracketCallPlan> held = shared;
-  BracketCallPlan& plan = *held;
+bool CallBracketedPlanned(TNokaBase& e, BracketCallPlan& plan, std::string& value) {
+  // The function and its binding are held for the call: a nested replay of
+  // the same statement may find the function or bind it anew.
   const uint64_t generation = e.Words.Generation();
   if (plan.Generation != generation || !generation) {
     plan.Callee = e.Words.FindRef(plan.Name, true);
     plan.Generation = generation;
   }
   WordRef callee = plan.Callee;
-  if (!callee || callee->Kind != kLabel) return false;
+  if (!callee || !IsCallable(callee.get())) return false;
+  if (callee->Kind != kLabel) {
+    value = CallCommandPlanned(e, plan, *callee);
+    return true;
+  }
   if (!plan.Bound || plan.Bound->Spec != callee->ArgSpec) plan.Bound = BindPlannedCall(plan, *callee);
   std::shared_ptr<BracketCallPlan::Binding> binding = plan.Bound;
   if (!binding->Usable || e.ArgStack.Count() + plan.Args.size() > 5000) return false;
@@ -499,17 +539,20 @@ bool CallBracketedPlanned(TNokaBase& e, const std::shared_ptr<BracketCallPlan>& 
   // Expressions are evaluated where the call stands, in order; words when
   // the function takes them (as PushBracketArgs leaves them to binding).
   TakenArg taken[BracketCallPlan::kMaxArgs];
+  std::vector<std::string> phrases;  // made for a value that is no whole number
   for (size_t k = 0; k < plan.Args.size(); ++k) {
     BracketCallPlan::Arg& arg = plan.Args[k];
     if (!arg.Expression) continue;
     if (!IsCurrent(arg.Compiled)) arg.Compiled = CompileExpression(arg.Text);
+    taken[k].Phrase = nullptr;
     if (TryEvalArgWhole(e, arg.Compiled, taken[k].Number)) {
-      taken[k].Whole = true;
       SetTag(e.CurrentType, "e");
       continue;
     }
     std::string v = EvaluateExpression(e, arg.Text, arg.Compiled);
-    taken[k].Phrase = ValueAsPhrase(v, e.CurrentType);
+    if (phrases.empty()) phrases.resize(plan.Args.size());
+    phrases[k] = ValueAsPhrase(v, e.CurrentType);
+    taken[k].Phrase = &phrases[k];
   }
   value = InvokePlanned(e, *callee, plan, *binding, taken);
   // Whatever ran in the function may have left a number that is not this value's.

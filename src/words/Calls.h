@@ -60,7 +60,7 @@ std::shared_ptr<BracketCallPlan> ReadBracketCall(const std::string& text);
 // Runs a planned bracket call as reading its text would, when the name
 // finds a user function with one slot for each argument: its result in
 // `value`. False, with nothing done, otherwise (the reading decides).
-bool CallBracketedPlanned(TNokaBase& e, const std::shared_ptr<BracketCallPlan>& plan, std::string& value);
+bool CallBracketedPlanned(TNokaBase& e, BracketCallPlan& plan, std::string& value);
 // A label used as a value: runs it in a new level and returns それ.
 std::string LabelValue(TNokaBase& e, THashNode& label);
 // Reads a bracket call's argument list onto the word stack, in place: p

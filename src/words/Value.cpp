@@ -1177,7 +1177,7 @@ std::string PlannedValue(TNokaBase& e, const std::string& valueText, AssignTarge
     target.CallRead = 1;
   }
   std::string value;
-  if (target.Call && CallBracketedPlanned(e, target.Call, value)) return value;
+  if (target.Call && CallBracketedPlanned(e, *target.Call, value)) return value;
   return EvalArg(e, valueText, target.Value);
 }
 

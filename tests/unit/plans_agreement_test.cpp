@@ -734,6 +734,30 @@ TEST(PlansAgree, BracketCallsFollowTheirFunction) {
       "*F\n引数取得\nそれは、それ&「!」\n戻る\n");
 }
 
+// Commands in bracket form run from the same plan: literals (with embedded
+// expressions, backquoted), expressions with whole and other values, a
+// word of a flow command refused, too few and too many phrases for the
+// slots, and a command a script's label replaces between runs.
+TEST(PlansAgree, BracketCallsOfCommands) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Sは、「abcabc」\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  Xは、文字数(S)\n  Xを、表示\n"
+      "  Xは、置換(S, \"a\", \"{I}個\")\n  Xを、表示\n"
+      "  Xは、置換(S, `b`, I*2)\n  Xを、表示\n"
+      "  Xは、置換(S, \"c\", I/4)\n  Xを、表示\n"
+      "  Xは、戻る()\n  Xを、表示\n"
+      "  Xは、置換(S, \"a\")\n  Xを、表示\n"
+      "  Xは、置換(S, \"a\", \"b\", \"c\")\n  Xを、表示\n"
+      "  Xは、ナガサ(S)\n  Xを、表示\n"
+      "  もし、I=1ならば、文字数から、ナガサへ、単語コピー\n"
+      "  もし、I=2ならば、ナガサを、「?の」で、関数定義\n"
+      "）\n"
+      "おわり\n"
+      "*ナガサ\n引数取得\nそれは、「<」&それ&「>」\n戻る\n");
+}
+
 // Errors in and around a planned bracket call: in the function's body (its
 // line named), in an argument, and a recursion without end stopped at the
 // same depth either way.
