@@ -464,7 +464,7 @@ struct TakenArg {
                                             BracketCallPlan::Binding& binding, TakenArg* taken) {
   SoreKeeper keep(e);
   LooseScope loose(e);
-  e.ImplicitSore = false;
+  if (!label.ArgSpec.empty()) e.ImplicitSore = false;  // as binding leaves it
   for (size_t k = 0; k < plan.Args.size(); ++k) {
     if (plan.Args[k].Expression) {
       if (!taken[k].Phrase && binding.NumbersStay[k]) {
