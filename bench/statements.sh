@@ -3,8 +3,9 @@
 # callgrind: each statement runs 100,000 times in a multi-line loop body,
 # and the empty loop's count is taken off. The statements are the ones a
 # user function like bench/fib.nkr runs (assignments of arithmetic and of a
-# variable, an item write and read, a condition not taken).
-#   bench/statements.sh [label...]   labels: const inc copy itemw itemr cond sore
+# variable, an item write and read, a condition not taken), and a command
+# called in brackets.
+#   bench/statements.sh [label...]   labels: const inc copy itemw itemr cond sore call
 # NOKARI names the program to measure; TURNS the number of turns.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,6 +26,7 @@ statement() {
     itemr) echo "それは、途中の(N)+それ" ;;
     cond) echo "もし、N<2ならば、(それは、N)" ;;
     sore) echo "それは、N" ;;
+    call) echo "Xは、文字数(N)" ;;
     *) echo "unknown label $1" >&2; exit 2 ;;
   esac
 }
@@ -38,7 +40,7 @@ count() {
 }
 
 labels=("$@")
-[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore)
+[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call)
 base=$(count empty)
 echo "label    a turn  statement"
 for label in "${labels[@]}"; do
