@@ -357,6 +357,14 @@ EntryState ScanEntry(const std::string& s) {
 }
 
 int RunRepl(const StartOptions& options) {
+  // The prompt's library is opened first: without it there is no prompt,
+  // and the reason is said rather than thrown past main.
+  try {
+    ReadlineApi();
+  } catch (const ENoka& err) {
+    fprintf(stderr, "%s\n", ToUtf8(err.Message).c_str());
+    return 1;
+  }
   // Readline measures and edits characters by the terminal's locale.
   setlocale(LC_CTYPE, "");
   Session session(options);
