@@ -30,6 +30,14 @@ struct CompiledRef {
 
 struct BracketCallPlan;  // words/Calls.h
 
+// A planned value that is one bracket call of a function or command,
+// F(A, N-1), read once (words/Calls.h); Plan is null when the value is
+// something else.
+struct PlannedCall {
+  int8_t Read = -1;  // -1 not yet read
+  std::shared_ptr<BracketCallPlan> Plan;
+};
+
 // What a planned assignment learns about its target once: whether its text
 // could append in place, and the word found in a given table generation.
 struct AssignTarget {
@@ -50,10 +58,7 @@ struct AssignTarget {
   uint64_t Generation = 0;
   CompiledRef Value;  // the value text compiled as an argument
   uint8_t Shape = 0;  // what Value is (words/Expr.h ArgShape), known with it
-  // A value that is one bracket call of a user function, F(A, N-1), read
-  // once (words/Calls.h); null when the value is something else.
-  int8_t CallRead = -1;  // -1 not yet read
-  std::shared_ptr<BracketCallPlan> Call;
+  PlannedCall Call;
 };
 
 // The same for a planned item assignment 辞書の(キー)は、値.
@@ -61,6 +66,7 @@ struct ItemTarget {
   WordRef Owner;
   uint64_t Generation = 0;
   CompiledRef Key, Value;
+  PlannedCall Call;  // the value's, when it is a bracket call
   // Whether the owner phrases are one phrase "名前の" (-1: not yet known),
   // and that name: both depend on the plan's text alone.
   int8_t PlainOwner = -1;

@@ -33,14 +33,38 @@ std::string SoundChoice() {
   return choice ? choice : "";
 }
 
+namespace {
+
+// The backend is chosen when a script first plays, stops or beeps: looking
+// for the player programs costs a look into every folder of PATH, which a
+// script without sound should not pay at every start.
+class SoundChosenOnUse : public ISoundService {
+ public:
+  PlayResult Play(const std::string& nativePath, bool loop) override { return Chosen().Play(nativePath, loop); }
+  void Stop() override { Chosen().Stop(); }
+  PlayState State() override { return Chosen().State(); }
+  void Beep() override { Chosen().Beep(); }
+
+ private:
+  ISoundService& Chosen() {
+    if (!chosen_) {
+      std::string choice = SoundChoice();
+      const char* log = std::getenv("NOKARI_SOUND_LOG");
+      if (choice != "null" && (choice == "process" || HasPlayerProgram()))
+        chosen_ = std::make_unique<ProcessSound>();
+      else
+        chosen_ = std::make_unique<RecordingSound>(log ? log : "");
+    }
+    return *chosen_;
+  }
+  std::unique_ptr<ISoundService> chosen_;
+};
+
+}  // namespace
+
 ISoundService& HostSound() {
-  static std::unique_ptr<ISoundService> chosen = []() -> std::unique_ptr<ISoundService> {
-    std::string choice = SoundChoice();
-    const char* log = std::getenv("NOKARI_SOUND_LOG");
-    if (choice != "null" && (choice == "process" || HasPlayerProgram())) return std::make_unique<ProcessSound>();
-    return std::make_unique<RecordingSound>(log ? log : "");
-  }();
-  return *chosen;
+  static SoundChosenOnUse sound;
+  return sound;
 }
 
 }  // namespace nokari

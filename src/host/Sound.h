@@ -72,7 +72,7 @@ class ProcessSound : public ISoundService {
 bool HasPlayerProgram();
 
 // The backend for a host without a media player of its own, chosen once
-// (see above); lives for the whole program.
+// (see above) when a script first uses sound; lives for the whole program.
 ISoundService& HostSound();
 // NOKARI_SOUND as given ("" when unset).
 std::string SoundChoice();

@@ -820,6 +820,19 @@ bool WriteCellInPlace(THashNode& var, int row, int col, const std::string& value
 }
 
 // name#row or name#col#row with the keys still as text.
+// A planned assignment's value: a bracket call runs from its plan (read
+// once), anything else is evaluated from its compiled form or read.
+std::string EvalPlannedValue(TNokaBase& e, const std::string& valueText, const CompiledRef& compiled,
+                             PlannedCall& call) {
+  if (call.Read < 0) {
+    call.Plan = ReadBracketCall(valueText);
+    call.Read = 1;
+  }
+  std::string value;
+  if (call.Plan && CallBracketedPlanned(e, *call.Plan, value)) return value;
+  return EvalArg(e, valueText, compiled);
+}
+
 void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys, std::string value) {
   THashNode* var = e.Words.Find(name);
   if (!var) var = CreateVariable(e, name);
@@ -1168,22 +1181,10 @@ void AssignStatement(TNokaBase& e, const std::string& name, const std::string& v
 
 namespace {
 
-// A planned assignment's value: a bracket call of a user function runs from
-// its plan (read once), anything else is evaluated from its compiled form or
-// read.
-std::string PlannedValue(TNokaBase& e, const std::string& valueText, AssignTarget& target) {
-  if (target.CallRead < 0) {
-    target.Call = ReadBracketCall(valueText);
-    target.CallRead = 1;
-  }
-  std::string value;
-  if (target.Call && CallBracketedPlanned(e, *target.Call, value)) return value;
-  return EvalArg(e, valueText, target.Value);
-}
 
 void AssignGeneral(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
   e.LastNumberValid = false;
-  std::string value = target ? PlannedValue(e, valueText, *target) : EvalArg(e, valueText);
+  std::string value = target ? EvalPlannedValue(e, valueText, target->Value, target->Call) : EvalArg(e, valueText);
   std::string type = e.CurrentType;
   bool hasNumber = e.LastNumberValid && type == "e";
   long double number = e.LastNumber;
@@ -1373,7 +1374,7 @@ void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrase
         StoreItem(e, *owner, key, static_cast<const std::string&>(source->Value));
         return;
       }
-      std::string value = EvalArg(e, valueText, target.Value);
+      std::string value = EvalPlannedValue(e, valueText, target.Value, target.Call);
       // The evaluations may have changed the owner; it was checked before.
       if (!(owner->Kind == kDictionary && owner->Table)) RaiseError(e, msg::kCannotAssignTo, {owner->Name});
       StoreItem(e, *owner, key, std::move(value));

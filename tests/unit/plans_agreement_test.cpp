@@ -758,6 +758,25 @@ TEST(PlansAgree, BracketCallsOfCommands) {
       "*ナガサ\n引数取得\nそれは、「<」&それ&「>」\n戻る\n");
 }
 
+// An item written from a bracket call (結果の(I)は、F(I)), the function also
+// writing into the same dictionary and emptying it, and a command's result.
+TEST(PlansAgree, BracketCallsIntoItems) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "バイを、「?を」で、関数定義\n"
+      "Sは、「abc」\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  結果の(I)は、バイ(I)\n"
+      "  結果の(「n{I}」)は、文字数(S&I)\n"
+      "  結果の(I+10)は、文字数(S)\n"
+      "）\n"
+      "結果を、表示\n"
+      "おわり\n"
+      "*バイ\n引数取得\nXは、それ\n結果の(「中{X}」)は、X\n"
+      "もし、X=3ならば、結果は、「」\n"
+      "それは、X*2\n戻る\n");
+}
+
 // Errors in and around a planned bracket call: in the function's body (its
 // line named), in an argument, and a recursion without end stopped at the
 // same depth either way.
