@@ -411,10 +411,10 @@ std::shared_ptr<BracketCallPlan::Binding> BindPlannedCall(const BracketCallPlan&
   binding->NumbersStay.resize(n);
   for (size_t k = 0; k < n; ++k) {
     if (!plan.Args[k].Expression) binding->Phrases[k] = LooselyBound(callee, k, plan.Args[k].Text);
-    // A whole number's phrase (digits, a sign) loses nothing to a particle
-    // that is not made of digits and signs alone.
-    binding->NumbersStay[k] = LooselyBound(callee, k, "-0123456789") == "-0123456789" &&
-                              LooselyBound(callee, k, "0") == "0";
+    // A whole number's phrase (digits, a sign) loses nothing to an empty
+    // particle or one not made of digits and signs alone.
+    const std::string& particle = SlotParticle(callee, k);
+    binding->NumbersStay[k] = particle.empty() || particle.find_first_not_of("-0123456789") != std::string::npos;
   }
   return binding;
 }

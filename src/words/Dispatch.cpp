@@ -215,6 +215,8 @@ void Dispatch(TNokaBase& e, THashNode& word, std::string_view written) {
 
 size_t SlotCount(THashNode& word) { return SlotsOf(word).size(); }
 
+const std::string& SlotParticle(THashNode& word, size_t slot) { return SlotsOf(word)[slot]; }
+
 std::string LooselyBound(THashNode& word, size_t slot, const std::string& phrase) {
   const std::string& particle = SlotsOf(word)[slot];
   return Fits(phrase, particle) ? phrase.substr(0, phrase.size() - particle.size()) : phrase;

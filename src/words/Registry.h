@@ -77,8 +77,9 @@ void RunCommandFn(TNokaBase& e, CommandFn fn, const THashNode& word, std::string
 // only strips particles), the bound phrases; false otherwise. Lets a planned
 // statement bind once.
 bool BindInSlotOrder(THashNode& word, const std::vector<std::string>& phrases, std::vector<std::string>& bound);
-// How many slots the word's ArgSpec has.
+// How many slots the word's ArgSpec has, and one slot's particle.
 size_t SlotCount(THashNode& word);
+const std::string& SlotParticle(THashNode& word, size_t slot);
 // The phrase as loose binding (a bracket call's) leaves it in slot `slot`
 // of the word: its particle stripped when it fits that slot.
 std::string LooselyBound(THashNode& word, size_t slot, const std::string& phrase);

@@ -675,6 +675,7 @@ TEST(PlansAgree, BracketCallsOfFunctions) {
       "エラーを無視\n"
       "タシザンを、「?と,?を」で、関数定義\n"
       "バイを、「?を」で、関数定義\n"
+      "ニを、「?2」で、関数定義\n"  // a particle of digits: numbers lose their last digit to it
       "Aは、3\nSは、「abc」\nZは、「007」\nHは、1.5\n"
       "Iを、1から、4まで、繰り返す（\n"
       "  Xは、タシザン(I, A)\n  Xを、表示\n"
@@ -690,9 +691,12 @@ TEST(PlansAgree, BracketCallsOfFunctions) {
       "  Xは、タシザン(I)\n  Xを、表示\n"
       "  Xは、バイ(I, A)\n  Xを、表示\n"
       "  Xは、文字数(S)\n  Xを、表示\n"
+      "  Xは、ニ(I*6)\n  Xを、表示\n"
+      "  Xは、ニ(12)\n  Xを、表示\n"
       "  それを、表示\n"
       "）\n"
       "おわり\n"
+      "*ニ\n引数取得\nそれは、「<」&それ&「>」\n戻る\n"
       "*タシザン\n引数取得\nそれは、「[」&それ&「]」\n戻る\n"
       "*バイ\n引数取得\nそれは、それ&「/」&それ\n戻る\n");
   // Recursion in the bracket form: the same planned statement runs inside
