@@ -29,13 +29,32 @@ struct CompiledRef {
 };
 
 struct BracketCallPlan;  // words/Calls.h
+struct LiteralReading;   // below
 
-// A planned value that is one bracket call of a function or command,
-// F(A, N-1), read once (words/Calls.h); Plan is null when the value is
-// something else.
-struct PlannedCall {
+// A piece of a value that joins texts with "&" (words/Value.cpp), read
+// once: where it stands in the value text and what it is; a plain word's
+// lookup is kept for a table generation.
+struct JoinPiece {
+  uint32_t Start = 0, End = 0;  // in the value text
+  enum : uint8_t { kLiteral, kWord, kBroken } Kind = kWord;  // kBroken: a literal without its end
+  std::string Word;
+  WordRef Node;
+  bool Folds = false;  // no such word, but its folded form names one
+  uint64_t Generation = 0;
+  // A double-quoted literal's reading, kept with the piece (null: the
+  // literal is read each time), and whether it holds {…} expressions.
+  std::shared_ptr<LiteralReading> Literal;
+  bool LiteralRuns = false;
+};
+
+// A planned value's text read once (words/Value.cpp EvalPlannedValue): one
+// bracket call of a function or command, F(A, N-1) (words/Calls.h), or
+// literals and variables joined with "&" (Join, two pieces or more); Call
+// null and Join empty when the value is something else.
+struct PlannedValue {
   int8_t Read = -1;  // -1 not yet read
-  std::shared_ptr<BracketCallPlan> Plan;
+  std::shared_ptr<BracketCallPlan> Call;
+  std::vector<JoinPiece> Join;
 };
 
 // What a planned assignment learns about its target once: whether its text
@@ -43,22 +62,14 @@ struct PlannedCall {
 struct AssignTarget {
   int8_t MayAppend = -1;  // -1 not yet known
   // "X は X & …" (words/Value.cpp): the pieces after X as the text gives
-  // them, read once; a plain word's lookup is kept for a table generation.
-  struct AppendPiece {
-    uint32_t Start = 0, End = 0;  // in the value text
-    enum : uint8_t { kLiteral, kWord, kBroken } Kind = kWord;  // kBroken: a literal without its end
-    std::string Word;
-    WordRef Node;
-    bool Folds = false;  // no such word, but its folded form names one
-    uint64_t Generation = 0;
-  };
-  std::vector<AppendPiece> AppendPieces;
+  // them, read once.
+  std::vector<JoinPiece> AppendPieces;
   int8_t AppendRead = -1;  // -1 not yet read, 0 the text never appends, 1 read
   WordRef Word;
   uint64_t Generation = 0;
   CompiledRef Value;  // the value text compiled as an argument
   uint8_t Shape = 0;  // what Value is (words/Expr.h ArgShape), known with it
-  PlannedCall Call;
+  PlannedValue Planned;
 };
 
 // The same for a planned item assignment 辞書の(キー)は、値.
@@ -66,7 +77,7 @@ struct ItemTarget {
   WordRef Owner;
   uint64_t Generation = 0;
   CompiledRef Key, Value;
-  PlannedCall Call;  // the value's, when it is a bracket call
+  PlannedValue Planned;  // the value's
   // Whether the owner phrases are one phrase "名前の" (-1: not yet known),
   // and that name: both depend on the plan's text alone.
   int8_t PlainOwner = -1;

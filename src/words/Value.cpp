@@ -303,18 +303,10 @@ std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
 }
 
 // A double-quoted literal through its reading, kept by its text.
-std::string EvalDoubleQuoted(TNokaBase& e, std::string_view lit) {
-  auto& cache = e.Caches->Literals;
-  auto found = cache.find(lit);
-  if (found == cache.end()) {
-    if (cache.size() >= 4096) cache.clear();
-    found = cache.emplace(std::string(lit), ReadDoubleQuoted(lit)).first;
-  }
-  // Held: the expressions may run statements that empty the cache.
-  std::shared_ptr<LiteralReading> reading = found->second;
-  std::string out;
-  out.reserve(reading->FixedSize);
-  for (LiteralReading::Piece& piece : reading->Pieces) {
+// Appends what a literal's reading gives: its texts, and between them the
+// values of its {…} expressions.
+void AppendLiteralReading(TNokaBase& e, LiteralReading& reading, std::string& out) {
+  for (LiteralReading::Piece& piece : reading.Pieces) {
     if (!piece.Expression) {
       out += piece.Text;
       continue;
@@ -328,11 +320,29 @@ std::string EvalDoubleQuoted(TNokaBase& e, std::string_view lit) {
     out += EvalArg(e, piece.Text, compiled);
     e.CurrentType = saved;
   }
+}
+
+std::string EvalDoubleQuoted(TNokaBase& e, std::string_view lit) {
+  // Held: the expressions may run statements that empty the cache.
+  std::shared_ptr<LiteralReading> reading = KeptLiteralReading(e, lit);
+  std::string out;
+  out.reserve(reading->FixedSize);
+  AppendLiteralReading(e, *reading, out);
   if (reading->Unterminated) RaiseError(e, msg::kStringNotClosed, {out});
   return out;
 }
 
 }  // namespace
+
+std::shared_ptr<LiteralReading> KeptLiteralReading(TNokaBase& e, std::string_view lit) {
+  auto& cache = e.Caches->Literals;
+  auto found = cache.find(lit);
+  if (found == cache.end()) {
+    if (cache.size() >= 4096) cache.clear();
+    found = cache.emplace(std::string(lit), ReadDoubleQuoted(lit)).first;
+  }
+  return found->second;
+}
 
 std::string EvalStringLiteral(TNokaBase& e, std::string_view lit) {
   if (!lit.empty() && lit[0] == '"' && lit.size() <= kLiteralCacheLimit && !e.Caches->PlansOff)
@@ -820,19 +830,6 @@ bool WriteCellInPlace(THashNode& var, int row, int col, const std::string& value
 }
 
 // name#row or name#col#row with the keys still as text.
-// A planned assignment's value: a bracket call runs from its plan (read
-// once), anything else is evaluated from its compiled form or read.
-std::string EvalPlannedValue(TNokaBase& e, const std::string& valueText, const CompiledRef& compiled,
-                             PlannedCall& call) {
-  if (call.Read < 0) {
-    call.Plan = ReadBracketCall(valueText);
-    call.Read = 1;
-  }
-  std::string value;
-  if (call.Plan && CallBracketedPlanned(e, *call.Plan, value)) return value;
-  return EvalArg(e, valueText, compiled);
-}
-
 void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys, std::string value) {
   THashNode* var = e.Words.Find(name);
   if (!var) var = CreateVariable(e, name);
@@ -891,6 +888,13 @@ bool MayAppendInPlace(const std::string& name, const std::string& valueText) {
   return *p == '&' && p[1] != '&';
 }
 
+// A word that is no word of the table but names a part's property
+// (ボタン1のテキスト): the reading evaluates it to the property's value.
+bool NamesProperty(TNokaBase& e, const std::string& word) {
+  std::string property;
+  return e.ObjectModel && SplitObjectProperty(e, word, property);
+}
+
 // X は X & … appends in place instead of copying X: building a long text
 // line by line stays linear. Only pieces that cannot change X qualify
 // (literals without calls in their {…}, variables, plain words); anything
@@ -930,7 +934,7 @@ bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& 
     std::string word = ReadWord(p);
     if (word.empty() || *p == '(' || *p == '#' || EndsWithChar(word, Kw().No)) return false;
     THashNode* w = e.Words.Find(word);
-    if (w ? w->Kind != kVariable : (e.Words.Find(word, true) != nullptr)) return false;
+    if (w ? w->Kind != kVariable : (e.Words.Find(word, true) != nullptr || NamesProperty(e, word))) return false;
     pieces.push_back({start, p, false});
   }
   if (pieces.empty()) return false;
@@ -965,30 +969,30 @@ THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& ta
   return target.Word.get();
 }
 
-// Reads the pieces after "X &" once, as TryAppendInPlace does on every run:
-// false when the text itself rules appending out. A literal without its
-// end stops the reading; the run meets it where the reading would have.
-bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& valueText,
-                      std::vector<AssignTarget::AppendPiece>& pieces) {
+// Reads pieces joined by "&" from p to the end of the value text: literals
+// without a call in their {…}, and plain words. `leading`: the first piece
+// stands without an "&" before it. False when the text holds anything
+// else. A literal without its end stops the reading (kBroken); the run
+// meets it where the reading would have.
+bool ReadJoinedPieces(TNokaBase& e, const char* base, const char* p, bool leading, std::vector<JoinPiece>& pieces) {
   pieces.clear();
-  const char* base = valueText.c_str();
-  const char* p = base;
-  SkipBlanks(p);
-  p += name.size();
   for (;;) {
     SkipBlanks(p);
     if (*p == '\0') break;
-    if (!(*p == '&' && p[1] != '&')) return false;
-    ++p;
-    SkipBlanks(p);
-    AssignTarget::AppendPiece piece;
+    if (!leading) {
+      if (!(*p == '&' && p[1] != '&')) return false;
+      ++p;
+      SkipBlanks(p);
+    }
+    leading = false;
+    JoinPiece piece;
     piece.Start = static_cast<uint32_t>(p - base);
     if (*p == '"' || *p == '`') {
       const char* end;
       try {
         end = LiteralEnd(e, p);
       } catch (ENoka&) {
-        piece.Kind = AssignTarget::AppendPiece::kBroken;
+        piece.Kind = JoinPiece::kBroken;
         pieces.push_back(std::move(piece));
         return true;
       }
@@ -998,7 +1002,7 @@ bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& 
         if (*q == '}') inBrace = false;
         if (inBrace && *q == '(') return false;
       }
-      piece.Kind = AssignTarget::AppendPiece::kLiteral;
+      piece.Kind = JoinPiece::kLiteral;
       piece.End = static_cast<uint32_t>(end - base);
       pieces.push_back(std::move(piece));
       p = end;
@@ -1012,8 +1016,18 @@ bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& 
   return !pieces.empty();
 }
 
+// Reads the pieces after "X &" once, as TryAppendInPlace does on every run:
+// false when the text itself rules appending out.
+bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& valueText,
+                      std::vector<JoinPiece>& pieces) {
+  const char* base = valueText.c_str();
+  const char* p = base;
+  SkipBlanks(p);
+  return ReadJoinedPieces(e, base, p + name.size(), false, pieces);
+}
+
 // A plain word piece's word now (kept while the table's generation holds).
-THashNode* PieceWord(TNokaBase& e, AssignTarget::AppendPiece& piece) {
+THashNode* PieceWord(TNokaBase& e, JoinPiece& piece) {
   uint64_t generation = e.Words.Generation();
   if (piece.Generation != generation || generation == 0) {
     piece.Node = e.Words.FindRef(piece.Word);
@@ -1021,6 +1035,78 @@ THashNode* PieceWord(TNokaBase& e, AssignTarget::AppendPiece& piece) {
     piece.Generation = generation;
   }
   return piece.Node.get();
+}
+
+// A value of two or more pieces joined with "&" (Aは、B&「、」&C), read
+// once; empty when the value is anything else. Words that start with a
+// digit are numbers to the reading, and a literal without its end is left
+// to the reading to report.
+std::vector<JoinPiece> ReadJoin(TNokaBase& e, const std::string& valueText) {
+  std::vector<JoinPiece> pieces;
+  const char* base = valueText.c_str();
+  const char* p = base;
+  SkipBlanks(p);
+  if (!ReadJoinedPieces(e, base, p, true, pieces) || pieces.size() < 2) return {};
+  for (JoinPiece& piece : pieces) {
+    if (piece.Kind == JoinPiece::kBroken || (piece.Kind == JoinPiece::kWord && IsDigit(piece.Word[0]))) return {};
+    const std::string_view lit(base + piece.Start, piece.End - piece.Start);
+    if (piece.Kind != JoinPiece::kLiteral || lit[0] != '"' || lit.size() > kLiteralCacheLimit) continue;
+    piece.Literal = KeptLiteralReading(e, lit);
+    if (piece.Literal->Unterminated) piece.Literal.reset();
+    for (const LiteralReading::Piece& part : piece.Literal ? piece.Literal->Pieces : std::vector<LiteralReading::Piece>{})
+      piece.LiteralRuns |= part.Expression;
+  }
+  return pieces;
+}
+
+// A planned join, evaluated piece by piece in order as EvalArgReading joins
+// them: a literal's text, a variable's value where it stands; a word that
+// is no plain variable at that moment (a command, a label, a dictionary, an
+// object's property, no word at all) is evaluated as the reading
+// evaluates it, from its place in the text.
+std::string EvalJoinPlanned(TNokaBase& e, const std::string& valueText, std::vector<JoinPiece>& pieces) {
+  const char* base = valueText.c_str();
+  std::string value;
+  for (JoinPiece& piece : pieces) {
+    const char* at = base + piece.Start;
+    const THashNode* w = piece.Kind == JoinPiece::kWord ? PieceWord(e, piece) : nullptr;
+    if (piece.Kind == JoinPiece::kWord && !(w && w->Kind == kVariable)) {
+      value += EvalTerm(e, at);
+      continue;
+    }
+    NestGuard guard(e);  // as EvalTerm counts each term
+    if (w) {
+      value += w->Value;
+    } else if (!piece.Literal) {
+      value += EvalStringLiteral(e, std::string_view(at, piece.End - piece.Start));
+    } else if (piece.LiteralRuns) {
+      // Held: its expressions may run statements that retire this plan.
+      const std::shared_ptr<LiteralReading> reading = piece.Literal;
+      AppendLiteralReading(e, *reading, value);
+    } else {
+      AppendLiteralReading(e, *piece.Literal, value);
+    }
+  }
+  SetTag(e.CurrentType, "s");
+  // Whatever ran on the way may have left a number that is not this value's.
+  e.LastNumberValid = false;
+  return value;
+}
+
+// A planned assignment's value: a bracket call runs from its plan and a
+// join from its pieces (both read once); anything else is evaluated from
+// its compiled form or read.
+std::string EvalPlannedValue(TNokaBase& e, const std::string& valueText, const CompiledRef& compiled,
+                             PlannedValue& planned) {
+  if (planned.Read < 0) {
+    planned.Call = ReadBracketCall(valueText);
+    if (!planned.Call) planned.Join = ReadJoin(e, valueText);
+    planned.Read = 1;
+  }
+  std::string value;
+  if (planned.Call && CallBracketedPlanned(e, *planned.Call, value)) return value;
+  if (!planned.Join.empty()) return EvalJoinPlanned(e, valueText, planned.Join);
+  return EvalArg(e, valueText, compiled);
 }
 
 // TryAppendInPlace for a planned assignment: the same checks in the same
@@ -1031,18 +1117,18 @@ bool TryAppendPlanned(TNokaBase& e, const std::string& name, const std::string& 
   THashNode* var = PlannedTarget(e, name, target);
   if (!var || var->Kind != kVariable || var->Reserved) return false;
   const char* base = valueText.c_str();
-  for (AssignTarget::AppendPiece& piece : target.AppendPieces) {
-    if (piece.Kind == AssignTarget::AppendPiece::kBroken) {
+  for (JoinPiece& piece : target.AppendPieces) {
+    if (piece.Kind == JoinPiece::kBroken) {
       LiteralEnd(e, base + piece.Start);  // raises as the reading does
       return false;
     }
-    if (piece.Kind != AssignTarget::AppendPiece::kWord) continue;
+    if (piece.Kind != JoinPiece::kWord) continue;
     THashNode* w = PieceWord(e, piece);
-    if (w ? w->Kind != kVariable : piece.Folds) return false;
+    if (w ? w->Kind != kVariable : (piece.Folds || NamesProperty(e, piece.Word))) return false;
   }
   std::string tail;
-  for (AssignTarget::AppendPiece& piece : target.AppendPieces) {
-    if (piece.Kind == AssignTarget::AppendPiece::kLiteral) {
+  for (JoinPiece& piece : target.AppendPieces) {
+    if (piece.Kind == JoinPiece::kLiteral) {
       tail += EvalStringLiteral(e, std::string_view(base + piece.Start, piece.End - piece.Start));
     } else {
       THashNode* w = PieceWord(e, piece);
@@ -1184,7 +1270,7 @@ namespace {
 
 void AssignGeneral(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
   e.LastNumberValid = false;
-  std::string value = target ? EvalPlannedValue(e, valueText, target->Value, target->Call) : EvalArg(e, valueText);
+  std::string value = target ? EvalPlannedValue(e, valueText, target->Value, target->Planned) : EvalArg(e, valueText);
   std::string type = e.CurrentType;
   bool hasNumber = e.LastNumberValid && type == "e";
   long double number = e.LastNumber;
@@ -1374,7 +1460,7 @@ void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrase
         StoreItem(e, *owner, key, static_cast<const std::string&>(source->Value));
         return;
       }
-      std::string value = EvalPlannedValue(e, valueText, target.Value, target.Call);
+      std::string value = EvalPlannedValue(e, valueText, target.Value, target.Planned);
       // The evaluations may have changed the owner; it was checked before.
       if (!(owner->Kind == kDictionary && owner->Table)) RaiseError(e, msg::kCannotAssignTo, {owner->Name});
       StoreItem(e, *owner, key, std::move(value));

@@ -24,6 +24,9 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text);
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled);
 // The value of a literal written with its quotes ("…" or `…`).
 std::string EvalStringLiteral(TNokaBase& e, std::string_view literal);
+// A double-quoted literal's reading (its texts and {…} expressions), kept
+// by its text in the engine's caches.
+std::shared_ptr<LiteralReading> KeptLiteralReading(TNokaBase& e, std::string_view literal);
 // The same by walking the literal every time, which the kept readings of
 // double-quoted literals must agree with.
 std::string EvalStringLiteralReading(TNokaBase& e, std::string_view literal);

@@ -808,5 +808,57 @@ TEST(PlansAgree, BracketCallsFailAsRead) {
       "*フカイ\n引数取得\nDは、それ\nそれは、フカイ(D+1)\n戻る\n");
 }
 
+// A planned value joined with "&" is read once into its pieces; each run
+// takes a variable's value where it stands and evaluates any other word as
+// the reading does, at its turn. Both ways must agree while the words
+// change between runs: a variable that becomes a dictionary, a missing
+// word that becomes a variable and then a function (run at its place in
+// the join, after the pieces before it), a command word, a word whose
+// folded form is a command, numbers, それ, texts with expressions that run
+// a label changing a later piece, item targets, and values that are not
+// planned as joins (a number first, && , an open literal).
+TEST(PlansAgree, JoinsFollowTheirWords) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Aは、「a」\nBは、「b」\nNは、7\n"
+      "Iを、1から、5まで、繰り返す（\n"
+      "  Xは、A&「-」&B&ミテイギ&N\n  Xを、表示\n"
+      "  Xは、「[」&それ&「]」&`q`&「」\n  Xを、表示\n"
+      "  Xは、「{カエル}」&B&「{B}」\n  Xを、表示\n"
+      "  途中の(I)は、B&I\n  Yは、途中の(I)\n  Yを、表示\n"
+      "  Xは、A & B\n  Xを、表示\n"
+      "  Xは、A&今日&B\n  Xの、文字数を、表示\n"
+      "  Xは、A&足し\n  Xを、表示\n"
+      "  Xは、1&A\n  Xを、表示\n"
+      "  Xは、A&&B\n  Xを、表示\n"
+      "  もし、I=2ならば、ミテイギは、「定義」\n"
+      "  もし、I=3ならば、Bを、辞書として扱う\n"
+      "  もし、I=4ならば、Bは、「b2」\n"
+      "  もし、I=4ならば、ミテイギを、消す\n"
+      "  もし、I=4ならば、カンスウから、ミテイギへ、単語コピー\n"
+      "）\n"
+      "おわり\n"
+      "*カエル\nBは、B&「!」\nそれは、「蛙」\n戻る\n"
+      "*カンスウ\nNは、N+1\nそれは、「関数」\n戻る\n");
+  // An error inside a join (a function that fails) names the same line
+  // either way, at every run.
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Aは、「a」\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  Xは、A&シッパイ&A\n  Xを、表示\n"
+      "）\n"
+      "おわり\n"
+      "*シッパイ\n「」の、切り出せ\nそれは、「x」\n戻る\n");
+  // A join at the bottom of a recursion without end: stopped at the same
+  // depth.
+  ExpectAgreement(
+      "エラーを無視\n"
+      "フカイを、「?の」で、関数定義\n"
+      "Dは、0\nXは、フカイ(1)\nDを、表示\n"
+      "おわり\n"
+      "*フカイ\n引数取得\nDは、それ\nEは、D&「,」&D\nそれは、フカイ(D+1)\n戻る\n");
+}
+
 }  // namespace
 }  // namespace nokari
