@@ -860,5 +860,30 @@ TEST(PlansAgree, JoinsFollowTheirWords) {
       "*フカイ\n引数取得\nDは、それ\nEは、D&「,」&D\nそれは、フカイ(D+1)\n戻る\n");
 }
 
+// A condition that compares texts is decided on its compiled form: the
+// same branch as reading it, for texts equal and not, texts that read as
+// numbers (a comparison of a number with a text compares texts), empty
+// texts, orderings, かつ and または, and a variable whose type changes
+// between runs.
+TEST(PlansAgree, ConditionsOnTexts) {
+  ExpectAgreement(
+      "Sは、「abc」\nTは、「007」\n空は、「」\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  もし、Sが、「abc」ならば、「一致」を、表示。違えば、「不一致」を、表示\n"
+      "  もし、Tが、7ならば、「7と等しい」を、表示\n"
+      "  もし、T=「7」ならば、「文字7」を、表示\n"
+      "  もし、Tが、「007」ならば、「007」を、表示\n"
+      "  もし、S<「abd」ならば、「小さい」を、表示\n"
+      "  もし、S>「ab」ならば、「大きい」を、表示\n"
+      "  もし、空が、「」ならば、「空」を、表示\n"
+      "  もし、S<>「x」かつI>2ならば、「かつ」を、表示\n"
+      "  もし、S=「x」または、I=1ならば、「または」を、表示\n"
+      "  もし、S=T&「」ならば、「同じ」を、表示\n"
+      "  もし、I=2ならば、Sは、「x」\n"
+      "  もし、I=3ならば、Sは、5\n"
+      "  もし、I=3ならば、Tは、5\n"
+      "）\n");
+}
+
 }  // namespace
 }  // namespace nokari
