@@ -49,8 +49,9 @@ struct JoinPiece {
 
 // A planned value's text read once (words/Value.cpp EvalPlannedValue): one
 // bracket call of a function or command, F(A, N-1) (words/Calls.h), or
-// literals and variables joined with "&" (Join, two pieces or more); Call
-// null and Join empty when the value is something else.
+// literals and variables joined with "&" (Join: two pieces or more, or one
+// literal with {…} expressions); Call null and Join empty when the value
+// is something else.
 struct PlannedValue {
   int8_t Read = -1;  // -1 not yet read
   std::shared_ptr<BracketCallPlan> Call;

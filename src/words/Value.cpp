@@ -1037,16 +1037,18 @@ THashNode* PieceWord(TNokaBase& e, JoinPiece& piece) {
   return piece.Node.get();
 }
 
-// A value of two or more pieces joined with "&" (Aは、B&「、」&C), read
-// once; empty when the value is anything else. Words that start with a
-// digit are numbers to the reading, and a literal without its end is left
-// to the reading to report.
+// A value of two or more pieces joined with "&" (Aは、B&「、」&C), or one
+// literal with {…} expressions in it (「{I}番」), read once; empty when the
+// value is anything else. Words that start with a digit are numbers to the
+// reading, and a literal without its end is left to the reading to report.
 std::vector<JoinPiece> ReadJoin(TNokaBase& e, const std::string& valueText) {
   std::vector<JoinPiece> pieces;
   const char* base = valueText.c_str();
   const char* p = base;
   SkipBlanks(p);
-  if (!ReadJoinedPieces(e, base, p, true, pieces) || pieces.size() < 2) return {};
+  if (!ReadJoinedPieces(e, base, p, true, pieces) || pieces.empty()) return {};
+  if (pieces.size() == 1 && (pieces[0].Kind != JoinPiece::kLiteral || valueText.find('{') == std::string::npos))
+    return {};  // a word alone, or a literal its compiled form answers
   for (JoinPiece& piece : pieces) {
     if (piece.Kind == JoinPiece::kBroken || (piece.Kind == JoinPiece::kWord && IsDigit(piece.Word[0]))) return {};
     const std::string_view lit(base + piece.Start, piece.End - piece.Start);
@@ -1056,11 +1058,12 @@ std::vector<JoinPiece> ReadJoin(TNokaBase& e, const std::string& valueText) {
     for (const LiteralReading::Piece& part : piece.Literal ? piece.Literal->Pieces : std::vector<LiteralReading::Piece>{})
       piece.LiteralRuns |= part.Expression;
   }
+  if (pieces.size() == 1 && !pieces[0].LiteralRuns) return {};
   return pieces;
 }
 
-// A planned join, evaluated piece by piece in order as EvalArgReading joins
-// them: a literal's text, a variable's value where it stands; a word that
+// A planned join (or a literal alone), evaluated piece by piece in order as
+// EvalArgReading joins them: a literal's text, a variable's value where it stands; a word that
 // is no plain variable at that moment (a command, a label, a dictionary, an
 // object's property, no word at all) is evaluated as the reading
 // evaluates it, from its place in the text.

@@ -808,7 +808,8 @@ TEST(PlansAgree, BracketCallsFailAsRead) {
       "*フカイ\n引数取得\nDは、それ\nそれは、フカイ(D+1)\n戻る\n");
 }
 
-// A planned value joined with "&" is read once into its pieces; each run
+// A planned value joined with "&" (or a literal with {…} in it alone) is
+// read once into its pieces; each run
 // takes a variable's value where it stands and evaluates any other word as
 // the reading does, at its turn. Both ways must agree while the words
 // change between runs: a variable that becomes a dictionary, a missing
@@ -825,6 +826,10 @@ TEST(PlansAgree, JoinsFollowTheirWords) {
       "  Xは、A&「-」&B&ミテイギ&N\n  Xを、表示\n"
       "  Xは、「[」&それ&「]」&`q`&「」\n  Xを、表示\n"
       "  Xは、「{カエル}」&B&「{B}」\n  Xを、表示\n"
+      "  Xは、「{カエル}」\n  Xを、表示\n"
+      "  Xは、「<{I*2}>{B}{ミテイギ}」\n  Xを、表示\n"
+      "  Xは、「a{b」\n  Xを、表示\n"
+      "  Xは、「{}」\n  Xを、表示\n"
       "  途中の(I)は、B&I\n  Yは、途中の(I)\n  Yを、表示\n"
       "  Xは、A & B\n  Xを、表示\n"
       "  Xは、A&今日&B\n  Xの、文字数を、表示\n"
