@@ -292,6 +292,8 @@ class Evaluator {
 
 struct Fallback {};
 
+struct Compiled;
+
 struct Node {
   enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin, Item } type;
   std::string text;       // literal text, variable name, operator, or owner name
@@ -313,6 +315,11 @@ struct Node {
   // Item: the generation of the owner's table in which the key as written
   // was no key of it (generations are unique to a table's set of keys).
   mutable uint64_t missGeneration = 0;
+  // Item with a key that is no plain word: a plain literal's text
+  // (keyIsLiteral), or the key compiled as an argument (名前の(I%5)).
+  bool keyIsLiteral = false;
+  std::string keyText = {};
+  std::shared_ptr<const Compiled> keyTree = {};
 };
 
 // A literal's number, and its integer when it is a whole one.
@@ -482,20 +489,62 @@ class Compiler {
     return Add(Node{Node::Var, word});
   }
 
-  // 名前の(キー) with a plain word as the key; any other key is the reader's.
+  // 名前の(キー) with a plain word as the key, a plain literal, or a key
+  // that compiles as an argument on its own; any other key is the reader's.
   int ItemTerm(const std::string& word) {
-    const char* end = SimpleBracketEnd(p_);
+    const char* end = KeyBracketEnd(p_);
     if (!end) return -1;
     std::string key(p_ + 1, end - 1);
-    if (key.empty() || key[0] == '$' || key[0] == '-' || (key[0] >= '0' && key[0] <= '9')) return -1;
-    for (const char* q = key.c_str(); *q; q += CharLenAt(q))
-      if (IsWordDelimiter(static_cast<unsigned char>(*q))) return -1;
-    p_ = end;
+    if (key.empty()) return -1;
     static const std::string no = Sj("の");
     Node n{Node::Item, word.substr(0, word.size() - no.size())};
+    if (!PlainWordKey(key) && !KeyReadOnce(key, n)) return -1;
+    p_ = end;
     n.item = std::move(key);
     n.full = word;
     return Add(std::move(n));
+  }
+
+  static bool PlainWordKey(const std::string& key) {
+    if (key[0] == '$' || key[0] == '-' || (key[0] >= '0' && key[0] <= '9')) return false;
+    for (const char* q = key.c_str(); *q; q += CharLenAt(q))
+      if (IsWordDelimiter(static_cast<unsigned char>(*q))) return false;
+    return true;
+  }
+
+  // A key that evaluates without running anything: a literal with no
+  // escapes or {…} (its text), or one that compiles as an argument (its
+  // tree, run where the reading would evaluate the key).
+  bool KeyReadOnce(const std::string& key, Node& n) {
+    if (depth_ >= 64) return false;
+    auto tree = std::make_shared<Compiled>();
+    Compiler sub(*tree, depth_ + 1);
+    if (!sub.CompileArgument(key.c_str())) return false;
+    tree->ok = true;
+    const Node& root = tree->nodes[tree->root];
+    if (tree->single && root.type == Node::Str) {
+      n.keyIsLiteral = true;
+      n.keyText = root.text;
+      return true;
+    }
+    n.keyTree = std::move(tree);
+    return true;
+  }
+
+  // The same for an item's key, which may hold literals whole.
+  static const char* KeyBracketEnd(const char* p) {
+    int depth = 0;
+    while (*p) {
+      if (*p == '"' || *p == '`') {
+        p = FindLiteralEnd(p);
+        if (!p) return nullptr;
+        continue;
+      }
+      if (*p == '(') ++depth;
+      if (*p == ')' && --depth == 0) return p + 1;
+      p += CharLenAt(p);
+    }
+    return nullptr;
   }
 
   static const char* SimpleBracketEnd(const char* p) {
@@ -740,6 +789,8 @@ const WholeProgram& WholeProgramFor(const Compiled& c, int root) {
   return program;
 }
 
+bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out);
+
 class TreeEvaluator {
  public:
   TreeEvaluator(TNokaBase& e, const Compiled& c) : e_(e), c_(c) {}
@@ -863,6 +914,13 @@ class TreeEvaluator {
     if (n.missGeneration != table.Generation() || n.missGeneration == 0) {
       if (THashNode* node = table.Find(n.item)) return node;
       n.missGeneration = table.Generation();
+    }
+    if (n.keyIsLiteral) return table.Find(n.keyText);
+    if (n.keyTree) {
+      // The key evaluated as EvalArg evaluates it, on its compiled form.
+      std::string key;
+      if (!RunCompiled(e_, *n.keyTree, key)) throw Fallback();
+      return table.Find(key);
     }
     if (n.keyWord) {
       if (n.keyWord->Kind != kVariable) throw Fallback();

@@ -166,6 +166,38 @@ TEST(Expressions, CompiledArgumentsAgreeWithReading) {
   }
 }
 
+// Items whose key is a literal or an expression are compiled too: the key
+// as written is looked for first (a key "I%5" stands in the dictionary),
+// then its value; keys that are texts, numbers with extra digits or not
+// whole, nested items, joins and calls (left to the reading), and owners
+// that are no dictionary, in values, arithmetic and comparisons.
+TEST(Expressions, ItemKeysAgreeWithReading) {
+  TestEngine t;
+  t.Run("A=7\nN=5\nI=7\nS=「abc」\n辞書の(5)は、「五」\n辞書の(「キー」)は、「鍵」\n"
+        "辞書の(「I%5」)は、「書いたまま」\n辞書の(2)は、2\n辞書の(2.5)は、「半」\n辞書の(「007」)は、「ゼロ」\n"
+        "辞書の(「鍵」)は、「入れ子」\n変数=「キー=1」\n");
+  const char* cases[] = {
+      "辞書の(「キー」)",       "辞書の(「ない」)",  "辞書の(N)",          "辞書の(N+0)",      "辞書の(I%5)",
+      "辞書の(N/2)",            "辞書の(5)",         "辞書の(007)",        "辞書の(A-2)",      "辞書の(-N)",
+      "辞書の((N))",            "辞書の(S&「x」)",   "辞書の(「キー」)&1", "辞書の(A%5)+1",    "辞書の(A%5)=2",
+      "1+辞書の(A-5)",          "変数の(「キー」)",  "変数の(N+1)",        "`x`&辞書の(`キー`)", "辞書の(「{N}」)",
+      "辞書の(辞書の(「キー」))", "辞書の(文字数(S))", "辞書の(「キー」)<「鍵」", "無い物の(「キー」)",
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const char* c : cases) {
+      std::string compiled = t.Arg(c);
+      std::string compiledType = t.e.CurrentType;
+      std::string reading = t.ArgReading(c);
+      EXPECT_EQ(compiled, reading) << c;
+      EXPECT_EQ(compiledType, t.e.CurrentType) << c;
+      EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
+    }
+  }
+  EXPECT_EQ(t.Arg("辞書の(I%5)"), "書いたまま");
+  EXPECT_EQ(t.Arg("辞書の(A%5)"), "2");
+  EXPECT_EQ(t.Arg("辞書の(「キー」)"), "鍵");
+}
+
 // A stored result is read back from its 15-digit text, not from the wider
 // number it was formatted from.
 TEST(Expressions, StoredResultsReadBackFromTheirText) {
