@@ -295,7 +295,7 @@ struct Fallback {};
 struct Compiled;
 
 struct Node {
-  enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin, Item } type;
+  enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin, Item, Elem } type;
   std::string text;       // literal text, variable name, operator, or owner name
   std::string item = {};  // Item: the key written in 名前の(キー); full: 名前の
   std::string full = {};
@@ -320,6 +320,22 @@ struct Node {
   bool keyIsLiteral = false;
   std::string keyText = {};
   std::shared_ptr<const Compiled> keyTree = {};
+  // Elem 名前#i or 名前#i#j (text: the variable's name): its indexes.
+  std::shared_ptr<const struct ElementIndexes> indexes = {};
+};
+
+// An index of 名前#i as ElementAccess reads it: digits as written, a
+// variable, or a bracket evaluated as an expression.
+struct ElementIndex {
+  std::string text;                     // the digits, or the word
+  bool word = false;
+  std::shared_ptr<const Compiled> tree;  // a bracket's contents
+  mutable uint64_t generation = 0;       // word: its lookup, as Node's
+  mutable THashNode* found = nullptr;
+};
+struct ElementIndexes {
+  ElementIndex first, second;
+  bool two = false;
 };
 
 // A literal's number, and its integer when it is a whole one.
@@ -398,7 +414,7 @@ class Compiler {
     const Node::Type firstType = c_.nodes[first].type;
     // A lone literal is its own text (the reader gives a number literal's
     // text as written, a plain string literal's contents).
-    if (*p_ == '\0' && (firstType == Node::Var || firstType == Node::Item || firstType == Node::Group ||
+    if (*p_ == '\0' && (firstType == Node::Var || firstType == Node::Item || firstType == Node::Elem || firstType == Node::Group ||
                         firstType == Node::Num || firstType == Node::Str)) {
       c_.single = true;
       c_.root = first;
@@ -484,9 +500,58 @@ class Compiler {
     std::string word(start, p_);
     static const std::string no = Sj("の");
     if (*p_ == '(' && EndsWithChar(word, no) && word.size() > no.size()) return ItemTerm(word);
-    if (*p_ == '(' || *p_ == '#') return -1;
+    if (*p_ == '(') return -1;
     if (EndsWithChar(word, no)) return -1;
+    if (*p_ == '#') return ElementTerm(word);
     return Add(Node{Node::Var, word});
+  }
+
+  // 名前#i or 名前#i#j, each index digits, a plain word or a bracket that
+  // compiles as an expression; any other index is the reader's.
+  int ElementTerm(const std::string& word) {
+    auto indexes = std::make_shared<ElementIndexes>();
+    ++p_;
+    if (!ElementIndexAt(indexes->first)) return -1;
+    if (*p_ == '#') {
+      ++p_;
+      if (!ElementIndexAt(indexes->second)) return -1;
+      indexes->two = true;
+    }
+    Node n{Node::Elem, word};
+    n.indexes = std::move(indexes);
+    return Add(std::move(n));
+  }
+
+  bool ElementIndexAt(ElementIndex& index) {
+    const char c = *p_;
+    if (c == '(') {
+      const char* end = SimpleBracketEnd(p_);
+      if (!end || depth_ >= 64) return false;
+      const std::string inner(p_ + 1, end - 1);
+      auto tree = std::make_shared<Compiled>();
+      Compiler sub(*tree, depth_ + 1);
+      if (!sub.CompileExpression(inner.c_str())) return false;
+      tree->ok = true;
+      index.tree = std::move(tree);
+      p_ = end;
+      return true;
+    }
+    const char* start = p_;
+    if (c >= '0' && c <= '9') {
+      while (*p_ >= '0' && *p_ <= '9') ++p_;
+      if (!IsWordDelimiter(static_cast<unsigned char>(*p_))) return false;  // 12個, 1.5: the reader's
+      index.text.assign(start, p_);
+      return true;
+    }
+    while (!IsWordDelimiter(static_cast<unsigned char>(*p_))) p_ += CharLenAt(p_);
+    if (p_ == start) return false;
+    index.text.assign(start, p_);
+    // A word index followed by "#" is an element of its own to the reader
+    // (表#I#J reads I#J), and one followed by "(" a call.
+    static const std::string no = Sj("の");
+    if (*p_ == '(' || *p_ == '#' || EndsWithChar(index.text, no)) return false;
+    index.word = true;
+    return true;
   }
 
   // 名前の(キー) with a plain word as the key, a plain literal, or a key
@@ -886,9 +951,44 @@ class TreeEvaluator {
         typeS_ = letter == 's';
         return;
       }
+      case Node::Elem:
+        text = ElementText(n);
+        hasNumber = false;
+        isNumber = false;
+        typeS_ = true;
+        return;
       case Node::Bin:
         throw Fallback();
     }
+  }
+
+  // The element 名前#i(#j) names, as ElementAccess reads it; only a
+  // variable with indexes that run nothing is decided here.
+  std::string ElementText(const Node& n) {
+    ResolveWord(e_, n);
+    THashNode* w = n.word;
+    if (!w || w->Kind != kVariable) throw Fallback();
+    const ElementIndexes& indexes = *n.indexes;
+    const int64_t i = IndexValue(indexes.first);
+    int64_t j = -1;
+    if (indexes.two) j = IndexValue(indexes.second);
+    return ElementValue(e_, *w, i, indexes.two && j >= 0, j);
+  }
+
+  int64_t IndexValue(const ElementIndex& index) {
+    if (index.tree) {
+      std::string value;
+      if (!RunCompiled(e_, *index.tree, value)) throw Fallback();
+      return IntDefault(value, -1);
+    }
+    if (!index.word) return IntDefault(index.text, -1);
+    const uint64_t generation = e_.Words.Generation();
+    if (index.generation != generation || generation == 0) {
+      index.found = e_.Words.Find(index.text);
+      index.generation = generation;
+    }
+    if (!index.found || index.found->Kind != kVariable) throw Fallback();
+    return IntDefault(index.found->Value, -1);
   }
 
   // The item 名前の(キー) names, read as item access reads it: the key as
@@ -931,6 +1031,16 @@ class TreeEvaluator {
   }
 
   // An argument that is one item alone: its text and type tag.
+  bool RunSingleElement(std::string& out) {
+    try {
+      out = ElementText(c_.nodes[c_.root]);
+    } catch (Fallback&) {
+      return false;
+    }
+    SetTag(e_.CurrentType, "s");
+    return true;
+  }
+
   bool RunSingleItem(std::string& out) {
     THashNode* node;
     try {
@@ -1352,6 +1462,7 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
   if (!c.ok) return false;
   if (c.single && c.nodes[c.root].type == Node::Var) return RunSingleWord(e, c.nodes[c.root], out);
   if (c.single && c.nodes[c.root].type == Node::Item) return TreeEvaluator(e, c).RunSingleItem(out);
+  if (c.single && c.nodes[c.root].type == Node::Elem) return TreeEvaluator(e, c).RunSingleElement(out);
   if (c.single && c.nodes[c.root].type != Node::Group) {
     const Node& literal = c.nodes[c.root];
     out = literal.text;

@@ -198,6 +198,36 @@ TEST(Expressions, ItemKeysAgreeWithReading) {
   EXPECT_EQ(t.Arg("辞書の(「キー」)"), "鍵");
 }
 
+// Elements 名前#i and 名前#i#j are compiled when their indexes are digits,
+// variables or brackets: rows and cells in and out of range, indexes that
+// are no integers, a word index followed by "#" (an element of the index
+// itself to the reading), owners that are no variable, in values, joins
+// and comparisons, before and after the table changes.
+TEST(Expressions, ElementsAgreeWithReading) {
+  TestEngine t;
+  t.Run("表は、「a,b,c\nd,e,f\ng,h,i」\nI=1\nJ=2\nK=「x」\nM=-1\nL=「1,2」\n一行は、「p,q」\n"
+        "辞書の(1)は、2\n");
+  const char* cases[] = {
+      "表#1",      "表#1#2",       "表#0#0",       "表#9",        "表#1#9",        "表#-1",
+      "表#I",      "表#I#J",       "表#J#I",       "表#(I+1)",    "表#(I-1)#(J)",  "表#「1」",
+      "表#01",     "表#1.5",       "表#K",         "表#1#M",      "表#1#K",        "一行#0",
+      "一行#0#1",  "表#1&「x」",   "「x」&表#1",   "表#1=「d,e,f」", "表#2#0+1",   "表#1#2<「g」",
+      "辞書#1",    "無い#1",       "表#L#0",       "(表#1#1)",    "表#(I)#0&表#0#(J)", "表#I#L",
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const char* c : cases) {
+      std::string compiled = t.Arg(c);
+      std::string compiledType = t.e.CurrentType;
+      std::string reading = t.ArgReading(c);
+      EXPECT_EQ(compiled, reading) << c;
+      EXPECT_EQ(compiledType, t.e.CurrentType) << c;
+      EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
+    }
+    t.Run("表は、「1,2\n3,4」\n");
+  }
+  EXPECT_EQ(t.Arg("表#0#1"), "3");  // column, then row
+}
+
 // A stored result is read back from its 15-digit text, not from the wider
 // number it was formatted from.
 TEST(Expressions, StoredResultsReadBackFromTheirText) {
