@@ -557,7 +557,7 @@ class Compiler {
   // 名前の(キー) with a plain word as the key, a plain literal, or a key
   // that compiles as an argument on its own; any other key is the reader's.
   int ItemTerm(const std::string& word) {
-    const char* end = KeyBracketEnd(p_);
+    const char* end = SimpleBracketEnd(p_);
     if (!end) return -1;
     std::string key(p_ + 1, end - 1);
     if (key.empty()) return -1;
@@ -596,8 +596,9 @@ class Compiler {
     return true;
   }
 
-  // The same for an item's key, which may hold literals whole.
-  static const char* KeyBracketEnd(const char* p) {
+  // The end of the bracket at p ("("), literals inside taken whole; null
+  // when it has none (the reader reports that).
+  static const char* SimpleBracketEnd(const char* p) {
     int depth = 0;
     while (*p) {
       if (*p == '"' || *p == '`') {
@@ -612,16 +613,6 @@ class Compiler {
     return nullptr;
   }
 
-  static const char* SimpleBracketEnd(const char* p) {
-    int depth = 0;
-    while (*p) {
-      if (*p == '"' || *p == '`') return nullptr;
-      if (*p == '(') ++depth;
-      if (*p == ')' && --depth == 0) return p + 1;
-      p += CharLenAt(p);
-    }
-    return nullptr;
-  }
 
   // Reads the next token: an operator into op_, or an operand node.
   bool Next() {

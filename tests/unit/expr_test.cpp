@@ -118,6 +118,8 @@ TEST(Expressions, CompiledAgreesWithReading) {
       "5=C",     "C+1",     "-D",       "--D",      "D*-1",      "A>3&&B",   "E*2",       "(E)&(A)",
       "X+1",     "X&Y",     "A^2",      "(A)=(7)",  "1+(A-7)",   "$10+A",    "A+1&1",     "(A<8)+(A>6)",
       "B<「abd」", "0.1+0.2", "A%0",     "(B)&1",    "10/(A-7)",  "1e3+A",    "-(A)",      "A<>7",
+      // Brackets holding literals, one with a bracket in it.
+      "(B&「x」)", "(「a」=B)", "(「(」)&A", "(「)」&B)", "(`(`)&1", "((「a」))", "(「a」)+1", "(「{A}」)",
   };
   for (const char* c : cases) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
 }
