@@ -36,8 +36,11 @@ struct LiteralReading;   // below
 // lookup is kept for a table generation.
 struct JoinPiece {
   uint32_t Start = 0, End = 0;  // in the value text
-  enum : uint8_t { kLiteral, kWord, kBroken } Kind = kWord;  // kBroken: a literal without its end
+  // kBroken: a literal without its end; kTerm: an item or element alone
+  // (名前の(キー), 表#I), its text in Word and its compiled form in Term.
+  enum : uint8_t { kLiteral, kWord, kBroken, kTerm } Kind = kWord;
   std::string Word;
+  CompiledRef Term;
   WordRef Node;
   bool Folds = false;  // no such word, but its folded form names one
   uint64_t Generation = 0;

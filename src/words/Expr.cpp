@@ -1478,6 +1478,7 @@ ArgShape ShapeOf(const CompiledRef& ref) {
   if (!c.ok) return kOtherShape;
   if (c.single && c.nodes[c.root].type == Node::Var) return kLoneVariableShape;
   if (c.single && (c.nodes[c.root].type == Node::Num || c.nodes[c.root].type == Node::Str)) return kLiteralShape;
+  if (c.single && (c.nodes[c.root].type == Node::Item || c.nodes[c.root].type == Node::Elem)) return kLoneItemShape;
   return ExpressionRoot(c) >= 0 ? kArithmeticShape : kOtherShape;
 }
 

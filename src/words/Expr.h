@@ -33,7 +33,9 @@ CompiledRef CompileExpression(const std::string& text);
 extern uint64_t CompiledEpochNow;  // advanced whenever the compiled cache is emptied
 inline bool IsCurrent(const CompiledRef& ref) { return ref.Tree && ref.Epoch == CompiledEpochNow; }
 // What a compiled argument is, so callers can go straight to its fast way.
-enum ArgShape : uint8_t { kOtherShape, kLoneVariableShape, kArithmeticShape, kLiteralShape };
+// kLoneItemShape: one dictionary item or table element alone (名前の(キー),
+// 表#I#J), which the compiled form may decide.
+enum ArgShape : uint8_t { kOtherShape, kLoneVariableShape, kArithmeticShape, kLiteralShape, kLoneItemShape };
 ArgShape ShapeOf(const CompiledRef& ref);
 // A lone literal's text (kLiteralShape) as evaluating it gives it; `isNumber`
 // says whether its type is a number's ("e") or a text's ("s").

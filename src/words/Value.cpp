@@ -974,7 +974,45 @@ THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& ta
 // stands without an "&" before it. False when the text holds anything
 // else. A literal without its end stops the reading (kBroken); the run
 // meets it where the reading would have.
-bool ReadJoinedPieces(TNokaBase& e, const char* base, const char* p, bool leading, std::vector<JoinPiece>& pieces) {
+// A join's piece at p that is an item or element alone (名前の(キー),
+// 表#I#J) up to the next "&" or the end: its text and compiled form into
+// the piece, p moved past it. False when the piece is anything else.
+bool ReadTermPiece(const char*& p, JoinPiece& piece) {
+  const char* q = p;
+  while (*q && !(*q == '&' && q[1] != '&')) {
+    if (*q == '&') return false;  // && : the reading's
+    if (*q == '"' || *q == '`') {
+      q = FindLiteralEnd(q);
+      if (!q) return false;
+    } else if (*q == '(') {
+      int depth = 0;
+      do {
+        if (*q == '"' || *q == '`') {
+          q = FindLiteralEnd(q);
+          if (!q) return false;
+          continue;
+        }
+        if (*q == '(') ++depth;
+        if (*q == ')') --depth;
+        ++q;
+      } while (*q && depth > 0);
+      if (depth > 0) return false;
+    } else {
+      q += CharLenAt(q);
+    }
+  }
+  const char* end = q;
+  while (end > p && (end[-1] == ' ' || end[-1] == '\t')) --end;
+  piece.Word.assign(p, end);
+  piece.Term = CompileArgument(piece.Word);
+  if (ShapeOf(piece.Term) != kLoneItemShape) return false;
+  piece.Kind = JoinPiece::kTerm;
+  p = end;
+  return true;
+}
+
+bool ReadJoinedPieces(TNokaBase& e, const char* base, const char* p, bool leading, std::vector<JoinPiece>& pieces,
+                      bool terms = false) {
   pieces.clear();
   for (;;) {
     SkipBlanks(p);
@@ -1008,8 +1046,12 @@ bool ReadJoinedPieces(TNokaBase& e, const char* base, const char* p, bool leadin
       p = end;
       continue;
     }
+    const char* wordStart = p;
     piece.Word = ReadWord(p);
-    if (piece.Word.empty() || *p == '(' || *p == '#' || EndsWithChar(piece.Word, Kw().No)) return false;
+    if (piece.Word.empty() || *p == '(' || *p == '#' || EndsWithChar(piece.Word, Kw().No)) {
+      p = wordStart;
+      if (!terms || !ReadTermPiece(p, piece)) return false;
+    }
     piece.End = static_cast<uint32_t>(p - base);
     pieces.push_back(std::move(piece));
   }
@@ -1046,7 +1088,7 @@ std::vector<JoinPiece> ReadJoin(TNokaBase& e, const std::string& valueText) {
   const char* base = valueText.c_str();
   const char* p = base;
   SkipBlanks(p);
-  if (!ReadJoinedPieces(e, base, p, true, pieces) || pieces.empty()) return {};
+  if (!ReadJoinedPieces(e, base, p, true, pieces, true) || pieces.empty()) return {};
   if (pieces.size() == 1 && (pieces[0].Kind != JoinPiece::kLiteral || valueText.find('{') == std::string::npos))
     return {};  // a word alone, or a literal its compiled form answers
   for (JoinPiece& piece : pieces) {
@@ -1063,15 +1105,27 @@ std::vector<JoinPiece> ReadJoin(TNokaBase& e, const std::string& valueText) {
 }
 
 // A planned join (or a literal alone), evaluated piece by piece in order as
-// EvalArgReading joins them: a literal's text, a variable's value where it stands; a word that
-// is no plain variable at that moment (a command, a label, a dictionary, an
-// object's property, no word at all) is evaluated as the reading
-// evaluates it, from its place in the text.
+// EvalArgReading joins them: a literal's text, a variable's value where it
+// stands, an item or element on its compiled form; a word that is no plain
+// variable at that moment (a command, a label, a dictionary, an object's
+// property, no word at all), or an item the compiled form cannot decide,
+// is evaluated as the reading evaluates it, from its place in the text.
 std::string EvalJoinPlanned(TNokaBase& e, const std::string& valueText, std::vector<JoinPiece>& pieces) {
   const char* base = valueText.c_str();
   std::string value;
   for (JoinPiece& piece : pieces) {
     const char* at = base + piece.Start;
+    if (piece.Kind == JoinPiece::kTerm) {
+      if (!IsCurrent(piece.Term)) piece.Term = CompileArgument(piece.Word);
+      std::string v;
+      bool decided;
+      {
+        NestGuard guard(e);  // as EvalTerm counts each term
+        decided = TryEvalArgFast(e, piece.Term, v);
+      }
+      value += decided ? v : EvalTerm(e, at);
+      continue;
+    }
     const THashNode* w = piece.Kind == JoinPiece::kWord ? PieceWord(e, piece) : nullptr;
     if (piece.Kind == JoinPiece::kWord && !(w && w->Kind == kVariable)) {
       value += EvalTerm(e, at);

@@ -822,7 +822,7 @@ TEST(PlansAgree, BracketCallsFailAsRead) {
 TEST(PlansAgree, JoinsFollowTheirWords) {
   ExpectAgreement(
       "エラーを無視\n"
-      "Aは、「a」\nBは、「b」\nNは、7\n"
+      "Aは、「a」\nBは、「b」\nNは、7\n表は、「p,q\\nr,s」\n行は、「キー=値」\n"
       "Iを、1から、5まで、繰り返す（\n"
       "  Xは、A&「-」&B&ミテイギ&N\n  Xを、表示\n"
       "  Xは、「[」&それ&「]」&`q`&「」\n  Xを、表示\n"
@@ -832,6 +832,10 @@ TEST(PlansAgree, JoinsFollowTheirWords) {
       "  Xは、「a{b」\n  Xを、表示\n"
       "  Xは、「{}」\n  Xを、表示\n"
       "  途中の(I)は、B&I\n  Yは、途中の(I)\n  Yを、表示\n"
+      "  Yは、途中の(I)&「/」&表#1&途中の(「キー」)&表#(I%2)#0&途中の(B) & 行の(キー)\n  Yを、表示\n"
+      "  Yは、表#I#0&「.」\n  Yを、表示\n"
+      "  もし、I=3ならば、表は、「x,y\\nz,w」\n"
+      "  もし、I=4ならば、途中の(「キー」)は、「鍵」\n"
       "  Xは、A & B\n  Xを、表示\n"
       "  Xは、A&今日&B\n  Xの、文字数を、表示\n"
       "  Xは、A&足し\n  Xを、表示\n"
