@@ -3,9 +3,12 @@
 # callgrind: each statement runs 100,000 times in a multi-line loop body,
 # and the empty loop's count is taken off. The statements are the ones a
 # user function like bench/fib.nkr runs (assignments of arithmetic and of a
-# variable, an item write and read, a condition not taken), and a command
-# called in brackets.
+# variable, an item write and read, a condition not taken), a command
+# called in brackets, and what text-handling scripts run most (joins, a
+# literal with {…}, a condition on a text, an item keyed by a literal, a
+# table element).
 #   bench/statements.sh [label...]   labels: const inc copy itemw itemr cond sore call
+#                                             join tmpl textcond itemlit elem
 # NOKARI names the program to measure; TURNS the number of turns.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,6 +30,11 @@ statement() {
     cond) echo "もし、N<2ならば、(それは、N)" ;;
     sore) echo "それは、N" ;;
     call) echo "Xは、文字数(N)" ;;
+    join) echo "Xは、「[」&S&「]」" ;;
+    tmpl) echo "Xは、「{N}番」" ;;
+    textcond) echo "もし、Sが、「abc」ならば、(Xは、1)" ;;
+    itemlit) echo "Xは、途中の(「キー」)" ;;
+    elem) echo "Xは、表#1#1" ;;
     *) echo "unknown label $1" >&2; exit 2 ;;
   esac
 }
@@ -34,13 +42,13 @@ statement() {
 # Instructions of the whole run (start-up included) for one loop body.
 count() {
   local file="$work/$1.nkr"
-  printf 'Nは、5\nそれは、3\n途中の(5)は、1\nIを、1から、%dまで、繰り返す（\n%s\n）\n' "$turns" "$(statement "$1")" >"$file"
+  printf 'Nは、5\nそれは、3\n途中の(5)は、1\nSは、「abcdef」\n途中の(「キー」)は、1\n表は、「a,b\\nc,d」\nIを、1から、%dまで、繰り返す（\n%s\n）\n' "$turns" "$(statement "$1")" >"$file"
   valgrind --tool=callgrind --callgrind-out-file=/dev/null "$nokari" -console "$file" 2>&1 |
     awk '/Collected/ {gsub(",", "", $4); print $4}'
 }
 
 labels=("$@")
-[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call)
+[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call join tmpl textcond itemlit elem)
 base=$(count empty)
 echo "label    a turn  statement"
 for label in "${labels[@]}"; do
