@@ -1058,6 +1058,32 @@ bool ReadJoinedPieces(TNokaBase& e, const char* base, const char* p, bool leadin
   return !pieces.empty();
 }
 
+// The kept readings of a join's double-quoted literals, so that a run
+// appends their texts without looking them up by their text.
+void KeepLiteralReadings(TNokaBase& e, const char* base, std::vector<JoinPiece>& pieces) {
+  for (JoinPiece& piece : pieces) {
+    const std::string_view lit(base + piece.Start, piece.End - piece.Start);
+    if (piece.Kind != JoinPiece::kLiteral || lit[0] != '"' || lit.size() > kLiteralCacheLimit) continue;
+    piece.Literal = KeptLiteralReading(e, lit);
+    if (piece.Literal->Unterminated) piece.Literal.reset();  // its error is EvalStringLiteral's
+    for (const LiteralReading::Piece& part : piece.Literal ? piece.Literal->Pieces : std::vector<LiteralReading::Piece>{})
+      piece.LiteralRuns |= part.Expression;
+  }
+}
+
+// A literal piece's text appended to `out`, as EvalStringLiteral gives it.
+void AppendLiteralPiece(TNokaBase& e, const char* base, const JoinPiece& piece, std::string& out) {
+  if (!piece.Literal) {
+    out += EvalStringLiteral(e, std::string_view(base + piece.Start, piece.End - piece.Start));
+  } else if (piece.LiteralRuns) {
+    // Held: its expressions may run statements that retire this plan.
+    const std::shared_ptr<LiteralReading> reading = piece.Literal;
+    AppendLiteralReading(e, *reading, out);
+  } else {
+    AppendLiteralReading(e, *piece.Literal, out);
+  }
+}
+
 // Reads the pieces after "X &" once, as TryAppendInPlace does on every run:
 // false when the text itself rules appending out.
 bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& valueText,
@@ -1065,7 +1091,9 @@ bool ReadAppendPieces(TNokaBase& e, const std::string& name, const std::string& 
   const char* base = valueText.c_str();
   const char* p = base;
   SkipBlanks(p);
-  return ReadJoinedPieces(e, base, p + name.size(), false, pieces);
+  if (!ReadJoinedPieces(e, base, p + name.size(), false, pieces)) return false;
+  KeepLiteralReadings(e, base, pieces);
+  return true;
 }
 
 // A plain word piece's word now (kept while the table's generation holds).
@@ -1091,15 +1119,9 @@ std::vector<JoinPiece> ReadJoin(TNokaBase& e, const std::string& valueText) {
   if (!ReadJoinedPieces(e, base, p, true, pieces, true) || pieces.empty()) return {};
   if (pieces.size() == 1 && (pieces[0].Kind != JoinPiece::kLiteral || valueText.find('{') == std::string::npos))
     return {};  // a word alone, or a literal its compiled form answers
-  for (JoinPiece& piece : pieces) {
+  for (JoinPiece& piece : pieces)
     if (piece.Kind == JoinPiece::kBroken || (piece.Kind == JoinPiece::kWord && IsDigit(piece.Word[0]))) return {};
-    const std::string_view lit(base + piece.Start, piece.End - piece.Start);
-    if (piece.Kind != JoinPiece::kLiteral || lit[0] != '"' || lit.size() > kLiteralCacheLimit) continue;
-    piece.Literal = KeptLiteralReading(e, lit);
-    if (piece.Literal->Unterminated) piece.Literal.reset();
-    for (const LiteralReading::Piece& part : piece.Literal ? piece.Literal->Pieces : std::vector<LiteralReading::Piece>{})
-      piece.LiteralRuns |= part.Expression;
-  }
+  KeepLiteralReadings(e, base, pieces);
   if (pieces.size() == 1 && !pieces[0].LiteralRuns) return {};
   return pieces;
 }
@@ -1132,17 +1154,10 @@ std::string EvalJoinPlanned(TNokaBase& e, const std::string& valueText, std::vec
       continue;
     }
     NestGuard guard(e);  // as EvalTerm counts each term
-    if (w) {
+    if (w)
       value += w->Value;
-    } else if (!piece.Literal) {
-      value += EvalStringLiteral(e, std::string_view(at, piece.End - piece.Start));
-    } else if (piece.LiteralRuns) {
-      // Held: its expressions may run statements that retire this plan.
-      const std::shared_ptr<LiteralReading> reading = piece.Literal;
-      AppendLiteralReading(e, *reading, value);
-    } else {
-      AppendLiteralReading(e, *piece.Literal, value);
-    }
+    else
+      AppendLiteralPiece(e, base, piece, value);
   }
   SetTag(e.CurrentType, "s");
   // Whatever ran on the way may have left a number that is not this value's.
@@ -1186,7 +1201,7 @@ bool TryAppendPlanned(TNokaBase& e, const std::string& name, const std::string& 
   std::string tail;
   for (JoinPiece& piece : target.AppendPieces) {
     if (piece.Kind == JoinPiece::kLiteral) {
-      tail += EvalStringLiteral(e, std::string_view(base + piece.Start, piece.End - piece.Start));
+      AppendLiteralPiece(e, base, piece, tail);
     } else {
       THashNode* w = PieceWord(e, piece);
       tail += w ? w->Value : piece.Word;
