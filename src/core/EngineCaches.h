@@ -224,6 +224,10 @@ struct EngineCaches {
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
   std::unordered_map<std::string, std::shared_ptr<LiteralReading>, TextHash, std::equal_to<>> Literals;
+  // Values joined with "&" (or a literal with {…} alone) evaluated where no
+  // plan keeps their reading (a command's argument), by their text: the
+  // pieces read once (null: the text is no such value; words/Value.cpp).
+  std::unordered_map<std::string, std::shared_ptr<std::vector<JoinPiece>>, TextHash, std::equal_to<>> Joins;
   // No statement plans are made or replayed, no literal's reading is kept
   // and no arithmetic is done on machine integers: every statement and
   // literal is read from its text, every number is an 80-bit one. Those are
@@ -244,6 +248,7 @@ struct EngineCaches {
     RetiredPlans.clear();
     BranchPlans.clear();
     Literals.clear();
+    Joins.clear();
     Recording = {};
     PlainWordStart = nullptr;
     LineEnds = {};

@@ -542,6 +542,39 @@ std::string EvalArg(TNokaBase& e, const std::string& text) {
   return EvalArg(e, text, CompileArgument(text));
 }
 
+namespace {
+
+std::vector<JoinPiece> ReadJoin(TNokaBase& e, const std::string& valueText);
+std::string EvalJoinPlanned(TNokaBase& e, const std::string& valueText, std::vector<JoinPiece>& pieces);
+
+// The pieces of a value joined with "&" (or of a literal with {…} alone),
+// read once and kept by the text; null for any other text.
+std::shared_ptr<std::vector<JoinPiece>> KeptJoin(TNokaBase& e, const std::string& text) {
+  EngineCaches& caches = *e.Caches;
+  if (caches.PlansOff || (text.find('&') == std::string::npos && text.find('{') == std::string::npos)) return nullptr;
+  auto found = caches.Joins.find(text);
+  if (found == caches.Joins.end()) {
+    std::vector<JoinPiece> pieces = ReadJoin(e, text);
+    if (caches.Joins.size() >= 4096) caches.Joins.clear();
+    found = caches.Joins
+                .emplace(text, pieces.empty() ? nullptr : std::make_shared<std::vector<JoinPiece>>(std::move(pieces)))
+                .first;
+  }
+  return found->second;
+}
+
+// EvalArg's way for a join it has read before: false, nothing done, for
+// any other text. Kept out of EvalArg, whose common ways return before.
+[[gnu::noinline]] bool EvalKeptJoin(TNokaBase& e, const std::string& text, std::string& value) {
+  // Held: the pieces' expressions may run statements that empty the cache.
+  const std::shared_ptr<std::vector<JoinPiece>> join = KeptJoin(e, text);
+  if (!join) return false;
+  value = EvalJoinPlanned(e, text, *join);
+  return true;
+}
+
+}  // namespace
+
 std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
   // One result returned from every way, so it is built where the caller
   // wants it (two locals each cost a move on the way out).
@@ -551,7 +584,7 @@ std::string EvalArg(TNokaBase& e, const std::string& text, const CompiledRef& co
     return value;
   }
   if (TryEvalArgFast(e, compiled, value)) return value;
-  value = EvalArgReading(e, text);
+  if (!EvalKeptJoin(e, text, value)) value = EvalArgReading(e, text);
   // Whatever ran while reading (calls, nested statements) may have left a
   // number behind that is not this value's.
   e.LastNumberValid = false;
