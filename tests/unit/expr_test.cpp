@@ -142,6 +142,20 @@ TEST(Expressions, VariableThenConstantAgreesWithReading) {
     for (const char* c : cases) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c << " (round " << round << ")";
 }
 
+// Each text as an argument (value and type tag) and, with `asExpression`,
+// as an expression: compiled and read, the same.
+template <size_t N>
+void ExpectArgumentsAgree(TestEngine& t, const char* const (&cases)[N], bool asExpression) {
+  for (const char* c : cases) {
+    std::string compiled = t.Arg(c);
+    std::string compiledType = t.e.CurrentType;
+    std::string reading = t.ArgReading(c);
+    EXPECT_EQ(compiled, reading) << c;
+    EXPECT_EQ(compiledType, t.e.CurrentType) << c;
+    if (asExpression) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
+  }
+}
+
 // Arguments too: lone words, lone brackets and dictionary items are
 // compiled, and both value and type tag must match the reading.
 TEST(Expressions, CompiledArgumentsAgreeWithReading) {
@@ -159,13 +173,7 @@ TEST(Expressions, CompiledArgumentsAgreeWithReading) {
       "5",          "007",        "1.50",        "1e3",          "$1F",          "0",
       "「abc」",    "「」",       "`x y`",       "\"12\"",      "「 a 」",      "12個",
   };
-  for (const char* c : cases) {
-    std::string compiled = t.Arg(c);
-    std::string compiledType = t.e.CurrentType;
-    std::string reading = t.ArgReading(c);
-    EXPECT_EQ(compiled, reading) << c;
-    EXPECT_EQ(compiledType, t.e.CurrentType) << c;
-  }
+  ExpectArgumentsAgree(t, cases, false);
 }
 
 // Items whose key is a literal or an expression are compiled too: the key
@@ -185,16 +193,7 @@ TEST(Expressions, ItemKeysAgreeWithReading) {
       "1+辞書の(A-5)",          "変数の(「キー」)",  "変数の(N+1)",        "`x`&辞書の(`キー`)", "辞書の(「{N}」)",
       "辞書の(辞書の(「キー」))", "辞書の(文字数(S))", "辞書の(「キー」)<「鍵」", "無い物の(「キー」)",
   };
-  for (int round = 0; round < 2; ++round) {
-    for (const char* c : cases) {
-      std::string compiled = t.Arg(c);
-      std::string compiledType = t.e.CurrentType;
-      std::string reading = t.ArgReading(c);
-      EXPECT_EQ(compiled, reading) << c;
-      EXPECT_EQ(compiledType, t.e.CurrentType) << c;
-      EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
-    }
-  }
+  for (int round = 0; round < 2; ++round) ExpectArgumentsAgree(t, cases, true);
   EXPECT_EQ(t.Arg("辞書の(I%5)"), "書いたまま");
   EXPECT_EQ(t.Arg("辞書の(A%5)"), "2");
   EXPECT_EQ(t.Arg("辞書の(「キー」)"), "鍵");
@@ -217,14 +216,7 @@ TEST(Expressions, ElementsAgreeWithReading) {
       "辞書#1",    "無い#1",       "表#L#0",       "(表#1#1)",    "表#(I)#0&表#0#(J)", "表#I#L",
   };
   for (int round = 0; round < 2; ++round) {
-    for (const char* c : cases) {
-      std::string compiled = t.Arg(c);
-      std::string compiledType = t.e.CurrentType;
-      std::string reading = t.ArgReading(c);
-      EXPECT_EQ(compiled, reading) << c;
-      EXPECT_EQ(compiledType, t.e.CurrentType) << c;
-      EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
-    }
+    ExpectArgumentsAgree(t, cases, true);
     t.Run("表は、「1,2\n3,4」\n");
   }
   EXPECT_EQ(t.Arg("表#0#1"), "3");  // column, then row
