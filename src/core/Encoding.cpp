@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 
@@ -123,12 +124,24 @@ std::string FromUtf8(std::string_view utf8) {
 }
 
 const std::string& Sj(const char* utf8Literal) {
+  // Each thread looks in a small table of its own first: the shared map is
+  // behind a lock, and the commands ask for their fixed texts at every run.
+  // Map entries never move and are never dropped, so the table may point
+  // into it.
+  struct Recent {
+    const char* key = nullptr;
+    const std::string* text = nullptr;
+  };
+  static thread_local Recent recent[64];
+  Recent& slot = recent[(reinterpret_cast<uintptr_t>(utf8Literal) >> 3) & 63];
+  if (slot.key == utf8Literal) return *slot.text;
   static std::mutex mu;
   static std::unordered_map<const char*, std::string> cache;
   std::lock_guard<std::mutex> lock(mu);
   auto it = cache.find(utf8Literal);
-  if (it != cache.end()) return it->second;
-  return cache.emplace(utf8Literal, FromUtf8(utf8Literal)).first->second;
+  if (it == cache.end()) it = cache.emplace(utf8Literal, FromUtf8(utf8Literal)).first;
+  slot = {utf8Literal, &it->second};
+  return it->second;
 }
 
 bool IsValidUtf8(std::string_view s) {

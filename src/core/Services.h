@@ -36,6 +36,10 @@ class IOutputService {
   // lines. The surface keeps its own pen: where the next line goes depends
   // on the font's height, which only the surface can measure.
   virtual void WriteText(const std::string& text, const TextStyle& style) = 0;
+  // Whether WriteText looks at its style. A terminal has one font and
+  // colour: there 表示 need not work the style out of the font variables,
+  // which was most of what it cost.
+  virtual bool ShowsTextStyle() const { return true; }
   // 言う: a message box with an OK button.
   virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
   // Warnings of -debug in console mode, refusals nobody was asked about.

@@ -27,6 +27,7 @@ class ConsoleHost : public IOutputService,
   HostServices Services();
 
   void WriteText(const std::string& text, const TextStyle& style) override;
+  bool ShowsTextStyle() const override { return false; }
   void MessageBox(const std::string& text, const std::string& caption) override;
   void Diagnostic(const std::string& text) override;
 

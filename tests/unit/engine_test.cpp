@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <thread>
 
 #include "TestHost.h"
 #include "core/EngineCaches.h"
@@ -288,6 +290,21 @@ TEST(Engine, DebugHintsOncePerPlace) {
       EXPECT_NE(log.find("代入する値は最初の句だけです。"), std::string::npos) << log;
     }
   }
+}
+
+// Fixed texts converted once per literal: many literals share a slot of
+// each thread's table of recent ones, and every one must still give its
+// own text, on the engine's thread and on another.
+TEST(Encoding, FixedTextsKeepTheirOwnConversion) {
+  static char texts[300][16];
+  for (int k = 0; k < 300; ++k) snprintf(texts[k], sizeof texts[k], "語%03d", k);
+  auto check = [] {
+    for (int round = 0; round < 3; ++round)
+      for (int k = round; k < 300; k += 1 + round) ASSERT_EQ(Sj(texts[k]), FromUtf8(texts[k])) << k;
+  };
+  check();
+  std::thread other(check);
+  other.join();
 }
 
 TEST(Encoding, LooksLikeUtf8) {

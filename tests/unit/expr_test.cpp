@@ -152,7 +152,9 @@ void ExpectArgumentsAgree(TestEngine& t, const char* const (&cases)[N], bool asE
     std::string reading = t.ArgReading(c);
     EXPECT_EQ(compiled, reading) << c;
     EXPECT_EQ(compiledType, t.e.CurrentType) << c;
-    if (asExpression) EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
+    if (asExpression) {
+      EXPECT_EQ(t.Eval(c), t.EvalReading(c)) << c;
+    }
   }
 }
 

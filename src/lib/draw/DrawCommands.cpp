@@ -46,7 +46,8 @@ void CmdShowText(TNokaBase& e) {
   if (WriteToDisplayTarget(e, text)) return;
   ICanvas* canvas = e.Services.Console ? nullptr : MainCanvas(e);
   if (!canvas) {
-    e.Services.Output->WriteText(text, CurrentTextStyle(e));
+    IOutputService& output = *e.Services.Output;
+    output.WriteText(text, output.ShowsTextStyle() ? CurrentTextStyle(e) : TextStyle());
     return;
   }
   draw::ShowLines(*canvas, parts::Layout(e), draw::DisplayText(text, TabWidth(e)), draw::CurrentFont(e));
