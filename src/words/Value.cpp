@@ -1098,9 +1098,11 @@ void KeepLiteralReadings(TNokaBase& e, const char* base, std::vector<JoinPiece>&
     const std::string_view lit(base + piece.Start, piece.End - piece.Start);
     if (piece.Kind != JoinPiece::kLiteral || lit[0] != '"' || lit.size() > kLiteralCacheLimit) continue;
     piece.Literal = KeptLiteralReading(e, lit);
-    if (piece.Literal->Unterminated) piece.Literal.reset();  // its error is EvalStringLiteral's
-    for (const LiteralReading::Piece& part : piece.Literal ? piece.Literal->Pieces : std::vector<LiteralReading::Piece>{})
-      piece.LiteralRuns |= part.Expression;
+    if (piece.Literal->Unterminated) {
+      piece.Literal.reset();  // its error is EvalStringLiteral's
+      continue;
+    }
+    for (const LiteralReading::Piece& part : piece.Literal->Pieces) piece.LiteralRuns |= part.Expression;
   }
 }
 
