@@ -6,9 +6,10 @@
 # variable, an item write and read, a condition not taken), a command
 # called in brackets, and what text-handling scripts run most (joins, a
 # literal with {…}, a condition on a text, an item keyed by a literal, a
-# table element).
+# table element, a command with a literal with {…} as its phrase).
 #   bench/statements.sh [label...]   labels: const inc copy itemw itemr cond sore call
 #                                             join tmpl textcond itemlit elem
+#                                             cmd tmplcmd bcall
 # NOKARI names the program to measure; TURNS the number of turns.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -35,6 +36,9 @@ statement() {
     textcond) echo "もし、Sが、「abc」ならば、(Xは、1)" ;;
     itemlit) echo "Xは、途中の(「キー」)" ;;
     elem) echo "Xは、表#1#1" ;;
+    cmd) echo "Sの、文字数" ;;
+    tmplcmd) echo "「{N}番」の、文字数" ;;
+    bcall) echo "Xは、文字数(S)" ;;
     *) echo "unknown label $1" >&2; exit 2 ;;
   esac
 }
@@ -48,7 +52,7 @@ count() {
 }
 
 labels=("$@")
-[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call join tmpl textcond itemlit elem)
+[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call join tmpl textcond itemlit elem cmd tmplcmd bcall)
 base=$(count empty)
 echo "label    a turn  statement"
 for label in "${labels[@]}"; do

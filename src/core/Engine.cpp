@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "core/Cp932.h"
 #include "core/Debugger.h"
@@ -599,20 +600,60 @@ bool MayEmbed(const char* p, const char* end) {
   return false;
 }
 
-void StepLiteral(TNokaBase& e, const char* p, bool& stepAgain) {
-  const char* end = LiteralEnd(e, p);
-  if (*p == '"' && MayEmbed(p, end)) SpoilPlan(e);
-  std::string value = EvalStringLiteral(e, std::string_view(p, end - p));
-  std::string phrase = QuoteAsLiteral(value);
-  p = end;
+// The rest of a phrase that starts with a literal read to `end`, given as
+// `phrase` (the literal's value, quoted): a chain joined with "&" or the
+// particle after it; then the phrase is acted on. `pushed` (optional) gets
+// the whole phrase as it is acted on.
+void FinishLiteralPhrase(TNokaBase& e, const char* end, std::string phrase, bool& stepAgain,
+                         std::string* pushed = nullptr) {
+  const char* p = end;
   SkipSpaces(p);
   if (*p == '&' && p[1] != '&') {
     ReadConcatChain(e, p, phrase);
   } else if (!IsWordDelimiter(static_cast<unsigned char>(*p))) {
     phrase += ReadWord(p);
   }
+  if (pushed) *pushed = phrase;
   e.Cursor.P = p;
   PhraseDispatch(e, std::move(phrase), false, stepAgain);
+}
+
+void StepLiteral(TNokaBase& e, const char* p, bool& stepAgain) {
+  const char* end = LiteralEnd(e, p);
+  if (*p != '"' || !MayEmbed(p, end)) {
+    std::string phrase = QuoteAsLiteral(EvalStringLiteral(e, std::string_view(p, end - p)));
+    FinishLiteralPhrase(e, end, std::move(phrase), stepAgain);
+    return;
+  }
+  // A literal with {…} is evaluated as it is read. A command's phrase that
+  // is such a literal (「{N}番」を) still lets the statement be planned: the
+  // plan keeps the literal and evaluates it again at its turn
+  // (PlannedLiteral). The recording is kept aside meanwhile: the
+  // evaluation may run statements of its own.
+  std::optional<EngineCaches::PlanRecording> kept;
+  if (StillPlannable(e) && !e.Caches->Recording.SetsLine && !e.Caches->PlansOff) kept = e.Caches->Recording;
+  SpoilPlan(e);
+  const std::string_view literal(p, end - p);
+  std::string phrase = QuoteAsLiteral(EvalStringLiteral(e, literal));
+  if (!kept) {
+    FinishLiteralPhrase(e, end, std::move(phrase), stepAgain);
+    return;
+  }
+  e.Caches->Recording = std::move(*kept);
+  SpoilPlan(e);
+  const size_t index = e.ArgStack.Count();
+  const size_t quoted = phrase.size();
+  std::string pushed = phrase;
+  pushed.reserve(phrase.size() + 8);
+  FinishLiteralPhrase(e, end, std::move(phrase), stepAgain, &pushed);
+  // Only a phrase pushed as it is (the literal with the particle or the
+  // chain that follows it in the text) is planned: anything else spoiled.
+  EngineCaches::PlanRecording& rec = e.Caches->Recording;
+  if (e.ArgStack.Count() == index + 1 && e.ArgStack.Items[index] == pushed && rec.Start == e.StmtStart &&
+      !rec.SetsLine) {
+    rec.Pure = true;
+    rec.Literals.push_back({static_cast<uint32_t>(index), literal, pushed.substr(quoted), {}});
+  }
 }
 
 void StepElement(TNokaBase& e, const char* p, bool& stepAgain) {
@@ -809,7 +850,7 @@ bool StepPlain(TNokaBase& e, bool& planTried) {
     e.StmtBuf = e.Cursor.Buf.get();
     e.StmtEnd = e.Cursor.End;
     if (!planTried && ReplayPlan(e, p)) return;
-    e.Caches->Recording = {p, e.StmtBuf, e.StmtEnd, true, false};
+    e.Caches->Recording = {p, e.StmtBuf, e.StmtEnd, true, false, {}};
   }
   switch (c) {
     case '"':

@@ -102,6 +102,17 @@ struct LiteralReading {
   bool Unterminated = false;
 };
 
+// A double-quoted literal with {…} among a command's phrases (「{N}番」を):
+// its value is evaluated where the reading evaluates it, so a plan keeps the
+// literal and the particle after it and evaluates it again at every replay,
+// at its turn among the phrases.
+struct PlannedLiteral {
+  uint32_t Index = 0;     // among the phrases
+  std::string_view Text;  // the literal, in the plan's text
+  std::string Particle;   // what follows it in the phrase (を, の …)
+  std::shared_ptr<LiteralReading> Reading;  // kept at the first replay
+};
+
 struct EngineCaches {
   // Every reading kept by the place it starts (blocks, value texts,
   // conditions, plans) holds the text it was read from and where that text
@@ -158,6 +169,9 @@ struct EngineCaches {
     // kCommand, kAssignItem: the phrases pushed in order (not the verb), and
     // the line number when reading stepped over a line end.
     std::vector<std::string> Phrases;
+    // kCommand: the phrases that are literals evaluated at every replay
+    // (their place in Phrases holds the value of the first reading).
+    std::vector<PlannedLiteral> Literals;
     bool SetsLine = false;
     int32_t LineNo = 0;
     // kCommand
@@ -204,6 +218,7 @@ struct EngineCaches {
     const char* Limit = nullptr;
     bool Pure = false;
     bool SetsLine = false;
+    std::vector<PlannedLiteral> Literals;  // as in StatementPlan
   } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
   // Where a line end stepped over lately leads and the line number its

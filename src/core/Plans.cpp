@@ -84,6 +84,40 @@ bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
   return true;
 }
 
+// A command statement with literals among its phrases (PlannedLiteral):
+// the phrases pushed in order, each literal evaluated at its turn as the
+// reading evaluates it, then the verb looked up and run as the reading
+// runs it. The literals may run anything, so nothing of the plan but its
+// text is taken before they are evaluated.
+void ReplayWithLiterals(TNokaBase& e, EngineCaches::StatementPlan& plan, const char* p) {
+  const std::string* owner = plan.Owner.get();
+  const char* limit = plan.Limit;
+  const char* end = plan.End;
+  TextBuf held = plan.Owner;  // the literals' text, while they run
+  auto& items = e.ArgStack.Items;
+  size_t next = 0;
+  for (size_t i = 0; i < plan.Phrases.size(); ++i) {
+    if (next < plan.Literals.size() && plan.Literals[next].Index == i) {
+      PlannedLiteral& literal = plan.Literals[next++];
+      e.Cursor.P = literal.Text.data();  // where the reading stands then
+      std::string phrase = QuoteAsLiteral(EvalPlacedLiteral(e, literal.Text, literal.Reading));
+      phrase += literal.Particle;
+      items.push_back(std::move(phrase));
+    } else {
+      items.push_back(plan.Phrases[i]);
+    }
+  }
+  e.Cursor.P = end;
+  if (plan.SetsLine) e.LineNo = plan.LineNo;
+  const uint64_t generation = e.Words.Generation();
+  if (plan.VerbGeneration != generation || !generation) {
+    plan.VerbWord = plan.Verb[0] == '\\' ? WordRef() : e.Words.FindRef(plan.Verb, true);
+    plan.VerbGeneration = generation;
+  }
+  RunVerb(e, plan.Verb, plan.VerbWord.get());
+  StepOverLineEndAfter(e, owner, limit, p);
+}
+
 }  // namespace
 
 bool StillPlannable(const TNokaBase& e) {
@@ -107,6 +141,13 @@ void RecordCommandPlan(TNokaBase& e) {
   plan.End = e.Cursor.P;
   plan.Phrases.assign(e.ArgStack.Items.begin(), e.ArgStack.Items.end() - 1);
   plan.Verb = e.ArgStack.Items.back();
+  if (!rec.Literals.empty()) {
+    // Literals among the phrases are evaluated again at their turn (they
+    // were read on the line the statement starts); a literal as the verb
+    // is not planned.
+    if (rec.Literals.back().Index >= plan.Phrases.size()) return;
+    plan.Literals = std::move(rec.Literals);
+  }
   plan.SetsLine = rec.SetsLine;
   plan.LineNo = e.LineNo;
   e.Caches->Plans.Emplace(start, std::move(plan));
@@ -128,7 +169,7 @@ void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
 
 void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
                     std::shared_ptr<const std::string> value, const char* end) {
-  if (e.Caches->PlansOff) return;
+  if (e.Caches->PlansOff || !e.Caches->Recording.Literals.empty()) return;
   RetirePlansWhenFull(e);
   EngineCaches::StatementPlan plan;
   plan.Kind = EngineCaches::StatementPlan::kAssignItem;
@@ -163,6 +204,10 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
     if (plan.SetsLine) e.LineNo = plan.LineNo;
     AssignItemPlanned(e, plan.Phrases, plan.Name, *plan.Value, plan.Item);
     StepPastLineEnd(e, plan);
+    return true;
+  }
+  if (!plan.Literals.empty()) {
+    ReplayWithLiterals(e, plan, p);
     return true;
   }
   e.Cursor.P = plan.End;

@@ -42,6 +42,7 @@ std::shared_ptr<const TCsvDbBase> ParseFresh(std::string_view text) {
 
 std::string_view PopArgView(TNokaBase& e, std::string& store) {
   std::string text = e.ArgStack.PopLast();
+  if (text[0] == '`' && !e.Caches->PlansOff && EvalHandedOnLiteral(e, text, store)) return store;
   const CompiledRef compiled = CompileArgument(text);
   if (THashNode* w = LoneVariableArg(e, text, compiled)) return w->Value;
   store = EvalArg(e, text, compiled);

@@ -208,6 +208,11 @@ std::string QuoteAsLiteral(std::string_view value) {
   std::string out;
   out.reserve(value.size() + 2);
   out += '`';
+  if (value.find('`') == std::string_view::npos) {  // nothing to double (not even a trail byte)
+    out.append(value);
+    out += '`';
+    return out;
+  }
   for (size_t i = 0; i < value.size();) {
     size_t len = CharLenAt(value, i);
     out.append(value.substr(i, len));
@@ -229,6 +234,33 @@ std::string UnquoteLiteral(std::string_view phrase) {
     i += len;
   }
   return out;
+}
+
+bool EvalHandedOnLiteral(TNokaBase& e, const std::string& text, std::string& out) {
+  if (text.size() < 2 || text[0] != '`' || text.back() != '`') return false;
+  // The closing quote must be the last character: `a`&`b` is a join, `5`+1
+  // an expression, and a last byte "`" may be a character's second byte. A
+  // doubled quote inside stands for one ("`" is never a first byte).
+  const size_t last = text.size() - 1;
+  bool doubled = false;
+  size_t i = 1;
+  while (i < last) {
+    if (text[i] == '`') {
+      if (i + 1 >= last || text[i + 1] != '`') return false;
+      doubled = true;
+      i += 2;
+      continue;
+    }
+    i += CharLenAt(text, i);
+  }
+  if (i != last) return false;
+  if (doubled)
+    out = UnquoteLiteral(text);
+  else
+    out.assign(text, 1, last - 1);
+  SetTag(e.CurrentType, "s");
+  e.LastNumberValid = false;
+  return true;
 }
 
 std::string ExtractLiteral(TNokaBase& e, const char*& p) {
@@ -322,9 +354,14 @@ void AppendLiteralReading(TNokaBase& e, LiteralReading& reading, std::string& ou
   }
 }
 
+std::string EvalReading(TNokaBase& e, std::shared_ptr<LiteralReading> reading);
+
 std::string EvalDoubleQuoted(TNokaBase& e, std::string_view lit) {
   // Held: the expressions may run statements that empty the cache.
-  std::shared_ptr<LiteralReading> reading = KeptLiteralReading(e, lit);
+  return EvalReading(e, KeptLiteralReading(e, lit));
+}
+
+std::string EvalReading(TNokaBase& e, std::shared_ptr<LiteralReading> reading) {
   std::string out;
   out.reserve(reading->FixedSize);
   AppendLiteralReading(e, *reading, out);
@@ -347,6 +384,14 @@ std::shared_ptr<LiteralReading> KeptLiteralReading(TNokaBase& e, std::string_vie
 std::string EvalStringLiteral(TNokaBase& e, std::string_view lit) {
   if (!lit.empty() && lit[0] == '"' && lit.size() <= kLiteralCacheLimit && !e.Caches->PlansOff)
     return EvalDoubleQuoted(e, lit);
+  return EvalStringLiteralReading(e, lit);
+}
+
+std::string EvalPlacedLiteral(TNokaBase& e, std::string_view lit, std::shared_ptr<LiteralReading>& kept) {
+  if (!lit.empty() && lit[0] == '"' && lit.size() <= kLiteralCacheLimit && !e.Caches->PlansOff) {
+    if (!kept) kept = KeptLiteralReading(e, lit);
+    return EvalReading(e, kept);
+  }
   return EvalStringLiteralReading(e, lit);
 }
 
@@ -539,6 +584,8 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text) {
 }
 
 std::string EvalArg(TNokaBase& e, const std::string& text) {
+  std::string value;
+  if (!e.Caches->PlansOff && EvalHandedOnLiteral(e, text, value)) return value;
   return EvalArg(e, text, CompileArgument(text));
 }
 

@@ -27,6 +27,9 @@ std::string EvalStringLiteral(TNokaBase& e, std::string_view literal);
 // A double-quoted literal's reading (its texts and {…} expressions), kept
 // by its text in the engine's caches.
 std::shared_ptr<LiteralReading> KeptLiteralReading(TNokaBase& e, std::string_view literal);
+// EvalStringLiteral for a literal that stands in one place: its reading is
+// kept in `kept` at the first call instead of being looked up by its text.
+std::string EvalPlacedLiteral(TNokaBase& e, std::string_view literal, std::shared_ptr<LiteralReading>& kept);
 // The same by walking the literal every time, which the kept readings of
 // double-quoted literals must agree with.
 std::string EvalStringLiteralReading(TNokaBase& e, std::string_view literal);
@@ -34,6 +37,12 @@ std::string EvalStringLiteralReading(TNokaBase& e, std::string_view literal);
 std::string ExtractLiteral(TNokaBase& e, const char*& p);
 // A value written back as a backquoted literal.
 std::string QuoteAsLiteral(std::string_view value);
+// An argument that is one backquoted literal and nothing else, as values are
+// handed on as phrases (a literal with {…} read with its statement, a
+// bracket call's result): its text and type as EvalArg gives them, without
+// compiling it (such texts seldom come twice, and every new text compiled
+// is kept). False, nothing done, for any other text.
+bool EvalHandedOnLiteral(TNokaBase& e, const std::string& text, std::string& out);
 
 // Assignment statements (the statement engine hands them over).
 void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText,

@@ -224,6 +224,32 @@ TEST(Expressions, ElementsAgreeWithReading) {
   EXPECT_EQ(t.Arg("表#0#1"), "3");  // column, then row
 }
 
+// A value handed on as one backquoted literal (a literal with {…} read
+// with its statement, a bracket call's result) is taken as it stands: the
+// same text and type as reading it, and anything that is not one whole
+// literal is still read (joins, expressions, a quote that is a character's
+// second byte, doubled quotes, one left open).
+TEST(Expressions, HandedOnLiteralsAgreeWithReading) {
+  TestEngine t;
+  t.Run("A=7\n");
+  const char* cases[] = {
+      "`abc`", "`5`",   "``",     "`a``b`",  "````",   "`a`&`b`", "`5`+1",  "`5`<6",  "`x`&A",
+      "`～`",  "`～～`", "`表`",   "`ソ`",    "`a b`",  "`1,000`", "`{A}`",  "`\\n`",
+  };
+  ExpectArgumentsAgree(t, cases, false);
+  EXPECT_EQ(t.Arg("`a``b`"), "a`b");
+  EXPECT_EQ(t.Arg("`～`"), "～");
+  // A literal whose last quote is doubled, or is the second byte of ～
+  // (CP932 81 60, given as they stand), is open: the reading's error.
+  for (const std::string& open : {std::string("`a``"), std::string("`\x81\x60")}) {
+    std::string fast, reading;
+    try { EvalArg(t.e, open); } catch (const ENoka& err) { fast = err.Message; }
+    try { EvalArgReading(t.e, open); } catch (const ENoka& err) { reading = err.Message; }
+    EXPECT_FALSE(fast.empty()) << open;
+    EXPECT_EQ(fast, reading) << open;
+  }
+}
+
 // A stored result is read back from its 15-digit text, not from the wider
 // number it was formatted from.
 TEST(Expressions, StoredResultsReadBackFromTheirText) {

@@ -898,5 +898,47 @@ TEST(PlansAgree, ConditionsOnTexts) {
       "）\n");
 }
 
+// A command whose phrase is a literal with {…} (「{I}番」を、表示) is planned
+// with the literal evaluated again at its turn: before the later phrases
+// are evaluated and the verb is looked up, as the reading does. The
+// literal's {…} runs a function that changes a later phrase's variable and,
+// once, renames the verb; a literal joined with & to what follows, two
+// literals, one on a line the statement continues from, one as the verb
+// (not planned), one assigned to, and errors inside the {…} and in the verb.
+TEST(PlansAgree, LiteralPhrasesEvaluatedAtTheirTurn) {
+  ExpectAgreement(
+      "足し算を、「?と,?を」で、関数定義\n"
+      "エラーを無視\n"
+      "Bは、「b」\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  「{I}番」を、表示\n"
+      "  「<{I*2}>」の、文字数\n  それを、表示\n"
+      "  「{カエル}」と、Bを、足し算\n  それを、表示\n"
+      "  「{I}」と、「{I*3}」を、足し算\n  それを、表示\n"
+      "  「[{I}]」&B&「{I}」を、表示\n"
+      "  「{I}-{B}」を、\n    表示\n"
+      "  「{I}」\n  それを、表示\n"
+      "  「{I}」は、5\n"
+      "  「{シッパイ}」を、表示\n"
+      "  「{I}」を、ミテイギ\n"
+      "  「{カワル}」を、見せる\n"
+      "）\n"
+      "おわり\n"
+      "*足し算\n引数取得\nそれは、それ&「+」&B\n戻る\n"
+      "*カエル\nBは、B&「!」\nそれは、「蛙」\n戻る\n"
+      "*シッパイ\n「」の、切り出せ\nそれは、「x」\n戻る\n"
+      "*カワル\nもし、I=2ならば、表示を、「?を 見せる」に、名義変更\nそれは、I\n戻る\n");
+  // A literal whose {…} calls the function it stands in: each level
+  // evaluates its own.
+  ExpectAgreement(
+      "ツミを、「?の」で、関数定義\n"
+      "3の、ツミ\nそれを、表示\n"
+      "おわり\n"
+      "*ツミ\n引数取得\nNは、それ\n"
+      "もし、N<1ならば、(それは、「.」。戻る)\n"
+      "「{N}{ツミ(N-1)}」の、文字列\n"
+      "戻る\n");
+}
+
 }  // namespace
 }  // namespace nokari
