@@ -850,7 +850,7 @@ bool StepPlain(TNokaBase& e, bool& planTried) {
     e.StmtBuf = e.Cursor.Buf.get();
     e.StmtEnd = e.Cursor.End;
     if (!planTried && ReplayPlan(e, p)) return;
-    e.Caches->Recording = {p, e.StmtBuf, e.StmtEnd, true, false, {}};
+    e.Caches->Recording = {p, e.StmtBuf, e.StmtEnd, true, false, {}, {}};
   }
   switch (c) {
     case '"':
@@ -975,11 +975,16 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
       return;
     }
     if (*p == '(') {
+      // A call that starts a command statement still lets it be planned
+      // (PlannedLeadingCall); the recording is kept aside while it runs.
+      std::optional<EngineCaches::PlanRecording> kept;
+      if (e.ArgStack.Count() == 0 && StillPlannable(e) && !e.Caches->PlansOff) kept = e.Caches->Recording;
       SpoilPlan(e);
       THashNode* w = e.Words.Find(phrase, true);
       if (IsCallable(w)) {
         // The bracket must follow the name directly; CallBracketed says so.
         const char* q = e.Cursor.P;
+        const char* at = q;
         std::string result = CallBracketed(e, phrase, q, BracketUse::kStatement);
         std::string type = e.CurrentType;
         SkipSpaces(q);
@@ -990,6 +995,10 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
         }
         std::string next = ReadWord(q);
         e.Cursor.P = q;
+        if (kept && e.ArgStack.Count() == 0 && !kept->SetsLine) {
+          e.Caches->Recording = std::move(*kept);
+          e.Caches->Recording.LeadingCall = {phrase, at, next};
+        }
         std::string pushed = ValueAsPhrase(result, type) + next;  // never read again as program text
         e.ArgStack.Push(std::move(pushed));
         return;

@@ -113,6 +113,16 @@ struct PlannedLiteral {
   std::shared_ptr<LiteralReading> Reading;  // kept at the first replay
 };
 
+// A command statement that starts with a call in brackets (文字数(S)を、表示):
+// the call is made where the reading makes it, so a plan keeps the name,
+// where its bracket stands and the particle after it, and calls it again at
+// every replay, as its first phrase.
+struct PlannedLeadingCall {
+  std::string Name;
+  const char* At = nullptr;  // the bracket, in the plan's text (null: none)
+  std::string Particle;      // what follows the bracket in the phrase
+};
+
 struct EngineCaches {
   // Every reading kept by the place it starts (blocks, value texts,
   // conditions, plans) holds the text it was read from and where that text
@@ -172,6 +182,7 @@ struct EngineCaches {
     // kCommand: the phrases that are literals evaluated at every replay
     // (their place in Phrases holds the value of the first reading).
     std::vector<PlannedLiteral> Literals;
+    PlannedLeadingCall LeadingCall;  // kCommand
     bool SetsLine = false;
     int32_t LineNo = 0;
     // kCommand
@@ -219,6 +230,7 @@ struct EngineCaches {
     bool Pure = false;
     bool SetsLine = false;
     std::vector<PlannedLiteral> Literals;  // as in StatementPlan
+    PlannedLeadingCall LeadingCall;
   } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
   // Where a line end stepped over lately leads and the line number its

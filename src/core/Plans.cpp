@@ -84,22 +84,38 @@ bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
   return true;
 }
 
-// A command statement with literals among its phrases (PlannedLiteral):
-// the phrases pushed in order, each literal evaluated at its turn as the
-// reading evaluates it, then the verb looked up and run as the reading
-// runs it. The literals may run anything, so nothing of the plan but its
-// text is taken before they are evaluated.
-void ReplayWithLiterals(TNokaBase& e, EngineCaches::StatementPlan& plan, const char* p) {
+// A command statement with phrases evaluated as it is read: a leading
+// call in brackets (PlannedLeadingCall) and literals with {…}
+// (PlannedLiteral). The phrases are pushed in order, each of those
+// evaluated at its turn as the reading evaluates it, then the verb is
+// looked up and run as the reading runs it. They may run anything, so
+// nothing of the plan but its text is taken before they are evaluated.
+// False, nothing done, when the leading call's name no longer finds
+// something to call: the reader reads the statement.
+bool ReplayEvaluatingPhrases(TNokaBase& e, EngineCaches::StatementPlan& plan, const char* p) {
+  WordRef callee;
+  if (plan.LeadingCall.At) {
+    callee = e.Words.FindRef(plan.LeadingCall.Name, true);
+    if (!IsCallable(callee.get())) return false;
+  }
   const std::string* owner = plan.Owner.get();
   const char* limit = plan.Limit;
   const char* end = plan.End;
-  TextBuf held = plan.Owner;  // the literals' text, while they run
+  TextBuf held = plan.Owner;  // the text the phrases are read from, while they run
   auto& items = e.ArgStack.Items;
+  size_t i = 0;
+  if (callee) {
+    const char* q = plan.LeadingCall.At;
+    e.Cursor.P = q;  // where the reading stands then
+    std::string result = CallBracketed(e, std::move(callee), plan.LeadingCall.Name, q, BracketUse::kStatement);
+    items.push_back(ValueAsPhrase(result, e.CurrentType) + plan.LeadingCall.Particle);
+    i = 1;
+  }
   size_t next = 0;
-  for (size_t i = 0; i < plan.Phrases.size(); ++i) {
+  for (; i < plan.Phrases.size(); ++i) {
     if (next < plan.Literals.size() && plan.Literals[next].Index == i) {
       PlannedLiteral& literal = plan.Literals[next++];
-      e.Cursor.P = literal.Text.data();  // where the reading stands then
+      e.Cursor.P = literal.Text.data();
       std::string phrase = QuoteAsLiteral(EvalPlacedLiteral(e, literal.Text, literal.Reading));
       phrase += literal.Particle;
       items.push_back(std::move(phrase));
@@ -116,6 +132,7 @@ void ReplayWithLiterals(TNokaBase& e, EngineCaches::StatementPlan& plan, const c
   }
   RunVerb(e, plan.Verb, plan.VerbWord.get());
   StepOverLineEndAfter(e, owner, limit, p);
+  return true;
 }
 
 }  // namespace
@@ -148,6 +165,10 @@ void RecordCommandPlan(TNokaBase& e) {
     if (rec.Literals.back().Index >= plan.Phrases.size()) return;
     plan.Literals = std::move(rec.Literals);
   }
+  if (rec.LeadingCall.At) {
+    if (plan.Phrases.empty()) return;  // the call's value as the verb
+    plan.LeadingCall = std::move(rec.LeadingCall);
+  }
   plan.SetsLine = rec.SetsLine;
   plan.LineNo = e.LineNo;
   e.Caches->Plans.Emplace(start, std::move(plan));
@@ -169,7 +190,7 @@ void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
 
 void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
                     std::shared_ptr<const std::string> value, const char* end) {
-  if (e.Caches->PlansOff || !e.Caches->Recording.Literals.empty()) return;
+  if (e.Caches->PlansOff || !e.Caches->Recording.Literals.empty() || e.Caches->Recording.LeadingCall.At) return;
   RetirePlansWhenFull(e);
   EngineCaches::StatementPlan plan;
   plan.Kind = EngineCaches::StatementPlan::kAssignItem;
@@ -206,10 +227,7 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
     StepPastLineEnd(e, plan);
     return true;
   }
-  if (!plan.Literals.empty()) {
-    ReplayWithLiterals(e, plan, p);
-    return true;
-  }
+  if (!plan.Literals.empty() || plan.LeadingCall.At) return ReplayEvaluatingPhrases(e, plan, p);
   e.Cursor.P = plan.End;
   if (plan.SetsLine) e.LineNo = plan.LineNo;
   uint64_t generation = e.Words.Generation();

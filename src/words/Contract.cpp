@@ -42,7 +42,9 @@ std::shared_ptr<const TCsvDbBase> ParseFresh(std::string_view text) {
 
 std::string_view PopArgView(TNokaBase& e, std::string& store) {
   std::string text = e.ArgStack.PopLast();
-  if (text[0] == '`' && !e.Caches->PlansOff && EvalHandedOnLiteral(e, text, store)) return store;
+  if ((text[0] == '`' || (text[0] >= '0' && text[0] <= '9')) && !e.Caches->PlansOff &&
+      EvalHandedOnValue(e, text, store))
+    return store;
   const CompiledRef compiled = CompileArgument(text);
   if (THashNode* w = LoneVariableArg(e, text, compiled)) return w->Value;
   store = EvalArg(e, text, compiled);

@@ -236,7 +236,31 @@ std::string UnquoteLiteral(std::string_view phrase) {
   return out;
 }
 
-bool EvalHandedOnLiteral(TNokaBase& e, const std::string& text, std::string& out) {
+namespace {
+
+// A decimal number written plainly (digits, at most one point between
+// digits): its text as written is its value.
+bool IsPlainDecimal(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  if (i == 0) return false;
+  if (i < text.size() && text[i] == '.') {
+    const size_t point = ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    if (i == point) return false;
+  }
+  return i == text.size();
+}
+
+}  // namespace
+
+bool EvalHandedOnValue(TNokaBase& e, const std::string& text, std::string& out) {
+  if (IsPlainDecimal(text)) {
+    out = text;
+    SetTag(e.CurrentType, "e");
+    e.LastNumberValid = false;
+    return true;
+  }
   if (text.size() < 2 || text[0] != '`' || text.back() != '`') return false;
   // The closing quote must be the last character: `a`&`b` is a join, `5`+1
   // an expression, and a last byte "`" may be a character's second byte. A
@@ -585,7 +609,7 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text) {
 
 std::string EvalArg(TNokaBase& e, const std::string& text) {
   std::string value;
-  if (!e.Caches->PlansOff && EvalHandedOnLiteral(e, text, value)) return value;
+  if (!e.Caches->PlansOff && EvalHandedOnValue(e, text, value)) return value;
   return EvalArg(e, text, CompileArgument(text));
 }
 

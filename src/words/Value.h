@@ -37,12 +37,12 @@ std::string EvalStringLiteralReading(TNokaBase& e, std::string_view literal);
 std::string ExtractLiteral(TNokaBase& e, const char*& p);
 // A value written back as a backquoted literal.
 std::string QuoteAsLiteral(std::string_view value);
-// An argument that is one backquoted literal and nothing else, as values are
-// handed on as phrases (a literal with {…} read with its statement, a
-// bracket call's result): its text and type as EvalArg gives them, without
-// compiling it (such texts seldom come twice, and every new text compiled
-// is kept). False, nothing done, for any other text.
-bool EvalHandedOnLiteral(TNokaBase& e, const std::string& text, std::string& out);
+// An argument that is one backquoted literal or one number written plainly
+// and nothing else, as values are handed on as phrases (a literal with {…}
+// read with its statement, a bracket call's result): its text and type as
+// EvalArg gives them, without compiling it (such texts seldom come twice,
+// and every new text compiled is kept). False, nothing done, otherwise.
+bool EvalHandedOnValue(TNokaBase& e, const std::string& text, std::string& out);
 
 // Assignment statements (the statement engine hands them over).
 void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText,

@@ -224,8 +224,8 @@ TEST(Expressions, ElementsAgreeWithReading) {
   EXPECT_EQ(t.Arg("表#0#1"), "3");  // column, then row
 }
 
-// A value handed on as one backquoted literal (a literal with {…} read
-// with its statement, a bracket call's result) is taken as it stands: the
+// A value handed on as one backquoted literal or plain number (a literal
+// with {…} read with its statement, a bracket call's result) is taken as it stands: the
 // same text and type as reading it, and anything that is not one whole
 // literal is still read (joins, expressions, a quote that is a character's
 // second byte, doubled quotes, one left open).
@@ -235,6 +235,9 @@ TEST(Expressions, HandedOnLiteralsAgreeWithReading) {
   const char* cases[] = {
       "`abc`", "`5`",   "``",     "`a``b`",  "````",   "`a`&`b`", "`5`+1",  "`5`<6",  "`x`&A",
       "`～`",  "`～～`", "`表`",   "`ソ`",    "`a b`",  "`1,000`", "`{A}`",  "`\\n`",
+      // numbers written plainly, and texts that only start like one
+      "123",   "007",   "1.50",   "0",       "0.0",    "98765432109876543210", "1.",  "1.2.3",  "12個",
+      "1e3",   "1,000", "5+1",    "5 ",
   };
   ExpectArgumentsAgree(t, cases, false);
   EXPECT_EQ(t.Arg("`a``b`"), "a`b");

@@ -940,5 +940,58 @@ TEST(PlansAgree, LiteralPhrasesEvaluatedAtTheirTurn) {
       "戻る\n");
 }
 
+// A command that starts with a call in brackets (文字数(S)を、表示) is
+// planned with the call made again at every run, first, as the reading
+// makes it: a function whose call changes a later phrase's variable, a
+// command, a call with a literal with {…} after it, a statement continued
+// on the next line, a call that fails, a name that is copied over or
+// removed between runs, one renamed and its name made a variable's (the
+// statement is read again), a call alone (not planned), and a recursion
+// through such statements.
+TEST(PlansAgree, LeadingCallsMadeAtTheirTurn) {
+  ExpectAgreement(
+      "足し算を、「?と,?を」で、関数定義\n"
+      "カエルを、「?の」で、関数定義\n"
+      "ヘンシンを、「?の」で、関数定義\n"
+      "エラーを無視\n"
+      "Bは、「b」\nSは、「abcdef」\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  文字数(S)を、表示\n"
+      "  INT(I*2.5)の、文字数\n  それを、表示\n"
+      "  カエル(I)と、Bを、足し算\n  それを、表示\n"
+      "  文字数(S&I)と、「{I}{B}」を、足し算\n  それを、表示\n"
+      "  文字数(B)を、\n    表示\n"
+      "  シッパイ(I)を、表示\n"
+      "  ヘンシン(I)を、表示\n"
+      "  文字数(S)\n  それを、表示\n"
+      "  もし、I=2ならば、カンスウから、ヘンシンへ、単語コピー\n"
+      "  もし、I=3ならば、ヘンシンを、消す\n"
+      "）\n"
+      "おわり\n"
+      "*足し算\n引数取得\nそれは、それ&「+」&B\n戻る\n"
+      "*カエル\n引数取得\nBは、B&それ\nそれは、「蛙」\n戻る\n"
+      "*シッパイ\n「」の、切り出せ\nそれは、「x」\n戻る\n"
+      "*ヘンシン\n引数取得\nそれは、それ*10\n戻る\n"
+      "*カンスウ\n引数取得\nそれは、それ*100\n戻る\n");
+  ExpectAgreement(
+      "ヘンシンを、「?の」で、関数定義\n"
+      "エラーを無視\n"
+      "Iを、1から、3まで、繰り返す（\n"
+      "  ヘンシン(I)を、表示\n"
+      "  もし、I=1ならば、(ヘンシンを、「?の ベツ」に、名義変更。ヘンシンは、「変数」)\n"
+      "）\n"
+      "おわり\n"
+      "*ヘンシン\n引数取得\nそれは、それ*10\n戻る\n");
+  ExpectAgreement(
+      "ツミを、「?の」で、関数定義\n"
+      "3の、ツミ\nそれを、表示\n"
+      "おわり\n"
+      "*ツミ\n引数取得\nNは、それ\n"
+      "もし、N<1ならば、(それは、「.」。戻る)\n"
+      "ツミ(N-1)の、文字数\n"
+      "それは、それ&N\n"
+      "戻る\n");
+}
+
 }  // namespace
 }  // namespace nokari
