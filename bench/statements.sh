@@ -9,7 +9,7 @@
 # table element, a command with a literal with {…} as its phrase).
 #   bench/statements.sh [label...]   labels: const inc copy itemw itemr cond sore call
 #                                             join tmpl textcond itemlit elem
-#                                             cmd tmplcmd bcall
+#                                             cmd tmplcmd bcall bexpr bcond
 # NOKARI names the program to measure; TURNS the number of turns.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -39,6 +39,8 @@ statement() {
     cmd) echo "Sの、文字数" ;;
     tmplcmd) echo "「{N}番」の、文字数" ;;
     bcall) echo "Xは、文字数(S)" ;;
+    bexpr) echo "Nは、N+文字数(S)" ;;
+    bcond) echo "もし、文字数(S)>文字数(「abc」)ならば、(Xは、1)" ;;
     *) echo "unknown label $1" >&2; exit 2 ;;
   esac
 }
@@ -52,7 +54,7 @@ count() {
 }
 
 labels=("$@")
-[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call join tmpl textcond itemlit elem cmd tmplcmd bcall)
+[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call join tmpl textcond itemlit elem cmd tmplcmd bcall bexpr bcond)
 base=$(count empty)
 echo "label    a turn  statement"
 for label in "${labels[@]}"; do

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/Cp932.h"
@@ -151,8 +152,11 @@ class Evaluator {
   // `argument`: the text is a bracket call's argument read where it stands,
   // which ends at the first "," or ")" outside literals and brackets.
   // `left`: the first operand, written apart from the rest at p.
-  Evaluator(TNokaBase& e, const char*& p, bool argument = false, const std::string* left = nullptr)
-      : e_(e), p_(p), argument_(argument), left_(left) {}
+  // `freshBracket`: the text starts with a bracket made afresh from values
+  // (EvaluateMadeExpression), read without a place in the compiled cache.
+  Evaluator(TNokaBase& e, const char*& p, bool argument = false, const std::string* left = nullptr,
+            bool freshBracket = false)
+      : e_(e), p_(p), argument_(argument), left_(left), freshBracket_(freshBracket) {}
 
   std::string Run() {
     tok_.Kind = kNothing;
@@ -178,6 +182,7 @@ class Evaluator {
  private:
   void NextToken() {
     uint8_t previous = tok_.Kind;
+    if (freshBracket_ && *p_ != '(') freshBracket_ = false;
     tok_ = TStrNum();
     while (*p_ == ' ' || *p_ == '\t' || (*p_ == ',' && !argument_) || static_cast<unsigned char>(*p_) == 0xA4) ++p_;
     char c = *p_;
@@ -191,7 +196,14 @@ class Evaluator {
       const char* end = BracketEnd(e_, p_);
       std::string inner(p_ + 1, end - 1);
       p_ = end;
-      tok_.Text = EvaluateExpression(e_, inner);
+      if (std::exchange(freshBracket_, false)) {
+        // What the cache would give when it misses: compiled forms agree
+        // with the reading, and this text seldom comes again.
+        const char* q = inner.c_str();
+        tok_.Text = EvaluateExpression(e_, q);
+      } else {
+        tok_.Text = EvaluateExpression(e_, inner);
+      }
       tok_.Kind = e_.CurrentType == "s" ? kString : kNumber;
       return;
     }
@@ -278,6 +290,7 @@ class Evaluator {
   const char*& p_;
   bool argument_;
   const std::string* left_;
+  bool freshBracket_;
   TStrNum tok_;
 };
 
@@ -1559,11 +1572,11 @@ class EExpression : public ENoka {
 }
 
 std::string Evaluate(TNokaBase& e, const char*& p, bool argument, const char* textEnd,
-                     const std::string* left = nullptr) {
+                     const std::string* left = nullptr, bool freshBracket = false) {
   const char* start = p;
   NestGuard guard(e);
   try {
-    Evaluator ev(e, p, argument, left);
+    Evaluator ev(e, p, argument, left, freshBracket);
     return ev.Run();
   } catch (EExpression&) {
     throw;
@@ -1620,6 +1633,13 @@ std::string EvaluateExpression(TNokaBase& e, const char*& p) {
   const size_t length = strlen(p);
   if (length > 2000 && TooDeep(p)) RaiseError(e, msg::kBadExpression);
   return Evaluate(e, p, false, p + length);
+}
+
+std::string EvaluateMadeExpression(TNokaBase& e, const std::string& text) {
+  const char* p = text.c_str();
+  const size_t length = strlen(p);  // as EvaluateExpression reads it
+  if (length > 2000 && TooDeep(p)) RaiseError(e, msg::kBadExpression);
+  return Evaluate(e, p, false, p + length, nullptr, *p == '(');
 }
 
 std::string EvaluateInPlace(TNokaBase& e, const char*& p, bool argument, const std::string* left) {

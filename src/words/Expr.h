@@ -11,6 +11,10 @@ namespace nokari {
 // Evaluates the expression at p; sets e.CurrentType ("e" or "s").
 std::string EvaluateExpression(TNokaBase& e, const char*& p);
 std::string EvaluateExpression(TNokaBase& e, const std::string& text);
+// The same for a text made afresh from values ("(" value, the rest of an
+// argument, ")"): its bracket is read without compiling it, as the compiled
+// cache would be no use to a text that seldom comes again.
+std::string EvaluateMadeExpression(TNokaBase& e, const std::string& text);
 bool IsOperatorChar(unsigned char c);
 // Evaluates where the text stands, without a copy, for texts too long to be
 // worth one (deep nestings): `argument` stops at the end of a bracket call's

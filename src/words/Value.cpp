@@ -599,8 +599,7 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text) {
       expr += p;
       expr += ')';
       // Made afresh from values: not worth a place in the compiled cache.
-      const char* q = expr.c_str();
-      return EvaluateExpression(e, q);
+      return EvaluateMadeExpression(e, expr);
     }
     break;
   }
