@@ -2,8 +2,10 @@
 
 #include <iconv.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 #include <unordered_map>
 
@@ -64,6 +66,56 @@ Converter& FromUtf8Conv() {
   return c;
 }
 
+// Every character converts alone (both encodings are without state), so
+// what each converts to is learnt from the texts iconv converts cleanly,
+// character by character: then a short text whose characters are all known
+// is converted by looking them up instead of a call of iconv (every line
+// shown, every caption, every name). A text with a character not yet known
+// goes to iconv whole, as before, and teaches the tables; one with
+// anything that does not convert (a byte that is no character, a
+// character without a counterpart) gets iconv's replacements. The tables
+// are shared by the threads: an entry is written whole, and two threads
+// can only write the same value.
+//
+// Short texts only: a long one (a script, a file's contents) converts as
+// fast in one call, and walking it to learn from it is not worth it.
+constexpr uint32_t kUnknown = 0;
+constexpr size_t kByCharsLimit = 256;
+
+// CP932 -> UTF-8: by the character's code (one byte, or lead * 256 + trail);
+// an entry holds the UTF-8 bytes (three at most: CP932 has only BMP
+// characters) and their count in the top byte.
+// Zeroed pages from the system (calloc), touched only where characters are
+// met: a script that shows one line pays for a few entries, not 256 KB.
+std::atomic<uint32_t>* NewCharTable() {
+  static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t));
+  return static_cast<std::atomic<uint32_t>*>(std::calloc(65536, sizeof(std::atomic<uint32_t>)));
+}
+
+std::atomic<uint32_t>* Cp932Chars() {
+  static std::atomic<uint32_t>* table = NewCharTable();
+  return table;
+}
+
+// UTF-8 -> CP932: by code point (the BMP); an entry holds the CP932 bytes
+// (one or two) and their count in the top byte.
+std::atomic<uint32_t>* UnicodeChars() {
+  static std::atomic<uint32_t>* table = NewCharTable();
+  return table;
+}
+
+uint32_t PackBytes(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > 3) return kUnknown;
+  uint32_t packed = static_cast<uint32_t>(bytes.size()) << 24;
+  for (size_t i = 0; i < bytes.size(); ++i) packed |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  return packed;
+}
+
+void AppendPacked(std::string& out, uint32_t packed) {
+  const size_t n = packed >> 24;
+  for (size_t i = 0; i < n; ++i) out += static_cast<char>((packed >> (8 * i)) & 0xFF);
+}
+
 size_t Utf8SeqLen(unsigned char c) {
   if (c < 0x80) return 1;
   if ((c & 0xE0) == 0xC0) return 2;
@@ -74,13 +126,74 @@ size_t Utf8SeqLen(unsigned char c) {
 
 }  // namespace
 
+namespace {
+
+bool IsLeadByte932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// The code a CP932 character at i is kept by, and its length; 0 for a lead
+// byte cut short.
+size_t Cp932CharAt(std::string_view cp932, size_t i, uint32_t& code) {
+  const unsigned char c = cp932[i];
+  if (!IsLeadByte932(c)) {
+    code = c;
+    return 1;
+  }
+  if (i + 1 >= cp932.size()) return 0;
+  code = c << 8 | static_cast<unsigned char>(cp932[i + 1]);
+  return 2;
+}
+
+// The text converted by its characters' entries; false when one is not
+// known (the caller converts with iconv then).
+bool ToUtf8ByChars(std::string_view cp932, std::string& out) {
+  std::atomic<uint32_t>* table = Cp932Chars();
+  out.reserve(cp932.size() * 3 / 2 + 8);
+  for (size_t i = 0; i < cp932.size();) {
+    const unsigned char c = cp932[i];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    uint32_t code;
+    const size_t len = Cp932CharAt(cp932, i, code);
+    const uint32_t packed = len ? table[code].load(std::memory_order_relaxed) : kUnknown;
+    if (packed == kUnknown) return false;
+    AppendPacked(out, packed);
+    i += len;
+  }
+  return true;
+}
+
+// After iconv converted `cp932` cleanly to `utf8`: each character's entry,
+// the two texts walked side by side.
+void LearnCp932(std::string_view cp932, std::string_view utf8) {
+  std::atomic<uint32_t>* table = Cp932Chars();
+  size_t j = 0;
+  for (size_t i = 0; i < cp932.size() && j < utf8.size();) {
+    uint32_t code;
+    const size_t len = Cp932CharAt(cp932, i, code);
+    const size_t outLen = Utf8SeqLen(static_cast<unsigned char>(utf8[j]));
+    if (!len || j + outLen > utf8.size()) return;
+    if (static_cast<unsigned char>(cp932[i]) >= 0x80)
+      table[code].store(PackBytes(utf8.substr(j, outLen)), std::memory_order_relaxed);
+    i += len;
+    j += outLen;
+  }
+}
+
+}  // namespace
+
 std::string ToUtf8(std::string_view cp932) {
   bool ascii = true;
   for (unsigned char c : cp932)
     if (c >= 0x80) { ascii = false; break; }
   if (ascii) return std::string(cp932);
   std::string out;
-  ToUtf8Conv().Run(cp932, out, [&](size_t off) {
+  const bool shortText = cp932.size() <= kByCharsLimit;
+  if (shortText && ToUtf8ByChars(cp932, out)) return out;
+  out.clear();
+  const bool clean = ToUtf8Conv().Run(cp932, out, [&](size_t off) {
     size_t skip = 1;
     if (off + 1 < cp932.size() && ((unsigned char)cp932[off] >= 0x81)) {
       unsigned char c = cp932[off];
@@ -88,6 +201,7 @@ std::string ToUtf8(std::string_view cp932) {
     }
     return std::pair<std::string, size_t>("\xEF\xBF\xBD", skip);
   });
+  if (clean && shortText) LearnCp932(cp932, out);
   return out;
 }
 
@@ -107,19 +221,92 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out, size_t* badOffset) {
   });
 }
 
-std::string FromUtf8(std::string_view utf8) {
+namespace {
+
+// The code point of the UTF-8 character at i (two or three bytes, well
+// formed, no surrogate) and its length; 0 for anything else.
+size_t UnicodeCharAt(std::string_view utf8, size_t i, uint32_t& code) {
+  const unsigned char c = utf8[i];
+  const size_t len = Utf8SeqLen(c);
+  if ((len != 2 && len != 3) || i + len > utf8.size()) return 0;
+  code = len == 2 ? (c & 0x1F) : (c & 0x0F);
+  for (size_t k = 1; k < len; ++k) {
+    const unsigned char t = utf8[i + k];
+    if ((t & 0xC0) != 0x80) return 0;
+    code = code << 6 | (t & 0x3F);
+  }
+  // Overlong forms and surrogates are not characters: iconv's to judge.
+  if ((len == 2 && code < 0x80) || (len == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF)))) return 0;
+  return len;
+}
+
+// As ToUtf8ByChars, the other way.
+bool FromUtf8ByChars(std::string_view utf8, std::string& out) {
+  std::atomic<uint32_t>* table = UnicodeChars();
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char c = utf8[i];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    uint32_t code;
+    const size_t len = UnicodeCharAt(utf8, i, code);
+    const uint32_t packed = len ? table[code].load(std::memory_order_relaxed) : kUnknown;
+    if (packed == kUnknown) return false;
+    AppendPacked(out, packed);
+    i += len;
+  }
+  return true;
+}
+
+// As LearnCp932, the other way: every character of a clean conversion is
+// one CP932 character of one or two bytes.
+void LearnUnicode(std::string_view utf8, std::string_view cp932) {
+  std::atomic<uint32_t>* table = UnicodeChars();
+  size_t j = 0;
+  for (size_t i = 0; i < utf8.size() && j < cp932.size();) {
+    const size_t outLen = IsLeadByte932(static_cast<unsigned char>(cp932[j])) ? 2 : 1;
+    if (j + outLen > cp932.size()) return;
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      ++i;
+      j += outLen;
+      continue;
+    }
+    uint32_t code;
+    const size_t len = UnicodeCharAt(utf8, i, code);
+    if (!len) {
+      i += Utf8SeqLen(static_cast<unsigned char>(utf8[i]));  // beyond the BMP: not kept
+    } else {
+      table[code].store(PackBytes(cp932.substr(j, outLen)), std::memory_order_relaxed);
+      i += len;
+    }
+    j += outLen;
+  }
+}
+
+}  // namespace
+
+std::string FromUtf8(std::string_view utf8) { return FromUtf8(utf8, true); }
+
+std::string FromUtf8(std::string_view utf8, bool byChars) {
   // ASCII is the same bytes in CP932 (iconv maps every one to itself):
   // names, paths and numbers need no converter.
   bool ascii = true;
   for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
   if (ascii) return std::string(utf8);
   std::string out;
+  const bool shortText = byChars && utf8.size() <= kByCharsLimit;
+  if (shortText && FromUtf8ByChars(utf8, out)) return out;
+  out.clear();
   static const std::string geta = "\x81\xAC";  // 〓
-  FromUtf8Conv().Run(utf8, out, [&](size_t off) {
+  const bool clean = FromUtf8Conv().Run(utf8, out, [&](size_t off) {
     size_t len = Utf8SeqLen(static_cast<unsigned char>(utf8[off]));
     if (off + len > utf8.size()) len = utf8.size() - off;
     return std::pair<std::string, size_t>(geta, len);
   });
+  if (clean && shortText) LearnUnicode(utf8, out);
   return out;
 }
 
@@ -139,7 +326,9 @@ const std::string& Sj(const char* utf8Literal) {
   static std::unordered_map<const char*, std::string> cache;
   std::lock_guard<std::mutex> lock(mu);
   auto it = cache.find(utf8Literal);
-  if (it == cache.end()) it = cache.emplace(utf8Literal, FromUtf8(utf8Literal)).first;
+  // Converted once each, so in one call: the character tables would cost a
+  // call per character they meet first, and start-up converts hundreds.
+  if (it == cache.end()) it = cache.emplace(utf8Literal, FromUtf8(utf8Literal, false)).first;
   slot = {utf8Literal, &it->second};
   return it->second;
 }

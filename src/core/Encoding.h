@@ -15,6 +15,9 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out, size_t* badOffset = nu
 
 // UTF-8 to CP932, replacing characters with no CP932 form by "〓".
 std::string FromUtf8(std::string_view utf8);
+// The same; `byChars` false converts in one call of iconv instead of by the
+// characters kept from earlier texts (for texts converted once each).
+std::string FromUtf8(std::string_view utf8, bool byChars);
 
 // Shorthand for fixed texts written in the sources (UTF-8 literals).
 // The result is cached per literal, so it is cheap in loops.

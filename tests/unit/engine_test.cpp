@@ -1,11 +1,15 @@
 // Binding, dispatch and the statement engine, run through a capturing host.
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <thread>
 
 #include "TestHost.h"
+#include "core/Cp932.h"
 #include "core/EngineCaches.h"
 
 namespace nokari {
@@ -305,6 +309,73 @@ TEST(Encoding, FixedTextsKeepTheirOwnConversion) {
   check();
   std::thread other(check);
   other.join();
+}
+
+// iconv over a whole text, with the replacements the conversions make for
+// what does not convert: the reference the character tables must agree with.
+std::string IconvWhole(const char* to, const char* from, std::string_view in, std::string_view bad) {
+  iconv_t cd = iconv_open(to, from);
+  std::string out;
+  char* src = const_cast<char*>(in.data());
+  size_t left = in.size();
+  while (left > 0) {
+    char buf[8192];
+    char* dst = buf;
+    size_t room = sizeof buf;
+    size_t r = iconv(cd, &src, &left, &dst, &room);
+    out.append(buf, dst - buf);
+    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+      out += bad;
+      ++src;  // one byte at a time: the cases below are single bytes or cut pairs
+      --left;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+// Texts are converted by looking their characters up (kept from iconv one
+// character at a time): every double-byte CP932 code, and every BMP
+// character back, converts as iconv converts the whole text; a text with
+// something that does not convert still gets the replacements.
+TEST(Encoding, CharacterTablesAgreeWithIconv) {
+  std::string all;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      std::string one = IconvWhole("UTF-8", "CP932", std::string_view(pair, 2), "?");
+      if (one.find('?') != std::string::npos) continue;  // no such character
+      all.append(pair, 2);
+      all += 'a';
+    }
+  }
+  for (int c = 0xA1; c <= 0xDF; ++c) all += static_cast<char>(c);  // half-width kana
+  // In short texts (long ones go to iconv whole): 60 characters at a time.
+  for (size_t at = 0; at < all.size();) {
+    size_t end = at;
+    for (int n = 0; n < 60 && end < all.size(); ++n) end += CharLenAt(all, end);
+    const std::string part = all.substr(at, end - at);
+    const std::string utf8 = IconvWhole("UTF-8", "CP932", part, "?");
+    ASSERT_EQ(ToUtf8(part), utf8) << at;
+    ASSERT_EQ(ToUtf8(part), utf8) << at;  // from the tables the second time
+    ASSERT_EQ(FromUtf8(utf8), IconvWhole("CP932", "UTF-8", utf8, "?")) << at;
+    at = end;
+  }
+  const std::string utf8 = IconvWhole("UTF-8", "CP932", all, "?");
+  EXPECT_EQ(ToUtf8(all), utf8);  // a long text: iconv whole
+  EXPECT_EQ(FromUtf8(utf8), FromUtf8(utf8, false));
+  // What does not convert: a pair cut short, a lead byte with no trail
+  // byte after it, a byte that is no character; in UTF-8, a character
+  // CP932 lacks, a cut sequence, a surrogate.
+  const std::string bad = "\xEF\xBF\xBD";
+  EXPECT_EQ(ToUtf8("a\x82\xA0" "b\x81"), ToUtf8("a\x82\xA0" "b") + bad);
+  EXPECT_EQ(ToUtf8("\x81\x20x"), bad + "x");
+  EXPECT_EQ(FromUtf8("あ\xF0\x9F\x98\x80い"), FromUtf8("あ") + "\x81\xAC" + FromUtf8("い"));
+  EXPECT_EQ(FromUtf8("あ\xE3\x81"), FromUtf8("あ") + "\x81\xAC");
+  EXPECT_EQ(FromUtf8("\xED\xA0\x80z").back(), 'z');
 }
 
 TEST(Encoding, LooksLikeUtf8) {

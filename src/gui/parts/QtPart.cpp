@@ -167,7 +167,14 @@ void QtPartBase::SetRoundedCorners(int radius) {
 }
 
 int QtPartBase::TextWidth(const std::string& text) const {
-  return QFontMetrics(widget_->font()).horizontalAdvance(Q(text));
+  QString shown = Q(text);
+  const QFont& font = widget_->font();
+  if (measuredWidth_ < 0 || shown != measuredText_ || font != measuredFont_) {
+    measuredWidth_ = QFontMetrics(font).horizontalAdvance(shown);
+    measuredText_ = std::move(shown);
+    measuredFont_ = font;
+  }
+  return measuredWidth_;
 }
 
 PartFont QtPartBase::Font() const { return PartFontOf(widget_->font()); }

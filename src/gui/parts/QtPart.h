@@ -3,6 +3,7 @@
 // parent changes, font, colours and rounded corners the same way for every
 // kind, so each kind's file holds only what is its own.
 #pragma once
+#include <QFont>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -112,6 +113,11 @@ class QtPartBase : public PartHandle {
   int quiet_ = 0;
   QString lastState_;
   PartEvent lastMouse_;  // position and shift names of the last mouse event
+  // The last text measured, in which font, and its width: a caption set
+  // again and again (a button's テキスト in a loop) is shaped once.
+  mutable QString measuredText_;
+  mutable QFont measuredFont_;
+  mutable int measuredWidth_ = -1;
 };
 
 // The typed view of the widget for a kind's own methods.
