@@ -35,7 +35,7 @@ class FoldTable {
     static const char* const halfAlnum[] = {"abcdefghijklmnopqrstuvwxyz",
                                             "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "0123456789"};
     for (int k = 0; k < 3; ++k) {
-      std::string full = FromUtf8(fullAlnum[k]);
+      std::string full = FromUtf8(fullAlnum[k], false);  // converted once: in one call
       for (size_t i = 0; i + 1 < full.size(); i += 2) {
         store_.push_back(std::string(1, halfAlnum[k][i / 2]));
         Put(full[i], full[i + 1]);
@@ -59,7 +59,7 @@ class FoldTable {
     table_[Code(hi, lo)] = store_.size();
   }
   void Set(const char* from, const char* to) {
-    std::string sj = FromUtf8(from);
+    std::string sj = FromUtf8(from, false);
     if (sj.size() != 2) return;
     store_.push_back(to);
     Put(sj[0], sj[1]);
