@@ -936,7 +936,8 @@ TEST(PlansAgree, LiteralPhrasesEvaluatedAtTheirTurn) {
       "おわり\n"
       "*ツミ\n引数取得\nNは、それ\n"
       "もし、N<1ならば、(それは、「.」。戻る)\n"
-      "「{N}{ツミ(N-1)}」の、文字列\n"
+      "「{N}{ツミ(N-1)}」の、文字数\n"
+      "それは、それ&「:」&N\n"
       "戻る\n");
 }
 
