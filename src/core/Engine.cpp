@@ -648,9 +648,11 @@ void StepLiteral(TNokaBase& e, const char* p, bool& stepAgain) {
   FinishLiteralPhrase(e, end, std::move(phrase), stepAgain, &pushed);
   // Only a phrase pushed as it is (the literal with the particle or the
   // chain that follows it in the text) is planned: anything else spoiled.
+  // A phrase ending in て was looked for as a verb first, which depends on
+  // the word table.
   EngineCaches::PlanRecording& rec = e.Caches->Recording;
   if (e.ArgStack.Count() == index + 1 && e.ArgStack.Items[index] == pushed && rec.Start == e.StmtStart &&
-      !rec.SetsLine) {
+      !rec.SetsLine && !EndsWithChar(pushed, Kw().Te)) {
     rec.Pure = true;
     rec.Literals.push_back({static_cast<uint32_t>(index), literal, pushed.substr(quoted), {}});
   }
