@@ -143,26 +143,33 @@ size_t Cp932CharAt(std::string_view cp932, size_t i, uint32_t& code) {
   return 2;
 }
 
-// The text converted by its characters' entries; false when one is not
-// known (the caller converts with iconv then).
-bool ToUtf8ByChars(std::string_view cp932, std::string& out) {
-  std::atomic<uint32_t>* table = Cp932Chars();
-  out.reserve(cp932.size() * 3 / 2 + 8);
-  for (size_t i = 0; i < cp932.size();) {
-    const unsigned char c = cp932[i];
+// A text converted by its characters' entries in `table`, `charAt`
+// reading each non-ASCII character's code and length (0: none); false when
+// one is not known (the caller converts with iconv then).
+template <typename CharAt>
+bool ConvertByChars(std::string_view in, std::string& out, std::atomic<uint32_t>* table, CharAt charAt) {
+  for (size_t i = 0; i < in.size();) {
+    const unsigned char c = in[i];
     if (c < 0x80) {
       out += static_cast<char>(c);
       ++i;
       continue;
     }
     uint32_t code;
-    const size_t len = Cp932CharAt(cp932, i, code);
+    const size_t len = charAt(in, i, code);
     const uint32_t packed = len ? table[code].load(std::memory_order_relaxed) : kUnknown;
     if (packed == kUnknown) return false;
     AppendPacked(out, packed);
     i += len;
   }
   return true;
+}
+
+bool ToUtf8ByChars(std::string_view cp932, std::string& out) {
+  out.reserve(cp932.size() * 3 / 2 + 8);
+  // A lambda, not the function's address: the call is inlined.
+  return ConvertByChars(cp932, out, Cp932Chars(),
+                        [](std::string_view in, size_t i, uint32_t& code) { return Cp932CharAt(in, i, code); });
 }
 
 // After iconv converted `cp932` cleanly to `utf8`: each character's entry,
@@ -240,25 +247,10 @@ size_t UnicodeCharAt(std::string_view utf8, size_t i, uint32_t& code) {
   return len;
 }
 
-// As ToUtf8ByChars, the other way.
 bool FromUtf8ByChars(std::string_view utf8, std::string& out) {
-  std::atomic<uint32_t>* table = UnicodeChars();
   out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char c = utf8[i];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    uint32_t code;
-    const size_t len = UnicodeCharAt(utf8, i, code);
-    const uint32_t packed = len ? table[code].load(std::memory_order_relaxed) : kUnknown;
-    if (packed == kUnknown) return false;
-    AppendPacked(out, packed);
-    i += len;
-  }
-  return true;
+  return ConvertByChars(utf8, out, UnicodeChars(),
+                        [](std::string_view in, size_t i, uint32_t& code) { return UnicodeCharAt(in, i, code); });
 }
 
 // As LearnCp932, the other way: every character of a clean conversion is
