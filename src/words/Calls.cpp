@@ -560,4 +560,89 @@ bool CallBracketedPlanned(TNokaBase& e, BracketCallPlan& plan, std::string& valu
   return true;
 }
 
+// --- calls inside compiled expressions ---------------------------------------
+
+namespace {
+
+// The callee and the arguments' words looked up again for the word table's
+// generation now.
+void ResolveQuietCall(TNokaBase& e, BracketCallPlan& plan, uint64_t generation) {
+  plan.Callee = e.Words.FindRef(plan.Name, true);
+  plan.Generation = generation;
+  const size_t n = plan.Args.size();
+  plan.SlotsFit = plan.Callee && SlotCount(*plan.Callee) == n && CountSlots(plan.Callee->ArgSpec) == n;
+  for (BracketCallPlan::Arg& arg : plan.Args) {
+    arg.Word = nullptr;
+    const char c = arg.Text[0];
+    if (arg.Expression || c == '-' || c == '$' || (c >= '0' && c <= '9')) {
+      arg.Quiet = true;  // an expression is decided as it is evaluated
+    } else if (c == '"' || c == '`') {
+      arg.Quiet = IsPlainLiteral(arg.Text);
+    } else if ((arg.Word = e.Words.Find(arg.Text))) {
+      arg.Quiet = true;
+    } else {
+      // Nothing found folded either, and no object's property written as
+      // one word: the word is its own text.
+      std::string property;
+      arg.Quiet = !e.Words.Find(arg.Text, true) && !SplitObjectProperty(e, arg.Text, property);
+    }
+  }
+}
+
+// Whether every argument runs nothing when evaluated, as things stand (a
+// word's variable may have become a dictionary since).
+bool QuietArguments(const BracketCallPlan& plan) {
+  for (const BracketCallPlan::Arg& arg : plan.Args)
+    if (!arg.Quiet || (arg.Word && arg.Word->Kind != kVariable)) return false;
+  return true;
+}
+
+// Pushes the phrases as PushBracketArgs would and makes the call; false
+// when an expression argument needs the reading.
+bool MakeQuietCall(TNokaBase& e, BracketCallPlan& plan, THashNode& command, std::string& value) {
+  NestGuard term(e);
+  NestGuard call(e);
+  for (BracketCallPlan::Arg& arg : plan.Args) {
+    if (!arg.Expression) {
+      e.ArgStack.Push(arg.Text);
+      continue;
+    }
+    if (!IsCurrent(arg.Compiled)) arg.Compiled = CompileExpression(arg.Text);
+    std::string v;
+    if (!TryEvalArgFast(e, arg.Compiled, v)) return false;
+    e.ArgStack.Push(ValueAsPhrase(v, e.CurrentType));
+  }
+  value = InvokeBracketed(e, command, plan.Name, false);
+  return true;
+}
+
+}  // namespace
+
+bool CallQuietCommand(TNokaBase& e, BracketCallPlan& plan, std::string& value) {
+  const uint64_t generation = e.Words.Generation();
+  if (plan.Generation != generation || !generation) ResolveQuietCall(e, plan, generation);
+  THashNode* command = plan.Callee.get();
+  if (!command || !IsCommandKind(command->Kind) || !IsQuietCommandNumber(command->CommandNumber) ||
+      !plan.SlotsFit || !QuietArguments(plan))
+    return false;
+  // What a failed try leaves behind is taken back: the phrases pushed, the
+  // error's line in the log.
+  const size_t phrasesBefore = e.ArgStack.Items.size();
+  const size_t logBefore = e.ErrorLog.size();
+  bool made;
+  try {
+    made = MakeQuietCall(e, plan, *command, value);
+  } catch (ENoka&) {
+    if (e.StopFlag) throw;
+    made = false;
+  }
+  if (!made) {
+    if (e.ArgStack.Items.size() > phrasesBefore) e.ArgStack.Items.resize(phrasesBefore);
+    if (e.ErrorLog.size() > logBefore) e.ErrorLog.resize(logBefore);
+    return false;
+  }
+  e.LastNumberValid = false;
+  return true;
+}
+
 }  // namespace nokari

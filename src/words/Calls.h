@@ -37,6 +37,12 @@ struct BracketCallPlan {
     std::string Text;         // the word, or the expression as written
     bool Expression = false;
     CompiledRef Compiled;     // an expression's compiled form (kept current)
+    // For a call made inside a compiled expression (CallQuietCommand), in
+    // the plan's generation: the variable a word names, and whether the
+    // argument runs nothing when evaluated (a word: while it names that
+    // variable).
+    THashNode* Word = nullptr;
+    bool Quiet = false;
   };
   std::string Name;
   std::vector<Arg> Args;
@@ -53,6 +59,9 @@ struct BracketCallPlan {
     std::vector<uint8_t> NumbersStay;      // a number's phrase is left whole there
   };
   std::shared_ptr<Binding> Bound;
+  // For CallQuietCommand, in `Generation`: one argument for every slot of
+  // the callee (none of the phrases around the call is taken).
+  bool SlotsFit = false;
 };
 // The plan of a value text that is one bracket call with arguments of the
 // kinds above; null for anything else.
@@ -61,6 +70,14 @@ std::shared_ptr<BracketCallPlan> ReadBracketCall(const std::string& text);
 // finds a user function with one slot for each argument: its result in
 // `value`. False, with nothing done, otherwise (the reading decides).
 bool CallBracketedPlanned(TNokaBase& e, BracketCallPlan& plan, std::string& value);
+// A planned call made inside a compiled expression, of a command with no
+// effect but its result (IsQuietCommandNumber) on arguments that run
+// nothing when evaluated: literals without escapes or {…}, numbers, words
+// that name variables or nothing, expressions the compiled form decides.
+// False, with nothing run and nothing left behind, when any of that does
+// not hold now or the command fails: the reading then makes the call (and
+// reports the error) as it would have anyway.
+bool CallQuietCommand(TNokaBase& e, BracketCallPlan& plan, std::string& value);
 // A label used as a value: runs it in a new level and returns それ.
 std::string LabelValue(TNokaBase& e, THashNode& label);
 // Reads a bracket call's argument list onto the word stack, in place: p

@@ -138,6 +138,28 @@ bool IsFlowCommandNumber(int number) {
   }
 }
 
+bool IsQuietCommandNumber(int number) {
+  using enum CommandId;
+  switch (static_cast<CommandId>(number)) {
+    // text
+    case 文字数: case バイト数: case 何文字目: case 出現回数: case 文比較: case 置換: case 単置換:
+    case LEFT: case RIGHT: case 切り出す: case MIDB: case 右端削除: case 左端削除: case 前後の空白削除:
+    case 大文字変換: case 小文字変換: case 文字: case キーコード:
+    case 大文字か: case 数字か: case 全角か: case ひらがなか: case カタカナか: case 数列か:
+    case 半角変換: case 全角変換: case 英数半角変換: case ひらがな変換: case カタカナ変換:
+    // numbers
+    case 整数: case INT: case TRUNC: case ROUND: case CEIL: case FLOOR: case FRAC: case 切り捨て: case 四捨五入:
+    case ABS: case EXP: case LN: case LOG: case LOG2: case LOG10: case POWER: case SQRT:
+    case サイン: case コサイン: case タンジェント: case ARCSIN: case ARCCOS: case ARCTAN: case HYPOT:
+    case サイクルからラジアン: case 度からラジアン: case グラードからラジアン:
+    case ラジアンからサイクル: case ラジアンから度: case ラジアンからグラード:
+    case 余り: case AND: case OR: case XOR: case NOT: case 右シフト: case 左シフト: case HEX:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Words that move the cursor elsewhere: never in the bracket form.
 bool IsJumpCommandNumber(int number) {
   using enum CommandId;

@@ -16,6 +16,7 @@
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "core/Scan.h"
+#include "words/Calls.h"
 #include "words/Contract.h"
 #include "words/Hash.h"
 #include "words/Value.h"
@@ -297,18 +298,19 @@ class Evaluator {
 
 // ---------------------------------------------------------------------------
 // Compiled expressions. Texts made only of numbers, plain literals, variable
-// names, brackets and operators are compiled once into a small tree and
-// evaluated with the same operator semantics. Anything else (calls, element
-// or item access, embedded expressions) falls back to the reading evaluator;
-// so does any case the tree cannot decide, since evaluating it has no side
-// effects.
+// names, brackets, operators, dictionary items, table elements and calls of
+// commands with no effect but their result are compiled once into a small
+// tree and evaluated with the same operator semantics. Anything else
+// (calls of anything else, embedded expressions) falls back to the reading
+// evaluator; so does any case the tree cannot decide, since evaluating it
+// has no side effects (a call it made is simply made again by the reading).
 
 struct Fallback {};
 
 struct Compiled;
 
 struct Node {
-  enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin, Item, Elem } type;
+  enum Type : uint8_t { Num, Str, Var, Neg, Group, Bin, Item, Elem, Call } type;
   std::string text;       // literal text, variable name, operator, or owner name
   std::string item = {};  // Item: the key written in 名前の(キー); full: 名前の
   std::string full = {};
@@ -335,6 +337,10 @@ struct Node {
   std::shared_ptr<const Compiled> keyTree = {};
   // Elem 名前#i or 名前#i#j (text: the variable's name): its indexes.
   std::shared_ptr<const struct ElementIndexes> indexes = {};
+  // Call 名前(…) (text: the name): the call as read once, made by
+  // CallQuietCommand when the name finds a command with no effect but its
+  // result.
+  std::shared_ptr<BracketCallPlan> call = {};
 };
 
 // An index of 名前#i as ElementAccess reads it: digits as written, a
@@ -372,6 +378,10 @@ struct Compiled {
   int root = -1;
   int first = -1;  // EvalArg form: the first term, re-read after evaluation
   bool single = false;  // EvalArg form: one plain word and nothing after it
+  // A call node somewhere in the tree or in an item's key or an element's
+  // index: evaluating it may run a command, so it is evaluated once, by
+  // Eval, never tried first on numbers alone.
+  bool hasCall = false;
 };
 
 bool PlainNumberText(std::string_view t) {
@@ -402,6 +412,27 @@ bool PlainNumberText(std::string_view t) {
   return i == t.size();
 }
 
+// A literal at p ("…" or `…`) whose value is its text as written: no
+// escapes, no {…}. Its text and end; false for any other literal.
+bool ReadPlainLiteral(const char* p, std::string& text, const char*& end) {
+  const char quote = *p;
+  const char* q = p + 1;
+  text.clear();
+  while (*q && *q != quote) {
+    size_t len = CharLenAt(q);
+    if (len == 1 && (*q == '\\' || *q == '{' || *q == '}')) return false;
+    if (len == 2 && static_cast<unsigned char>(q[0]) == 0x81 &&
+        (static_cast<unsigned char>(q[1]) == 0x8F || static_cast<unsigned char>(q[1]) == 0x6F ||
+         static_cast<unsigned char>(q[1]) == 0x70))
+      return false;  // ￥ ｛ ｝
+    text.append(q, len);
+    q += len;
+  }
+  if (*q != quote || (quote == '`' && q[1] == '`')) return false;
+  end = q + 1;
+  return true;
+}
+
 class Compiler {
  public:
   explicit Compiler(Compiled& c, int depth = 0) : c_(c), depth_(depth) {}
@@ -425,6 +456,8 @@ class Compiler {
     if (first < 0) return false;
     Skip();
     const Node::Type firstType = c_.nodes[first].type;
+    // A call alone is the planned call's or the reading's.
+    if (*p_ == '\0' && firstType == Node::Call) return false;
     // A lone literal is its own text (the reader gives a number literal's
     // text as written, a plain string literal's contents).
     if (*p_ == '\0' && (firstType == Node::Var || firstType == Node::Item || firstType == Node::Elem || firstType == Node::Group ||
@@ -459,20 +492,8 @@ class Compiler {
     Skip();
     char c = *p_;
     if (c == '"' || c == '`') {
-      const char* q = p_ + 1;
       std::string text;
-      while (*q && *q != c) {
-        size_t len = CharLenAt(q);
-        if (len == 1 && (*q == '\\' || *q == '{' || *q == '}')) return -1;
-        if (len == 2 && static_cast<unsigned char>(q[0]) == 0x81 &&
-            (static_cast<unsigned char>(q[1]) == 0x8F || static_cast<unsigned char>(q[1]) == 0x6F ||
-             static_cast<unsigned char>(q[1]) == 0x70))
-          return -1;  // ￥ ｛ ｝
-        text.append(q, len);
-        q += len;
-      }
-      if (*q != c || (c == '`' && q[1] == '`')) return -1;
-      p_ = q + 1;
+      if (!ReadPlainLiteral(p_, text, p_)) return -1;
       Node n{Node::Str, text};
       SetLiteralNumber(n);
       return Add(std::move(n));
@@ -513,10 +534,24 @@ class Compiler {
     std::string word(start, p_);
     static const std::string no = Sj("の");
     if (*p_ == '(' && EndsWithChar(word, no) && word.size() > no.size()) return ItemTerm(word);
-    if (*p_ == '(') return -1;
+    if (*p_ == '(') return CallTerm(start, word);
     if (EndsWithChar(word, no)) return -1;
     if (*p_ == '#') return ElementTerm(word);
     return Add(Node{Node::Var, word});
+  }
+
+  // 名前(…) read as a planned bracket call (ReadBracketCall): its arguments
+  // literals, words, numbers and expressions on those.
+  int CallTerm(const char* start, const std::string& word) {
+    const char* end = SimpleBracketEnd(p_);
+    if (!end) return -1;
+    std::shared_ptr<BracketCallPlan> call = ReadBracketCall(std::string(start, end));
+    if (!call) return -1;
+    p_ = end;
+    Node n{Node::Call, word};
+    n.call = std::move(call);
+    c_.hasCall = true;
+    return Add(std::move(n));
   }
 
   // 名前#i or 名前#i#j, each index digits, a plain word or a bracket that
@@ -545,6 +580,7 @@ class Compiler {
       Compiler sub(*tree, depth_ + 1);
       if (!sub.CompileExpression(inner.c_str())) return false;
       tree->ok = true;
+      if (tree->hasCall) c_.hasCall = true;
       index.tree = std::move(tree);
       p_ = end;
       return true;
@@ -599,6 +635,7 @@ class Compiler {
     Compiler sub(*tree, depth_ + 1);
     if (!sub.CompileArgument(key.c_str())) return false;
     tree->ok = true;
+    if (tree->hasCall) c_.hasCall = true;
     const Node& root = tree->nodes[tree->root];
     if (tree->single && root.type == Node::Str) {
       n.keyIsLiteral = true;
@@ -848,7 +885,7 @@ const WholeProgram& WholeProgramFor(const Compiled& c, int root) {
     program.Root = root;
     program.Ops.clear();
     int maxDepth = 0;
-    program.Possible = BuildWhole(c, root, false, 0, maxDepth, program.Ops);
+    program.Possible = !c.hasCall && BuildWhole(c, root, false, 0, maxDepth, program.Ops);
     if (!program.Possible) program.Ops.clear();
     // The binary operators are the codes from kAnd on.
     const std::vector<WholeOp>& ops = program.Ops;
@@ -961,9 +998,20 @@ class TreeEvaluator {
         isNumber = false;
         typeS_ = true;
         return;
+      case Node::Call:
+        CallValue(n, text, isNumber);
+        typeS_ = !isNumber && e_.CurrentType == "s";
+        return;
       case Node::Bin:
         throw Fallback();
     }
+  }
+
+  // A call's result and whether its type is a number's, as the reading
+  // gives them; the reading's when the call is not one this tree may make.
+  void CallValue(const Node& n, std::string& text, bool& isNumber) {
+    if (PlansOff() || !CallQuietCommand(e_, *n.call, text)) throw Fallback();
+    isNumber = e_.CurrentType == "e";
   }
 
   // The element 名前#i(#j) names, as ElementAccess reads it; only a
@@ -1086,6 +1134,7 @@ class TreeEvaluator {
   }
 
   bool EvalNumber(int index, long double& out, bool numeric = false) {
+    if (c_.hasCall) return false;  // Eval makes the call, once
     const Node& n = c_.nodes[index];
     switch (n.type) {
       case Node::Num:
@@ -1477,6 +1526,13 @@ bool RunCompiled(TNokaBase& e, const Compiled& c, std::string& out) {
 }
 
 }  // namespace
+
+bool IsPlainLiteral(const std::string& written) {
+  if (written.empty() || (written[0] != '"' && written[0] != '`')) return false;
+  std::string text;
+  const char* end = nullptr;
+  return ReadPlainLiteral(written.c_str(), text, end) && *end == '\0';
+}
 
 CompiledRef CompileArgument(const std::string& text) {
   return {&CompiledFor(text, true), CompiledEpochNow};

@@ -16,6 +16,9 @@ std::string EvaluateExpression(TNokaBase& e, const std::string& text);
 // cache would be no use to a text that seldom comes again.
 std::string EvaluateMadeExpression(TNokaBase& e, const std::string& text);
 bool IsOperatorChar(unsigned char c);
+// A literal ("…" or `…`, written whole) whose value is its text as written:
+// no escapes, no {…}, nothing run when it is evaluated.
+bool IsPlainLiteral(const std::string& written);
 // Evaluates where the text stands, without a copy, for texts too long to be
 // worth one (deep nestings): `argument` stops at the end of a bracket call's
 // argument (the first "," or ")" outside literals and brackets, or a line
@@ -45,7 +48,8 @@ ArgShape ShapeOf(const CompiledRef& ref);
 // says whether its type is a number's ("e") or a text's ("s").
 const std::string& LiteralOf(const CompiledRef& ref, bool& isNumber);
 // The compiled form of an argument (EvalArg's rule for the first term
-// included); false when the reading evaluator must decide.
+// included); false when the reading evaluator must decide. It may have made
+// calls of commands with no effect but their result on the way.
 bool TryEvalArgFast(TNokaBase& e, const CompiledRef& ref, std::string& out);
 // An argument that is arithmetic on numbers only (numbers, variables
 // holding numbers, brackets, operators) evaluated without side effects;

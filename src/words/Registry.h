@@ -51,6 +51,12 @@ inline bool IsBranchWordNumber(int number) {
 // statement's verb: run as a value inside an expression or a bracket call
 // they would act on a cursor that is not the statement's.
 bool IsFlowCommandNumber(int number);
+// Commands with no effect but their result (それ, put back by a bracket
+// call): they read only their arguments, write no word, warn of nothing and
+// give the same result for the same arguments. A compiled expression may
+// make such a call and, should it give up later on, leave the reading to
+// make it again (words/Expr.cpp).
+bool IsQuietCommandNumber(int number);
 // Raises "…式や関数の形(…)の中では使えません" for such a word, named as the
 // script wrote it. A statement in the bracket form (条件分岐(2)) may still
 // be one that reads its own block; only the jumps are refused there.

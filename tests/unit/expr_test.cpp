@@ -3,6 +3,7 @@
 
 #include "TestHost.h"
 #include "words/Contract.h"
+#include "words/Expr.h"
 
 namespace nokari {
 namespace {
@@ -266,6 +267,76 @@ TEST(Expressions, HandedOnLiteralsAgreeWithReading) {
     EXPECT_FALSE(fast.empty()) << open;
     EXPECT_EQ(fast, reading) << open;
   }
+}
+
+// Calls of commands with no effect but their result are made inside
+// compiled expressions: value and type as the reading gives them, with
+// words, numbers, literals and expressions as arguments, as the first term
+// (a text is put back as a literal), behind a sign, in comparisons, joins,
+// item keys and element indexes; calls whose result changes with それ's
+// type; failing calls; calls the tree must leave to the reading.
+TEST(Expressions, QuietCallsAgreeWithReading) {
+  TestEngine t;
+  t.Run("A=7\nS=「こんにちは」\nT=「abc」\nE=1.5\n辞書の(5)は、「五」\n表=「甲,乙\\n丙,丁」\n");
+  const char* cases[] = {
+      "A+文字数(S)",        "文字数(S)+A",         "文字数(S)*2-1",        "-文字数(S)+1",       "1-文字数(T)",
+      "文字数(S)>3",        "3<文字数(S)",         "文字数(S)=文字数(T)+2", "A+文字数(「ab」)",   "A+文字数(``)",
+      "置換(S,「に」,「X」)&1", "置換(T,「b」,「」)=「ac」", "A+置換(T,「b」,「1」)", "大文字変換(T)&A",   "1+大文字変換(T)",
+      "INT(E)+ABS(-2)",     "INT(E*3)+1",          "INT(A/2)*2",            "四捨五入(E,0)+1",     "HEX(255)&「!」",
+      "(文字数(S))*2",      "A+(INT(E)+1)",        "辞書の(文字数(S))&1",   "表#(INT(E))&1",      "サイン(0)+1",
+      "文字数(S)+未定義",   "文字数(未定義)+1",    "LEFT(S,2)&RIGHT(S,1)",  "何文字目(S,「に」)+0", "文字数(S)/0",
+      "A+文字数(S,T)",      "A+文字数()",          "A+乱数(1)*0",           "A+文字数(「{A}」)",
+      // a text on the right of a comparison compares as text
+      "「ad」=置換(T,「b」,「」)", "7=大文字変換(「7x」)", "文字数(T)=置換(「3」,「x」,「y」)",
+  };
+  for (int round = 0; round < 2; ++round) ExpectArgumentsAgree(t, cases, true);
+  EXPECT_EQ(t.Arg("A+文字数(S)"), "12");
+  EXPECT_EQ(t.Arg("置換(T,「b」,「」)&文字数(T)"), "ac3");
+  // A call that fails: the same error, logged once.
+  for (const char* failing : {"文字(-1)+1", "A+文字(-1)", "1+CHR(70000)"}) {
+    std::string fast, reading;
+    const std::string text = t.Prepared(failing);
+    t.e.ErrorLog.clear();
+    try { EvalArg(t.e, text); } catch (const ENoka& err) { fast = err.Message; }
+    const std::string fastLog = t.e.ErrorLog;
+    t.e.ErrorLog.clear();
+    try { EvalArgReading(t.e, text); } catch (const ENoka& err) { reading = err.Message; }
+    EXPECT_FALSE(fast.empty()) << failing;
+    EXPECT_EQ(fast, reading) << failing;
+    EXPECT_EQ(fastLog, t.e.ErrorLog) << failing;
+  }
+}
+
+// The tree makes the call only when nothing but the result can come of
+// it; otherwise it gives up with nothing run and nothing left behind.
+TEST(Expressions, OnlyQuietCallsAreMadeByTheTree) {
+  TestEngine t;
+  t.Run("A=7\nS=「abc」\n関数を、「?の」で、関数定義\nおわり\n*関数\n引数取得\n「呼ばれた」を、表示\nそれは、1\n戻る\n");
+  t.e.StopFlag = false;  // as while the program runs: a failing call is taken back
+  auto fast = [&t](const char* text) {
+    std::string out;
+    const size_t phrases = t.e.ArgStack.Count(), log = t.e.ErrorLog.size();
+    const bool made = TryEvalArgFast(t.e, CompileArgument(t.Prepared(text)), out);
+    EXPECT_EQ(t.e.ArgStack.Count(), phrases) << text;
+    EXPECT_EQ(t.e.ErrorLog.size(), log) << text;
+    return made;
+  };
+  EXPECT_TRUE(fast("A+文字数(S)"));
+  EXPECT_TRUE(fast("A+INT(A/2)"));
+  EXPECT_TRUE(fast("A+文字数(A*10)"));
+  EXPECT_FALSE(fast("A+関数(S)"));          // a user function
+  EXPECT_FALSE(fast("A+文字数(関数)"));     // an argument that calls one
+  EXPECT_FALSE(fast("A+乱数(5)"));          // no two calls alike
+  EXPECT_FALSE(fast("A+文字数(「{関数}」)")); // a literal that runs something
+  EXPECT_FALSE(fast("A+文字(-1)"));         // fails: the reading reports it
+  EXPECT_FALSE(fast("A+文字数()"));         // would take a phrase around it
+  EXPECT_EQ(t.host.Output, "");
+  t.Run("A=7\nS=「abc」\n関数を、「?の」で、関数定義\n関数から、文字数へ、単語コピー\nおわり\n"
+        "*関数\n引数取得\n「呼ばれた」を、表示\nそれは、1\n戻る\n");
+  t.e.StopFlag = false;
+  EXPECT_FALSE(fast("A+文字数(S)"));        // the name now finds a function
+  EXPECT_EQ(t.Arg("A+文字数(S)"), "8");
+  EXPECT_EQ(t.host.Output, "呼ばれた\n");
 }
 
 // A stored result is read back from its 15-digit text, not from the wider

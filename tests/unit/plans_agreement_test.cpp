@@ -91,6 +91,32 @@ TEST(PlansAgree, SoreAcrossCalls) {
       "戻る\n");
 }
 
+// Calls of commands with no effect but their result, made inside compiled
+// expressions: in sums, conditions, joins, with それ's type deciding a
+// result's, a call that fails on some turns, a word after the call that
+// becomes a function (the tree gives up after its call: the reading makes
+// both again), and the command's name given to a function partway.
+TEST(PlansAgree, QuietCallsInsideExpressions) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "関数を、「?の」で、関数定義\n"
+      "S=「こんにちは」\nW=5\n合計は、0\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  合計は、合計+文字数(S)\n"
+      "  もし、文字数(S)>I+2ならば、「長い{I}」を、表示\n"
+      "  Xは、置換(S,「に」,I)&文字数(S)\n"
+      "  Yは、文字数(S)+W\n"
+      "  Zは、1+文字(I-3)\n"
+      "  それは、「それ」\n"
+      "  Vは、サイン(0)+1\n"
+      "  「{合計}:{X}:{Y}:{Z}:{V}」を、表示\n"
+      "  もし、I=2ならば、関数から、Wへ、単語コピー\n"
+      "  もし、I=3ならば、関数から、文字数へ、単語コピー\n"
+      "）\n"
+      "おわり\n"
+      "*関数\n引数取得\n「関数{それ}」を、表示\nそれは、2\n戻る\n");
+}
+
 // An error inside a planned statement names the statement's line, in the
 // main text, in a loop's body and in a function's body, every time it runs.
 TEST(PlansAgree, ErrorsNameTheirLines) {
