@@ -37,7 +37,11 @@ class CaptureHost : public IOutputService,
   void WriteText(const std::string& text, const TextStyle& style) override {
     Output += ToUtf8(text) + "\n";
     Styles.push_back(style);
+    if (OnWrite) OnWrite(ToUtf8(text));
   }
+  // Called after each 表示 with its text (UTF-8): lets a test act at a
+  // known place of a run, as a window event would.
+  std::function<void(const std::string&)> OnWrite;
   void MessageBox(const std::string& text, const std::string&) override { Output += ToUtf8(text) + "\n"; }
   void Diagnostic(const std::string&) override {}
 

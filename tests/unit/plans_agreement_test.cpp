@@ -193,6 +193,64 @@ TEST(PlansAgree, EventBetweenPlannedStatements) {
   EXPECT_EQ(outputs[0], outputs[1]);
 }
 
+// Events queued while a function called in brackets runs: a window event
+// waits until the statement the call stands in is over (never inside an
+// evaluation); one the script asked for starts inside the function, right
+// after the asking statement, in the function's own level. The same with
+// plans as without.
+TEST(PlansAgree, EventsWhileABracketCallRuns) {
+  const std::string program =
+      "倍を、「?を」で、関数定義\n"
+      "合計は、0\n"
+      "Iを、1から、4まで、繰り返す（\n"
+      "  合計は、合計+倍(I)\n"
+      "  Xは、倍(I)+文字数(「ab」)\n"
+      "）\n"
+      "「{合計}:{X}」を、表示\n"
+      "おわり\n"
+      "*倍\n"
+      "引数取得\n"
+      "もし、それ=3ならば、「合図」を、表示\n"
+      "それは、それ*2\n"
+      "戻る\n"
+      "*割り込み\n"
+      "「割り込み{I}:{合計}」を、表示\n"
+      "それは、「割り込みのそれ」\n"
+      "戻る\n";
+  for (const bool asked : {false, true}) {
+    std::string outputs[2];
+    for (int off = 0; off < 2; ++off) {
+      TestEngine t;
+      t.e.Caches->PlansOff = off == 1;
+      t.host.OnWrite = [&t, asked](const std::string& text) {
+        if (text != "合図") return;
+        THashNode* label = t.e.Words.Find(FromUtf8("割り込み"));
+        ASSERT_NE(label, nullptr);
+        EngineEvent event;
+        event.Entry = label->Ref;
+        event.FileName = t.e.FileName;
+        if (asked) {
+          event.From = EngineEvent::Source::Script;
+          QueueScriptEvent(t.e, std::move(event));
+        } else {
+          EXPECT_TRUE(QueueEvent(t.e, std::move(event)));
+        }
+      };
+      t.Run(program);
+      if (off == 0) {
+        EXPECT_GT(t.e.Caches->Plans.size(), 0u);
+      }
+      outputs[off] = t.host.Output;
+      EXPECT_EQ(t.host.Errors, "");
+    }
+    // Asked for, the handler runs before それは、それ*2, which then finds
+    // the handler's それ (a text: 0), so that call gives 0.
+    EXPECT_EQ(outputs[0], asked ? "合図\n割り込み3:6\n合図\n割り込み3:6\n14:10\n"
+                                : "合図\n割り込み3:12\n合図\n割り込み3:12\n20:10\n");
+    EXPECT_EQ(outputs[0], outputs[1]) << (asked ? "asked by the script" : "a window event");
+  }
+}
+
 // Double-quoted literals are read once into their texts and expressions;
 // evaluating that reading must give what walking the literal gives: the
 // same text, the same type left behind, the same error for a missing
