@@ -487,13 +487,11 @@ struct TakenArg {
   return std::move(e.SoreVar->Value);
 }
 
-// A command (or a library function) in bracket form: its phrases pushed as
-// PushBracketArgs pushes them, expressions evaluated in order where the call
-// stands, then bound and run as InvokeBracketed runs it.
-std::string CallCommandPlanned(TNokaBase& e, BracketCallPlan& plan, THashNode& command) {
-  NestGuard term(e);
-  RefuseFlowWordAsValue(e, command, plan.Name, false);
-  NestGuard call(e);
+// The plan's phrases pushed as PushBracketArgs pushes them, expressions
+// evaluated in order where the call stands. With `treeOnly`, an expression
+// its compiled form cannot decide stops the pushing: false, and the reading
+// decides.
+bool PushPlannedPhrases(TNokaBase& e, BracketCallPlan& plan, bool treeOnly) {
   for (BracketCallPlan::Arg& arg : plan.Args) {
     if (!arg.Expression) {
       e.ArgStack.Push(arg.Text);
@@ -506,9 +504,25 @@ std::string CallCommandPlanned(TNokaBase& e, BracketCallPlan& plan, THashNode& c
       SetTag(e.CurrentType, "e");
       continue;
     }
-    std::string v = EvaluateExpression(e, arg.Text, arg.Compiled);
+    std::string v;
+    if (!treeOnly) {
+      v = EvaluateExpression(e, arg.Text, arg.Compiled);
+    } else if (!TryEvalArgFast(e, arg.Compiled, v)) {
+      return false;
+    }
     e.ArgStack.Push(ValueAsPhrase(v, e.CurrentType));
   }
+  return true;
+}
+
+// A command (or a library function) in bracket form: its phrases pushed as
+// PushBracketArgs pushes them, expressions evaluated in order where the call
+// stands, then bound and run as InvokeBracketed runs it.
+std::string CallCommandPlanned(TNokaBase& e, BracketCallPlan& plan, THashNode& command) {
+  NestGuard term(e);
+  RefuseFlowWordAsValue(e, command, plan.Name, false);
+  NestGuard call(e);
+  PushPlannedPhrases(e, plan, false);
   std::string value = InvokeBracketed(e, command, plan.Name, false);
   e.LastNumberValid = false;
   return value;
@@ -597,21 +611,12 @@ bool QuietArguments(const BracketCallPlan& plan) {
   return true;
 }
 
-// Pushes the phrases as PushBracketArgs would and makes the call; false
-// when an expression argument needs the reading.
+// Pushes the phrases and makes the call; false when an expression argument
+// needs the reading.
 bool MakeQuietCall(TNokaBase& e, BracketCallPlan& plan, THashNode& command, std::string& value) {
   NestGuard term(e);
   NestGuard call(e);
-  for (BracketCallPlan::Arg& arg : plan.Args) {
-    if (!arg.Expression) {
-      e.ArgStack.Push(arg.Text);
-      continue;
-    }
-    if (!IsCurrent(arg.Compiled)) arg.Compiled = CompileExpression(arg.Text);
-    std::string v;
-    if (!TryEvalArgFast(e, arg.Compiled, v)) return false;
-    e.ArgStack.Push(ValueAsPhrase(v, e.CurrentType));
-  }
+  if (!PushPlannedPhrases(e, plan, true)) return false;
   value = InvokeBracketed(e, command, plan.Name, false);
   return true;
 }
