@@ -1548,7 +1548,8 @@ ArgShape ShapeOf(const CompiledRef& ref) {
   if (c.single && c.nodes[c.root].type == Node::Var) return kLoneVariableShape;
   if (c.single && (c.nodes[c.root].type == Node::Num || c.nodes[c.root].type == Node::Str)) return kLiteralShape;
   if (c.single && (c.nodes[c.root].type == Node::Item || c.nodes[c.root].type == Node::Elem)) return kLoneItemShape;
-  return ExpressionRoot(c) >= 0 ? kArithmeticShape : kOtherShape;
+  // A tree that makes calls is no number's fast way: its value is Eval's.
+  return ExpressionRoot(c) >= 0 && !c.hasCall ? kArithmeticShape : kOtherShape;
 }
 
 const std::string& LiteralOf(const CompiledRef& ref, bool& isNumber) {

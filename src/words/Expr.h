@@ -41,7 +41,8 @@ extern uint64_t CompiledEpochNow;  // advanced whenever the compiled cache is em
 inline bool IsCurrent(const CompiledRef& ref) { return ref.Tree && ref.Epoch == CompiledEpochNow; }
 // What a compiled argument is, so callers can go straight to its fast way.
 // kLoneItemShape: one dictionary item or table element alone (名前の(キー),
-// 表#I#J), which the compiled form may decide.
+// 表#I#J), which the compiled form may decide. kArithmeticShape: an
+// expression whose tree makes no call, which the numbers' fast ways may try.
 enum ArgShape : uint8_t { kOtherShape, kLoneVariableShape, kArithmeticShape, kLiteralShape, kLoneItemShape };
 ArgShape ShapeOf(const CompiledRef& ref);
 // A lone literal's text (kLiteralShape) as evaluating it gives it; `isNumber`
