@@ -4,7 +4,7 @@
 # cost per element: a cost that grows with n where it should stay flat (or
 # grow like log n, for sorts) means something quadratic.
 #   bench/scale.sh [name...]   names: loop append table calls dict rows cells
-#                              delete (default: all)
+#                              delete sore (default: all)
 # SIZES_<name> overrides a name's sizes ("1000000 3000000"), NOKARI the program.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -90,6 +90,18 @@ Iを、0から、$((n - 1))まで、繰り返す（表#0#(I)は、I。表#1#(I)�
 合計を、表示
 EOF
       ;;
+    sore)  # a それ of n lines, then 20,000 commands called in brackets beside
+      # it: a copy of それ kept for each call would cost 20,000 times its size
+      cat <<EOF
+本文は、「」
+Iを、1から、${n}まで、繰り返す（本文は、本文&「{I}行目のテキストです。東京都\\n」）
+それは、本文
+Sは、「abc」
+合計は、0
+Iを、1から、10000まで、繰り返す（合計は、合計+文字数(S)。Xは、文字数(S)）
+合計を、表示
+EOF
+      ;;
     delete)  # n words made, then removed by renaming them, last made first
       # (a script cannot name words by computed names, so the program lists them)
       local i
@@ -112,11 +124,12 @@ sizes() {
     rows) echo 10000 100000 1000000 ;;
     cells) echo 10000 100000 1000000 ;;
     delete) echo 10000 100000 300000 ;;
+    sore) echo 10000 100000 1000000 ;;
   esac
 }
 
 names=("$@")
-[ ${#names[@]} -eq 0 ] && names=(loop append table calls dict rows cells delete)
+[ ${#names[@]} -eq 0 ] && names=(loop append table calls dict rows cells delete sore)
 printf '%-7s %9s %8s %8s %10s %12s %8s\n' name n wall-s user-s peak-MB ns/element answer
 for name in "${names[@]}"; do
   for n in $(sizes "$name"); do

@@ -25,11 +25,22 @@ void PushUserArgs(TNokaBase& e, THashNode& label);  // below, beside CallLabel
 
 namespace {
 
-// Saves それ and puts it back when the scope ends.
+// Saves それ and puts it back when the scope ends. A call that cannot read
+// それ (`unread`: a command with no effect but its result, none of whose
+// arguments names それ) has its value moved aside instead of copied, so a
+// long それ (a whole file read) costs such a call nothing. Its type tag
+// stays: a command may keep it for its result.
 struct SoreKeeper {
   TNokaBase& e;
   std::string value, tag;
-  explicit SoreKeeper(TNokaBase& eng) : e(eng), value(eng.SoreVar->Value), tag(eng.SoreVar->TypeTag) {}
+  explicit SoreKeeper(TNokaBase& eng, bool unread = false) : e(eng), tag(eng.SoreVar->TypeTag) {
+    if (!unread) {
+      value = eng.SoreVar->Value;
+      return;
+    }
+    value = std::move(eng.SoreVar->Value);
+    eng.SoreVar->SetValue(std::string());  // a new version: nothing kept of the old value holds
+  }
   ~SoreKeeper() { e.SoreVar->SetValue(std::move(value), std::move(tag)); }
 };
 
@@ -105,8 +116,9 @@ struct LooseScope {
 // The call itself, once the arguments are on the word stack. Kept out of
 // CallBracketed so that its locals are no part of the frames a nesting
 // stacks up (the sanitizer build gives every local its own guarded slot).
-[[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, const std::string& name, bool push) {
-  SoreKeeper keep(e);
+[[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, const std::string& name, bool push,
+                                             bool soreUnread = false) {
+  SoreKeeper keep(e, soreUnread);
   LooseScope loose(e);
   if (word.Kind == kLabel) {
     CallLabelBracketed(e, word, loose.saved);
@@ -487,6 +499,56 @@ struct TakenArg {
   return std::move(e.SoreVar->Value);
 }
 
+// The callee and the arguments' words looked up again for the word table's
+// generation now.
+void ResolveQuietCall(TNokaBase& e, BracketCallPlan& plan, uint64_t generation) {
+  plan.Callee = e.Words.FindRef(plan.Name, true);
+  plan.Generation = generation;
+  const size_t n = plan.Args.size();
+  plan.SlotsFit = plan.Callee && SlotCount(*plan.Callee) == n && CountSlots(plan.Callee->ArgSpec) == n;
+  for (BracketCallPlan::Arg& arg : plan.Args) {
+    arg.Word = nullptr;
+    const char c = arg.Text[0];
+    if (arg.Expression || c == '-' || c == '$' || (c >= '0' && c <= '9')) {
+      arg.Quiet = true;  // an expression is decided as it is evaluated
+    } else if (c == '"' || c == '`') {
+      arg.Quiet = IsPlainLiteral(arg.Text);
+    } else if ((arg.Word = e.Words.Find(arg.Text))) {
+      arg.Quiet = true;
+    } else {
+      // Nothing found folded either, and no object's property written as
+      // one word: the word is its own text.
+      std::string property;
+      arg.Quiet = !e.Words.Find(arg.Text, true) && !SplitObjectProperty(e, arg.Text, property);
+    }
+  }
+}
+
+// Whether every argument runs nothing when evaluated, as things stand (a
+// word's variable may have become a dictionary since).
+bool QuietArguments(const BracketCallPlan& plan) {
+  for (const BracketCallPlan::Arg& arg : plan.Args)
+    if (!arg.Quiet || (arg.Word && arg.Word->Kind != kVariable)) return false;
+  return true;
+}
+
+// Whether the plan is a call of a command with no effect but its result on
+// arguments that run nothing, filling its slots exactly, as things stand.
+bool IsQuietCall(TNokaBase& e, BracketCallPlan& plan) {
+  const uint64_t generation = e.Words.Generation();
+  if (plan.Generation != generation || !generation) ResolveQuietCall(e, plan, generation);
+  const THashNode* command = plan.Callee.get();
+  return command && IsCommandKind(command->Kind) && IsQuietCommandNumber(command->CommandNumber) &&
+         plan.SlotsFit && QuietArguments(plan);
+}
+
+// Whether an argument of the plan is それ itself.
+bool NamesSore(const TNokaBase& e, const BracketCallPlan& plan) {
+  for (const BracketCallPlan::Arg& arg : plan.Args)
+    if (arg.Word == e.SoreVar.get()) return true;
+  return false;
+}
+
 // The plan's phrases pushed as PushBracketArgs pushes them, expressions
 // evaluated in order where the call stands. With `treeOnly`, an expression
 // its compiled form cannot decide stops the pushing: false, and the reading
@@ -523,7 +585,10 @@ std::string CallCommandPlanned(TNokaBase& e, BracketCallPlan& plan, THashNode& c
   RefuseFlowWordAsValue(e, command, plan.Name, false);
   NestGuard call(e);
   PushPlannedPhrases(e, plan, false);
-  std::string value = InvokeBracketed(e, command, plan.Name, false);
+  // Decided after the arguments ran: an expression may have changed what
+  // the words name (and the plan's callee with them).
+  const bool soreUnread = IsQuietCall(e, plan) && plan.Callee.get() == &command && !NamesSore(e, plan);
+  std::string value = InvokeBracketed(e, command, plan.Name, false, soreUnread);
   e.LastNumberValid = false;
   return value;
 }
@@ -534,10 +599,7 @@ bool CallBracketedPlanned(TNokaBase& e, BracketCallPlan& plan, std::string& valu
   // The function and its binding are held for the call: a nested replay of
   // the same statement may find the function or bind it anew.
   const uint64_t generation = e.Words.Generation();
-  if (plan.Generation != generation || !generation) {
-    plan.Callee = e.Words.FindRef(plan.Name, true);
-    plan.Generation = generation;
-  }
+  if (plan.Generation != generation || !generation) ResolveQuietCall(e, plan, generation);
   WordRef callee = plan.Callee;
   if (!callee || !IsCallable(callee.get())) return false;
   if (callee->Kind != kLabel) {
@@ -578,58 +640,21 @@ bool CallBracketedPlanned(TNokaBase& e, BracketCallPlan& plan, std::string& valu
 
 namespace {
 
-// The callee and the arguments' words looked up again for the word table's
-// generation now.
-void ResolveQuietCall(TNokaBase& e, BracketCallPlan& plan, uint64_t generation) {
-  plan.Callee = e.Words.FindRef(plan.Name, true);
-  plan.Generation = generation;
-  const size_t n = plan.Args.size();
-  plan.SlotsFit = plan.Callee && SlotCount(*plan.Callee) == n && CountSlots(plan.Callee->ArgSpec) == n;
-  for (BracketCallPlan::Arg& arg : plan.Args) {
-    arg.Word = nullptr;
-    const char c = arg.Text[0];
-    if (arg.Expression || c == '-' || c == '$' || (c >= '0' && c <= '9')) {
-      arg.Quiet = true;  // an expression is decided as it is evaluated
-    } else if (c == '"' || c == '`') {
-      arg.Quiet = IsPlainLiteral(arg.Text);
-    } else if ((arg.Word = e.Words.Find(arg.Text))) {
-      arg.Quiet = true;
-    } else {
-      // Nothing found folded either, and no object's property written as
-      // one word: the word is its own text.
-      std::string property;
-      arg.Quiet = !e.Words.Find(arg.Text, true) && !SplitObjectProperty(e, arg.Text, property);
-    }
-  }
-}
-
-// Whether every argument runs nothing when evaluated, as things stand (a
-// word's variable may have become a dictionary since).
-bool QuietArguments(const BracketCallPlan& plan) {
-  for (const BracketCallPlan::Arg& arg : plan.Args)
-    if (!arg.Quiet || (arg.Word && arg.Word->Kind != kVariable)) return false;
-  return true;
-}
-
 // Pushes the phrases and makes the call; false when an expression argument
 // needs the reading.
 bool MakeQuietCall(TNokaBase& e, BracketCallPlan& plan, THashNode& command, std::string& value) {
   NestGuard term(e);
   NestGuard call(e);
   if (!PushPlannedPhrases(e, plan, true)) return false;
-  value = InvokeBracketed(e, command, plan.Name, false);
+  value = InvokeBracketed(e, command, plan.Name, false, !NamesSore(e, plan));
   return true;
 }
 
 }  // namespace
 
 bool CallQuietCommand(TNokaBase& e, BracketCallPlan& plan, std::string& value) {
-  const uint64_t generation = e.Words.Generation();
-  if (plan.Generation != generation || !generation) ResolveQuietCall(e, plan, generation);
+  if (!IsQuietCall(e, plan)) return false;
   THashNode* command = plan.Callee.get();
-  if (!command || !IsCommandKind(command->Kind) || !IsQuietCommandNumber(command->CommandNumber) ||
-      !plan.SlotsFit || !QuietArguments(plan))
-    return false;
   // What a failed try leaves behind is taken back: the phrases pushed, the
   // error's line in the log.
   const size_t phrasesBefore = e.ArgStack.Items.size();

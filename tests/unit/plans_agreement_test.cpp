@@ -93,7 +93,8 @@ TEST(PlansAgree, SoreAcrossCalls) {
 
 // Calls of commands with no effect but their result, made inside compiled
 // expressions: in sums, conditions, joins, with それ's type deciding a
-// result's, a call that fails on some turns, a word after the call that
+// result's, それ read after such a call and as its argument, a call that
+// fails on some turns, a word after the call that
 // becomes a function (the tree gives up after its call: the reading makes
 // both again), and the command's name given to a function partway.
 TEST(PlansAgree, QuietCallsInsideExpressions) {
@@ -110,6 +111,13 @@ TEST(PlansAgree, QuietCallsInsideExpressions) {
       "  それは、「それ」\n"
       "  Vは、サイン(0)+1\n"
       "  「{合計}:{X}:{Y}:{Z}:{V}」を、表示\n"
+      // それ is set aside while such a call runs, unless an argument names it
+      "  それは、「1234」&I\n"
+      "  Xは、文字数(S)+それ\n"
+      "  Yは、文字数(それ)+それ\n"
+      "  Zは、文字数(S)\n"
+      "  Wは、文字数(それ)\n"
+      "  「{X}:{Y}:{Z}:{W}:{それ}」を、表示\n"
       "  もし、I=2ならば、関数から、Wへ、単語コピー\n"
       "  もし、I=3ならば、関数から、文字数へ、単語コピー\n"
       "）\n"
