@@ -25,11 +25,12 @@ void PushUserArgs(TNokaBase& e, THashNode& label);  // below, beside CallLabel
 
 namespace {
 
-// Saves それ and puts it back when the scope ends. A call that cannot read
-// それ (`unread`: a command with no effect but its result, none of whose
-// arguments names それ) has its value moved aside instead of copied, so a
-// long それ (a whole file read) costs such a call nothing. Its type tag
-// stays: a command may keep it for its result.
+// Saves それ and puts it back when the scope ends. Where nothing can read
+// the old value (`unread`: a command with no effect but its result, none
+// of whose arguments names それ; a label run as a value, which starts with
+// それ empty) it is moved aside instead of copied, so a long それ (a whole
+// file read) costs such a call nothing. Its type tag stays: a command may
+// keep it for its result.
 struct SoreKeeper {
   TNokaBase& e;
   std::string value, tag;
@@ -332,12 +333,42 @@ void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::strin
   EnterCall(e, label);
 }
 
+namespace {
+
+// Whether a phrase on the word stack evaluates without running anything or
+// reading それ: a literal without escapes or {…}, a number, a word that
+// names a variable other than それ or nothing at all.
+bool QuietPhrase(TNokaBase& e, const std::string& phrase) {
+  if (phrase.empty()) return false;
+  const char c = phrase[0];
+  if (c == '"' || c == '`') return IsPlainLiteral(phrase);
+  if (c == '-' || c == '$' || (c >= '0' && c <= '9')) return true;
+  if (const THashNode* w = e.Words.Find(phrase)) return w->Kind == kVariable && w != e.SoreVar.get();
+  std::string property;
+  return !e.Words.Find(phrase, true) && !SplitObjectProperty(e, phrase, property);
+}
+
+// Whether a bracket call the reading made, its phrases pushed from
+// `from` on, cannot read それ: a command with no effect but its result
+// whose slots the phrases fill exactly, each of them quiet.
+bool LeavesSoreUnread(TNokaBase& e, THashNode& word, size_t from) {
+  if (!IsCommandKind(word.Kind) || !IsQuietCommandNumber(word.CommandNumber)) return false;
+  const size_t n = e.ArgStack.Count() - from;
+  if (SlotCount(word) != n || CountSlots(word.ArgSpec) != n) return false;
+  for (size_t k = from; k < e.ArgStack.Count(); ++k)
+    if (!QuietPhrase(e, e.ArgStack.Items[k])) return false;
+  return true;
+}
+
+}  // namespace
+
 std::string LabelValue(TNokaBase& e, THashNode& label) {
-  SoreKeeper keep(e);
-  e.SoreVar->SetValue(std::string());
+  // The label starts with それ empty: the caller's is set aside, not copied.
+  SoreKeeper keep(e, true);
   RunNested(e, label.Ref, label.TypeTag);
   e.CurrentType = e.SoreVar->TypeTag;
-  return e.SoreVar->Value;
+  // それ gets its old value back just after this.
+  return std::move(e.SoreVar->Value);
 }
 
 std::string CallBracketed(TNokaBase& e, const std::string& name, const char*& p, BracketUse use) {
@@ -354,8 +385,10 @@ std::string CallBracketed(TNokaBase& e, WordRef word, const std::string& name, c
   // Nested calls recurse through here: each one is a level of evaluation.
   NestGuard nest(e);
   ++p;
+  const size_t phrasesBefore = e.ArgStack.Count();
   PushBracketArgs(e, p);
-  return InvokeBracketed(e, *word, name, use == BracketUse::kArgument);
+  const bool soreUnread = LeavesSoreUnread(e, *word, phrasesBefore);
+  return InvokeBracketed(e, *word, name, use == BracketUse::kArgument, soreUnread);
 }
 
 void PushBracketArgs(TNokaBase& e, const char*& p) {
