@@ -262,7 +262,7 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   return true;
 }
 
-bool TakeArgumentsOnEntry(TNokaBase& e) {
+bool TakeArgumentsOnEntry(TNokaBase& e, std::string* soreAside) {
   EngineCaches& caches = *e.Caches;
   if (caches.PlansOff || !NothingWaitsBetweenStatements(e)) return false;
   const char* p = e.Cursor.P;
@@ -287,6 +287,7 @@ bool TakeArgumentsOnEntry(TNokaBase& e) {
   e.Cursor.P = plan->End;
   if (plan->SetsLine) e.LineNo = plan->LineNo;
   e.ImplicitSore = false;
+  if (soreAside) *soreAside = std::move(e.SoreVar->Value);
   TakeUserArguments(e);
   StepOverLineEndAfter(e, e.Cursor.Buf.get(), e.Cursor.End, p);
   ++e.StepsTakenTogether;

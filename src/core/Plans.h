@@ -51,7 +51,8 @@ inline void GiveStepBack(TNokaBase& e) {
 // that statement, it runs the statement from its plan without a turn of the
 // run loop, when that turn would do nothing else first (no event waiting,
 // no debugger stop; a step budget counts it as a step). False, nothing
-// done, otherwise.
-bool TakeArgumentsOnEntry(TNokaBase& e);
+// done, otherwise. `soreAside`, when given, receives それ's old value
+// (moved, not copied) before 引数取得 replaces it.
+bool TakeArgumentsOnEntry(TNokaBase& e, std::string* soreAside = nullptr);
 
 }  // namespace nokari

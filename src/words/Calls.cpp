@@ -26,27 +26,45 @@ void PushUserArgs(TNokaBase& e, THashNode& label);  // below, beside CallLabel
 namespace {
 
 // Saves それ and puts it back when the scope ends. Where nothing can read
-// the old value (`unread`: a command with no effect but its result, none
-// of whose arguments names それ; a label run as a value, which starts with
-// それ empty) it is moved aside instead of copied, so a long それ (a whole
-// file read) costs such a call nothing. Its type tag stays: a command may
-// keep it for its result.
+// the old value it is moved aside instead of copied, so a long それ (a whole
+// file read) costs such a call nothing:
+//   kAside: a command with no effect but its result, none of whose
+//     arguments names それ; a label run as a value, which starts with それ
+//     empty. The type tag stays: a command may keep it for its result.
+//   kAtEntry: a function called in brackets. Its arguments are evaluated
+//     first (they may read それ); as it is entered, its first statement
+//     引数取得 replaces それ unread and hands the old value over
+//     (TakeArgumentsOnEntry), or else the value is copied then (AtEntry).
+//     Nothing is put back if the call fails before: それ is untouched.
 struct SoreKeeper {
+  enum Mode : uint8_t { kCopy, kAside, kAtEntry };
   TNokaBase& e;
   std::string value, tag;
-  explicit SoreKeeper(TNokaBase& eng, bool unread = false) : e(eng), tag(eng.SoreVar->TypeTag) {
-    if (!unread) {
+  bool saved = true;
+  explicit SoreKeeper(TNokaBase& eng, Mode mode = kCopy) : e(eng), tag(eng.SoreVar->TypeTag) {
+    if (mode == kCopy) {
       value = eng.SoreVar->Value;
-      return;
+    } else if (mode == kAside) {
+      value = std::move(eng.SoreVar->Value);
+      eng.SoreVar->SetValue(std::string());  // a new version: nothing kept of the old value holds
+    } else {
+      saved = false;
     }
-    value = std::move(eng.SoreVar->Value);
-    eng.SoreVar->SetValue(std::string());  // a new version: nothing kept of the old value holds
   }
-  ~SoreKeeper() { e.SoreVar->SetValue(std::move(value), std::move(tag)); }
+  // The function is entered; `handedOver`: its 引数取得 moved the value here.
+  void AtEntry(bool handedOver) {
+    if (!handedOver) value = e.SoreVar->Value;
+    saved = true;
+  }
+  ~SoreKeeper() {
+    if (saved) e.SoreVar->SetValue(std::move(value), std::move(tag));
+  }
 };
 
-// Pushes a call frame and moves the cursor into the label.
-void EnterCall(TNokaBase& e, THashNode& label) {
+// Pushes a call frame and moves the cursor into the label. True when the
+// function took its arguments as it was entered (its 引数取得 moved それ's
+// old value to `soreAside`, when given).
+bool EnterCall(TNokaBase& e, THashNode& label, std::string* soreAside = nullptr) {
   NoteJumpPlace(e);
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kCallFrame;
@@ -57,12 +75,12 @@ void EnterCall(TNokaBase& e, THashNode& label) {
   // A label stands alone on its line: step over that line end at once, as
   // the statement engine would with nothing on the word stack.
   if ((*e.Cursor.P == '\r' || *e.Cursor.P == '\n') && e.ArgStack.Count() == 0) StepOverLineEnd(e);
-  TakeArgumentsOnEntry(e);
+  return TakeArgumentsOnEntry(e, soreAside);
 }
 
 // The label branch of a bracket call once its arguments are taken: the
 // function runs in a level of its own until it returns.
-void RunLabelInLevel(TNokaBase& e, THashNode& label, bool savedLoose) {
+void RunLabelInLevel(TNokaBase& e, THashNode& label, bool savedLoose, SoreKeeper& keep) {
   TextPos savedCursor = e.Cursor;
   e.RunStack.SaveLevel();
   // The phrases of the statement the call stands in wait under the
@@ -93,16 +111,16 @@ void RunLabelInLevel(TNokaBase& e, THashNode& label, bool savedLoose) {
     }
   } restoreLevel{e, savedCursor, waiting};
   e.Cursor.Reset();
-  EnterCall(e, label);
+  keep.AtEntry(EnterCall(e, label, &keep.value));
   e.LooseBinding = savedLoose;
   RunLoop(e);
 }
 
 // The arguments are evaluated where the call stands (its line, its
 // cursor); only the function itself runs in a level of its own.
-void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose) {
+void CallLabelBracketed(TNokaBase& e, THashNode& label, bool savedLoose, SoreKeeper& keep) {
   PushUserArgs(e, label);
-  RunLabelInLevel(e, label, savedLoose);
+  RunLabelInLevel(e, label, savedLoose, keep);
 }
 
 // Binding of a bracket call is loose, whatever the caller's: phrases fit
@@ -119,10 +137,10 @@ struct LooseScope {
 // stacks up (the sanitizer build gives every local its own guarded slot).
 [[gnu::noinline]] std::string InvokeBracketed(TNokaBase& e, THashNode& word, const std::string& name, bool push,
                                              bool soreUnread = false) {
-  SoreKeeper keep(e, soreUnread);
+  SoreKeeper keep(e, word.Kind == kLabel ? SoreKeeper::kAtEntry : soreUnread ? SoreKeeper::kAside : SoreKeeper::kCopy);
   LooseScope loose(e);
   if (word.Kind == kLabel) {
-    CallLabelBracketed(e, word, loose.saved);
+    CallLabelBracketed(e, word, loose.saved, keep);
   } else {
     Dispatch(e, word, name);
   }
@@ -364,7 +382,7 @@ bool LeavesSoreUnread(TNokaBase& e, THashNode& word, size_t from) {
 
 std::string LabelValue(TNokaBase& e, THashNode& label) {
   // The label starts with それ empty: the caller's is set aside, not copied.
-  SoreKeeper keep(e, true);
+  SoreKeeper keep(e, SoreKeeper::kAside);
   RunNested(e, label.Ref, label.TypeTag);
   e.CurrentType = e.SoreVar->TypeTag;
   // それ gets its old value back just after this.
@@ -507,7 +525,7 @@ struct TakenArg {
 // それ kept, binding loose while the function takes its arguments.
 [[gnu::noinline]] std::string InvokePlanned(TNokaBase& e, THashNode& label, const BracketCallPlan& plan,
                                             BracketCallPlan::Binding& binding, TakenArg* taken) {
-  SoreKeeper keep(e);
+  SoreKeeper keep(e, SoreKeeper::kAtEntry);
   LooseScope loose(e);
   if (!label.ArgSpec.empty()) e.ImplicitSore = false;  // as binding leaves it
   for (size_t k = 0; k < plan.Args.size(); ++k) {
@@ -527,7 +545,7 @@ struct TakenArg {
     if (!IsCurrent(binding.Compiled[k])) binding.Compiled[k] = CompileArgument(binding.Phrases[k]);
     e.UserArgs.Push(EvalArg(e, binding.Phrases[k], binding.Compiled[k]));
   }
-  RunLabelInLevel(e, label, loose.saved);
+  RunLabelInLevel(e, label, loose.saved, keep);
   e.CurrentType = e.SoreVar->TypeTag;
   return std::move(e.SoreVar->Value);
 }
