@@ -175,9 +175,9 @@ std::string RunCommandAsValue(TNokaBase& e, THashNode& word, std::string_view wr
     ~Restore() { e.SoreVar->SetValue(std::move(v), std::move(t)); }
   } restore{e, savedValue, savedTag};
   Dispatch(e, word, written);
-  std::string result = e.SoreVar->Value;
   e.CurrentType = e.SoreVar->TypeTag;
-  return result;
+  // それ gets its old value back just after this: the result is moved out.
+  return std::move(e.SoreVar->Value);
 }
 
 // Reads back as exactly this text: an optional "-", then what the number
