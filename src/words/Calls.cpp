@@ -35,13 +35,17 @@ namespace {
 //     first (they may read それ); as it is entered, its first statement
 //     引数取得 replaces それ unread and hands the old value over
 //     (TakeArgumentsOnEntry), or else the value is copied then (AtEntry).
-//     Nothing is put back if the call fails before: それ is untouched.
+//     Nothing is put back if the call fails before: それ is untouched. A
+//     short value is copied at once, which costs less than handing it over.
 struct SoreKeeper {
   enum Mode : uint8_t { kCopy, kAside, kAtEntry };
+  static constexpr size_t kShortValue = 64;
   TNokaBase& e;
   std::string value, tag;
   bool saved = true;
-  explicit SoreKeeper(TNokaBase& eng, Mode mode = kCopy) : e(eng), tag(eng.SoreVar->TypeTag) {
+  // Inlined: it stands in every call in brackets.
+  [[gnu::always_inline]] explicit SoreKeeper(TNokaBase& eng, Mode mode = kCopy) : e(eng), tag(eng.SoreVar->TypeTag) {
+    if (mode == kAtEntry && eng.SoreVar->Value.size() <= kShortValue) mode = kCopy;
     if (mode == kCopy) {
       value = eng.SoreVar->Value;
     } else if (mode == kAside) {
@@ -51,8 +55,12 @@ struct SoreKeeper {
       saved = false;
     }
   }
+  // Where the function's 引数取得 may hand the value over; null when it
+  // is saved already.
+  std::string* HandOverSlot() { return saved ? nullptr : &value; }
   // The function is entered; `handedOver`: its 引数取得 moved the value here.
   void AtEntry(bool handedOver) {
+    if (saved) return;
     if (!handedOver) value = e.SoreVar->Value;
     saved = true;
   }
@@ -111,7 +119,9 @@ void RunLabelInLevel(TNokaBase& e, THashNode& label, bool savedLoose, SoreKeeper
     }
   } restoreLevel{e, savedCursor, waiting};
   e.Cursor.Reset();
-  keep.AtEntry(EnterCall(e, label, &keep.value));
+  std::string* slot = keep.HandOverSlot();
+  const bool tookArguments = EnterCall(e, label, slot);
+  keep.AtEntry(tookArguments && slot);
   e.LooseBinding = savedLoose;
   RunLoop(e);
 }

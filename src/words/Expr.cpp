@@ -337,10 +337,9 @@ struct Node {
   std::shared_ptr<const Compiled> keyTree = {};
   // Elem 名前#i or 名前#i#j (text: the variable's name): its indexes.
   std::shared_ptr<const struct ElementIndexes> indexes = {};
-  // Call 名前(…) (text: the name): the call as read once, made by
-  // CallQuietCommand when the name finds a command with no effect but its
-  // result.
-  std::shared_ptr<BracketCallPlan> call = {};
+  // Call 名前(…) (text: the name): `left` is the call's place in the
+  // tree's Compiled::calls (kept apart: a node stays small, and the
+  // integer evaluation indexes nodes at every operand).
 };
 
 // An index of 名前#i as ElementAccess reads it: digits as written, a
@@ -382,6 +381,10 @@ struct Compiled {
   // index: evaluating it may run a command, so it is evaluated once, by
   // Eval, never tried first on numbers alone.
   bool hasCall = false;
+  // The calls of the Call nodes, as read once (ReadBracketCall), made by
+  // CallQuietCommand when the name finds a command with no effect but its
+  // result.
+  std::vector<std::shared_ptr<BracketCallPlan>> calls;
 };
 
 bool PlainNumberText(std::string_view t) {
@@ -549,7 +552,8 @@ class Compiler {
     if (!call) return -1;
     p_ = end;
     Node n{Node::Call, word};
-    n.call = std::move(call);
+    n.left = static_cast<int>(c_.calls.size());
+    c_.calls.push_back(std::move(call));
     c_.hasCall = true;
     return Add(std::move(n));
   }
@@ -832,6 +836,8 @@ bool BuildWhole(const Compiled& c, int index, bool numeric, int depth, int& maxD
       return true;
     case Node::Var:
     case Node::Item:
+      // A call (in a key here, or any Call node below) is Eval's to make.
+      if (n.keyTree && n.keyTree->hasCall) return false;
       op.Code = n.type == Node::Var ? WholeOp::kVariable : WholeOp::kItem;
       op.Node = index;
       if (!numeric) op.Flags |= WholeOp::kNeedsTypeE;
@@ -885,7 +891,7 @@ const WholeProgram& WholeProgramFor(const Compiled& c, int root) {
     program.Root = root;
     program.Ops.clear();
     int maxDepth = 0;
-    program.Possible = !c.hasCall && BuildWhole(c, root, false, 0, maxDepth, program.Ops);
+    program.Possible = BuildWhole(c, root, false, 0, maxDepth, program.Ops);
     if (!program.Possible) program.Ops.clear();
     // The binary operators are the codes from kAnd on.
     const std::vector<WholeOp>& ops = program.Ops;
@@ -1010,7 +1016,7 @@ class TreeEvaluator {
   // A call's result and whether its type is a number's, as the reading
   // gives them; the reading's when the call is not one this tree may make.
   void CallValue(const Node& n, std::string& text, bool& isNumber) {
-    if (PlansOff() || !CallQuietCommand(e_, *n.call, text)) throw Fallback();
+    if (PlansOff() || !CallQuietCommand(e_, *c_.calls[n.left], text)) throw Fallback();
     isNumber = e_.CurrentType == "e";
   }
 
