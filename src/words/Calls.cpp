@@ -29,26 +29,29 @@ namespace {
 // the old value it is moved aside instead of copied, so a long それ (a whole
 // file read) costs such a call nothing:
 //   kAside: a command with no effect but its result, none of whose
-//     arguments names それ; a label run as a value, which starts with それ
-//     empty. The type tag stays: a command may keep it for its result.
+//     arguments names それ. The type tag stays: a command may keep it for
+//     its result.
+//   kEmptied: a label run as a value, which starts with それ empty.
 //   kAtEntry: a function called in brackets. Its arguments are evaluated
 //     first (they may read それ); as it is entered, its first statement
 //     引数取得 replaces それ unread and hands the old value over
 //     (TakeArgumentsOnEntry), or else the value is copied then (AtEntry).
-//     Nothing is put back if the call fails before: それ is untouched. A
-//     short value is copied at once, which costs less than handing it over.
+//     Nothing is put back if the call fails before: それ is untouched.
+// A short value is copied at once (kAside, kAtEntry): that costs less than
+// moving it aside and back.
 struct SoreKeeper {
-  enum Mode : uint8_t { kCopy, kAside, kAtEntry };
+  enum Mode : uint8_t { kCopy, kAside, kEmptied, kAtEntry };
   static constexpr size_t kShortValue = 64;
+  static bool IsLong(const TNokaBase& e) { return e.SoreVar->Value.size() > kShortValue; }
   TNokaBase& e;
   std::string value, tag;
   bool saved = true;
   // Inlined: it stands in every call in brackets.
   [[gnu::always_inline]] explicit SoreKeeper(TNokaBase& eng, Mode mode = kCopy) : e(eng), tag(eng.SoreVar->TypeTag) {
-    if (mode == kAtEntry && eng.SoreVar->Value.size() <= kShortValue) mode = kCopy;
+    if ((mode == kAside || mode == kAtEntry) && !IsLong(eng)) mode = kCopy;
     if (mode == kCopy) {
       value = eng.SoreVar->Value;
-    } else if (mode == kAside) {
+    } else if (mode == kAside || mode == kEmptied) {
       value = std::move(eng.SoreVar->Value);
       eng.SoreVar->SetValue(std::string());  // a new version: nothing kept of the old value holds
     } else {
@@ -392,7 +395,7 @@ bool LeavesSoreUnread(TNokaBase& e, THashNode& word, size_t from) {
 
 std::string LabelValue(TNokaBase& e, THashNode& label) {
   // The label starts with それ empty: the caller's is set aside, not copied.
-  SoreKeeper keep(e, SoreKeeper::kAside);
+  SoreKeeper keep(e, SoreKeeper::kEmptied);
   RunNested(e, label.Ref, label.TypeTag);
   e.CurrentType = e.SoreVar->TypeTag;
   // それ gets its old value back just after this.
@@ -415,7 +418,7 @@ std::string CallBracketed(TNokaBase& e, WordRef word, const std::string& name, c
   ++p;
   const size_t phrasesBefore = e.ArgStack.Count();
   PushBracketArgs(e, p);
-  const bool soreUnread = LeavesSoreUnread(e, *word, phrasesBefore);
+  const bool soreUnread = SoreKeeper::IsLong(e) && LeavesSoreUnread(e, *word, phrasesBefore);
   return InvokeBracketed(e, *word, name, use == BracketUse::kArgument, soreUnread);
 }
 
@@ -648,7 +651,8 @@ std::string CallCommandPlanned(TNokaBase& e, BracketCallPlan& plan, THashNode& c
   PushPlannedPhrases(e, plan, false);
   // Decided after the arguments ran: an expression may have changed what
   // the words name (and the plan's callee with them).
-  const bool soreUnread = IsQuietCall(e, plan) && plan.Callee.get() == &command && !NamesSore(e, plan);
+  const bool soreUnread =
+      SoreKeeper::IsLong(e) && IsQuietCall(e, plan) && plan.Callee.get() == &command && !NamesSore(e, plan);
   std::string value = InvokeBracketed(e, command, plan.Name, false, soreUnread);
   e.LastNumberValid = false;
   return value;
@@ -707,7 +711,7 @@ bool MakeQuietCall(TNokaBase& e, BracketCallPlan& plan, THashNode& command, std:
   NestGuard term(e);
   NestGuard call(e);
   if (!PushPlannedPhrases(e, plan, true)) return false;
-  value = InvokeBracketed(e, command, plan.Name, false, !NamesSore(e, plan));
+  value = InvokeBracketed(e, command, plan.Name, false, SoreKeeper::IsLong(e) && !NamesSore(e, plan));
   return true;
 }
 
