@@ -294,6 +294,16 @@ void SetSoreTyped(TNokaBase& e, const std::string& value, const char* tag) {
 }
 
 void TakeUserArguments(TNokaBase& e) {
+  // The usual call: one argument with nothing to trim, moved straight in.
+  if (e.UserArgs.Count() == 1) {
+    std::string& only = e.UserArgs.Items[0];
+    if (only.empty() || (static_cast<unsigned char>(only.front()) > ' ' &&
+                         static_cast<unsigned char>(only.back()) > ' ')) {
+      SetSoreTyped(e, std::move(only), "s");
+      e.UserArgs.Clear();
+      return;
+    }
+  }
   std::string out;
   if (e.UserArgs.Count() == 1) {
     out = std::move(e.UserArgs.Items[0]);
