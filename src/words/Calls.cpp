@@ -38,10 +38,11 @@ namespace {
 //     (TakeArgumentsOnEntry), or else the value is copied then (AtEntry).
 //     Nothing is put back if the call fails before: それ is untouched.
 // A short value is copied at once (kAside, kAtEntry): that costs less than
-// moving it aside and back.
+// moving it aside and back, as long as the copy needs no block of its own
+// (a text of up to 15 bytes is held in the string itself).
 struct SoreKeeper {
   enum Mode : uint8_t { kCopy, kAside, kEmptied, kAtEntry };
-  static constexpr size_t kShortValue = 64;
+  static constexpr size_t kShortValue = 15;
   static bool IsLong(const TNokaBase& e) { return e.SoreVar->Value.size() > kShortValue; }
   TNokaBase& e;
   std::string value, tag;

@@ -233,9 +233,15 @@ void FormatIntInto(std::string& out, int64_t x) {
 }
 
 void FormatNumberInto(std::string& out, long double x) {
-  if (IsWholeNumber(x) && x != 0) {
-    FormatIntInto(out, RoundToInt64(x));
-    return;
+  // A whole number below 10^15 other than 0, the usual result: rounded and
+  // compared back rather than through rint (a call, and the slowest x87
+  // instruction). 0 and -0 are FormatNumber's.
+  if (x > -1e15L && x < 1e15L) {
+    const int64_t rounded = RoundToInt64(x);
+    if (rounded != 0 && static_cast<long double>(rounded) == x) {
+      FormatIntInto(out, rounded);
+      return;
+    }
   }
   out = FormatNumber(x);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,21 @@ TEST(Contract, IntegerTextWrittenInPlaceIsTheDecimalText) {
         ASSERT_EQ(fresh, FormatNumber(static_cast<long double>(v)));
       }
     }
+  }
+}
+
+// Whole numbers take a way of their own into the text: everything else,
+// and the edges of that way, must come out as FormatNumber writes them.
+TEST(Contract, FormatNumberIntoAgreesAtTheEdgesOfWholeNumbers) {
+  const long double values[] = {0.0L, -0.0L, 0.5L, -0.5L, 0.49999L, 1.5L, 2.5L, -2.5L, 1e-7L,
+                                999999999999999.0L, -999999999999999.0L, 999999999999999.5L,
+                                1e15L, -1e15L, 1e20L, 3.0L / 7.0L,
+                                std::numeric_limits<long double>::infinity(),
+                                std::numeric_limits<long double>::quiet_NaN()};
+  for (long double x : values) {
+    std::string out = "previous";
+    FormatNumberInto(out, x);
+    EXPECT_EQ(out, FormatNumber(x)) << static_cast<double>(x);
   }
 }
 
