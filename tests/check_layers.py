@@ -66,6 +66,7 @@ LAYER_MAP = [
     ("core/Events.h", 1),
     ("core/RunControl.", 1),
     ("words/Hash.", 1),
+    ("words/NameIndex.", 1),  # the word table's exact-name index
     ("words/TableText.", 1),
     ("words/Contract.h", 2),
     ("words/Family.h", 2),

@@ -87,8 +87,7 @@ int THash::HashOf(std::string_view name) {
 }
 
 const THash::Slot* THash::FindExact(std::string_view name) const {
-  auto it = index_.find(name);
-  return it == index_.end() ? nullptr : &it->second;
+  return index_.Find(name);
 }
 
 int THash::Add(WordRef node) {
@@ -112,7 +111,7 @@ int THash::AddNew(WordRef node) {
   auto& bucket = buckets_[b];
   THashNode* raw = node.get();
   bucket.push_back(std::move(node));
-  index_.emplace(raw->Name, Slot{raw, static_cast<uint32_t>(bucket.size() - 1), static_cast<uint8_t>(b)});
+  index_.Insert(raw->Name, Slot{raw, static_cast<uint32_t>(bucket.size() - 1), static_cast<uint8_t>(b)});
   Bump();
   return ++count_;
 }
@@ -144,12 +143,12 @@ std::string THash::GetValue(std::string_view name, bool fold) const {
 
 bool THash::DeleteExact(std::string_view name) {
   if (name.empty()) return false;
-  auto it = index_.find(name);
-  if (it == index_.end()) return false;
+  const Slot* slot = index_.Find(name);
+  if (!slot) return false;
   // Held until the index no longer views its name.
-  const int b = it->second.Bucket;
-  WordRef node = std::move(buckets_[b][it->second.Pos]);
-  index_.erase(it);
+  const int b = slot->Bucket;
+  WordRef node = std::move(buckets_[b][slot->Pos]);
+  index_.Erase(node->Name);
   --count_;
   if (++holes_[b] * 2 > buckets_[b].size()) CloseHoles(b);
   Bump();
@@ -162,7 +161,7 @@ void THash::CloseHoles(int b) {
   for (auto& n : bucket) {
     if (!n) continue;
     if (&bucket[kept] != &n) bucket[kept] = std::move(n);
-    index_.find(bucket[kept]->Name)->second.Pos = static_cast<uint32_t>(kept);
+    index_.Find(bucket[kept]->Name)->Pos = static_cast<uint32_t>(kept);
     ++kept;
   }
   bucket.resize(kept);
@@ -186,7 +185,7 @@ void THash::AbandonAtExit() {
 }
 
 void THash::Clear() {
-  index_.clear();
+  index_.Clear();
   for (auto& b : buckets_) b.clear();
   holes_.fill(0);
   count_ = 0;

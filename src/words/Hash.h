@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/TextPos.h"
+#include "words/NameIndex.h"
 #include "words/TableText.h"
 
 namespace nokari {
@@ -212,59 +213,21 @@ class THash {
   void LoadFromText(std::string_view text);
 
  private:
-  struct Slot;
-  const Slot* FindExact(std::string_view name) const;
-  bool DeleteExact(std::string_view name);
-
-  // Names are short: eight bytes at a time and a last mix cost a third of
-  // the library's general hash for them (every word lookup pays it).
-  struct NameHash {
-    size_t operator()(std::string_view s) const noexcept {
-      uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-      const char* p = s.data();
-      size_t n = s.size();
-      for (; n >= 8; p += 8, n -= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-        h ^= h >> 32;
-      }
-      // The last 0 to 7 bytes without a loop: two overlapping four-byte
-      // loads cover 4 to 7 of them, three single bytes cover 1 to 3 (with the
-      // length mixed in above, no two tails of one length give one value).
-      uint64_t tail = 0;
-      if (n >= 4) {
-        uint32_t first, last;
-        std::memcpy(&first, p, 4);
-        std::memcpy(&last, p + n - 4, 4);
-        tail = (static_cast<uint64_t>(last) << 32) | first;
-      } else if (n > 0) {
-        const auto byte = [p](size_t k) { return static_cast<uint64_t>(static_cast<unsigned char>(p[k])); };
-        tail = (byte(0) << 16) | (byte(n >> 1) << 8) | byte(n - 1);
-      }
-      h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
-      h ^= h >> 29;
-      h *= 0x94D049BB133111EBull;
-      return static_cast<size_t>(h ^ (h >> 32));
-    }
-  };
   // A word and where it stands: its bucket and its place there (where its
   // reference is kept). A deleted word leaves a hole (a null entry) instead
   // of closing the gap, so deleting costs the same in a crowded bucket as in
   // a short one; a bucket more than half holes is closed up, which moves
-  // each word a bounded number of times. Sixteen bytes: with the index's own
-  // link and key, an entry fits the allocator's 48-byte size.
-  struct Slot {
-    THashNode* Node = nullptr;
-    uint32_t Pos = 0;
-    uint8_t Bucket = 0;
-  };
+  // each word a bounded number of times.
+  using Slot = NameIndex::Slot;
+  const Slot* FindExact(std::string_view name) const;
+  bool DeleteExact(std::string_view name);
+
   const WordRef& RefOf(const Slot& slot) const { return buckets_[slot.Bucket][slot.Pos]; }
   void CloseHoles(int bucket);
 
   std::array<std::vector<WordRef>, kBuckets> buckets_;
   std::array<size_t, kBuckets> holes_{};
-  std::unordered_map<std::string_view, Slot, NameHash> index_;
+  NameIndex index_;
   int count_ = 0;
   uint64_t generation_ = 0;
   void Bump();

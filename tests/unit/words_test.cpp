@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "core/Errors.h"
 #include "core/Scan.h"
 #include "words/Hash.h"
+#include "words/NameIndex.h"
 #include "words/Value.h"
 
 namespace nokari {
@@ -187,6 +189,52 @@ TEST(THash, NamesDifferingInOneByteStayApart) {
   }
   for (size_t len = 0; len <= 21; ++len) EXPECT_EQ(h.Find(std::string(len, 'x')), nullptr) << len;
   EXPECT_EQ(h.Find("xxa" + std::string(18, 'x')), nullptr);
+}
+
+// The index moves entries back over a removed one. In a table of eight
+// entries holding up to six names, probes run into each other and wrap
+// round its end all the time: after every insertion and removal, each name
+// held is found (its word, its slot) and no other is.
+TEST(NameIndex, RemovalKeepsEveryProbeWhole) {
+  std::vector<std::unique_ptr<THashNode>> nodes;
+  for (int k = 0; k < 40; ++k) nodes.push_back(std::make_unique<THashNode>("n" + std::to_string(k), "", 0, false));
+  NameIndex index;
+  std::vector<bool> held(nodes.size());
+  size_t count = 0;
+  uint32_t seed = 7;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int step = 0; step < 20000; ++step) {
+    // Six names at most: the table stays at eight entries.
+    const size_t k = next(static_cast<uint32_t>(nodes.size()));
+    const std::string& name = nodes[k]->Name;
+    if (held[k]) {
+      ASSERT_TRUE(index.Erase(name)) << step;
+      held[k] = false;
+      --count;
+    } else if (count < 6) {
+      index.Insert(name, {nodes[k].get(), static_cast<uint32_t>(k), static_cast<uint8_t>(k)});
+      held[k] = true;
+      ++count;
+    }
+    ASSERT_EQ(index.size(), count);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      const NameIndex::Slot* slot = index.Find(nodes[i]->Name);
+      if (!held[i]) {
+        ASSERT_EQ(slot, nullptr) << step << " " << i;
+        ASSERT_FALSE(index.Erase(nodes[i]->Name));
+        continue;
+      }
+      ASSERT_NE(slot, nullptr) << step << " " << i;
+      ASSERT_EQ(slot->Node, nodes[i].get());
+      ASSERT_EQ(slot->Pos, i);
+    }
+  }
+  index.Clear();
+  EXPECT_EQ(index.Find("n1"), nullptr);
+  EXPECT_FALSE(index.Erase("n1"));
 }
 
 TEST(THash, ReservedWordsCannotBeReplaced) {
