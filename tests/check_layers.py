@@ -53,6 +53,7 @@ LAYER_MAP = [
     ("core/Keywords.", 0),
     ("core/Scan.", 0),
     ("core/PlaceMap.h", 0),
+    ("core/Hot.h", 0),
     ("core/Errors.", 1),
     ("core/LazyLibrary.", 1),  # libraries opened on first use, raising as errors do
     ("core/Services.", 1),

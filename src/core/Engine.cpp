@@ -11,6 +11,7 @@
 #include "core/EngineCaches.h"
 #include "core/Errors.h"
 #include "core/Flow.h"
+#include "core/Hot.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
 #include "core/Plans.h"
@@ -167,7 +168,7 @@ const char* PastLineEnd(const char* p, int32_t& line) {
   return p;
 }
 
-void StepOverLineEnd(TNokaBase& e) {
+NOKARI_HOT void StepOverLineEnd(TNokaBase& e) {
   if (e.Cursor.P == e.Cursor.End) {
     // The line end a body ends with: its line's marker, then the body's NUL.
     int32_t line = BodyEndLine(e);
@@ -773,7 +774,7 @@ enum class PlainStep : uint8_t { kStepped, kReplayed, kReader };
 // where it began.
 constexpr int kStepsTakenTogether = 8;
 
-[[gnu::noinline]] void StepFollowing(TNokaBase& e) {
+NOKARI_HOT [[gnu::noinline]] void StepFollowing(TNokaBase& e) {
   int n = 1;
   const char* unitStart = nullptr;
   try {
@@ -809,7 +810,7 @@ constexpr int kStepsTakenTogether = 8;
 // The common steps, kept apart from the reader so that they do not pay for
 // its frame (StepPlainAt, then StepFollowing). False when the reader must
 // step; `planTried` then says whether the plans were asked already.
-bool StepPlain(TNokaBase& e, bool& planTried) {
+NOKARI_HOT bool StepPlain(TNokaBase& e, bool& planTried) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   e.Cursor.P = p;
@@ -1013,7 +1014,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
 
 }  // namespace
 
-void Step(TNokaBase& e) {
+NOKARI_HOT void Step(TNokaBase& e) {
   bool planTried = false;
   if (StepPlain(e, planTried)) return;
   bool again = true;
@@ -1044,7 +1045,7 @@ void CountUpDecimal(std::string& digits) {
 
 // Acts on the top frame when the cursor reached the end of its text. A loop
 // that repeats is updated in place; anything else is popped.
-void CheckRunControl(TNokaBase& e) {
+NOKARI_HOT void CheckRunControl(TNokaBase& e) {
   TRunControl* top = e.RunStack.Top();
   if (!top) return;
   bool repeat = false;
@@ -1174,7 +1175,7 @@ void HandleRunError(TNokaBase& e, const std::string& message) {
 
 }  // namespace
 
-void RunLoop(TNokaBase& e) {
+NOKARI_HOT void RunLoop(TNokaBase& e) {
   if (e.RunDepth >= kMaxRunDepth) RaiseError(e, msg::kEndlessLoop);
   ++e.RunDepth;
   struct DepthGuard {

@@ -8,6 +8,7 @@
 #include "core/Cp932.h"
 #include "core/EngineCaches.h"
 #include "core/Errors.h"
+#include "core/Hot.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
 #include "core/Scan.h"
@@ -187,7 +188,7 @@ void ReadBranches(TNokaBase& e, bool questionForm, EngineCaches::BranchPlan& pla
 
 // Branch frames need only their body and the place after the blocks: they
 // never return anywhere nor give back a file name.
-void EnterBranch(TNokaBase& e, const char* start, const char* end, FrameKind kind) {
+NOKARI_HOT void EnterBranch(TNokaBase& e, const char* start, const char* end, FrameKind kind) {
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kind;
   frame.Body = TextPos(e.Cursor.Buf, start, end);
@@ -197,7 +198,7 @@ void EnterBranch(TNokaBase& e, const char* start, const char* end, FrameKind kin
 
 }  // namespace
 
-void SelectBranch(TNokaBase& e, bool questionForm) {
+NOKARI_HOT void SelectBranch(TNokaBase& e, bool questionForm) {
   const char* at = e.Cursor.P;
   const EngineCaches::BranchPlan* plan = e.Caches->BranchPlans.Find(at);
   if (plan && plan->Owner == e.Cursor.Buf && plan->Limit == e.Cursor.End && plan->QuestionForm == questionForm) {

@@ -1,6 +1,7 @@
 // Statement plans: recording and replaying (see Plans.h).
 #include "core/Plans.h"
 
+#include "core/Hot.h"
 #include "words/Calls.h"
 #include "words/Registry.h"
 #include "words/Value.h"
@@ -39,7 +40,7 @@ const char* LineEndAfterStatement(const TNokaBase& e, const char* p, int32_t& li
 
 // The line end or separator after a replayed assignment, stepped over at
 // once (it would only end a statement with nothing left on the word stack).
-void StepPastLineEnd(TNokaBase& e, const EngineCaches::StatementPlan& plan) {
+NOKARI_HOT void StepPastLineEnd(TNokaBase& e, const EngineCaches::StatementPlan& plan) {
   if (plan.AfterLine && e.Cursor.P == plan.End && e.Cursor.Buf == plan.Owner && e.ArgStack.Count() == 0) {
     e.Cursor.P = plan.AfterLine;
     if (plan.AfterLineNo >= 0) e.LineNo = plan.AfterLineNo;
@@ -49,7 +50,7 @@ void StepPastLineEnd(TNokaBase& e, const EngineCaches::StatementPlan& plan) {
 // A command that moved the cursor from p on to a line end (もし without a
 // branch taken, a loop not entered) with nothing on the word stack: the line
 // end is stepped over now, as the next step would.
-void StepOverLineEndAfter(TNokaBase& e, const std::string* owner, const char* limit, const char* p) {
+NOKARI_HOT void StepOverLineEndAfter(TNokaBase& e, const std::string* owner, const char* limit, const char* p) {
   if (e.Cursor && e.Cursor.Buf.get() == owner && e.Cursor.End == limit && e.Cursor.P > p &&
       e.ArgStack.Count() == 0 && AtLineEnd(e, e.Cursor.P))
     StepOverLineEnd(e);
@@ -57,7 +58,7 @@ void StepOverLineEndAfter(TNokaBase& e, const std::string* owner, const char* li
 
 // A command or user function whose phrases fit its slots in order runs with
 // the binding made once; false (nothing done) otherwise.
-bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
+NOKARI_HOT bool RunBound(TNokaBase& e, EngineCaches::StatementPlan& plan) {
   THashNode* word = plan.VerbWord.get();
   if (!word || plan.Phrases.empty() || e.LooseBinding) return false;
   if (!IsCommandOrLabel(word)) return false;
@@ -206,7 +207,7 @@ void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
   e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
-bool ReplayPlan(TNokaBase& e, const char* p) {
+NOKARI_HOT bool ReplayPlan(TNokaBase& e, const char* p) {
   EngineCaches& caches = *e.Caches;
   if (caches.PlansOff) return false;
   EngineCaches::StatementPlan* found = caches.Plans.Find(p);
@@ -262,7 +263,7 @@ bool ReplayPlan(TNokaBase& e, const char* p) {
   return true;
 }
 
-bool TakeArgumentsOnEntry(TNokaBase& e, std::string* soreAside) {
+NOKARI_HOT bool TakeArgumentsOnEntry(TNokaBase& e, std::string* soreAside) {
   EngineCaches& caches = *e.Caches;
   if (caches.PlansOff || !NothingWaitsBetweenStatements(e)) return false;
   const char* p = e.Cursor.P;

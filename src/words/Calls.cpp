@@ -4,6 +4,7 @@
 #include "core/Cp932.h"
 #include "core/EngineCaches.h"
 #include "core/Errors.h"
+#include "core/Hot.h"
 #include "core/Messages.h"
 #include "core/Plans.h"
 #include "core/Scan.h"
@@ -76,7 +77,7 @@ struct SoreKeeper {
 // Pushes a call frame and moves the cursor into the label. True when the
 // function took its arguments as it was entered (its 引数取得 moved それ's
 // old value to `soreAside`, when given).
-bool EnterCall(TNokaBase& e, THashNode& label, std::string* soreAside = nullptr) {
+NOKARI_HOT bool EnterCall(TNokaBase& e, THashNode& label, std::string* soreAside = nullptr) {
   NoteJumpPlace(e);
   TRunControl& frame = e.RunStack.PushNew();
   frame.Kind = kCallFrame;
@@ -340,7 +341,7 @@ namespace {
 // An argument's value kept for the function's 引数取得, as EvalArg gives it.
 // Arithmetic on whole numbers (fib(N-1)) is written straight into its
 // place: no text made on the way and moved in.
-void PushUserArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
+NOKARI_HOT void PushUserArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
   int64_t whole;
   if (ShapeOf(compiled) == kArithmeticShape && TryEvalArgWhole(e, compiled, whole)) {
     FormatIntInto(e.UserArgs.Items.emplace_back(), whole);
@@ -354,7 +355,7 @@ void PushUserArg(TNokaBase& e, const std::string& text, const CompiledRef& compi
 
 }  // namespace
 
-void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
+NOKARI_HOT void CallLabelBound(TNokaBase& e, THashNode& label, const std::vector<std::string>& bound,
                     std::vector<CompiledRef>& compiled) {
   e.ImplicitSore = false;
   compiled.resize(bound.size());

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/Cp932.h"
+#include "core/Hot.h"
 #include "core/Prepare.h"
 #include "core/Scan.h"
 #include "words/Expr.h"
@@ -204,7 +205,7 @@ constexpr char kDigitPairs[] =
 
 }  // namespace
 
-void FormatIntInto(std::string& out, int64_t x) {
+NOKARI_HOT void FormatIntInto(std::string& out, int64_t x) {
   char buf[24];
   char* end = buf + sizeof buf;
   char* p = end;
@@ -246,7 +247,7 @@ void FormatNumberInto(std::string& out, long double x) {
   out = FormatNumber(x);
 }
 
-long double ReadNumberOf(THashNode& word) {
+NOKARI_HOT long double ReadNumberOf(THashNode& word) {
   // A plain decimal integer of up to 15 digits, the usual value in loops,
   // is read straight into the integer ("-0" is left to ToNumber: its
   // number is a negative zero).
@@ -287,19 +288,19 @@ void SetSore(TNokaBase& e, std::string value, const char* tag) {
   e.CurrentType = tag;
 }
 
-void SetSoreTyped(TNokaBase& e, std::string&& value, const char* tag) {
+NOKARI_HOT void SetSoreTyped(TNokaBase& e, std::string&& value, const char* tag) {
   e.SoreVar->SetValue(std::move(value));
   SetTag(e.SoreVar->TypeTag, tag);
   SetTag(e.CurrentType, tag);
 }
 
-void SetSoreTyped(TNokaBase& e, const std::string& value, const char* tag) {
+NOKARI_HOT void SetSoreTyped(TNokaBase& e, const std::string& value, const char* tag) {
   e.SoreVar->SetValue(value);
   SetTag(e.SoreVar->TypeTag, tag);
   SetTag(e.CurrentType, tag);
 }
 
-void TakeUserArguments(TNokaBase& e) {
+NOKARI_HOT void TakeUserArguments(TNokaBase& e) {
   // The usual call: one argument with nothing to trim, moved straight in.
   if (e.UserArgs.Count() == 1) {
     std::string& only = e.UserArgs.Items[0];

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "core/Cp932.h"
+#include "core/Hot.h"
 #include "core/Keywords.h"
 #include "words/Family.h"
 #include "words/Registry.h"
@@ -295,7 +296,7 @@ CommandFn PlannedCommandFn(const THashNode& word) {
   return CommandFor(word.CommandNumber);
 }
 
-void RunCommandFn(TNokaBase& e, CommandFn fn, const THashNode& word, std::string_view written) {
+NOKARI_HOT void RunCommandFn(TNokaBase& e, CommandFn fn, const THashNode& word, std::string_view written) {
   RunAsCommand(e, written.empty() ? std::string_view(word.Name) : written, [&] { fn(e); });
 }
 

@@ -14,6 +14,7 @@
 #include "core/Encoding.h"
 
 #include "core/Errors.h"
+#include "core/Hot.h"
 #include "core/Messages.h"
 #include "core/Scan.h"
 #include "words/Calls.h"
@@ -91,7 +92,7 @@ int CompareKind(std::string_view op) {
   return -1;
 }
 
-bool CompareResult(int which, int cmp) {
+NOKARI_HOT bool CompareResult(int which, int cmp) {
   switch (which) {
     case 0: return cmp == 0;
     case 1: return cmp != 0;
@@ -387,7 +388,7 @@ struct Compiled {
   std::vector<std::shared_ptr<BracketCallPlan>> calls;
 };
 
-bool PlainNumberText(std::string_view t) {
+NOKARI_HOT bool PlainNumberText(std::string_view t) {
   size_t i = 0;
   if (i < t.size() && t[i] == '-') ++i;
   if (i < t.size() && t[i] == '$') {
@@ -777,7 +778,7 @@ class Compiler {
 
 // A variable node's word, looked up again only when the word table changed:
 // the word it names, or whether the name folds to a command or label.
-void ResolveWord(TNokaBase& e, const Node& n) {
+NOKARI_HOT void ResolveWord(TNokaBase& e, const Node& n) {
   uint64_t generation = e.Words.Generation();
   if (n.generation == generation && generation != 0) return;
   n.word = e.Words.Find(n.text);
@@ -1052,7 +1053,7 @@ class TreeEvaluator {
   // The item 名前の(キー) names, read as item access reads it: the key as
   // written, then the key's value. Only a dictionary with the plain cases
   // is decided here (nothing is run); anything else is the reader's.
-  THashNode* ItemNode(const Node& n) {
+  NOKARI_HOT THashNode* ItemNode(const Node& n) {
     uint64_t generation = e_.Words.Generation();
     if (n.generation != generation || generation == 0) {
       THashNode* folded = e_.Words.Find(n.full, true);
@@ -1460,7 +1461,7 @@ bool RunSingleWord(TNokaBase& e, const Node& n, std::string& out) {
 // The tree evaluated on machine integers (TreeEvaluator::RunWhole), unless
 // it can never be, or has given up on that eight times in a row: then only
 // every 64th time, in case its numbers have become whole since.
-bool TryWhole(TreeEvaluator& ev, const Compiled& c, int root, int64_t& out) {
+NOKARI_HOT bool TryWhole(TreeEvaluator& ev, const Compiled& c, int root, int64_t& out) {
   if (ev.PlansOff()) return false;  // every fast way off: the agreement tests' reference
   const WholeProgram& program = WholeProgramFor(c, root);
   if (!program.Possible) return false;
@@ -1548,7 +1549,7 @@ CompiledRef CompileExpression(const std::string& text) {
   return {&CompiledFor(text, false), CompiledEpochNow};
 }
 
-ArgShape ShapeOf(const CompiledRef& ref) {
+NOKARI_HOT ArgShape ShapeOf(const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok) return kOtherShape;
   if (c.single && c.nodes[c.root].type == Node::Var) return kLoneVariableShape;
@@ -1600,7 +1601,7 @@ bool TryEvalArgNumber(TNokaBase& e, const CompiledRef& ref, long double& out) {
   });
 }
 
-bool TryEvalArgWhole(TNokaBase& e, const CompiledRef& ref, int64_t& out) {
+NOKARI_HOT bool TryEvalArgWhole(TNokaBase& e, const CompiledRef& ref, int64_t& out) {
   return OnArgumentTree(e, ref, [&out](TreeEvaluator& ev, const Compiled& c, int root) {
     return TryWhole(ev, c, root, out);
   });
@@ -1723,7 +1724,7 @@ std::string EvaluateExpression(TNokaBase& e, const std::string& text, const Comp
   return EvaluateExpression(e, p);
 }
 
-THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
+NOKARI_HOT THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok || !c.single) return nullptr;
   const Node& n = c.nodes[c.root];
@@ -1732,7 +1733,7 @@ THashNode* LoneVariable(TNokaBase& e, const CompiledRef& ref) {
   return n.word && n.word->Kind == kVariable ? n.word : nullptr;
 }
 
-THashNode* BracketedWholeVariable(TNokaBase& e, const CompiledRef& ref) {
+NOKARI_HOT THashNode* BracketedWholeVariable(TNokaBase& e, const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok || !c.single) return nullptr;
   const Node& group = c.nodes[c.root];
@@ -1754,7 +1755,7 @@ THashNode* BracketedWholeVariable(TNokaBase& e, const CompiledRef& ref) {
   return w;
 }
 
-THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref) {
+NOKARI_HOT THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref) {
   THashNode* w = LoneVariable(e, ref);
   if (!w) return nullptr;
   SetTag(e.CurrentType, w->TypeTag);
@@ -1763,7 +1764,7 @@ THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref) {
   return w;
 }
 
-int TryEvalCondition(TNokaBase& e, const CompiledRef& ref) {
+NOKARI_HOT int TryEvalCondition(TNokaBase& e, const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok || c.single) return -1;
   try {

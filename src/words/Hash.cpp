@@ -1,5 +1,6 @@
 #include "words/Hash.h"
 
+#include "core/Hot.h"
 #include "core/Parts.h"
 
 #include "core/Cp932.h"
@@ -86,7 +87,7 @@ int THash::HashOf(std::string_view name) {
   return static_cast<int>(sum % kBuckets);
 }
 
-const THash::Slot* THash::FindExact(std::string_view name) const {
+NOKARI_HOT const THash::Slot* THash::FindExact(std::string_view name) const {
   return index_.Find(name);
 }
 
@@ -126,7 +127,7 @@ WordRef THash::FindRef(std::string_view name, bool fold) const {
   return n ? RefOf(*n) : nullptr;
 }
 
-THashNode* THash::Find(std::string_view name, bool fold) const {
+NOKARI_HOT THashNode* THash::Find(std::string_view name, bool fold) const {
   if (name.empty()) return nullptr;
   if (fold && NeedsFold(name)) {
     std::string folded = StripOkurigana(name);

@@ -5,6 +5,7 @@
 
 #include "core/Cp932.h"
 #include "core/Errors.h"
+#include "core/Hot.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
 #include "core/Prepare.h"
@@ -1063,7 +1064,7 @@ bool TryAppendInPlace(TNokaBase& e, const std::string& name, const std::string& 
 
 // The target of a planned assignment, looked up again only when the word
 // table changed.
-THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& target) {
+NOKARI_HOT THashNode* PlannedTarget(TNokaBase& e, const std::string& name, AssignTarget& target) {
   uint64_t generation = e.Words.Generation();
   if (target.Generation != generation || generation == 0) {
     target.Word = e.Words.FindRef(name);
@@ -1323,7 +1324,7 @@ bool TryAppendPlanned(TNokaBase& e, const std::string& name, const std::string& 
 
 // A planned "変数は、算術" whose value is a plain number: written straight
 // into the variable's text, with the number kept beside it.
-bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
+NOKARI_HOT bool AssignNumberInPlace(TNokaBase& e, const std::string& name, AssignTarget& target) {
   int64_t whole;
   if (TryEvalArgWhole(e, target.Value, whole)) {
     THashNode* word = PlannedTarget(e, name, target);
@@ -1418,7 +1419,7 @@ namespace {
 // variable's number, a copy of another variable); false when none applies.
 // Kept apart from the general way below, whose frame is a large one to set
 // up for the loop counters and running totals that never need it.
-bool AssignPlannedFast(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget& target) {
+NOKARI_HOT bool AssignPlannedFast(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget& target) {
   // Planned names come from a plain word: never an element access.
   if (target.MayAppend < 0) target.MayAppend = MayAppendInPlace(name, valueText) ? 1 : 0;
   if (target.MayAppend && TryAppendPlanned(e, name, valueText, target)) return true;
@@ -1437,7 +1438,7 @@ bool AssignPlannedFast(TNokaBase& e, const std::string& name, const std::string&
 
 }  // namespace
 
-void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
+NOKARI_HOT void AssignStatement(TNokaBase& e, const std::string& name, const std::string& valueText, AssignTarget* target) {
   if (target ? AssignPlannedFast(e, name, valueText, *target) : TryAppendInPlace(e, name, valueText)) return;
   AssignGeneral(e, name, valueText, target);
 }
@@ -1608,7 +1609,7 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
   RaiseError(e, msg::kCannotAssignTo, {owner->Name});
 }
 
-void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
+NOKARI_HOT void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
                        const std::string& valueText, ItemTarget& target) {
   // The plain case: one phrase 辞書の naming a dictionary directly.
   if (target.PlainOwner < 0) {

@@ -10,6 +10,7 @@
 #include "core/Errors.h"
 #include "core/EngineCaches.h"
 #include "core/Flow.h"
+#include "core/Hot.h"
 #include "core/Keywords.h"
 #include "core/Messages.h"
 #include "core/Scan.h"
@@ -21,7 +22,7 @@
 namespace nokari {
 namespace {
 
-void CmdIf(TNokaBase& e) {
+NOKARI_HOT void CmdIf(TNokaBase& e) {
   const char* p = e.Cursor.P;
   SkipBlanks(p);
   EngineCaches::CachedValueText* cached = e.Caches->ConditionCache.Find(p);
@@ -244,7 +245,7 @@ void CmdCall(TNokaBase& e) {
   e.Cursor = label->Ref;
 }
 
-void CmdReturn(TNokaBase& e) {
+NOKARI_HOT void CmdReturn(TNokaBase& e) {
   if (e.RunStack.Count() == 0) {
     e.Cursor.Reset();
     return;
