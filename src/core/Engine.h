@@ -53,6 +53,11 @@ struct TNokaBase {
   THash Words;
   TStack ArgStack;
   TStack UserArgs;
+  // While UserArgs holds one value written from a whole number (an
+  // argument N-1): that number, so that 引数取得 gives それ the number with
+  // its text and the function's first use of it reads no digits back.
+  bool UserArgIsWhole = false;
+  int64_t UserArgWhole = 0;
   TRunControlStack RunStack;
   uint64_t LoopTurns = 0;  // loop repetitions so far (progress for the run loop's guard)
   // Statements stepped within another's step (core/Engine.cpp StepFollowing,

@@ -345,6 +345,10 @@ NOKARI_HOT void PushUserArg(TNokaBase& e, const std::string& text, const Compile
   int64_t whole;
   if (ShapeOf(compiled) == kArithmeticShape && TryEvalArgWhole(e, compiled, whole)) {
     FormatIntInto(e.UserArgs.Items.emplace_back(), whole);
+    if (e.UserArgs.Count() == 1) {
+      e.UserArgIsWhole = true;
+      e.UserArgWhole = whole;
+    }
     SetTag(e.CurrentType, "e");
     e.LastNumber = static_cast<long double>(whole);
     e.LastNumberValid = true;

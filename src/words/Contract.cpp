@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/Cp932.h"
 #include "core/Hot.h"
@@ -301,12 +302,14 @@ NOKARI_HOT void SetSoreTyped(TNokaBase& e, const std::string& value, const char*
 }
 
 NOKARI_HOT void TakeUserArguments(TNokaBase& e) {
+  const bool whole = std::exchange(e.UserArgIsWhole, false);
   // The usual call: one argument with nothing to trim, moved straight in.
   if (e.UserArgs.Count() == 1) {
     std::string& only = e.UserArgs.Items[0];
     if (only.empty() || (static_cast<unsigned char>(only.front()) > ' ' &&
                          static_cast<unsigned char>(only.back()) > ' ')) {
       SetSoreTyped(e, std::move(only), "s");
+      if (whole) KeepWholeOf(*e.SoreVar, e.UserArgWhole);
       e.UserArgs.Clear();
       return;
     }
