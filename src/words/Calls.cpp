@@ -338,17 +338,25 @@ void CallLabel(TNokaBase& e, THashNode& label) {
 
 namespace {
 
+// A whole number's digits pushed as a function's argument. When it is the
+// only argument so far, the number is kept beside it for 引数取得
+// (TNokaBase::UserArgWhole), within the range a word keeps whole numbers in.
+void PushWholeUserArg(TNokaBase& e, int64_t whole) {
+  FormatIntInto(e.UserArgs.Items.emplace_back(), whole);
+  constexpr int64_t kWholeLimit = 999'999'999'999'999;
+  if (e.UserArgs.Count() == 1 && whole >= -kWholeLimit && whole <= kWholeLimit) {
+    e.UserArgIsWhole = true;
+    e.UserArgWhole = whole;
+  }
+}
+
 // An argument's value kept for the function's 引数取得, as EvalArg gives it.
 // Arithmetic on whole numbers (fib(N-1)) is written straight into its
 // place: no text made on the way and moved in.
 NOKARI_HOT void PushUserArg(TNokaBase& e, const std::string& text, const CompiledRef& compiled) {
   int64_t whole;
   if (ShapeOf(compiled) == kArithmeticShape && TryEvalArgWhole(e, compiled, whole)) {
-    FormatIntInto(e.UserArgs.Items.emplace_back(), whole);
-    if (e.UserArgs.Count() == 1) {
-      e.UserArgIsWhole = true;
-      e.UserArgWhole = whole;
-    }
+    PushWholeUserArg(e, whole);
     SetTag(e.CurrentType, "e");
     e.LastNumber = static_cast<long double>(whole);
     e.LastNumberValid = true;
@@ -551,7 +559,7 @@ struct TakenArg {
     if (plan.Args[k].Expression) {
       if (!taken[k].Phrase && binding.NumbersStay[k]) {
         // The digits EvalArg would give back as they stand.
-        FormatIntInto(e.UserArgs.Items.emplace_back(), taken[k].Number);
+        PushWholeUserArg(e, taken[k].Number);
         e.LastNumberValid = false;
         SetTag(e.CurrentType, "e");
         continue;
