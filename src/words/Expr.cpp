@@ -373,6 +373,10 @@ struct Compiled {
   // as integers only now and then (words/Expr.cpp TryWhole).
   mutable uint8_t wholeMisses = 0;
   mutable uint8_t wholeSkips = 0;
+  // The same for the tree as a whole giving the reading the decision (a
+  // Fallback thrown): see TryTree.
+  mutable uint8_t fallbacks = 0;
+  mutable uint8_t fallbackSkips = 0;
   mutable std::unique_ptr<WholeProgram> whole;  // made at the first try
   std::vector<Node> nodes;
   int root = -1;
@@ -387,6 +391,28 @@ struct Compiled {
   // result.
   std::vector<std::shared_ptr<BracketCallPlan>> calls;
 };
+
+// Runs `body` on a tree, or gives `failed` when the tree leaves the
+// decision to the reading (a Fallback thrown). A throw costs the unwinder
+// some 20,000 instructions, and a tree that meets something only the
+// reading decides (a command that is not quiet, それ as a call's argument)
+// meets it at every run: after eight fallbacks in a row it is tried only
+// every 64th time, in case what it met has changed. The reading decides
+// meanwhile, as it does after every fallback.
+template <class Body, class Result>
+Result TryTree(const Compiled& c, Body body, Result failed) {
+  if (c.fallbacks >= 8 && (++c.fallbackSkips & 63) != 0) [[unlikely]]
+    return failed;
+  try {
+    Result result = body();
+    if (c.fallbacks) [[unlikely]]
+      c.fallbacks = 0;
+    return result;
+  } catch (Fallback&) {
+    if (c.fallbacks < 8) ++c.fallbacks;
+    return failed;
+  }
+}
 
 NOKARI_HOT bool PlainNumberText(std::string_view t) {
   size_t i = 0;
@@ -1091,22 +1117,14 @@ class TreeEvaluator {
 
   // An argument that is one item alone: its text and type tag.
   bool RunSingleElement(std::string& out) {
-    try {
-      out = ElementText(c_.nodes[c_.root]);
-    } catch (Fallback&) {
-      return false;
-    }
+    if (!TryTree(c_, [&] { out = ElementText(c_.nodes[c_.root]); return true; }, false)) return false;
     SetTag(e_.CurrentType, "s");
     return true;
   }
 
   bool RunSingleItem(std::string& out) {
-    THashNode* node;
-    try {
-      node = ItemNode(c_.nodes[c_.root]);
-    } catch (Fallback&) {
-      return false;
-    }
+    THashNode* node = nullptr;
+    if (!TryTree(c_, [&] { node = ItemNode(c_.nodes[c_.root]); return true; }, false)) return false;
     if (!node) {
       out.clear();
       SetTag(e_.CurrentType, "s");
@@ -1476,7 +1494,7 @@ NOKARI_HOT bool TryWhole(TreeEvaluator& ev, const Compiled& c, int root, int64_t
 
 // The tree evaluated from `root` as a whole expression.
 bool RunTree(TNokaBase& e, const Compiled& c, int root, std::string& out) {
-  try {
+  return TryTree(c, [&] {
     TreeEvaluator ev(e, c);
     int64_t whole;
     if (TryWhole(ev, c, root, whole)) {
@@ -1504,9 +1522,7 @@ bool RunTree(TNokaBase& e, const Compiled& c, int root, std::string& out) {
     SetTag(e.CurrentType, "e");
     KeepNumber(e, result.Number);
     return true;
-  } catch (Fallback&) {
-    return false;
-  }
+  }, false);
 }
 
 // The root a tree is evaluated from as a whole expression: a lone bracketed
@@ -1580,12 +1596,10 @@ bool OnArgumentTree(TNokaBase& e, const CompiledRef& ref, Evaluate evaluate) {
   if (!c.ok) return false;
   int root = ExpressionRoot(c);
   if (root < 0) return false;
-  try {
+  return TryTree(c, [&] {
     TreeEvaluator ev(e, c);
     return evaluate(ev, c, root);
-  } catch (Fallback&) {
-    return false;
-  }
+  }, false);
 }
 
 }  // namespace
@@ -1767,7 +1781,7 @@ NOKARI_HOT THashNode* LoneVariableValue(TNokaBase& e, const CompiledRef& ref) {
 NOKARI_HOT int TryEvalCondition(TNokaBase& e, const CompiledRef& ref) {
   const Compiled& c = *static_cast<const Compiled*>(ref.Tree);
   if (!c.ok || c.single) return -1;
-  try {
+  return TryTree(c, [&] {
     TreeEvaluator ev(e, c);
     int64_t whole;
     if (TryWhole(ev, c, c.root, whole)) return whole == 1 ? 1 : 0;
@@ -1780,9 +1794,7 @@ NOKARI_HOT int TryEvalCondition(TNokaBase& e, const CompiledRef& ref) {
     const TStrNum result = ev.Eval(c.root);
     if (result.Kind == kString || !std::isfinite(result.Number) || !IsWholeNumber(result.Number)) return -1;
     return ToInt64(result.Number) == 1 ? 1 : 0;
-  } catch (Fallback&) {
-    return -1;
-  }
+  }, -1);
 }
 
 }  // namespace nokari

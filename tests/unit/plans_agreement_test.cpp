@@ -125,6 +125,34 @@ TEST(PlansAgree, QuietCallsInsideExpressions) {
       "*関数\n引数取得\n「関数{それ}」を、表示\nそれは、2\n戻る\n");
 }
 
+// A tree that leaves an expression to the reading at every run (a command
+// that is not quiet, a function's name as an operand) is tried only now and
+// then after eight such runs in a row. The reading decides meanwhile: the
+// same values, output and errors, also for a tree whose cause goes away (W
+// a function for twenty turns, then a variable) or comes (V a variable,
+// then a function), and for conditions.
+TEST(PlansAgree, TreesThatFallBackAgreeWhileSkipped) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "Sは、「a,b,c」\n合計は、0\nV=1\n"
+      "Iを、1から、150まで、繰り返す（\n"
+      "  Tは、S&「,」&I\n"
+      "  Tを、「,」で、区切る\n"
+      "  合計は、合計+要素数(それ)\n"
+      "  もし、要素数(それ)>I%7ならば、合計は、合計+1\n"
+      "  Xは、W+I\n"
+      "  Yは、V*2\n"
+      "  Zは、1/(I%40)+要素数(T)\n"
+      "  もし、I%30=0ならば、「{I}:{合計}:{X}:{Y}:{Z}」を、表示\n"
+      "  もし、I=20ならば、Wを、『旧W』に、名義変更\n"
+      "  もし、I=20ならば、W=I\n"
+      "  もし、I=90ならば、旧Wから、Vへ、単語コピー\n"
+      "）\n"
+      "「{合計}:{X}:{Y}」を、表示\n"
+      "おわり\n"
+      "*W\nそれは、5\n戻る\n");
+}
+
 // An error inside a planned statement names the statement's line, in the
 // main text, in a loop's body and in a function's body, every time it runs.
 TEST(PlansAgree, ErrorsNameTheirLines) {
