@@ -155,6 +155,8 @@ bool IsQuietCommandNumber(int number) {
     case サイクルからラジアン: case 度からラジアン: case グラードからラジアン:
     case ラジアンからサイクル: case ラジアンから度: case ラジアンからグラード:
     case 余り: case AND: case OR: case XOR: case NOT: case 右シフト: case 左シフト: case HEX:
+    // tables
+    case 要素数: case 表行数:
       return true;
     default:
       return false;

@@ -52,7 +52,8 @@ inline bool IsBranchWordNumber(int number) {
 // they would act on a cursor that is not the statement's.
 bool IsFlowCommandNumber(int number);
 // Commands with no effect but their result (それ, put back by a bracket
-// call): they read only their arguments, write no word, warn of nothing and
+// call): they read only their arguments (要素数 and 表行数 the setting
+// 表フィールド名 too), write no word, warn of nothing and
 // give the same result for the same arguments. A compiled expression may
 // make such a call and, should it give up later on, leave the reading to
 // make it again (words/Expr.cpp).

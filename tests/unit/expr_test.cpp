@@ -288,10 +288,21 @@ TEST(Expressions, QuietCallsAgreeWithReading) {
       "A+文字数(S,T)",      "A+文字数()",          "A+乱数(1)*0",           "A+文字数(「{A}」)",
       // a text on the right of a comparison compares as text
       "「ad」=置換(T,「b」,「」)", "7=大文字変換(「7x」)", "文字数(T)=置換(「3」,「x」,「y」)",
+      // tables: the rows of a variable's table, of a literal, of nothing
+      "A+要素数(表)", "要素数(表)*表行数(表)", "要素数(「a\nb\nc」)+1", "要素数(未定義)+A", "要素数(S)&T",
   };
   for (int round = 0; round < 2; ++round) ExpectArgumentsAgree(t, cases, true);
+  EXPECT_EQ(t.Arg("A+要素数(表)"), "9");
   EXPECT_EQ(t.Arg("A+文字数(S)"), "12");
   EXPECT_EQ(t.Arg("置換(T,「b」,「」)&文字数(T)"), "ac3");
+  {
+    // 要素数 leaves out a first row of field names when the setting says so.
+    TestEngine fields;
+    fields.Run("A=7\n表=「甲,乙\\n丙,丁」\n表フィールド名=1\n");
+    const char* fieldCases[] = {"A+要素数(表)", "表行数(表)-1"};
+    for (int round = 0; round < 2; ++round) ExpectArgumentsAgree(fields, fieldCases, true);
+    EXPECT_EQ(fields.Arg("A+要素数(表)"), "8");
+  }
   // A call that fails: the same error, logged once.
   for (const char* failing : {"文字(-1)+1", "A+文字(-1)", "1+CHR(70000)"}) {
     std::string fast, reading;

@@ -125,8 +125,8 @@ TEST(PlansAgree, QuietCallsInsideExpressions) {
       "*関数\n引数取得\n「関数{それ}」を、表示\nそれは、2\n戻る\n");
 }
 
-// A tree that leaves an expression to the reading at every run (a command
-// that is not quiet, a function's name as an operand) is tried only now and
+// A tree that leaves an expression to the reading at every run (a
+// function's name as an operand) is tried only now and
 // then after eight such runs in a row. The reading decides meanwhile: the
 // same values, output and errors, also for a tree whose cause goes away (W
 // a function for twenty turns, then a variable) or comes (V a variable,
@@ -140,6 +140,7 @@ TEST(PlansAgree, TreesThatFallBackAgreeWhileSkipped) {
       "  Tを、「,」で、区切る\n"
       "  合計は、合計+要素数(それ)\n"
       "  もし、要素数(それ)>I%7ならば、合計は、合計+1\n"
+      "  もし、F>I%7ならば、合計は、合計+2\n"
       "  Xは、W+I\n"
       "  Yは、V*2\n"
       "  Zは、1/(I%40)+要素数(T)\n"
@@ -150,7 +151,8 @@ TEST(PlansAgree, TreesThatFallBackAgreeWhileSkipped) {
       "）\n"
       "「{合計}:{X}:{Y}」を、表示\n"
       "おわり\n"
-      "*W\nそれは、5\n戻る\n");
+      "*W\nそれは、5\n戻る\n"
+      "*F\nそれは、3\n戻る\n");
 }
 
 // An error inside a planned statement names the statement's line, in the
