@@ -2,7 +2,10 @@
 // arguments before it takes them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -124,6 +127,101 @@ TEST(Contract, FormatNumberIntoAgreesAtTheEdgesOfWholeNumbers) {
     std::string out = "previous";
     FormatNumberInto(out, x);
     EXPECT_EQ(out, FormatNumber(x)) << static_cast<double>(x);
+  }
+}
+
+// printf's fifteen significant digits, as FormatNumber gave them before it
+// worked them out itself: the reference the quick way must agree with.
+std::string FifteenDigitsByPrintf(long double x) {
+  if (std::isnan(x) || std::isinf(x) || x == 0 || IsWholeNumber(x)) return FormatNumber(x);
+  char buf[64];
+  snprintf(buf, sizeof buf, "%.14Le", x);
+  std::string s(buf);
+  const bool negative = s[0] == '-';
+  if (negative) s.erase(0, 1);
+  const size_t ePos = s.find('e');
+  const int exp = atoi(s.c_str() + ePos + 1);
+  std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string out;
+  if (exp >= 15 || exp < -5) {
+    out = digits.substr(0, 1);
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += "E" + std::to_string(exp);
+  } else if (exp >= 0) {
+    std::string intPart = digits.substr(0, std::min<size_t>(digits.size(), exp + 1));
+    while (static_cast<int>(intPart.size()) < exp + 1) intPart += '0';
+    out = intPart;
+    if (static_cast<int>(digits.size()) > exp + 1) out += "." + digits.substr(exp + 1);
+  } else {
+    out = "0." + std::string(-exp - 1, '0') + digits;
+  }
+  return negative ? "-" + out : out;
+}
+
+// Fractions are written without printf from 10^-5 to 10^15. The cases that
+// could go wrong: exact halves at the sixteenth digit (1 + 1/32768 is
+// 1.000030517578125), values beside the powers of ten where the exponent
+// changes, nines that round up to the next power, thirds and sevenths, and
+// many random fractions of every size.
+TEST(Contract, FractionsAreWrittenAsPrintfWritesThem) {
+  std::vector<long double> values = {1.0L / 3, 2.0L / 3, -1.0L / 3, 1.0L / 7, 0.1L, 0.2L, 0.3L, 2.5L, 4.5L,
+                                     9.999999999999995L, 9.9999999999999949L, 0.99999999999999951L,
+                                     99999999999999.95L, 999999999999999.4L, 0.000099999999999999996L,
+                                     1e-5L, 1e-6L, 1.5e-5L, 123456.789L, 3.14159265358979323846L};
+  for (int q = 1; q < 4000; q += 2) {
+    values.push_back(1 + q / 32768.0L);  // halves at the sixteenth digit
+    values.push_back(q / 1024.0L);
+    values.push_back(q * 1024.0L + 0.5L);
+  }
+  for (int e = -7; e <= 16; ++e) {
+    const long double p = powl(10.0L, e);
+    values.push_back(nextafterl(p, 0));
+    values.push_back(nextafterl(p, 1e30L));
+    values.push_back(p * (1 - 5e-16L));
+    values.push_back(p * (1 + 5e-16L));
+  }
+  uint64_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return seed >> 11;
+  };
+  for (int k = 0; k < 200000; ++k) {
+    const long double a = static_cast<long double>(next() % 100000000 + 1);
+    const long double b = static_cast<long double>(next() % 100000 + 1);
+    const long double scale = powl(10.0L, static_cast<int>(next() % 24) - 8);
+    values.push_back(a / b * scale);
+    values.push_back(-static_cast<long double>(next()) / (1ull << 40) * scale);
+  }
+  for (long double x : values) ASSERT_EQ(FormatNumber(x), FifteenDigitsByPrintf(x)) << static_cast<double>(x);
+}
+
+// Decimals with a fraction and up to 19 digits are read without strtold:
+// the long double nearest the decimal, exactly as strtold gives it.
+TEST(Contract, DecimalsAreReadAsStrtoldReadsThem) {
+  std::vector<std::string> texts = {"2.5",  "0.1", "-0.1", "0.0", "-0.0", "1.000030517578125", "0.3333333333333333333",
+                                    "1234567890123456789.5", "123456789012345678.9", "9999999999999999999.9",
+                                    "18446744073709551615.5", "00000000000000000001.5", "1.", ".5", "1.2.3", "-", "-.5",
+                                    "1.5e3", "１.５", "1.5 "};
+  uint64_t seed = 777;
+  auto next = [&seed] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return seed >> 11;
+  };
+  for (int k = 0; k < 200000; ++k) {
+    const int digits = 1 + static_cast<int>(next() % 20);
+    const int point = 1 + static_cast<int>(next() % digits);
+    std::string t = next() % 2 ? "-" : "";
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) t += '.';
+      t += static_cast<char>('0' + next() % 10);
+    }
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    const long double fast = ToNumber(t);
+    const long double reference = ToNumber(t + "x");  // a text the quick way leaves to strtold
+    ASSERT_EQ(std::memcmp(&fast, &reference, 10), 0) << t;
   }
 }
 
