@@ -7,10 +7,11 @@
 # called in brackets, and what text-handling scripts run most (joins, a
 # literal with {…}, a condition on a text, an item keyed by a literal, a
 # table element, a command with a literal with {…} as its phrase), and an
-# expression only the reading decides (a call with それ as its argument).
+# expression only the reading decides (a call of 乱数, which is not quiet) and
+# a result with a fraction.
 #   bench/statements.sh [label...]   labels: const inc copy itemw itemr cond sore call
 #                                             join tmpl textcond itemlit elem
-#                                             cmd tmplcmd bcall bexpr bcond readexpr
+#                                             cmd tmplcmd bcall bexpr bcond readexpr frac
 # NOKARI names the program to measure; TURNS the number of turns.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -42,7 +43,8 @@ statement() {
     bcall) echo "Xは、文字数(S)" ;;
     bexpr) echo "Nは、N+文字数(S)" ;;
     bcond) echo "もし、文字数(S)>文字数(「abc」)ならば、(Xは、1)" ;;
-    readexpr) echo "Nは、N+要素数(それ)" ;;
+    readexpr) echo "Nは、N+乱数(1)" ;;
+    frac) echo "Xは、N*1.1" ;;
     *) echo "unknown label $1" >&2; exit 2 ;;
   esac
 }
@@ -56,7 +58,7 @@ count() {
 }
 
 labels=("$@")
-[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call join tmpl textcond itemlit elem cmd tmplcmd bcall bexpr bcond readexpr)
+[ ${#labels[@]} -gt 0 ] || labels=(const inc copy itemw itemr cond sore call join tmpl textcond itemlit elem cmd tmplcmd bcall bexpr bcond readexpr frac)
 base=$(count empty)
 echo "label    a turn  statement"
 for label in "${labels[@]}"; do
