@@ -227,6 +227,21 @@ bool FifteenDigits(long double x, int64_t& digits, int& exp) {
 
 }  // namespace
 
+void FifteenSignificantDigits(long double x, std::string& digits, int& exp) {
+  if (x < 0) x = -x;
+  int64_t fifteen;
+  if (FifteenDigits(x, fifteen, exp)) {
+    digits = std::to_string(fifteen);
+    return;
+  }
+  char buf[64];
+  snprintf(buf, sizeof buf, "%.14Le", x);
+  const char* e = strchr(buf, 'e');
+  exp = atoi(e + 1);
+  digits.assign(1, buf[0]);
+  digits.append(buf + 2, e - (buf + 2));
+}
+
 std::string FormatNumber(long double x) {
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
@@ -236,17 +251,7 @@ std::string FormatNumber(long double x) {
   const bool negative = x < 0;
   std::string digits;
   int exp;
-  int64_t fifteen;
-  if (FifteenDigits(negative ? -x : x, fifteen, exp)) {
-    digits = std::to_string(fifteen);
-  } else {
-    char buf[64];
-    snprintf(buf, sizeof buf, "%.14Le", negative ? -x : x);
-    std::string s(buf);
-    size_t ePos = s.find('e');
-    exp = atoi(s.c_str() + ePos + 1);
-    digits = s.substr(0, 1) + s.substr(2, ePos - 2);
-  }
+  FifteenSignificantDigits(x, digits, exp);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   std::string out;
   if (exp >= 15 || exp < -5) {

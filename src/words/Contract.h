@@ -115,6 +115,10 @@ int32_t ToInt32(long double x);
 int64_t IntDefault(std::string_view text, int64_t def);
 // 15 significant digits, general format ("3.33333333333333", "1E20").
 std::string FormatNumber(long double x);
+// The fifteen significant digits printf's "%.14Le" gives for |x| (x finite
+// and not 0), trailing zeros kept, and their decimal exponent: |x| is about
+// d.dddddddddddddd × 10^exp.
+void FifteenSignificantDigits(long double x, std::string& digits, int& exp);
 std::string FormatInt(int64_t x);
 // The same texts written into an existing string (its buffer is reused).
 void FormatNumberInto(std::string& out, long double x);

@@ -1,6 +1,12 @@
 // Rounding, the random generator, list commands and statistics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "core/Encoding.h"
 #include "lib/math/MathOps.h"
 
@@ -18,6 +24,50 @@ TEST(MathRound, HalfAwayFromZeroOnFifteenDigits) {
   EXPECT_EQ(RoundDecimal(0.4L, -1, DecimalMode::HalfAwayFromZero), 0);
   EXPECT_EQ(RoundDecimal(5, -1, DecimalMode::HalfAwayFromZero), 10);
   EXPECT_EQ(RoundDecimal(1.234L, 5, DecimalMode::HalfAwayFromZero), 1.234L);
+}
+
+// RoundDecimal as it was written with printf and strtold: the reference
+// its own digits and its product or quotient must agree with, bit for bit.
+long double RoundDecimalByPrintf(long double x, int64_t places, DecimalMode mode) {
+  if (!std::isfinite(x) || x == 0) return x;
+  places = std::clamp<int64_t>(places, -6000, 6000);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14Le", fabsl(x));
+  const char* e = std::strchr(buf, 'e');
+  std::string digits(1, buf[0]);
+  digits.append(buf + 2, e - (buf + 2));
+  const int64_t keep = std::atoll(e + 1) + 1 + places;
+  if (keep >= static_cast<int64_t>(digits.size())) return x;
+  const bool up = mode == DecimalMode::HalfAwayFromZero && keep >= 0 && digits[keep] >= '5';
+  std::string kept = keep > 0 ? digits.substr(0, keep) : std::string("0");
+  if (up) {
+    size_t i = kept.size();
+    while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+    if (i == 0) kept.insert(kept.begin(), '1');
+    else ++kept[i - 1];
+  }
+  const std::string text = (x < 0 ? "-" : "") + kept + "e" + std::to_string(-places);
+  const long double r = std::strtold(text.c_str(), nullptr);
+  return r == 0 ? 0.0L : r;
+}
+
+TEST(MathRound, AgreesWithPrintfAndStrtold) {
+  uint64_t seed = 4242;
+  auto next = [&seed] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return seed >> 11;
+  };
+  for (int k = 0; k < 100000; ++k) {
+    const long double scale = powl(10.0L, static_cast<int>(next() % 30) - 12);
+    long double x = static_cast<long double>(next() % 1000000007) / static_cast<long double>(next() % 9973 + 1) * scale;
+    if (next() % 2) x = -x;
+    if (k % 7 == 0) x = static_cast<long double>(next() % 100000) / 1000;  // prices, 3 places
+    const int64_t places = static_cast<int64_t>(next() % 50) - 25;
+    for (DecimalMode mode : {DecimalMode::HalfAwayFromZero, DecimalMode::Truncate}) {
+      const long double got = RoundDecimal(x, places, mode), want = RoundDecimalByPrintf(x, places, mode);
+      ASSERT_EQ(std::memcmp(&got, &want, 10), 0) << static_cast<double>(x) << " " << places;
+    }
+  }
 }
 
 TEST(MathRound, TruncateIgnoresBinaryNoise) {

@@ -61,20 +61,29 @@ bool CaselessLess(std::string_view a, std::string_view b) {
 long double RoundDecimal(long double x, int64_t places, DecimalMode mode) {
   if (!std::isfinite(x) || x == 0) return x;
   places = std::clamp<int64_t>(places, -6000, 6000);
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14Le", fabsl(x));
-  const char* e = std::strchr(buf, 'e');
-  if (!e) return x;
-  std::string digits(1, buf[0]);
-  digits.append(buf + 2, e - (buf + 2));
-  int64_t exp10 = std::atoll(e + 1);  // x = 0.digits × 10^(exp10 + 1)
+  std::string digits;
+  int exp;
+  FifteenSignificantDigits(x, digits, exp);
+  const int64_t exp10 = exp;  // x = 0.digits × 10^(exp10 + 1)
   int64_t keep = exp10 + 1 + places;
   if (keep >= static_cast<int64_t>(digits.size())) return x;
   bool up = mode == DecimalMode::HalfAwayFromZero && keep >= 0 && digits[keep] >= '5';
   std::string kept = keep > 0 ? digits.substr(0, keep) : std::string("0");
   if (up) IncrementDigits(kept);
-  std::string text = (x < 0 ? "-" : "") + kept + "e" + std::to_string(-places);
-  long double r = std::strtold(text.c_str(), nullptr);
+  long double r;
+  if (places >= -19 && places <= 19) {
+    // kept × 10^-places as strtold reads it: the digits (16 at most) and
+    // the power of ten are exact in a long double, so the one rounding of
+    // the product or quotient gives the nearest long double.
+    long double power = 1;
+    for (int64_t k = places < 0 ? -places : places; k > 0; --k) power *= 10;
+    const long double v = static_cast<long double>(std::strtoull(kept.c_str(), nullptr, 10));
+    r = places >= 0 ? v / power : v * power;
+    if (x < 0) r = -r;
+  } else {
+    std::string text = (x < 0 ? "-" : "") + kept + "e" + std::to_string(-places);
+    r = std::strtold(text.c_str(), nullptr);
+  }
   return r == 0 ? 0.0L : r;
 }
 
