@@ -130,36 +130,18 @@ TEST(Contract, FormatNumberIntoAgreesAtTheEdgesOfWholeNumbers) {
   }
 }
 
-// printf's fifteen significant digits, as FormatNumber gave them before it
-// worked them out itself: the reference the quick way must agree with.
-std::string FifteenDigitsByPrintf(long double x) {
-  if (std::isnan(x) || std::isinf(x) || x == 0 || IsWholeNumber(x)) return FormatNumber(x);
+// printf's fifteen significant digits of |x| and their exponent: what
+// FifteenSignificantDigits must give whichever way it works them out.
+void DigitsByPrintf(long double x, std::string& digits, int& exp) {
   char buf[64];
-  snprintf(buf, sizeof buf, "%.14Le", x);
-  std::string s(buf);
-  const bool negative = s[0] == '-';
-  if (negative) s.erase(0, 1);
-  const size_t ePos = s.find('e');
-  const int exp = atoi(s.c_str() + ePos + 1);
-  std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  std::string out;
-  if (exp >= 15 || exp < -5) {
-    out = digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
-    out += "E" + std::to_string(exp);
-  } else if (exp >= 0) {
-    std::string intPart = digits.substr(0, std::min<size_t>(digits.size(), exp + 1));
-    while (static_cast<int>(intPart.size()) < exp + 1) intPart += '0';
-    out = intPart;
-    if (static_cast<int>(digits.size()) > exp + 1) out += "." + digits.substr(exp + 1);
-  } else {
-    out = "0." + std::string(-exp - 1, '0') + digits;
-  }
-  return negative ? "-" + out : out;
+  snprintf(buf, sizeof buf, "%.14Le", x < 0 ? -x : x);
+  const char* e = strchr(buf, 'e');
+  exp = atoi(e + 1);
+  digits.assign(1, buf[0]);
+  digits.append(buf + 2, e - (buf + 2));
 }
 
-// Fractions are written without printf from 10^-5 to 10^15. The cases that
+// Fractions get their digits without printf from 10^-5 to 10^15. The cases that
 // could go wrong: exact halves at the sixteenth digit (1 + 1/32768 is
 // 1.000030517578125), values beside the powers of ten where the exponent
 // changes, nines that round up to the next power, thirds and sevenths, and
@@ -193,7 +175,20 @@ TEST(Contract, FractionsAreWrittenAsPrintfWritesThem) {
     values.push_back(a / b * scale);
     values.push_back(-static_cast<long double>(next()) / (1ull << 40) * scale);
   }
-  for (long double x : values) ASSERT_EQ(FormatNumber(x), FifteenDigitsByPrintf(x)) << static_cast<double>(x);
+  for (long double x : values) {
+    std::string digits, want;
+    int exp = 0, wantExp = 0;
+    FifteenSignificantDigits(x, digits, exp);
+    DigitsByPrintf(x, want, wantExp);
+    ASSERT_EQ(digits, want) << static_cast<double>(x);
+    ASSERT_EQ(exp, wantExp) << static_cast<double>(x);
+  }
+  EXPECT_EQ(FormatNumber(1.0L / 3), "0.333333333333333");
+  EXPECT_EQ(FormatNumber(-2.0L / 3), "-0.666666666666667");
+  EXPECT_EQ(FormatNumber(1e-6L / 3), "3.33333333333333E-7");
+  EXPECT_EQ(FormatNumber(1.0L / 30000), "0.0000333333333333333");
+  EXPECT_EQ(FormatNumber(100000.0L / 3), "33333.3333333333");
+  EXPECT_EQ(FormatNumber(1e15L / 7), "142857142857143");
 }
 
 // Decimals with a fraction and up to 19 digits are read without strtold:
