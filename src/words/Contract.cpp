@@ -227,6 +227,8 @@ bool FifteenDigits(long double x, int64_t& digits, int& exp) {
 
 }  // namespace
 
+long double ExactPowerOfTen(int k) { return kExactPow10[k]; }
+
 void FifteenSignificantDigits(long double x, std::string& digits, int& exp) {
   if (x < 0) x = -x;
   int64_t fifteen;

@@ -119,6 +119,9 @@ std::string FormatNumber(long double x);
 // and not 0), trailing zeros kept, and their decimal exponent: |x| is about
 // d.dddddddddddddd × 10^exp.
 void FifteenSignificantDigits(long double x, std::string& digits, int& exp);
+// 10^k for 0 <= k <= 19, which a long double holds exactly: a product or
+// quotient with it rounds once.
+long double ExactPowerOfTen(int k);
 std::string FormatInt(int64_t x);
 // The same texts written into an existing string (its buffer is reused).
 void FormatNumberInto(std::string& out, long double x);

@@ -395,8 +395,8 @@ struct Compiled {
 // Runs `body` on a tree, or gives `failed` when the tree leaves the
 // decision to the reading (a Fallback thrown). A throw costs the unwinder
 // some 20,000 instructions, and a tree that meets something only the
-// reading decides (a command that is not quiet, それ as a call's argument)
-// meets it at every run: after eight fallbacks in a row it is tried only
+// reading decides (a user function as an operand, a command that is not
+// quiet) meets it at every run: after eight fallbacks in a row it is tried only
 // every 64th time, in case what it met has changed. The reading decides
 // meanwhile, as it does after every fallback.
 template <class Body, class Result>

@@ -75,8 +75,7 @@ long double RoundDecimal(long double x, int64_t places, DecimalMode mode) {
     // kept × 10^-places as strtold reads it: the digits (16 at most) and
     // the power of ten are exact in a long double, so the one rounding of
     // the product or quotient gives the nearest long double.
-    long double power = 1;
-    for (int64_t k = places < 0 ? -places : places; k > 0; --k) power *= 10;
+    const long double power = ExactPowerOfTen(static_cast<int>(places < 0 ? -places : places));
     const long double v = static_cast<long double>(std::strtoull(kept.c_str(), nullptr, 10));
     r = places >= 0 ? v / power : v * power;
     if (x < 0) r = -r;
