@@ -590,7 +590,7 @@ class Compiler {
   int ElementTerm(const std::string& word) {
     auto indexes = std::make_shared<ElementIndexes>();
     ++p_;
-    if (!ElementIndexAt(indexes->first)) return -1;
+    if (!ElementIndexAt(indexes->first, true)) return -1;
     if (*p_ == '#') {
       ++p_;
       if (!ElementIndexAt(indexes->second)) return -1;
@@ -601,7 +601,9 @@ class Compiler {
     return Add(std::move(n));
   }
 
-  bool ElementIndexAt(ElementIndex& index) {
+  // `first`: the column of 名前#列#行, where a variable followed by "#"
+  // gives its value and leaves the "#" to the row (as IndexOf reads it).
+  bool ElementIndexAt(ElementIndex& index, bool first = false) {
     const char c = *p_;
     if (c == '(') {
       const char* end = SimpleBracketEnd(p_);
@@ -626,10 +628,10 @@ class Compiler {
     while (!IsWordDelimiter(static_cast<unsigned char>(*p_))) p_ += CharLenAt(p_);
     if (p_ == start) return false;
     index.text.assign(start, p_);
-    // A word index followed by "#" is an element of its own to the reader
-    // (表#I#J reads I#J), and one followed by "(" a call.
+    // A row index followed by "#" is an element of its own to the reader
+    // (表#0#I#J reads I#J), and a word followed by "(" a call.
     static const std::string no = Sj("の");
-    if (*p_ == '(' || *p_ == '#' || EndsWithChar(index.text, no)) return false;
+    if (*p_ == '(' || (*p_ == '#' && !first) || EndsWithChar(index.text, no)) return false;
     index.word = true;
     return true;
   }

@@ -60,13 +60,35 @@ void SkipLineEndInText(TNokaBase& e, const char*& p) {
   }
 }
 
-int64_t IndexOf(TNokaBase& e, const char*& p) {
+// The variable a plain word at p names when "#" follows the word; p is then
+// moved to that "#". Null, p unmoved, for anything else.
+const THashNode* VariableBeforeHash(TNokaBase& e, const char*& p) {
+  const char* q = p;
+  SkipBlanks(q);
+  const char c = *q;
+  if (c == '"' || c == '`' || c == '$' || c == '-' || IsDigit(c)) return nullptr;
+  const std::string word = ReadWord(q);
+  if (word.empty() || *q != '#') return nullptr;
+  const THashNode* w = e.Words.Find(word);
+  if (!w || w->Kind != kVariable) return nullptr;
+  p = q;
+  return w;
+}
+
+// `first`: the column of 名前#列#行. A variable there followed by "#" gives
+// its value and leaves the "#" for the row, so 表#I#J is the cell in column
+// I, row J, as it reads. (Read as a term of its own, I#J would be an element
+// of I: 表#I#J would then name line I#J, and writing it would replace that
+// whole line of the table with the value.)
+int64_t IndexOf(TNokaBase& e, const char*& p, bool first = false) {
   std::string key;
   if (*p == '(') {
     const char* end = BracketEnd(e, p);
     std::string inner(p + 1, end - 1);
     key = EvaluateExpression(e, inner);
     p = end;
+  } else if (const THashNode* column = first ? VariableBeforeHash(e, p) : nullptr) {
+    key = column->Value;
   } else {
     key = EvalTerm(e, p);
   }
@@ -87,7 +109,7 @@ const TCsvDbBase& ParsedTable(THashNode& var) {
 
 std::string ElementAccess(TNokaBase& e, THashNode& var, const char*& p) {
   ++p;  // '#'
-  int64_t i = IndexOf(e, p);
+  int64_t i = IndexOf(e, p, true);
   bool two = false;
   int64_t j = -1;
   if (*p == '#') {
@@ -940,7 +962,7 @@ void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys,
   if (var->Reserved) RaiseError(e, msg::kReadOnly, {name});
   std::string keyText(keys);
   const char* p = keyText.c_str();
-  int64_t first = IndexOf(e, p);
+  int64_t first = IndexOf(e, p, true);
   bool two = false;
   int64_t second = -1;
   if (*p == '#') {

@@ -204,9 +204,9 @@ TEST(Expressions, ItemKeysAgreeWithReading) {
 
 // Elements 名前#i and 名前#i#j are compiled when their indexes are digits,
 // variables or brackets: rows and cells in and out of range, indexes that
-// are no integers, a word index followed by "#" (an element of the index
-// itself to the reading), owners that are no variable, in values, joins
-// and comparisons, before and after the table changes.
+// are no integers, a row index followed by "#" (an element of the index
+// itself), owners that are no variable, in values, joins and comparisons,
+// before and after the table changes.
 TEST(Expressions, ElementsAgreeWithReading) {
   TestEngine t;
   t.Run("表は、「a,b,c\nd,e,f\ng,h,i」\nI=1\nJ=2\nK=「x」\nM=-1\nL=「1,2」\n一行は、「p,q」\n"
@@ -217,12 +217,15 @@ TEST(Expressions, ElementsAgreeWithReading) {
       "表#01",     "表#1.5",       "表#K",         "表#1#M",      "表#1#K",        "一行#0",
       "一行#0#1",  "表#1&「x」",   "「x」&表#1",   "表#1=「d,e,f」", "表#2#0+1",   "表#1#2<「g」",
       "辞書#1",    "無い#1",       "表#L#0",       "(表#1#1)",    "表#(I)#0&表#0#(J)", "表#I#L",
+      "表#J#I#J",  "表#K#1",       "表#M#J",
   };
   for (int round = 0; round < 2; ++round) {
     ExpectArgumentsAgree(t, cases, true);
     t.Run("表は、「1,2\n3,4」\n");
   }
   EXPECT_EQ(t.Arg("表#0#1"), "3");  // column, then row
+  t.Run("表は、「1,2\n3,4」\nI=1\n");
+  EXPECT_EQ(t.Arg("表#I#0"), "2");  // a variable column too
 }
 
 // A value whose first term is read apart (a call) and then joined to the
