@@ -90,10 +90,91 @@ std::string NextPiece(const std::string& s, size_t& i) {
 
 std::string DropTail(const std::string& s, const std::string& tail) { return s.substr(0, s.size() - tail.size()); }
 
+bool IsPieceSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || static_cast<unsigned char>(c) == 0xA4; }
+// A character that ends a value written in ASCII: a name or number such as
+// N or 80, a closing bracket or quote.
+bool EndsAsciiValue(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ')' ||
+         c == '"' || c == '`';
+}
+// A character that starts a value: a number, a sign, a literal, a bracket.
+bool StartsValue(char c) {
+  return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '$' || c == '"' || c == '`' || c == '(';
+}
+
+// The comparison word (が, かつ, または) at i inside a piece, when it is
+// glued to a value on its left (かつ, または) or to either side (が).
+// `before`: the character before i when it is a single byte, else 0.
+const std::string* GluedWordAt(const std::string& condition, size_t i, char before) {
+  const Keywords& kw = Kw();
+  for (const std::string* joiner : {&kw.Katsu, &kw.Mataha})
+    if (condition.compare(i, joiner->size(), *joiner) == 0 && EndsAsciiValue(before)) return joiner;
+  if (condition.compare(i, kw.Ga.size(), kw.Ga) != 0) return nullptr;
+  const size_t after = i + kw.Ga.size();
+  if (after >= condition.size() || IsPieceSeparator(condition[after])) return nullptr;
+  return EndsAsciiValue(before) || StartsValue(condition[after]) ? &kw.Ga : nullptr;
+}
+
+// Pieces are separated by 、 or spaces (Nが、5以上), and a condition
+// written without them (Nが5以上, N>3かつN<10) would be read as one word
+// and be silently false, or worse. Where the comparison word is plainly
+// glued to a value written in ASCII, a number or a literal, a space is put
+// in so the pieces come apart as with the 、. A word that only holds が or
+// かつ among kana and kanji (手がかり, たかつき) is left whole.
+std::string SeparateGluedWords(const std::string& condition) {
+  const Keywords& kw = Kw();
+  std::string out;
+  out.reserve(condition.size() + 8);
+  const size_t n = condition.size();
+  size_t pieceStart = 0;
+  char before = 0;  // the last character when it was a single byte
+  int depth = 0;
+  for (size_t i = 0; i < n;) {
+    const char c = condition[i];
+    if (c == '"' || c == '`') {  // a literal goes over whole
+      size_t j = i + 1;
+      while (j < n && condition[j] != c) {
+        if (c == '"' && condition[j] == '\\') ++j;
+        j += j < n ? CharLenAt(condition, j) : 0;
+      }
+      j = j < n ? j + 1 : n;
+      out.append(condition, i, j - i);
+      before = condition[j - 1];
+      i = j;
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')' && depth > 0) --depth;
+    if (IsPieceSeparator(c)) pieceStart = i + 1;
+    const std::string* glued = depth == 0 && i > pieceStart ? GluedWordAt(condition, i, before) : nullptr;
+    if (glued == &kw.Ga) {  // Nが5: the left side, then the right
+      out += kw.Ga;
+      out += ' ';
+      i += kw.Ga.size();
+      pieceStart = i;
+    } else if (glued) {  // N>3かつN<10: a piece of its own
+      out += ' ';
+      out += *glued;
+      i += glued->size();
+      if (i < n && !IsPieceSeparator(condition[i])) out += ' ';
+      pieceStart = i;
+    } else {
+      const size_t len = CharLenAt(condition, i);
+      out.append(condition, i, len);
+      before = len == 1 ? c : 0;
+      i += len;
+      continue;
+    }
+    before = 0;
+  }
+  return out;
+}
+
 }  // namespace
 
-std::string TranslateCondition(const std::string& condition) {
+std::string TranslateCondition(const std::string& written) {
   const Keywords& kw = Kw();
+  const std::string condition = SeparateGluedWords(written);
   std::string out;
   size_t i = 0;
   for (;;) {
