@@ -37,9 +37,11 @@ constexpr int kMaxRunDepth = 400;  // nested RunLoop levels (native stack guard)
 // costs nothing measurable and still notices 20 ms in time.
 constexpr uint32_t kStepsPerClockCheck = 512;
 
+// The operators ^ and | end a word too, as every other operator does, so
+// A^2 is a power and A||B an or rather than one word each.
 const std::array<bool, 256> kDelimiters = [] {
   std::array<bool, 256> t{};
-  for (unsigned char c : std::string_view("\t\r\n \"#%&()*+,-/:;<=>?\\`", 24)) t[c] = true;
+  for (unsigned char c : std::string_view("\t\r\n \"#%&()*+,-/:;<=>?\\`^|", 26)) t[c] = true;
   t[0] = true;
   t[0xA4] = true;
   return t;

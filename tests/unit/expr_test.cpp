@@ -62,6 +62,12 @@ TEST(Expressions, PrecedenceAndArithmetic) {
   EXPECT_EQ(t.Eval("1--2"), "3");
   EXPECT_EQ(t.Eval("-(1+2)"), "-3");
   EXPECT_EQ(t.Eval("1 2"), "1");
+  // ^ and | end a word as the other operators do: A^2 is no word of its own.
+  t.Run("A=7\nS=「a」\n");
+  EXPECT_EQ(t.Eval("A^2"), "49");
+  EXPECT_EQ(t.EvalReading("A^2+1"), "50");
+  EXPECT_EQ(t.Eval("S=「b」||S=「a」"), "1");
+  EXPECT_EQ(t.EvalReading("A>8||S"), "0");
 }
 
 TEST(Expressions, ComparisonsFollowTheRightOperandsType) {
