@@ -592,6 +592,9 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
   if (e.Caches->PlainWordStart) {
     RecordAssignPlan(e, e.Caches->PlainWordStart, name, held, end);
     e.Caches->PlainWordStart = nullptr;
+  } else if (e.Caches->ElementStart) {
+    RecordElementPlan(e, e.Caches->ElementStart, name, held, end);
+    e.Caches->ElementStart = nullptr;
   }
   AssignStatement(e, name, valueText);
 }
@@ -662,6 +665,10 @@ void StepLiteral(TNokaBase& e, const char* p, bool& stepAgain) {
 }
 
 void StepElement(TNokaBase& e, const char* p, bool& stepAgain) {
+  // 名前#列#行は、値 as a whole statement may become a plan: its reading
+  // depends on the text alone (the variable made here is made again at
+  // each replay, before the value, as here).
+  const char* start = e.ArgStack.Count() == 1 && StillPlannable(e) ? e.Caches->Recording.Start : nullptr;
   SpoilPlan(e);
   std::string name = e.ArgStack.PopLast();
   if (!name.empty() && !e.Words.Find(name)) CreateVariable(e, name);
@@ -679,7 +686,10 @@ void StepElement(TNokaBase& e, const char* p, bool& stepAgain) {
     }
   }
   e.Cursor.P = p;
+  // An object's property (ボタンの#…) is the reading's.
+  e.Caches->ElementStart = start && phrase.find(Kw().No) == std::string::npos ? start : nullptr;
   PhraseDispatch(e, std::move(phrase), false, stepAgain);
+  e.Caches->ElementStart = nullptr;
 }
 
 void StepNumber(TNokaBase& e, const char* p, bool& stepAgain) {

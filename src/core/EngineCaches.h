@@ -162,12 +162,14 @@ struct EngineCaches {
   // table is never planned, so a replay does exactly what a fresh reading
   // would.
   struct StatementPlan {
-    enum PlanKind : uint8_t { kAssign, kCommand, kAssignItem } Kind = kAssign;
+    enum PlanKind : uint8_t { kAssign, kCommand, kAssignItem, kAssignElement } Kind = kAssign;
     TextBuf Owner;
     const char* Limit = nullptr;
     const char* End = nullptr;  // the cursor once the statement is read
-    // kAssign, kAssignItem (Name is the item; the owner phrase in Phrases)
+    // kAssign, kAssignItem (Name is the item; the owner phrase in Phrases),
+    // kAssignElement (Name is the variable; Keys what follows its "#")
     std::string Name;
+    std::string Keys;
     std::shared_ptr<const std::string> Value;
     AssignTarget Target;
     ItemTarget Item;
@@ -233,6 +235,7 @@ struct EngineCaches {
     PlannedLeadingCall LeadingCall;
   } Recording;
   const char* PlainWordStart = nullptr;  // a statement's first word, being read
+  const char* ElementStart = nullptr;    // a statement that starts 名前#…, being read
   // Where a line end stepped over lately leads and the line number its
   // marker gives, by place (a loop body's or a function's line ends are
   // stepped over at every turn and call). The share keeps the text alive,
@@ -278,6 +281,7 @@ struct EngineCaches {
     Joins.clear();
     Recording = {};
     PlainWordStart = nullptr;
+    ElementStart = nullptr;
     LineEnds = {};
   }
 };

@@ -189,6 +189,23 @@ void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
   e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
+void RecordElementPlan(TNokaBase& e, const char* start, const std::string& name,
+                       std::shared_ptr<const std::string> value, const char* end) {
+  const size_t hash = name.find('#');
+  if (e.Caches->PlansOff || hash == 0 || hash == std::string::npos) return;
+  RetirePlansWhenFull(e);
+  EngineCaches::StatementPlan plan;
+  plan.Kind = EngineCaches::StatementPlan::kAssignElement;
+  plan.Owner = e.Cursor.Buf;
+  plan.Limit = e.Cursor.End;
+  plan.End = end;
+  plan.Name = name.substr(0, hash);
+  plan.Keys = name.substr(hash + 1);
+  plan.Value = std::move(value);
+  plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
+  e.Caches->Plans.Emplace(start, std::move(plan));
+}
+
 void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
                     std::shared_ptr<const std::string> value, const char* end) {
   if (e.Caches->PlansOff || !e.Caches->Recording.Literals.empty() || e.Caches->Recording.LeadingCall.At) return;
@@ -218,6 +235,12 @@ NOKARI_HOT bool ReplayPlan(TNokaBase& e, const char* p) {
     // Plans outlive the statements that replay them (see RetirePlansWhenFull).
     e.Cursor.P = plan.End;
     AssignStatement(e, plan.Name, *plan.Value, &plan.Target);
+    StepPastLineEnd(e, plan);
+    return true;
+  }
+  if (plan.Kind == EngineCaches::StatementPlan::kAssignElement) {
+    e.Cursor.P = plan.End;
+    AssignElementPlanned(e, plan.Name, plan.Keys, *plan.Value, plan.Target);
     StepPastLineEnd(e, plan);
     return true;
   }

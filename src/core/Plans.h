@@ -21,6 +21,9 @@ void RecordCommandPlan(TNokaBase& e);
 // Keeps an assignment "名前は、値" starting at `start`.
 void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
                       std::shared_ptr<const std::string> value, const char* end);
+// Keeps an element assignment "名前#列#行は、値" (`name` with its keys).
+void RecordElementPlan(TNokaBase& e, const char* start, const std::string& name,
+                       std::shared_ptr<const std::string> value, const char* end);
 // Keeps an item assignment "辞書の(キー)は、値" (owner phrases on the stack).
 void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
                     std::shared_ptr<const std::string> value, const char* end);

@@ -1465,6 +1465,18 @@ NOKARI_HOT void AssignStatement(TNokaBase& e, const std::string& name, const std
   AssignGeneral(e, name, valueText, target);
 }
 
+void AssignElementPlanned(TNokaBase& e, const std::string& name, const std::string& keys,
+                          const std::string& valueText, AssignTarget& target) {
+  // In the reading's order: the variable is made as the statement is read,
+  // before its value.
+  if (!e.Words.Find(name)) CreateVariable(e, name);
+  if (!IsCurrent(target.Value)) target.Value = CompileArgument(valueText);
+  e.LastNumberValid = false;
+  std::string value = EvalPlannedValue(e, valueText, target.Value, target.Planned);
+  e.LastNumberValid = false;
+  AssignElement(e, name, keys, std::move(value));
+}
+
 namespace {
 
 

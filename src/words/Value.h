@@ -58,6 +58,10 @@ THashNode* SplitObjectProperty(TNokaBase& e, std::string_view word, std::string&
 // value texts; the target cache spares the lookups while nothing changed.
 void AssignItemPlanned(TNokaBase& e, const std::vector<std::string>& ownerPhrases, const std::string& item,
                        const std::string& valueText, ItemTarget& target);
+// A planned element assignment 名前#列#行は値: `name` the variable, `keys`
+// the text after its "#", evaluated as the reading evaluates them.
+void AssignElementPlanned(TNokaBase& e, const std::string& name, const std::string& keys,
+                          const std::string& valueText, AssignTarget& target);
 // Stores a whole value in a word, making it a variable or a dictionary.
 void StoreValue(TNokaBase& e, THashNode& word, std::string&& value, const std::string& type);
 // Creates a user variable (level = run-control depth).

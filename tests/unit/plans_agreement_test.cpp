@@ -367,6 +367,36 @@ TEST(PlansAgree, AppendsWhileTheirWordsChange) {
       "本文の、文字数を、表示\n");
 }
 
+// 名前#列#行は、値 is planned as a whole statement. Both ways must agree
+// on keys given as digits, variables and brackets, a row alone, a value
+// that reads the table being written, a variable that is renamed away
+// between runs (made again before its value is read, as the reading makes
+// it), a dictionary and a number as the owner, a key that fails.
+TEST(PlansAgree, ElementWritesAgree) {
+  ExpectAgreement(
+      "エラーを無視\n"
+      "表は、「」\n"
+      "Iを、0から、5まで、繰り返す（\n"
+      "  Jは、I%3\n"
+      "  表#J#Iは、I*10\n"
+      "  表#(J+1)#(I)は、表#J#I&「x」\n"
+      "  表#Iは、表#I&「,」&I\n"
+      "  新表#0#Iは、新表&「y」\n"
+      "  もし、I=2ならば、新表を、『旧表』に、名義変更\n"
+      "  もし、I=3ならば、辞書の(「a」)は、1\n"
+      "  辞書#Iは、I\n"
+      "  数は、5\n"
+      "  数#1#1は、数\n"
+      "  表#(1/0)#Iは、「z」\n"
+      "  表#(1+)#Iは、「z」\n"
+      "）\n"
+      "表を、表示\n"
+      "新表を、表示\n"
+      "旧表を、表示\n"
+      "辞書を、表示\n"
+      "数を、表示\n");
+}
+
 // A literal without its end inside an appending assignment fails the same
 // way however often the planned assignment runs, and only once the words
 // before it have been checked (a command word before it: no append at all,
