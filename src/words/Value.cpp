@@ -81,6 +81,16 @@ const THashNode* VariableBeforeHash(TNokaBase& e, const char*& p) {
 // of I: 表#I#J would then name line I#J, and writing it would replace that
 // whole line of the table with the value.)
 int64_t IndexOf(TNokaBase& e, const char*& p, bool first = false) {
+  // Digits alone up to the next "#" or the end, the usual key: their
+  // number, as reading them as a term gives it.
+  int64_t digits = 0;
+  const char* q = p;
+  while (*q >= '0' && *q <= '9' && q - p < 9) digits = digits * 10 + (*q++ - '0');
+  if (q != p && (*q == '#' || *q == '\0')) {
+    SetTag(e.CurrentType, "e");
+    p = q;
+    return digits;
+  }
   std::string key;
   if (*p == '(') {
     const char* end = BracketEnd(e, p);
@@ -894,7 +904,11 @@ bool WriteCellInPlace(THashNode& var, int row, int col, const std::string& value
   const size_t rows = starts.size() - 1;
   const size_t at = static_cast<size_t>(row);
   TCsvDbBase* table = TableCurrent(var) ? var.Tables->Parsed.get() : nullptr;
-  TCsvCells cells;
+  // Room for a full row in both readings: growing a vector cell by cell
+  // cost more than the reading itself.
+  TCsvCells cells, read;
+  cells.Cells.reserve(width);
+  read.Cells.reserve(width);
   if (at < rows) {
     if (table)
       cells = table->Rows[at];
@@ -905,7 +919,6 @@ bool WriteCellInPlace(THashNode& var, int row, int col, const std::string& value
   cells.Set(col, value);
   std::string line;
   AppendRowText(line, cells, width);
-  TCsvCells read;
   if (!ReadCsvRow(line, read)) return false;
   std::string again;
   AppendRowText(again, read, width);
