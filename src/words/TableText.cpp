@@ -328,4 +328,9 @@ std::string QuoteCell(std::string_view cell, char sep) {
   return out;
 }
 
+std::string& AppendQuotedCell(std::string& out, std::string_view cell, char sep) {
+  AppendQuoted(out, cell, sep);
+  return out;
+}
+
 }  // namespace nokari

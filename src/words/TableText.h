@@ -75,5 +75,7 @@ struct TCsvLayout {
 // (a file starting with ID would be taken for another format by spreadsheets).
 // Edge spaces are not protected: the reader trims cells, quoted or not.
 std::string QuoteCell(std::string_view cell, char sep = ',');
+// QuoteCell's text written onto the end of `out`; `out` returned.
+std::string& AppendQuotedCell(std::string& out, std::string_view cell, char sep = ',');
 
 }  // namespace nokari

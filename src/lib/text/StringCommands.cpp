@@ -121,9 +121,10 @@ void CmdRefrain(TNokaBase& e) {
 // cell rule and followed by CR LF.
 void CmdSplit(TNokaBase& e) {
   std::string delim = PopArgValue(e);
+  const std::string text = PopArgValue(e);
   std::string out;
-  for (const std::string& piece : SplitPieces(PopArgValue(e), delim))
-    out.append(QuoteCell(piece)).append("\r\n");
+  out.reserve(text.size() + text.size() / 2 + 2);  // a line end for every piece of one byte
+  ForEachPiece(text, delim, [&](std::string_view piece) { AppendQuotedCell(out, piece).append("\r\n"); });
   SetSoreText(e, std::move(out));
 }
 

@@ -136,21 +136,7 @@ std::string DropLeftChars(std::string_view s, int64_t n) {
 
 std::vector<std::string> SplitPieces(std::string_view text, std::string_view delim) {
   std::vector<std::string> pieces;
-  if (text.empty()) return pieces;
-  if (delim.empty()) {
-    pieces.emplace_back(text);
-    return pieces;
-  }
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t hit = FindFrom(text, delim, start);
-    if (hit == npos) {
-      pieces.emplace_back(text.substr(start));
-      break;
-    }
-    pieces.emplace_back(text.substr(start, hit - start));
-    start = hit + delim.size();
-  }
+  ForEachPiece(text, delim, [&](std::string_view piece) { pieces.emplace_back(piece); });
   return pieces;
 }
 

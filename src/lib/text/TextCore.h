@@ -48,6 +48,24 @@ std::string DropLeftChars(std::string_view s, int64_t n);
 // the very end gives no empty last piece; an empty delimiter keeps the text
 // whole; an empty text gives no pieces.
 std::vector<std::string> SplitPieces(std::string_view text, std::string_view delim);
+// The same pieces handed to `each` in order, views into `text`.
+template <class Each>
+void ForEachPiece(std::string_view text, std::string_view delim, Each&& each) {
+  if (text.empty()) return;
+  if (delim.empty()) {
+    each(text);
+    return;
+  }
+  for (size_t start = 0; start < text.size();) {
+    const size_t hit = FindFrom(text, delim, start);
+    if (hit == std::string_view::npos) {
+      each(text.substr(start));
+      return;
+    }
+    each(text.substr(start, hit - start));
+    start = hit + delim.size();
+  }
+}
 // 段落を切り出す: the n-th (1-based) blank-line separated paragraph with its
 // trailing run of line breaks; "" when there is none.
 std::string Paragraph(std::string_view text, int64_t n);
