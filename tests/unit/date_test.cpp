@@ -33,6 +33,12 @@ TEST(DateFormat, DatesTimesWeekdays) {
   EXPECT_EQ(FormatTime(At("2004/1/5 23:59:59")), "23:59:59");
   EXPECT_EQ(FormatTime(-3600 * 1000), "23:00:00");  // before day 0
   EXPECT_EQ(FormatDate(At("1800/03/01")), "1800/03/01");
+  // Years of fewer than four digits are padded, as printf's %04d pads them.
+  EXPECT_EQ(FormatDate(At("0001/01/01")), "0001/01/01");
+  EXPECT_EQ(FormatDate(At("0999/12/31") + kMsPerDay), "1000/01/01");
+  EXPECT_EQ(FormatDate(At("0001/01/01") - kMsPerDay), "0000/12/31");
+  EXPECT_EQ(FormatDate(At("0001/01/01") - 400 * kMsPerDay), "-001/11/28");
+  EXPECT_EQ(FormatTime(At("00:00:09")), "00:00:09");
   // Checked with date(1): Saturday, Sunday, Tuesday.
   EXPECT_EQ(WeekdayNumber(At("2004/01/31")), 7);
   EXPECT_EQ(WeekdayNumber(At("1989/01/08")), 1);
