@@ -195,6 +195,13 @@ std::string Prepare(TNokaBase& e, std::string_view s) {
       continue;
     }
     if (inComment) continue;
+    if (f == '!' && !inString && i < s.size() && ReadChar(s, i).folded == "=") {
+      // != is not-equal, as <> and ≠ are (read as the word N! before = it
+      // compared that word's text with the right side).
+      i += ReadChar(s, i).raw.size();
+      out += "<>";
+      continue;
+    }
     if (inString) {
       out.append(c.raw);
     } else {

@@ -17,6 +17,9 @@ TEST(Prepare, FoldsPunctuationOutsideStringsOnly) {
   EXPECT_EQ(Prep(t, "Ａ＝１２＋ｂ"), "A=12+b");
   EXPECT_EQ(Prep(t, "『ａ「』"), "`ａ「`");
   EXPECT_EQ(Prep(t, "x≦y≠z"), "x<=y<>z");
+  // != is not-equal too, also written full-width; in strings it stays.
+  EXPECT_EQ(Prep(t, "N!=3 N！＝3 「N!=3」 『!=』 N! = 3"), "N<>3 N<>3 \"N!=3\" `!=` N! = 3");
+  EXPECT_EQ(t.Run("Nは、5\nもし、N!=3ならば「T」を、表示。違えば「F」を、表示\n(N!=5)を、表示\n"), "T\n0\n");
 }
 
 TEST(Prepare, RemovesCommentsAndKeepsLineMarkers) {
