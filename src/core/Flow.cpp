@@ -187,12 +187,35 @@ std::string TranslateCondition(const std::string& written) {
     } else if (EndsWithChar(piece, kw.Ga)) {
       std::string left = DropTail(piece, kw.Ga);
       std::string right = NextPiece(condition, i);
+      // A literal ends its piece: a comparison word written right after it
+      // (Sが「x」以外) belongs to it.
+      if (i < condition.size() && !IsPieceSeparator(condition[i]))
+        for (const std::string* word : {&kw.Ijou, &kw.Ika, &kw.ToHitoshii, &kw.Miman, &kw.YoriOokii,
+                                        &kw.YoriChiisai, &kw.Igai}) {
+          const size_t after = i + word->size();
+          if (condition.compare(i, word->size(), *word) != 0 ||
+              (after < condition.size() && !IsPieceSeparator(condition[after])))
+            continue;
+          right += *word;
+          i = after;
+          break;
+        }
       if (EndsWithChar(right, kw.Ijou))
         out += left + ">=" + DropTail(right, kw.Ijou);
       else if (EndsWithChar(right, kw.Ika))
         out += left + "<=" + DropTail(right, kw.Ika);
       else if (EndsWithChar(right, kw.ToHitoshii))
         out += left + "=" + DropTail(right, kw.ToHitoshii);
+      // Read as left = right these were true exactly when they should not
+      // be (Nが、5未満 for N = 5): their own comparisons.
+      else if (EndsWithChar(right, kw.Miman))
+        out += left + "<" + DropTail(right, kw.Miman);
+      else if (EndsWithChar(right, kw.YoriChiisai))
+        out += left + "<" + DropTail(right, kw.YoriChiisai);
+      else if (EndsWithChar(right, kw.YoriOokii))
+        out += left + ">" + DropTail(right, kw.YoriOokii);
+      else if (EndsWithChar(right, kw.Igai))
+        out += left + "<>" + DropTail(right, kw.Igai);
       else
         out += left + "=" + right;
     } else {

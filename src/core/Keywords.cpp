@@ -29,6 +29,10 @@ const Keywords& Kw() {
     w.Ijou = FromUtf8("以上", false);
     w.Ika = FromUtf8("以下", false);
     w.ToHitoshii = FromUtf8("と等しい", false);
+    w.Miman = FromUtf8("未満", false);
+    w.YoriOokii = FromUtf8("より大きい", false);
+    w.YoriChiisai = FromUtf8("より小さい", false);
+    w.Igai = FromUtf8("以外", false);
     w.Katsu = FromUtf8("かつ", false);
     w.Mataha = FromUtf8("または", false);
     w.Sonota = FromUtf8("その他", false);

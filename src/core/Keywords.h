@@ -9,6 +9,7 @@ struct Keywords {
   std::string No, Ha, Kai, NoToki, Te, Moshi, Soshite, Kurikaesu, Hanpuku, Loop;
   std::string Nara, Naraba, Chigaeba, Denakereba, Sore, Kaisu, Sono;
   std::string Ga, Ijou, Ika, ToHitoshii, Katsu, Mataha, Sonota, Undefined;
+  std::string Miman, YoriOokii, YoriChiisai, Igai;  // further comparison words of conditions
   std::string WorkFolder;
 };
 
