@@ -115,6 +115,18 @@ const std::string* GluedWordAt(const std::string& condition, size_t i, char befo
   return EndsAsciiValue(before) || StartsValue(condition[after]) ? &kw.Ga : nullptr;
 }
 
+// Whether a piece holds が, かつ or または after its first character, outside
+// literals.
+bool HoldsComparisonWord(const std::string& piece) {
+  const Keywords& kw = Kw();
+  for (size_t i = CharLenAt(piece, 0); i < piece.size(); i += CharLenAt(piece, i)) {
+    if (piece[i] == '"' || piece[i] == '`') return false;
+    for (const std::string* word : {&kw.Ga, &kw.Katsu, &kw.Mataha})
+      if (piece.compare(i, word->size(), *word) == 0) return true;
+  }
+  return false;
+}
+
 // Pieces are separated by 、 or spaces (Nが、5以上), and a condition
 // written without them (Nが5以上, N>3かつN<10) would be read as one word
 // and be silently false, or worse. Where the comparison word is plainly
@@ -172,7 +184,7 @@ std::string SeparateGluedWords(const std::string& condition) {
 
 }  // namespace
 
-std::string TranslateCondition(const std::string& written) {
+std::string TranslateCondition(const std::string& written, std::string* whole) {
   const Keywords& kw = Kw();
   const std::string condition = SeparateGluedWords(written);
   std::string out;
@@ -219,6 +231,7 @@ std::string TranslateCondition(const std::string& written) {
       else
         out += left + "=" + right;
     } else {
+      if (whole && whole->empty() && HoldsComparisonWord(piece)) *whole = piece;
       out += piece;
     }
   }

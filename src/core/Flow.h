@@ -12,8 +12,10 @@ void TimesLoop(TNokaBase& e, const std::string& countText);
 void SwitchCase(TNokaBase& e, const std::string& caseText);
 // Branch selection after a condition (もし, "?").
 void SelectBranch(TNokaBase& e, bool questionForm);
-// Translates Japanese comparison words into an expression.
-std::string TranslateCondition(const std::string& condition);
+// Translates Japanese comparison words into an expression. `whole`, when
+// given, receives the first piece left as it stands that still holds が,
+// かつ or または (a word of its own to the expression: -debug says so).
+std::string TranslateCondition(const std::string& condition, std::string* whole = nullptr);
 
 // For the control commands (lib/control):
 // At ならば, なら, 違えば or でなければ.

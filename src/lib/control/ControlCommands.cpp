@@ -74,7 +74,9 @@ NOKARI_HOT void CmdIf(TNokaBase& e) {
     p += len;
   }
   e.Cursor.P = p;
-  auto expression = std::make_shared<const std::string>(TranslateCondition(condition));
+  std::string whole;
+  auto expression = std::make_shared<const std::string>(TranslateCondition(condition, &whole));
+  if (!whole.empty() && FirstDebugWarning(e, start)) Warn(e, msg::kConditionWordWhole, {whole});
   // Conditions on one line are cached; one that runs on to the next line
   // is read again so the line marker is stepped over.
   if (!crossedLine) {
