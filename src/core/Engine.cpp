@@ -357,6 +357,27 @@ void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written) {
   }
 }
 
+namespace {
+
+// An unknown verb that is a phrase and a command written without the 、
+// between them (「abc」を表示, Aを表示): the hint that shows the 、.
+std::string GluedVerbHint(TNokaBase& e, const std::string& verb) {
+  static const char* const kParticles[] = {"を", "に", "へ", "で", "と", "から", "まで", "の", "が"};
+  for (size_t k = CharLenAt(verb, 0); k < verb.size(); k += CharLenAt(verb, k)) {
+    const std::string_view before(verb.data(), k);
+    bool afterParticle = false;
+    for (const char* particle : kParticles) {
+      const std::string sj = Sj(particle);
+      afterParticle = afterParticle || (before.size() > sj.size() && EndsWithChar(before, sj));
+    }
+    if (!afterParticle || !IsCommandOrLabel(e.Words.Find(verb.substr(k), true))) continue;
+    return FormatMessage(Sj(msg::kParticleCommaHint), {before, std::string_view(verb).substr(k)});
+  }
+  return {};
+}
+
+}  // namespace
+
 // Performs the verb of a statement whose other phrases are on the word
 // stack; `word` is what the verb names (null when nothing).
 void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
@@ -383,7 +404,7 @@ void RunVerb(TNokaBase& e, const std::string& verb, THashNode* word) {
     text += verb;
     e.ArgStack.Clear();
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
-    RaiseError(e, msg::kUndefinedCommand, {text});
+    RaiseErrorText(e, FormatMessage(Sj(msg::kUndefinedCommand), {text}) + GluedVerbHint(e, verb));
   }
   ReportLeftovers(e, verb);
 }

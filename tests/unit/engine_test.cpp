@@ -42,6 +42,17 @@ TEST(Binding, Errors) {
   EXPECT_NE(RunAndError("&「a」を、表示\n").find("\"&\"は、文字列との連結に使います。"), std::string::npos);
 }
 
+// A phrase and a command written without the 、 between them: the error
+// shows where it goes. A verb that holds no command after a particle, or
+// only after a first character, gets no such hint.
+TEST(Binding, UndefinedCommandShowsAMissingComma) {
+  EXPECT_NE(RunAndError("「abc」を表示\n").find("助詞の後に「、」が要ります:\"`abc`を、表示\""), std::string::npos);
+  EXPECT_NE(RunAndError("A=1\nAから表示\n").find("\"Aから、表示\""), std::string::npos);
+  EXPECT_NE(RunAndError("「a」を、「a」に、「b」へ置換\n").find("\"`b`へ、置換\""), std::string::npos);
+  for (const char* program : {"「あ」を、表示する2\n", "を表示\n", "「a」を、x表示\n"})
+    EXPECT_EQ(RunAndError(program).find("助詞の後"), std::string::npos) << program;
+}
+
 // A phrase left over right before an operator was meant as a calculation:
 // the message says to bracket it. Other leftovers get no such hint.
 TEST(Binding, TooManyArgumentsBeforeAnOperatorHintsAtBrackets) {
