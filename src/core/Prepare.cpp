@@ -116,10 +116,19 @@ std::string Excerpt(std::string_view s, size_t pos) {
 
 const char* FoldedChar(unsigned char hi, unsigned char lo) { return Folds().Get(hi, lo); }
 
+bool IsOpeningCorner(std::string_view raw) {
+  return raw == "\x81\x75" || (raw.size() == 1 && static_cast<unsigned char>(raw[0]) == 0xA2);
+}
+bool IsClosingCorner(std::string_view raw) {
+  return raw == "\x81\x76" || (raw.size() == 1 && static_cast<unsigned char>(raw[0]) == 0xA3);
+}
+
 std::string Prepare(TNokaBase& e, std::string_view s) {
   std::string out;
   out.reserve(s.size() + s.size() / 8 + 16);
   bool inDq = false, inBq = false, inBlock = false, inLine = false;
+  bool openedByCorner = false;  // the text in "…" began with 「
+  int corners = 0;              // 「 inside it not yet closed
   int32_t line = 1;
   size_t openPos = 0;
   int32_t openLine = 1;
@@ -142,7 +151,14 @@ std::string Prepare(TNokaBase& e, std::string_view s) {
       continue;
     }
     if (f == '"' && !inComment && !inBq) {
+      if (inDq && openedByCorner && (IsOpeningCorner(c.raw) || (corners > 0 && IsClosingCorner(c.raw)))) {
+        corners += IsOpeningCorner(c.raw) ? 1 : -1;
+        out.append(c.raw);
+        continue;
+      }
       inDq = !inDq;
+      openedByCorner = inDq && IsOpeningCorner(c.raw);
+      corners = 0;
       out += '"';
       openPos = i;
       openLine = line;

@@ -18,5 +18,11 @@ void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileNam
 // The folded (ASCII) form of the double-byte character with bytes hi, lo,
 // or null when it has none.
 const char* FoldedChar(unsigned char hi, unsigned char lo);
+// 「 and 」 (and their half-width forms ｢ ｣), by their bytes: a text opened
+// with 「 holds further 「…」 pairs as they stand, so a quotation
+// (「彼は「はい」と言った」) or an embedded expression with a text
+// (「合計{A&「円」}」) stays one text.
+bool IsOpeningCorner(std::string_view raw);
+bool IsClosingCorner(std::string_view raw);
 
 }  // namespace nokari

@@ -312,9 +312,12 @@ class Session {
 EntryState ScanEntry(const std::string& s) {
   EntryState st;
   bool inDq = false, inBq = false, inBlock = false, inLine = false;
+  bool openedByCorner = false;  // as source preparation reads 「…「…」…」
+  int corners = 0;
   for (size_t i = 0; i < s.size();) {
     size_t len;
     const char f = FoldedAt(s, i, len);
+    const std::string_view raw(s.data() + i, len);
     i += len;
     if (f == '\r' || f == '\n') {
       inLine = false;
@@ -326,8 +329,13 @@ EntryState ScanEntry(const std::string& s) {
       continue;
     }
     if (inDq) {
-      if (f == '\\' && i < s.size()) i += CharLenAt(s, i);  // an escaped character
-      else if (f == '"') inDq = false;
+      if (f == '\\' && i < s.size()) {
+        i += CharLenAt(s, i);  // an escaped character
+      } else if (f == '"' && openedByCorner && (IsOpeningCorner(raw) || (corners > 0 && IsClosingCorner(raw)))) {
+        corners += IsOpeningCorner(raw) ? 1 : -1;
+      } else if (f == '"') {
+        inDq = false;
+      }
       continue;
     }
     if (inBq) {
@@ -336,7 +344,11 @@ EntryState ScanEntry(const std::string& s) {
     }
     size_t nextLen;
     switch (f) {
-      case '"': inDq = true; break;
+      case '"':
+        inDq = true;
+        openedByCorner = IsOpeningCorner(raw);
+        corners = 0;
+        break;
       case '`': inBq = true; break;
       case '{': inBlock = true; break;
       case '\'': inLine = true; break;

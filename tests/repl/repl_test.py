@@ -127,6 +127,10 @@ def _():
     # A text left open continues too; its line end stays in the text.
     s.line("「一行目", MORE)
     expect_in("一行目\n二行目", s.line("二行目」を、表示"))
+    # A 「 inside a 「 text opens a pair of its own: the entry goes on until
+    # the outer one closes.
+    s.line("「彼は「はい」と", MORE)
+    expect_in("彼は「はい」と\n言った", s.line("言った」を、表示"))
     s.eof()
 
 

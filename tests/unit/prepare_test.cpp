@@ -43,6 +43,23 @@ TEST(Prepare, BackquotesAndEscapes) {
   EXPECT_EQ(Prep(t, "「ソ」"), "\"ソ\"");
 }
 
+// A text opened with 「 keeps further 「…」 pairs as they stand; one opened
+// with " (or ｢) ends at the next quote of any kind, and " ends a 「 text
+// too, as before.
+TEST(Prepare, CornerBracketsNest) {
+  TestEngine t;
+  EXPECT_EQ(Prep(t, "「彼は「はい」と言った」、表示"), "\"彼は「はい」と言った\",表示");
+  EXPECT_EQ(Prep(t, "「a「b「c」」d」x"), "\"a「b「c」」d\"x");
+  EXPECT_EQ(Prep(t, "「{A&「円」}」"), "\"{A&「円」}\"");
+  EXPECT_EQ(Prep(t, "「a」「b」"), "\"a\"\"b\"");
+  EXPECT_EQ(Prep(t, "\"a「x"), "\"a\"x");
+  EXPECT_EQ(Prep(t, "「a\"x"), "\"a\"x");
+  EXPECT_EQ(Prep(t, "｢a｢b｣c｣"), "\"a｢b｣c\"");
+  EXPECT_EQ(Prep(t, "『a「b』"), "`a「b`");
+  EXPECT_THROW(Prepare(t.e, FromUtf8("「a「b」")), ENoka);
+  EXPECT_EQ(t.Run("Aは、5\n「合計{A&「円」}」を、表示\n「「」」を、表示\n"), "合計5円\n「」\n");
+}
+
 TEST(Prepare, UnbalancedBracketsNameTheirLineAndText) {
   TestEngine t;
   std::string src = "a\r\nb\r\n「あいうえおかきくけこさしすせそ\r\nd\r\n";
