@@ -49,6 +49,9 @@ struct TTableCaches {
   // Where the rows of the value start, for cell writes (名前#列#行) in
   // place; valid while its own Version matches Version.
   std::unique_ptr<TCsvLayout> CsvLayout;
+  // The value read as key=value lines, for items of a variable (名前の(キー));
+  // valid while its own Version matches Version (words/Value.cpp).
+  std::shared_ptr<struct TKeyLines> KeyLines;
 };
 
 struct THashNode {

@@ -6,6 +6,7 @@ namespace nokari {
 void NameIndex::Insert(const std::string& name, const Slot& slot) {
   // At most three quarters full: a probe stays a few entries long.
   if ((count_ + 1) * 4 > entries_.size() * 3) Grow();
+  if (name.size() > longest_) longest_ = name.size();
   const uint32_t hash = static_cast<uint32_t>(HashOf(name));
   size_t i = hash & mask_;
   while (entries_[i].S.Node) i = (i + 1) & mask_;
@@ -52,6 +53,7 @@ void NameIndex::Clear() {
   entries_.shrink_to_fit();
   mask_ = 0;
   count_ = 0;
+  longest_ = 0;
 }
 
 }  // namespace nokari

@@ -34,7 +34,9 @@ class NameIndex {
   // The entry for the name, or null. Valid until the next Insert or Erase.
   // Inline: every word lookup comes here.
   const Slot* Find(std::string_view name) const {
-    if (count_ == 0) return nullptr;
+    // Longer than any name ever held: no need to hash it (a long text is
+    // looked up as a name where a variable's value may name a word).
+    if (count_ == 0 || name.size() > longest_) return nullptr;
     const Entry& entry = entries_[FindIndex(name, static_cast<uint32_t>(HashOf(name)))];
     return entry.S.Node ? &entry.S : nullptr;
   }
@@ -102,6 +104,7 @@ class NameIndex {
   std::vector<Entry> entries_;  // empty, or a power of two long
   size_t mask_ = 0;
   size_t count_ = 0;
+  size_t longest_ = 0;  // the longest name inserted since the last Clear
 };
 
 }  // namespace nokari

@@ -397,6 +397,30 @@ TEST(PlansAgree, ElementWritesAgree) {
       "数を、表示\n");
 }
 
+// Items of a variable that holds key=value lines, read and written many
+// times (kept in an index after the first reading): keys in other cases,
+// longer and shorter values, a removal, a value or key that would make more
+// lines or another key, a text with LF line ends, the value changed by an
+// assignment and by a join between the item writes. Read back after each
+// turn, and the whole text at the end, as the line-by-line way has them.
+TEST(PlansAgree, KeyValueItemsAgree) {
+  ExpectAgreement(
+      "表は、「」\n"
+      "Iを、1から、40まで、繰り返す（\n"
+      "  Kは、「k」&(I%7)\n"
+      "  表の(K)は、表の(K)&I\n"
+      "  もし、I=9ならば、表の(「K3」)は、「大文字」\n"
+      "  もし、I=12ならば、表の(「k4」)は、「」\n"
+      "  もし、I=15ならば、表の(「k5」)は、「二{\\n}行」\n"
+      "  もし、I=18ならば、表の(「a=b」)は、1\n"
+      "  もし、I=21ならば、表は、「k1=1{CHR(10)}k2=2{CHR(10)}k1=3」\n"
+      "  もし、I=27ならば、表は、表&「{\\n}k6=後」\n"
+      "  もし、I=33ならば、表は、「x」\n"
+      "  「{I}:{表の(K)}:{表の(k1)}:{表の(「a」)}:{文字数(表)}」を、表示\n"
+      "）\n"
+      "「[{表}]」を、表示\n");
+}
+
 // A literal without its end inside an appending assignment fails the same
 // way however often the planned assignment runs, and only once the words
 // before it have been checked (a command word before it: no append at all,
