@@ -43,12 +43,50 @@ std::shared_ptr<const TCsvDbBase> ParseFresh(std::string_view text) {
 }  // namespace
 
 std::string_view PopArgView(TNokaBase& e, std::string& store) {
+  THashNode* lent = nullptr;
+  return PopArgView(e, store, lent);
+}
+
+// Where every 64th character of a variable's value starts, valid while
+// Version matches the word's.
+struct TCharIndex {
+  static constexpr size_t kStep = 64;
+  uint64_t Version = ~0ull;
+  size_t Size = 0;             // the text's length, checked as well
+  std::vector<size_t> Starts;  // of characters 0, 64, 128 … up to the end
+};
+
+size_t CharOffsetIn(THashNode* lent, std::string_view s, size_t index) {
+  // Short texts are walked: an index costs more than it saves.
+  if (!lent || s.size() < 4 * TCharIndex::kStep || s.data() != lent->Value.data())
+    return ByteOffsetOfChar(s, index);
+  TTableCaches& caches = lent->TableCaches();
+  if (!caches.Chars) caches.Chars = std::make_shared<TCharIndex>();
+  TCharIndex& chars = *caches.Chars;
+  if (chars.Version != lent->Version || chars.Size != s.size()) {
+    chars.Starts.clear();
+    size_t count = 0;
+    for (size_t i = 0; i < s.size(); i += CharLenAt(s, i), ++count)
+      if (count % TCharIndex::kStep == 0) chars.Starts.push_back(i);
+    chars.Version = lent->Version;
+    chars.Size = s.size();
+  }
+  const size_t chunk = index / TCharIndex::kStep;
+  if (chunk >= chars.Starts.size()) return s.size();
+  return chars.Starts[chunk] + ByteOffsetOfChar(s.substr(chars.Starts[chunk]), index % TCharIndex::kStep);
+}
+
+std::string_view PopArgView(TNokaBase& e, std::string& store, THashNode*& lent) {
+  lent = nullptr;
   std::string text = e.ArgStack.PopLast();
   if ((text[0] == '`' || (text[0] >= '0' && text[0] <= '9')) && !e.Caches->PlansOff &&
       EvalHandedOnValue(e, text, store))
     return store;
   const CompiledRef compiled = CompileArgument(text);
-  if (THashNode* w = LoneVariableArg(e, text, compiled)) return w->Value;
+  if (THashNode* w = LoneVariableArg(e, text, compiled)) {
+    lent = w;
+    return w->Value;
+  }
   store = EvalArg(e, text, compiled);
   return store;
 }

@@ -43,6 +43,15 @@ std::string PopArgValue(TNokaBase& e);
 // anything else is evaluated into `store`. The view holds until the next
 // evaluation or write (so take it last, after every other argument).
 std::string_view PopArgView(TNokaBase& e, std::string& store);
+// The same, with `lent` set to the variable whose value the view is (null
+// when the text was evaluated into `store`), for CharOffsetIn.
+std::string_view PopArgView(TNokaBase& e, std::string& store, THashNode*& lent);
+// Where character `index` (from 0) of `s` starts, s.size() past its end.
+// With `lent` (PopArgView's variable) the value keeps where every 64th
+// character starts while it stays as it is, so a loop that takes one
+// character after another (MID(S,I,1)) does not walk the text from its
+// start each time.
+size_t CharOffsetIn(THashNode* lent, std::string_view s, size_t index);
 // The top phrase read as a table, for commands that only read it. A
 // variable named alone lends the table kept beside its value: a run of
 // commands on one variable parses its text once, and nothing is copied.

@@ -52,6 +52,9 @@ struct TTableCaches {
   // The value read as key=value lines, for items of a variable (名前の(キー));
   // valid while its own Version matches Version (words/Value.cpp).
   std::shared_ptr<struct TKeyLines> KeyLines;
+  // Where every 64th character starts, for a text taken one character at
+  // a time (words/Contract.cpp CharOffsetIn).
+  std::shared_ptr<struct TCharIndex> Chars;
 };
 
 struct THashNode {

@@ -5,6 +5,7 @@
 
 #include "core/Cp932.h"
 #include "core/Encoding.h"
+#include "TestHost.h"
 #include "lib/text/TextCore.h"
 
 using namespace nokari;
@@ -324,4 +325,36 @@ TEST(StringsBinary, WriteStaysInsideTheValue) {
   EXPECT_EQ(WriteBinary(data, 1, BinaryForm::CharPtr, "abcd", 0), BinaryWrite::Ok);
   EXPECT_EQ(data, std::string("\xFF" "abcd\0", 6));
   EXPECT_EQ(data.size(), 6u);
+}
+
+// MID of a long variable keeps where every 64th character starts while the
+// value stays as it is: every range of a text of mixed one- and two-byte
+// characters (ソ with its second byte 0x5C among them) agrees with walking the
+// text, before and after the value changes in place (an append), to another
+// text of the same length, and to a shorter one.
+TEST(MidOfAVariable, AgreesWithWalkingTheText) {
+  std::string text, same;
+  for (int i = 0; i < 700; ++i) {
+    text += i % 3 == 0 ? "ソ" : i % 3 == 1 ? "a" : "ｱ";
+    same += i % 3 == 0 ? "a" : i % 3 == 1 ? "ソ" : "b";
+  }
+  const std::string shorter = ToUtf8(MidChars(FromUtf8(same + "y"), 10, 300));
+  std::string program, expected;
+  const auto check = [&](const std::string& value) {
+    for (int start : {-3, 0, 1, 2, 63, 64, 65, 128, 300, 699, 700, 701, 800})
+      for (int n : {0, 1, 2, 64, 65, 1000}) {
+        program += "「[{MID(S," + std::to_string(start) + "," + std::to_string(n) + ")}]」を、表示\n";
+        expected += "[" + ToUtf8(MidChars(FromUtf8(value), start, n)) + "]\n";
+      }
+  };
+  program += "Sは、「" + text + "」\n";
+  check(text);
+  program += "Sは、S&「x」\n";
+  check(text + "x");
+  program += "Sは、「" + same + "y」\n";
+  check(same + "y");
+  program += "Sは、MID(S,10,300)\n";
+  check(shorter);
+  nokari::testing::TestEngine t;
+  EXPECT_EQ(t.Run(program), expected);
 }

@@ -78,7 +78,10 @@ void CmdRight(TNokaBase& e) {
 
 void CmdMid(TNokaBase& e) {
   int64_t n = PopIntDefault(e, 0), start = PopIntDefault(e, 0);
-  SetSoreText(e, MidChars(PopArgValue(e), start, n));
+  std::string store;
+  THashNode* lent = nullptr;
+  const std::string_view s = PopArgView(e, store, lent);
+  SetSoreText(e, MidChars(s, start, n, [&](size_t index) { return CharOffsetIn(lent, s, index); }));
 }
 
 void CmdMidB(TNokaBase& e) {

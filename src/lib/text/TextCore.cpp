@@ -105,6 +105,10 @@ std::string RightChars(std::string_view s, int64_t n) {
 }
 
 std::string MidChars(std::string_view s, int64_t start, int64_t n) {
+  return MidChars(s, start, n, [s](size_t index) { return ByteOffsetOfChar(s, index); });
+}
+
+std::string MidChars(std::string_view s, int64_t start, int64_t n, const std::function<size_t(size_t)>& offsetOf) {
   if (n <= 0) return "";
   // Indexes below 1 select nothing, so the range is shortened from the left.
   __int128 last = static_cast<__int128>(start) + n - 1;
@@ -112,8 +116,8 @@ std::string MidChars(std::string_view s, int64_t start, int64_t n) {
   size_t from = start < 1 ? 0 : Clamp(start - 1);
   size_t to = last > static_cast<__int128>(s.size()) ? s.size() : static_cast<size_t>(last);
   if (from >= to) return "";
-  size_t b = ByteOffsetOfChar(s, from);
-  size_t e = ByteOffsetOfChar(s, to);
+  size_t b = offsetOf(from);
+  size_t e = offsetOf(to);
   return std::string(s.substr(b, e - b));
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ std::string LeftChars(std::string_view s, int64_t n);
 std::string RightChars(std::string_view s, int64_t n);
 // Characters whose 1-based index lies in start..start+n-1.
 std::string MidChars(std::string_view s, int64_t start, int64_t n);
+// The same with the place of a character found by `offsetOf(index)` (a
+// kept index of the text's characters; words/Contract.h CharOffsetIn).
+std::string MidChars(std::string_view s, int64_t start, int64_t n, const std::function<size_t(size_t)>& offsetOf);
 // n bytes from byte `start` (below 1 counts as 1), clipped at the end.
 std::string MidBytes(std::string_view s, int64_t start, int64_t n);
 std::string DropRightChars(std::string_view s, int64_t n);
