@@ -3,8 +3,8 @@
 # wall and user CPU time and the peak memory (/usr/bin/time -v), with the
 # cost per element: a cost that grows with n where it should stay flat (or
 # grow like log n, for sorts) means something quadratic.
-#   bench/scale.sh [name...]   names: loop append table calls dict tally rows
-#                              cells delete sore (default: all)
+#   bench/scale.sh [name...]   names: loop append table calls dict tally chars
+#                              rows cells delete sore (default: all)
 # SIZES_<name> overrides a name's sizes ("1000000 3000000"), NOKARI the program.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -84,6 +84,15 @@ Xは、集計の(品7)
 Xを、表示
 EOF
       ;;
+    chars)  # a text of n characters built, then taken one character at a time
+      cat <<EOF
+本文は、「」
+Iを、1から、${n}まで、繰り返す（本文は、本文&「あ」）
+数は、0
+Iを、1から、${n}まで、繰り返す（もし、MID(本文,I,1)=「あ」ならば、数は、数+1）
+数を、表示
+EOF
+      ;;
     rows)  # n lines of a growing list written one element at a time
       cat <<EOF
 表は、「」
@@ -132,6 +141,7 @@ sizes() {
     calls) echo 100000 1000000 ;;
     dict) echo 10000 100000 1000000 ;;
     tally) echo 10000 100000 1000000 ;;
+    chars) echo 10000 100000 1000000 ;;
     rows) echo 10000 100000 1000000 ;;
     cells) echo 10000 100000 1000000 ;;
     delete) echo 10000 100000 300000 ;;
@@ -140,7 +150,7 @@ sizes() {
 }
 
 names=("$@")
-[ ${#names[@]} -eq 0 ] && names=(loop append table calls dict tally rows cells delete sore)
+[ ${#names[@]} -eq 0 ] && names=(loop append table calls dict tally chars rows cells delete sore)
 printf '%-7s %9s %8s %8s %10s %12s %8s\n' name n wall-s user-s peak-MB ns/element answer
 for name in "${names[@]}"; do
   for n in $(sizes "$name"); do
