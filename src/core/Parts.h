@@ -22,7 +22,7 @@
 namespace nokari {
 
 struct TNokaBase;
-class THashNode;
+struct THashNode;
 class ICanvas;
 class IGraphics;
 
