@@ -4,6 +4,7 @@
 #include "core/Flow.h"
 
 #include <cstring>
+#include <vector>
 
 #include "core/Cp932.h"
 #include "core/EngineCaches.h"
@@ -182,6 +183,42 @@ std::string SeparateGluedWords(const std::string& condition) {
   return out;
 }
 
+// The words that end the right side of a comparison with が, and the
+// operator each makes. Read as left = right, 未満 and its like were true
+// exactly when they should not be (Nが、5未満 for N = 5): their own
+// comparisons.
+struct Comparison {
+  const std::string* Word;
+  const char* Operator;
+};
+const std::vector<Comparison>& Comparisons() {
+  static const std::vector<Comparison> comparisons = [] {
+    const Keywords& kw = Kw();
+    return std::vector<Comparison>{{&kw.Ijou, ">="},   {&kw.Ika, "<="},         {&kw.ToHitoshii, "="},
+                                   {&kw.Miman, "<"},   {&kw.YoriChiisai, "<"},  {&kw.YoriOokii, ">"},
+                                   {&kw.Igai, "<>"}};
+  }();
+  return comparisons;
+}
+const Comparison* ComparisonEnding(const std::string& right) {
+  for (const Comparison& c : Comparisons())
+    if (EndsWithChar(right, *c.Word)) return &c;
+  return nullptr;
+}
+// A comparison word standing alone at i (the text or a separator after
+// it); i is moved past it.
+const Comparison* ComparisonAt(const std::string& condition, size_t& i) {
+  for (const Comparison& c : Comparisons()) {
+    const size_t after = i + c.Word->size();
+    if (condition.compare(i, c.Word->size(), *c.Word) != 0 ||
+        (after < condition.size() && !IsPieceSeparator(condition[after])))
+      continue;
+    i = after;
+    return &c;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::string TranslateCondition(const std::string& written, std::string* whole) {
@@ -201,33 +238,14 @@ std::string TranslateCondition(const std::string& written, std::string* whole) {
       std::string right = NextPiece(condition, i);
       // A literal ends its piece: a comparison word written right after it
       // (Sが「x」以外) belongs to it.
-      if (i < condition.size() && !IsPieceSeparator(condition[i]))
-        for (const std::string* word : {&kw.Ijou, &kw.Ika, &kw.ToHitoshii, &kw.Miman, &kw.YoriOokii,
-                                        &kw.YoriChiisai, &kw.Igai}) {
-          const size_t after = i + word->size();
-          if (condition.compare(i, word->size(), *word) != 0 ||
-              (after < condition.size() && !IsPieceSeparator(condition[after])))
-            continue;
-          right += *word;
-          i = after;
-          break;
-        }
-      if (EndsWithChar(right, kw.Ijou))
-        out += left + ">=" + DropTail(right, kw.Ijou);
-      else if (EndsWithChar(right, kw.Ika))
-        out += left + "<=" + DropTail(right, kw.Ika);
-      else if (EndsWithChar(right, kw.ToHitoshii))
-        out += left + "=" + DropTail(right, kw.ToHitoshii);
-      // Read as left = right these were true exactly when they should not
-      // be (Nが、5未満 for N = 5): their own comparisons.
-      else if (EndsWithChar(right, kw.Miman))
-        out += left + "<" + DropTail(right, kw.Miman);
-      else if (EndsWithChar(right, kw.YoriChiisai))
-        out += left + "<" + DropTail(right, kw.YoriChiisai);
-      else if (EndsWithChar(right, kw.YoriOokii))
-        out += left + ">" + DropTail(right, kw.YoriOokii);
-      else if (EndsWithChar(right, kw.Igai))
-        out += left + "<>" + DropTail(right, kw.Igai);
+      const Comparison* comparison = nullptr;
+      if (i < condition.size() && !IsPieceSeparator(condition[i])) {
+        comparison = ComparisonAt(condition, i);
+        if (comparison) right += *comparison->Word;
+      }
+      if (!comparison) comparison = ComparisonEnding(right);
+      if (comparison)
+        out += left + comparison->Operator + DropTail(right, *comparison->Word);
       else
         out += left + "=" + right;
     } else {

@@ -175,18 +175,32 @@ void RecordCommandPlan(TNokaBase& e) {
   e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
+namespace {
+
+// An assignment's plan: `name` and the value's text, the cursor after it
+// and the line end that follows.
+EngineCaches::StatementPlan AssignmentPlan(TNokaBase& e, EngineCaches::StatementPlan::PlanKind kind,
+                                           std::string name, std::shared_ptr<const std::string> value,
+                                           const char* end) {
+  EngineCaches::StatementPlan plan;
+  plan.Kind = kind;
+  plan.Owner = e.Cursor.Buf;
+  plan.Limit = e.Cursor.End;
+  plan.End = end;
+  plan.Name = std::move(name);
+  plan.Value = std::move(value);
+  plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
+  return plan;
+}
+
+}  // namespace
+
 void RecordAssignPlan(TNokaBase& e, const char* start, const std::string& name,
                       std::shared_ptr<const std::string> value, const char* end) {
   if (e.Caches->PlansOff) return;
   RetirePlansWhenFull(e);
-  EngineCaches::StatementPlan plan;
-  plan.Owner = e.Cursor.Buf;
-  plan.Limit = e.Cursor.End;
-  plan.End = end;
-  plan.Name = name;
-  plan.Value = std::move(value);
-  plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
-  e.Caches->Plans.Emplace(start, std::move(plan));
+  e.Caches->Plans.Emplace(
+      start, AssignmentPlan(e, EngineCaches::StatementPlan::kAssign, name, std::move(value), end));
 }
 
 void RecordElementPlan(TNokaBase& e, const char* start, const std::string& name,
@@ -194,15 +208,9 @@ void RecordElementPlan(TNokaBase& e, const char* start, const std::string& name,
   const size_t hash = name.find('#');
   if (e.Caches->PlansOff || hash == 0 || hash == std::string::npos) return;
   RetirePlansWhenFull(e);
-  EngineCaches::StatementPlan plan;
-  plan.Kind = EngineCaches::StatementPlan::kAssignElement;
-  plan.Owner = e.Cursor.Buf;
-  plan.Limit = e.Cursor.End;
-  plan.End = end;
-  plan.Name = name.substr(0, hash);
+  EngineCaches::StatementPlan plan =
+      AssignmentPlan(e, EngineCaches::StatementPlan::kAssignElement, name.substr(0, hash), std::move(value), end);
   plan.Keys = name.substr(hash + 1);
-  plan.Value = std::move(value);
-  plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
   e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
@@ -210,17 +218,11 @@ void RecordItemPlan(TNokaBase& e, const char* start, const std::string& item,
                     std::shared_ptr<const std::string> value, const char* end) {
   if (e.Caches->PlansOff || !e.Caches->Recording.Literals.empty() || e.Caches->Recording.LeadingCall.At) return;
   RetirePlansWhenFull(e);
-  EngineCaches::StatementPlan plan;
-  plan.Kind = EngineCaches::StatementPlan::kAssignItem;
-  plan.Owner = e.Cursor.Buf;
-  plan.Limit = e.Cursor.End;
-  plan.End = end;
-  plan.Name = item;
-  plan.Value = std::move(value);
+  EngineCaches::StatementPlan plan =
+      AssignmentPlan(e, EngineCaches::StatementPlan::kAssignItem, item, std::move(value), end);
   plan.Phrases = e.ArgStack.Items;
   plan.SetsLine = e.Caches->Recording.SetsLine;
   plan.LineNo = e.LineNo;
-  plan.AfterLine = LineEndAfterStatement(e, end, plan.AfterLineNo);
   e.Caches->Plans.Emplace(start, std::move(plan));
 }
 
