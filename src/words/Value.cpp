@@ -199,6 +199,7 @@ struct TKeyLines {
     size_t Start, Length;
   };
   uint64_t Version = ~0ull;
+  size_t Size = 0;                  // the text's length, checked as well
   uint64_t ScannedVersion = ~0ull;  // the value last read without an index
   bool Canonical = false;
   std::vector<Line> Lines;
@@ -213,7 +214,7 @@ TKeyLines* KeyLinesOf(THashNode& var) {
   TTableCaches& caches = var.TableCaches();
   if (!caches.KeyLines) caches.KeyLines = std::make_shared<TKeyLines>();
   TKeyLines& index = *caches.KeyLines;
-  if (index.Version == var.Version) return &index;
+  if (index.Version == var.Version && index.Size == var.Value.size()) return &index;
   if (index.ScannedVersion != var.Version) {
     index.ScannedVersion = var.Version;
     return nullptr;
@@ -230,6 +231,7 @@ TKeyLines* KeyLinesOf(THashNode& var) {
     return false;
   });
   index.Version = var.Version;
+  index.Size = text.size();
   return &index;
 }
 
@@ -275,6 +277,7 @@ bool WriteKeyLineInPlace(THashNode& var, const std::string& key, const std::stri
   ++var.Version;  // as SetValue: a table read from the old value goes
   if (var.Tables->Parsed) var.Tables->Parsed.reset();
   index->Version = var.Version;
+  index->Size = text.size();
   return true;
 }
 
