@@ -21,10 +21,12 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Full-width letters, digits and signs to ASCII (text inside {…}).
+// Full-width letters, digits and signs to ASCII (text inside {…}), and
+// != to <> outside the texts in it, as source preparation writes them.
 std::string HalfWidthForExpression(std::string_view s) {
   std::string out;
   out.reserve(s.size());
+  char quote = 0;  // the quote of the text being passed, if any
   for (size_t i = 0; i < s.size();) {
     size_t len = CharLenAt(s, i);
     const char* f = len == 2 ? FoldedChar(s[i], s[i + 1]) : nullptr;
@@ -34,6 +36,18 @@ std::string HalfWidthForExpression(std::string_view s) {
       out.append(s.substr(i, len));
     }
     i += len;
+    const char last = out.back();
+    if (last == '"' || last == '`') {
+      quote = quote == 0 ? last : quote == last ? 0 : quote;
+    } else if (last == '!' && !quote && i < s.size()) {
+      const size_t nextLen = CharLenAt(s, i);
+      const char* next = nextLen == 2 ? FoldedChar(s[i], s[i + 1]) : nullptr;
+      if (s[i] == '=' || (next && next[0] == '=' && next[1] == '\0')) {
+        out.back() = '<';
+        out += '>';
+        i += nextLen;
+      }
+    }
   }
   return out;
 }

@@ -19,7 +19,9 @@ TEST(Prepare, FoldsPunctuationOutsideStringsOnly) {
   EXPECT_EQ(Prep(t, "x≦y≠z"), "x<=y<>z");
   // != is not-equal too, also written full-width; in strings it stays.
   EXPECT_EQ(Prep(t, "N!=3 N！＝3 「N!=3」 『!=』 N! = 3"), "N<>3 N<>3 \"N!=3\" `!=` N! = 3");
-  EXPECT_EQ(t.Run("Nは、5\nもし、N!=3ならば「T」を、表示。違えば「F」を、表示\n(N!=5)を、表示\n"), "T\n0\n");
+  EXPECT_EQ(t.Run("Nは、5\nもし、N!=3ならば「T」を、表示。違えば「F」を、表示\n(N!=5)を、表示\n"
+                  "「{N!=3}{N！＝5}{「!=」&N}」を、表示\n"),
+            "T\n0\n10!=5\n");
 }
 
 TEST(Prepare, RemovesCommentsAndKeepsLineMarkers) {
