@@ -256,6 +256,23 @@ std::string TranslateCondition(const std::string& written, std::string* whole) {
   return out;
 }
 
+std::string LoopConditionExpression(const std::string& condition) {
+  // The condition may be written in brackets: （Nが、3未満）で、ループ.
+  std::string inner = condition;
+  size_t i = 0;
+  if (NextPiece(condition, i).size() == condition.size() && condition.size() >= 2 && condition.front() == '(' &&
+      condition.back() == ')')
+    inner = condition.substr(1, condition.size() - 2);
+  const Keywords& kw = Kw();
+  const std::string separated = SeparateGluedWords(inner);
+  for (size_t at = 0;;) {
+    const std::string piece = NextPiece(separated, at);
+    if (piece.empty()) return condition;
+    if (StartsWith(piece, kw.Katsu) || StartsWith(piece, kw.Mataha) || EndsWithChar(piece, kw.Ga))
+      return TranslateCondition(inner);
+  }
+}
+
 namespace {
 
 // Reads the ならば / 違えば blocks after a condition into a plan; leaves the

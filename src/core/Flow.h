@@ -16,6 +16,10 @@ void SelectBranch(TNokaBase& e, bool questionForm);
 // given, receives the first piece left as it stands that still holds が,
 // かつ or または (a word of its own to the expression: -debug says so).
 std::string TranslateCondition(const std::string& condition, std::string* whole = nullptr);
+// A ループ condition: an expression (N<3) is kept as written; one spoken
+// as もし's are (Nが、3未満, A>1かつB>1, in brackets or not) is translated
+// as もし translates it, rather than read as words that are never true.
+std::string LoopConditionExpression(const std::string& condition);
 
 // For the control commands (lib/control):
 // At ならば, なら, 違えば or でなければ.

@@ -95,9 +95,21 @@ TEST_F(FileTest, BufferBoundaries) {
   Put("split.txt", c + hyou + "\nnext");
   EXPECT_EQ(Lines("split.txt"), (LineList{c + hyou, "next"}));
   std::string lf(4095, 'd');
-  std::string lead = "\x95\n";  // a lead byte takes the LF as its second byte
-  Put("lead.txt", lf + lead + "z");
-  EXPECT_EQ(Lines("lead.txt"), (LineList{lf + lead + "z"}));
+  // A lead byte never takes a line end as its second byte, also when the
+  // line end comes with the next buffer.
+  Put("lead.txt", lf + "\x95\nz");
+  EXPECT_EQ(Lines("lead.txt"), (LineList{lf + "\x95", "z"}));
+}
+
+TEST_F(FileTest, UTF8LinesStayApart) {
+  // "です" in UTF-8 ends in 0x99, a Shift-JIS lead byte: each line end after
+  // it still ends the line, whichever kind it is.
+  const std::string desu = "\xE3\x81\xA7\xE3\x81\x99";
+  Put("u.txt", desu + "\n" + desu + "\r\n" + desu + "\r" + desu + std::string(1, '\0') + "x\n");
+  EXPECT_EQ(Lines("u.txt"), (LineList{desu, desu, desu, desu, "x"}));
+  // A real double-byte character is still taken whole ("ソ" ends in 0x5C).
+  Put("s.txt", Sj("ソ") + "\n" + Sj("表") + "x");
+  EXPECT_EQ(Lines("s.txt"), (LineList{Sj("ソ"), Sj("表") + "x"}));
 }
 
 TEST_F(FileTest, WriteLineLandsAtTheLogicalPosition) {

@@ -145,6 +145,7 @@ void CmdEach(TNokaBase& e) {
 
 void CmdWhile(TNokaBase& e) {
   std::string condition = UnquoteLiteral(PopArgText(e));
+  if (!condition.empty()) condition = LoopConditionExpression(condition);
   TRunControl frame;
   ReadBlock(e, frame);
   if (condition.empty() || condition == "``") {

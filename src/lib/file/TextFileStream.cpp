@@ -14,6 +14,8 @@ namespace nokari {
 
 namespace {
 
+bool EndsLine(unsigned char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
 int OpenFlags(int mode) {
   if (mode == TTextFileStream::kModeCreate) return O_RDWR | O_CREAT | O_TRUNC;
   switch (mode & 3) {
@@ -106,8 +108,12 @@ bool TTextFileStream::ReadLine(std::string& line) {
   unsigned char c;
   while (next(c)) {
     if (IsLeadByte(c)) {
+      // A lead byte takes the byte after it, unless that byte ends lines:
+      // no character has a line end as its second byte, and a text that
+      // is not Shift-JIS (a UTF-8 file read line by line) has lead-byte
+      // values before its line ends that must not swallow them.
       line += static_cast<char>(c);
-      if (next(c)) line += static_cast<char>(c);
+      if (more() && !EndsLine(static_cast<unsigned char>(buf_[readPtr_])) && next(c)) line += static_cast<char>(c);
       continue;
     }
     if (c == '\r') {
