@@ -558,7 +558,8 @@ void WarnValueLeftOver(TNokaBase& e, const char* p, const char* end) {
       SkipBlanks(rest);
       const char* last = end;
       while (last > rest && (last[-1] == ' ' || last[-1] == '\t')) --last;
-      if (rest < last && FirstDebugWarning(e, p)) Warn(e, msg::kValueLeftOver, {std::string_view(rest, last - rest)});
+      // Once for the statement: the value's reading would name the same text.
+      if (rest < last && FirstDebugWarning(e)) Warn(e, msg::kValueLeftOver, {std::string_view(rest, last - rest)});
       return;
     } else {
       q += CharLenAt(q);

@@ -149,6 +149,18 @@ void ApplyMul(char op, TStrNum& left, const TStrNum& right) { left.SetNumber(Mul
 // there, and so does a line end.
 bool AtArgumentEnd(char c) { return c == ',' || c == ')' || c == '\r' || c == '\n' || c == '\0'; }
 
+}  // namespace
+
+void WarnExpressionRest(TNokaBase& e, const char* rest, bool argument) {
+  if (*rest == '\0' || *rest == '\r' || *rest == '\n') return;
+  const char* end = rest;
+  while (*end && *end != '\r' && *end != '\n' && !(argument && AtArgumentEnd(*end)) && end - rest < 60)
+    end += CharLenAt(end);
+  if (FirstDebugWarning(e)) Warn(e, msg::kExpressionRestUnused, {std::string_view(rest, end - rest)});
+}
+
+namespace {
+
 class Evaluator {
  public:
   // `argument`: the text is a bracket call's argument read where it stands,
@@ -172,6 +184,7 @@ class Evaluator {
     }
     TStrNum result = Logic();
     if (tok_.Kind == kOperator) RaiseError(e_, msg::kBadResult);
+    if (e_.DebugMode) WarnUnusedRest();
     if (result.Kind == kString) {
       SetTag(e_.CurrentType, "s");
       return std::move(result.Text);
@@ -187,6 +200,7 @@ class Evaluator {
     if (freshBracket_ && *p_ != '(') freshBracket_ = false;
     tok_ = TStrNum();
     while (*p_ == ' ' || *p_ == '\t' || (*p_ == ',' && !argument_) || static_cast<unsigned char>(*p_) == 0xA4) ++p_;
+    tokStart_ = p_;
     char c = *p_;
     if (argument_ && AtArgumentEnd(c)) {
       // What the end of the text gives: an empty string operand.
@@ -231,6 +245,12 @@ class Evaluator {
   }
 
   bool TokIs(const char* op) const { return tok_.Kind == kOperator && tok_.Text == op; }
+
+  // An operand after the expression's end is ignored ("1 2" is 1), so
+  // 「1日+2」 is 1 and 「5円*2」 is 5: -debug names what was not used.
+  void WarnUnusedRest() {
+    if (tokStart_ && !(argument_ && AtArgumentEnd(*tokStart_))) WarnExpressionRest(e_, tokStart_, argument_);
+  }
 
   TStrNum Logic() {
     TStrNum left = Compare();
@@ -294,6 +314,7 @@ class Evaluator {
   const std::string* left_;
   bool freshBracket_;
   TStrNum tok_;
+  const char* tokStart_ = nullptr;  // where the lookahead was read
 };
 
 

@@ -16,6 +16,10 @@ std::string EvaluateExpression(TNokaBase& e, const std::string& text);
 // cache would be no use to a text that seldom comes again.
 std::string EvaluateMadeExpression(TNokaBase& e, const std::string& text);
 bool IsOperatorChar(unsigned char c);
+// -debug: an operand after the end of an expression is ignored ("1日+2" is
+// 1); names the text from `rest` on (to the line end, or to the end of a
+// bracket call's argument) once for the statement.
+void WarnExpressionRest(TNokaBase& e, const char* rest, bool argument = false);
 // A literal ("…" or `…`, written whole) whose value is its text as written:
 // no escapes, no {…}, nothing run when it is evaluated.
 bool IsPlainLiteral(const std::string& written);

@@ -779,6 +779,7 @@ std::string EvalArgReading(TNokaBase& e, const std::string& text) {
       // Made afresh from values: not worth a place in the compiled cache.
       return EvaluateMadeExpression(e, expr);
     }
+    if (e.DebugMode) WarnExpressionRest(e, p);
     break;
   }
   return value;
