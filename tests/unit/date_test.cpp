@@ -78,6 +78,28 @@ TEST(DateShift, OffsetText) {
   EXPECT_EQ(o.Part[1], 70000);  // not reduced modulo 65536
 }
 
+TEST(DateShift, OffsetInUnitWords) {
+  auto parts = [](const char* utf8, char sep) {
+    TOffset o = ParseOffset(Sj(utf8), sep);
+    return std::vector<int64_t>{o.Part[0], o.Part[1], o.Part[2]};
+  };
+  using P = std::vector<int64_t>;
+  EXPECT_EQ(parts("1日", '/'), (P{0, 0, 1}));
+  EXPECT_EQ(parts("-3ヶ月", '/'), (P{0, -3, 0}));
+  EXPECT_EQ(parts("1年2か月10日", '/'), (P{1, 2, 10}));
+  EXPECT_EQ(parts("2週間", '/'), (P{0, 0, 14}));
+  EXPECT_EQ(parts("１２日", '/'), (P{0, 0, 12}));
+  EXPECT_EQ(parts("2時間30分", ':'), (P{2, 30, 0}));
+  EXPECT_EQ(parts("+90秒", ':'), (P{0, 0, 90}));
+  // A unit of the other kind, a word that is no unit, or a unit without a
+  // number is read as before: parts that are no number count 0.
+  EXPECT_EQ(parts("3時間", '/'), (P{0, 0, 0}));
+  EXPECT_EQ(parts("1日", ':'), (P{0, 0, 0}));
+  EXPECT_EQ(parts("5個", '/'), (P{0, 0, 0}));
+  EXPECT_EQ(parts("日", '/'), (P{0, 0, 0}));
+  EXPECT_EQ(parts("1/2/3", '/'), (P{1, 2, 3}));
+}
+
 TEST(DateEra, BoundariesByCalendarYear) {
   EXPECT_EQ(JapaneseEraDate(At("1989/01/01")), Sj("平成元年1月1日"));
   EXPECT_EQ(JapaneseEraDate(At("1926/12/31")), Sj("昭和元年12月31日"));

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "core/Cp932.h"
 #include "core/Encoding.h"
@@ -240,6 +242,80 @@ std::optional<int64_t> AddMilliseconds(int64_t ms, long double delta) {
   return static_cast<int64_t>(r);
 }
 
+namespace {
+
+// The unit words an offset may be written in, and the part each counts
+// in: 「1日」, 「3ヶ月」, 「2時間30分」. Longer words come before the words
+// they begin with (時間 before 時).
+struct OffsetUnit {
+  const char* Word;  // UTF-8, as written here
+  char Sep;          // '/' for dates, ':' for times
+  int Part;
+  int Times;
+};
+constexpr OffsetUnit kOffsetUnits[] = {
+    {"年", '/', 0, 1},   {"ヶ月", '/', 1, 1}, {"ヵ月", '/', 1, 1}, {"か月", '/', 1, 1},
+    {"カ月", '/', 1, 1}, {"ケ月", '/', 1, 1}, {"箇月", '/', 1, 1}, {"月", '/', 1, 1},
+    {"週間", '/', 2, 7}, {"週", '/', 2, 7},   {"日", '/', 2, 1},   {"時間", ':', 0, 1},
+    {"時", ':', 0, 1},   {"分", ':', 1, 1},   {"秒", ':', 2, 1},
+};
+
+// A decimal number in ASCII or full-width digits at the front of text,
+// taken off it; false when none stands there.
+bool TakeNumber(std::string_view& text, int64_t& n) {
+  static const std::string zenkakuZero = Sj("０");  // 0x82 0x4F; ９ is 0x82 0x58
+  n = 0;
+  bool any = false;
+  while (!text.empty()) {
+    int digit = -1;
+    size_t len = 1;
+    if (text[0] >= '0' && text[0] <= '9') {
+      digit = text[0] - '0';
+    } else if (text.size() >= 2 && text[0] == zenkakuZero[0] &&
+               static_cast<unsigned char>(text[1]) >= static_cast<unsigned char>(zenkakuZero[1]) &&
+               static_cast<unsigned char>(text[1]) <= static_cast<unsigned char>(zenkakuZero[1]) + 9) {
+      digit = static_cast<unsigned char>(text[1]) - static_cast<unsigned char>(zenkakuZero[1]);
+      len = 2;
+    }
+    if (digit < 0) break;
+    n = n > (INT64_MAX - 9) / 10 ? INT64_MAX : n * 10 + digit;
+    text.remove_prefix(len);
+    any = true;
+  }
+  return any;
+}
+
+// An offset written as numbers with unit words ("1年2ヶ月", "90分");
+// empty when the text is not wholly that, or names a unit of the other
+// kind (「3時間」 for a date).
+std::optional<TOffset> ParseUnitOffset(std::string_view text, char sep) {
+  TOffset off;
+  bool any = false;
+  while (!text.empty()) {
+    int64_t n = 0;
+    if (!TakeNumber(text, n)) return std::nullopt;
+    static const std::vector<std::string> words = [] {
+      std::vector<std::string> sjis;
+      for (const OffsetUnit& u : kOffsetUnits) sjis.push_back(Sj(u.Word));
+      return sjis;
+    }();
+    const OffsetUnit* unit = nullptr;
+    for (size_t k = 0; k < words.size() && !unit; ++k) {
+      if (text.substr(0, words[k].size()) != words[k]) continue;
+      unit = &kOffsetUnits[k];
+      text.remove_prefix(words[k].size());
+    }
+    if (!unit || unit->Sep != sep) return std::nullopt;
+    off.Part[unit->Part] += n > INT64_MAX / 7 ? INT64_MAX / 7 : n * unit->Times;
+    any = true;
+    while (!text.empty() && (text[0] == ' ' || text[0] == ',')) text.remove_prefix(1);
+  }
+  if (!any) return std::nullopt;
+  return off;
+}
+
+}  // namespace
+
 TOffset ParseOffset(std::string_view text, char sep) {
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
   while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
@@ -247,6 +323,15 @@ TOffset ParseOffset(std::string_view text, char sep) {
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
     negative = text[0] == '-';
     text.remove_prefix(1);
+  }
+  // 「1日」 would be read as 1 year (or nothing): a number followed by a
+  // unit word counts in that unit.
+  if (text.find(sep) == std::string_view::npos) {
+    if (std::optional<TOffset> units = ParseUnitOffset(text, sep)) {
+      if (negative)
+        for (int64_t& part : units->Part) part = -part;
+      return *units;
+    }
   }
   TOffset off;
   for (int i = 0; i < 3 && !text.empty(); ++i) {
