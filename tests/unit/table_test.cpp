@@ -149,6 +149,23 @@ TEST(TableCondition, AndOrGroupToTheRight) {
   EXPECT_EQ(ExtractRows(table, Sj("名前 > `B`"), 2000), Sj("名前,価格\r\nBanana,120\r\nCherry,300\r\n"));
 }
 
+TEST(TableCondition, AWordWithoutQuotesIsText) {
+  std::string table = Sj("名前,都市,n\r\n田中,東京,1\r\n佐藤,大阪,\r\n鈴木,東京,-2\r\n");
+  // Compared as numbers, 東京 and every city were 0 and every row matched.
+  EXPECT_EQ(ExtractRows(table, Sj("都市 = 東京"), 2000), Sj("名前,都市,n\r\n田中,東京,1\r\n鈴木,東京,-2\r\n"));
+  EXPECT_EQ(ExtractRows(table, Sj("都市 <> 東京"), 2000), Sj("名前,都市,n\r\n佐藤,大阪,\r\n"));
+  EXPECT_EQ(ExtractRows(table, Sj("名前 = 佐* または 名前 = 鈴木"), 2000),
+            Sj("名前,都市,n\r\n佐藤,大阪,\r\n鈴木,東京,-2\r\n"));
+  // Numbers, signed or not, still compare as numbers (an empty cell is 0).
+  EXPECT_EQ(ExtractRows(table, Sj("n < 1"), 2000), Sj("名前,都市,n\r\n佐藤,大阪,\r\n鈴木,東京,-2\r\n"));
+  EXPECT_EQ(ExtractRows(table, Sj("n = -2"), 2000), Sj("名前,都市,n\r\n鈴木,東京,-2\r\n"));
+  EXPECT_EQ(ExtractRows(table, Sj("n > .5"), 2000), Sj("名前,都市,n\r\n田中,東京,1\r\n"));
+  // A quoted value may hold spaces.
+  table = Sj("名前,n\r\n佐藤 太郎,1\r\n佐藤,2\r\n");
+  EXPECT_EQ(ExtractRows(table, Sj("名前 = 『佐藤 太郎』 or n = 2"), 2000), table);
+  EXPECT_EQ(ExtractRows(table, Sj("名前 = \"佐藤 *\""), 2000), Sj("名前,n\r\n佐藤 太郎,1\r\n"));
+}
+
 TEST(TableCondition, DatesAndErrors) {
   std::string table = Sj("日,n\r\n2004/01/01,1\r\nbad,2\r\n2004/03/01,3\r\n\r\n");
   EXPECT_EQ(ExtractRows(table, Sj("日 >= #2004/02/01"), 2000), Sj("日,n\r\n2004/03/01,3\r\n"));

@@ -439,6 +439,13 @@ class TCondParser {
     size_t v = opEnd;
     while (v < text.size() && (text[v] == ' ' || text[v] == '\t')) ++v;
     size_t vEnd = text.find_first_of("\t\r\n ", v);
+    if (v < text.size() && (text[v] == '"' || text[v] == '`')) {
+      // A quoted value runs to its closing quote, spaces and all (「名前 =
+      // 『佐藤 太郎』」 was cut at the space and failed).
+      size_t close = v + 1;
+      while (close < text.size() && text[close] != text[v]) close += CharLenAt(text, close);
+      if (close < text.size()) vEnd = close + 1;
+    }
     if (vEnd == std::string_view::npos) vEnd = text.size();
     pos = vEnd;
 
@@ -455,11 +462,22 @@ class TCondParser {
     } else if (!value.empty() && value[0] == '#') {
       item.Kind = ValueKind::Date;
       item.Date = ParseDateTime(value.substr(1), defaultYear_);
+    } else if (!value.empty() && !StartsLikeNumber(value)) {
+      // 都市 = 東京: a word compared as a number was 0 = 0, true for every
+      // row. Written without quotes, a value that is no number is a text.
+      item.Kind = ValueKind::Text;
+      item.Text = std::string(value);
     } else {
       item.Kind = ValueKind::Number;
       item.Number = ToNumber(value);
     }
     return item;
+  }
+
+  // A sign, then a digit, a "." or the "$" of a hexadecimal number.
+  static bool StartsLikeNumber(std::string_view value) {
+    size_t i = value[0] == '-' || value[0] == '+' ? 1 : 0;
+    return i < value.size() && ((value[i] >= '0' && value[i] <= '9') || value[i] == '.' || value[i] == '$');
   }
 
   CondOp ReadOperator(std::string_view op) {
