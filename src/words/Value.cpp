@@ -311,10 +311,21 @@ std::string ItemAccess(TNokaBase& e, THashNode* owner, const std::string& item, 
   if (owner->Kind == kVariable) {
     THashNode* target = depth < 8 ? e.Words.Find(owner->Value) : nullptr;
     if (target && target->Kind != kVariable && target != owner) return ItemAccess(e, target, item, depth + 1);
-    std::string key = item;
-    if (THashNode* w = e.Words.Find(item)) key = w->Value;
+    THashNode* keyWord = e.Words.Find(item);
+    const std::string& key = keyWord ? keyWord->Value : item;
+    std::string value = e.Caches->PlansOff ? LookupKeyLine(owner->Value, key) : LookupKeyLineOf(*owner, key);
+    if (value.empty() && !keyWord && !item.empty()) {
+      // As a dictionary's item is read, and as every write takes its key:
+      // a key written as a literal or an expression (表の(「K1」),
+      // 表の(I+1)) is evaluated and looked for again. Read as written
+      // alone, the key a write had made could never be read back.
+      WordRef held = e.Words.FindRef(owner->Name);
+      const std::string evaluated = EvalArg(e, item);
+      if (evaluated != item && owner->Kind == kVariable)
+        value = e.Caches->PlansOff ? LookupKeyLine(owner->Value, evaluated) : LookupKeyLineOf(*owner, evaluated);
+    }
     SetTag(e.CurrentType, "s");
-    return e.Caches->PlansOff ? LookupKeyLine(owner->Value, key) : LookupKeyLineOf(*owner, key);
+    return value;
   }
   if (owner->Kind == kDictionary) {
     if (!owner->Table) RaiseError(e, msg::kMissingHashTable, {owner->Name});
