@@ -1766,14 +1766,22 @@ void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueT
     // spans lines, and evaluating them as an expression at every write cost
     // their whole length (a tally of 1,000 keys: 38 µs a write) and failed
     // on data that reads as a broken expression.
-    std::string named;
-    try {
-      named = EvalArg(e, owner->Value);
-    } catch (ENoka& err) {
-      if (e.StopFlag) throw;
-      AppendHint(e, err, FormatMessage(Sj(msg::kWhileEvaluatingContent), {owner->Name}));
+    // Its value is first taken as the name, as a read takes it: evaluated,
+    // a dictionary's name gave the dictionary's pairs, which name nothing,
+    // and the write went into the variable beside the name it held.
+    THashNode* direct = e.Words.Find(owner->Value);
+    if (direct && direct != owner && direct->Kind != kVariable) {
+      owner = direct;
+    } else {
+      std::string named;
+      try {
+        named = EvalArg(e, owner->Value);
+      } catch (ENoka& err) {
+        if (e.StopFlag) throw;
+        AppendHint(e, err, FormatMessage(Sj(msg::kWhileEvaluatingContent), {owner->Name}));
+      }
+      if (THashNode* target = e.Words.Find(named)) owner = target;
     }
-    if (THashNode* target = e.Words.Find(named)) owner = target;
   }
   // The key and the value may run functions that delete the owner or make
   // it something else: it is held, and checked again once they are known.
