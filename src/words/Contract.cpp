@@ -154,6 +154,19 @@ std::string NumberText(std::string_view text) {
 
 }  // namespace
 
+bool IsDecimalText(std::string_view t) {
+  size_t i = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0;
+  const size_t start = i;
+  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+  if (i == start) return false;
+  if (i < t.size() && t[i] == '.') {
+    const size_t fraction = ++i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    if (i == fraction) return false;
+  }
+  return i == t.size();
+}
+
 long double ToNumber(std::string_view text) {
   // Fast path: plain ASCII decimal integers, the common case in loops.
   if (!text.empty() && text.size() < 19) {

@@ -96,6 +96,9 @@ inline std::vector<THashNode*> AllWords(const TNokaBase& e) { return e.Words.ToA
 // The language's reading of a number (12円 -> 12, $FF -> 255, full-width
 // digits accepted, commas ignored, 1E20 -> 1e20).
 long double ToNumber(std::string_view text);
+// A number written plainly: ASCII digits with an optional sign and fraction,
+// nothing else ("60", "-1.5"; not "1,000", "12円" or "").
+bool IsDecimalText(std::string_view text);
 // Rounds to the nearest integer in the current (to-nearest) x87 mode: no
 // libm call, and no control-word switch as a cast would make. The caller
 // keeps x within the int64 range.

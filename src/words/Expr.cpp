@@ -110,6 +110,12 @@ void ApplyCompare(int which, TStrNum& left, TStrNum& right) {
   int cmp;
   if (right.Kind != kString) {
     cmp = CompareNumbers(left.Number, right.Number);
+  } else if (which >= 2 && IsDecimalText(left.View()) && IsDecimalText(right.View())) {
+    // Greater and less between two numbers written as text (a line of a
+    // list, a cell, a piece of 区切る) go by their values: in byte order 9
+    // came after 60 and 100 before it. = and <> still compare the texts
+    // ("007" is not "7").
+    cmp = CompareNumbers(ToNumber(left.View()), ToNumber(right.View()));
   } else {
     int c = left.View().compare(right.View());
     cmp = c < 0 ? -1 : (c > 0 ? 1 : 0);

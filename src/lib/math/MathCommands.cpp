@@ -64,7 +64,12 @@ void StoreResult(TNokaBase& e, TTarget& t, std::string result, const char* mark)
 void CmdAdd(TNokaBase& e) {
   std::string value = PopArgValue(e);
   bool numeric = !e.CurrentType.empty() && e.CurrentType.back() == 'e';
+  const bool decimalValue = !numeric && IsDecimalText(value);
   TTarget t = PopTarget(e);
+  // A total kept over the lines of a list (合計に、それを、足す) gets lines
+  // that are texts: joined, 0, 100, 200 made "0100200". Two numbers written
+  // plainly are added; anything else is still joined (1 and 「A」, "1A").
+  if (decimalValue && IsDecimalText(t.Value)) numeric = true;
   if (numeric)
     StoreResult(e, t, FormatNumber(ToNumber(t.Value) + ToNumber(value)), "e");
   else
