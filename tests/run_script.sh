@@ -45,6 +45,8 @@ cd "$dir"
 export NOKARI_TEST_TMP="$work"
 # Settings a script writes (the registry files) stay in the test's folder.
 export XDG_CONFIG_HOME="$work/config"
+# ファイル削除 moves files to a trash under here, not the user's.
+export XDG_DATA_HOME="$work/data"
 # The debugger link and DDE topics get their sockets here, so scripts
 # running side by side never find each other's.
 export XDG_RUNTIME_DIR="$work"

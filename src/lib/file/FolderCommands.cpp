@@ -20,14 +20,29 @@
 namespace nokari {
 namespace {
 
+bool EntryExists(const std::string& native) {
+  struct stat st;
+  return !native.empty() && ::lstat(native.c_str(), &st) == 0;
+}
+
 bool IsFolderNative(const std::string& native) {
   struct stat st;
   return !native.empty() && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A bare name (not absolute) is taken inside the script's folder.
+// A relative name to delete: what it names in the current folder, as 読む,
+// 保存 and 存在するか take it, when something is there (a mask: when it
+// matches something there); otherwise inside the script's folder. Taken in
+// the script's folder alone, 「a.txt」 after 作業フォルダ変更 deleted another
+// file than the one the script had just read.
 std::string CompleteBareName(TNokaBase& e, const std::string& name) {
   if (name.empty() || IsAbsoluteName(name)) return name;
+  const std::string cwd = CurrentFolderNative();
+  if (!cwd.empty()) {
+    const std::string here = JoinName(FromNativeName(cwd), name);
+    const bool there = HasWildcard(FileNamePart(here)) ? !ExpandTargets(here).empty() : EntryExists(NativePath(here));
+    if (there) return here;
+  }
   std::string base = VarValue(e, "母艦のパス");
   return base.empty() ? name : JoinName(base, name);
 }
@@ -131,7 +146,7 @@ void CmdDeleteFile(TNokaBase& e) {
 
 // ファイル完全削除: removed at once, files only.
 void CmdEraseFile(TNokaBase& e) {
-  std::string name = CompleteBareName(e, ResolveLocal(e, PopArgValue(e)));
+  std::string name = CompleteBareName(e, TrimName(PopArgValue(e)));
   if (name.empty()) return;
   CheckedTarget target = TargetOf(name, false);
   if (Refused(e, msg::kAskErase, {name}, {&target})) return;
@@ -151,7 +166,20 @@ void CmdRenameFile(TNokaBase& e) {
     RaiseError(e, msg::kRenameFailed, {oldName});
 }
 
-// ファイル移動: source, destination; never replaces an existing entry.
+// A file standing where a moved file goes is replaced, as a move without
+// questions replaces it, and kept in the trash: false, nothing done, when it
+// is a folder or cannot go to the trash. Left in place, a daily "move the
+// processed file to done/" kept the file and processed it again.
+bool ClearFileForMove(CheckedTarget& to) {
+  struct stat st;
+  if (::fstatat(to.Folder(), to.Leaf().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return true;
+  if (S_ISDIR(st.st_mode)) return false;
+  TrashFailure why = TrashFailure::System;
+  return TrashEntry(to.Folder(), to.Leaf(), to.Path(), std::time(nullptr), why);
+}
+
+// ファイル移動: source, destination. A file at the destination is replaced
+// (the old one goes to the trash); a folder there is never replaced.
 void CmdMoveFile(TNokaBase& e) {
   std::string dest = TrimName(PopArgValue(e));
   std::string source = TrimName(ResolveLocal(e, PopArgValue(e)));
@@ -163,8 +191,11 @@ void CmdMoveFile(TNokaBase& e) {
   if (Refused(e, msg::kAskMove, {source, dest}, Pointers(sources, &targets), HasWildcard(source))) return;
   for (size_t i = 0; i < sources.size(); ++i) {
     CheckedTarget &from = sources[i], &to = targets[i];
-    if (Usable(from) && to.IsOpen() && to.MakeFolders(false))
-      MoveEntry(from.Folder(), from.Leaf(), to.Folder(), to.Leaf());
+    if (!Usable(from) || !to.IsOpen() || !to.MakeFolders(false)) continue;
+    struct stat st;
+    if (::fstatat(from.Folder(), from.Leaf().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISDIR(st.st_mode) && !ClearFileForMove(to)) continue;
+    MoveEntry(from.Folder(), from.Leaf(), to.Folder(), to.Leaf());
   }
 }
 
