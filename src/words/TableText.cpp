@@ -153,14 +153,17 @@ void ReadCsvText(std::vector<TCsvCells>& rows, std::string_view text, char sep) 
   }
 }
 
-// Tab text: lines end at CR LF only; cells are raw.
+// Tab text: lines end at CR LF or at a LF alone (a file made on Linux was
+// one row with its line ends inside cells); cells are raw.
 void ReadTabText(std::vector<TCsvCells>& rows, std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find("\r\n", pos);
+    size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
+    const size_t next = std::min(end + 1, text.size());
+    if (end > pos && end < text.size() && text[end - 1] == '\r') --end;
     std::string_view line = text.substr(pos, end - pos);
-    pos = std::min(end + 2, text.size());
+    pos = next;
     rows.emplace_back();
     auto& cells = rows.back().Cells;
     size_t start = 0;

@@ -100,7 +100,9 @@ TEST(Csv, CellAccessPadsAndReadsPastEnd) {
 }
 
 TEST(Csv, TabText) {
-  EXPECT_EQ(Parse("a\tb\t\r\n\r\nc\nd\t\"e\"", '\t'), (Rows{{"a", "b"}, {}, {"c\nd", "\"e\""}}));
+  // A LF alone ends a line too (tab text made on Linux); a CR alone does not.
+  EXPECT_EQ(Parse("a\tb\t\r\n\r\nc\nd\t\"e\"", '\t'), (Rows{{"a", "b"}, {}, {"c"}, {"d", "\"e\""}}));
+  EXPECT_EQ(Parse("x\ty\n\nz\rw\n", '\t'), (Rows{{"x", "y"}, {}, {"z\rw"}}));
   TCsvDbBase db;
   db.ReadCsv("\"x,y\",z\r\nw");
   EXPECT_EQ(db.WriteTab(), "x,y\tz\r\nw\t\r\n");

@@ -43,9 +43,12 @@ void WalkTree(const std::string& folder, const std::string& mask, char sep, bool
   auto entries = ListFolder(NativeFolder(folder));
   for (const auto& entry : entries)
     if (entry.IsFolder == folders && FileNameMatch(mask, entry.Name)) out += folder + entry.Name + "\r\n";
-  // Links are listed but never entered, so the walk stays inside the tree.
+  // Links are listed but never entered, so the walk stays inside the tree;
+  // nor are hidden folders (.git, .thumbnails, a stick's .Trash-1000),
+  // though they are listed.
   for (const auto& entry : entries)
-    if (entry.IsRealFolder) WalkTree(folder + entry.Name + sep, mask, sep, folders, depth + 1, out);
+    if (entry.IsRealFolder && !entry.Name.starts_with('.'))
+      WalkTree(folder + entry.Name + sep, mask, sep, folders, depth + 1, out);
 }
 
 const char* DriveKindMessage(DriveKind kind) {
@@ -75,7 +78,9 @@ std::string ListNames(std::string_view patterns, bool folders) {
 
 std::string ListTree(std::string_view patterns, bool folders) {
   std::string out;
-  for (const std::string& pattern : SplitPatterns(patterns)) {
+  for (std::string pattern : SplitPatterns(patterns)) {
+    // 「売上/」 means everything in it, as ファイル列挙 reads it.
+    if (EndsWithSeparator(pattern)) pattern += '*';
     std::string folder = FolderPart(pattern);
     char sep = folder.empty() ? '/' : folder.back();
     WalkTree(folder, FileNamePart(pattern), sep, folders, 0, out);
