@@ -62,6 +62,10 @@ TEST(Codes, Detection) {
   EXPECT_EQ(DetectCode(B({0xB1, 0xB2, 0xB3})), kCodeEucOrSjis);
   EXPECT_EQ(CodeFromName("euc"), kCodeEuc);
   EXPECT_EQ(CodeFromName("jis"), kCodeJisNew);
+  EXPECT_EQ(CodeFromName("EUC-JP"), kCodeEuc);
+  EXPECT_EQ(CodeFromName("iso-2022-jp"), kCodeJisNew);
+  EXPECT_EQ(CodeFromName("UTF-8N"), kCodeUtf8);
+  EXPECT_EQ(CodeFromName("utf_8"), kCodeUtf8);
   EXPECT_EQ(CodeFromName("UCS2"), kCodeSjis);  // unknown names stay Shift-JIS (UTF8: Utf8ByName)
 }
 

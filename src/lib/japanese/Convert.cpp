@@ -211,9 +211,14 @@ int DetectCode(std::string_view s) {
 int CodeFromName(std::string_view name) {
   std::string up;
   for (char c : name) up += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-  if (up == "EUC") return kCodeEuc;
-  if (up == "JIS") return kCodeJisNew;
-  if (up == "UTF8" || up == "UTF-8") return kCodeUtf8;
+  // The names editors and mail programs show for the same codes: UTF-8N is
+  // UTF-8 without a byte order mark, ISO-2022-JP is JIS.
+  for (const char* euc : {"EUC", "EUC-JP", "EUCJP", "EUC_JP"})
+    if (up == euc) return kCodeEuc;
+  for (const char* jis : {"JIS", "ISO-2022-JP", "ISO2022JP"})
+    if (up == jis) return kCodeJisNew;
+  for (const char* utf8 : {"UTF8", "UTF-8", "UTF_8", "UTF8N", "UTF-8N"})
+    if (up == utf8) return kCodeUtf8;
   return kCodeSjis;
 }
 
