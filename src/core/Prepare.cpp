@@ -156,6 +156,13 @@ std::string Prepare(TNokaBase& e, std::string_view s) {
         out.append(c.raw);
         continue;
       }
+      if (inDq && openedByCorner && !IsClosingCorner(c.raw)) {
+        // Only 」 ends a text 「 began: a quote inside is a quote
+        // (「"{A}","{B}"」 builds a CSV line), written escaped.
+        out += '\\';
+        out.append(c.raw);
+        continue;
+      }
       inDq = !inDq;
       openedByCorner = inDq && IsOpeningCorner(c.raw);
       corners = 0;

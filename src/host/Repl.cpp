@@ -333,8 +333,8 @@ EntryState ScanEntry(const std::string& s) {
         i += CharLenAt(s, i);  // an escaped character
       } else if (f == '"' && openedByCorner && (IsOpeningCorner(raw) || (corners > 0 && IsClosingCorner(raw)))) {
         corners += IsOpeningCorner(raw) ? 1 : -1;
-      } else if (f == '"') {
-        inDq = false;
+      } else if (f == '"' && (!openedByCorner || IsClosingCorner(raw))) {
+        inDq = false;  // in a text 「 began, only 」 ends it
       }
       continue;
     }

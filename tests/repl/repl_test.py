@@ -131,6 +131,9 @@ def _():
     # the outer one closes.
     s.line("「彼は「はい」と", MORE)
     expect_in("彼は「はい」と\n言った", s.line("言った」を、表示"))
+    # So does a " inside it: only 」 closes a text 「 began.
+    s.line("「a\"b", MORE)
+    expect_in("a\"b\nc", s.line("c」を、表示"))
     s.eof()
 
 

@@ -55,11 +55,16 @@ TEST(Prepare, CornerBracketsNest) {
   EXPECT_EQ(Prep(t, "「{A&「円」}」"), "\"{A&「円」}\"");
   EXPECT_EQ(Prep(t, "「a」「b」"), "\"a\"\"b\"");
   EXPECT_EQ(Prep(t, "\"a「x"), "\"a\"x");
-  EXPECT_EQ(Prep(t, "「a\"x"), "\"a\"x");
+  // In a text 「 began, a quote is a quote: only 」 ends it.
+  EXPECT_EQ(Prep(t, "「a\"b」x"), "\"a\\\"b\"x");
+  EXPECT_EQ(Prep(t, "「\"{A}\",「B」」"), "\"\\\"{A}\\\",「B」\"");
+  EXPECT_THROW(Prepare(t.e, FromUtf8("「a\"x")), ENoka);
   EXPECT_EQ(Prep(t, "｢a｢b｣c｣"), "\"a｢b｣c\"");
   EXPECT_EQ(Prep(t, "『a「b』"), "`a「b`");
   EXPECT_THROW(Prepare(t.e, FromUtf8("「a「b」")), ENoka);
   EXPECT_EQ(t.Run("Aは、5\n「合計{A&「円」}」を、表示\n「「」」を、表示\n"), "合計5円\n「」\n");
+  TestEngine csv;
+  EXPECT_EQ(csv.Run("Aは、「山田」\n「\"{A}\",\"東京\"」を、表示\n"), "\"山田\",\"東京\"\n");
 }
 
 TEST(Prepare, UnbalancedBracketsNameTheirLineAndText) {
