@@ -119,6 +119,15 @@ const char* FoldedChar(unsigned char hi, unsigned char lo) { return Folds().Get(
 bool IsOpeningCorner(std::string_view raw) {
   return raw == "\x81\x75" || (raw.size() == 1 && static_cast<unsigned char>(raw[0]) == 0xA2);
 }
+bool YenEscapes(std::string_view text, size_t next) {
+  static const std::string escaped[] = {"n", "t", "\\", Sj("ｎ"), Sj("ｔ"), Sj("￥")};
+  if (next >= text.size()) return false;
+  const std::string_view ch = text.substr(next, CharLenAt(text, next));
+  for (const std::string& e : escaped)
+    if (ch == e) return true;
+  return false;
+}
+
 bool IsClosingCorner(std::string_view raw) {
   return raw == "\x81\x76" || (raw.size() == 1 && static_cast<unsigned char>(raw[0]) == 0xA3);
 }
@@ -183,7 +192,7 @@ std::string Prepare(TNokaBase& e, std::string_view s) {
         continue;
       }
     }
-    if (f == '\\') {
+    if (f == '\\' && !(inDq && c.raw.size() == 2 && !YenEscapes(s, i))) {
       if (inComment) continue;
       if (inDq) {
         out.append(c.raw);

@@ -23,6 +23,11 @@ const char* FoldedChar(unsigned char hi, unsigned char lo);
 // (「彼は「はい」と言った」) or an embedded expression with a text
 // (「合計{A&「円」}」) stays one text.
 bool IsOpeningCorner(std::string_view raw);
+// Whether a full-width ￥ in a text, with the next character at `next`,
+// escapes it as \ does: only before n, t (also full-width), ￥ and \.
+// Anywhere else it is the yen sign it looks like: 「￥1,000」,
+// 「価格：￥{A}」, 「合計￥」 (a quote is escaped with \).
+bool YenEscapes(std::string_view text, size_t next);
 bool IsClosingCorner(std::string_view raw);
 
 }  // namespace nokari

@@ -496,7 +496,7 @@ std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
   static const std::string yen = Sj("￥"), fullN = Sj("ｎ"), fullT = Sj("ｔ");
   static const std::string fullOpen = Sj("｛"), fullClose = Sj("｝");
   bool inString = false, inBrace = false;
-  std::string brace, plain;
+  std::string brace, plain, braceOpen;
   auto endPlain = [&] {
     if (plain.empty()) return;
     reading->FixedSize += plain.size();
@@ -507,7 +507,7 @@ std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
   while (i < lit.size()) {
     size_t len = CharLenAt(lit, i);
     std::string_view ch = lit.substr(i, len);
-    if (ch == "\\" || ch == yen) {
+    if (ch == "\\" || (ch == yen && YenEscapes(lit, i + len))) {
       i += len;
       if (i >= lit.size()) break;
       size_t nlen = CharLenAt(lit, i);
@@ -523,6 +523,7 @@ std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
     }
     if (ch == "{" || ch == fullOpen) {
       inBrace = true;
+      braceOpen = ch;
       brace.clear();
     } else if (ch == "}" || ch == fullClose) {
       if (inBrace) {
@@ -542,6 +543,8 @@ std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
     }
     i += len;
   }
+  // A { never closed is text as written: 「価格{税込」 lost all after it.
+  if (inBrace) plain += braceOpen + brace;
   endPlain();
   reading->Unterminated = inString;
   return reading;
@@ -630,12 +633,12 @@ std::string EvalStringLiteralReading(TNokaBase& e, std::string_view lit) {
   static const std::string yen = Sj("￥"), fullN = Sj("ｎ"), fullT = Sj("ｔ");
   static const std::string fullOpen = Sj("｛"), fullClose = Sj("｝");
   bool inString = false, inBrace = false;
-  std::string brace;
+  std::string brace, braceOpen;
   size_t i = 0;
   while (i < lit.size()) {
     size_t len = CharLenAt(lit, i);
     std::string_view ch = lit.substr(i, len);
-    if (ch == "\\" || ch == yen) {
+    if (ch == "\\" || (ch == yen && YenEscapes(lit, i + len))) {
       i += len;
       if (i >= lit.size()) break;
       size_t nlen = CharLenAt(lit, i);
@@ -651,6 +654,7 @@ std::string EvalStringLiteralReading(TNokaBase& e, std::string_view lit) {
     }
     if (ch == "{" || ch == fullOpen) {
       inBrace = true;
+      braceOpen = ch;
       brace.clear();
     } else if (ch == "}" || ch == fullClose) {
       if (inBrace) {
@@ -674,6 +678,7 @@ std::string EvalStringLiteralReading(TNokaBase& e, std::string_view lit) {
     }
     i += len;
   }
+  if (inBrace) out += braceOpen + brace;  // a { never closed is text
   if (inString) RaiseError(e, msg::kStringNotClosed, {out});
   return out;
 }

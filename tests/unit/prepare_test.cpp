@@ -59,6 +59,11 @@ TEST(Prepare, CornerBracketsNest) {
   EXPECT_EQ(Prep(t, "「a\"b」x"), "\"a\\\"b\"x");
   EXPECT_EQ(Prep(t, "「\"{A}\",「B」」"), "\"\\\"{A}\\\",「B」\"");
   EXPECT_THROW(Prepare(t.e, FromUtf8("「a\"x")), ENoka);
+  // A full-width ￥ escapes only n, t, ￥ and \: before 」 it is a yen sign.
+  EXPECT_EQ(Prep(t, "「合計￥」x"), "\"合計￥\"x");
+  EXPECT_EQ(Prep(t, "「a￥」b"), "\"a￥\"b");
+  EXPECT_EQ(Prep(t, "「a￥￥」"), "\"a￥￥\"");
+  EXPECT_EQ(Prep(t, "「a\\」b」"), "\"a\\」b\"");
   EXPECT_EQ(Prep(t, "｢a｢b｣c｣"), "\"a｢b｣c\"");
   EXPECT_EQ(Prep(t, "『a「b』"), "`a「b`");
   EXPECT_THROW(Prepare(t.e, FromUtf8("「a「b」")), ENoka);
