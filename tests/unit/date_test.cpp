@@ -100,9 +100,14 @@ TEST(DateShift, OffsetInUnitWords) {
   EXPECT_EQ(parts("1/2/3", '/'), (P{1, 2, 3}));
 }
 
-TEST(DateEra, BoundariesByCalendarYear) {
-  EXPECT_EQ(JapaneseEraDate(At("1989/01/01")), Sj("平成元年1月1日"));
+TEST(DateEra, BoundariesOnTheFirstDayOfEachEra) {
+  EXPECT_EQ(JapaneseEraDate(At("1989/01/07")), Sj("昭和64年1月7日"));
+  EXPECT_EQ(JapaneseEraDate(At("1989/01/08")), Sj("平成元年1月8日"));
+  EXPECT_EQ(JapaneseEraDate(At("1926/12/24")), Sj("大正15年12月24日"));
   EXPECT_EQ(JapaneseEraDate(At("1926/12/31")), Sj("昭和元年12月31日"));
+  EXPECT_EQ(JapaneseEraDate(At("1912/07/29")), Sj("明治45年7月29日"));
+  EXPECT_EQ(JapaneseEraDate(At("2019/04/30")), Sj("平成31年4月30日"));
+  EXPECT_EQ(JapaneseEraDate(At("1868/01/01")), Sj("明治元年1月1日"));
   EXPECT_EQ(JapaneseEraDate(At("1868/10/23")), Sj("明治元年10月23日"));
   EXPECT_EQ(JapaneseEraDate(At("1900/05/05")), Sj("明治33年5月5日"));
   EXPECT_EQ(JapaneseEraDate(At("1912/07/30")), Sj("大正元年7月30日"));

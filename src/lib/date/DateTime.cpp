@@ -350,15 +350,20 @@ TOffset ParseOffset(std::string_view text, char sep) {
 }
 
 std::string JapaneseEraDate(int64_t ms) {
+  // Each era from the day it began (昭和64年1月7日 was followed by
+  // 平成元年1月8日), its years counted by calendar year from its first.
+  // Switched at New Year, 2019/04/30 was 令和元年 on documents.
   struct Era {
-    int First;
+    int First, Month, Day;
     const char* Name;
   };
-  static const Era eras[] = {{2019, "令和"}, {1989, "平成"}, {1926, "昭和"}, {1912, "大正"}, {1868, "明治"}};
+  static const Era eras[] = {
+      {2019, 5, 1, "令和"}, {1989, 1, 8, "平成"}, {1926, 12, 25, "昭和"}, {1912, 7, 30, "大正"}, {1868, 1, 1, "明治"}};
   auto ymd = DateOf(ms);
   int y = static_cast<int>(ymd.year());
+  const int monthDay = static_cast<int>(static_cast<unsigned>(ymd.month())) * 100 + static_cast<int>(static_cast<unsigned>(ymd.day()));
   for (const auto& era : eras) {
-    if (y < era.First) continue;
+    if (y < era.First || (y == era.First && monthDay < era.Month * 100 + era.Day)) continue;
     int n = y - era.First + 1;
     std::string out = Sj(era.Name);
     out += n == 1 ? Sj("元年") : std::to_string(n) + Sj("年");
