@@ -151,7 +151,10 @@ void CmdOkurigana(TNokaBase& e) { SetSoreText(e, DropOkurigana(PopArgValue(e)));
 void CmdCurrency(TNokaBase& e) {
   std::string text = PopArgValue(e);
   std::string out;
-  if (!FormatCurrency(ToNumber(text), text.find('.') != std::string::npos, out))
+  // A full-width ． (typed with the input method) is a decimal point too.
+  static const std::string fullStop = Sj("．");
+  const bool decimals = text.find('.') != std::string::npos || text.find(fullStop) != std::string::npos;
+  if (!FormatCurrency(ToNumber(text), decimals, out))
     RaiseCommandError(e, msg::kTextRangeError, {text});
   SetSoreValue(e, std::move(out));
 }
