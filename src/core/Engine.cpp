@@ -544,6 +544,22 @@ bool ReadNumberToken(const char*& p, std::string& out) {
 
 void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& stepAgain);
 
+// The text from q to the end of its phrase (a ",", ";" or line end outside
+// texts and brackets), q moved past it.
+std::string RestOfPhrase(TNokaBase& e, const char*& q) {
+  const char* start = q;
+  while (*q && *q != ',' && *q != ';' && *q != '\r' && *q != '\n' && q != e.Cursor.End &&
+         static_cast<unsigned char>(*q) != 0xA4) {
+    if (*q == '"' || *q == '`')
+      q = LiteralEnd(e, q);
+    else if (*q == '(')
+      q = BracketEnd(e, q);
+    else
+      q += CharLenAt(q);
+  }
+  return std::string(start, q);
+}
+
 // An assignment's value is its first phrase: text after a "," that follows
 // it (Xは、Aの、命令) is never used. Debug mode only.
 void WarnValueLeftOver(TNokaBase& e, const char* p, const char* end) {
@@ -1030,7 +1046,11 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
           SetSoreTyped(e, result, type.c_str());
           return;
         }
-        std::string next = ReadWord(q);
+        // An operator after the call goes on with the phrase as an
+        // expression (LEN(S)+1を, LEFT(S,2)&「様」を): read as a word of
+        // its own, "+1を" was shown before the call's value was found
+        // left over. Otherwise the next word is the particle.
+        std::string next = IsOperatorChar(static_cast<unsigned char>(*q)) ? RestOfPhrase(e, q) : ReadWord(q);
         e.Cursor.P = q;
         if (kept && e.ArgStack.Count() == 0 && !kept->SetsLine) {
           e.Caches->Recording = std::move(*kept);
