@@ -118,6 +118,23 @@ TEST(Codes, BackToSjis) {
   EXPECT_EQ(ConvertDetected(ConvertDetected(Sj("漢字ソ"), kCodeJisNew), kCodeSjis), Sj("漢字ソ"));
 }
 
+TEST(Codes, Utf16BothWays) {
+  EXPECT_EQ(CodeFromName("utf-16"), kCodeUtf16);
+  EXPECT_EQ(CodeFromName("UNICODE"), kCodeUtf16);
+  // "品A" and a character outside the basic plane (U+20B9F), little-endian
+  // with its mark, as Windows programs write "Unicode" text.
+  const std::string le("\xFF\xFE\xC1\x54\x41\x00\x42\xD8\x9F\xDF", 10);
+  EXPECT_EQ(ConvertCode(le, kCodeUtf16, kCodeUtf8), "品A\U00020B9F");
+  EXPECT_EQ(ConvertCode(le, kCodeUtf16, kCodeSjis), Sj("品A〓"));
+  EXPECT_EQ(ConvertCode("品A\U00020B9F", kCodeUtf8, kCodeUtf16), le);
+  EXPECT_EQ(ConvertCode(Sj("品A"), kCodeSjis, kCodeUtf16), std::string("\xFF\xFE\xC1\x54\x41\x00", 6));
+  // A big-endian mark is honoured; a lone surrogate and an odd byte are U+FFFD.
+  EXPECT_EQ(ConvertCode(std::string("\xFE\xFF\x54\xC1", 4), kCodeUtf16, kCodeUtf8), "品");
+  EXPECT_EQ(ConvertCode(std::string("\xFF\xFE\x00\xD8\x41", 5), kCodeUtf16, kCodeUtf8), "\uFFFD\uFFFD");
+  EXPECT_TRUE(HasUtf16Mark(le));
+  EXPECT_FALSE(HasUtf16Mark("\xFF"));
+}
+
 TEST(Codes, NothingToConvert) {
   EXPECT_EQ(ConvertDetected("ascii only", kCodeJisNew), "ascii only");
   const std::string binary = B({0x02, 0x82, 0xA0});

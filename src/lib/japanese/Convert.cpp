@@ -219,6 +219,8 @@ int CodeFromName(std::string_view name) {
     if (up == jis) return kCodeJisNew;
   for (const char* utf8 : {"UTF8", "UTF-8", "UTF_8", "UTF8N", "UTF-8N"})
     if (up == utf8) return kCodeUtf8;
+  for (const char* utf16 : {"UTF16", "UTF-16", "UTF-16LE", "UTF16LE", "UNICODE"})
+    if (up == utf16) return kCodeUtf16;
   return kCodeSjis;
 }
 
@@ -397,8 +399,98 @@ bool LooksLikeUtf8Text(std::string_view bytes) {
   return longSequence || (multiByte && !IsValidCp932(bytes));
 }
 
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// UTF-16 (little-endian unless a big-endian mark says otherwise) to UTF-8;
+// a lone surrogate or an odd last byte becomes U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes) {
+  bool bigEndian = false;
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF) {
+    bigEndian = true;
+    bytes.remove_prefix(2);
+  } else if (HasUtf16Mark(bytes)) {
+    bytes.remove_prefix(2);
+  }
+  auto unit = [&](size_t i) -> uint32_t {
+    const uint32_t a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+    return bigEndian ? (a << 8 | b) : (b << 8 | a);
+  };
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2);
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    uint32_t c = unit(i);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) {
+      const uint32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      } else {
+        c = 0xFFFD;
+      }
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  if (i < bytes.size()) AppendUtf8(out, 0xFFFD);
+  return out;
+}
+
+// UTF-8 (valid) to UTF-16 little-endian with its byte-order mark.
+std::string Utf8ToUtf16(std::string_view utf8) {
+  std::string out = "\xFF\xFE";
+  auto put = [&](uint32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char b = static_cast<unsigned char>(utf8[i]);
+    const int len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    uint32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    for (int k = 1; k < len && i + k < utf8.size(); ++k) c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += len;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      put(0xD800 + (c >> 10));
+      put(0xDC00 + (c & 0x3FF));
+    } else {
+      put(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool HasUtf16Mark(std::string_view bytes) {
+  if (bytes.size() < 2) return false;
+  const unsigned char a = static_cast<unsigned char>(bytes[0]), b = static_cast<unsigned char>(bytes[1]);
+  return (a == 0xFF && b == 0xFE) || (a == 0xFE && b == 0xFF);
+}
+
 std::string ConvertCode(std::string_view bytes, int from, int to) {
   if (from == to) return std::string(bytes);
+  if (from == kCodeUtf16) return ConvertCode(Utf16ToUtf8(bytes), kCodeUtf8, to);
+  if (to == kCodeUtf16) return Utf8ToUtf16(from == kCodeUtf8 ? std::string(bytes) : ConvertCode(bytes, from, kCodeUtf8));
   if (from == kCodeUtf8) {
     if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
     std::string sjis = FromUtf8(bytes);

@@ -37,10 +37,15 @@ enum JCode : int {
   // LooksLikeUtf8Text); DetectCode never answers it, so scripts that test
   // its codes see what they always saw.
   kCodeUtf8 = 7,
+  // Named only too ("UTF-16", "UNICODE"): little-endian, as Windows
+  // programs write it ("Unicode テキスト"), with a byte-order mark when
+  // written; a big-endian mark is honoured when read.
+  kCodeUtf16 = 8,
 };
 
 int DetectCode(std::string_view bytes);
-// "EUC" -> 4, "JIS" -> 2, "UTF8"/"UTF-8" -> 7, anything else -> 5
+// "EUC" -> 4, "JIS" -> 2, "UTF8"/"UTF-8" -> 7, "UTF-16" -> 8, anything
+// else -> 5
 // (upper-cased first).
 int CodeFromName(std::string_view name);
 // Converts between two codes; unchanged when there is nothing to convert.
@@ -52,6 +57,8 @@ std::string ConvertCode(std::string_view bytes, int from, int to);
 // or valid UTF-8 holding a three- or four-byte character, or holding
 // two-byte ones where CP932 cannot read the text.
 bool LooksLikeUtf8Text(std::string_view bytes);
+// Whether the text starts with a UTF-16 byte-order mark (FF FE or FE FF).
+bool HasUtf16Mark(std::string_view bytes);
 // ConvertCode(bytes, DetectCode(bytes), to).
 std::string ConvertDetected(std::string_view bytes, int to);
 

@@ -27,7 +27,9 @@ template <int Target>
 void CmdToCode(TNokaBase& e) {
   std::string text = PopArgValue(e);
   std::string out;
-  if (Target == kCodeSjis && LooksLikeUtf8Text(text)) out = ConvertCode(text, kCodeUtf8, kCodeSjis);
+  // A UTF-16 file (Windows programs' "Unicode") says so by its mark.
+  if (HasUtf16Mark(text)) out = ConvertCode(text, kCodeUtf16, Target);
+  else if (Target == kCodeSjis && LooksLikeUtf8Text(text)) out = ConvertCode(text, kCodeUtf8, kCodeSjis);
   else if (!text.empty()) out = ConvertDetected(text, Target);
   SetSoreTyped(e, std::move(out), "s");
 }
