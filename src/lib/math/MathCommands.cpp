@@ -104,11 +104,19 @@ void Binary32(TNokaBase& e, Op op) {
 void CmdAnd(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a & b; }); }
 void CmdOr(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a | b; }); }
 void CmdXor(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a ^ b; }); }
+int64_t PopInt64(TNokaBase& e) {
+  const long double t = truncl(PopArgNumber(e));
+  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseError(e, msg::kRangeError);
+  return static_cast<int64_t>(t);
+}
+
+// MOD and 余り over 64 bits, as % is: amounts of billions are everyday
+// figures, and INT takes them.
 void CmdMod(TNokaBase& e) {
-  Binary32(e, [&e](int32_t a, int32_t b) {
-    if (b == 0) RaiseError(e, msg::kMathDivByZero);
-    return b == -1 ? 0 : a % b;  // INT32_MIN % -1 would trap
-  });
+  const int64_t b = PopInt64(e);
+  const int64_t a = PopInt64(e);
+  if (b == 0) RaiseError(e, msg::kMathDivByZero);
+  SetSoreInt(e, b == -1 ? 0 : a % b);  // INT64_MIN % -1 would trap
 }
 void CmdShiftRight(TNokaBase& e) {
   Binary32(e, [](int32_t a, int32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(a) >> (n & 31)); });
@@ -162,8 +170,8 @@ void SetSoreInt64(TNokaBase& e, long double t) {
 
 void CmdTrunc(TNokaBase& e) { SetSoreInt64(e, truncl(PopArgNumber(e))); }
 void CmdRound(TNokaBase& e) { SetSoreInt64(e, nearbyintl(PopArgNumber(e))); }
-void CmdCeil(TNokaBase& e) { SetSoreInt(e, Int32Of(e, ceill(PopArgNumber(e)))); }
-void CmdFloor(TNokaBase& e) { SetSoreInt(e, Int32Of(e, floorl(PopArgNumber(e)))); }
+void CmdCeil(TNokaBase& e) { SetSoreInt64(e, ceill(PopArgNumber(e))); }
+void CmdFloor(TNokaBase& e) { SetSoreInt64(e, floorl(PopArgNumber(e))); }
 void CmdFrac(TNokaBase& e) { SetSoreTyped(e, FracText(PopArgValue(e)), "e"); }
 
 void RoundPlaces(TNokaBase& e, DecimalMode mode) {
