@@ -279,6 +279,13 @@ TEST(StringsFormat, SpecifiedDirectives) {
   EXPECT_EQ(F("-5", "%.3d"), "-005");
   EXPECT_EQ(F("12.9", "%d"), "12");
   EXPECT_EQ(F("ab", "[%-5s]"), "[ab   ]");
+  // A 0 before the width pads a number with zeros after its sign.
+  EXPECT_EQ(F("12", "%05d"), "00012");
+  EXPECT_EQ(F("-12", "%05d"), "-0012");
+  EXPECT_EQ(F("3.14159", "%08.2f"), "00003.14");
+  EXPECT_EQ(F("12", "[%-05d]"), "[12   ]");
+  EXPECT_EQ(F("ab", "%05s"), "   ab");
+  EXPECT_EQ(F("123456", "%03d"), "123456");
   EXPECT_EQ(F(J("表示能"), "%.5s"), J("表示"));
   EXPECT_EQ(F("1234567", "%m"), "\\1,234,567");
   EXPECT_EQ(F("50", J("%d%%です")), J("50%です"));

@@ -100,6 +100,7 @@ std::string_view CutBytes(std::string_view s, int64_t bytes) {
 
 struct Directive {
   bool Left = false;
+  bool Zeros = false;  // "%05d": a number padded with zeros after its sign
   int64_t Width = -1, Precision = -1;
   char Kind = 0;
 };
@@ -107,6 +108,7 @@ struct Directive {
 // Reads "-", width, ".precision" and the letter after "%" at f[j].
 bool ReadDirective(std::string_view f, size_t& j, Directive& d) {
   if (j < f.size() && f[j] == '-') d.Left = true, ++j;
+  if (j < f.size() && f[j] == '0') d.Zeros = true, ++j;
   auto number = [&](int64_t& n) {
     if (j >= f.size() || !std::isdigit(static_cast<unsigned char>(f[j]))) return;
     n = 0;
@@ -204,6 +206,8 @@ bool FormatSpecified(std::string_view value, std::string_view f, std::string& ou
         return false;
     }
     size_t pad = d.Width > static_cast<int64_t>(field.size()) ? d.Width - field.size() : 0;
+    if (d.Zeros && !d.Left && d.Kind != 's' && d.Kind != 'm')
+      field.insert(!field.empty() && field[0] == '-' ? 1 : 0, pad, '0'), pad = 0;
     if (d.Left) out.append(field).append(pad, ' ');
     else out.append(pad, ' ').append(field);
     i = j;
