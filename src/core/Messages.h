@@ -44,6 +44,7 @@ inline constexpr char kTooManyArgs[] = "\"%s\"命令の引数に誤りがあり�
 inline constexpr char kUndefinedCommand[] = "\"%s\"は未定義の命令です。(;o;)<綴りミスか、命令の引数に注意！";
 inline constexpr char kUnbalancedParen[] = "\")\"が対応していません。";
 inline constexpr char kBadObjectAssign[] = "オブジェクトへの不正な代入(%s,%s)。『オブジェクトの、項目名は、値』の形式で指定してください。";
+inline constexpr char kSpaceBeforeHaHint[] = "名前と「は」の間に空白は置けません:\"%sは、…\"";
 inline constexpr char kParticleCommaHint[] = "助詞の後に「、」が要ります:\"%s、%s\"";
 inline constexpr char kAssignHint[] = "『変数名は、「内容」』のように書いてください。";
 inline constexpr char kOfAssignment[] = "の代入文";

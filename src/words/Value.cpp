@@ -1748,7 +1748,15 @@ THashNode* SplitObjectProperty(TNokaBase& e, std::string_view word, std::string&
 void AssignItem(TNokaBase& e, const std::string& item, const std::string& valueText) {
   std::string ownerPhrase = e.ArgStack.PopLast();
   const Keywords& kw = Kw();
-  if (!EndsWithChar(ownerPhrase, kw.No)) RaiseError(e, msg::kBadObjectAssign, {ownerPhrase, item});
+  if (!EndsWithChar(ownerPhrase, kw.No)) {
+    // 「N は、5」: the は came apart from its name, which became a phrase.
+    if (item.empty() && e.ArgStack.Count() == 0) {
+      std::string text = FormatMessage(Sj(msg::kBadObjectAssign), {ownerPhrase, item});
+      text += FormatMessage(Sj(msg::kSpaceBeforeHaHint), {ownerPhrase});
+      RaiseErrorText(e, text);
+    }
+    RaiseError(e, msg::kBadObjectAssign, {ownerPhrase, item});
+  }
   std::string ownerName = ownerPhrase.substr(0, ownerPhrase.size() - kw.No.size());
   if (ownerName.empty()) RaiseError(e, msg::kBadObjectAssign, {ownerPhrase, item});
   THashNode* owner = e.Words.Find(ownerName);
