@@ -133,6 +133,17 @@ void WarnUtf8File(TNokaBase& e, std::string_view name, std::string_view content)
   if (e.DebugMode && LooksLikeUtf8(content) && FirstDebugWarning(e)) Warn(e, msg::kUtf8File, {name});
 }
 
+void WarnAppendToUtf8File(TNokaBase& e, std::string_view name, std::string_view head, std::string_view value) {
+  // A head cut from a longer file may end inside a character: that
+  // character is left out.
+  if (head.size() >= 4096) {
+    while (!head.empty() && (static_cast<unsigned char>(head.back()) & 0xC0) == 0x80) head.remove_suffix(1);
+    if (!head.empty() && static_cast<unsigned char>(head.back()) >= 0xC0) head.remove_suffix(1);
+  }
+  if (e.DebugMode && LooksLikeUtf8(head) && !IsValidUtf8(value) && FirstDebugWarning(e))
+    Warn(e, msg::kAppendToUtf8File, {name});
+}
+
 void TrimErrorLog(TNokaBase& e) {
   std::string& log = e.ErrorLog;
   if (log.size() <= kErrorLogKept) return;

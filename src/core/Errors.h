@@ -57,6 +57,10 @@ bool FirstDebugWarning(TNokaBase& e, const char* place = nullptr);
 // In debug mode: a file that 読む read looks like UTF-8 (the engine's texts
 // are CP932), with how to convert it.
 void WarnUtf8File(TNokaBase& e, std::string_view name, std::string_view content);
+// In debug mode: Shift-JIS text about to be appended (追加保存) to a file
+// whose text so far (`head`: the file, or its first 4096 bytes) looks
+// like UTF-8.
+void WarnAppendToUtf8File(TNokaBase& e, std::string_view name, std::string_view head, std::string_view value);
 // The error log keeps its newest part: past kErrorLogLimit bytes,
 // TrimErrorLog drops the oldest lines down to kErrorLogKept and says so in
 // the log's first line. Called between steps of the run loop (a command

@@ -1,6 +1,7 @@
 // Whole files, the clipboard, the family's shared helpers and its
 // registration table.
 #include <cerrno>
+#include <cstdio>
 
 #include "core/Errors.h"
 #include "lib/file/FileCommon.h"
@@ -98,6 +99,16 @@ void CmdWriteFile(TNokaBase& e) {
   if (!Usable(target) || !WriteEntry(target.Folder(), target.Leaf(), value)) RaiseReadWrite(e, name);
 }
 
+// The first bytes of a file, or "" when it cannot be read.
+std::string FileHead(const std::string& native, size_t bytes) {
+  std::string head(bytes, '\0');
+  std::FILE* f = std::fopen(native.c_str(), "rb");
+  if (!f) return {};
+  head.resize(std::fread(head.data(), 1, bytes, f));
+  std::fclose(f);
+  return head;
+}
+
 // 追加保存: value, file (which must exist).
 void CmdAppendFile(TNokaBase& e) {
   bool clipboard = TopArgIsClipboard(e);
@@ -111,6 +122,7 @@ void CmdAppendFile(TNokaBase& e) {
   CheckedTarget target = TargetOf(resolved);
   if (Refused(e, msg::kAskAppend, {resolved}, {&target})) return;
   if (resolved.empty() || AttributesOf(target.Native()) < 0) RaiseError(e, msg::kFileMissing, {resolved});
+  if (e.DebugMode) WarnAppendToUtf8File(e, name, FileHead(target.Native(), 4096), value);
   if (!Usable(target) || !AppendEntry(target.Folder(), target.Leaf(), value, false)) RaiseReadWrite(e, resolved);
 }
 
