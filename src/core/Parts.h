@@ -150,6 +150,9 @@ class PartHandle {
   // itself when it has no page). Geometry stays relative to the new parent.
   // False when the window system refuses.
   virtual bool SetParent(PartHandle& container) = 0;
+  // Whether `part` stands on this container (a タブページ: on its active
+  // page).
+  virtual bool Holds(const PartHandle& /*part*/) const { return false; }
   virtual void Raise() = 0;
   virtual void Lower() = 0;
   // Keyboard focus; a フォーム is brought to the front and activated.

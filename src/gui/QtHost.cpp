@@ -75,10 +75,15 @@ TfrmNoka::TfrmNoka() : client_(new QWidget(this)), canvas_(std::make_unique<QtCa
   // Transparent (it fills no background), so the canvas painted by the
   // window shows through it; mouse events it leaves reach the window.
   client_->setObjectName("client");
-  resize(640, 400);
+  // White, with a client of 628 × 445 and a surface a little larger
+  // (632 × 453), so drawing near the edges is kept when the window grows.
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  resize(628, 445);
   canvas_->ShowOn(this);
   canvas_->SetVisibleSize([this] { return client_->size(); });
-  canvas_->GrowTo(QSize(640, 400), palette().color(QPalette::Window));
+  canvas_->GrowTo(QSize(632, 453), Qt::white);
   LayOut();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();

@@ -18,7 +18,7 @@
 namespace nokari {
 namespace {
 
-// 母艦: caption, window position and client size (640 × 400 at start),
+// 母艦: caption, window position and client size (628 × 445 at start),
 // its client the parent of parts. Its canvas is the window's own. The
 // client is the window below its menu bar: the size a script sets and
 // reads leaves the bar out.

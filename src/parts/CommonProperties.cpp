@@ -139,6 +139,39 @@ void SetFileDrop(Part& p, const std::string& raw) {
   p.Control.SetAcceptDrops(on);
 }
 
+// --- containers ----------------------------------------------------------------
+
+bool IsContainer(const Part& p) {
+  return Is(p, PartKind::フォーム) || Is(p, PartKind::パネル) || Is(p, PartKind::スクロール) ||
+         Is(p, PartKind::タブページ);
+}
+
+// アイテム of a container: the names of the parts standing on it (a
+// タブページ: on its active page), in the order they were made.
+std::string GetPlacedParts(Part& p) {
+  if (!IsContainer(p)) return {};
+  std::vector<std::string> names;
+  for (int id = 0; id < p.E.Objects.Count(); ++id) {
+    TObjNode* node = p.E.Objects.GetAt(id);
+    if (!node || node == &p.Node) continue;
+    if (PartHandle* c = ControlOf(p.E, *node); c && p.Control.Holds(*c)) names.push_back(node->Name);
+  }
+  return JoinItems(names);
+}
+
+// Each line names a part that moves onto the container, as 乗せる moves it.
+void SetPlacedParts(Part& p, const std::string& raw) {
+  if (!IsContainer(p)) RaiseUndefinedProperty(p, Prop::アイテム);
+  for (const std::string& name : SplitItems(Evaluated(p, raw))) {
+    if (name.empty()) continue;
+    THashNode* w = FindWord(p.E, name);
+    if (!w || w->Kind != kObject) RaiseError(p.E, msg::kNotAnObject, {name});
+    TObjNode& part = RecordOf(p.E, *w);
+    RequireControl(p.E, part);
+    if (!MovePartOnto(p.E, part, p.Node)) RaiseError(p.E, msg::kReparentFailed, {name, p.Node.Name});
+  }
+}
+
 // --- events ------------------------------------------------------------------
 
 template <int Slot>
@@ -195,7 +228,7 @@ const PropertyRow kCommonRows[] = {
     {Prop::値, GetZero, SetNothing, "e"},
     {Prop::画像, GetStored, SetNothing, "s"},
     {Prop::追加画像, GetStored, nullptr, "s"},
-    {Prop::アイテム, GetEmpty, nullptr, "s"},
+    {Prop::アイテム, GetPlacedParts, SetPlacedParts, "s"},
     {Prop::最大値, GetZero, nullptr, "e"},
     {Prop::最小値, GetZero, nullptr, "e"},
     {Prop::透過処理, GetZero, nullptr, "e"},

@@ -174,6 +174,8 @@ void CreatePart(TNokaBase& e, const std::string& name, const std::string& kindTe
   word->Ref = e.Cursor;
   word->TypeTag = kindSj;
   AddWord(e, std::move(word));
+  // A new part is the one the next その… line means, as a new menu item is.
+  parts::ReferToWord(e, *FindWord(e, name));
 }
 
 void CmdCreate(TNokaBase& e) {

@@ -36,7 +36,7 @@ TEST_F(Parts, GeometryVisibilityAndEnabledRoundTrip) {
   auto b = Make(PartKind::ボタン);
   b->SetGeometry({12, 34, 56, 78});
   EXPECT_EQ(b->Geometry(), (PartRect{12, 34, 56, 78}));
-  EXPECT_EQ(b->ParentClient(), (PartRect{0, 0, 640, 400}));
+  EXPECT_EQ(b->ParentClient(), (PartRect{0, 0, 628, 445}));
   b->SetVisible(true);
   EXPECT_TRUE(b->Visible());  // its own flag, though the window is not shown
   b->SetEnabled(false);

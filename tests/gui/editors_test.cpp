@@ -26,6 +26,28 @@ TEST_F(Editors, CaptionsAndTextsRoundTripCp932) {
   EXPECT_EQ(Main().Text(), kAwkward);
 }
 
+// Text that continues the memo's text is appended, leaving the document
+// as setting the whole text would: the same lines, no undo step, not
+// modified, the caret at the start. A text read back by the user's typing
+// in between is read anew.
+TEST_F(Editors, MemoTextContinuedIsAppendedAsIfSetWhole) {
+  auto m = Make(PartKind::メモ);
+  auto* edit = As<QPlainTextEdit>(*m);
+  m->SetText(S("一\r\n"));
+  m->SetSelection(1, 1);
+  m->SetText(S("一\r\n二\n三\rｱ"));
+  EXPECT_EQ(m->Text(), S("一\r\n二\r\n三\r\nｱ"));
+  EXPECT_EQ(edit->document()->blockCount(), 4);
+  EXPECT_FALSE(edit->document()->isUndoAvailable());
+  EXPECT_FALSE(edit->document()->isModified());
+  EXPECT_EQ(edit->textCursor().position(), 0);
+  EXPECT_FALSE(edit->textCursor().hasSelection());
+  QTextCursor end(edit->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText("x");
+  EXPECT_EQ(m->Text(), S("一\r\n二\r\n三\r\nｱx"));
+}
+
 TEST_F(Editors, EditSelectionAndReadOnly) {
   auto e = Make(PartKind::エディタ);
   EXPECT_TRUE(e->Editable());

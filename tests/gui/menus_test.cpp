@@ -24,7 +24,7 @@ QAction* ActionOf(const std::unique_ptr<PartHandle>& item) { return MenuActionOf
 
 TEST_F(Menus, TheBarComesWithTheFirstItemAndTheClientKeepsItsSize) {
   EXPECT_EQ(window_.findChild<QMenuBar*>(), nullptr);
-  EXPECT_EQ(window_.Client()->geometry(), QRect(0, 0, 640, 400));
+  EXPECT_EQ(window_.Client()->geometry(), QRect(0, 0, 628, 445));
 
   auto file = service_.CreateMenuItem(nullptr, S("ファイル(&F)"));
   QMenuBar* bar = window_.findChild<QMenuBar*>();
@@ -36,9 +36,9 @@ TEST_F(Menus, TheBarComesWithTheFirstItemAndTheClientKeepsItsSize) {
   EXPECT_GT(top, 10);
   EXPECT_TRUE(bar->isVisibleTo(&window_));
   // The window grew by the bar: the client, where parts stand, did not.
-  EXPECT_EQ(window_.Client()->geometry(), QRect(0, top, 640, 400));
-  EXPECT_EQ(window_.height(), 400 + top);
-  EXPECT_EQ(Main().Geometry().H, 400);
+  EXPECT_EQ(window_.Client()->geometry(), QRect(0, top, 628, 445));
+  EXPECT_EQ(window_.height(), 445 + top);
+  EXPECT_EQ(Main().Geometry().H, 445);
   Main().SetGeometry({5, 6, 300, 200});
   EXPECT_EQ(Main().Geometry(), (PartRect{5, 6, 300, 200}));
   EXPECT_EQ(window_.height(), 200 + top);

@@ -160,8 +160,12 @@ TEST_F(Windows, FrameStyleAndStayOnTop) {
 }
 
 TEST_F(Windows, MainWindowIsAFormOverTheHostWindow) {
-  EXPECT_EQ(Main().Geometry().W, 640);
-  EXPECT_EQ(Main().Geometry().H, 400);
+  // White, a client of 628 × 445 and a drawing surface of 632 × 453.
+  EXPECT_EQ(Main().Geometry().W, 628);
+  EXPECT_EQ(Main().Geometry().H, 445);
+  EXPECT_EQ(Main().BackColor(), 0xFFFFFFu);
+  EXPECT_EQ(window_.Canvas().size(), QSize(632, 453));
+  EXPECT_EQ(window_.Canvas().pixelColor(631, 452), QColor(Qt::white));
   EXPECT_EQ(Main().FrameStyle(), 2);
   Main().SetGeometry({10, 20, 300, 200});
   EXPECT_EQ(Main().Geometry(), (PartRect{10, 20, 300, 200}));

@@ -38,10 +38,12 @@ class GridPart : public QtPart<QTableWidget> {
     return rows;
   }
   // The widest row decides the column count; shorter rows leave the rest
-  // empty. At least the title row stays.
+  // empty. At least the title row stays. The current cell stays where it
+  // was, moved inside the new rows: clearing the table leaves none.
   void SetCells(const std::vector<std::vector<std::string>>& rows) override {
     size_t columns = 0;
     for (const auto& row : rows) columns = std::max(columns, row.size());
+    const int row = std::max(w()->currentRow(), 0), column = std::max(w()->currentColumn(), 0);
     w()->clear();  // items and titles
     w()->setColumnCount(static_cast<int>(columns));
     w()->setRowCount(rows.empty() ? 0 : static_cast<int>(rows.size()) - 1);
@@ -53,13 +55,16 @@ class GridPart : public QtPart<QTableWidget> {
         else
           w()->setItem(static_cast<int>(r) - 1, static_cast<int>(c), item);
       }
+    if (w()->rowCount() > 0 && w()->columnCount() > 0)
+      w()->setCurrentCell(std::min(row, w()->rowCount() - 1), std::min(column, w()->columnCount() - 1));
   }
   int RowCount() const override { return w()->rowCount() + 1; }
 
-  // The current row counts the title row: the first data row is 1.
+  // The current row counts the title row: the first data row is 1, and
+  // the title row is never current (also in a grid without data rows).
   int Value() const override { return Line(); }
   void SetValue(int n) override { SetLine(n); }
-  int Line() const override { return w()->currentRow() < 0 ? 0 : w()->currentRow() + 1; }
+  int Line() const override { return std::max(w()->currentRow(), 0) + 1; }
   int Column() const override { return std::max(w()->currentColumn(), 0); }
   void SetLine(int n) override { w()->setCurrentCell(std::max(n, 1) - 1, Column()); }
   void SetColumn(int n) override { w()->setCurrentCell(std::max(Line(), 1) - 1, n); }

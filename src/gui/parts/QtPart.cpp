@@ -130,6 +130,14 @@ bool QtPartBase::SetParent(PartHandle& container) {
   return true;
 }
 
+// Parts stand in the container's child area: a タブページ's is its active
+// page, so the parts on its other pages are not held.
+bool QtPartBase::Holds(const PartHandle& part) const {
+  auto* held = dynamic_cast<const QtPartBase*>(&part);
+  QWidget* area = const_cast<QtPartBase*>(this)->ChildArea();
+  return held && held->widget_ && area && held->widget_->parentWidget() == area;
+}
+
 void QtPartBase::Raise() { widget_->raise(); }
 
 void QtPartBase::Lower() {

@@ -39,6 +39,7 @@ class QtPartBase : public PartHandle {
   bool Enabled() const override;
   void SetEnabled(bool on) override;
   bool SetParent(PartHandle& container) override;
+  bool Holds(const PartHandle& part) const override;
   void Raise() override;
   void Lower() override;
   bool Focus() override;

@@ -9,9 +9,12 @@
 #pragma once
 #include <QLineEdit>
 #include <algorithm>
+#include <optional>
+#include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <type_traits>
 
 #include "gui/QtText.h"
 #include "gui/parts/QtPart.h"
@@ -41,9 +44,17 @@ class DocumentPart : public QtPart<W> {
     // The document says it changed on every edit, also when the same text
     // is written again; the part reports a change of the text only.
     QObject::connect(widget, &W::textChanged, this->Context(), [this] { this->ReportChange(Plain()); });
+    QObject::connect(widget->document(), &QTextDocument::contentsChanged, this->Context(), [this] { read_.reset(); });
   }
-  std::string Text() const override { return FromQLines(this->w()->toPlainText()); }
-  void SetText(const std::string& text) override { this->w()->setPlainText(QLines(text)); }
+  // Kept while the document is unchanged: a script reading a long memo
+  // in a loop converts it once, not at every reading.
+  std::string Text() const override {
+    if (!read_) read_ = FromQLines(Plain());
+    return *read_;
+  }
+  void SetText(const std::string& text) override {
+    if (!AppendTail(text)) this->w()->setPlainText(QLines(text));
+  }
   bool Editable() const override { return !this->w()->isReadOnly(); }
   void SetEditable(bool on) override { this->w()->setReadOnly(!on); }
 
@@ -91,6 +102,34 @@ class DocumentPart : public QtPart<W> {
 
  private:
   QString Plain() const { return this->w()->document()->toPlainText(); }
+
+  // A text that is the memo's text with more after it (a log written as
+  // 「Mは、M&…」) gets only the new tail inserted: setting the whole text
+  // lays out every line again, which made such a loop quadratic. The end
+  // state is what setting the whole text leaves: the same document (the
+  // text read back is whole characters, so the tail converts on its own),
+  // no undo history, the caret at the start, one change reported. Plain
+  // documents only: a rich one would give the tail the format before it.
+  bool AppendTail(const std::string& text) {
+    if constexpr (!std::is_base_of_v<QPlainTextEdit, W>) {
+      return false;
+    } else {
+      std::string kept = Text();
+      if (kept.empty() || text.size() <= kept.size() || text.compare(0, kept.size(), kept) != 0) return false;
+      QTextDocument* doc = this->w()->document();
+      QTextCursor end(doc);
+      end.movePosition(QTextCursor::End);
+      const int from = end.position();
+      const bool undo = doc->isUndoRedoEnabled();
+      doc->setUndoRedoEnabled(false);
+      end.insertText(QLines(text.substr(kept.size())));
+      doc->setUndoRedoEnabled(undo);
+      doc->setModified(false);
+      this->w()->setTextCursor(QTextCursor(doc));
+      read_ = std::move(kept) + FromQLines(Plain().mid(from));
+      return true;
+    }
+  }
   // Line and column clamp to the text, as a caret cannot stand outside it.
   void MoveCaret(int line, int column) {
     QTextDocument* doc = this->w()->document();
@@ -99,6 +138,8 @@ class DocumentPart : public QtPart<W> {
     c.setPosition(block.position() + std::clamp(column, 0, block.length() - 1));
     this->w()->setTextCursor(c);
   }
+
+  mutable std::optional<std::string> read_;  // Text() since the last change
 };
 
 }  // namespace nokari

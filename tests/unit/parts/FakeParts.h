@@ -65,6 +65,7 @@ struct FakePart : PartHandle {
     ParentPart = static_cast<FakePart*>(&container);
     return true;
   }
+  bool Holds(const PartHandle& part) const override { return static_cast<const FakePart&>(part).ParentPart == this; }
   void Raise() override { RaisedCount++; }
   void Lower() override { LoweredCount++; }
   bool Focus() override {

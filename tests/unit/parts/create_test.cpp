@@ -39,8 +39,9 @@ TEST_F(PartsTest, EveryKindButMenuIsCreatedWithItsWordAndRecord) {
     EXPECT_EQ(node->ParentId, k.Kind == PartKind::フォーム ? -1 : 0);
   }
   EXPECT_EQ(fake.Created.size(), 21u);
-  // 作成 alone does not make そ name the part.
-  EXPECT_NE(Word("そ")->Kind, kObject);
+  // そ names the part made last.
+  EXPECT_EQ(Word("そ")->Kind, kObject);
+  EXPECT_EQ(Word("そ")->ObjectIndex, n);
 }
 
 TEST_F(PartsTest, AutomaticPlacementStacksPartsWithTheGap) {
