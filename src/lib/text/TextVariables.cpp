@@ -37,11 +37,21 @@ void WriteBack(TNokaBase& e, THashNode* var, std::string rest) {
   if (var && var != e.SoreVar.get() && !var->Reserved) var->SetValue(std::move(rest));
 }
 
+// 行数: of a variable named; a text written out, a bracket, or a part or
+// dictionary named is evaluated (行数(メモ1), 「一\n二」の、行数). A name
+// that is no word is still an error, as a mistyped variable would be.
 void CmdLineCount(TNokaBase& e) {
   std::string raw = PopArgText(e);
   THashNode* var = FindVariable(e, raw);
-  if (!var) RaiseError(e, msg::kVariableNotFound, {raw});
-  SetSoreValue(e, FormatInt(LineCount(var->Value)));
+  if (var) {
+    SetSoreValue(e, FormatInt(LineCount(var->Value)));
+    return;
+  }
+  THashNode* word = raw.empty() ? nullptr : FindWord(e, raw);
+  const bool written = !raw.empty() && (raw[0] == '"' || raw[0] == '`' || raw[0] == '(');
+  if (!written && !(word && (word->Kind == kObject || word->Kind == kDictionary)))
+    RaiseError(e, msg::kVariableNotFound, {raw});
+  SetSoreValue(e, FormatInt(LineCount(EvaluateText(e, raw))));
 }
 
 void CmdReserve(TNokaBase& e) {
