@@ -109,7 +109,10 @@ std::optional<Handler> HandlerOf(TNokaBase& e, const EngineEvent& event) {
   if (text.empty()) return std::nullopt;
   std::string statements = text;
   if (statements.back() != '\n' && statements.back() != '\r') statements += "\r\n";
-  return Handler{TextPos::StartOf(MakeText(Prepare(e, statements))), e.FileName};
+  // Named after its part, so an error in it (a mistyped label run as a
+  // statement) says whose event it was, not line 1 of the program.
+  return Handler{TextPos::StartOf(MakeText(Prepare(e, statements))),
+                 e.FileName + Sj("の") + node->Name + Sj("のイベント")};
 }
 
 // What every handler start does first: the snapshot's variables, then

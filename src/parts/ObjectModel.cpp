@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Cp932.h"
+#include "core/Errors.h"
 #include "core/Events.h"
 #include "core/Keywords.h"
 #include "parts/Messages.h"
@@ -342,6 +343,16 @@ bool HasHandler(const TObjNode& node, int slot) {
 }
 
 
+// A name alone: no phrase, bracket, literal or separator in it.
+static bool IsOneName(std::string_view text) {
+  if (text.empty()) return false;
+  static const std::string comma = Sj("、");
+  if (text.find(comma) != std::string_view::npos) return false;
+  for (size_t i = 0; i < text.size(); i += CharLenAt(text, i))
+    if (std::string_view(",;()\"` \t\r\n").find(text[i]) != std::string_view::npos) return false;
+  return true;
+}
+
 void SetEventSlot(Part& part, int slot, const std::string& raw) {
   TObjNode& node = part.Node;
   std::string_view v = Trimmed(raw);
@@ -369,6 +380,10 @@ void SetEventSlot(Part& part, int slot, const std::string& raw) {
       RaiseError(part.E, msg::kEventIsVariable);
     } else {
       label = !text.empty() && text[0] == '(' ? InsideBracket(text) : text;
+      // One word that names nothing is most likely a label mistyped; run
+      // as a statement it fails only when the event comes.
+      if (!w && part.E.DebugMode && IsOneName(name) && FirstDebugWarning(part.E))
+        Warn(part.E, msg::kEventNotALabel, {name});
     }
   }
   node.EventLabels[slot] = label;
