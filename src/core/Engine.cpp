@@ -599,6 +599,20 @@ std::shared_ptr<const std::string> AssignmentValueAt(TNokaBase& e, const char* p
   return text;
 }
 
+// -debug: 部品の名前 where 名前 is no property of the part makes a
+// variable of that whole name (リスト1の項目 for リスト1のアイテム), which is
+// the language's rule and rarely what was meant.
+void WarnNotAProperty(TNokaBase& e, const std::string& name) {
+  const std::string& no = Kw().No;
+  for (size_t i = 0; i + no.size() < name.size(); i += CharLenAt(name, i)) {
+    if (i == 0 || name.compare(i, no.size(), no) != 0) continue;
+    THashNode* owner = e.Words.Find(std::string_view(name).substr(0, i));
+    if (!owner || owner->Kind != kObject) continue;
+    if (FirstDebugWarning(e)) Warn(e, msg::kNotAProperty, {name.substr(i + no.size()), owner->Name, name});
+    return;
+  }
+}
+
 void AssignFromCursor(TNokaBase& e, std::string name) {
   const bool itemPlannable = e.ArgStack.Count() > 0 && StillPlannable(e);
   const char* start = e.Caches->Recording.Start;
@@ -626,6 +640,7 @@ void AssignFromCursor(TNokaBase& e, std::string name) {
       AssignItem(e, property, valueText);
       return;
     }
+    if (e.DebugMode) WarnNotAProperty(e, name);
   }
   if (e.Caches->PlainWordStart) {
     RecordAssignPlan(e, e.Caches->PlainWordStart, name, held, end);

@@ -58,6 +58,7 @@ inline constexpr char kInvalidOperation[] = "プログラムで不正な操作�
 inline constexpr char kBracketTheExpression[] = "式は（ ）で囲んでください。";
 inline constexpr char kIndentedOutsideBlock[] = "この行は字下げされていますが、前の行のブロックには入りません。ブロックは行の残りか次の1行だけです。複数の行をブロックにするときは（ … ）で囲んでください。";
 inline constexpr char kConditionWordWhole[] = "条件の\"%s\"は一つの語として読まれます。比べるときは が、かつ、または の後に「、」を置いてください。";
+inline constexpr char kNotAProperty[] = "\"%s\"は部品\"%s\"の設定項目ではないので、変数\"%s\"になります。";
 inline constexpr char kValueLeftOver[] = "代入する値は最初の句だけです。\"%s\"は使われません。";
 inline constexpr char kExpressionRestUnused[] = "計算式は\"%s\"の前で終わり、そこから後は使われません。";
 
