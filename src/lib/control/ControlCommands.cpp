@@ -144,8 +144,12 @@ void CmdEach(TNokaBase& e) {
 }
 
 void CmdWhile(TNokaBase& e) {
-  std::string condition = UnquoteLiteral(PopArgText(e));
-  if (!condition.empty()) condition = LoopConditionExpression(condition);
+  const std::string written = PopArgText(e);
+  std::string condition = UnquoteLiteral(written);
+  // Only a condition written out is read as もし reads it: a literal is an
+  // expression as it stands (its 、 are not the pieces' separators).
+  const bool literal = !written.empty() && (written[0] == '`' || written[0] == '"');
+  if (!condition.empty() && !literal) condition = LoopConditionExpression(condition);
   TRunControl frame;
   ReadBlock(e, frame);
   if (condition.empty() || condition == "``") {
