@@ -1058,7 +1058,7 @@ void PhraseDispatch(TNokaBase& e, std::string phrase, bool plainWord, bool& step
         SkipSpaces(q);
         if (*q == '\0' || *q == '\r' || *q == ';' || q == e.Cursor.End) {
           e.Cursor.P = q;
-          SetSoreTyped(e, result, type.c_str());
+          SetSoreTyped(e, std::move(result), type.c_str());
           return;
         }
         // An operator after the call goes on with the phrase as an

@@ -227,7 +227,12 @@ bool Repeat(std::string_view s, int64_t n, std::string& out) {
 bool PadLeft(std::string_view s, int64_t width, char fill, std::string& out) {
   if (width > 0 && static_cast<uint64_t>(width) > kMaxBuiltBytes) return false;
   size_t w = Clamp(width);
-  out.assign(w > s.size() ? w - s.size() : 0, fill);
+  const size_t fillCount = w > s.size() ? w - s.size() : 0;
+  // Room for the whole result at once: filled, then appended to, the text
+  // would grow to twice the width on the way.
+  out.clear();
+  out.reserve(fillCount + s.size());
+  out.append(fillCount, fill);
   out.append(s);
   return true;
 }
