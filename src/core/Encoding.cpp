@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace nokari {
 namespace {
@@ -128,6 +129,89 @@ size_t Utf8SeqLen(unsigned char c) {
 
 namespace {
 
+// Characters with no CP932 form (accented letters, hangul, simplified
+// hanzi, emoji) get stand-ins for the life of the process, so that "Café"
+// read from a UTF-8 file is written back as "Café" and two such file names
+// stay two names. A stand-in is a double-byte code under a lead byte CP932
+// leaves unassigned (0x85, 0x86, 0xEB, 0xEC, 0xEF): inside the engine it
+// counts, compares and matches as one character like any other, and iconv
+// refuses it on the way out, where it is turned back into the character it
+// stands for. The user-defined area (0xF0-0xF9) is not used: real files
+// hold their own characters there. When all 940 are given out, further
+// characters become "〓" as before.
+class StandIns {
+ public:
+  static StandIns& Get() {
+    static StandIns table;
+    return table;
+  }
+  // The stand-in of code point `cp` (given one now if it has none), two
+  // bytes; false when none is left.
+  bool For(uint32_t cp, std::string& bytes) {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = byCodePoint_.find(cp);
+    size_t index;
+    if (it != byCodePoint_.end()) {
+      index = it->second;
+    } else {
+      if (codePoints_.size() >= kCount) return false;
+      index = codePoints_.size();
+      codePoints_.push_back(cp);
+      byCodePoint_.emplace(cp, index);
+    }
+    bytes.assign({static_cast<char>(kLeads[index / kTrails]), static_cast<char>(TrailOf(index % kTrails))});
+    return true;
+  }
+  // The code point two CP932 bytes stand for; false when they are no
+  // stand-in given out.
+  bool CodePointOf(unsigned char lead, unsigned char trail, uint32_t& cp) {
+    int row = -1;
+    for (int i = 0; i < 5; ++i)
+      if (kLeads[i] == lead) row = i;
+    if (row < 0 || trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+    const size_t index = row * kTrails + (trail < 0x7F ? trail - 0x40 : trail - 0x41);
+    std::lock_guard<std::mutex> lock(mu_);
+    if (index >= codePoints_.size()) return false;
+    cp = codePoints_[index];
+    return true;
+  }
+
+ private:
+  static constexpr unsigned char kLeads[5] = {0x85, 0x86, 0xEB, 0xEC, 0xEF};
+  static constexpr size_t kTrails = 188;  // 0x40-0x7E, 0x80-0xFC
+  static constexpr size_t kCount = 5 * kTrails;
+  static unsigned char TrailOf(size_t i) { return static_cast<unsigned char>(i < 63 ? 0x40 + i : 0x41 + i); }
+
+  std::mutex mu_;
+  std::unordered_map<uint32_t, size_t> byCodePoint_;
+  std::vector<uint32_t> codePoints_;
+};
+
+// The code point of the well-formed UTF-8 character `utf8` (all of it);
+// false for anything else (a stray byte, an overlong form, a surrogate).
+bool DecodeUtf8Char(std::string_view utf8, uint32_t& cp) {
+  const size_t len = utf8.size();
+  const unsigned char c = utf8[0];
+  if (len < 2 || len != Utf8SeqLen(c)) return false;  // a stray byte; a cut sequence
+  cp = c & (0x7F >> len);
+  for (size_t k = 1; k < len; ++k) {
+    const unsigned char t = utf8[k];
+    if ((t & 0xC0) != 0x80) return false;
+    cp = cp << 6 | (t & 0x3F);
+  }
+  static constexpr uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+  return cp >= kLeast[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+// What a UTF-8 character iconv could not convert becomes: its stand-in, or
+// "〓" (a stray byte; no stand-in left).
+std::string CharWithoutCp932Form(std::string_view utf8) {
+  std::string bytes;
+  uint32_t cp;
+  if (DecodeUtf8Char(utf8, cp) && StandIns::Get().For(cp, bytes)) return bytes;
+  return "\x81\xAC";  // 〓
+}
+
 bool IsLeadByte932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // The code a CP932 character at i is kept by, and its length; 0 for a lead
@@ -201,12 +285,14 @@ std::string ToUtf8(std::string_view cp932) {
   if (shortText && ToUtf8ByChars(cp932, out)) return out;
   out.clear();
   const bool clean = ToUtf8Conv().Run(cp932, out, [&](size_t off) {
-    size_t skip = 1;
-    if (off + 1 < cp932.size() && ((unsigned char)cp932[off] >= 0x81)) {
-      unsigned char c = cp932[off];
-      if ((c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) skip = 2;
+    const unsigned char c = cp932[off];
+    if (off + 1 < cp932.size() && IsLeadByte932(c)) {
+      std::string back;
+      uint32_t cp;
+      if (StandIns::Get().CodePointOf(c, static_cast<unsigned char>(cp932[off + 1]), cp)) AppendUtf8(back, cp);
+      return std::pair<std::string, size_t>(back.empty() ? "\xEF\xBF\xBD" : back, 2);
     }
-    return std::pair<std::string, size_t>("\xEF\xBF\xBD", skip);
+    return std::pair<std::string, size_t>("\xEF\xBF\xBD", 1);
   });
   if (clean && shortText) LearnCp932(cp932, out);
   return out;
@@ -220,12 +306,19 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out, size_t* badOffset) {
     out.assign(utf8);
     return true;
   }
-  bool first = true;
-  return FromUtf8Conv().Run(utf8, out, [&](size_t off) {
-    if (first && badOffset) *badOffset = off;
-    first = false;
+  bool whole = true;
+  FromUtf8Conv().Run(utf8, out, [&](size_t off) {
+    size_t len = Utf8SeqLen(static_cast<unsigned char>(utf8[off]));
+    if (off + len > utf8.size()) len = utf8.size() - off;
+    std::string bytes;
+    uint32_t cp;
+    if (DecodeUtf8Char(utf8.substr(off, len), cp) && StandIns::Get().For(cp, bytes))
+      return std::pair<std::string, size_t>(bytes, len);
+    if (whole && badOffset) *badOffset = off;
+    whole = false;
     return std::pair<std::string, size_t>("", 0);
   });
+  return whole;
 }
 
 namespace {
@@ -292,11 +385,10 @@ std::string FromUtf8(std::string_view utf8, bool byChars) {
   const bool shortText = byChars && utf8.size() <= kByCharsLimit;
   if (shortText && FromUtf8ByChars(utf8, out)) return out;
   out.clear();
-  static const std::string geta = "\x81\xAC";  // 〓
   const bool clean = FromUtf8Conv().Run(utf8, out, [&](size_t off) {
     size_t len = Utf8SeqLen(static_cast<unsigned char>(utf8[off]));
     if (off + len > utf8.size()) len = utf8.size() - off;
-    return std::pair<std::string, size_t>(geta, len);
+    return std::pair<std::string, size_t>(CharWithoutCp932Form(utf8.substr(off, len)), len);
   });
   if (clean && shortText) LearnUnicode(utf8, out);
   return out;

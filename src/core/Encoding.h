@@ -6,14 +6,22 @@
 
 namespace nokari {
 
-// CP932 bytes to UTF-8. Bytes with no Unicode form are written as U+FFFD.
+// A character with no CP932 form (é, 한, 😀) is given a stand-in on its way
+// in: a double-byte code CP932 leaves unassigned, the same one for the same
+// character for the life of the process, turned back into the character on
+// its way out. Values stay CP932 bytes; only the edges know.
+
+// CP932 bytes to UTF-8, stand-ins back to their characters. Bytes with no
+// Unicode form are written as U+FFFD.
 std::string ToUtf8(std::string_view cp932);
 
-// UTF-8 to CP932. On success returns true; on a character with no CP932
-// form returns false and sets `badOffset` to its byte offset in the input.
+// UTF-8 to CP932, with stand-ins. On success returns true; on a byte that
+// is no character (or no stand-in left) returns false and sets `badOffset`
+// to its byte offset in the input.
 bool Utf8ToCp932(std::string_view utf8, std::string& out, size_t* badOffset = nullptr);
 
-// UTF-8 to CP932, replacing characters with no CP932 form by "〓".
+// UTF-8 to CP932 with stand-ins; a byte that is no character (or a
+// character when no stand-in is left) becomes "〓".
 std::string FromUtf8(std::string_view utf8);
 // The same; `byChars` false converts in one call of iconv instead of by the
 // characters kept from earlier texts (for texts converted once each).

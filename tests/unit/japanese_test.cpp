@@ -125,7 +125,10 @@ TEST(Codes, Utf16BothWays) {
   // with its mark, as Windows programs write "Unicode" text.
   const std::string le("\xFF\xFE\xC1\x54\x41\x00\x42\xD8\x9F\xDF", 10);
   EXPECT_EQ(ConvertCode(le, kCodeUtf16, kCodeUtf8), "品A\U00020B9F");
-  EXPECT_EQ(ConvertCode(le, kCodeUtf16, kCodeSjis), Sj("品A〓"));
+  const std::string value = ConvertCode(le, kCodeUtf16, kCodeSjis);
+  EXPECT_EQ(value.substr(0, 3), Sj("品A"));
+  EXPECT_EQ(value.size(), 5u);  // the last its stand-in
+  EXPECT_EQ(ConvertCode(value, kCodeSjis, kCodeUtf16), le);
   EXPECT_EQ(ConvertCode("品A\U00020B9F", kCodeUtf8, kCodeUtf16), le);
   EXPECT_EQ(ConvertCode(Sj("品A"), kCodeSjis, kCodeUtf16), std::string("\xFF\xFE\xC1\x54\x41\x00", 6));
   // A big-endian mark is honoured; a lone surrogate and an odd byte are U+FFFD.
@@ -154,8 +157,34 @@ TEST(Codes, Utf8ByName) {
   EXPECT_EQ(ConvertCode("\xEF\xBB\xBF" + utf8, kCodeUtf8, kCodeSjis), Sj("漢字ソ表 a\r\n"));
   EXPECT_EQ(ConvertCode(utf8, kCodeUtf8, kCodeEuc), SjisToEuc(Sj("漢字ソ表 a\r\n")));
   EXPECT_EQ(ConvertCode(SjisToJis(Sj("漢字")), kCodeJisNew, kCodeUtf8), "\xE6\xBC\xA2\xE5\xAD\x97");
-  // No CP932 form: the geta mark, never "?" (a wildcard in file commands).
-  EXPECT_EQ(ConvertCode("\xF0\x9F\x98\x80", kCodeUtf8, kCodeSjis), Sj("〓"));
+  // No CP932 form: a stand-in, one double-byte character, never "?" (a
+  // wildcard in file commands), and the character again on the way out.
+  const std::string smile = ConvertCode("\xF0\x9F\x98\x80", kCodeUtf8, kCodeSjis);
+  EXPECT_EQ(smile.size(), 2u);
+  EXPECT_EQ(smile.find('?'), std::string::npos);
+  EXPECT_EQ(ConvertCode(smile, kCodeSjis, kCodeUtf8), "\xF0\x9F\x98\x80");
+}
+
+TEST(Codes, CharactersWithoutCp932FormComeBack) {
+  // "Café Müller 한 😀" read from UTF-8 and written back: nothing lost, and
+  // é and è stay two characters (both were "〓" once, so equal).
+  const std::string utf8 = "Caf\xC3\xA9 M\xC3\xBCller \xED\x95\x9C \xF0\x9F\x98\x80";
+  const std::string value = FromUtf8(utf8);
+  EXPECT_EQ(ToUtf8(value), utf8);
+  EXPECT_EQ(ToUtf8(FromUtf8(utf8)), utf8);  // the same stand-ins the second time
+  EXPECT_EQ(value.substr(0, 3), "Caf");
+  EXPECT_EQ(value.size(), 19u);  // Caf é " M" ü "ller " 한 " " 😀
+  EXPECT_NE(FromUtf8("\xC3\xA9"), FromUtf8("\xC3\xA8"));
+  // Within a value a stand-in is a character like any other.
+  EXPECT_EQ(ToUtf8(value.substr(3, 2) + Sj("様")), "\xC3\xA9\xE6\xA7\x98");
+  // A byte that is no character has nothing to stand for.
+  EXPECT_EQ(FromUtf8("a\xFF" "b"), Sj("a〓b"));
+  // The same unassigned codes that no stand-in was given out for are no
+  // characters either.
+  EXPECT_EQ(ToUtf8("\xEF\xFC"), "\xEF\xBF\xBD");
+  std::string strict;
+  EXPECT_TRUE(Utf8ToCp932(utf8, strict));
+  EXPECT_EQ(strict, value);
 }
 
 TEST(Codes, Utf8Guess) {

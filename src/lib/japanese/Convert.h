@@ -49,8 +49,9 @@ int DetectCode(std::string_view bytes);
 // (upper-cased first).
 int CodeFromName(std::string_view name);
 // Converts between two codes; unchanged when there is nothing to convert.
-// UTF-8 crosses through CP932: a character with no CP932 form becomes "〓"
-// on the way in; a leading byte-order mark is dropped. The caller checks
+// UTF-8 crosses through CP932: a character with no CP932 form gets its
+// stand-in on the way in (core/Encoding.h) and comes back from it on the
+// way out; a leading byte-order mark is dropped. The caller checks
 // that UTF-8 input is valid (IsValidUtf8) before asking.
 std::string ConvertCode(std::string_view bytes, int from, int to);
 // True for text that is UTF-8 rather than CP932: a UTF-8 byte-order mark,

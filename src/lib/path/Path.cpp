@@ -193,7 +193,8 @@ std::string FromNativeName(std::string_view native) { return FromUtf8(native); }
 std::string NativePath(std::string_view name) {
   std::string native = ToNativeName(name);
   if (native.empty() || LinkExists(native)) return native;
-  // Only names holding the stand-in character can need the folder scan.
+  // Only names holding "〓" (a byte that was no character) can need the
+  // folder scan.
   static const std::string geta = "\xE3\x80\x93";  // 〓
   if (native.find(geta) == std::string::npos) return native;
   std::string prefix = native[0] == '/' ? "/" : "";
