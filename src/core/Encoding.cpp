@@ -162,6 +162,10 @@ class StandIns {
     bytes.assign({static_cast<char>(kLeads[index / kTrails]), static_cast<char>(TrailOf(index % kTrails))});
     return true;
   }
+  bool AnyGivenOut() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return !codePoints_.empty();
+  }
   // The code point two CP932 bytes stand for; false when they are no
   // stand-in given out.
   bool CodePointOf(unsigned char lead, unsigned char trail, uint32_t& cp) {
@@ -201,6 +205,64 @@ bool DecodeUtf8Char(std::string_view utf8, uint32_t& cp) {
   }
   static constexpr uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
   return cp >= kLeast[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+// Seven CP932 codes each stand for two Unicode characters: 0x8160 is both
+// 〜 (WAVE DASH, what Linux and Mac input methods type) and ～ (FULLWIDTH
+// TILDE, what Windows converters give), and likewise −/－, ‖/∥, —/―,
+// ¢/￠, £/￡ and ¬/￢. iconv gives back the Windows form, so "10時〜12時"
+// read from a UTF-8 file and written back became "10時～12時". Each code
+// now goes back to the form last met coming in (in a file, a script, a
+// name), so a text keeps its own; until one is met, iconv's.
+struct Twin {
+  uint32_t code;
+  char32_t windowsForm, otherForm;
+};
+constexpr Twin kTwins[] = {
+    {0x8160, 0xFF5E, 0x301C}, {0x817C, 0xFF0D, 0x2212}, {0x8161, 0x2225, 0x2016}, {0x815C, 0x2015, 0x2014},
+    {0x8191, 0xFFE0, 0x00A2}, {0x8192, 0xFFE1, 0x00A3}, {0x81CA, 0xFFE2, 0x00AC},
+};
+constexpr size_t kTwinCount = sizeof kTwins / sizeof kTwins[0];
+std::atomic<bool> twinTakesOther[kTwinCount];
+std::atomic<bool> anyTwinTakesOther{false};
+
+std::string Utf8Of(char32_t cp) {
+  std::string utf8;
+  AppendUtf8(utf8, cp);
+  return utf8;
+}
+
+void TakeTwinForm(size_t k, bool other) {
+  if (twinTakesOther[k].exchange(other) == other) return;
+  if (other) anyTwinTakesOther = true;
+  // The character tables learn what iconv gives: this code's entry follows.
+  const Twin& twin = kTwins[k];
+  Cp932Chars()[twin.code].store(PackBytes(Utf8Of(other ? twin.otherForm : twin.windowsForm)), std::memory_order_relaxed);
+}
+
+// Notes which form of each twin a UTF-8 text coming in uses.
+void NoteTwinForms(std::string_view utf8) {
+  for (size_t i = 0; i + 1 < utf8.size(); ++i) {
+    const unsigned char c = utf8[i];
+    if (c != 0xC2 && c != 0xE2 && c != 0xE3 && c != 0xEF) continue;
+    const size_t len = Utf8SeqLen(c);
+    uint32_t cp;
+    if (i + len > utf8.size() || !DecodeUtf8Char(utf8.substr(i, len), cp)) continue;
+    for (size_t k = 0; k < kTwinCount; ++k)
+      if (cp == kTwins[k].windowsForm || cp == kTwins[k].otherForm) TakeTwinForm(k, cp == kTwins[k].otherForm);
+    i += len - 1;
+  }
+}
+
+// iconv's output with each twin in the form last met.
+void GiveTwinForms(std::string& utf8) {
+  if (!anyTwinTakesOther.load(std::memory_order_relaxed)) return;
+  for (size_t k = 0; k < kTwinCount; ++k) {
+    if (!twinTakesOther[k].load(std::memory_order_relaxed)) continue;
+    const std::string from = Utf8Of(kTwins[k].windowsForm), to = Utf8Of(kTwins[k].otherForm);
+    for (size_t at = utf8.find(from); at != std::string::npos; at = utf8.find(from, at + to.size()))
+      utf8.replace(at, from.size(), to);
+  }
 }
 
 // What a UTF-8 character iconv could not convert becomes: its stand-in, or
@@ -275,6 +337,75 @@ void LearnCp932(std::string_view cp932, std::string_view utf8) {
 
 }  // namespace
 
+std::string ShiftJisFileForm(std::string value) {
+  if (!StandIns::Get().AnyGivenOut() || LooksLikeUtf8(value)) return value;
+  for (size_t i = 0; i + 1 < value.size(); ++i) {
+    const unsigned char c = value[i];
+    if (!IsLeadByte932(c)) continue;
+    uint32_t cp;
+    if (StandIns::Get().CodePointOf(c, static_cast<unsigned char>(value[i + 1]), cp)) {
+      if (cp == 0xA5 || cp == 0x203E)
+        value.replace(i, 2, cp == 0xA5 ? "\\" : "~");
+      else
+        value.replace(i, 2, "\x81\xAC");  // 〓
+      if (cp == 0xA5 || cp == 0x203E) continue;  // one byte now
+    }
+    ++i;
+  }
+  return value;
+}
+
+std::string FirstStandIn(std::string_view cp932) {
+  for (size_t i = 0; i + 1 < cp932.size(); ++i) {
+    const unsigned char c = cp932[i];
+    if (!IsLeadByte932(c)) continue;
+    uint32_t cp;
+    if (StandIns::Get().CodePointOf(c, static_cast<unsigned char>(cp932[i + 1]), cp)) {
+      std::string utf8;
+      AppendUtf8(utf8, cp);
+      return utf8;
+    }
+    ++i;
+  }
+  return {};
+}
+
+namespace {
+
+// ¥ and ‾ have CP932 forms, but ASCII ones, "\" and "~": "¥500" from a
+// UTF-8 file came back as "\500", and in a script or a path "\" is an
+// escape or a folder separator. They get stand-ins instead, as characters
+// CP932 lacks do.
+constexpr std::string_view kYen = "\xC2\xA5", kOverline = "\xE2\x80\xBE";
+
+bool HasAsciiLookalike(std::string_view utf8) {
+  return utf8.find(kYen) != std::string_view::npos || utf8.find(kOverline) != std::string_view::npos;
+}
+
+// Converts the runs between them with `convert(run, offset)`, which appends
+// to `out` (false: stop, the conversion failed), and puts in each one's
+// stand-in ("〓" when none is left).
+template <typename Convert>
+bool ConvertAroundLookalikes(std::string_view utf8, std::string& out, Convert convert) {
+  size_t from = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    const bool yen = utf8.substr(i, 2) == kYen;
+    const size_t len = yen ? 2 : utf8.substr(i, 3) == kOverline ? 3 : 0;
+    if (!len) {
+      ++i;
+      continue;
+    }
+    if (!convert(utf8.substr(from, i - from), from)) return false;
+    std::string standIn;
+    out += StandIns::Get().For(yen ? 0xA5 : 0x203E, standIn) ? standIn : std::string("\x81\xAC");
+    i += len;
+    from = i;
+  }
+  return convert(utf8.substr(from), from);
+}
+
+}  // namespace
+
 std::string ToUtf8(std::string_view cp932) {
   bool ascii = true;
   for (unsigned char c : cp932)
@@ -294,6 +425,7 @@ std::string ToUtf8(std::string_view cp932) {
     }
     return std::pair<std::string, size_t>("\xEF\xBF\xBD", 1);
   });
+  GiveTwinForms(out);
   if (clean && shortText) LearnCp932(cp932, out);
   return out;
 }
@@ -305,6 +437,20 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out, size_t* badOffset) {
   if (ascii) {
     out.assign(utf8);
     return true;
+  }
+  NoteTwinForms(utf8);
+  if (HasAsciiLookalike(utf8)) {
+    out.clear();
+    return ConvertAroundLookalikes(utf8, out, [&](std::string_view run, size_t offset) {
+      std::string part;
+      size_t bad = 0;
+      if (!Utf8ToCp932(run, part, &bad)) {
+        if (badOffset) *badOffset = offset + bad;
+        return false;
+      }
+      out += part;
+      return true;
+    });
   }
   bool whole = true;
   FromUtf8Conv().Run(utf8, out, [&](size_t off) {
@@ -373,7 +519,10 @@ void LearnUnicode(std::string_view utf8, std::string_view cp932) {
 
 }  // namespace
 
-std::string FromUtf8(std::string_view utf8) { return FromUtf8(utf8, true); }
+std::string FromUtf8(std::string_view utf8) {
+  NoteTwinForms(utf8);
+  return FromUtf8(utf8, true);
+}
 
 std::string FromUtf8(std::string_view utf8, bool byChars) {
   // ASCII is the same bytes in CP932 (iconv maps every one to itself):
@@ -382,6 +531,13 @@ std::string FromUtf8(std::string_view utf8, bool byChars) {
   for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
   if (ascii) return std::string(utf8);
   std::string out;
+  if (HasAsciiLookalike(utf8)) {
+    ConvertAroundLookalikes(utf8, out, [&](std::string_view run, size_t) {
+      out += FromUtf8(run, byChars);
+      return true;
+    });
+    return out;
+  }
   const bool shortText = byChars && utf8.size() <= kByCharsLimit;
   if (shortText && FromUtf8ByChars(utf8, out)) return out;
   out.clear();

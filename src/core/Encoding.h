@@ -27,6 +27,19 @@ std::string FromUtf8(std::string_view utf8);
 // characters kept from earlier texts (for texts converted once each).
 std::string FromUtf8(std::string_view utf8, bool byChars);
 
+// ¥ and ‾ have stand-ins too: CP932's forms of them are "\" and "~", an
+// escape and a folder separator.
+
+// The first character of a CP932 text that is a stand-in, as UTF-8; ""
+// when there is none.
+std::string FirstStandIn(std::string_view cp932);
+
+// A value as a Shift-JIS file holds it: a stand-in means something only
+// while the program runs, so each becomes its character's CP932 form (¥
+// "\", ‾ "~") or "〓", as before stand-ins. A value that is valid UTF-8
+// with a multi-byte character (made for a UTF-8 file) is left as it is.
+std::string ShiftJisFileForm(std::string value);
+
 // Shorthand for fixed texts written in the sources (UTF-8 literals).
 // The result is cached per literal, so it is cheap in loops.
 const std::string& Sj(const char* utf8Literal);

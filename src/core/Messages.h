@@ -24,6 +24,7 @@ inline constexpr char kErrorQuit[] = "終了(&C)";
 inline constexpr char kErrorDebug[] = "デバッグする(&D)";
 inline constexpr char kLogTrimmed[] = "（エラーの記録が大きくなりすぎたので、ここより前の古い行は削除しました。）";
 inline constexpr char kAppendToUtf8File[] = "\"%s\"はUTF-8のテキストのようです。追加する文字列は文字コード変換で「SJIS」から「UTF8」へ変換してください。";
+inline constexpr char kNoShiftJisForm[] = "\"%s\"へ書く「%s」はShift-JISで表せないため、〓になります。UTF-8で書くには文字コード変換で「SJIS」から「UTF8」へ変換してください。";
 inline constexpr char kUtf8File[] = "\"%s\"はUTF-8のテキストのようです。文字コード変換で「UTF8」から「SJIS」へ変換してください。";
 
 // Source preparation

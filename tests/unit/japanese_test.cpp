@@ -165,6 +165,26 @@ TEST(Codes, Utf8ByName) {
   EXPECT_EQ(ConvertCode(smile, kCodeSjis, kCodeUtf8), "\xF0\x9F\x98\x80");
 }
 
+TEST(Codes, TwinsComeBackInTheFormLastMet) {
+  // 〜 and ～ are one CP932 code: each comes back as the form a text that
+  // came in used, short texts (by the tables) and long ones (iconv) alike.
+  const std::string wave = "10時〜12時", tilde = "10時～12時";
+  const std::string longWave = std::string(300, 'x') + wave, longTilde = std::string(300, 'x') + tilde;
+  EXPECT_EQ(FromUtf8(wave), FromUtf8(tilde));
+  EXPECT_EQ(ToUtf8(FromUtf8(wave)), wave);
+  EXPECT_EQ(ToUtf8(FromUtf8(longWave)), longWave);
+  EXPECT_EQ(ToUtf8(FromUtf8(tilde)), tilde);
+  EXPECT_EQ(ToUtf8(FromUtf8(longTilde)), longTilde);
+  const std::string others = "a−b ‖ — ¢£¬";
+  EXPECT_EQ(ToUtf8(FromUtf8(others)), others);
+  const std::string windows = "a－b ∥ ― ￠￡￢";
+  EXPECT_EQ(ToUtf8(FromUtf8(windows)), windows);
+  // A fixed text of the program's own is no text coming in.
+  FromUtf8(wave);
+  Sj("～");
+  EXPECT_EQ(ToUtf8(Sj("〜")), wave.substr(std::string("10時").size(), 3));
+}
+
 TEST(Codes, CharactersWithoutCp932FormComeBack) {
   // "Café Müller 한 😀" read from UTF-8 and written back: nothing lost, and
   // é and è stay two characters (both were "〓" once, so equal).
@@ -197,6 +217,15 @@ TEST(Codes, Utf8Guess) {
   EXPECT_TRUE(LooksLikeUtf8Text(ConvertCode(Sj("漢字とソ表、ｱ"), kCodeSjis, kCodeUtf8)));
   EXPECT_FALSE(LooksLikeUtf8Text(Sj("ﾃｲ")));  // C3 B2: also "ò" in UTF-8; CP932 wins
   EXPECT_TRUE(LooksLikeUtf8Text("ka\xC4\x81"));  // ā: its last byte would be a CP932 lead byte
+  // Accented letters inside Latin words: "Müller,München" and "José" read
+  // as CP932 too (Mﾃｼller), but nobody writes katakana inside a word.
+  EXPECT_TRUE(LooksLikeUtf8Text("M\xC3\xBCller,M\xC3\xBCnchen"));
+  EXPECT_TRUE(LooksLikeUtf8Text("Jos\xC3\xA9\r\n"));
+  EXPECT_TRUE(LooksLikeUtf8Text("\xC3\x89cole"));  // École
+  EXPECT_TRUE(LooksLikeUtf8Text("Caf\xC3\xA9 \xC2\xA5" "500"));  // Café ¥500
+  // Half-width katakana between other characters stay CP932.
+  EXPECT_FALSE(LooksLikeUtf8Text(Sj("1,ﾃｲ,2")));
+  EXPECT_FALSE(LooksLikeUtf8Text(Sj("(ﾃｲ)")));
 }
 
 TEST(Base64, EncodeDecode) {

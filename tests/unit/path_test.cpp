@@ -89,6 +89,27 @@ TEST(PathConversion, NamesWithoutCp932FormRoundTrip) {
   EXPECT_EQ(ToUtf8(entries[1].Name), "x😀.txt");
 }
 
+TEST(PathConversion, NamesCp932ChangesAreFoundAgain) {
+  // CP932 gives 〜 (U+301C) back as ～ (U+FF5E), − as －, ‖ as ∥: a name
+  // listed from the folder, or typed with either form, still finds its file.
+  TempDir dir;
+  const char* names[] = {"1月〜3月.txt", "a−b.txt", "c‖d.txt", "¥100.txt", "e‾.txt"};
+  for (const char* name : names) Touch(dir / name);
+  for (const auto& entry : ListFolder(dir.path())) {
+    const std::string listed = FromNativeName(dir.path()) + "/" + entry.Name;
+    EXPECT_EQ(NativePath(listed), dir / entry.Native) << entry.Native;
+  }
+  EXPECT_EQ(NativePath(FromNativeName(dir / "1月～3月.txt")), dir / "1月〜3月.txt");
+  // ¥ is never a folder separator: "¥100.txt" is not "/100.txt".
+  const std::string yen = FromNativeName(dir / "¥100.txt");
+  EXPECT_EQ(yen.find('\\'), std::string::npos);
+  EXPECT_EQ(ToNativeName(yen), dir / "¥100.txt");
+  // A name that exists as written is taken as written.
+  Touch(dir / "f～g.txt");
+  Touch(dir / "f〜g.txt");
+  EXPECT_EQ(NativePath(FromNativeName(dir / "f～g.txt")), dir / "f～g.txt");
+}
+
 TEST(PathConversion, CanonicalResolvesLinksBeforeDotDot) {
   TempDir dir;
   mkdir((dir / "in").c_str(), 0700);

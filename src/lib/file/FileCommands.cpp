@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/Encoding.h"
 #include "core/Errors.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/FileOps.h"
@@ -85,6 +86,15 @@ void CmdReadFile(TNokaBase& e) {
     target->SetValue(std::move(content), "s");
 }
 
+std::string TextToWrite(TNokaBase& e, std::string value, std::string_view name) {
+  if (e.DebugMode && !LooksLikeUtf8(value)) {
+    const std::string lost = FirstStandIn(value);
+    if (!lost.empty() && lost != "\xC2\xA5" && lost != "\xE2\x80\xBE" && FirstDebugWarning(e))
+      Warn(e, msg::kNoShiftJisForm, {name, FromUtf8(lost)});
+  }
+  return ShiftJisFileForm(std::move(value));
+}
+
 // 書く, 保存: value, file.
 void CmdWriteFile(TNokaBase& e) {
   bool clipboard = TopArgIsClipboard(e);
@@ -96,7 +106,8 @@ void CmdWriteFile(TNokaBase& e) {
   }
   CheckedTarget target = TargetOf(name);
   if (Refused(e, msg::kAskWrite, {name}, {&target})) return;
-  if (!Usable(target) || !WriteEntry(target.Folder(), target.Leaf(), value)) RaiseReadWrite(e, name);
+  if (!Usable(target) || !WriteEntry(target.Folder(), target.Leaf(), TextToWrite(e, std::move(value), name)))
+    RaiseReadWrite(e, name);
 }
 
 // The first bytes of a file, or "" when it cannot be read.
@@ -123,7 +134,8 @@ void CmdAppendFile(TNokaBase& e) {
   if (Refused(e, msg::kAskAppend, {resolved}, {&target})) return;
   if (resolved.empty() || AttributesOf(target.Native()) < 0) RaiseError(e, msg::kFileMissing, {resolved});
   if (e.DebugMode) WarnAppendToUtf8File(e, name, FileHead(target.Native(), 4096), value);
-  if (!Usable(target) || !AppendEntry(target.Folder(), target.Leaf(), value, false)) RaiseReadWrite(e, resolved);
+  if (!Usable(target) || !AppendEntry(target.Folder(), target.Leaf(), TextToWrite(e, std::move(value), resolved), false))
+    RaiseReadWrite(e, resolved);
 }
 
 // コピー: text to the clipboard.

@@ -28,6 +28,9 @@ inline bool Usable(const CheckedTarget& t) { return t.IsOpen() && t.ParentExists
 // A name resolved for reading without the packed-file lookup (for commands
 // that change or inspect the file rather than read it).
 std::string ResolveLocal(TNokaBase& e, std::string_view name);
+// The bytes a text command writes to the file `name`: ShiftJisFileForm
+// (core/Encoding.h); -debug says when a character becomes 〓.
+std::string TextToWrite(TNokaBase& e, std::string value, std::string_view name);
 // A raw argument text with the backquotes of a string literal removed.
 std::string StripLiteral(std::string raw);
 // True when the raw text of the top argument is the word クリップボード.

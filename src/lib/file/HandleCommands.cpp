@@ -109,7 +109,7 @@ void CmdHandleWriteLine(TNokaBase& e) {
   std::string value = PopArgValue(e);
   if (e.SecurityLevel >= 2) return;
   TTextFileStream& stream = StreamForLine(e, handle);
-  if (!stream.WriteLine(value)) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + handle);
+  if (!stream.WriteLine(TextToWrite(e, std::move(value), handle))) RaiseReadWrite(e, Sj(msg::kHandlePrefix) + handle);
 }
 
 // ハンドルを閉じる: the variable goes away with its stream.

@@ -384,19 +384,48 @@ bool IsValidCp932(std::string_view s) {
 
 }  // namespace
 
+namespace {
+
+bool IsAsciiAlnum(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Whether every two-byte sequence of a valid UTF-8 text is a Latin-1 sign
+// or an accented Latin letter (U+00A1-U+024F) standing beside an ASCII
+// letter or digit, as in "Müller", "José" or "¥500". Read as CP932 the
+// same bytes are two half-width katakana inside a Latin word, which no one
+// writes.
+bool LatinLettersInWords(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const unsigned char c = Byte(bytes[i]);
+    if (c < 0x80) continue;
+    if (c < 0xC2 || c > 0xC9 || i + 1 >= bytes.size()) return false;
+    const uint32_t cp = (c & 0x1F) << 6 | (Byte(bytes[i + 1]) & 0x3F);
+    if (cp < 0xA1) return false;
+    const bool before = i > 0 && IsAsciiAlnum(Byte(bytes[i - 1]));
+    const bool after = i + 2 < bytes.size() && (IsAsciiAlnum(Byte(bytes[i + 2])) || Byte(bytes[i + 2]) >= 0xC2);
+    if (!before && !after) return false;
+    ++i;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool LooksLikeUtf8Text(std::string_view bytes) {
   if (bytes.starts_with(kUtf8Bom)) return true;
   if (!IsValidUtf8(bytes)) return false;
   // Japanese text in UTF-8 is mostly three-byte sequences; a CP932 text is
   // valid UTF-8 of that shape only by rare accident, in a few bytes. Two-byte
   // sequences alone (accented Latin letters) look just like pairs of
-  // half-width katakana, so they count only where CP932 cannot read them.
+  // half-width katakana, so they count where CP932 cannot read them, or
+  // where they are letters inside Latin words.
   bool longSequence = false, multiByte = false;
   for (char c : bytes) {
     if (Byte(c) >= 0xC0) multiByte = true;
     if (Byte(c) >= 0xE0) longSequence = true;
   }
-  return longSequence || (multiByte && !IsValidCp932(bytes));
+  return longSequence || (multiByte && (!IsValidCp932(bytes) || LatinLettersInWords(bytes)));
 }
 
 namespace {

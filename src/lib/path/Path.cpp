@@ -190,18 +190,33 @@ std::string ToNativeName(std::string_view name) {
 
 std::string FromNativeName(std::string_view native) { return FromUtf8(native); }
 
+namespace {
+
+// Whether a path component may name an entry by another UTF-8 form than
+// its own: "〓" (a byte that was no character), and the characters CP932
+// gives back for two ("～" for 〜 and ～, "－" for − and －, "∥", "―",
+// "￠", "￡", "￢"): "1月〜3月.txt" listed comes back as "1月～3月.txt".
+bool MayNameAnotherForm(std::string_view native) {
+  static constexpr std::string_view kForms[] = {
+      "\xE3\x80\x93", "\xEF\xBD\x9E", "\xEF\xBC\x8D", "\xE2\x88\xA5",
+      "\xE2\x80\x95", "\xEF\xBF\xA0", "\xEF\xBF\xA1", "\xEF\xBF\xA2",
+  };
+  for (std::string_view form : kForms)
+    if (native.find(form) != std::string_view::npos) return true;
+  return false;
+}
+
+}  // namespace
+
 std::string NativePath(std::string_view name) {
   std::string native = ToNativeName(name);
   if (native.empty() || LinkExists(native)) return native;
-  // Only names holding "〓" (a byte that was no character) can need the
-  // folder scan.
-  static const std::string geta = "\xE3\x80\x93";  // 〓
-  if (native.find(geta) == std::string::npos) return native;
+  if (!MayNameAnotherForm(native)) return native;
   std::string prefix = native[0] == '/' ? "/" : "";
   auto parts = SplitNative(native);
   for (size_t i = 0; i < parts.size(); ++i) {
     std::string candidate = prefix + parts[i];
-    if (!LinkExists(candidate) && parts[i].find(geta) != std::string::npos) {
+    if (!LinkExists(candidate) && MayNameAnotherForm(parts[i])) {
       std::string found;
       if (FindByCp932Form(prefix, FromNativeName(parts[i]), found)) candidate = prefix + found;
     }

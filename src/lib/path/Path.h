@@ -42,12 +42,14 @@ std::string TrimName(std::string_view name);
 // (so a 0x5C second byte is never mistaken for a separator). No lookup.
 std::string ToNativeName(std::string_view name);
 // UTF-8 directory entry or path -> CP932. A character with no CP932 form
-// gets its stand-in (see core/Encoding.h), a byte that is no character
-// "〓" (never "?", which would be a wildcard).
+// gets its stand-in (see core/Encoding.h), and so do ¥ and ‾ (never a
+// folder separator); a byte that is no character becomes "〓" (never "?",
+// which would be a wildcard).
 std::string FromNativeName(std::string_view native);
 // CP932 name -> UTF-8 path of an existing entry where possible: a component
 // that does not exist as written is matched against the entries of its
-// folder by their CP932 form, so names with no CP932 form round-trip.
+// folder by their CP932 form, so names CP932 changes on the way in (〜
+// comes back as ～, a stray byte as 〓) are found again.
 std::string NativePath(std::string_view name);
 
 // --- Folders ----------------------------------------------------------------
