@@ -19,6 +19,7 @@
 #include <random>
 #include <thread>
 
+#include "core/Encoding.h"
 #include "core/Errors.h"
 #include "core/Progress.h"
 #include "lib/file/FileCommon.h"
@@ -359,7 +360,9 @@ bool StoreMail(int folder, unsigned& next, const std::string& raw) {
     names.push_back(name);
     if (!SaveAttachment(folder, name, file.Data)) return false;
   }
-  return SaveMessage(folder, next, mail::SummaryText(m, names), raw);
+  // The summary is a Shift-JIS file: a character it has no form for is 〓
+  // there (the .eml keeps it).
+  return SaveMessage(folder, next, ShiftJisFileForm(mail::SummaryText(m, names)), raw);
 }
 
 // The receiving folder: relative names lie in 母艦のパス.

@@ -329,7 +329,7 @@ void CmdIniWrite(TNokaBase& e) {
   settings::IniFile ini;
   if (!ReadIni(s.IniName, ini)) RaiseError(e, msg::kIniFailed, {s.IniName, key, section});
   ini.Set(section, key, value);
-  if (!AtomicWriteFile(NativePath(s.IniName), ini.Text())) RaiseError(e, msg::kIniFailed, {s.IniName, key, section});
+  if (!AtomicWriteFile(NativePath(s.IniName), ShiftJisFileForm(ini.Text()))) RaiseError(e, msg::kIniFailed, {s.IniName, key, section});
 }
 
 void CmdIniRead(TNokaBase& e) {
@@ -380,7 +380,7 @@ void CmdSaveFormPosition(TNokaBase& e) {
   ini.Set(kFormSection, "left", std::to_string(r.X));
   ini.Set(kFormSection, "height", std::to_string(r.H));
   ini.Set(kFormSection, "width", std::to_string(r.W));
-  if (!AtomicWriteFile(NativePath(name), ini.Text())) RaiseReadWrite(e, name);
+  if (!AtomicWriteFile(NativePath(name), ShiftJisFileForm(ini.Text()))) RaiseReadWrite(e, name);
 }
 
 int IniNumber(const settings::IniFile& ini, const char* key, int fallback) {
