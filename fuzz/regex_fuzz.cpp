@@ -19,19 +19,19 @@ int NokariFuzzRegex(const uint8_t* data, size_t size) {
   std::string_view expr = input.substr(0, lf);
   std::string_view text = lf == std::string_view::npos ? std::string_view(kSample) : input.substr(lf + 1);
   try {
-    PerlExpr m = ParsePerlExpr(expr, 'm', true);
+    PerlExpr m = ParsePerlExpr(expr, 'm');
     RegexMatch(text, m.Pattern, m.Options);
     RegexSplit(text, m.Pattern, m.Options, 1000);
   } catch (const RegexError&) {
   }
   try {
-    PerlExpr s = ParsePerlExpr(expr, 's', false);
+    PerlExpr s = ParsePerlExpr(expr, 's');
     int groups = 0;
     RegexSubstitute(text, s.Pattern, s.Replacement, s.Options, &groups);
   } catch (const RegexError&) {
   }
   try {
-    PerlExpr t = ParsePerlExpr(expr, 't', false);
+    PerlExpr t = ParsePerlExpr(expr, 't');
     Transliterate(text, t.Pattern, t.Replacement, t.Options);
   } catch (const RegexError&) {
   }

@@ -111,7 +111,8 @@ inline constexpr char kShowContents[] = "「%s」の内容は、%s";
 inline constexpr char kFlowWordAsValue[] = "\"%s\"は、実行の流れを変える命令なので、式や関数の形(…)の中では使えません。文として書いてください。";
 
 // Run-time errors shared by values and several families
-inline constexpr char kRangeError[] = "範囲チェックエラー";
+// The value as given, then the lowest and highest allowed.
+inline constexpr char kRangeError[] = "範囲チェックエラー：値%sは、%sから%sまでの範囲にありません。";
 inline constexpr char kVariableNotFound[] = "変数\"%s\"が見つかりません。";
 // A system library opened on first use is missing or lacks a function.
 inline constexpr char kLibraryUnavailable[] = "ライブラリ\"%s\"を読み込めません。%s";

@@ -1148,7 +1148,8 @@ void AssignElement(TNokaBase& e, const std::string& name, std::string_view keys,
   // As with 行挿入: a table that far out would only exhaust memory, and a
   // write that silently does nothing loses the value.
   constexpr int64_t kMaxIndex = 10'000'000;
-  if (first > kMaxIndex || second > kMaxIndex) RaiseError(e, msg::kRangeError);
+  if (first > kMaxIndex || second > kMaxIndex)
+    RaiseError(e, msg::kRangeError, {FormatInt(std::max(first, second)), "0", FormatInt(kMaxIndex)});
   if (first < 0) return;
   if (two) {
     const int row = static_cast<int>(second), col = static_cast<int>(first);

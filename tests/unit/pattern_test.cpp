@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Encoding.h"
+#include "lib/pattern/Messages.h"
 #include "lib/pattern/Regex.h"
 #include "lib/pattern/Wildcard.h"
 
@@ -120,23 +121,64 @@ TEST(Wildcard, HasWildcard) {
 }
 
 TEST(Regex, ExpressionParsing) {
-  auto e = ParsePerlExpr("m/a\\/b/i", 'm', true);
+  auto e = ParsePerlExpr("m/a\\/b/i", 'm');
   EXPECT_EQ(e.Pattern, "a\\/b");
   EXPECT_EQ(e.Options, "i");
-  EXPECT_EQ(ParsePerlExpr("max", 'm', true).Pattern, "max");  // not an m-expression
-  EXPECT_EQ(ParsePerlExpr("a/b", 'm', true).Pattern, "a/b");
-  e = ParsePerlExpr("s#a#b#g", 's', false);
+  EXPECT_EQ(ParsePerlExpr("max", 'm').Pattern, "max");  // not an m-expression
+  EXPECT_EQ(ParsePerlExpr("a/b", 'm').Pattern, "a/b");
+  e = ParsePerlExpr("s#a#b#g", 's');
   EXPECT_EQ(e.Pattern, "a");
   EXPECT_EQ(e.Replacement, "b");
   EXPECT_EQ(e.Options, "g");
-  e = ParsePerlExpr("tr/a-z/A-Z/", 't', false);
+  e = ParsePerlExpr("tr/a-z/A-Z/", 't');
   EXPECT_EQ(e.Replacement, "A-Z");
-  e = ParsePerlExpr(Sj("s/ソ/表/"), 's', false);  // 0x5C second bytes
+  e = ParsePerlExpr(Sj("s/ソ/表/"), 's');  // 0x5C second bytes
   EXPECT_EQ(e.Pattern, Sj("ソ"));
   EXPECT_EQ(e.Replacement, Sj("表"));
-  EXPECT_THROW(ParsePerlExpr("s/a/b", 's', false), RegexError);
-  EXPECT_THROW(ParsePerlExpr("abc", 's', false), RegexError);
-  EXPECT_THROW(ParsePerlExpr("m/a/1", 'm', true), RegexError);
+  EXPECT_THROW(ParsePerlExpr("s/a/b", 's'), RegexError);
+  EXPECT_THROW(ParsePerlExpr("abc", 's'), RegexError);
+}
+
+// An "m" and a punctuation mark begin an m-expression only when the
+// delimiter closes and nothing but option letters follows; otherwise the
+// text is a plain pattern for an "m" and what follows.
+TEST(Regex, PlainPatternsStartingWithM) {
+  for (const char* plain : {"m.", "m|n", "m-n", "m,", "m/s", "m.m", "m+\\+", "m/a/1"})
+    EXPECT_EQ(ParsePerlExpr(plain, 'm').Pattern, plain) << plain;
+  EXPECT_EQ(RegexMatch("the name", "m.", ""), Strings{"me"});
+  EXPECT_EQ(RegexMatch("m+++", "m+\\+", ""), Strings{"m+"});
+  EXPECT_EQ(ParsePerlExpr("m+\\++", 'm').Pattern, "\\+");  // closed: an m-expression
+  EXPECT_EQ(ParsePerlExpr("m.a.", 'm').Pattern, "a");
+  EXPECT_EQ(ParsePerlExpr("m|a|i", 'm').Options, "i");
+}
+
+TEST(Regex, BracketDelimiters) {
+  auto e = ParsePerlExpr("m{abc}i", 'm');
+  EXPECT_EQ(e.Pattern, "abc");
+  EXPECT_EQ(e.Options, "i");
+  EXPECT_EQ(ParsePerlExpr("m{a{2}}", 'm').Pattern, "a{2}");  // nested pairs
+  // In a match, a group, a class or a count after "m" is a plain pattern.
+  for (const char* plain : {"m(a|e)n", "m[ae]n", "m{2}", "m{1,3}x", "m<b>"})
+    EXPECT_EQ(ParsePerlExpr(plain, 'm').Pattern, plain) << plain;
+  EXPECT_EQ(RegexMatch("men", "m[ae]n", ""), Strings{"men"});
+  e = ParsePerlExpr("s{b}{x}g", 's');
+  EXPECT_EQ(e.Pattern, "b");
+  EXPECT_EQ(e.Replacement, "x");
+  EXPECT_EQ(e.Options, "g");
+  e = ParsePerlExpr("s(b)(x)", 's');
+  EXPECT_EQ(e.Replacement, "x");
+  e = ParsePerlExpr("s<a\\>><b>", 's');
+  EXPECT_EQ(e.Pattern, "a\\>");
+  e = ParsePerlExpr("s[a[b]][x]", 's');
+  EXPECT_EQ(e.Pattern, "a[b]");
+  e = ParsePerlExpr("s{a} {b}", 's');  // blanks between the two parts
+  EXPECT_EQ(e.Replacement, "b");
+  e = ParsePerlExpr("s{a}/b/", 's');  // the second part with a delimiter of its own
+  EXPECT_EQ(e.Replacement, "b");
+  e = ParsePerlExpr("tr{a-c}{A-C}", 't');
+  EXPECT_EQ(e.Replacement, "A-C");
+  EXPECT_THROW(ParsePerlExpr("s{a}", 's'), RegexError);
+  EXPECT_THROW(ParsePerlExpr("s{a}{b", 's'), RegexError);
 }
 
 TEST(Regex, MatchGroups) {
@@ -152,6 +194,74 @@ TEST(Regex, MatchGroups) {
   EXPECT_EQ(RegexMatch("ab\ncd", "^c", "m"), Strings{"c"});
   EXPECT_EQ(RegexMatch("a\nb", "a.b", "s"), Strings{"a\nb"});
   EXPECT_THROW(RegexMatch("a", "(", ""), RegexError);
+}
+
+// CR LF is the language's line break: "$" stands before it (never between
+// its CR and LF), so captures end without the CR.
+TEST(Regex, CrLfIsOneLineBreak) {
+  const std::string lines = "apple 120\r\norange 40";
+  EXPECT_EQ(RegexSubstitute(lines, "(\\d+)$", "$1yen", "gm"), "apple 120yen\r\norange 40yen");
+  EXPECT_EQ(RegexMatch(lines, "^(\\S+) (\\d+)$", "m"), (Strings{"apple 120", "apple", "120"}));
+  EXPECT_EQ(RegexMatch("total 300\r\n", "\\d+$", ""), Strings{"300"});
+  EXPECT_EQ(RegexMatch("total 300\r\n", "\\d+\\Z", ""), Strings{"300"});
+  EXPECT_EQ(RegexMatch("a ERROR b\r\nok\r\n", "^(.*ERROR.*)$", "m"),
+            (Strings{"a ERROR b", "a ERROR b"}));
+  // Without m, "$" is the end or the last line break only.
+  EXPECT_EQ(RegexMatch("1\r\n2\r\n", "\\d$", ""), Strings{"2"});
+  EXPECT_EQ(RegexMatch("1\r\n2", "1$", ""), Strings{});
+  // Empty matches at every line end, none between CR and LF.
+  EXPECT_EQ(RegexSubstitute("a\r\nb", "$", ";", "gm"), "a;\r\nb;");
+  EXPECT_EQ(RegexSubstitute("a\r\nb\r\n", "^", ">", "gm"), ">a\r\n>b\r\n");
+  // LF alone and an inline (?m) keep working; "$" in a class or escaped is a character.
+  EXPECT_EQ(RegexSubstitute("a\nb\r\nc", "$", ";", "gm"), "a;\nb;\r\nc;");
+  EXPECT_EQ(RegexMatch("x1\r\ny", "(?m)\\d$", ""), Strings{"1"});
+  EXPECT_EQ(RegexMatch("a$\r\n", "[$]", ""), Strings{"$"});
+  EXPECT_EQ(RegexMatch("a$\r\n", "a\\$", ""), Strings{"a$"});
+  EXPECT_EQ(RegexMatch("a$\r\n", "\\Qa$\\E", ""), Strings{"a$"});
+  EXPECT_EQ(RegexMatch("ab\r\n", "(?#$)b$", ""), Strings{"b"});
+  EXPECT_EQ(RegexMatch("a\r\nb\r\n", "(?x) b $", ""), Strings{"b"});
+  // Double-byte characters before the anchor stay whole.
+  EXPECT_EQ(RegexMatch(Sj("容量不足\r\n次"), Sj("不足$"), "m"), Strings{Sj("不足")});
+  EXPECT_EQ(RegexSplit("a\r\nb\r\n", "$", "m"), (Strings{"a", "\r\nb", "\r\n"}));
+}
+
+TEST(Regex, NamedGroupsAndReplacementForms) {
+  EXPECT_EQ(RegexMatch(Sj("2024年3月"), Sj("(?<y>\\d+)年(\\d+)"), ""),
+            (Strings{Sj("2024年3"), "2024", "3"}));
+  EXPECT_EQ(RegexMatch("abab", "(?<x>ab)\\k<x>", ""), (Strings{"abab", "ab"}));
+  EXPECT_EQ(RegexSubstitute("2024-03", "(?<y>\\d+)-(?<m>\\d+)", "$+{m}/${y}", ""), "03/2024");
+  EXPECT_EQ(RegexSubstitute("5", "(\\d)", "${1}0", ""), "50");
+  EXPECT_EQ(RegexSubstitute("a", "(a)", "[${nope}]", ""), "[]");
+  // $10 is group 10 when there are ten groups, group 1 and "0" otherwise.
+  EXPECT_EQ(RegexSubstitute("7", "(7)", "$10", ""), "70");
+  EXPECT_EQ(RegexSubstitute("abcdefghij", "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)", "$10", ""), "j");
+  EXPECT_EQ(RegexSubstitute("hello world", "(\\w+) (\\w+)", "\\U$1\\E \\u$2", ""), "HELLO World");
+  EXPECT_EQ(RegexSubstitute("HELLO", "(\\w+)", "\\u\\L$1", ""), "Hello");
+  EXPECT_EQ(RegexSubstitute("ab", "(ab)", "\\l\\UX$1", ""), "xAB");
+  EXPECT_EQ(RegexSubstitute(Sj("aソb"), "(.+)", "\\U$1", ""), Sj("AソB"));
+}
+
+TEST(Regex, ErrorsSayWhatIsWrong) {
+  auto messageOf = [](auto run) -> std::string {
+    try {
+      run();
+    } catch (const RegexError& err) {
+      return err.Message;
+    }
+    return "no error";
+  };
+  EXPECT_EQ(messageOf([] { RegexMatch("a", "(", ""); }), msg::kRegexParentheses);
+  EXPECT_EQ(messageOf([] { RegexMatch("a", "[a", ""); }), msg::kRegexClass);
+  EXPECT_EQ(messageOf([] { RegexMatch("a", "*", ""); }), msg::kRegexRepeat);
+  EXPECT_EQ(messageOf([] { RegexMatch("a", "\\p{Nope}", ""); }), msg::kRegexName);
+  EXPECT_EQ(messageOf([] { ParsePerlExpr("s/a/b", 's'); }), msg::kRegexUnclosed);
+  EXPECT_EQ(messageOf([] { ParsePerlExpr("s/a/b/1", 's'); }), msg::kRegexBadOption);
+  EXPECT_EQ(messageOf([] { Transliterate("a", "z-a", "", ""); }), msg::kRegexReversedRange);
+  try {
+    RegexMatch("a", "\\p{Nope}", "");
+  } catch (const RegexError& err) {
+    EXPECT_EQ(err.Arg, "Nope");
+  }
 }
 
 TEST(Regex, SubstituteLikePerl) {
@@ -192,6 +302,10 @@ TEST(Regex, TransliterateLikePerl) {
   EXPECT_EQ(Transliterate("aabbccdd", "a-c", "xy", "ds"), "xydd");
   EXPECT_EQ(Transliterate(Sj("あいう"), Sj("あ-う"), Sj("ア-ウ"), ""), Sj("アイウ"));
   EXPECT_EQ(Transliterate(Sj("ソA"), "A", Sj("表"), ""), Sj("ソ表"));
+  // A range counts characters, not codes: ァ-ン skips 0x837F (no character).
+  EXPECT_EQ(Transliterate(Sj("ひらがなむ"), Sj("ぁ-ん"), Sj("ァ-ン"), ""), Sj("ヒラガナム"));
+  EXPECT_EQ(Transliterate(Sj("ラム"), Sj("ァ-ン"), Sj("ぁ-ん"), ""), Sj("らむ"));
+  EXPECT_EQ(Transliterate(Sj("ヴ"), Sj("ァ-ヶ"), "", "d"), "");
   EXPECT_THROW(Transliterate("a", "z-a", "", ""), RegexError);
   // Complement with neither a list nor d: every character stands for itself.
   EXPECT_EQ(Transliterate("abc", "a", "", "c"), "abc");

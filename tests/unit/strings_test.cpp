@@ -269,7 +269,12 @@ TEST(StringsFormat, Currency) {
 TEST(StringsFormat, SpecifiedDirectives) {
   auto F = [](std::string_view v, std::string_view f) {
     std::string out;
-    return FormatSpecified(v, f, out) ? out : std::string("<fail>");
+    switch (FormatSpecified(v, f, out)) {
+      case FormatResult::Ok: return out;
+      case FormatResult::BadFormat: return std::string("<fail>");
+      case FormatResult::ValueOutOfRange: return std::string("<range>");
+    }
+    return std::string();
   };
   EXPECT_EQ(F("3.14159", "%.2f"), "3.14");
   EXPECT_EQ(F("2", "%f"), "2.00");
@@ -294,8 +299,13 @@ TEST(StringsFormat, SpecifiedDirectives) {
   EXPECT_EQ(F("%n%s%d", "%s"), "%n%s%d");
   EXPECT_EQ(F("5", "%x"), "<fail>");
   EXPECT_EQ(F("5", "%d %d"), "<fail>");
-  EXPECT_EQ(F("abc", "%d"), "<fail>");
-  EXPECT_EQ(F("1e30", "%d"), "<fail>");
+  EXPECT_EQ(F("1e30", "%d"), "<range>");
+  // Values are read as the language reads numbers everywhere else.
+  EXPECT_EQ(F("1,234.5", "%.1f"), "1234.5");
+  EXPECT_EQ(F(J("１２３"), "%5d"), "  123");
+  EXPECT_EQ(F("", "%d"), "0");
+  EXPECT_EQ(F(J("12円"), "%d"), "12");
+  EXPECT_EQ(F("1,234", "%m"), "\\1,234");
   EXPECT_EQ(F("5", "%"), "<fail>");
   EXPECT_EQ(F("5", "%99999999d"), "<fail>");
 }

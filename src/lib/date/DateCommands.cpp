@@ -67,7 +67,8 @@ void CmdDayDifference(TNokaBase& e) { SetSoreTyped(e, FormatInt(PopDifference(e)
 
 void CmdSecondDifference(TNokaBase& e) {
   long double seconds = nearbyintl(static_cast<long double>(PopDifference(e)) / 1000);
-  if (seconds < INT32_MIN || seconds > INT32_MAX) RaiseError(e, msg::kRangeError);
+  if (seconds < INT32_MIN || seconds > INT32_MAX)
+    RaiseError(e, msg::kRangeError, {FormatNumber(seconds), "-2147483648", "2147483647"});
   SetSoreTyped(e, FormatInt(static_cast<int64_t>(seconds)), "e");
 }
 

@@ -22,9 +22,13 @@ constexpr int64_t kMaxLineIndex = 10000000;
 
 // ---- Argument helpers ----
 
+[[noreturn]] void RaiseInt64Range(TNokaBase& e, long double x) {
+  RaiseError(e, msg::kRangeError, {FormatNumber(x), "-9223372036854775808", "9223372036854775807"});
+}
+
 int32_t Int32Of(TNokaBase& e, long double x) {
   long double t = truncl(x);
-  if (!(t >= INT32_MIN && t <= INT32_MAX)) RaiseError(e, msg::kRangeError);
+  if (!(t >= INT32_MIN && t <= INT32_MAX)) RaiseError(e, msg::kRangeError, {FormatNumber(x), "-2147483648", "2147483647"});
   return static_cast<int32_t>(t);
 }
 
@@ -105,8 +109,9 @@ void CmdAnd(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a & b;
 void CmdOr(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a | b; }); }
 void CmdXor(TNokaBase& e) { Binary32(e, [](int32_t a, int32_t b) { return a ^ b; }); }
 int64_t PopInt64(TNokaBase& e) {
-  const long double t = truncl(PopArgNumber(e));
-  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseError(e, msg::kRangeError);
+  const long double x = PopArgNumber(e);
+  const long double t = truncl(x);
+  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseInt64Range(e, x);
   return static_cast<int64_t>(t);
 }
 
@@ -127,8 +132,9 @@ void CmdShiftLeft(TNokaBase& e) {
 void CmdNot(TNokaBase& e) { SetSoreInt(e, PopInt32(e) == 0 ? 1 : 0); }
 
 void CmdHex(TNokaBase& e) {
-  auto text = HexText(PopArgNumber(e));
-  if (!text) RaiseError(e, msg::kRangeError);
+  const long double x = PopArgNumber(e);
+  auto text = HexText(x);
+  if (!text) RaiseInt64Range(e, x);
   // Hexadecimal digits are text: read again as a number, 7FFFFFFF is 7.
   SetSoreTyped(e, *text, "s");
 }
@@ -146,7 +152,7 @@ struct TRandomState {
 
 void CmdRandomBelow(TNokaBase& e) {
   int64_t n = IntDefault(PopArgValue(e), 100);
-  if (n < INT32_MIN || n > INT32_MAX) RaiseError(e, msg::kRangeError);
+  if (n < INT32_MIN || n > INT32_MAX) RaiseError(e, msg::kRangeError, {FormatInt(n), "-2147483648", "2147483647"});
   SetSoreInt(e, FamilyState<TRandomState>(e).Random.Below(static_cast<int32_t>(n)));
 }
 
@@ -164,7 +170,7 @@ void CmdRandomSeed(TNokaBase& e) {
 // ---- Rounding ----
 
 void SetSoreInt64(TNokaBase& e, long double t) {
-  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseError(e, msg::kRangeError);
+  if (!(t >= -9223372036854775808.0L && t < 9223372036854775808.0L)) RaiseInt64Range(e, t);
   SetSoreInt(e, static_cast<int64_t>(t));
 }
 
@@ -263,7 +269,7 @@ void CmdLineInsert(TNokaBase& e) {
   std::string value = PopArgValue(e);
   int64_t index = ToInt64(PopArgNumber(e));
   auto lines = SplitLines(PopArgValue(e));
-  if (index > kMaxLineIndex) RaiseError(e, msg::kRangeError);
+  if (index > kMaxLineIndex) RaiseError(e, msg::kRangeError, {FormatInt(index), "0", FormatInt(kMaxLineIndex)});
   if (index >= 0) InsertLine(lines, static_cast<size_t>(index), std::move(value));
   SetSoreValue(e, JoinLines(lines));
 }

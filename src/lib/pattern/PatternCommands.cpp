@@ -65,7 +65,7 @@ void CmdWildcardMatch(TNokaBase& e) {
 }
 
 [[noreturn]] void RaiseRegex(TNokaBase& e, const RegexError& err) {
-  RaiseCommandError(e, msg::kRegexError, {err.what()});
+  RaiseCommandError(e, msg::kRegexError, {FormatMessage(Sj(err.Message), {err.Arg})});
 }
 
 // 正規表現マッチ / RE (?を,?で): the whole match and each group.
@@ -75,7 +75,7 @@ void CmdRegexMatch(TNokaBase& e) {
   SetSoreValue(e, "");
   std::vector<std::string> groups;
   try {
-    PerlExpr p = ParsePerlExpr(expr, 'm', true);
+    PerlExpr p = ParsePerlExpr(expr, 'm');
     groups = RegexMatch(text, p.Pattern, p.Options);
   } catch (const RegexError& err) {
     RaiseRegex(e, err);
@@ -91,7 +91,7 @@ void CmdRegexSplit(TNokaBase& e) {
   SetSoreValue(e, "");
   std::vector<std::string> pieces;
   try {
-    PerlExpr p = ParsePerlExpr(expr, 'm', true);
+    PerlExpr p = ParsePerlExpr(expr, 'm');
     pieces = RegexSplit(text, p.Pattern, p.Options, 1000);
   } catch (const RegexError& err) {
     RaiseRegex(e, err);
@@ -108,7 +108,7 @@ void CmdRegexSubst(TNokaBase& e) {
   std::string result;
   int groups = 0;
   try {
-    PerlExpr p = ParsePerlExpr(expr, 's', false);
+    PerlExpr p = ParsePerlExpr(expr, 's');
     if (!text.empty()) result = RegexSubstitute(text, p.Pattern, p.Replacement, p.Options, &groups);
   } catch (const RegexError& err) {
     RaiseRegex(e, err);
@@ -123,7 +123,7 @@ void CmdRegexTrans(TNokaBase& e) {
   std::string text = PopArgValue(e);
   std::string result;
   try {
-    PerlExpr p = ParsePerlExpr(expr, 't', false);
+    PerlExpr p = ParsePerlExpr(expr, 't');
     result = Transliterate(text, p.Pattern, p.Replacement, p.Options);
   } catch (const RegexError& err) {
     RaiseRegex(e, err);

@@ -34,16 +34,19 @@ int PopColumnText(TNokaBase& e) {
 
 // A numeric column; negative stays negative ("nothing to do").
 int PopColumnNumber(TNokaBase& e) {
-  int64_t col = ToInt64(PopArgNumber(e));
-  if (col > kMaxColumn) RaiseError(e, msg::kRangeError);
+  long double number = PopArgNumber(e);
+  int64_t col = ToInt64(number);
+  if (col > kMaxColumn) RaiseError(e, msg::kRangeError, {FormatNumber(number), "0", FormatInt(kMaxColumn)});
   return col < 0 ? -1 : static_cast<int>(col);
 }
 
-// Aggregates and sorts need a real column.
+// Aggregates and sorts need a real column; the error names what was given
+// instead (a header name such as 「金額」 is no column here).
 int PopRequiredColumn(TNokaBase& e) {
-  int col = PopColumnText(e);
-  if (col < 0) RaiseCommandError(e, msg::kArgError);
-  return col;
+  std::string text = PopArgValue(e);
+  int64_t col = IntDefault(text, -1);
+  if (col < 0) RaiseCommandError(e, msg::kTableColumnNotNumber, {text});
+  return static_cast<int>(std::min(col, kMaxColumn));
 }
 
 int ClockYear() { return YearOf(ReadClock().LocalMs); }

@@ -9,6 +9,7 @@
 
 #include "core/Cp932.h"
 #include "lib/text/TextCore.h"
+#include "words/Contract.h"
 
 namespace nokari::text {
 
@@ -81,14 +82,11 @@ std::string Fixed(long double x, int prec, bool grouped, bool& zero) {
   return out;
 }
 
-// A strict number reading for the format directives: the whole text must
-// be a finite decimal number.
-bool ParseStrict(std::string_view value, long double& x) {
-  std::string s = TrimBlanks(value);
-  if (s.empty() || s.find_first_of("xXpP") != std::string::npos) return false;
-  char* end = nullptr;
-  x = std::strtold(s.c_str(), &end);
-  return end == s.c_str() + s.size() && std::isfinite(x);
+// The value of a number directive, read as the language reads numbers;
+// false when it is no finite number.
+bool ReadNumber(std::string_view value, long double& x) {
+  x = ToNumber(value);
+  return std::isfinite(x);
 }
 
 // Cuts a text to at most `bytes` bytes without splitting a character.
@@ -128,7 +126,7 @@ bool ReadDirective(std::string_view f, size_t& j, Directive& d) {
 
 bool FormatInteger(std::string_view value, const Directive& d, std::string& out) {
   long double x;
-  if (!ParseStrict(value, x)) return false;
+  if (!ReadNumber(value, x)) return false;
   x = std::trunc(x);
   if (x < -9223372036854775808.0L || x >= 9223372036854775808.0L) return false;
   int64_t n = static_cast<int64_t>(x);
@@ -142,7 +140,7 @@ bool FormatInteger(std::string_view value, const Directive& d, std::string& out)
 
 bool FormatFloat(std::string_view value, const Directive& d, std::string& out) {
   long double x;
-  if (!ParseStrict(value, x)) return false;
+  if (!ReadNumber(value, x)) return false;
   bool money = d.Kind == 'm';
   // Japanese locale: two decimals for %f, none for currency, "\" prefix.
   int prec = static_cast<int>(d.Precision >= 0 ? d.Precision : money ? 0 : 2);
@@ -170,7 +168,7 @@ bool FormatCurrency(long double x, bool withDecimals, std::string& out) {
   return true;
 }
 
-bool FormatSpecified(std::string_view value, std::string_view f, std::string& out) {
+FormatResult FormatSpecified(std::string_view value, std::string_view f, std::string& out) {
   out.clear();
   bool used = false;
   for (size_t i = 0; i < f.size();) {
@@ -188,22 +186,22 @@ bool FormatSpecified(std::string_view value, std::string_view f, std::string& ou
     }
     Directive d;
     // One value: a second directive has nothing to format.
-    if (used || !ReadDirective(f, j, d)) return false;
+    if (used || !ReadDirective(f, j, d)) return FormatResult::BadFormat;
     used = true;
     std::string field;
     switch (d.Kind) {
       case 'd':
-        if (!FormatInteger(value, d, field)) return false;
+        if (!FormatInteger(value, d, field)) return FormatResult::ValueOutOfRange;
         break;
       case 'f':
       case 'm':
-        if (!FormatFloat(value, d, field)) return false;
+        if (!FormatFloat(value, d, field)) return FormatResult::ValueOutOfRange;
         break;
       case 's':
         field = d.Precision >= 0 ? CutBytes(value, d.Precision) : value;
         break;
       default:
-        return false;
+        return FormatResult::BadFormat;
     }
     size_t pad = d.Width > static_cast<int64_t>(field.size()) ? d.Width - field.size() : 0;
     if (d.Zeros && !d.Left && d.Kind != 's' && d.Kind != 'm')
@@ -212,7 +210,7 @@ bool FormatSpecified(std::string_view value, std::string_view f, std::string& ou
     else out.append(pad, ' ').append(field);
     i = j;
   }
-  return true;
+  return FormatResult::Ok;
 }
 
 }  // namespace nokari::text

@@ -161,9 +161,13 @@ void CmdCurrency(TNokaBase& e) {
 
 void CmdFormat(TNokaBase& e) {
   std::string format = PopArgValue(e);
+  std::string value = PopArgValue(e);
   std::string out;
-  if (!FormatSpecified(PopArgValue(e), format, out))
-    RaiseCommandError(e, msg::kBadSyntax);
+  switch (FormatSpecified(value, format, out)) {
+    case FormatResult::Ok: break;
+    case FormatResult::BadFormat: RaiseCommandError(e, msg::kBadSyntax);
+    case FormatResult::ValueOutOfRange: RaiseCommandError(e, msg::kTextRangeError, {value});
+  }
   SetSoreText(e, std::move(out));
 }
 

@@ -146,8 +146,10 @@ std::string ExtractTags(std::string_view s, std::string_view tagName);
 bool FormatCurrency(long double x, bool withDecimals, std::string& out);
 // 指定形式に変換: printf-style directives %d %f %m %s %% with "-" flag,
 // width and precision, formatting the one value. The format text is read
-// here, never handed to the C library. false on any failure.
-bool FormatSpecified(std::string_view value, std::string_view format, std::string& out);
+// here, never handed to the C library. %d, %f and %m read the value as the
+// language reads a number ("1,234", full-width digits, "" as 0).
+enum class FormatResult { Ok, BadFormat, ValueOutOfRange };
+FormatResult FormatSpecified(std::string_view value, std::string_view format, std::string& out);
 
 // ---- binary forms ---------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "lib/xml/Xml.h"
 
 #include "core/Cp932.h"
+#include "core/Encoding.h"
 #include "lib/text/TextCore.h"
 #include "lib/xml/Messages.h"
 
@@ -73,6 +74,109 @@ void ForEachLine(std::string_view s, F&& f) {
 
 // HTML elements that never hold anything.
 bool IsVoidHtml(std::string_view name) { return name == "br" || name == "hr" || name == "meta" || name == "img"; }
+
+// ---- character references ----------------------------------------------------
+//
+// Values are read with the references &lt; &gt; &amp; &quot; &apos; and
+// &#N; / &#xH; turned into their characters, and written with "&", "<",
+// ">" and '"' (and line breaks in attributes) turned into references, so a
+// value holding them reads back as it was set. A reference the reader
+// leaves as it is (&nbsp; in HTML, a number with no character) is written
+// as it is too, so an HTML page keeps it.
+
+bool IsAsciiAlnum(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// The predefined character of a named reference; 0 for any other name.
+char NamedCharacter(std::string_view name) {
+  if (name == "lt") return '<';
+  if (name == "gt") return '>';
+  if (name == "amp") return '&';
+  if (name == "quot") return '"';
+  if (name == "apos") return '\'';
+  return 0;
+}
+
+// The CP932 text of "#N" or "#xH"; empty when it names no character.
+std::string NumberedCharacter(std::string_view body) {
+  bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
+  std::string_view digits = body.substr(hex ? 2 : 1);
+  if (digits.empty() || digits.size() > 8) return {};
+  uint32_t cp = 0;
+  for (char c : digits) {
+    int d = c >= '0' && c <= '9' ? c - '0'
+            : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+            : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+    if (d < 0) return {};
+    cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(d);
+  }
+  if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
+  std::string utf8, out;
+  AppendUtf8(utf8, static_cast<char32_t>(cp));
+  return Utf8ToCp932(utf8, out) ? out : std::string();
+}
+
+// At s[i] == '&': the index of the ";" closing a reference "&name;" or
+// "&#...;"; npos when none stands there.
+size_t ReferenceEnd(std::string_view s, size_t i) {
+  size_t j = i + 1;
+  while (j < s.size() && j - i <= 10 && (IsAsciiAlnum(s[j]) || s[j] == '#')) ++j;
+  return j < s.size() && s[j] == ';' && j > i + 1 ? j : std::string_view::npos;
+}
+
+// The characters of the reference at s[i] == '&' and its length; 0 when
+// there is none the reader turns into characters.
+size_t ReadReference(std::string_view s, size_t i, std::string& text) {
+  size_t end = ReferenceEnd(s, i);
+  if (end == std::string_view::npos) return 0;
+  std::string_view body = s.substr(i + 1, end - i - 1);
+  if (body[0] == '#') {
+    text = NumberedCharacter(body);
+    if (text.empty()) return 0;
+  } else {
+    char c = NamedCharacter(body);
+    if (!c) return 0;
+    text.assign(1, c);
+  }
+  return end + 1 - i;
+}
+
+// Whether s[i] == '&' opens a reference the reader keeps as it is.
+bool IsKeptReference(std::string_view s, size_t i) {
+  std::string ignored;
+  return ReferenceEnd(s, i) != std::string_view::npos && ReadReference(s, i, ignored) == 0;
+}
+
+std::string DecodeReferences(std::string_view s) {
+  if (s.find('&') == std::string_view::npos) return std::string(s);
+  std::string out, text;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    size_t len = s[i] == '&' ? ReadReference(s, i, text) : 0;
+    if (len == 0) {
+      out += s[i];  // markup bytes lie below 0x40: never a second byte
+      continue;
+    }
+    out += text;
+    i += len - 1;
+  }
+  return out;
+}
+
+void AppendEscaped(std::string& out, std::string_view s, bool attribute) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '&' && !IsKeptReference(s, i)) out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '"' && attribute) out += "&quot;";
+    else if (c == '\r' && attribute) out += "&#13;";
+    else if (c == '\n' && attribute) out += "&#10;";
+    else out += c;
+  }
+}
 
 NodeId AddNode(Document& doc, NodeId parent, NodeKind kind, std::string name, std::string value) {
   NodeId id = static_cast<NodeId>(doc.Nodes.size());
@@ -225,13 +329,13 @@ class Parser {
     if (quote == '"' || quote == '\'') {
       size_t close = s_.find(quote, pos_ + 1);
       if (close == std::string_view::npos) throw XmlError(msg::kXmlUnclosedValue, a.Name);
-      a.Value.assign(s_.substr(pos_ + 1, close - pos_ - 1));
+      a.Value = DecodeReferences(s_.substr(pos_ + 1, close - pos_ - 1));
       pos_ = close + 1;
       return;
     }
     size_t start = pos_;
     while (!AtEnd() && !IsBlank(Peek()) && Peek() != '/' && Peek() != '>' && Peek() != '?') ++pos_;
-    a.Value.assign(s_.substr(start, pos_ - start));
+    a.Value = DecodeReferences(s_.substr(start, pos_ - start));
   }
 
   // Everything up to the next "<", without the blanks at its end (those at
@@ -241,7 +345,7 @@ class Parser {
     size_t end = s_.find('<', pos_);
     if (end == std::string_view::npos) end = s_.size();
     pos_ = end;
-    AddNode(doc_, current_, NodeKind::Text, {}, std::string(TrimmedView(s_.substr(start, end - start))));
+    AddNode(doc_, current_, NodeKind::Text, {}, DecodeReferences(TrimmedView(s_.substr(start, end - start))));
   }
 
   void Apply() {
@@ -273,8 +377,11 @@ class Parser {
 // ---- writing -----------------------------------------------------------------
 
 // Writes nodes as their parent's text holds them: a top-level node as it
-// is, a node below with each of its lines indented by one tab a level and
-// ended by CR LF. Iterative: the depth is bounded only by kMaxWriteDepth.
+// is, a node below indented by one tab a level and ended by CR LF. Only a
+// node's first line is indented: the lines after it belong to a text
+// value, which the reader keeps, so indenting them added tabs to the value
+// each time the document was written. Iterative: the depth is bounded only
+// by kMaxWriteDepth.
 class Writer {
  public:
   Writer(const Document& doc, std::string& out) : doc_(doc), out_(out) {}
@@ -308,16 +415,24 @@ class Writer {
     if (level >= kMaxWriteDepth) throw XmlError(msg::kXmlTooDeep, std::to_string(kMaxWriteDepth));
     const Node& n = doc_.At(id);
     if (n.Kind == NodeKind::Text) {
-      piece_.assign(n.Value).append(kCrLf);
+      piece_.clear();
+      AppendEscaped(piece_, n.Value, false);
+      piece_.append(kCrLf);
       Emit(level);
       return;
     }
     piece_.assign("<").append(n.Name);
-    for (const Attribute& a : n.Attributes) piece_.append(" ").append(a.Name).append("=\"").append(a.Value).append("\"");
+    for (const Attribute& a : n.Attributes) {
+      piece_.append(" ").append(a.Name).append("=\"");
+      AppendEscaped(piece_, a.Value, true);
+      piece_.append("\"");
+    }
     if (n.Children.empty()) {
       piece_.append("/>\r\n");
     } else if (n.Children.size() == 1 && doc_.At(n.Children[0]).Kind == NodeKind::Text) {
-      piece_.append(">").append(doc_.At(n.Children[0]).Value).append("</").append(n.Name).append(">");
+      piece_.append(">");
+      AppendEscaped(piece_, doc_.At(n.Children[0]).Value, false);
+      piece_.append("</").append(n.Name).append(">");
     } else {
       piece_.append(">\r\n");
       stack_.push_back({id, 0});
@@ -330,11 +445,9 @@ class Writer {
       out_ += piece_;
       return;
     }
-    ForEachLine(piece_, [&](std::string_view line) {
-      out_.append(level, '\t');
-      out_.append(line);
-      out_.append(kCrLf);
-    });
+    out_.append(level, '\t');
+    out_ += piece_;
+    if (!piece_.ends_with(kCrLf)) out_.append(kCrLf);
   }
 };
 

@@ -4,8 +4,9 @@
 // XmlError naming a message of lib/xml/Messages.inc, which the commands
 // raise as script errors.
 //
-// The reading is deliberately small: Shift-JIS only, no entities, nothing
-// escaped on output, unknown closing tags ignored. Every walk over the tree
+// The reading is deliberately small: Shift-JIS only, only the predefined
+// and numbered character references (written back for "&", "<", ">" and
+// '"'), unknown closing tags ignored. Every walk over the tree
 // is iterative, and the nodes live in one array, so a document nested
 // 100,000 levels deep is read, searched and freed without deep recursion.
 #pragma once

@@ -183,11 +183,54 @@ TEST(XmlWrite, DeclarationAsRead) {
   EXPECT_EQ(Write(Parse("<a/>")), "<a/>\r\n\r\n");
 }
 
-TEST(XmlWrite, LinesOfNestedTextsAreIndentedTopLevelOnesNot) {
+// A nested node's first line is indented; the lines of a text value are
+// not, so writing never changes the value.
+TEST(XmlWrite, LinesOfTextsAreNeverIndented) {
   Document doc = Parse("<a><b>x\ny\r\nz</b><c/></a>");
-  EXPECT_EQ(Write(doc), "<a>\r\n\t<b>x\r\n\ty\r\n\tz</b>\r\n\t<c/>\r\n</a>\r\n\r\n");
+  EXPECT_EQ(Write(doc), "<a>\r\n\t<b>x\ny\r\nz</b>\r\n\t<c/>\r\n</a>\r\n\r\n");
   EXPECT_EQ(WriteNode(doc, FindFirst(doc, "a\\b")), "<b>x\ny\r\nz</b>");
   EXPECT_EQ(Write(Parse("t1<a>x\ny</a>")), "t1\r\n\r\n<a>x\ny</a>\r\n");
+  EXPECT_EQ(Write(Parse("<a>p\r\nq<b/></a>")), "<a>\r\n\tp\r\nq\r\n\t<b/>\r\n</a>\r\n\r\n");
+}
+
+TEST(XmlWrite, ChangingOtherElementsLeavesAMultiLineTextAlone) {
+  std::string text = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a><memo>x</memo><n>1</n></a>";
+  Document doc = Parse(text);
+  SetText(doc, FindFirst(doc, "a\\memo"), "line 1\r\nline 2");
+  text = Write(doc);
+  for (const char* n : {"2", "3", "4"}) {
+    doc = Parse(text);
+    SetText(doc, FindFirst(doc, "a\\n"), n);
+    text = Write(doc);
+  }
+  EXPECT_EQ(TextOf(doc, FindFirst(doc, "a\\memo")), "line 1\r\nline 2");
+  EXPECT_EQ(TextOf(Parse(text), FindFirst(Parse(text), "a\\memo")), "line 1\r\nline 2");
+}
+
+// "&", "<", ">" and '"' are written as references and read back as the
+// characters; a reference the reader keeps (&nbsp;) is written as it is.
+TEST(XmlWrite, ValuesHoldingMarkupReadBack) {
+  Document doc = Parse("<?xml version=\"1.0\"?><a><t/></a>");
+  const NodeId t = FindFirst(doc, "a\\t");
+  SetText(doc, t, "A<B & C > \"q\"");
+  SetAttributeLines(doc, t, "k=say \"hi\" & <go>");
+  doc.At(t).Attributes.push_back({"m", "1\r\n2"});  // a line break stays in the value
+  std::string text = Write(doc);
+  EXPECT_NE(text.find("A&lt;B &amp; C &gt; \"q\""), std::string::npos) << text;
+  EXPECT_NE(text.find("k=\"say &quot;hi&quot; &amp; &lt;go&gt;\""), std::string::npos) << text;
+  Document back = Parse(text);
+  EXPECT_EQ(TextOf(back, FindFirst(back, "a\\t")), "A<B & C > \"q\"");
+  EXPECT_EQ(back.At(FindFirst(back, "a\\t")).Attributes[0].Value, "say \"hi\" & <go>");
+  EXPECT_EQ(back.At(FindFirst(back, "a\\t")).Attributes[1].Value, "1\r\n2");
+  EXPECT_EQ(Write(back), text);
+}
+
+TEST(XmlRead, CharacterReferences) {
+  Document doc = Parse("<a x='&lt;&#65;&#x42;&apos;'>&amp;lt; &quot;&#12354;&quot; &nbsp;&bogus &#0; &#xD800;</a>");
+  EXPECT_EQ(TextOf(doc, FindFirst(doc, "a")), J("&lt; \"あ\" &nbsp;&bogus &#0; &#xD800;"));
+  EXPECT_EQ(AttributeLines(doc, FindFirst(doc, "a")), "x=<AB'\r\n");
+  // Kept references stay as written; the rest are escaped again.
+  EXPECT_EQ(Write(Parse("<p>a&nbsp;b &amp; c&#0;</p>")), "<p>a&nbsp;b &amp; c&#0;</p>\r\n");
 }
 
 TEST(XmlWrite, RoundTripIsStable) {
