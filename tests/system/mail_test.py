@@ -449,11 +449,12 @@ def smtp_login(w):
             self.mails = []
 
         async def handle_DATA(self, server, session, envelope):
-            self.mails.append((session.authenticated, envelope.mail_from))
+            self.mails.append((bool(session.authenticated), envelope.mail_from))
             return "250 OK"
 
     def check(server, session, envelope, mechanism, data):
-        return AuthResult(success=(data.login, data.password) == (b"taro", b"pa55-word"))
+        ok = (data.login, data.password) == (b"taro", b"pa55-word")
+        return AuthResult(success=ok, handled=False)  # handled=False: the server answers 535 itself
 
     keep = Keep()
     port = free_port()
@@ -468,9 +469,22 @@ def smtp_login(w):
         checks.equal("login: the server saw the login", keep.mails, [(True, "taro@example.jp")])
         expect_error(w, "login: wrong password", mail_vars(host) + ["メールIDは、「taro」", "メールパスワードは、「wrong-77」",
                                                                      "メール送信"],
-                     "メールの送信エラー。送信に失敗。", forbid="wrong-77")
+                     "535 5.7.8 Authentication credentials invalid", forbid="wrong-77")
         expect_error(w, "login: none given", mail_vars(host) + ["メール送信"], "530")
         checks.equal("login: nothing else arrived", len(keep.mails), 1)
+    finally:
+        server.stop()
+    # A server that offers a login without asking for one still takes the
+    # mail when メールID (set for POP3) is no login there.
+    keep.mails.clear()
+    port = free_port()
+    server = Controller(keep, hostname="127.0.0.1", port=port, authenticator=check, auth_require_tls=False)
+    server.start()
+    try:
+        status, out, err = run(w, mail_vars("127.0.0.1:%d" % port) + ["メールIDは、「pop-user」", "メールパスワードは、「x」",
+                                                                       "メール送信", "「送った」を、表示"])
+        checks.equal("login refused, not needed: sent", (status, out.strip(), err), (0, "送った", ""))
+        checks.equal("login refused, not needed: arrived without it", keep.mails, [(False, "taro@example.jp")])
     finally:
         server.stop()
 

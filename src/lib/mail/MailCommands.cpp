@@ -208,6 +208,13 @@ class SmtpLogin {
     curl_easy_setopt(h, CURLOPT_PASSWORD, password_.c_str());
   }
   ~SmtpLogin() { std::fill(password_.begin(), password_.end(), '\0'); }
+  // The handle without the login; false when it had none.
+  bool Drop(CURL* h) {
+    if (user_.empty()) return false;
+    curl_easy_setopt(h, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(h, CURLOPT_PASSWORD, nullptr);
+    return true;
+  }
   SmtpLogin(const SmtpLogin&) = delete;
   SmtpLogin& operator=(const SmtpLogin&) = delete;
 
@@ -243,6 +250,16 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* data) {
   std::memcpy(buffer, up->Text->data() + up->Sent, n);
   up->Sent += n;
   return n;
+}
+
+// The message sent once more from its start, on a new connection (the
+// old one is left in the middle of its session).
+bool SentAgain(net::Transfer& transfer, CURL* h, Upload& up, net::ServerReplies& replies) {
+  up.Sent = 0;
+  up.Started = false;
+  replies.LastRefusal.clear();
+  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+  return transfer.Perform(h) == CURLE_OK;
 }
 
 // メール送信: one message from the mail variables.
@@ -291,7 +308,11 @@ void CmdSendMail(TNokaBase& e) {
     if (connected == 0 && !transfer.Stopped()) SendError(e, Sj(msg::kMailConnectFailed));
     std::string reason = transfer.Reason(code);
     if (!transfer.Stopped()) reason = WithServerWords(reason, replies.LastRefusal);
-    SendError(e, Reason(msg::kMailSendFailed, {reason}));
+    // メールID often holds the POP3 login alone; a server that refuses it
+    // may still take the mail without one, as it did before logins were
+    // sent. When it does not, the refused login is the reason given.
+    if (code != CURLE_LOGIN_DENIED || !login.Drop(h) || !SentAgain(transfer, h, up, replies))
+      SendError(e, Reason(msg::kMailSendFailed, {reason}));
   }
   transfer.Finish();
   transfer.SetLabel(Sj(msg::kMailSent));
