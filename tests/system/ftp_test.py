@@ -9,8 +9,10 @@ second command, a closed port and a wrong password.
 Usage: ftp_test.py NOKARI."""
 import filecmp
 import os
+import re
 import stat
 import sys
+import time
 
 from peers import Checks, free_port, need_modules, peer, run_script, workdir
 
@@ -117,10 +119,14 @@ FTP親フォルダ移動
 「tree」を、「remote/tree」へ、FTPフォルダアップロード
 FTP親フォルダ移動
 FTP親フォルダ移動
+『up.bin』を、『remote\\tree\\表』へ、FTPアップロード
+『remote\\tree\\表』を、『dl\\表』へ、FTPダウンロード
 「d1/inside.bin」の、FTPファイル削除
 「d1」の、FTPフォルダ削除
 「masks」へ、FTP作業フォルダ
 「*.txt」の、FTPファイル列挙
+「[{それ}]」を、表示
+「*.TXT」の、FTPファイル列挙
 「[{それ}]」を、表示
 「*」の、FTPフォルダ列挙
 「[{それ}]」を、表示
@@ -140,6 +146,8 @@ FTP切断
         lines = out.split("\n")
         checks.equal(what + ": listing inside the entered folder", out.split("]")[0], "[inside.bin\n")
         checks.true(what + ": masks " + repr(out), "[m1.txt\nm2.txt\nf2.txt\n]" in out or "[f2.txt\nm1.txt\nm2.txt\n]" in out)
+        checks.true(what + ": a mask in capitals, as local masks " + repr(out),
+                    out.count("[m1.txt\nm2.txt\nf2.txt\n]") == 2 or out.count("[f2.txt\nm1.txt\nm2.txt\n]") == 2)
         checks.true(what + ": folders only", "[folder one\nf2.txt\n]" in out or "[f2.txt\nfolder one\n]" in out)
         checks.true(what + ": folder mask", "\n[f2.txt\n]" in out)
         checks.true(what + ": file information " + repr(lines), any(l.startswith("[-rw") and l.endswith("m1.txt") for l in lines))
@@ -148,6 +156,12 @@ FTP切断
         checks.true(what + ": renamed away", not os.path.exists(os.path.join(root, "up.bin")))
         checks.true(what + ": download", read(os.path.join(folder, "down.bin")) == payload)
         checks.true(what + ": download into a folder", read(os.path.join(folder, "dl", "inside.bin")) == payload)
+        checks.true(what + ": downloaded through a path with backslashes", read(os.path.join(folder, "dl", "表")) == payload)
+        # "\" separates remote folders, as in local paths ("表" ends in 0x5C).
+        backslashed = os.path.join(root, "remote", "tree", "表")
+        checks.true(what + ": uploaded through a path with backslashes", read(backslashed) == payload)
+        if os.path.exists(backslashed):
+            os.remove(backslashed)
         checks.true(what + ": folder tree", same_tree(tree, os.path.join(root, "remote", "tree")))
         checks.true(what + ": deleted and removed", not os.path.exists(os.path.join(root, "d1")))
         # Line ends come back as they were either way; the log shows the mode.
@@ -175,10 +189,14 @@ def failures(folder, root, port, mode, what):
     write(os.path.join(folder, "exists.txt"), b"mine")
     write(os.path.join(root, "r.txt"), b"theirs")
     fails(folder, login(port, mode) + "「r.txt」を、「exists.txt」へ、FTPダウンロード",
-          '"exists.txt"へのFTPダウンロードに失敗', what + ": download onto a file")
+          '"exists.txt"へのFTPダウンロードに失敗。ダウンロード先のファイルが既にあります。', what + ": download onto a file")
     checks.equal(what + ": the local file kept", read(os.path.join(folder, "exists.txt")), b"mine")
     fails(folder, login(port, mode) + "「nosuch.txt」を、「new.txt」へ、FTPダウンロード",
-          '"new.txt"へのFTPダウンロードに失敗', what + ": missing remote file")
+          '"new.txt"へのFTPダウンロードに失敗。550 ', what + ": missing remote file, in the server's words")
+    fails(folder, login(port, mode) + "「nosuch.txt」を、「up.txt」へ、FTPアップロード",
+          '"up.txt"へのFTPアップロードに失敗。ファイル"nosuch.txt"がありません。', what + ": missing local file")
+    fails(folder, login(port, mode) + "「r.txt」を、「nodir/r.txt」へ、FTPダウンロード",
+          '"nodir/r.txt"へのFTPダウンロードに失敗。保存先のフォルダがありません。', what + ": missing local folder")
     checks.true(what + ": nothing left by a failed download",
                 not os.path.exists(os.path.join(folder, "new.txt"))
                 and not [n for n in os.listdir(folder) if n.startswith(".")])
@@ -186,9 +204,9 @@ def failures(folder, root, port, mode, what):
     status, out, err = run_script(NOKARI, folder, login(port, mode) + """
 「nosuch」へ、FTP作業フォルダ
 """)
-    checks.true(what + ": refused folder", status == 1 and '"nosuch"へのFTPフォルダ変更に失敗' in err)
-    fails(folder, login(port, mode) + "「tree」を、「t」へ、FTPアップロード", '"t"へのFTPアップロードに失敗',
-          what + ": a local folder as a file")
+    checks.true(what + ": refused folder", status == 1 and '"nosuch"へのFTPフォルダ変更に失敗。550 ' in err)
+    fails(folder, login(port, mode) + "「tree」を、「t」へ、FTPアップロード",
+          '"t"へのFTPアップロードに失敗。フォルダをアップすることは出来ません。', what + ": a local folder as a file")
     fails(folder, login(port, mode) + "「nosuch」の、FTPフォルダ削除", '"nosuch"へのFTPフォルダ削除に失敗', what + ": rmdir")
     fails(folder, login(port, mode) + "「nosuch」から、「x」へ、FTPファイル名変更", '"x"へのFTPファイル名変更に失敗',
           what + ": rename")
@@ -214,10 +232,85 @@ def without_connection(folder):
     fails(folder, "FTPホストは「127.0.0.1:99999」\nFTP接続", "FTPのエラー。接続に失敗。", "bad port")
 
 
+IDLE_SERVER = """
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+users = DummyAuthorizer()
+users.add_user("user", "pass", sys.argv[2], perm="elradfmwMT")
+FTPHandler.authorizer = users
+FTPHandler.timeout = 1  # seconds a client may stay idle: then 421 and the connection closed
+FTPServer(("127.0.0.1", int(sys.argv[1])), FTPHandler).serve_forever()
+"""
+
+
+def idle_server(port, root, log):
+    return ["sh", "-c", "exec /usr/bin/python3 -c '%s' %d '%s' 2>'%s'" % (IDLE_SERVER.replace("'", '"'), port, root, log)]
+
+
+def after_idle(folder, mode):
+    """A server that closes idle connections: every command after a pause
+    logs in again and works in the same remote folder; a listing whose
+    server is gone fails instead of answering an empty folder."""
+    what = "idle, %s mode" % (mode or "active")
+    root = os.path.join(folder, "idle-root")
+    write(os.path.join(root, "sub", "x.txt"), b"x")
+    write(os.path.join(root, "sub", "deeper", "y.txt"), b"y")
+    write(os.path.join(folder, "up.txt"), b"up")
+    port = free_port()
+    log = os.path.join(folder, "idle.log")
+    with peer(idle_server(port, root, log), port=port):
+        status, out, err = run_script(NOKARI, folder, login(port, mode) + """
+「sub」へ、FTP作業フォルダ
+2秒、待つ
+「*」の、FTPファイル列挙
+「1:[{それ}]」を、表示
+2秒、待つ
+「*」の、FTPフォルダ列挙
+「2:[{それ}]」を、表示
+2秒、待つ
+「x.txt」を、「idle-x.txt」へ、FTPダウンロード
+2秒、待つ
+「up.txt」を、「up.txt」へ、FTPアップロード
+2秒、待つ
+「deeper」へ、FTP作業フォルダ
+「*.txt」の、FTPファイル列挙
+「3:[{それ}]」を、表示
+FTP切断
+""")
+        checks.equal(what + ": status", (status, err), (0, ""))
+        listings = {m[0]: sorted(m[1].split()) for m in re.findall(r"(\d):\[([^]]*)\]", out)}
+        checks.equal(what + ": every listing after a pause", listings,
+                     {"1": ["deeper", "x.txt"], "2": ["deeper"], "3": ["y.txt"]})
+        checks.equal(what + ": download after a pause", read(os.path.join(folder, "idle-x.txt")), b"x")
+        checks.equal(what + ": upload after a pause, into the same folder", read(os.path.join(root, "sub", "up.txt")), b"up")
+    # The server stops while the script waits: the listing cannot be had.
+    port = free_port()
+    with peer(idle_server(port, root, log), port=port) as server:
+        ready = os.path.join(folder, "connected")
+        text = login(port, mode) + "「1」を、「%s」へ、保存\n4秒、待つ\n「*」の、FTPファイル列挙\n「[{それ}]」を、表示\n" % ready
+        import threading
+        def stop_when_connected():
+            for _ in range(200):
+                if os.path.exists(ready):
+                    break
+                time.sleep(0.05)
+            server.terminate()
+        stopper = threading.Thread(target=stop_when_connected)
+        stopper.start()
+        status, out, err = run_script(NOKARI, folder, text)
+        stopper.join()
+        checks.true(what + ": a listing from a server gone fails, got %r %r" % (out, err),
+                    status == 1 and "FTPのエラー。接続に失敗。" in err and out == "")
+
+
 need_modules("pyftpdlib")
 with workdir() as folder:
     without_connection(folder)
 for mode in ("", "pasv"):
     with workdir() as folder:
         session(folder, mode)
+    with workdir() as folder:
+        after_idle(folder, mode)
 checks.done()

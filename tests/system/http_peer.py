@@ -14,6 +14,7 @@ Usage: http_peer.py PORT ROOT [CERT KEY]   (with CERT and KEY: HTTPS)
   GET  anything else     a file of ROOT
 """
 import base64
+import time
 import http.server
 import ssl
 import sys
@@ -64,6 +65,15 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Content-Length", "2")
             self.end_headers()
             self.wfile.write(b"ok")
+            return
+        if p == "/drip":  # a byte every 0.1 s, for at most a minute
+            self.send_response(200)
+            self.send_header("Content-Length", "600")
+            self.end_headers()
+            for _ in range(600):
+                self.wfile.write(b"d")
+                self.wfile.flush()
+                time.sleep(0.1)
             return
         if p.startswith("/name/"):
             return self._send(200, b"named")

@@ -397,6 +397,98 @@ def silent(conn):
     time.sleep(30)
 
 
+def smtp_refusing(step, reply):
+    """An SMTP peer that answers `reply` to the command `step` (MAIL, RCPT
+    or "." after DATA) and 250 to everything else."""
+    def talk(conn):
+        conn.sendall(b"220 hello\r\n")
+        in_data = False
+        for line in lines_of(conn):
+            cmd = b"." if in_data and line == b"." else line.split(b" ")[0].upper()
+            if in_data and cmd != b".":
+                continue
+            in_data = False
+            if cmd == step:
+                conn.sendall(reply + b"\r\n")
+            elif cmd == b"DATA":
+                in_data = True
+                conn.sendall(b"354 go\r\n")
+            elif cmd == b"QUIT":
+                conn.sendall(b"221 bye\r\n")
+                return
+            else:
+                conn.sendall(b"250 ok\r\n")
+    return talk
+
+
+def server_words(w):
+    """A refusal carries the server's explanation after its code."""
+    for step, reply, expected in (
+            (b"RCPT", b"550 5.1.1 User unknown", "送信に失敗。RCPT failed: 550 5.1.1 User unknown"),
+            (b"MAIL", b"530 5.7.0 Authentication required", "送信に失敗。MAIL failed: 530 5.7.0 Authentication required"),
+            (b".", b"452 4.3.1 Insufficient system storage", ": 452 4.3.1 Insufficient system storage")):
+        fake = FakePeer(smtp_refusing(step, reply))
+        expect_error(w, "SMTP refuses %s" % step.decode(), mail_vars("127.0.0.1:%d" % fake.port) + ["メール送信"],
+                     expected)
+        fake.close()
+
+
+def smtp_login(w):
+    """メールID and メールパスワード log in where the server asks for it; the
+    password never shows in an error."""
+    import logging
+    import warnings
+    from aiosmtpd.controller import Controller
+    from aiosmtpd.smtp import AuthResult
+    # Plain AUTH is what this test wants: no warnings about it.
+    warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.CRITICAL)
+
+    class Keep:
+        def __init__(self):
+            self.mails = []
+
+        async def handle_DATA(self, server, session, envelope):
+            self.mails.append((bool(session.authenticated), envelope.mail_from))
+            return "250 OK"
+
+    def check(server, session, envelope, mechanism, data):
+        ok = (data.login, data.password) == (b"taro", b"pa55-word")
+        return AuthResult(success=ok, handled=False)  # handled=False: the server answers 535 itself
+
+    keep = Keep()
+    port = free_port()
+    server = Controller(keep, hostname="127.0.0.1", port=port, authenticator=check, auth_required=True,
+                        auth_require_tls=False)
+    server.start()
+    try:
+        host = "127.0.0.1:%d" % port
+        status, out, err = run(w, mail_vars(host) + ["メールIDは、「taro」", "メールパスワードは、「pa55-word」",
+                                                     "メール送信", "「送った」を、表示"])
+        checks.equal("login: sent", (status, out.strip(), err), (0, "送った", ""))
+        checks.equal("login: the server saw the login", keep.mails, [(True, "taro@example.jp")])
+        expect_error(w, "login: wrong password", mail_vars(host) + ["メールIDは、「taro」", "メールパスワードは、「wrong-77」",
+                                                                     "メール送信"],
+                     "535 5.7.8 Authentication credentials invalid", forbid="wrong-77")
+        expect_error(w, "login: none given", mail_vars(host) + ["メール送信"], "530")
+        checks.equal("login: nothing else arrived", len(keep.mails), 1)
+    finally:
+        server.stop()
+    # A server that offers a login without asking for one still takes the
+    # mail when メールID (set for POP3) is no login there.
+    keep.mails.clear()
+    port = free_port()
+    server = Controller(keep, hostname="127.0.0.1", port=port, authenticator=check, auth_require_tls=False)
+    server.start()
+    try:
+        status, out, err = run(w, mail_vars("127.0.0.1:%d" % port) + ["メールIDは、「pop-user」", "メールパスワードは、「x」",
+                                                                       "メール送信", "「送った」を、表示"])
+        checks.equal("login refused, not needed: sent", (status, out.strip(), err), (0, "送った", ""))
+        checks.equal("login refused, not needed: arrived without it", keep.mails, [(False, "taro@example.jp")])
+    finally:
+        server.stop()
+
+
 def failures(w):
     host_free = "127.0.0.1:%d" % free_port()  # nothing listens there
     base = mail_vars(host_free)
@@ -454,4 +546,6 @@ with workdir() as w:
     except RuntimeError as fault:
         skip("dovecot cannot run here: %s" % fault)
     failures(w)
+    server_words(w)
+    smtp_login(w)
 checks.done()

@@ -3,8 +3,10 @@
 // what arrives (lib/mail/Mime.h).
 //
 // メールホスト may name a port: "host:port" ("[::1]:2525" for IPv6);
-// without one SMTP uses 25 and POP3 110. Nothing is encrypted and SMTP
-// sends no credentials. Peers are not trusted: a received mail may be at
+// without one SMTP uses 25 (465: TLS from the start) and POP3 110. SMTP
+// logs in only when メールID is set and the server offers it, then with
+// STARTTLS when offered; POP3 is plain. Peers are not trusted: a received
+// mail may be at
 // most kMaxMailBytes long, every wait on the network ends after
 // TimeoutSeconds() without progress, and the password never reaches a
 // URL or an error text (libcurl gets it as an option of its own).
@@ -29,6 +31,8 @@
 #include "lib/mail/Mime.h"
 #include "lib/net/Curl.h"
 #include "lib/net/Messages.h"  // kBadHostName, shared with FTP
+#include "lib/net/NetText.h"
+#include "lib/net/Sinks.h"
 #include "lib/path/Path.h"
 #include "words/Contract.h"
 #include "words/Family.h"
@@ -181,6 +185,54 @@ mail::OutgoingMail MailFromVariables(TNokaBase& e) {
   return m;
 }
 
+// The SMTP server: "smtp://host:port/", or "smtps://" for port 465, where
+// TLS comes first (submission on 587 and plain 25 upgrade with STARTTLS
+// when the server offers it).
+std::string SmtpUrl(const std::string& setting) {
+  std::string url = ServerUrl(setting, "smtp", 25);
+  if (url.size() > 5 && url.compare(url.size() - 5, 5, ":465/") == 0) url.insert(4, "s");
+  return url;
+}
+
+// メールID and メールパスワード, when set, log in (SMTP AUTH) on servers that
+// offer it; a server that does not is sent the mail without. A login goes
+// over TLS whenever the server offers STARTTLS (the certificate verified);
+// without a login the mail goes as it always did, so a server with a
+// certificate nobody can verify still takes it.
+class SmtpLogin {
+ public:
+  SmtpLogin(TNokaBase& e, CURL* h) : user_(ToUtf8(Trim(VarValue(e, "メールID")))),
+                                     password_(ToUtf8(VarValue(e, "メールパスワード"))) {
+    if (user_.empty()) return;
+    curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    curl_easy_setopt(h, CURLOPT_USERNAME, user_.c_str());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, password_.c_str());
+  }
+  ~SmtpLogin() { std::fill(password_.begin(), password_.end(), '\0'); }
+  // The handle without the login; false when it had none.
+  bool Drop(CURL* h) {
+    if (user_.empty()) return false;
+    curl_easy_setopt(h, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(h, CURLOPT_PASSWORD, nullptr);
+    return true;
+  }
+  SmtpLogin(const SmtpLogin&) = delete;
+  SmtpLogin& operator=(const SmtpLogin&) = delete;
+
+ private:
+  std::string user_, password_;
+};
+
+// libcurl's words for a refused step ("RCPT failed: 550") with the
+// server's own explanation after its code ("550 5.1.1 User unknown").
+std::string WithServerWords(const std::string& reason, const std::string& refusal) {
+  if (refusal.empty()) return reason;
+  std::string words = net::PeerText(refusal);
+  std::string code = words.substr(0, 3);
+  if (reason.size() >= 3 && reason.compare(reason.size() - 3, 3, code) == 0) return reason + words.substr(3);
+  return reason + ": " + words;
+}
+
 // The message text handed to libcurl piece by piece.
 struct Upload {
   const std::string* Text;
@@ -201,19 +253,31 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* data) {
   return n;
 }
 
+// The message sent once more from its start, on a new connection (the
+// old one is left in the middle of its session).
+bool SentAgain(net::Transfer& transfer, CURL* h, Upload& up, net::ServerReplies& replies) {
+  up.Sent = 0;
+  up.Started = false;
+  replies.LastRefusal.clear();
+  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+  return transfer.Perform(h) == CURLE_OK;
+}
+
 // メール送信: one message from the mail variables.
 void CmdSendMail(TNokaBase& e) {
   std::string host = VarValue(e, "メールホスト");
   if (Trim(host).empty()) SendError(e, Sj(msg::kMailNoHost));
   if (Trim(VarValue(e, "メール送信先")).empty()) SendError(e, Sj(msg::kMailNoRecipient));
   if (VarValue(e, "メール本文").empty()) SendError(e, Sj(msg::kMailNoBody));
+  // A mail from nobody is bounced or quarantined by every real server.
+  if (Trim(VarValue(e, "メール送信元")).empty()) SendError(e, Sj(msg::kMailNoSender));
   if (net::Transfer::Busy()) SendError(e, Reason(msg::kMailSendFailed, {Sj(msg::kMailBusy)}));
-  std::string url = ServerUrl(host, "smtp", 25);
+  std::string url = SmtpUrl(host);
   if (url.empty()) SendError(e, Reason(msg::kBadHostName, {Trim(host)}));
 
   mail::OutgoingMail m = MailFromVariables(e);
   std::string from = mail::AddressOf(m.From);
-  if (!from.empty() && !mail::IsPlainAddress(from)) SendError(e, Reason(msg::kMailBadAddress, {from}));
+  if (!mail::IsPlainAddress(from)) SendError(e, Reason(msg::kMailBadAddress, {from}));
   std::vector<std::string> recipients = mail::EnvelopeRecipients(m);
   for (const std::string& to : recipients)
     if (!mail::IsPlainAddress(to)) SendError(e, Reason(msg::kMailBadAddress, {to}));
@@ -223,7 +287,7 @@ void CmdSendMail(TNokaBase& e) {
   net::Transfer transfer(e, Sj(msg::kMailConnecting));
   net::CurlHandle handle = net::NewHandle();
   CURL* h = handle.get();
-  SetCommonOptions(h, "smtp");
+  SetCommonOptions(h, "smtp,smtps");
   net::CurlList rcpt;
   for (const std::string& to : recipients) net::Append(rcpt, "<" + to + ">");
   std::string mailFrom = "<" + from + ">";
@@ -235,12 +299,21 @@ void CmdSendMail(TNokaBase& e) {
   curl_easy_setopt(h, CURLOPT_READFUNCTION, &ReadUpload);
   curl_easy_setopt(h, CURLOPT_READDATA, &up);
   curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(text.size()));
+  SmtpLogin login(e, h);
+  net::ServerReplies replies;
+  net::KeepReplies(h, replies);
   CURLcode code = transfer.Perform(h);
   if (code != CURLE_OK) {
     curl_off_t connected = 0;
     curl_easy_getinfo(h, CURLINFO_CONNECT_TIME_T, &connected);
     if (connected == 0 && !transfer.Stopped()) SendError(e, Sj(msg::kMailConnectFailed));
-    SendError(e, Reason(msg::kMailSendFailed, {transfer.Reason(code)}));
+    std::string reason = transfer.Reason(code);
+    if (!transfer.Stopped()) reason = WithServerWords(reason, replies.LastRefusal);
+    // メールID often holds the POP3 login alone; a server that refuses it
+    // may still take the mail without one, as it did before logins were
+    // sent. When it does not, the refused login is the reason given.
+    if (code != CURLE_LOGIN_DENIED || !login.Drop(h) || !SentAgain(transfer, h, up, replies))
+      SendError(e, Reason(msg::kMailSendFailed, {reason}));
   }
   transfer.Finish();
   transfer.SetLabel(Sj(msg::kMailSent));

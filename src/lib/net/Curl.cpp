@@ -1,10 +1,12 @@
 #include "lib/net/Curl.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "core/Encoding.h"
 #include "core/Engine.h"
 #include "core/Progress.h"
+#include "lib/net/Messages.h"
 
 namespace nokari::net {
 namespace {
@@ -119,6 +121,15 @@ std::string Transfer::Reason(CURLcode code) const {
   if (stopped_) return Sj("中止");
   std::string text = errorText_[0] ? errorText_ : curl_easy_strerror(code);
   return FromUtf8(text);
+}
+
+std::string Transfer::Explain(CURL* handle, CURLcode code) const {
+  if (stopped_) return Reason(code);
+  if (code == CURLE_COULDNT_RESOLVE_HOST) return Sj(msg::kNetHostNotFound);
+  long osError = 0;
+  curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &osError);
+  if (code == CURLE_COULDNT_CONNECT && osError == ECONNREFUSED) return Sj(msg::kNetRefused);
+  return Reason(code);
 }
 
 int Transfer::OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,

@@ -72,6 +72,10 @@ class Transfer {
   // The reason of a failed Perform as CP932: libcurl's own words for the
   // last error of `handle`, or "中止" after the stop button.
   std::string Reason(CURLcode code) const;
+  // The same in the words a script's user looks for: a name that cannot
+  // be looked up and a refused connection said so in Japanese, libcurl's
+  // words for the rest.
+  std::string Explain(CURL* handle, CURLcode code) const;
 
   // A transfer is running now.
   static bool Busy();

@@ -1,10 +1,55 @@
 #include "lib/net/Ftp.h"
 
+#include <unistd.h>
+
+#include <functional>
+
 #include "core/Encoding.h"
 #include "lib/net/FtpText.h"
+#include "lib/net/NetText.h"
 #include "lib/net/Sinks.h"
 
 namespace nokari::net {
+namespace {
+
+bool Refused421(const FtpSession& s) { return s.Replies.LastRefusal.rfind("421", 0) == 0; }
+
+// The connection broke, or the server said it is closing it (421).
+bool ConnectionBroke(const FtpSession& s, CURLcode code) {
+  switch (code) {
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+      return true;
+    default:
+      return Refused421(s);
+  }
+}
+
+// A request that failed on a connection kept from before, which the server
+// had closed meanwhile. A request on a connection of its own failed for
+// real.
+bool FoundClosed(FtpSession& s, CURLcode code) {
+  long connects = 0;
+  curl_easy_getinfo(s.Handle.get(), CURLINFO_NUM_CONNECTS, &connects);
+  return connects == 0 && ConnectionBroke(s, code);
+}
+
+// Performs the request; when it found the kept connection closed, once more
+// on a new one after `rewind` put its data back to the start (false: it
+// cannot, and the failure stands).
+CURLcode Run(Transfer& t, FtpSession& s, const std::function<bool()>& rewind = {}) {
+  CURL* h = s.Handle.get();
+  CURLcode code = t.Perform(h, s.Multi.get());
+  if (code == CURLE_OK || t.Stopped() || !FoundClosed(s, code)) return code;
+  if (rewind && !rewind()) return code;
+  s.Multi.reset(curl_multi_init());  // the closed connection goes with the old cache
+  s.Replies.LastRefusal.clear();
+  return t.Perform(h, s.Multi.get());
+}
+
+}  // namespace
 
 void FtpSession::Close() {
   Multi.reset();  // sends QUIT on the open connection
@@ -31,6 +76,8 @@ CURL* Request(FtpSession& s, const std::string& urlPath) {
   curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  s.Replies.LastRefusal.clear();
+  KeepReplies(h, s.Replies);
   return h;
 }
 
@@ -48,10 +95,10 @@ CURLcode Connect(Transfer& t, FtpSession& s) {
   return CURLE_OK;
 }
 
-bool Probe(Transfer& t, FtpSession& s, const std::string& folder) {
+CURLcode Probe(Transfer& t, FtpSession& s, const std::string& folder) {
   CURL* h = Request(s, RemoteUrlPath(folder, true));
   curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-  return t.Perform(h, s.Multi.get()) == CURLE_OK;
+  return Run(t, s);
 }
 
 CURLcode Quote(Transfer& t, FtpSession& s, const std::vector<std::string>& commands) {
@@ -60,7 +107,7 @@ CURLcode Quote(Transfer& t, FtpSession& s, const std::vector<std::string>& comma
   for (const std::string& command : commands) Append(list, command);
   curl_easy_setopt(h, CURLOPT_QUOTE, list.get());
   curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-  return t.Perform(h, s.Multi.get());
+  return Run(t, s);
 }
 
 CURLcode Upload(Transfer& t, FtpSession& s, int fd, long long size, const std::string& path) {
@@ -70,7 +117,10 @@ CURLcode Upload(Transfer& t, FtpSession& s, int fd, long long size, const std::s
   curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
   curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
   curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, s.Binary ? 0L : 1L);
-  CURLcode code = t.Perform(h, s.Multi.get());
+  CURLcode code = Run(t, s, [&] {
+    source.Failed = false;
+    return lseek(fd, 0, SEEK_SET) == 0;
+  });
   return code == CURLE_OK && source.Failed ? CURLE_READ_ERROR : code;
 }
 
@@ -79,7 +129,10 @@ CURLcode Download(Transfer& t, FtpSession& s, const std::string& path, int fd) {
   FdSink sink{fd};
   ReceiveInto(h, sink);
   curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, s.Binary ? 0L : 1L);
-  CURLcode code = t.Perform(h, s.Multi.get());
+  CURLcode code = Run(t, s, [&] {
+    sink.Failed = false;
+    return ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0;
+  });
   return code == CURLE_OK && sink.Failed ? CURLE_WRITE_ERROR : code;
 }
 
@@ -90,9 +143,30 @@ CURLcode List(Transfer& t, FtpSession& s, const std::string& folder, bool namesO
   ReceiveInto(h, sink);
   if (namesOnly) curl_easy_setopt(h, CURLOPT_DIRLISTONLY, 1L);
   if (!command.empty()) curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, command.c_str());
-  CURLcode code = t.Perform(h, s.Multi.get());
+  CURLcode code = Run(t, s, [&] {
+    sink.Data.clear();
+    sink.Over = false;
+    return true;
+  });
   out = std::move(sink.Data);
   return code;
+}
+
+bool Unreachable(const FtpSession& s, CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_LOGIN_DENIED:
+    case CURLE_OPERATION_TIMEDOUT:
+      return true;
+    default:
+      return ConnectionBroke(s, code);
+  }
+}
+
+std::string FailureReason(const Transfer& t, const FtpSession& s, CURLcode code) {
+  if (t.Stopped() || s.Replies.LastRefusal.empty()) return t.Explain(s.Handle.get(), code);
+  return PeerText(s.Replies.LastRefusal);
 }
 
 }  // namespace nokari::net

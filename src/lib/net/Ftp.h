@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lib/net/Curl.h"
+#include "lib/net/Sinks.h"
 
 namespace nokari::net {
 
@@ -26,6 +27,7 @@ struct FtpSession {
   // the connection closes when that transfer has ended.
   bool ClosePending = false;
   int InUse = 0;  // commands with a transfer on the handle now
+  ServerReplies Replies;  // of the last request
 
   bool Connected() const { return Handle != nullptr; }
   void Close();
@@ -35,11 +37,16 @@ struct FtpSession {
 // for none): our defaults, the login, the transfer mode and time-outs.
 CURL* Request(FtpSession& s, const std::string& urlPath);
 
+// Every request below runs on the kept connection. A server closes a
+// connection left idle (vsftpd after 300 s, with a 421 reply); a request
+// that finds it closed logs in again on a new connection and runs once
+// more. The remote folder needs no going back to: paths are absolute.
+
 // Connects and logs in; on success the remote folder is the server's
 // starting folder.
 CURLcode Connect(Transfer& t, FtpSession& s);
-// True when the folder (absolute) can be entered.
-bool Probe(Transfer& t, FtpSession& s, const std::string& folder);
+// CURLE_OK when the folder (absolute) can be entered.
+CURLcode Probe(Transfer& t, FtpSession& s, const std::string& folder);
 // Raw commands (already UTF-8 and checked by CommandArgument), in order;
 // the first refusal ends the request with an error.
 CURLcode Quote(Transfer& t, FtpSession& s, const std::vector<std::string>& commands);
@@ -51,5 +58,12 @@ CURLcode Download(Transfer& t, FtpSession& s, const std::string& path, int fd);
 // `command` replaces LIST (e.g. "LIST name" for one entry).
 CURLcode List(Transfer& t, FtpSession& s, const std::string& folder, bool namesOnly, const std::string& command,
               std::string& out);
+
+// A failed request could not reach the server at all (no connection, no
+// login, the connection lost): not a refusal of the command.
+bool Unreachable(const FtpSession& s, CURLcode code);
+// Why a request failed (CP932): the server's refusal in its own words,
+// else what the transfer knows.
+std::string FailureReason(const Transfer& t, const FtpSession& s, CURLcode code);
 
 }  // namespace nokari::net

@@ -20,9 +20,18 @@ FtpSession& ConnectedSession(TNokaBase& e) {
   return s;
 }
 
-FtpSession& IdleSession(TNokaBase& e, const char* failMsg, std::string_view shown) {
+void FtpFailure::Raise(TNokaBase& e, const std::string& reason) const {
+  if (Named) RaiseError(e, Msg, {Shown, reason});
+  RaiseError(e, Msg, {reason});
+}
+
+void FtpFailure::Raise(TNokaBase& e, const Transfer& t, const FtpSession& s, CURLcode code) const {
+  Raise(e, FailureReason(t, s, code));
+}
+
+FtpSession& IdleSession(TNokaBase& e, const FtpFailure& fail) {
   FtpSession& s = ConnectedSession(e);
-  if (Transfer::Busy()) RaiseError(e, failMsg, {shown});
+  if (Transfer::Busy()) fail.Raise(e, Sj(msg::kTransferRunning));
   return s;
 }
 
@@ -47,27 +56,25 @@ std::string Upper(std::string text) {
 
 // "VERB argument" for a raw command; a name that would break the command
 // line fails the command.
-std::string RawCommand(TNokaBase& e, const char* failMsg, std::string_view shown, const char* verb,
-                       const std::string& path) {
+std::string RawCommand(TNokaBase& e, const FtpFailure& fail, const char* verb, const std::string& path) {
   std::string utf8;
-  if (!CommandArgument(path, utf8)) RaiseError(e, failMsg, {shown});
+  if (!CommandArgument(path, utf8)) fail.Raise(e, Sj(msg::kLineBreakInName));
   return std::string(verb) + " " + utf8;
 }
 
 // Raw commands on the remote names (resolved) of one command.
-void RunQuote(TNokaBase& e, FtpSession& s, const char* failMsg, std::string_view shown, const std::string& label,
+void RunQuote(TNokaBase& e, FtpSession& s, const FtpFailure& fail, const std::string& label,
               const std::vector<std::string>& commands) {
   FtpWork work(e, s, label);
-  if (Quote(work.T(), s, commands) != CURLE_OK) RaiseError(e, failMsg, {shown});
+  if (CURLcode code = Quote(work.T(), s, commands); code != CURLE_OK) fail.Raise(e, work.T(), s, code);
 }
 
 // A remote folder entered when it can be: the remote folder changes only
 // after the server agreed to change into it.
-void EnterFolder(TNokaBase& e, const char* failMsg, std::string_view shown, const std::string& label,
-                 const std::string& folder) {
-  FtpSession& s = IdleSession(e, failMsg, shown);
+void EnterFolder(TNokaBase& e, const FtpFailure& fail, const std::string& label, const std::string& folder) {
+  FtpSession& s = IdleSession(e, fail);
   FtpWork work(e, s, label);
-  if (!Probe(work.T(), s, folder)) RaiseError(e, failMsg, {shown});
+  if (CURLcode code = Probe(work.T(), s, folder); code != CURLE_OK) fail.Raise(e, work.T(), s, code);
   s.Folder = folder;
 }
 
@@ -92,7 +99,7 @@ void CmdFtpConnect(TNokaBase& e) {
     FtpWork work(e, s, host);
     CURLcode code = Connect(work.T(), s);
     if (code == CURLE_OK) return;
-    reason = work.T().Reason(code);
+    reason = FailureReason(work.T(), s, code);
   }
   s.Close();
   RaiseError(e, msg::kFtpConnectFailed, {reason});
@@ -117,61 +124,58 @@ void CmdFtpTransferMode(TNokaBase& e) {
 void CmdFtpChangeFolder(TNokaBase& e) {
   std::string name = PopArgValue(e);
   std::string folder = ResolveRemote(ConnectedSession(e).Folder, name);
-  EnterFolder(e, msg::kFtpChangeFolderFailed, name, Label(msg::kFtpChangingFolder, name), folder);
+  EnterFolder(e, {msg::kFtpChangeFolderFailed, name}, Label(msg::kFtpChangingFolder, name), folder);
 }
 
 void CmdFtpParentFolder(TNokaBase& e) {
   std::string folder = RemoteParent(ConnectedSession(e).Folder);
-  EnterFolder(e, msg::kFtpParentFailed, {}, Sj(msg::kFtpToParent), folder);
+  EnterFolder(e, {msg::kFtpParentFailed, {}, false}, Sj(msg::kFtpToParent), folder);
 }
 
 void CmdFtpMakeFolder(TNokaBase& e) {
-  std::string name = PopArgValue(e);
-  FtpSession& s = IdleSession(e, msg::kFtpMakeFolderFailed, name);
-  std::string path = ResolveRemote(s.Folder, name);
-  RunQuote(e, s, msg::kFtpMakeFolderFailed, name, Label(msg::kFtpMakingFolder, name),
-           {RawCommand(e, msg::kFtpMakeFolderFailed, name, "MKD", path)});
+  FtpFailure fail{msg::kFtpMakeFolderFailed, PopArgValue(e)};
+  FtpSession& s = IdleSession(e, fail);
+  std::string path = ResolveRemote(s.Folder, fail.Shown);
+  RunQuote(e, s, fail, Label(msg::kFtpMakingFolder, fail.Shown), {RawCommand(e, fail, "MKD", path)});
 }
 
 void CmdFtpDeleteFile(TNokaBase& e) {
-  std::string name = PopArgValue(e);
-  FtpSession& s = IdleSession(e, msg::kFtpDeleteFileFailed, name);
-  std::string path = ResolveRemote(s.Folder, name);
-  RunQuote(e, s, msg::kFtpDeleteFileFailed, name, Label(msg::kFtpDeletingFile, name),
-           {RawCommand(e, msg::kFtpDeleteFileFailed, name, "DELE", path)});
+  FtpFailure fail{msg::kFtpDeleteFileFailed, PopArgValue(e)};
+  FtpSession& s = IdleSession(e, fail);
+  std::string path = ResolveRemote(s.Folder, fail.Shown);
+  RunQuote(e, s, fail, Label(msg::kFtpDeletingFile, fail.Shown), {RawCommand(e, fail, "DELE", path)});
 }
 
 void CmdFtpRemoveFolder(TNokaBase& e) {
-  std::string name = PopArgValue(e);
-  FtpSession& s = IdleSession(e, msg::kFtpRemoveFolderFailed, name);
-  std::string path = ResolveRemote(s.Folder, name);
-  RunQuote(e, s, msg::kFtpRemoveFolderFailed, name, Label(msg::kFtpRemovingFolder, name),
-           {RawCommand(e, msg::kFtpRemoveFolderFailed, name, "RMD", path)});
+  FtpFailure fail{msg::kFtpRemoveFolderFailed, PopArgValue(e)};
+  FtpSession& s = IdleSession(e, fail);
+  std::string path = ResolveRemote(s.Folder, fail.Shown);
+  RunQuote(e, s, fail, Label(msg::kFtpRemovingFolder, fail.Shown), {RawCommand(e, fail, "RMD", path)});
 }
 
 // FTPファイル属性変更: file, mode. The mode is read as a number (644, 777)
 // and sent in decimal digits, as chmod(1) reads them.
 void CmdFtpChangeAttributes(TNokaBase& e) {
   long double mode = PopArgNumber(e);
-  std::string name = PopArgValue(e);
-  FtpSession& s = IdleSession(e, msg::kFtpAttributesFailed, name);
-  if (!(mode >= 0 && mode <= 7777)) RaiseError(e, msg::kFtpAttributesFailed, {name});
-  std::string path = ResolveRemote(s.Folder, name);
+  FtpFailure fail{msg::kFtpAttributesFailed, PopArgValue(e)};
+  FtpSession& s = IdleSession(e, fail);
+  if (!(mode >= 0 && mode <= 7777)) fail.Raise(e, FormatMessage(Sj(msg::kBadMode), {FormatNumber(mode)}));
+  std::string path = ResolveRemote(s.Folder, fail.Shown);
   std::string verb = "SITE CHMOD " + FormatInt(ToInt64(mode));
-  RunQuote(e, s, msg::kFtpAttributesFailed, name, Label(msg::kFtpChangingAttributes, name),
-           {RawCommand(e, msg::kFtpAttributesFailed, name, verb.c_str(), path)});
+  RunQuote(e, s, fail, Label(msg::kFtpChangingAttributes, fail.Shown), {RawCommand(e, fail, verb.c_str(), path)});
 }
 
 // FTPファイル名変更: old name, new name.
 void CmdFtpRename(TNokaBase& e) {
   std::string to = PopArgValue(e);
   std::string from = PopArgValue(e);
-  FtpSession& s = IdleSession(e, msg::kFtpRenameFailed, to);
+  FtpFailure fail{msg::kFtpRenameFailed, to};
+  FtpSession& s = IdleSession(e, fail);
   std::vector<std::string> commands = {
-      RawCommand(e, msg::kFtpRenameFailed, to, "RNFR", ResolveRemote(s.Folder, from)),
-      RawCommand(e, msg::kFtpRenameFailed, to, "RNTO", ResolveRemote(s.Folder, to)),
+      RawCommand(e, fail, "RNFR", ResolveRemote(s.Folder, from)),
+      RawCommand(e, fail, "RNTO", ResolveRemote(s.Folder, to)),
   };
-  RunQuote(e, s, msg::kFtpRenameFailed, to, Label(msg::kFtpRenaming, from), commands);
+  RunQuote(e, s, fail, Label(msg::kFtpRenaming, from), commands);
 }
 
 }  // namespace nokari

@@ -13,10 +13,21 @@ FtpSession& SessionOf(TNokaBase& e);
 // The session of a command that needs the connection: without one it
 // raises "FTPで接続が確立されていません。".
 FtpSession& ConnectedSession(TNokaBase& e);
+// How a command reports its failure: its message, naming `Shown` (unless
+// the message names nothing, as FTP親フォルダ移動's), followed by why.
+struct FtpFailure {
+  const char* Msg;
+  std::string Shown;
+  bool Named = true;
+  [[noreturn]] void Raise(TNokaBase& e, const std::string& reason) const;
+  // A failed request: the reason the server or the transfer gives.
+  [[noreturn]] void Raise(TNokaBase& e, const Transfer& t, const FtpSession& s, CURLcode code) const;
+};
+
 // The same for a command that goes on the network: while another transfer
 // runs (the command came from an event handler) it fails with its own
-// message `failMsg` naming `shown` instead of re-entering libcurl.
-FtpSession& IdleSession(TNokaBase& e, const char* failMsg, std::string_view shown);
+// failure instead of re-entering libcurl.
+FtpSession& IdleSession(TNokaBase& e, const FtpFailure& fail);
 
 // A command's transfers: the progress window open with `label`, the
 // session marked as in use so that FTP切断 from an event handler waits

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/Errors.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/Messages.h"
@@ -66,19 +69,34 @@ void UploadTree(Transfer& t, FtpSession& s, const std::string& native, const std
 }
 
 // A listing of the remote folder for a command whose errors give an
-// empty result; "" as well when another transfer runs.
+// empty result; "" as well when another transfer runs. A server that
+// cannot be reached is no empty folder: that fails the command.
 std::string ListRemote(TNokaBase& e, FtpSession& s, const std::string& label, const std::string& folder,
                        bool namesOnly, const std::string& command) {
   if (Transfer::Busy()) return {};
   FtpWork work(e, s, label);
   std::string bytes;
-  if (List(work.T(), s, folder, namesOnly, command, bytes) != CURLE_OK) return {};
-  return bytes;
+  CURLcode code = List(work.T(), s, folder, namesOnly, command, bytes);
+  if (code != CURLE_OK && !work.T().Stopped() && Unreachable(s, code))
+    RaiseError(e, msg::kFtpConnectFailed, {FailureReason(work.T(), s, code)});
+  return code == CURLE_OK ? bytes : std::string();
 }
 
-// The names the mask takes (all for an empty mask).
+// Why a local file cannot be uploaded: missing, a folder, or no plain file.
+std::string WhyNoUpload(const std::string& native, const std::string& shown) {
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) return FormatMessage(Sj(msg::kNoLocalFile), {shown});
+  if (S_ISDIR(st.st_mode)) return Sj(msg::kLocalIsFolder);
+  return FormatMessage(Sj(msg::kLocalNotPlain), {shown});
+}
+
+// The names the mask takes (all for an empty mask), ASCII letters in
+// either case as local file names are matched.
 std::string Matching(TNokaBase& e, const std::vector<std::string>& names, const std::string& mask) {
-  return JoinMatching(names, [&](const std::string& name) { return mask.empty() || WildcardMatch(e, name, mask); });
+  std::string folded = FoldAsciiCase(mask);
+  return JoinMatching(names, [&](const std::string& name) {
+    return mask.empty() || WildcardMatch(e, FoldAsciiCase(name), folded);
+  });
 }
 
 }  // namespace
@@ -88,14 +106,16 @@ std::string Matching(TNokaBase& e, const std::vector<std::string>& names, const 
 void CmdFtpUpload(TNokaBase& e) {
   std::string remote = PopArgValue(e);
   std::string local = PopArgValue(e);
-  if (remote.empty() || remote.back() == '/') remote += FileNamePart(local);
-  FtpSession& s = IdleSession(e, msg::kFtpUploadFailed, remote);
+  if (remote.empty() || NamesRemoteFolder(remote)) remote += FileNamePart(local);
+  FtpFailure fail{msg::kFtpUploadFailed, remote};
+  FtpSession& s = IdleSession(e, fail);
   long long size = 0;
-  UniqueFd fd(OpenUpload(NativePath(ResolveReadName(e, local)), size));
-  if (fd.Get() < 0) RaiseError(e, msg::kFtpUploadFailed, {remote});  // missing, a folder, not a plain file
+  std::string native = NativePath(ResolveReadName(e, local));
+  UniqueFd fd(OpenUpload(native, size));
+  if (fd.Get() < 0) fail.Raise(e, WhyNoUpload(native, local));
   FtpWork work(e, s, Label(msg::kFtpUploading, remote));
-  if (Upload(work.T(), s, fd.Get(), size, ResolveRemote(s.Folder, remote)) != CURLE_OK)
-    RaiseError(e, msg::kFtpUploadFailed, {remote});
+  if (CURLcode code = Upload(work.T(), s, fd.Get(), size, ResolveRemote(s.Folder, remote)); code != CURLE_OK)
+    fail.Raise(e, work.T(), s, code);
 }
 
 namespace {
@@ -115,26 +135,27 @@ std::vector<std::string> FoldersDownTo(const std::string& folder) {
 void CmdFtpUploadFolder(TNokaBase& e) {
   std::string remote = PopArgValue(e);
   std::string local = PopArgValue(e);
-  std::string shown = remote.empty() ? local : remote;
-  FtpSession& s = IdleSession(e, msg::kFtpUploadFailed, shown);
+  FtpFailure fail{msg::kFtpUploadFailed, remote.empty() ? local : remote};
+  FtpSession& s = IdleSession(e, fail);
   std::string native = NativePath(ResolveLocal(e, local));
   struct stat st;
-  if (stat(native.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) RaiseError(e, msg::kFtpUploadFailed, {shown});
+  if (stat(native.c_str(), &st) != 0) fail.Raise(e, FormatMessage(Sj(msg::kNoLocalFile), {local}));
+  if (!S_ISDIR(st.st_mode)) fail.Raise(e, FormatMessage(Sj(msg::kNotAFolder), {local}));
   FtpWork work(e, s, Label(msg::kFtpFolderUploading, local));
   if (!remote.empty()) {
     std::string folder = ResolveRemote(s.Folder, remote);
     std::vector<std::string> makes;
     for (const std::string& path : FoldersDownTo(folder)) {
       std::string utf8;
-      if (!CommandArgument(path, utf8)) RaiseError(e, msg::kFtpUploadFailed, {shown});
+      if (!CommandArgument(path, utf8)) fail.Raise(e, Sj(msg::kLineBreakInName));
       makes.push_back("*MKD " + utf8);  // "*": a folder that exists is no failure
     }
     Quote(work.T(), s, makes);
-    if (!Probe(work.T(), s, folder)) RaiseError(e, msg::kFtpUploadFailed, {shown});
+    if (CURLcode code = Probe(work.T(), s, folder); code != CURLE_OK) fail.Raise(e, work.T(), s, code);
     s.Folder = folder;
   }
   UploadTree(work.T(), s, native, s.Folder, 0);
-  if (work.T().Stopped()) RaiseError(e, msg::kFtpUploadFailed, {shown});
+  if (work.T().Stopped()) fail.Raise(e, work.T().Reason(CURLE_ABORTED_BY_CALLBACK));
 }
 
 // FTPダウンロード: remote file, local file (or a local folder, which
@@ -143,20 +164,25 @@ void CmdFtpUploadFolder(TNokaBase& e) {
 void CmdFtpDownload(TNokaBase& e) {
   std::string local = PopArgValue(e);
   std::string remote = PopArgValue(e);
-  FtpSession& s = IdleSession(e, msg::kFtpDownloadFailed, local);
+  FtpFailure fail{msg::kFtpDownloadFailed, local};
+  FtpSession& s = IdleSession(e, fail);
   std::string path = ResolveRemote(s.Folder, remote);
-  std::string name = DownloadName(local, SafeBaseName(RemoteLeaf(path)));
-  if (name.empty()) RaiseError(e, msg::kFtpDownloadFailed, {local});
-  CheckedTarget target = TargetOf(name);
-  if (Refused(e, msg::kAskWrite, {name}, {&target})) return;
+  fail.Shown = DownloadName(local, SafeBaseName(RemoteLeaf(path)));
+  if (fail.Shown.empty()) {
+    fail.Shown = local;
+    fail.Raise(e, Sj(msg::kNoRemoteName));
+  }
+  CheckedTarget target = TargetOf(fail.Shown);
+  if (Refused(e, msg::kAskWrite, {fail.Shown}, {&target})) return;
+  if (!Usable(target)) fail.Raise(e, Sj(msg::kNoLocalFolder));
   struct stat st;
-  if (!Usable(target) || fstatat(target.Folder(), target.Leaf().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-    RaiseError(e, msg::kFtpDownloadFailed, {name});
+  if (fstatat(target.Folder(), target.Leaf().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    fail.Raise(e, Sj(msg::kLocalExists));
   DownloadFile file(target.Folder(), target.Leaf());
-  if (file.Fd() < 0) RaiseError(e, msg::kFtpDownloadFailed, {name});
-  FtpWork work(e, s, Label(msg::kFtpDownloading, name));
-  if (Download(work.T(), s, path, file.Fd()) != CURLE_OK || !file.Commit(false))
-    RaiseError(e, msg::kFtpDownloadFailed, {name});
+  if (file.Fd() < 0) fail.Raise(e, FromNativeName(std::strerror(errno)));
+  FtpWork work(e, s, Label(msg::kFtpDownloading, fail.Shown));
+  if (CURLcode code = Download(work.T(), s, path, file.Fd()); code != CURLE_OK) fail.Raise(e, work.T(), s, code);
+  if (!file.Commit(false)) fail.Raise(e, errno == EEXIST ? Sj(msg::kLocalExists) : FromNativeName(std::strerror(errno)));
 }
 
 // FTPファイル列挙: the names of the remote folder (NLST) the mask takes.

@@ -1,5 +1,6 @@
 #include "lib/net/FtpListing.h"
 
+#include "core/Cp932.h"
 #include "core/Encoding.h"
 #include "lib/net/NetText.h"
 
@@ -66,6 +67,13 @@ std::string FolderOfLine(std::string_view line) {
   if (!posix.Rest.empty()) return FolderName(posix.Rest);
   // A short line (a server that leaves fields out): its last field.
   return posix.Head.size() > 1 ? FolderName(posix.Head.back()) : std::string();
+}
+
+std::string FoldAsciiCase(std::string_view cp932) {
+  std::string out(cp932);
+  for (size_t i = 0; i < out.size(); i += CharLenAt(out, i))
+    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
+  return out;
 }
 
 std::string JoinMatching(const std::vector<std::string>& names,

@@ -21,6 +21,11 @@ std::vector<std::string> ListingLines(std::string_view bytes);
 // "<DIR>" as its third field.
 std::string FolderOfLine(std::string_view line);
 
+// ASCII letters lower-cased, the bytes of double-byte characters left as
+// they are (their second byte may be a letter): masks and names compared
+// this way match in either case.
+std::string FoldAsciiCase(std::string_view cp932);
+
 // The names of `lines` that `match` accepts (every name for an empty
 // mask, which the caller turns into a match that takes all), each
 // followed by CR LF.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/Cp932.h"
 #include "core/Encoding.h"
 #include "lib/net/NetText.h"
 
@@ -22,19 +23,24 @@ bool ReadPort(std::string_view text, int& port) {
   return port >= 1 && port <= 65535;
 }
 
-// "/" is never the second byte of a CP932 character, so the remote path
-// splits byte by byte.
+// Scripts write remote paths as they write local ones: "\" separates
+// folders as "/" does. "\" may be the second byte of a CP932 character
+// (表, ソ), so the path is walked character by character.
 std::vector<std::string_view> Parts(std::string_view path) {
   std::vector<std::string_view> parts;
   size_t start = 0;
-  while (start <= path.size()) {
-    size_t slash = path.find('/', start);
-    if (slash == std::string_view::npos) slash = path.size();
-    if (slash > start) parts.push_back(path.substr(start, slash - start));
-    start = slash + 1;
+  for (size_t i = 0; i <= path.size();) {
+    size_t len = i < path.size() ? CharLenAt(path, i) : 1;
+    if (i == path.size() || (len == 1 && (path[i] == '/' || path[i] == '\\'))) {
+      if (i > start) parts.push_back(path.substr(start, i - start));
+      start = i + 1;
+    }
+    i += len;
   }
   return parts;
 }
+
+bool IsSeparatorAt(std::string_view path, size_t i) { return path[i] == '/' || path[i] == '\\'; }
 
 }  // namespace
 
@@ -62,6 +68,12 @@ bool FtpAuthority(std::string_view host, std::string& authority) {
   return true;
 }
 
+bool NamesRemoteFolder(std::string_view name) {
+  size_t last = std::string_view::npos;
+  for (size_t i = 0; i < name.size(); i += CharLenAt(name, i)) last = i;
+  return last != std::string_view::npos && CharLenAt(name, last) == 1 && IsSeparatorAt(name, last);
+}
+
 std::string ResolveRemote(std::string_view folder, std::string_view name) {
   std::vector<std::string_view> parts;
   auto walk = [&parts](std::string_view path) {
@@ -74,7 +86,7 @@ std::string ResolveRemote(std::string_view folder, std::string_view name) {
       parts.push_back(part);
     }
   };
-  if (name.empty() || name[0] != '/') walk(folder);
+  if (name.empty() || !IsSeparatorAt(name, 0)) walk(folder);
   walk(name);
   std::string out;
   for (std::string_view part : parts) {

@@ -17,10 +17,14 @@ constexpr int kFtpPort = 21;
 bool FtpAuthority(std::string_view host, std::string& authority);
 
 // A remote name resolved against the current remote folder (both CP932):
-// an absolute name ("/...") stands alone, a relative one is put under the
-// folder; "." and empty parts are dropped and ".." goes up (never above
-// "/"). The result is absolute without a trailing "/" ("/" for the root).
+// "/" and "\" both separate folders; an absolute name ("/..." or
+// "\...") stands alone, a relative one is put under the folder; "." and
+// empty parts are dropped and ".." goes up (never above "/"). The result
+// is absolute, with "/" only and no trailing one ("/" for the root).
 std::string ResolveRemote(std::string_view folder, std::string_view name);
+// True when a remote name ends with a separator ("dir/", "dir\"): it
+// names a folder.
+bool NamesRemoteFolder(std::string_view name);
 // The folder holding an absolute remote path ("/" for the root itself).
 std::string RemoteParent(std::string_view path);
 // The last name of an absolute remote path ("" for the root).

@@ -6,6 +6,9 @@
 // is a failure.
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/Errors.h"
 #include "lib/file/FileCommon.h"
 #include "lib/file/Messages.h"
@@ -15,6 +18,8 @@
 #include "lib/net/Net.h"
 #include "lib/net/NetText.h"
 #include "lib/net/Sinks.h"
+#include "lib/path/Path.h"
+#include "lib/text/TextCore.h"
 
 namespace nokari {
 
@@ -84,6 +89,20 @@ bool Succeeded(CURL* h, CURLcode code) {
   return code == CURLE_OK && status < 400;
 }
 
+// Why a request failed: the server's status ("404 Not Found") when it
+// answered with an error, else what the transfer knows.
+std::string WhyFailed(const HttpRequest& r, const Transfer& t, CURLcode code) {
+  long status = 0;
+  curl_easy_getinfo(r.Handle.get(), CURLINFO_RESPONSE_CODE, &status);
+  if (code != CURLE_OK || status < 400) return t.Explain(r.Handle.get(), code);
+  std::string text = HttpStatusText(r.Limit.StatusLine);
+  return FormatMessage(Sj(msg::kHttpStatus), {text.empty() ? std::to_string(status) : text});
+}
+
+// A URL as a script may hold it, read from a file or a cell: blanks and
+// line ends around it are no part of it.
+std::string UrlArg(TNokaBase& e) { return text::TrimBlanks(PopArgValue(e)); }
+
 }  // namespace
 
 // HTTPダウンロード: URL, local file (or a folder, which takes the URL's
@@ -91,17 +110,18 @@ bool Succeeded(CURL* h, CURLcode code) {
 // replaces the target only when the reply is complete and no error.
 void CmdHttpDownload(TNokaBase& e) {
   std::string local = PopArgValue(e);
-  std::string url = PopArgValue(e);
+  std::string url = UrlArg(e);
   HttpRequest r;
   r.Shown = SplitCredentials(url).Url;
-  if (Transfer::Busy()) RaiseError(e, msg::kHttpDownloadFailed, {r.Shown});
+  auto fail = [&](const std::string& reason) { RaiseError(e, msg::kHttpDownloadFailed, {r.Shown, reason}); };
+  if (Transfer::Busy()) fail(Sj(msg::kTransferRunning));
   std::string suggested = UrlBaseName(r.Shown);
   std::string name = DownloadName(local, suggested.empty() ? std::string(kIndexName) : suggested);
   CheckedTarget target = TargetOf(name);
   if (Refused(e, msg::kAskWrite, {name}, {&target})) return;
-  if (!Usable(target)) RaiseError(e, msg::kHttpDownloadFailed, {r.Shown});
+  if (!Usable(target)) fail(Sj(msg::kNoLocalFolder));
   DownloadFile file(target.Folder(), target.Leaf());
-  if (file.Fd() < 0) RaiseError(e, msg::kHttpDownloadFailed, {r.Shown});
+  if (file.Fd() < 0) fail(FromNativeName(std::strerror(errno)));
   Prepare(e, r, url);
   CURL* h = r.Handle.get();
   FdSink sink{file.Fd()};
@@ -109,17 +129,18 @@ void CmdHttpDownload(TNokaBase& e) {
   curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024);
   Transfer t(e, FormatMessage(Sj(msg::kHttpGetting), {r.Shown}));
   CURLcode code = t.Perform(h);
-  if (!Succeeded(h, code) || sink.Failed || !file.Commit(true)) RaiseError(e, msg::kHttpDownloadFailed, {r.Shown});
+  if (!Succeeded(h, code)) fail(WhyFailed(r, t, code));
+  if (sink.Failed || !file.Commit(true)) fail(FromNativeName(std::strerror(errno)));
   t.Finish();
 }
 
 // HTTPポスト: form lines, URL. それ is the reply's body, bytes as they came.
 void CmdHttpPost(TNokaBase& e) {
-  std::string url = PopArgValue(e);
+  std::string url = UrlArg(e);
   std::string form = PopArgValue(e);
   HttpRequest r;
   r.Shown = SplitCredentials(url).Url;
-  if (Transfer::Busy()) RaiseError(e, msg::kHttpPostFailed, {r.Shown});
+  if (Transfer::Busy()) RaiseError(e, msg::kHttpPostFailed, {r.Shown, Sj(msg::kTransferRunning)});
   Prepare(e, r, url);
   CURL* h = r.Handle.get();
   std::string body = EncodeForm(form);
@@ -131,7 +152,7 @@ void CmdHttpPost(TNokaBase& e) {
   ReceiveInto(h, sink);
   Transfer t(e, FormatMessage(Sj(msg::kHttpPosting), {r.Shown}));
   CURLcode code = t.Perform(h);
-  if (!Succeeded(h, code)) RaiseError(e, msg::kHttpPostFailed, {r.Shown});
+  if (!Succeeded(h, code)) RaiseError(e, msg::kHttpPostFailed, {r.Shown, WhyFailed(r, t, code)});
   t.Finish();
   SetSoreTyped(e, std::move(sink.Data), "s");
 }

@@ -15,7 +15,8 @@ std::string DownloadName(std::string_view local, std::string_view suggested);
 // A download's file: written under a temporary name beside its target (in
 // the folder the security check pinned) and renamed onto it only when
 // complete, so a failed or stopped transfer leaves no partial file and
-// never touches an old one.
+// never touches an old one; nor does a program ended by Ctrl-C, SIGTERM or
+// SIGHUP while the file is written.
 class DownloadFile {
  public:
   DownloadFile(int folder, std::string leaf);
@@ -32,6 +33,7 @@ class DownloadFile {
   int folder_, fd_ = -1;
   std::string leaf_, temp_;
   bool committed_ = false;
+  bool removeOnSignal_ = false;
 };
 
 }  // namespace nokari::net

@@ -160,4 +160,28 @@ std::string UrlBaseName(std::string_view url) {
   return SafeBaseName(FromWire(decoded));
 }
 
+std::string PeerText(std::string_view line) {
+  std::string clean;
+  bool utf8 = IsValidUtf8(line);
+  for (unsigned char c : line) {
+    if (c < 0x20 || c == 0x7F)
+      clean += ' ';
+    else if (c >= 0x80 && !utf8)
+      clean += '?';
+    else
+      clean += static_cast<char>(c);
+  }
+  size_t start = clean.find_first_not_of(' ');
+  if (start == std::string::npos) return {};
+  clean = clean.substr(start, clean.find_last_not_of(' ') - start + 1);
+  return utf8 ? FromUtf8(clean) : clean;
+}
+
+std::string HttpStatusText(std::string_view statusLine) {
+  if (statusLine.substr(0, 5) != "HTTP/") return {};
+  size_t space = statusLine.find(' ');
+  if (space == std::string_view::npos) return {};
+  return PeerText(statusLine.substr(space + 1));
+}
+
 }  // namespace nokari::net

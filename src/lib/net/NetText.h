@@ -46,4 +46,12 @@ std::string SafeBaseName(std::string_view name);
 // no file.
 std::string UrlBaseName(std::string_view url);
 
+// A line a server wrote (a refusal, a status line) made fit for a message:
+// UTF-8 read as such, any other byte above ASCII as "?", control bytes as
+// spaces, blanks at both ends dropped. CP932.
+std::string PeerText(std::string_view line);
+// The status of an HTTP status line, "HTTP/1.1 404 Not Found" -> "404 Not
+// Found" (PeerText); "" for anything else.
+std::string HttpStatusText(std::string_view statusLine);
+
 }  // namespace nokari::net

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 namespace nokari::net {
 namespace {
@@ -44,10 +45,29 @@ size_t ReadFd(char* buffer, size_t size, size_t count, void* user) {
   }
 }
 
-size_t CountHeader(char*, size_t size, size_t count, void* user) {
+// A header line without its line end, at most kReplyCap bytes.
+std::string LineOf(const char* data, size_t total) {
+  std::string_view line(data, total);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  return std::string(line.substr(0, kReplyCap));
+}
+
+size_t CountHeader(char* data, size_t size, size_t count, void* user) {
   auto* limit = static_cast<HeaderLimit*>(user);
-  limit->Seen += size * count;
-  return limit->Seen > kHeaderCap ? 0 : size * count;
+  size_t total = size * count;
+  limit->Seen += total;
+  if (limit->Seen > kHeaderCap) return 0;
+  if (total > 5 && std::string_view(data, 5) == "HTTP/") limit->StatusLine = LineOf(data, total);
+  return total;
+}
+
+size_t KeepReply(char* data, size_t size, size_t count, void* user) {
+  auto* replies = static_cast<ServerReplies*>(user);
+  size_t total = size * count;
+  auto digit = [&](size_t i) { return data[i] >= '0' && data[i] <= '9'; };
+  if (total >= 4 && (data[0] == '4' || data[0] == '5') && digit(1) && digit(2) && (data[3] == ' ' || data[3] == '-'))
+    replies->LastRefusal = LineOf(data, total);
+  return total;
 }
 
 }  // namespace
@@ -70,6 +90,11 @@ void SendFrom(CURL* handle, FdSource& source) {
 void LimitHeaders(CURL* handle, HeaderLimit& limit) {
   curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &CountHeader);
   curl_easy_setopt(handle, CURLOPT_HEADERDATA, &limit);
+}
+
+void KeepReplies(CURL* handle, ServerReplies& replies) {
+  curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &KeepReply);
+  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &replies);
 }
 
 }  // namespace nokari::net

@@ -41,10 +41,22 @@ struct FdSource {
 };
 void SendFrom(CURL* handle, FdSource& source);
 
-// Counts the header bytes of an exchange and ends it past kHeaderCap.
+// Counts the header bytes of an exchange and ends it past kHeaderCap,
+// keeping the status line of the last reply ("HTTP/1.1 404 Not Found").
 struct HeaderLimit {
   size_t Seen = 0;
+  std::string StatusLine;
 };
 void LimitHeaders(CURL* handle, HeaderLimit& limit);
+
+// The replies of an FTP or SMTP server (libcurl hands them over as header
+// lines): the last refusal, a reply line starting 4xx or 5xx, kept as it
+// came (at most kReplyCap bytes, line end dropped). It says why a command
+// failed in the server's own words.
+constexpr size_t kReplyCap = 512;
+struct ServerReplies {
+  std::string LastRefusal;
+};
+void KeepReplies(CURL* handle, ServerReplies& replies);
 
 }  // namespace nokari::net

@@ -1,6 +1,8 @@
 #include "lib/tcp/Lookup.h"
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
@@ -101,6 +103,22 @@ std::string HostNameOf(const in_addr& address) {
   std::lock_guard<std::mutex> lock(cacheMutex);
   NameCache()[address.s_addr] = name;
   return name;
+}
+
+bool IsLoopback(const in_addr& address) { return (ntohl(address.s_addr) >> 24) == 127; }
+
+std::optional<in_addr> InterfaceAddress() {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return std::nullopt;
+  std::optional<in_addr> found;
+  for (ifaddrs* i = list; i && !found; i = i->ifa_next) {
+    if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET) continue;
+    if (!(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)) continue;
+    in_addr address = reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr;
+    if (!IsLoopback(address)) found = address;
+  }
+  freeifaddrs(list);
+  return found;
 }
 
 std::string Dotted(const in_addr& address) {

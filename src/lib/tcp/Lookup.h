@@ -26,6 +26,12 @@ Resolved ResolveIPv4(const std::string& host, bool numericOnly, std::chrono::mil
 // neither knows it. Answers are remembered for the run.
 std::string HostNameOf(const in_addr& address);
 
+// 127.0.0.0/8.
+bool IsLoopback(const in_addr& address);
+// The first IPv4 address of a network interface that is up and not the
+// loopback; none when the computer has no such interface.
+std::optional<in_addr> InterfaceAddress();
+
 // "127.0.0.1".
 std::string Dotted(const in_addr& address);
 

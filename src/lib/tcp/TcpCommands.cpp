@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <strings.h>
 #include <thread>
 
 #include "core/Events.h"
@@ -55,7 +56,8 @@ tcp::Handler HandlerFromArg(TNokaBase& e) {
 }
 
 // The port from TCPポート, or from TCPサービス名 when that is set; false
-// with the reason when neither gives one.
+// with the reason when neither gives one. Port 0 would let the system pick
+// one nobody knows, so it is no port.
 bool PortFromVariables(TNokaBase& e, int& port, std::string& reason) {
   std::string service = text::TrimControls(VarValue(e, "TCPサービス名"));
   if (!service.empty()) {
@@ -67,9 +69,13 @@ bool PortFromVariables(TNokaBase& e, int& port, std::string& reason) {
     port = *p;
     return true;
   }
-  std::string text = VarValue(e, "TCPポート");
+  std::string text = text::TrimControls(VarValue(e, "TCPポート"));
+  if (text.empty()) {
+    reason = Sj(msg::kTcpNoPort);
+    return false;
+  }
   long double number = ToNumber(text);
-  if (!(number >= 0 && number <= 65535) || number != static_cast<long double>(static_cast<int>(number))) {
+  if (!(number >= 1 && number <= 65535) || number != static_cast<long double>(static_cast<int>(number))) {
     reason = FormatMessage(Sj(msg::kTcpBadPort), {text});
     return false;
   }
@@ -119,6 +125,10 @@ void CmdConnect(TNokaBase& e) {
       // The program is ending, or the user asked to close it: the close
       // handler decides, not a failure of this command.
       if (e.StopFlag || e.Closed || e.Events.CloseRequested) return;
+      // The attempt is abandoned: left pending, it would keep the program
+      // alive for the kernel's own retries and might still connect behind
+      // the script's back.
+      tcp::ClientFailed(s, ETIMEDOUT, false);
       ConnectFailed(e, server, tcp::state::TimedOut());
     }
   }
@@ -250,15 +260,22 @@ void CmdComputerName(TNokaBase& e) {
   SetSoreText(e, FromUtf8(name));
 }
 
-// An empty name asks for this computer's own address.
+// An empty name asks for this computer's own address. The hosts file
+// often maps the computer's own name to the loopback (127.0.1.1 on
+// Debian), which no other machine can use: the computer's name then gives
+// the first IPv4 address of a network interface that is up, when there is
+// one.
 void CmdAddressOf(TNokaBase& e) {
   std::string name = ArgTrimmed(e);
   std::string host = ToUtf8(name);
-  if (host.empty()) {
-    char own[HOST_NAME_MAX + 1] = "";
-    if (gethostname(own, sizeof own) == 0) host = own;
-  }
+  char own[HOST_NAME_MAX + 1] = "";
+  if (gethostname(own, sizeof own) != 0) own[0] = '\0';
+  own[HOST_NAME_MAX] = '\0';
+  bool ownName = host.empty() || strcasecmp(host.c_str(), own) == 0;
+  if (host.empty()) host = own;
   tcp::Resolved r = tcp::ResolveIPv4(host, false, kLookupTimeout);
+  if (ownName && (!r.Address || tcp::IsLoopback(*r.Address)))
+    if (std::optional<in_addr> outward = tcp::InterfaceAddress()) r.Address = outward;
   SetSoreText(e, r.Address ? tcp::Dotted(*r.Address) : "");
 }
 

@@ -49,6 +49,20 @@ TEST(ResolveRemote, RelativeAbsoluteAndDots) {
   EXPECT_EQ(ResolveRemote("/", S("表/ソフト")), S("/表/ソフト"));
 }
 
+TEST(ResolveRemote, BackslashSeparatesAsInLocalPaths) {
+  EXPECT_EQ(ResolveRemote("/", S("報告\\c.txt")), S("/報告/c.txt"));
+  EXPECT_EQ(ResolveRemote("/pub", "\\etc\\x"), "/etc/x");
+  EXPECT_EQ(ResolveRemote("/pub/a", "..\\b"), "/pub/b");
+  // A "\" that is the second byte of a character is no separator.
+  EXPECT_EQ(ResolveRemote("/", S("表\\ソフト\\表")), S("/表/ソフト/表"));
+  EXPECT_EQ(RemoteLeaf(ResolveRemote("/", S("a\\ソ"))), S("ソ"));
+  EXPECT_TRUE(NamesRemoteFolder("dir/"));
+  EXPECT_TRUE(NamesRemoteFolder(S("報告\\")));
+  EXPECT_FALSE(NamesRemoteFolder(S("表")));
+  EXPECT_FALSE(NamesRemoteFolder(S("a/ソ")));
+  EXPECT_FALSE(NamesRemoteFolder(""));
+}
+
 TEST(RemoteUrlPath, AbsoluteFromTheRootInUtf8) {
   EXPECT_EQ(RemoteUrlPath("/", true), "/%2F/");
   EXPECT_EQ(RemoteUrlPath("/a.txt", false), "/%2Fa.txt");
@@ -64,6 +78,12 @@ TEST(CommandArgument, NoLineBreaksInRawCommands) {
   EXPECT_FALSE(CommandArgument("/x\r\nDELE /y", utf8));
   EXPECT_FALSE(CommandArgument("/x\nRMD /", utf8));
   EXPECT_FALSE(CommandArgument(std::string("/x\0y", 4), utf8));
+}
+
+TEST(FtpListing, MasksMatchInEitherCase) {
+  EXPECT_EQ(FoldAsciiCase("A.TXT"), "a.txt");
+  // "ア" is 83 41: its second byte is an "A" that stays.
+  EXPECT_EQ(FoldAsciiCase(S("アB")), S("アb"));
 }
 
 TEST(FtpListing, FoldersOfUnixLines) {

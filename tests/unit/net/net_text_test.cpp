@@ -20,6 +20,17 @@ TEST(EncodeForm, PairsPerLineInCp932) {
   EXPECT_EQ(EncodeForm("k=*-._~"), "k=*-._%7E");
 }
 
+TEST(PeerText, ServerWordsFitForAMessage) {
+  EXPECT_EQ(PeerText("550 5.1.1 User unknown\r"), "550 5.1.1 User unknown");
+  EXPECT_EQ(PeerText("  421 bye\x1b[2J "), "421 bye [2J");
+  EXPECT_EQ(PeerText("550 \xE3\x81\x82"), S("550 あ"));  // UTF-8
+  EXPECT_EQ(PeerText("550 \x82\xA0"), "550 ??");          // anything else
+  EXPECT_EQ(PeerText(" \r\n"), "");
+  EXPECT_EQ(HttpStatusText("HTTP/1.1 404 Not Found"), "404 Not Found");
+  EXPECT_EQ(HttpStatusText("HTTP/2 401"), "401");
+  EXPECT_EQ(HttpStatusText("Content-Type: x"), "");
+}
+
 TEST(EncodeForm, LinesAndOddPairs) {
   EXPECT_EQ(EncodeForm(""), "");
   EXPECT_EQ(EncodeForm("\r\n\r\na=1\n\nb=2\r"), "a=1&b=2");  // empty lines skipped, any line end
