@@ -131,4 +131,52 @@ assert out.decode() == "太郎\n青\n", out
 assert err.decode() == "名前は？\n色？\n  1: 赤\n  2: 青\n", err
 EOF
 
+# 8. ダイアログ初期値: an empty answer takes it (a terminal shows it after the
+#    question); メモ記入 ended at once keeps the text it started with; a
+#    yes/no answer it cannot read asks again (full-width letters read as
+#    ASCII), and input that never ends does not keep it asking.
+cat > initial.nkr <<'EOF'
+ダイアログ初期値は、「太郎」
+「名前は？」と、尋ねる
+「[{それ}]」を、表示
+「選んで」が、「赤|青」の、どれか尋ねる
+「[{それ}]」を、表示
+「色？」を、「赤|青」の、リストから選択
+「[{それ}]」を、表示
+「名前は？」と、尋ねる
+「[{それ}]」を、表示
+「最初の文
+二行目」の、メモ記入
+「[{それ}]」を、表示
+「消す」の、メモ記入
+「[{それ}]」を、表示
+「よい？」と、二択
+「[{それ}]」を、表示
+「よい？」と、三択
+「[{それ}]」を、表示
+「よい？」と、三択
+「[{それ}]」を、表示
+EOF
+printf '%s\n' '' '' '' 花子 . '' . abc ｙ ok ｎ 'ｃ ' | timeout 30 "$nokari" -console initial.nkr > out 2> err
+printf '%s\n' '[太郎]' '[太郎]' '[太郎]' '[花子]' '[最初の文' '二行目]' '[]' '[1]' '[0]' '[2]' > want
+expect "initial texts, memo and yes/no" want out
+yes abc | timeout 30 "$nokari" -console -e '「よい？」と、二択
+「[{それ}]」を、表示
+「よい？」と、三択
+「[{それ}]」を、表示' > out 2> err
+printf '%s\n' '[0]' '[2]' > want
+expect "yes/no from endless input" want out
+/usr/bin/python3 - "$nokari" > tty 2>&1 <<'EOF' || { echo "FAILED: terminal initial text"; cat tty; fail=1; }
+import os, pty, subprocess, sys
+master, slave = pty.openpty()
+program = "ダイアログ初期値は、「太郎」\n「名前は？」と、尋ねる\nそれを、表示\n「よい？」と、二択\nそれを、表示"
+p = subprocess.Popen([sys.argv[1], "-console", "-e", program], stdin=slave,
+                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+os.close(slave)
+os.write(master, "\nx\ny\n".encode())
+out, err = p.communicate(timeout=30)
+assert out.decode() == "太郎\n1\n", out
+assert err.decode() == "名前は？ [太郎]\nよい？ [y=はい/n=いいえ]\ny か n で答えてください:\n", err
+EOF
+
 exit $fail

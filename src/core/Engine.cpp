@@ -290,6 +290,36 @@ void WarnIndentedAfterBlock(TNokaBase& e, const char* end) {
   WarnAtLine(e, line + 1, msg::kIndentedOutsideBlock);
 }
 
+// A text shortened for a message, at a character boundary.
+std::string Shortened(std::string_view text) {
+  constexpr size_t kShown = 60;
+  if (text.size() <= kShown) return std::string(text);
+  size_t cut = 0;
+  while (cut + CharLenAt(text, cut) <= kShown) cut += CharLenAt(text, cut);
+  return std::string(text.substr(0, cut)) + "...";
+}
+
+// "(10,20)へ、線" after ならば, 違えば or 回: the "(…)" is read as the block,
+// and "へ、線" becomes a statement of its own, which fails for want of its
+// first phrase (or runs alone when the branch is not taken). A block on
+// one line followed by a particle and a comma was meant as the first
+// phrase of a statement, so that is said at once, with the way to write it.
+void RefusePhraseReadAsBlock(TNokaBase& e, const char* open, const char* end, const char* limit) {
+  for (const char* q = open; q < end; ++q)
+    if (IsLineEnd(*q)) return;
+  const char* rest = end;
+  SkipBlanks(rest);
+  if (limit && rest >= limit) return;
+  static const char* const kParticles[] = {"を", "に", "へ", "で", "と", "から", "まで", "の", "が"};
+  for (const char* particle : kParticles) {
+    const std::string sj = Sj(particle);
+    if (!StartsWith(rest, sj) || rest[sj.size()] != ',') continue;
+    std::string body = Shortened(std::string_view(open + 1, end - open - 2));
+    std::string after = Shortened(std::string_view(rest, RestOfLineEnd(e, rest, limit) - rest));
+    RaiseError(e, msg::kPhraseReadAsBlock, {body, after, body, after});
+  }
+}
+
 }  // namespace
 
 void ReadBlock(TNokaBase& e, TRunControl& frame) {
@@ -321,6 +351,7 @@ void ReadBlock(TNokaBase& e, TRunControl& frame) {
     end = p;
   } else if (*p == '(') {
     end = BlockBracketEnd(e, p);
+    RefusePhraseReadAsBlock(e, p, end, limit);
     bodyStart = p + 1;
     bodyEnd = end - 1;
   } else {
@@ -359,18 +390,39 @@ void ExecuteWord(TNokaBase& e, THashNode* word, std::string_view written) {
 
 namespace {
 
-// An unknown verb that is a phrase and a command written without the 、
-// between them (「abc」を表示, Aを表示): the hint that shows the 、.
-std::string GluedVerbHint(TNokaBase& e, const std::string& verb) {
+// Whether `before` is a phrase: something, then a particle. The common
+// particles, or one of the slots of the command that follows (秒 of 待つ,
+// へ飛ぶ of タイマー設定).
+bool EndsWithParticle(std::string_view before, const THashNode& command) {
   static const char* const kParticles[] = {"を", "に", "へ", "で", "と", "から", "まで", "の", "が"};
-  for (size_t k = CharLenAt(verb, 0); k < verb.size(); k += CharLenAt(verb, k)) {
+  auto endsWith = [before](std::string_view particle) {
+    return !particle.empty() && before.size() > particle.size() && EndsWithChar(before, particle);
+  };
+  for (const char* particle : kParticles)
+    if (endsWith(Sj(particle))) return true;
+  std::string_view spec = command.ArgSpec;
+  while (!spec.empty()) {
+    size_t comma = spec.find(',');
+    std::string_view slot = spec.substr(0, comma);
+    if (!slot.empty() && slot.front() == '?') slot.remove_prefix(1);
+    if (endsWith(slot)) return true;
+    spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+  }
+  return false;
+}
+
+// An unknown verb that is a phrase and a command written without the 、
+// between them (「abc」を表示, Aを表示, 0.1秒待つ): the hint that shows the 、.
+std::string GluedVerbHint(TNokaBase& e, const std::string& verb) {
+  // No command or label has a longer name: a long run of unknown text is
+  // not searched from its start.
+  constexpr size_t kLongestName = 256;
+  size_t k = CharLenAt(verb, 0);
+  while (k < verb.size() && verb.size() - k > kLongestName) k += CharLenAt(verb, k);
+  for (; k < verb.size(); k += CharLenAt(verb, k)) {
     const std::string_view before(verb.data(), k);
-    bool afterParticle = false;
-    for (const char* particle : kParticles) {
-      const std::string sj = Sj(particle);
-      afterParticle = afterParticle || (before.size() > sj.size() && EndsWithChar(before, sj));
-    }
-    if (!afterParticle || !IsCommandOrLabel(e.Words.Find(verb.substr(k), true))) continue;
+    THashNode* word = e.Words.Find(verb.substr(k), true);
+    if (!IsCommandOrLabel(word) || !EndsWithParticle(before, *word)) continue;
     return FormatMessage(Sj(msg::kParticleCommaHint), {before, std::string_view(verb).substr(k)});
   }
   return {};

@@ -176,6 +176,14 @@ void RunGuarded(TNokaBase& e, EngineEvent event) {
 
 bool Ending(const TNokaBase& e) { return e.StopFlag || e.Closed; }
 
+// A handler run during a wait ended with 待機: the level that waits stops
+// where it stands, as 待機 stops the level it runs in (the flag stays set,
+// so a wait further out stops its level too).
+void HaltWaitingLevel(TNokaBase& e) {
+  e.RunStack.Clear();
+  e.Cursor.Reset();
+}
+
 // Runs the queued events one after another, each to its end, while the
 // program goes on.
 void RunQueued(TNokaBase& e) {
@@ -364,8 +372,15 @@ bool WaitLettingEventsRunUntil(TNokaBase& e, Millis duration, const std::functio
   // inside an evaluation they wait for the next boundary.
   const bool mayRun = e.NestDepth == 0 && e.ArgStack.Count() == 0;
   auto interrupted = [&] { return Ending(e) || q.CloseRequested; };
+  q.Halted = false;
   for (;;) {
-    while (mayRun && !q.Window.empty() && !interrupted()) RunGuarded(e, PopFront(q, q.Window));
+    while (mayRun && !q.Window.empty() && !interrupted()) {
+      RunGuarded(e, PopFront(q, q.Window));
+      if (q.Halted) {
+        HaltWaitingLevel(e);
+        return false;
+      }
+    }
     if (done()) return true;
     if (interrupted()) return false;
     Clock::time_point now = Clock::now();
@@ -374,6 +389,8 @@ bool WaitLettingEventsRunUntil(TNokaBase& e, Millis duration, const std::functio
                [&] { return interrupted() || (mayRun && !q.Window.empty()) || done(); });
   }
 }
+
+void NoteHalt(TNokaBase& e) { e.Events.Halted = true; }
 
 void RunWhileArmed(TNokaBase& e) {
   IEventPump* pump = e.Services.Pump;

@@ -111,6 +111,9 @@ struct EventQueue {
   // When the busy run loop next lets the window system run.
   std::chrono::steady_clock::time_point NextPump{};
   size_t Dropped = 0;  // events refused or merged away
+  // 待機 ran since the present wait (待つ) began: the level that waits
+  // stops as well.
+  bool Halted = false;
 };
 
 // A program starts: nothing of an earlier run's events or timer is left.
@@ -155,9 +158,15 @@ void DrainLater(TNokaBase& e);
 void WaitLettingEventsRun(TNokaBase& e, std::chrono::milliseconds duration);
 // The same for a command waiting for something the pump brings (TCP接続 for
 // its connection): ends early also once `done()` holds, checked after
-// every round of events. True when `done()` ended it.
+// every round of events. True when `done()` ended it. A handler's 待機
+// ends the wait and the waiting level (e.Events.Halted tells).
 bool WaitLettingEventsRunUntil(TNokaBase& e, std::chrono::milliseconds duration,
                                const std::function<bool()>& done);
+// 待機 ran. A handler that a wait (待つ) started runs in a level of its
+// own; its 待機 stops the level that waits too, as it would have stopped
+// a busy loop the handler interrupted.
+void NoteHalt(TNokaBase& e);
+
 // After the program's text ran out or 待機: lets events run while
 // anything that could still bring one is armed on the pump (a timer, a
 // watched socket, queued events), until the program ends. For hosts

@@ -57,6 +57,7 @@ inline constexpr char kCannotAssign[] = "代入出来ません。";
 inline constexpr char kStackFull[] = "スタックが一杯になりました。ラベルなどに再帰呼び出しがないか確認！";
 inline constexpr char kInvalidOperation[] = "プログラムで不正な操作がありました。";
 inline constexpr char kBracketTheExpression[] = "式は（ ）で囲んでください。";
+inline constexpr char kPhraseReadAsBlock[] = "ならば・違えば・回などの後の\"(%s)\"はブロックとして読まれ、\"%s\"は別の文になります。(…)で始まる文は全体を（ ）で囲んでください:\"（(%s)%s）\"";
 inline constexpr char kIndentedOutsideBlock[] = "この行は字下げされていますが、前の行のブロックには入りません。ブロックは行の残りか次の1行だけです。複数の行をブロックにするときは（ … ）で囲んでください。";
 inline constexpr char kConditionWordWhole[] = "条件の\"%s\"は一つの語として読まれます。比べるときは が、かつ、または の後に「、」を置いてください。";
 inline constexpr char kNotAProperty[] = "\"%s\"は部品\"%s\"の設定項目ではないので、変数\"%s\"になります。";

@@ -145,6 +145,10 @@ class IScreenService {
  public:
   virtual ~IScreenService() = default;
   virtual ScreenSize PrimaryScreenSize() = 0;
+  // The window system's colour of button faces (0x00BBGGRR), which
+  // dialogs are painted in (ウィンドウ色). Without a window system, the
+  // light grey that buttons usually have.
+  virtual uint32_t ButtonFaceColour() { return 0xF0F0F0; }
 };
 
 // Where events come from: the window system, timers and file descriptors

@@ -344,6 +344,8 @@ ScreenSize QtHost::PrimaryScreenSize() {
   return ScreenSize{s->geometry().width(), s->geometry().height()};
 }
 
+uint32_t QtHost::ButtonFaceColour() { return ColorRefOf(QApplication::palette().color(QPalette::Button)); }
+
 void QtHost::Diagnostic(const std::string& text) { fprintf(stderr, "%s\n", ToUtf8(text).c_str()); }
 
 QtPump::QtPump() = default;

@@ -149,6 +149,7 @@ class QtHost : public IOutputService,
   void SetClipboardText(const std::string& text) override;
 
   ScreenSize PrimaryScreenSize() override;
+  uint32_t ButtonFaceColour() override;
 
   void ShowMainWindow() override;
   void CloseMainWindow() override;

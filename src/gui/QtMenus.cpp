@@ -92,6 +92,8 @@ QAction* MenuActionOf(PartHandle& item) {
 
 std::unique_ptr<PartHandle> MakeMenuItem(TfrmNoka& window, PartHandle* parentItem, const std::string& caption) {
   std::unique_ptr<QtPartBase> item = MakeMenuPart();
+  // Its clicks reach the script as any part's do.
+  item->SetEventSlots(EventSlotsOf(PartKind::メニュー));
   QWidget* standIn = item->Widget();
   standIn->setProperty(kMenuItemProperty, true);
   standIn->setParent(window.Client());

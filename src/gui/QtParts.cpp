@@ -29,6 +29,7 @@ class MainWindowPart : public WindowPart<TfrmNoka> {
     QObject::connect(&window, &TfrmNoka::Resized, Context(), [this] { ClientResized(); });
   }
   QWidget* ChildArea() override { return w()->Client(); }
+  QWidget* MouseArea() const override { return w()->Client(); }
   PartRect Geometry() const override {
     return PartRect{w()->x(), w()->y(), w()->Client()->width(), w()->Client()->height()};
   }

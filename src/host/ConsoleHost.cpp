@@ -79,16 +79,46 @@ std::optional<std::string> ConsoleHost::AskNonEmpty(const std::string& prompt) {
   return answer;
 }
 
-std::optional<std::string> ConsoleHost::Input(const std::string& prompt, const std::string&) { return Ask(prompt); }
+namespace {
 
-bool ConsoleHost::YesNo(const std::string& prompt, const std::string&) {
-  std::optional<std::string> answer = Ask(prompt + FromUtf8(" [y=はい/n=いいえ]"));
-  return answer && dialog::ReadYesNoAnswer(*answer, false) == 1;
+// The initial text (ダイアログ初期値) shown after the question, as the
+// text an empty answer takes.
+std::string WithInitial(const std::string& prompt, const std::string& initial) {
+  return initial.empty() ? prompt : prompt + " [" + initial + "]";
 }
 
+// How often a yes/no question is asked before an answer it cannot read is
+// taken as no (or cancel): input that never ends, such as `yes abc`, must
+// not keep the program asking.
+constexpr int kYesNoAttempts = 5;
+
+}  // namespace
+
+std::optional<std::string> ConsoleHost::AskWithInitial(const std::string& prompt, const std::string& initial) {
+  std::optional<std::string> answer = Ask(WithInitial(prompt, initial));
+  if (answer && answer->empty()) return initial;
+  return answer;
+}
+
+std::optional<std::string> ConsoleHost::Input(const std::string& prompt, const std::string& initial) {
+  return AskWithInitial(prompt, initial);
+}
+
+std::optional<int> ConsoleHost::AskYesNo(const std::string& prompt, bool withCancel) {
+  std::string question = prompt + FromUtf8(withCancel ? " [y=はい/n=いいえ/c=キャンセル]" : " [y=はい/n=いいえ]");
+  for (int attempt = 0; attempt < kYesNoAttempts; ++attempt) {
+    std::optional<std::string> answer = Ask(question);
+    if (!answer) return std::nullopt;
+    if (std::optional<int> read = dialog::ReadYesNoAnswer(*answer, withCancel)) return read;
+    question = FromUtf8(withCancel ? "y, n か c で答えてください:" : "y か n で答えてください:");
+  }
+  return std::nullopt;
+}
+
+bool ConsoleHost::YesNo(const std::string& prompt, const std::string&) { return AskYesNo(prompt, false) == 1; }
+
 YesNoAnswer ConsoleHost::YesNoCancel(const std::string& prompt, const std::string&) {
-  std::optional<std::string> answer = Ask(prompt + FromUtf8(" [y=はい/n=いいえ/c=キャンセル]"));
-  std::optional<int> read = answer ? dialog::ReadYesNoAnswer(*answer, true) : std::nullopt;
+  std::optional<int> read = AskYesNo(prompt, true);
   if (read == 1) return YesNoAnswer::Yes;
   if (read == 0) return YesNoAnswer::No;
   return YesNoAnswer::Cancel;
@@ -106,11 +136,14 @@ std::string NumberedChoices(const std::string& prompt, const std::vector<std::st
 }  // namespace
 
 std::optional<std::string> ConsoleHost::Choose(const std::string& prompt, const std::vector<std::string>& items,
-                                               const std::string&, bool editable) {
+                                               const std::string& initial, bool editable) {
   // Listing ten thousand choices nobody reads would only slow a pipe: the
-  // list is written for a terminal alone, like every prompt.
-  std::optional<std::string> answer = Ask(interactive_ ? NumberedChoices(prompt, items) : prompt);
+  // list is written for a terminal alone, like every prompt. An empty
+  // answer takes the initial text, as OK does in the window's dialog.
+  std::string question = WithInitial(prompt, initial);
+  std::optional<std::string> answer = Ask(interactive_ ? NumberedChoices(question, items) : question);
   if (!answer) return std::nullopt;
+  if (answer->empty()) return initial;
   return dialog::PickChoice(*answer, items, editable);
 }
 
@@ -123,12 +156,14 @@ std::optional<std::string> ConsoleHost::ChooseButton(const std::string& prompt, 
 std::optional<std::string> ConsoleHost::Memo(const std::string& initial) {
   if (interactive_) {
     if (!initial.empty()) WriteLine(stderr, initial);
-    WriteLine(stderr, FromUtf8("(\".\" だけの行で終わり)"));
+    WriteLine(stderr, FromUtf8(initial.empty() ? "(\".\" だけの行で終わり)"
+                                               : "(\".\" だけの行で終わり。すぐ \".\" なら上の文のまま)"));
   }
   std::string text, line;
   bool any = false;
   while (ReadLine(line)) {
-    if (line == ".") return text;
+    // Ended before any line: the memo's text stays as it was shown.
+    if (line == ".") return any ? text : initial;
     if (any) text += "\r\n";
     text += line;
     any = true;

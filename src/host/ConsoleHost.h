@@ -39,8 +39,8 @@ class ConsoleHost : public IOutputService,
   std::optional<std::string> Choose(const std::string& prompt, const std::vector<std::string>& items,
                                     const std::string& initial, bool editable) override;
   std::optional<std::string> ChooseButton(const std::string& prompt, const std::vector<std::string>& items) override;
-  // Lines up to one holding only "." (or the end of input); none at all
-  // is a cancel.
+  // Lines up to one holding only "." (or the end of input), which replace
+  // the initial text; "." at once keeps it. No line at all is a cancel.
   std::optional<std::string> Memo(const std::string& initial) override;
   // "#RRGGBB" or a colour number as 色選択 gives it.
   std::optional<uint32_t> Color(uint32_t initial) override;
@@ -73,6 +73,11 @@ class ConsoleHost : public IOutputService,
   // line read; none at the end of input. An empty line is an answer.
   std::optional<std::string> Ask(const std::string& prompt);
   std::optional<std::string> AskNonEmpty(const std::string& prompt);
+  // A question whose empty answer is the initial text, shown after it.
+  std::optional<std::string> AskWithInitial(const std::string& prompt, const std::string& initial);
+  // 1 yes, 0 no, 2 cancel; none at the end of input. An answer it cannot
+  // read asks again, a few times.
+  std::optional<int> AskYesNo(const std::string& prompt, bool withCancel);
   bool interactive_;
   PollPump pump_;
   // GUI parts work in a console run too, invisibly; Qt is loaded on the

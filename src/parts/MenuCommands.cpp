@@ -75,7 +75,8 @@ void MakeMenuItem(TNokaBase& e, const std::string& parentName, const std::string
   node->Kind = static_cast<int>(PartKind::メニュー);
   node->ParentId = parent ? parent->Id : 0;
   node->Own(std::move(item));
-  e.Objects.Add(std::move(node));
+  // The user's clicks on the item reach its handler, as any part's do.
+  ConnectEvents(e, *e.Objects.GetAt(e.Objects.Add(std::move(node))));
   // A variable of that name gives way to the item (replaced in place).
   auto word = std::make_shared<THashNode>();
   word->Name = name;

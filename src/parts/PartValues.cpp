@@ -1,6 +1,10 @@
 #include "parts/PartValues.h"
 
+#include <cctype>
+
 #include "core/Cp932.h"
+#include "core/Engine.h"
+#include "core/Errors.h"
 #include "core/Scan.h"
 #include "lib/japanese/Convert.h"
 #include "lib/text/TextCore.h"
@@ -36,6 +40,31 @@ ColorRef HexPair(std::string_view text, size_t at) {
 ColorRef ColourOf(std::string_view text, int64_t d) {
   if (!text.empty() && text[0] == '#') return HexPair(text, 1) | HexPair(text, 3) << 8 | HexPair(text, 5) << 16;
   return static_cast<ColorRef>(IntDefault(text, d));
+}
+
+namespace {
+
+// Whether ColourOf reads the text as written: nothing (the default), "#"
+// and up to six hexadecimal digits, or a whole number.
+bool ReadsAsColour(std::string_view text) {
+  if (text.empty()) return true;
+  if (text[0] == '#') {
+    std::string_view digits = text.substr(1);
+    if (digits.empty() || digits.size() > 6) return false;
+    for (char c : digits)
+      if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+  }
+  return IntDefault(text, 0) == IntDefault(text, 1);  // the default only when it is no number
+}
+
+}  // namespace
+
+ColorRef ColourOf(TNokaBase& e, std::string_view text, int64_t d) {
+  ColorRef colour = ColourOf(text, d);
+  if (e.DebugMode && !ReadsAsColour(text) && FirstDebugWarning(e))
+    Warn(e, msg::kColourUnread, {text, FormatInt(static_cast<int32_t>(colour))});
+  return colour;
 }
 
 bool FlagOf(std::string_view text) { return IntDefault(text, 0) != 0; }

@@ -20,6 +20,10 @@ int IntOr(std::string_view text, int d);
 // that is not reads as 0) becomes the colour number 0x00BBGGRR; any other
 // text is int(d). The one colour reading of properties and drawing.
 ColorRef ColourOf(std::string_view text, int64_t d);
+// The same for the engine: in debug mode a text that reads as no colour
+// (「$0000FF」 in quotes, a leading blank, a full-width ＃) is warned of,
+// since it silently draws in colour d.
+ColorRef ColourOf(TNokaBase& e, std::string_view text, int64_t d);
 // "flag": int(0) is not 0.
 bool FlagOf(std::string_view text);
 

@@ -67,7 +67,7 @@ std::string Utf8Path(const std::string& p) {
 std::string ComputedValue(TNokaBase& e, InitFrom init) {
   switch (init) {
     case InitFrom::Literal: return {};
-    case InitFrom::WindowColor: return "16777215";
+    case InitFrom::WindowColor: return std::to_string(e.Services.Screen->ButtonFaceColour());
     case InitFrom::DesktopColor: return "0";
     case InitFrom::ActiveColor: return "13743257";
     case InitFrom::InactiveColor: return "14405055";

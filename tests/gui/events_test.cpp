@@ -7,6 +7,8 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -20,6 +22,7 @@
 #include <QtTest/qtestspontaneevent.h>
 
 #include "PartsFixture.h"
+#include "gui/QtMenus.h"
 
 namespace nokari::testing {
 namespace {
@@ -373,6 +376,37 @@ TEST_F(Events, AMenuItemReportsItsTrigger) {
   log_.Sink(*item, "m");
   WidgetOf(*item)->findChild<QAction*>()->trigger();
   EXPECT_EQ(log_.Trace(), (Trace{"m:1"}));
+}
+
+// With a menu bar, the main window's mouse counts from its client (where
+// the canvas shows), and the bar's clicks open its menus: they are no
+// clicks of the window.
+TEST_F(Events, TheMainWindowsMouseIsItsClientsAndTheMenuBarIsTheMenus) {
+  auto file = service_.CreateMenuItem(nullptr, S("ファイル"));
+  auto open = service_.CreateMenuItem(file.get(), S("開く"));
+  auto quit = service_.CreateMenuItem(nullptr, S("終了"));
+  log_.Sink(*open, "open");
+  log_.Sink(*quit, "quit");
+  QMenuBar* bar = window_.findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_GT(window_.Client()->y(), 10);
+  log_.Entries.clear();  // the window grew by the bar
+  QTest::mouseClick(window_.Client(), Qt::LeftButton, Qt::NoModifier, QPoint(14, 20));
+  EXPECT_EQ(log_.Trace(), (Trace{"main:3", "main:4", "main:1"}));
+  EXPECT_EQ(log_.Last(1).X, 14);
+  EXPECT_EQ(log_.Last(1).Y, 20);
+
+  log_.Entries.clear();
+  QAction* fileAction = MenuActionOf(*file);
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(fileAction).center());
+  QMenu* menu = fileAction->menu<QMenu*>();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->isVisible());
+  QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(MenuActionOf(*open)).center());
+  EXPECT_FALSE(menu->isVisible());
+  // An item of the bar with no sub-menu runs at once.
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(MenuActionOf(*quit)).center());
+  EXPECT_EQ(log_.Trace(), (Trace{"open:1", "quit:1"}));
 }
 
 TEST_F(Events, DroppedFilesAreReportedOncePartsAcceptThem) {

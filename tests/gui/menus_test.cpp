@@ -2,6 +2,7 @@
 // offscreen platform: the menu bar and its sub-menus, shortcut texts, the
 // tray icon where there is no tray, frame styles and full screen.
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 #include "core/Engine.h"
 #include "core/Errors.h"
 #include "gui/QtMenus.h"
+#include "gui/QtText.h"
 #include "host/Run.h"
 
 namespace nokari::testing {
@@ -206,6 +208,19 @@ class MainWindowCommands : public ::testing::Test {
   QtHost host;
   TNokaBase e;  // last: it goes first, while its windows still stand
 };
+
+// ウィンドウ色 is the colour dialogs are painted in: the button face of the
+// window system's palette (not the main window's white).
+TEST_F(MainWindowCommands, WindowColourIsThePalettesButtonFace) {
+  ASSERT_EQ(Run("X=1"), "");
+  const std::string face = std::to_string(ColorRefOf(QApplication::palette().color(QPalette::Button)));
+  for (const char* name : {"ウィンドウ色", "ウインドウ色"}) {
+    THashNode* word = e.Words.Find(FromUtf8(name));
+    ASSERT_NE(word, nullptr) << name;
+    EXPECT_EQ(word->Value, face) << name;
+  }
+  EXPECT_NE(face, std::to_string(0xFFFFFF));
+}
 
 // setWindowFlags hides a window: a shown one must show again.
 TEST_F(MainWindowCommands, FrameStylesKeepTheWindowShown) {

@@ -111,6 +111,11 @@ TEST_F(Windows, FormIsAWindowWithACanvasThatFollowsItsClient) {
   f->SetGeometry({30, 40, 200, 150});
   EXPECT_EQ(f->Geometry(), (PartRect{30, 40, 200, 150}));
   EXPECT_EQ(img->Picture().size(), QSize(320, 240));  // never shrinks
+  // ... but what is saved or copied of it is the client's area.
+  EXPECT_EQ(f->Canvas()->VisibleArea(), (PartRect{0, 0, 200, 150}));
+  std::string png, error;
+  ASSERT_TRUE(f->Canvas()->Encode(".png", 100, png, error)) << error;
+  EXPECT_EQ(QImage::fromData(QByteArray(png.data(), static_cast<qsizetype>(png.size()))).size(), QSize(200, 150));
   img->Picture().setPixelColor(5, 5, Qt::green);
   f->SetGeometry({30, 40, 500, 400});
   EXPECT_EQ(img->Picture().size(), QSize(500, 400));
@@ -125,6 +130,13 @@ TEST_F(Windows, FormIsAWindowWithACanvasThatFollowsItsClient) {
   ASSERT_TRUE(f->LoadPicture(WritePng("bg.png", 30, 20, Qt::blue)));
   EXPECT_EQ(f->PictureSize(), (PartRect{0, 0, 30, 20}));
   EXPECT_EQ(img->size(), QSize(30, 20));
+  // A picture larger than the client is kept whole until the client
+  // changes.
+  ASSERT_TRUE(f->LoadPicture(WritePng("big.png", 700, 600, Qt::blue)));
+  EXPECT_EQ(f->Canvas()->VisibleArea(), (PartRect{0, 0, 700, 600}));
+  f->SetGeometry({30, 40, 400, 300});
+  EXPECT_EQ(f->Canvas()->VisibleArea(), (PartRect{0, 0, 400, 300}));
+  ASSERT_TRUE(f->LoadPicture(WritePng("bg.png", 30, 20, Qt::blue)));
   f->SetStretch(true);
   f->SetTransparent(true);
   EXPECT_TRUE(img->Stretch() && img->Transparent());

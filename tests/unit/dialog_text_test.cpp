@@ -132,6 +132,11 @@ TEST(DialogText, AnswersPickChoicesByTextThenNumber) {
   EXPECT_EQ(ReadYesNoAnswer(Sj("キャンセル"), true), 2);
   EXPECT_FALSE(ReadYesNoAnswer(Sj("キャンセル"), false));
   EXPECT_FALSE(ReadYesNoAnswer("maybe", true));
+  // Typed with the input method on: full-width letters and digits.
+  EXPECT_EQ(ReadYesNoAnswer(Sj("ｙ"), false), 1);
+  EXPECT_EQ(ReadYesNoAnswer(Sj("ＮＯ"), false), 0);
+  EXPECT_EQ(ReadYesNoAnswer(Sj("２"), true), 2);
+  EXPECT_FALSE(ReadYesNoAnswer(Sj("ｙｅｓｓ"), false));
 
   EXPECT_EQ(SplitFileAnswer(" /a | /b||"), (std::vector<std::string>{"/a", "/b"}));
   EXPECT_TRUE(SplitFileAnswer("").empty());

@@ -49,8 +49,34 @@ TEST(Binding, UndefinedCommandShowsAMissingComma) {
   EXPECT_NE(RunAndError("「abc」を表示\n").find("助詞の後に「、」が要ります:\"`abc`を、表示\""), std::string::npos);
   EXPECT_NE(RunAndError("A=1\nAから表示\n").find("\"Aから、表示\""), std::string::npos);
   EXPECT_NE(RunAndError("「a」を、「a」に、「b」へ置換\n").find("\"`b`へ、置換\""), std::string::npos);
+  // A particle of the command's own slots: 秒 of 待つ, へ飛ぶ of タイマー設定.
+  EXPECT_NE(RunAndError("0.01秒待つ\n").find("\"0.01秒、待つ\""), std::string::npos);
+  EXPECT_NE(RunAndError("1秒後に、刻むへ飛ぶタイマー設定\n*刻む\n").find("\"刻むへ飛ぶ、タイマー設定\""),
+            std::string::npos);
   for (const char* program : {"「あ」を、表示する2\n", "を表示\n", "「a」を、x表示\n"})
     EXPECT_EQ(RunAndError(program).find("助詞の後"), std::string::npos) << program;
+}
+
+// "(10,20)へ、移動" right after ならば, 違えば or 回: the "(…)" is read as the
+// block and the rest as a statement of its own. That is said at once, also
+// where the branch is not taken, with the bracketed form that works. A
+// bracketed block followed by nothing, or by the next branch, stays a block.
+TEST(Blocks, APhraseReadAsTheBlockIsSaid) {
+  const std::string said = "はブロックとして読まれ、\"へ,移動\"は別の文になります。";
+  for (const char* program : {"もし、1=2ならば、(10,20)へ、移動\n", "もし、1=1ならば、(10,20)へ、移動\n",
+                              "もし、1=1ならば、（「a」を、表示）\n違えば、(10,20)へ、移動\n", "3回、(10,20)へ、移動\n"}) {
+    std::string error = RunAndError(program);
+    EXPECT_NE(error.find("\"(10,20)\"" + said), std::string::npos) << program << error;
+    EXPECT_NE(error.find("\"（(10,20)へ,移動）\""), std::string::npos) << program << error;
+  }
+  TestEngine t;
+  EXPECT_EQ(t.Run("もし、1=1ならば、(「a」を、表示)違えば、(「b」を、表示)\n"
+                  "2回、(「c」を、表示)\n"
+                  "もし、1=2ならば、（(10,20)へ、移動）\n"
+                  "もし、1=2ならば、(\n(10,20)へ、移動\n)\n"
+                  "「ok」を、表示\n"),
+            "a\nc\nc\nok\n");
+  EXPECT_EQ(t.host.Errors, "");
 }
 
 // A phrase left over right before an operator was meant as a calculation:

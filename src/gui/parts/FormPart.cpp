@@ -18,17 +18,23 @@ class FormWindow : public QWidget {
     img_ = new ImageView(this);
     img_->setObjectName("img");
     img_->setMouseTracking(true);  // the form's mouse events come from its canvas
+    // What is saved and copied of the canvas is the img's area, not the
+    // larger picture kept from a larger client.
+    img_->Surface().SetVisibleSize([this] { return img_->size(); });
     resize(320, 240);
     FollowClient();
   }
   ImageView* Img() const { return img_; }
   std::function<void()> Resized;  // after the canvas followed
-  // The canvas grows with the client and never shrinks. Called on the
-  // resize event and by the handle too: a hidden window gets its resize
-  // events only when shown, and a console run never shows it.
+  // The picture grows with the client and never shrinks; the img takes
+  // the client's new size. A picture loaded larger than the client keeps
+  // the img's size until the client changes. Called on the resize event
+  // and by the handle too: a hidden window gets its resize events only
+  // when shown, and a console run never shows it.
   void FollowClient() {
     img_->GrowCanvasTo(size(), palette().color(QPalette::Window));
-    img_->resize(img_->size().expandedTo(size()));
+    img_->resize(size() == followed_ ? img_->size().expandedTo(size()) : size());
+    followed_ = size();
   }
   void SetWindowColor(const QColor& c) {
     QPalette pal = palette();
@@ -45,6 +51,7 @@ class FormWindow : public QWidget {
 
  private:
   ImageView* img_;
+  QSize followed_;  // the client size the img last followed
 };
 
 class FormPart : public WindowPart<FormWindow> {

@@ -72,8 +72,11 @@ class EventRouter : public QObject {
  private:
   static void Mouse(QWidget* target, QEvent* event) {
     QtPartBase* part = QtPartBase::Of(target);
-    // A list's scroll bar is the list's chrome, not a place to click on.
+    // A list's scroll bar is the list's chrome, not a place to click on;
+    // the main window's menu bar stands outside its client.
     if (!part || (qobject_cast<QScrollBar*>(target) && part->Widget() != target)) return;
+    QWidget* area = part->MouseArea();
+    if (target != part->Widget() && target != area && !area->isAncestorOf(target)) return;
     part->MouseEvent(*static_cast<QMouseEvent*>(event));
   }
 
@@ -209,7 +212,8 @@ void QtPartBase::ReportChange(const QString& state) {
 }
 
 void QtPartBase::MouseEvent(const QMouseEvent& me) {
-  QPoint at = widget_->mapFromGlobal(me.globalPosition().toPoint());
+  QWidget* area = MouseArea();
+  QPoint at = area->mapFromGlobal(me.globalPosition().toPoint());
   bool doubleClick = me.type() == QEvent::MouseButtonDblClick;
   bool left = me.button() == Qt::LeftButton;
   PartEvent event = MouseAt(at);
@@ -232,7 +236,7 @@ void QtPartBase::MouseEvent(const QMouseEvent& me) {
       if (report(kDoubleClickSlot)) report(kPressSlot);
       break;
     case QEvent::MouseButtonRelease: {
-      bool click = clickFromMouse_ && left && pressedHere_ && widget_->rect().contains(at);
+      bool click = clickFromMouse_ && left && pressedHere_ && area->rect().contains(at);
       if (left) pressedHere_ = false;
       if (report(kReleaseSlot) && click) report(kClickSlot);
       break;
@@ -255,7 +259,7 @@ void QtPartBase::KeyEvent(const QKeyEvent& key) {
 }
 
 void QtPartBase::FilesDropped(const std::string& files, QPoint globalPos) {
-  PartEvent event = MouseAt(widget_->mapFromGlobal(globalPos));
+  PartEvent event = MouseAt(MouseArea()->mapFromGlobal(globalPos));
   event.Slot = kDropSlot;
   event.Files = files;
   Report(event);

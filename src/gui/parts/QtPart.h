@@ -30,6 +30,10 @@ class QtPartBase : public PartHandle {
   // container. The main window and フォーム: the client; スクロール: the
   // inner widget; タブページ: the current page.
   virtual QWidget* ChildArea() { return nullptr; }
+  // Where the part's mouse positions count from, and the only place its
+  // mouse events come from: the widget, or the main window's client below
+  // its menu bar (the bar's clicks are the menus').
+  virtual QWidget* MouseArea() const { return widget_; }
 
   PartRect Geometry() const override;
   void SetGeometry(const PartRect& r) override;

@@ -8,6 +8,7 @@
 
 #include "core/Cp932.h"
 #include "core/Errors.h"
+#include "core/Events.h"
 #include "core/EngineCaches.h"
 #include "core/Flow.h"
 #include "core/Hot.h"
@@ -283,6 +284,7 @@ void CmdEnd(TNokaBase& e) { EndProgram(e); }
 void CmdWait(TNokaBase& e) {
   e.RunStack.Clear();
   e.Cursor.Reset();
+  NoteHalt(e);
 }
 
 using Id = CommandId;

@@ -6,6 +6,7 @@
 #include "core/Cp932.h"
 #include "core/Encoding.h"
 #include "core/Scan.h"
+#include "lib/japanese/Convert.h"
 #include "lib/text/TextCore.h"
 #include "parts/PartValues.h"
 
@@ -157,7 +158,9 @@ std::optional<std::string> PickChoice(const std::string& answer, const std::vect
 }
 
 std::optional<int> ReadYesNoAnswer(const std::string& answer, bool withCancel) {
-  std::string trimmed = text::TrimBlanks(answer);
+  // Full-width letters and digits read as their ASCII forms: a ｙ typed
+  // with the input method on means y.
+  std::string trimmed = text::TrimBlanks(AlnumHalfWidth(answer));
   // Lowered only for the ASCII words: the second bytes of double-byte
   // characters include letters.
   std::string a = Lowered(trimmed);

@@ -69,6 +69,7 @@ std::optional<uint32_t> ReadColorAnswer(std::string_view answer);
 std::optional<std::string> PickChoice(const std::string& answer, const std::vector<std::string>& choices,
                                       bool editable);
 // はい/y/yes/1 → 1, いいえ/n/no/0 → 0; with cancel, キャンセル/c/2 → 2.
+// Blanks around it do not count, nor letter case or full width (ｙ).
 // None for anything else.
 std::optional<int> ReadYesNoAnswer(const std::string& answer, bool withCancel);
 

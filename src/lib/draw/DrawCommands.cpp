@@ -68,7 +68,7 @@ void CmdClearScreen(TNokaBase& e) {
   TObjNode* mothership = e.Objects.GetAt(0);
   if (!mothership || !MainCanvas(e)) return;
   PartHandle& main = *parts::ControlOf(e, *mothership);
-  main.SetBackColor(omitted ? main.BackColor() : parts::ColourOf(colour, 0));
+  main.SetBackColor(omitted ? main.BackColor() : parts::ColourOf(e, colour, 0));
 }
 
 void CmdCentre(TNokaBase& e) { parts::Layout(e).Centring = true; }

@@ -23,14 +23,14 @@ struct FontList {
 
 CanvasPen CurrentPen(TNokaBase& e) {
   CanvasPen pen;
-  pen.Color = parts::ColourOf(VarValue(e, "ペン色"), 0);
+  pen.Color = parts::ColourOf(e, VarValue(e, "ペン色"), 0);
   pen.Width = std::clamp(parts::IntOr(VarValue(e, "ペン太さ"), 1), 1, kMaxPenWidth);
   return pen;
 }
 
 CanvasBrush CurrentBrush(TNokaBase& e) {
   CanvasBrush brush;
-  brush.Color = parts::ColourOf(VarValue(e, "塗り色"), 0);
+  brush.Color = parts::ColourOf(e, VarValue(e, "塗り色"), 0);
   return brush;
 }
 
@@ -41,7 +41,7 @@ CanvasFont CurrentFontAsWritten(TNokaBase& e) {
   CanvasFont font;
   font.Font = parts::ReadFontSpec(VarValue(e, "文字書体"), std::min(points, kMaxPoints));
   font.Font.Points = std::clamp(font.Font.Points, 1, kMaxPoints);
-  font.Color = parts::ColourOf(VarValue(e, "文字色"), 0);
+  font.Color = parts::ColourOf(e, VarValue(e, "文字色"), 0);
   return font;
 }
 

@@ -275,7 +275,7 @@ void CmdGamma(TNokaBase& e) {
 ColorRef ToneOf(TNokaBase& e, const std::string& raw) {
   if (auto rgb = parts::CoordinatesOf(e, raw, 3))
     return static_cast<ColorRef>(((*rgb)[0] & 0xFF) | (((*rgb)[1] & 0xFF) << 8) | (((*rgb)[2] & 0xFF) << 16));
-  return parts::ColourOf(EvaluateText(e, raw), 0);
+  return parts::ColourOf(e, EvaluateText(e, raw), 0);
 }
 
 void CmdSepia(TNokaBase& e) {

@@ -122,9 +122,10 @@ void CmdConnect(TNokaBase& e) {
   if (!settled()) {
     auto left = std::chrono::ceil<Millis>(deadline - std::chrono::steady_clock::now());
     if (!WaitLettingEventsRunUntil(e, std::max(left, Millis(0)), settled)) {
-      // The program is ending, or the user asked to close it: the close
-      // handler decides, not a failure of this command.
-      if (e.StopFlag || e.Closed || e.Events.CloseRequested) return;
+      // The program is ending, the user asked to close it (the close
+      // handler decides), or a handler's 待機 stopped this level: not a
+      // failure of this command.
+      if (e.StopFlag || e.Closed || e.Events.CloseRequested || e.Events.Halted) return;
       // The attempt is abandoned: left pending, it would keep the program
       // alive for the kernel's own retries and might still connect behind
       // the script's back.

@@ -114,7 +114,7 @@ void SetFontSize(Part& part, const std::string& raw) {
 
 std::string GetFontColour(Part& part) { return FormatInt(part.Control.TextColor()); }
 
-void SetFontColour(Part& part, const std::string& raw) { part.Control.SetTextColor(ColourOf(Evaluated(part, raw), 0)); }
+void SetFontColour(Part& part, const std::string& raw) { part.Control.SetTextColor(ColourOf(part.E, Evaluated(part, raw), 0)); }
 
 // --- colours ------------------------------------------------------------------
 
@@ -122,7 +122,7 @@ void SetFontColour(Part& part, const std::string& raw) { part.Control.SetTextCol
 // (a real colour number is below 2^24 and reads the same either way).
 std::string GetBackColour(Part& part) { return FormatInt(static_cast<int32_t>(part.Control.BackColor())); }
 
-void SetBackColour(Part& part, const std::string& raw) { part.Control.SetBackColor(ColourOf(Evaluated(part, raw), -1)); }
+void SetBackColour(Part& part, const std::string& raw) { part.Control.SetBackColor(ColourOf(part.E, Evaluated(part, raw), -1)); }
 
 // --- selection ----------------------------------------------------------------
 //

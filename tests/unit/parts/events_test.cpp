@@ -74,6 +74,23 @@ TEST_F(EventsTest, HandlersRunInOrderEachWithItsOwnSnapshot) {
   EXPECT_EQ(Drain(), "65/Shift/B1\n10,20/Left\n66//B1\n");
 }
 
+// Menu items made by path, by name and under a parent report their clicks
+// too.
+TEST_F(EventsTest, AMenuItemsClickRunsItsHandler) {
+  Run("`ファイル\\開く`を、メニューパス作成\n"
+      "「終了メニュー」を、メニュー作成\n"
+      "「終了メニュー」に、「終了_確認メニュー」を、メニュー追加\n"
+      "ファイル_開くメニューのクリックした時は、『「開く」を、表示』\n"
+      "終了メニューのクリックした時は、『「{イベントオブジェクトの(名前)}」を、表示』\n"
+      "終了_確認メニューのクリックした時は、『「確認」を、表示』\n");
+  ASSERT_EQ(Error(), "");
+  for (const char* item : {"ファイル_開くメニュー", "終了メニュー", "終了_確認メニュー"}) {
+    ASSERT_NE(Widget(item), nullptr) << item;
+    Widget(item)->Fire(Click());
+  }
+  EXPECT_EQ(Drain(), "開く\n終了メニュー\n確認\n");
+}
+
 TEST_F(EventsTest, MouseMovesWithoutHandlerStillMoveTheMouseVariables) {
   Run("「B1」を、ボタンとして、作成\n");
   Widget("B1")->Fire(Mouse(8, 7, 9));
