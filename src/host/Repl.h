@@ -7,11 +7,14 @@
 //   - a line ending with a block word (ならば, なら, 違えば, でなければ, 回,
 //     繰り返す, 反復, ループ): its body is the next line;
 //   - a definition: an entry whose first line is a label (*名前) runs to
-//     the first empty line, and is only registered, not run.
+//     the first empty line, and is only registered, not run; a label
+//     typed again replaces the one defined before.
 // Errors print the console's error log and the prompt goes on; それ is
 // shown ("→ 値") after an entry that set it. End of input (Ctrl-D) ends
 // the session with status 0, discarding an entry still open; 終わる ends
 // it with the program's status. Lines are UTF-8, converted at the edge.
+// From a pipe or a file the lines are read as they come, without prompts
+// or history, and the end of the input ends the session the same way.
 #pragma once
 #include <string>
 
