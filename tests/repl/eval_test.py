@@ -50,7 +50,10 @@ check("binary garbage: an error, no crash", (status, "[エラー]" in err), (1, 
 check("終わる ends the program with status 0", run("-e", "終わる。「x」を、表示"), (0, "", ""))
 
 status, _, err = run("-e")
-check("-e without a text is an unknown option", (status, "unknown option -e" in err), (2, True))
+check("-e without a text says it needs one", (status, "-e needs the text of a program" in err), (2, True))
+status, out, err = run("-console", "-security", "hello.nkr", cwd=folder)
+check("-security before the script, its level forgotten: said, not a silent 0",
+      (status, out, "-security needs a level" in err), (2, "", True))
 # Nothing to run and nobody at a terminal: the program closes silently,
 # as it always did (a file manager starting it without a script).
 check("no script, no terminal: silent exit", run(cwd=folder), (0, "", ""))

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <climits>
@@ -9,6 +10,7 @@
 #include <fstream>
 
 #include "core/Encoding.h"
+#include "core/Errors.h"
 #include "host/Security.h"
 #include "host/Startup.h"
 #include "lib/file/FileOps.h"
@@ -42,6 +44,23 @@ TEST(CommandLine, OptionsAndLevels) {
   EXPECT_EQ(o.RuntimeFile, "p");
   EXPECT_EQ(Parse({"nokari", "-bogus", "a.nkr"}).BadOption, "-bogus");
   EXPECT_TRUE(Parse({"nokari", "--version"}).Version);
+}
+
+TEST(CommandLine, SlipsAreSaidNotPassedOver) {
+  // The level forgotten: the script's name is no level.
+  StartOptions forgotten = Parse({"nokari", "-console", "-security", "hello.nkr"});
+  EXPECT_NE(forgotten.OptionSlip.find("hello.nkr"), std::string::npos);
+  EXPECT_FALSE(Parse({"nokari", "-security"}).OptionSlip.empty());
+  // Any other word leaves the level as it was, with a note.
+  StartOptions typo = Parse({"nokari", "-security", "lo", "a.nkr"});
+  EXPECT_TRUE(typo.OptionSlip.empty());
+  EXPECT_EQ(typo.SecurityLevel, -1);
+  EXPECT_EQ(typo.Script, "a.nkr");
+  EXPECT_NE(typo.OptionNotes.find("\"lo\""), std::string::npos);
+  EXPECT_TRUE(Parse({"nokari", "-security", "low", "a.nkr"}).OptionNotes.empty());
+  StartOptions bareE = Parse({"nokari", "-e"});
+  EXPECT_NE(bareE.OptionSlip.find("-e needs"), std::string::npos);
+  EXPECT_TRUE(bareE.BadOption.empty());
 }
 
 TEST(CommandLine, NoScriptAndNoDefaultMeansNothingToRun) {
@@ -78,6 +97,25 @@ TEST(StartUp, ARelativeScriptPathGivesARealAbsoluteScriptFolder) {
   EXPECT_FALSE(ChangeRefused(e, "q", FromNativeName(root + "/via/a.txt")));
   EXPECT_TRUE(ChangeRefused(e, "q", FromNativeName(real + "/app2/a.txt")));
   (void)chdir(saved.c_str());
+  RemoveTree(root);
+}
+
+// The message an unreadable start file gets, as StartFileProblem words it.
+std::string ProblemOf(const std::string& path) {
+  StartOptions o;
+  o.Script = path;
+  return ToUtf8(StartFileProblem(o));
+}
+
+TEST(StartUp, AnUnreadableStartFileSaysWhy) {
+  std::string tmpl = "/tmp/nokari-start-XXXXXX";
+  std::string root = mkdtemp(tmpl.data());
+  std::ofstream(root + "/a.nkr") << "";
+  EXPECT_EQ(ProblemOf(root + "/a.nkr"), "");
+  EXPECT_NE(ProblemOf(root + "/none.nkr").find("そのファイルはありません"), std::string::npos);
+  EXPECT_NE(ProblemOf(root).find("フォルダです"), std::string::npos);
+  mkfifo((root + "/fifo").c_str(), 0600);
+  EXPECT_NE(ProblemOf(root + "/fifo").find("パイプや装置からはスクリプトを読めません"), std::string::npos);
   RemoveTree(root);
 }
 
