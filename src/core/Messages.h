@@ -23,6 +23,8 @@ inline constexpr char kNoDisplayForWindow[] =
 inline constexpr char kSystemErrorPrefix[] = "システムエラー:";
 inline constexpr char kPartsUnavailable[] = "ウィンドウ部品を使えません。%s";
 inline constexpr char kBadCharInScript[] = "ファイル\"%s\"の%d行目に、Shift-JISで表せない文字があります。";
+inline constexpr char kNotUtf8Script[] =
+    "ファイル\"%s\"の%d行目は、UTF-8 として読めません。ファイルを UTF-8 で保存し直してください。";
 
 // Error and warning lines
 inline constexpr char kErrorLine[] = "[エラー] %s(%d行目): %s";
