@@ -638,8 +638,9 @@ void WarnNotAProperty(TNokaBase& e, const std::string& name) {
 }
 
 // `名前は、` ending its line: the value is on the next line, as a trailing
-// 、 continues any statement. Not when that line is empty or a label, or
-// the text (or the body) ends there: the value is then empty.
+// 、 continues any statement. Not when that line is empty, a label or a
+// closing bracket, or the text (or the body) ends there: the value is
+// then empty, as it always was.
 bool ValueOnNextLine(TNokaBase& e, const char* p) {
   if (!AtLineEnd(e, p) || p == e.Cursor.End) return false;
   int32_t line;
