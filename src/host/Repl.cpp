@@ -60,6 +60,15 @@ std::string_view LastLineTail(std::string_view s) {
   }
 }
 
+// A line ending with 、 (or ，, or ","): the statement goes on on the next
+// line, as it does in a script (「x」を、 / 表示; 名前は、 / 「太郎」).
+bool EndsWithComma(std::string_view s) {
+  size_t start = s.find_last_of('\n');
+  s = s.substr(start == std::string_view::npos ? 0 : start + 1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return (!s.empty() && s.back() == ',') || EndsWith(s, Sj("、")) || EndsWith(s, Sj("，"));
+}
+
 // The words whose body may be the next line, as they end a line (with
 // their usual okurigana).
 bool EndsWithBlockWord(std::string_view s) {
@@ -403,6 +412,7 @@ EntryState ScanEntry(const std::string& s) {
   st.InText = inDq || inBq;
   st.InComment = inBlock;
   st.BlockWordEnd = !st.InText && !st.InComment && !inLine && EndsWithBlockWord(s);
+  st.CommaEnd = !st.InText && !st.InComment && !inLine && EndsWithComma(s);
   return st;
 }
 

@@ -6,6 +6,7 @@
 //   - a bracket （ ( or a text 「 『 " (also ｢), or a { } comment;
 //   - a line ending with a block word (ならば, なら, 違えば, でなければ, 回,
 //     繰り返す, 反復, ループ): its body is the next line;
+//   - a line ending with 、: the statement goes on, as in a script;
 //   - a definition: an entry whose first line is a label (*名前) runs to
 //     the first empty line, and is only registered, not run; a label
 //     typed again replaces the one defined before.
@@ -28,7 +29,8 @@ struct EntryState {
   bool InText = false;       // inside 「」 『』 ""
   bool InComment = false;    // inside { }
   bool BlockWordEnd = false; // the last line ends with a block word
-  bool Open() const { return Brackets > 0 || InText || InComment || BlockWordEnd; }
+  bool CommaEnd = false;     // the last line ends with 、
+  bool Open() const { return Brackets > 0 || InText || InComment || BlockWordEnd || CommaEnd; }
 };
 EntryState ScanEntry(const std::string& cp932);
 

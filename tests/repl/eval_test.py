@@ -73,6 +73,8 @@ def prompt(data):
 
 check("piped prompt: results only, status 0 at the end of the input",
       prompt("Aは、5\n「{A*2}」を、表示\n3+4を、計算\nA\n"), (0, "10\n→ 7\n→ 5\n", ""))
+check("piped prompt: a line ending with 、 goes on on the next one",
+      prompt("名前は、\n「太郎」\n「x」を、\n表示\n名前\nBは、\n\nB\n"), (0, "x\n→ 太郎\n→ \n", ""))
 check("piped prompt: a last line without a line end runs whole",
       prompt("「こんにちは」を、表示"), (0, "こんにちは\n", ""))
 status, out, err = prompt("「a」を、表示\n3回\n")
