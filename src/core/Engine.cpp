@@ -138,6 +138,30 @@ int32_t BodyEndLineSlow(const TNokaBase& e) {
   return memo.Line;
 }
 
+namespace {
+
+// The line marker after the first line end from p on that stands outside a
+// text: the line ends inside 『一↵二』 carry no marker, and a statement that
+// holds such a text goes on to the line it closes on. -1 without one.
+int32_t LineAfterTexts(const char* p, const char* end) {
+  while (p < end && !IsLineEnd(*p)) {
+    if (*p != '"' && *p != '`') {
+      p += CharLenAt(p);
+      continue;
+    }
+    const char quote = *p++;
+    while (p < end && *p != quote) {
+      if (quote == '"' && *p == '\\' && p + 1 < end) ++p;
+      p += CharLenAt(p);
+    }
+    if (p >= end) return -1;
+    ++p;  // a doubled `` closes and opens again: the scan goes on alike
+  }
+  return p < end ? LineAfter(p, end) : -1;
+}
+
+}  // namespace
+
 int32_t CurrentLine(const TNokaBase& e) {
   const char* from = nullptr;
   if (e.StmtStart && e.Cursor && e.StmtBuf == e.Cursor.Buf.get() && e.StmtEnd == e.Cursor.End &&
@@ -146,7 +170,7 @@ int32_t CurrentLine(const TNokaBase& e) {
   else if (e.Cursor)
     from = e.Cursor.P;
   if (from) {
-    int32_t n = LineAfter(from, e.Cursor.BufferEnd());
+    int32_t n = LineAfterTexts(from, e.Cursor.BufferEnd());
     if (n >= 0) return n;
   }
   return e.LineNo;
@@ -665,12 +689,33 @@ void WarnNotAProperty(TNokaBase& e, const std::string& name) {
   }
 }
 
+// `名前は、` ending its line: the value is on the next line, as a trailing
+// 、 continues any statement. Not when that line is empty, a label or a
+// closing bracket, or the text (or the body) ends there: the value is
+// then empty, as it always was.
+bool ValueOnNextLine(TNokaBase& e, const char* p) {
+  if (!AtLineEnd(e, p) || p == e.Cursor.End) return false;
+  int32_t line;
+  const char* next = PastLineEnd(p, line);
+  SkipBlanks(next);
+  return *next && !IsLineEnd(*next) && *next != '*' && *next != ')' && !AtBodyEnd(e, next);
+}
+
 void AssignFromCursor(TNokaBase& e, std::string name) {
-  const bool itemPlannable = e.ArgStack.Count() > 0 && StillPlannable(e);
-  const char* start = e.Caches->Recording.Start;
-  SpoilPlan(e);
   const char* p = e.Cursor.P;
   SkipBlanks(p);
+  // A value on the next line moves the line number: no plan replays that.
+  const bool nextLine = ValueOnNextLine(e, p);
+  if (nextLine) {
+    e.Caches->PlainWordStart = e.Caches->ElementStart = nullptr;
+    e.Cursor.P = p;
+    StepOverLineEnd(e);
+    p = e.Cursor.P;
+    SkipBlanks(p);
+  }
+  const bool itemPlannable = !nextLine && e.ArgStack.Count() > 0 && StillPlannable(e);
+  const char* start = e.Caches->Recording.Start;
+  SpoilPlan(e);
   const char* end = nullptr;
   // Held by a share: the cache may change while the value is evaluated.
   std::shared_ptr<const std::string> held = AssignmentValueAt(e, p, end);

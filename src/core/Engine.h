@@ -106,6 +106,9 @@ struct TNokaBase {
   std::unordered_set<const char*> WarnedPlaces;  // debug-mode hints given
   bool Closed = false;   // the main window was closed / the program ended
   int ExitStatus = 0;
+  // An error's dialog was answered with quit (on the console it always
+  // is): the program stopped with an error, and exits with status 1.
+  bool StoppedByError = false;
 
   // Where the statement now being read began (for error lines): the place,
   // and the text it stands in (buffer and end, see TextPos).

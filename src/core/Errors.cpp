@@ -216,8 +216,10 @@ std::string ConsoleErrorLog(std::string_view log) {
 }
 
 ErrorChoice ShowErrorLog(TNokaBase& e) {
-  return e.Services.Dialogs->ShowErrorDialog(e.Services.Console ? ConsoleErrorLog(e.ErrorLog) : e.ErrorLog,
-                                             e.DebugMode);
+  ErrorChoice choice =
+      e.Services.Dialogs->ShowErrorDialog(e.Services.Console ? ConsoleErrorLog(e.ErrorLog) : e.ErrorLog, e.DebugMode);
+  if (choice == ErrorChoice::Quit) e.StoppedByError = true;
+  return choice;
 }
 
 void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args) {

@@ -75,7 +75,7 @@ void TrimErrorLog(TNokaBase& e);
 // are the same). The log itself keeps both lines.
 std::string ConsoleErrorLog(std::string_view log);
 // Shows the error log on the host's error dialog (the console's form on a
-// console).
+// console). Quit answered there marks the program as stopped by an error.
 ErrorChoice ShowErrorLog(TNokaBase& e);
 // A plain error with no file and line (the word table's reserved-word error).
 [[noreturn]] void RaisePlain(const char* msgUtf8, std::initializer_list<std::string_view> args = {});

@@ -11,9 +11,20 @@ namespace nokari::msg {
 // Start-up
 inline constexpr char kAppTitle[] = "のかり";
 inline constexpr char kCannotReadStartFile[] = "起動ファイル「%s」が読込めません。";
+// Why, after kCannotReadStartFile.
+inline constexpr char kStartFileMissing[] = "そのファイルはありません。";
+inline constexpr char kStartFileIsFolder[] = "それはフォルダです。";
+inline constexpr char kStartFileNotRegular[] =
+    "普通のファイルではありません（パイプや装置からはスクリプトを読めません。ファイルに保存してから指定してください）。";
+inline constexpr char kStartFileNoPermission[] = "読む権限がありません。";
+inline constexpr char kNoDisplayForWindow[] =
+    "画面が見つからないので、ウィンドウを開けません（DISPLAY も WAYLAND_DISPLAY もありません）。"
+    "端末で実行するには -console を付けてください。";
 inline constexpr char kSystemErrorPrefix[] = "システムエラー:";
 inline constexpr char kPartsUnavailable[] = "ウィンドウ部品を使えません。%s";
 inline constexpr char kBadCharInScript[] = "ファイル\"%s\"の%d行目に、Shift-JISで表せない文字があります。";
+inline constexpr char kNotUtf8Script[] =
+    "ファイル\"%s\"の%d行目は、UTF-8 として読めません。ファイルを UTF-8 で保存し直してください。";
 
 // Error and warning lines
 inline constexpr char kErrorLine[] = "[エラー] %s(%d行目): %s";

@@ -246,7 +246,7 @@ std::string Prepare(TNokaBase& e, std::string_view s) {
   return out;
 }
 
-void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileName) {
+void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileName, bool redefine) {
   const std::string& s = *text;
   size_t i = 0;
   while (i < s.size()) {
@@ -297,7 +297,14 @@ void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileNam
     std::string name(nameStart, p);
     i = p - s.c_str();
     if (name.empty() || !(*p == '\0' || *p == '\r' || *p == '\n')) continue;
-    if (e.Words.Find(name)) {
+    if (THashNode* old = e.Words.Find(name)) {
+      if (redefine && old->Kind == kLabel) {
+        // The same word, moved to its new body: whatever refers to the
+        // label (a declared function's arguments) stays with it.
+        old->TypeTag = fileName;
+        old->Ref = TextPos(text, p);
+        continue;
+      }
       e.Cursor = TextPos(text, p);
       RaiseError(e, msg::kLabelDefinedTwice, {name});
     }

@@ -13,8 +13,10 @@ struct TNokaBase;
 
 // Returns the prepared text; raises ENoka on unbalanced brackets.
 std::string Prepare(TNokaBase& e, std::string_view text);
-// Adds a label word for every "*name" line of a prepared text.
-void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileName);
+// Adds a label word for every "*name" line of a prepared text. A name
+// already in use is an error; with `redefine` (the prompt, where a label
+// is fixed by typing it again) a label's name takes the new body instead.
+void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileName, bool redefine = false);
 // The folded (ASCII) form of the double-byte character with bytes hi, lo,
 // or null when it has none.
 const char* FoldedChar(unsigned char hi, unsigned char lo);

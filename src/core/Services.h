@@ -44,6 +44,9 @@ class IOutputService {
   virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
   // Warnings of -debug in console mode, refusals nobody was asked about.
   virtual void Diagnostic(const std::string& text) = 0;
+  // Whether a message box reaches anyone: not on a window system drawing
+  // off screen, where nobody could press its OK.
+  virtual bool BoxesSeen() const { return true; }
 };
 
 enum class ErrorChoice { Continue, Quit, Debug };

@@ -1,4 +1,4 @@
-// Reading script files: encoding detection (UTF-8 or CP932), line ends, and
+// Reading script files: encoding detection (UTF-8, CP932, UTF-16), line ends, and
 // where an included file is looked for.
 #pragma once
 #include <string>
@@ -11,7 +11,9 @@ namespace nokari {
 // Returns false when the file cannot be read; raises ENoka naming the file
 // and line for a character with no CP932 form.
 bool ReadScriptFile(TNokaBase& e, const std::string& cp932Path, std::string& out);
-// Converts raw script bytes (UTF-8 or CP932) to CP932 text with CR LF ends.
+// Converts raw script bytes (UTF-8, CP932, or UTF-16 with its byte-order
+// mark) to CP932 text with CR LF ends. A UTF-8 text with a few bytes that
+// are no UTF-8 is an error naming the line of the first.
 std::string DecodeScript(TNokaBase& e, const std::string& bytes, const std::string& cp932Name);
 // The first existing of: the name as given (absolute), the current folder,
 // 母艦のパス, the executable's folder, the folder of the running source;

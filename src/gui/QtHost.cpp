@@ -348,6 +348,8 @@ uint32_t QtHost::ButtonFaceColour() { return ColorRefOf(QApplication::palette().
 
 void QtHost::Diagnostic(const std::string& text) { fprintf(stderr, "%s\n", ToUtf8(text).c_str()); }
 
+bool QtHost::BoxesSeen() const { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
+
 QtPump::QtPump() = default;
 
 QtPump::~QtPump() {
@@ -414,10 +416,9 @@ void QtPump::CancelTimer(int timerId) {
   timers_.erase(it);
 }
 
+// The program has checked that there is a display, or a platform asked for
+// by name (QT_QPA_PLATFORM=offscreen in the tests).
 int RunWithQt(int argc, char** argv, const StartOptions& options) {
-  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   // Quit is explicit: the engine ends the program (おわり, or 母艦 closed
   // with the close handler's consent). Closing a フォーム, even the last
@@ -443,7 +444,8 @@ int RunWithQt(int argc, char** argv, const StartOptions& options) {
   // Tests and bug reports can keep what the window showed.
   if (!qEnvironmentVariableIsEmpty("NOKARI_CANVAS_DUMP"))
     window.Canvas().save(QString::fromLocal8Bit(qgetenv("NOKARI_CANVAS_DUMP")), "PNG");
-  return status ? status : rc;
+  if (status) return status;
+  return engine.StoppedByError ? 1 : rc;
 }
 
 }  // namespace nokari

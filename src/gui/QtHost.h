@@ -125,6 +125,7 @@ class QtHost : public IOutputService,
   void WriteText(const std::string& text, const TextStyle& style) override;
   void MessageBox(const std::string& text, const std::string& caption) override;
   void Diagnostic(const std::string& text) override;
+  bool BoxesSeen() const override;
 
   ErrorChoice ShowErrorDialog(const std::string& log, bool debugMode) override;
   std::optional<std::string> Input(const std::string& prompt, const std::string& initial) override;

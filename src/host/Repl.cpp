@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "core/Cp932.h"
 #include "core/Encoding.h"
@@ -56,6 +58,15 @@ std::string_view LastLineTail(std::string_view s) {
     else
       return s;
   }
+}
+
+// A line ending with 、 (or ，, or ","): the statement goes on on the next
+// line, as it does in a script (「x」を、 / 表示; 名前は、 / 「太郎」).
+bool EndsWithComma(std::string_view s) {
+  size_t start = s.find_last_of('\n');
+  s = s.substr(start == std::string_view::npos ? 0 : start + 1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return (!s.empty() && s.back() == ',') || EndsWith(s, Sj("、")) || EndsWith(s, Sj("，"));
 }
 
 // The words whose body may be the next line, as they end a line (with
@@ -149,12 +160,13 @@ int OnSignalDuringRead() {
   return 0;
 }
 
-void CatchInterrupts() {
+void CatchInterrupts(bool terminal) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: the read must return to readline
+  action.sa_flags = 0;  // no SA_RESTART: the read must return to its reader
   sigaction(SIGINT, &action, nullptr);
+  if (!terminal) return;
   rl_catch_signals = 0;
   rl_signal_event_hook = OnSignalDuringRead;
   // Also looked at while readline waits for a key: a Ctrl-C that came just
@@ -180,6 +192,32 @@ bool IsBareName(std::string_view cp932) {
   return true;
 }
 
+// One line of input from a pipe or a file, without its line end; none at
+// the end of the input. The last line counts whole without a line end.
+// Ctrl-C while waiting drops the entry, as at a terminal.
+std::optional<std::string> ReadPipedLine() {
+  char* buf = nullptr;
+  size_t capacity = 0;
+  for (;;) {
+    errno = 0;
+    ssize_t n = getline(&buf, &capacity, stdin);
+    if (n >= 0) {
+      std::string line(buf, static_cast<size_t>(n));
+      free(buf);
+      while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+      return line;
+    }
+    if (errno == EINTR && gInterrupted) {
+      clearerr(stdin);
+      gInterrupted = 0;
+      gDropEntry = true;
+      continue;
+    }
+    free(buf);
+    return std::nullopt;
+  }
+}
+
 bool IsDefinition(std::string_view cp932) {
   size_t i = cp932.find_first_not_of(" \t");
   if (i == std::string_view::npos) return false;
@@ -201,21 +239,21 @@ class Session {
   }
 
   // Reads and runs entries until the input ends or the program does.
-  int Run() {
-    History history;
-    CatchInterrupts();
+  // `terminal`: lines come from readline, with prompts and history; from a
+  // pipe or a file they are read as they are, and no prompt is written.
+  int Run(bool terminal) {
+    std::optional<History> history;
+    if (terminal) history.emplace();
+    CatchInterrupts(terminal);
     std::string entry;
     for (;;) {
       fflush(stdout);
       gInterrupted = 0;
       gDropEntry = false;
-      char* raw = readline(entry.empty() ? kPrompt : kMorePrompt);
+      std::optional<std::string> line = terminal ? ReadTerminalLine(entry.empty(), *history) : ReadPipedLine();
       if (gDropEntry) entry.clear();
-      if (!raw) return EndOfInput(entry);
-      std::string line = raw;
-      history.Add(raw);
-      free(raw);
-      std::string cp932 = FromUtf8(line);
+      if (!line) return EndOfInput(entry, terminal);
+      std::string cp932 = FromUtf8(*line);
       if (entry.empty() && cp932.find_first_not_of(" \t\r") == std::string::npos) continue;
       if (!entry.empty()) entry += "\r\n";
       entry += cp932;
@@ -237,9 +275,18 @@ class Session {
     return ScanEntry(entry).Open();
   }
 
-  int EndOfInput(const std::string& entry) {
+  static std::optional<std::string> ReadTerminalLine(bool first, History& history) {
+    char* raw = readline(first ? kPrompt : kMorePrompt);
+    if (!raw) return std::nullopt;
+    std::string line = raw;
+    history.Add(raw);
+    free(raw);
+    return line;
+  }
+
+  int EndOfInput(const std::string& entry, bool terminal) {
     if (!entry.empty()) host_.Diagnostic(FromUtf8("(閉じていない入力を捨てました)"));
-    else fputs("\n", stdout);
+    else if (terminal) fputs("\n", stdout);  // after the prompt
     fflush(stdout);
     return 0;
   }
@@ -273,7 +320,7 @@ class Session {
     e_.FileName = e_.MainFilePath;
     try {
       TextBuf prepared = MakeText(Prepare(e_, cp932 + "\r\n"));
-      CollectLabels(e_, prepared, e_.FileName);
+      CollectLabels(e_, prepared, e_.FileName, /*redefine=*/true);
       if (!definition) {
         e_.Cursor = TextPos::StartOf(prepared);
         e_.LineNo = 0;
@@ -365,22 +412,28 @@ EntryState ScanEntry(const std::string& s) {
   st.InText = inDq || inBq;
   st.InComment = inBlock;
   st.BlockWordEnd = !st.InText && !st.InComment && !inLine && EndsWithBlockWord(s);
+  st.CommaEnd = !st.InText && !st.InComment && !inLine && EndsWithComma(s);
   return st;
 }
 
 int RunRepl(const StartOptions& options) {
-  // The prompt's library is opened first: without it there is no prompt,
-  // and the reason is said rather than thrown past main.
-  try {
-    ReadlineApi();
-  } catch (const ENoka& err) {
-    fprintf(stderr, "%s\n", ToUtf8(err.Message).c_str());
-    return 1;
+  // Readline serves a terminal only: from a pipe it would never see the
+  // end of the input (it polls for more for ever).
+  const bool terminal = isatty(STDIN_FILENO);
+  if (terminal) {
+    // The prompt's library is opened first: without it there is no
+    // prompt, and the reason is said rather than thrown past main.
+    try {
+      ReadlineApi();
+    } catch (const ENoka& err) {
+      fprintf(stderr, "%s\n", ToUtf8(err.Message).c_str());
+      return 1;
+    }
+    // Readline measures and edits characters by the terminal's locale.
+    setlocale(LC_CTYPE, "");
   }
-  // Readline measures and edits characters by the terminal's locale.
-  setlocale(LC_CTYPE, "");
   Session session(options);
-  return session.Run();
+  return session.Run(terminal);
 }
 
 }  // namespace nokari

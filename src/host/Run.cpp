@@ -65,9 +65,11 @@ bool StartScript(TNokaBase& e, const HostServices& hostServices, const StartOpti
   if (options.Script.empty() || !answersRead) return false;
   std::string source, message;
   if (!LoadStartScript(e, options, source, message)) {
-    if (e.Services.Console)
-      e.Services.Output->Diagnostic(message);
-    else
+    // On standard error in every mode, for a window run started from a
+    // shell too; a window shows it in a box as well, where anyone can see
+    // one (off screen it would wait for ever).
+    e.Services.Output->Diagnostic(message);
+    if (!e.Services.Console && e.Services.Output->BoxesSeen())
       e.Services.Output->MessageBox(message, Sj(msg::kAppTitle));
     return false;
   }

@@ -1,8 +1,10 @@
 #include "host/Startup.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +111,24 @@ void TakeConsoleOption(StartOptions& o) {
   }
 }
 
+// -security WORD. Any other word than a level leaves the level as it is,
+// with a note; a script's name there (-security hello.nkr, the level
+// forgotten) would otherwise leave nothing to run, without a word.
+void TakeSecurityLevel(StartOptions& o, const std::string& word) {
+  std::string level = word;
+  for (char& c : level) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  if (level == "low") o.SecurityLevel = 0;
+  else if (level == "mid") o.SecurityLevel = 1;
+  else if (level == "high") o.SecurityLevel = 2;
+  else if ((level.size() > 4 && level.compare(level.size() - 4, 4, ".nkr") == 0) || FileExists(word)) {
+    if (o.OptionSlip.empty())
+      o.OptionSlip = "-security needs a level (low, mid or high) before the script: it took \"" + word +
+                     "\" as its level";
+  } else {
+    o.OptionNotes += "nokari: -security: \"" + word + "\" is no level (low, mid or high); the level stays as it was\n";
+  }
+}
+
 }  // namespace
 
 StartOptions ParseCommandLine(int argc, char** argv) {
@@ -148,18 +168,19 @@ StartOptions ParseCommandLine(int argc, char** argv) {
       o.AnswersFile = argv[++i];
     } else if (a == "-resource" && i + 1 < argc) {
       o.ResourceFile = argv[++i];
-    } else if (a == "-security" && i + 1 < argc) {
-      std::string level = argv[++i];
-      for (char& c : level) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-      if (level == "low") o.SecurityLevel = 0;
-      else if (level == "mid") o.SecurityLevel = 1;
-      else if (level == "high") o.SecurityLevel = 2;
+    } else if (a == "-security") {
+      if (i + 1 < argc)
+        TakeSecurityLevel(o, argv[++i]);
+      else if (o.OptionSlip.empty())
+        o.OptionSlip = "-security needs a level after it: low, mid or high";
     } else if (a == "--help" || a == "-h") o.Help = true;
     else if (a == "--version") o.Version = true;
     else if (a == "-e" && i + 1 < argc && o.ScriptIndex < 0) {
       o.EvalAsked = true;
       o.ScriptIndex = ++i;
       o.EvalText = argv[i];
+    } else if (a == "-e" && o.ScriptIndex < 0) {
+      if (o.OptionSlip.empty()) o.OptionSlip = "-e needs the text of a program after it: nokari -e '「こんにちは」を、表示'";
     } else if (a == "-i" && o.ScriptIndex < 0) {
       o.Interactive = true;
       o.ScriptIndex = i;
@@ -224,6 +245,30 @@ bool LoadPackedScript(TNokaBase& e, const StartOptions& o, std::string& source, 
 
 }  // namespace
 
+std::string StartFileProblem(const StartOptions& o) {
+  if (o.Packed || o.Script.empty()) return {};
+  std::string cp932Name = FromUtf8(o.Script);
+  std::string path = SystemPath(cp932Name);
+  const char* reason = nullptr;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    reason = errno == EACCES ? msg::kStartFileNoPermission : msg::kStartFileMissing;
+  } else if (S_ISDIR(st.st_mode)) {
+    reason = msg::kStartFileIsFolder;
+  } else if (!S_ISREG(st.st_mode)) {
+    reason = msg::kStartFileNotRegular;
+  } else {
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd >= 0) {
+      close(fd);
+      return {};
+    }
+    reason = errno == EACCES ? msg::kStartFileNoPermission : nullptr;
+  }
+  std::string message = FormatMessage(Sj(msg::kCannotReadStartFile), {cp932Name});
+  return reason ? message + Sj(reason) : message;
+}
+
 bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, std::string& message) {
   e.Args = o.Args;
   e.ExePath = o.ExePath;
@@ -246,7 +291,8 @@ bool LoadStartScript(TNokaBase& e, const StartOptions& o, std::string& source, s
     return false;
   }
   if (!ok) {
-    message = FormatMessage(Sj(msg::kCannotReadStartFile), {cp932Name});
+    message = StartFileProblem(o);
+    if (message.empty()) message = FormatMessage(Sj(msg::kCannotReadStartFile), {cp932Name});
     return false;
   }
   std::string path = RealScriptPath(SystemPath(cp932Name));

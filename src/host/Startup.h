@@ -21,6 +21,12 @@ struct StartOptions {
   std::string HelpWord;           // UTF-8, "" when the name is missing
   bool ListWordsMarkdown = false; // --list-words-md
   std::string BadOption;          // an unknown option before the script
+  // An option written wrong (UTF-8): -e without its text, -security with
+  // the script where its level belongs. Printed, and the exit status is 2.
+  std::string OptionSlip;
+  // Notes on options that are ignored (UTF-8, one a line): a -security
+  // level that is no level. Printed on standard error; the program runs.
+  std::string OptionNotes;
   // -e TEXT: TEXT (UTF-8) runs as the program; -i: the interactive prompt.
   // Both take ScriptIndex (TEXT's place, or -i's) so that the parameters
   // after it reach the program as コマンドライン引数.
@@ -47,6 +53,12 @@ std::string UsageText();
 // arguments) and makes its folder the current one. Returns false with a
 // CP932 message when the start file cannot be read.
 bool LoadStartScript(TNokaBase& e, const StartOptions& options, std::string& source, std::string& message);
+
+// Why the start script named by the options cannot be read, as the
+// message shown for it (CP932: the file's name, then the reason: no such
+// file, a folder, a pipe or device, no permission); "" when it can be
+// read, or comes from a container.
+std::string StartFileProblem(const StartOptions& options);
 
 // Prepares the engine for a program with no file of its own (-e, the
 // prompt): the same fields as LoadStartScript, with the current folder as

@@ -50,10 +50,48 @@ check("binary garbage: an error, no crash", (status, "[エラー]" in err), (1, 
 check("終わる ends the program with status 0", run("-e", "終わる。「x」を、表示"), (0, "", ""))
 
 status, _, err = run("-e")
-check("-e without a text is an unknown option", (status, "unknown option -e" in err), (2, True))
+check("-e without a text says it needs one", (status, "-e needs the text of a program" in err), (2, True))
+status, out, err = run("-console", "-security", "hello.nkr", cwd=folder)
+check("-security before the script, its level forgotten: said, not a silent 0",
+      (status, out, "-security needs a level" in err), (2, "", True))
 # Nothing to run and nobody at a terminal: the program closes silently,
 # as it always did (a file manager starting it without a script).
 check("no script, no terminal: silent exit", run(cwd=folder), (0, "", ""))
+
+
+# The prompt fed from a pipe or a file: no prompts, each result as it
+# comes, and the end of the input ends it with status 0.
+def prompt(data):
+    env = dict(os.environ, HOME=folder, XDG_DATA_HOME=folder + "/data")
+    try:
+        p = subprocess.run([NOKARI, "-i"], input=data.encode("utf-8"), capture_output=True, cwd=folder,
+                           env=env, timeout=20)
+    except subprocess.TimeoutExpired:
+        return "still running at the end of the input"
+    return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
+
+
+check("piped prompt: results only, status 0 at the end of the input",
+      prompt("Aは、5\n「{A*2}」を、表示\n3+4を、計算\nA\n"), (0, "10\n→ 7\n→ 5\n", ""))
+check("piped prompt: a line ending with 、 goes on on the next one",
+      prompt("名前は、\n「太郎」\n「x」を、\n表示\n名前\nBは、\n\nB\n"), (0, "x\n→ 太郎\n→ \n", ""))
+check("piped prompt: a last line without a line end runs whole",
+      prompt("「こんにちは」を、表示"), (0, "こんにちは\n", ""))
+status, out, err = prompt("「a」を、表示\n3回\n")
+check("piped prompt: an entry left open is discarded with a note",
+      (status, out, "捨てました" in err), (0, "a\n", True))
+with open(os.path.join(folder, "entries.txt"), "w", encoding="utf-8") as f:
+    f.write("「ファイルから」を、表示\n")
+with open(os.path.join(folder, "entries.txt"), "rb") as f:
+    check("prompt from a file", run("-i", stdin=f, cwd=folder), (0, "ファイルから\n", ""))
+# Typing a label again at the prompt replaces it (a script keeps the error,
+# tests/scripts/core/label_twice.nkr).
+check("piped prompt: a label typed again takes its new body",
+      prompt("*挨拶\n「やあ」を、表示\n戻る\n\n挨拶\n*挨拶\n「こんにちは」を、表示\n戻る\n\n挨拶\n"),
+      (0, "やあ\nこんにちは\n", ""))
+status, _, err = prompt("合計は、1\n*合計\n「x」を、表示\n\n")
+check("piped prompt: a variable's name still cannot become a label",
+      (status, "既に単語として使われています" in err), (0, True))
 
 shutil.rmtree(folder, ignore_errors=True)
 sys.exit(1 if failures else 0)

@@ -106,6 +106,24 @@ TEST(Engine, StatementsAcrossLinesAndChaining) {
   EXPECT_EQ(t.Run("「a」と、\n表示\n「b」を、表示して、「c」を、表示\n"), "a\nb\nc\n");
 }
 
+// 名前は、 ending its line takes its value from the next line, as a
+// trailing 、 continues any statement; with = too.
+TEST(Engine, AssignmentValueOnTheNextLine) {
+  EXPECT_EQ(TestEngine().Run("名前は、\n「太郎」\n「[{名前}]」を、表示\n"), "[太郎]\n");
+  EXPECT_EQ(TestEngine().Run("合計は、\n    10\nX=\n合計*2\nXを、表示\n"), "20\n");
+  // The line numbers go on right after it.
+  std::string errors = RunAndError("名前は、\n「太郎」\n「x」を、表字\n");
+  EXPECT_NE(errors.find("test.nkr(3行目)"), std::string::npos) << errors;
+  // Nothing to take: a blank line, the end of the text, a label, the end of
+  // a bracketed body. The value is empty and the next line runs as it is.
+  EXPECT_EQ(TestEngine().Run("Bは、\n\n「[{B}]」を、表示\n"), "[]\n");
+  EXPECT_EQ(TestEngine().Run("「a」を、表示\nCは、"), "a\n");
+  EXPECT_EQ(TestEngine().Run("Lを、呼ぶ\n「[{D}]」を、表示\n終わる\n*L\nDは、\n*M\n戻る\n"), "[]\n");
+  EXPECT_EQ(TestEngine().Run("もし、1=1ならば\n（\n  Eは、\n）\n「[{E}]」を、表示\n"), "[]\n");
+  // In a loop, each turn the same.
+  EXPECT_EQ(TestEngine().Run("Iを、1から、3まで、繰り返す（\nSは、\n  I*10\nSを、表示\n）\n"), "10\n20\n30\n");
+}
+
 TEST(Engine, CommandAsValueKeepsSore) {
   TestEngine t;
   EXPECT_EQ(t.Run("それは、「元」\n「abc」の、文字数を、表示\nそれを、表示\n"), "3\n元\n");
@@ -113,6 +131,18 @@ TEST(Engine, CommandAsValueKeepsSore) {
 
 TEST(Engine, ErrorLinesNameTheStatementsLine) {
   std::string errors = RunAndError("「a」を、表示\n\n「b」を、表示する2\n「c」を、表示\n");
+  EXPECT_NE(errors.find("[エラー] test.nkr(3行目): "), std::string::npos) << errors;
+  // A text over several lines: the line the statement goes on to after it.
+  errors = RunAndError("「x」を、表示\n『一\n二』を、表示 ）\n");
+  EXPECT_NE(errors.find("[エラー] test.nkr(3行目): "), std::string::npos) << errors;
+  errors = RunAndError("『a\nb』を、表示 /\n");
+  EXPECT_NE(errors.find("[エラー] test.nkr(2行目): "), std::string::npos) << errors;
+  errors = RunAndError("A=1\n「a\nb\nc」を、「\"」\n「`」と、表字\n");
+  EXPECT_NE(errors.find("[エラー] test.nkr(4行目): "), std::string::npos) << errors;
+  // In a body, and after one.
+  errors = RunAndError("2回（\n『a\nb』を、表字\n）\n");
+  EXPECT_NE(errors.find("[エラー] test.nkr(3行目): "), std::string::npos) << errors;
+  errors = RunAndError("『a\nb』を、表示\n「c」を、表字\n");
   EXPECT_NE(errors.find("[エラー] test.nkr(3行目): "), std::string::npos) << errors;
 }
 
