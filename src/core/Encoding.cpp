@@ -337,8 +337,20 @@ void LearnCp932(std::string_view cp932, std::string_view utf8) {
 
 }  // namespace
 
+bool IsShiftJisText(std::string_view value) {
+  for (size_t i = 0; i < value.size(); ++i) {
+    const unsigned char c = value[i];
+    if (c == 0 || c == 0x80 || c == 0xA0 || c >= 0xFD) return false;
+    if (!IsLeadByte932(c)) continue;
+    if (i + 1 >= value.size()) return false;
+    const unsigned char t = value[++i];
+    if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+  }
+  return !LooksLikeUtf8(value);
+}
+
 std::string ShiftJisFileForm(std::string value) {
-  if (!StandIns::Get().AnyGivenOut() || LooksLikeUtf8(value)) return value;
+  if (!StandIns::Get().AnyGivenOut() || !IsShiftJisText(value)) return value;
   for (size_t i = 0; i + 1 < value.size(); ++i) {
     const unsigned char c = value[i];
     if (!IsLeadByte932(c)) continue;

@@ -34,10 +34,15 @@ std::string FromUtf8(std::string_view utf8, bool byChars);
 // when there is none.
 std::string FirstStandIn(std::string_view cp932);
 
+// Whether a value is Shift-JIS text: every byte a character or half of one
+// (so no NUL, no byte a binary file is made of but text never is), and not
+// UTF-8 with a multi-byte character (a text made for a UTF-8 file).
+bool IsShiftJisText(std::string_view value);
+
 // A value as a Shift-JIS file holds it: a stand-in means something only
 // while the program runs, so each becomes its character's CP932 form (¥
-// "\", ‾ "~") or "〓", as before stand-ins. A value that is valid UTF-8
-// with a multi-byte character (made for a UTF-8 file) is left as it is.
+// "\", ‾ "~") or "〓", as before stand-ins. Anything that is not Shift-JIS
+// text (UTF-8, the bytes of a picture) is written as it is.
 std::string ShiftJisFileForm(std::string value);
 
 // Shorthand for fixed texts written in the sources (UTF-8 literals).

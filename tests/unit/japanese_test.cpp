@@ -205,6 +205,13 @@ TEST(Codes, CharactersWithoutCp932FormComeBack) {
   std::string strict;
   EXPECT_TRUE(Utf8ToCp932(utf8, strict));
   EXPECT_EQ(strict, value);
+  // A Shift-JIS file gets 〓 (and "\" for ¥); UTF-8 text and the bytes of
+  // a binary file that happen to hold a stand-in's code are left alone.
+  EXPECT_EQ(ShiftJisFileForm(FromUtf8("Caf\xC3\xA9 \xC2\xA5" "5")), Sj("Caf〓 \\5"));
+  const std::string standIn = value.substr(3, 2);
+  const std::string binary = std::string("\x89PNG\r\n\x1A\n\0\0", 10) + standIn + "\xFF";
+  EXPECT_EQ(ShiftJisFileForm(binary), binary);
+  EXPECT_EQ(ShiftJisFileForm(utf8), utf8);
 }
 
 TEST(Codes, Utf8Guess) {

@@ -87,7 +87,7 @@ void CmdReadFile(TNokaBase& e) {
 }
 
 std::string TextToWrite(TNokaBase& e, std::string value, std::string_view name) {
-  if (e.DebugMode && !LooksLikeUtf8(value)) {
+  if (e.DebugMode && IsShiftJisText(value)) {
     const std::string lost = FirstStandIn(value);
     if (!lost.empty() && lost != "\xC2\xA5" && lost != "\xE2\x80\xBE" && FirstDebugWarning(e))
       Warn(e, msg::kNoShiftJisForm, {name, FromUtf8(lost)});
