@@ -550,6 +550,14 @@ std::shared_ptr<LiteralReading> ReadDoubleQuoted(std::string_view lit) {
   return reading;
 }
 
+// -debug: a {名前} that gives back its own text names nothing (a word never
+// given a value is its own text): nearly always a misspelt name, which
+// would otherwise print itself ("こんにちは、名まえさん").
+void WarnNameWithoutValue(TNokaBase& e, const std::string& text, const std::string& value) {
+  if (value != text || ReadsBackAsNumber(text) || e.Words.Find(text)) return;
+  if (FirstDebugWarning(e)) Warn(e, msg::kNameWithoutValue, {text});
+}
+
 // A double-quoted literal through its reading, kept by its text.
 // Appends what a literal's reading gives: its texts, and between them the
 // values of its {…} expressions.
@@ -565,7 +573,9 @@ void AppendLiteralReading(TNokaBase& e, LiteralReading& reading, std::string& ou
     // the same literal met again inside the expression may renew it.
     if (!IsCurrent(piece.Compiled)) piece.Compiled = CompileArgument(piece.Text);
     const CompiledRef compiled = piece.Compiled;
-    out += EvalArg(e, piece.Text, compiled);
+    std::string value = EvalArg(e, piece.Text, compiled);
+    if (e.DebugMode) WarnNameWithoutValue(e, piece.Text, value);
+    out += value;
     e.CurrentType = saved;
   }
 }
