@@ -74,6 +74,7 @@ inline constexpr char kConditionWordWhole[] = "条件の\"%s\"は一つの語と
 inline constexpr char kNotAProperty[] = "\"%s\"は部品\"%s\"の設定項目ではないので、変数\"%s\"になります。";
 inline constexpr char kValueLeftOver[] = "代入する値は最初の句だけです。\"%s\"は使われません。";
 inline constexpr char kNameWithoutValue[] = "{%s}の名前には値がありません。名前の文字がそのまま入ります(綴りを確かめてください)。";
+inline constexpr char kBlankAfterLabel[] = "*%sの後に空白があるため、ラベルになりません。ラベルの行には名前だけを書いてください。";
 inline constexpr char kExpressionRestUnused[] = "計算式は\"%s\"の前で終わり、そこから後は使われません。";
 
 // Word table

@@ -246,6 +246,30 @@ std::string Prepare(TNokaBase& e, std::string_view s) {
   return out;
 }
 
+namespace {
+
+// The line number of the prepared text at `pos`: one past the marker after
+// the line end before it, which numbers the line that ended there (the
+// first line has none).
+int32_t PreparedLineAt(const std::string& s, size_t pos) {
+  const size_t lineEnd = s.rfind('\n', pos);
+  if (lineEnd == std::string::npos) return 1;
+  int32_t line = 0;
+  for (size_t k = lineEnd + 1; k < s.size() && s[k] >= '0' && s[k] <= '9'; ++k) line = line * 10 + (s[k] - '0');
+  return line + 1;
+}
+
+// -debug: "*名前" with only blanks after it (a comment removed leaves
+// them too) is no label, and the call to it fails far from here.
+void WarnBlankAfterLabel(TNokaBase& e, const std::string& s, size_t after, const std::string& name) {
+  size_t k = after;
+  while (k < s.size() && (s[k] == ' ' || s[k] == '\t')) ++k;
+  if (k == after || (k < s.size() && s[k] != '\r' && s[k] != '\n')) return;
+  WarnAtLine(e, PreparedLineAt(s, after), msg::kBlankAfterLabel, {name});
+}
+
+}  // namespace
+
 void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileName, bool redefine) {
   const std::string& s = *text;
   size_t i = 0;
@@ -296,7 +320,11 @@ void CollectLabels(TNokaBase& e, const TextBuf& text, const std::string& fileNam
     while (*p && !IsWordDelimiter(static_cast<unsigned char>(*p))) p += CharLenAt(p);
     std::string name(nameStart, p);
     i = p - s.c_str();
-    if (name.empty() || !(*p == '\0' || *p == '\r' || *p == '\n')) continue;
+    if (name.empty()) continue;
+    if (!(*p == '\0' || *p == '\r' || *p == '\n')) {
+      if (e.DebugMode) WarnBlankAfterLabel(e, s, i, name);
+      continue;
+    }
     if (THashNode* old = e.Words.Find(name)) {
       if (redefine && old->Kind == kLabel) {
         // The same word, moved to its new body: whatever refers to the
