@@ -350,21 +350,22 @@ bool IsShiftJisText(std::string_view value) {
 }
 
 std::string ShiftJisFileForm(std::string value) {
-  if (!StandIns::Get().AnyGivenOut() || !IsShiftJisText(value)) return value;
-  for (size_t i = 0; i + 1 < value.size(); ++i) {
+  if (!StandIns::Get().AnyGivenOut() || !IsShiftJisText(value) || FirstStandIn(value).empty()) return value;
+  std::string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
     const unsigned char c = value[i];
-    if (!IsLeadByte932(c)) continue;
+    const bool pair = IsLeadByte932(c) && i + 1 < value.size();
     uint32_t cp;
-    if (StandIns::Get().CodePointOf(c, static_cast<unsigned char>(value[i + 1]), cp)) {
-      if (cp == 0xA5 || cp == 0x203E)
-        value.replace(i, 2, cp == 0xA5 ? "\\" : "~");
-      else
-        value.replace(i, 2, "\x81\xAC");  // 〓
-      if (cp == 0xA5 || cp == 0x203E) continue;  // one byte now
+    if (pair && StandIns::Get().CodePointOf(c, static_cast<unsigned char>(value[i + 1]), cp)) {
+      out += cp == 0xA5 ? "\\" : cp == 0x203E ? "~" : "\x81\xAC";  // 〓
+    } else {
+      out += static_cast<char>(c);
+      if (pair) out += value[i + 1];
     }
-    ++i;
+    if (pair) ++i;
   }
-  return value;
+  return out;
 }
 
 std::string FirstStandIn(std::string_view cp932) {
